@@ -1,0 +1,3 @@
+#pragma once
+#define IDS_TESTBED_JAPANESE 101
+#define IDS_TESTBED_ASCII 102
