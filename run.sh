@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# ./run.sh [SOURCE]: set up, build, and start QuillmereX.exe under Wine.
+# Without SOURCE a demo SD card of synthetic recordings is made (demo/sd) and shown to the program as a
+# removable drive E:; a SOURCE folder is shown the same way. On the user's display when DISPLAY is set,
+# else on a private Xvfb, with a screenshot saved to shots/run.png.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash tools/setup.sh
+. tools/build.sh
+quill_build
+
+source_dir="${1:-}"
+if [ -z "$source_dir" ]; then
+  source_dir="$QUILL_ROOT/demo/sd"
+  echo "run: making the demo SD card in $source_dir"
+  python3 tools/make_recordings.py --preset demo --out "$source_dir"
+fi
+source_dir="$(cd "$source_dir" && pwd)"
+
+app="$QUILL_BUILD/QuillmereX.exe"
+if [ ! -f "$app" ]; then
+  echo "run: the demo card is ready in $source_dir, but QuillmereX.exe is not built yet:"
+  echo "run: the program's start-up has not landed, so there is nothing to start."
+  exit 0
+fi
+
+# The program runs in its own prefix, so that the tests' prefix stays as the tests left it.
+export QUILL_BUILD_DIR="$QUILL_BUILD" QUILL_WINEPREFIX="$QUILL_BUILD/wine-app"
+[ -n "${DISPLAY:-}" ] && export QUILL_KEEP_DISPLAY=1
+. cmake/wine-env.sh
+"$QUILL_BUILD/wine-server.sh" prefix
+# The source appears to the program as a removable drive (Wine calls that drive type "floppy").
+ln -sfn "$source_dir" "$WINEPREFIX/dosdevices/e:"
+wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null 2>&1 </dev/null
+
+workdir="$QUILL_BUILD/app-run"
+mkdir -p "$workdir" "$QUILL_ROOT/shots"
+if [ -n "${DISPLAY:-}" ]; then
+  cd "$workdir" && exec wine "$app"
+fi
+xvfb_pid=""
+cleanup() { wineserver -k >/dev/null 2>&1 || true; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+display_file="$(mktemp)"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 </dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+export DISPLAY=":$(head -n1 "$display_file")"
+(cd "$workdir" && wine "$app" >/dev/null 2>&1 </dev/null &)
+sleep "${QUILL_RUN_SECONDS:-15}"
+xwd -root -silent -display "$DISPLAY" | convert xwd:- "$QUILL_ROOT/shots/run.png"
+echo "run: screenshot saved to $QUILL_ROOT/shots/run.png"
