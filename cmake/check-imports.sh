@@ -9,6 +9,7 @@ allowed=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll d3d9.dll
  msvcrt.dll ntdll.dll ole32.dll oleaut32.dll powrprof.dll setupapi.dll shcore.dll shell32.dll
  shlwapi.dll urlmon.dll user32.dll userenv.dll uxtheme.dll version.dll wininet.dll winmm.dll
  ws2_32.dll api-ms-win-core-synch-l1-2-0.dll "
+allowed=" $(echo $allowed) "   # one space between names, and around them
 status=0
 count=0
 while IFS= read -r exe; do
