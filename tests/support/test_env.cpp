@@ -37,7 +37,7 @@ TempDir::TempDir() {
   static LONG counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
     wchar_t name[MAX_PATH];
-    swprintf(name, MAX_PATH, L"%squill_%lu_%ld\\", base, GetCurrentProcessId(),
+    swprintf(name, MAX_PATH, L"%lsquill_%lu_%ld\\", base, GetCurrentProcessId(),
              InterlockedIncrement(&counter));
     if (CreateDirectoryW(name, nullptr)) {
       path_ = name;

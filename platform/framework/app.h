@@ -1,0 +1,33 @@
+// The application object. The program defines one global object of a CWinApp subclass; AfxWinMain
+// (called from the program's entry point) initialises OLE on the UI thread, runs InitInstance and, when
+// that returns TRUE, the thread's message loop (Run) until WM_QUIT; then ExitInstance.
+#pragma once
+
+#include "platform/framework/wnd.h"
+
+class CWinApp {
+ public:
+  explicit CWinApp(LPCWSTR appName = nullptr);
+  virtual ~CWinApp();
+  CWinApp(const CWinApp&) = delete;
+  CWinApp& operator=(const CWinApp&) = delete;
+
+  virtual BOOL InitInstance() { return TRUE; }
+  virtual int ExitInstance() { return m_exitCode; }
+  virtual int Run();
+  // Idle work; the base frees the UI thread's temporary wrapper objects. FALSE: no more idle work.
+  virtual BOOL OnIdle(LONG count);
+
+  void SetRegistryKey(LPCWSTR) {}
+  HICON LoadIcon(UINT id) const;
+
+  CWnd* m_pMainWnd = nullptr;
+  LPCWSTR m_pszAppName;
+  DWORD m_dwRestartManagerSupportFlags = 0;
+
+ protected:
+  int m_exitCode = 0;
+};
+
+CWinApp* AfxGetApp();
+int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);

@@ -1,0 +1,158 @@
+// CDialog: creation from a template, the modal loop, modeless dialogs and data exchange.
+#include "platform/framework/dialog.h"
+
+#include "platform/framework/thread_state.h"
+
+namespace {
+
+// The dialog's messages reach the object through its bound procedure first; this procedure only sees
+// what the object passes on, and leaves all of it to the system's dialog handling.
+INT_PTR CALLBACK PassThroughDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+}  // namespace
+
+bool WalkPreTranslateTree(MSG* msg) {
+  DWORD thread = GetCurrentThreadId();
+  for (HWND h = msg->hwnd; h; h = ::GetParent(h)) {
+    if (GetWindowThreadProcessId(h, nullptr) != thread) break;
+    CWnd* wnd = CWnd::FromHandlePermanent(h);
+    if (wnd && wnd->PreTranslateMessage(msg)) return true;
+  }
+  return false;
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+  if (!dx || !dx->m_pDlgWnd || control.m_hWnd) return;
+  HWND item = ::GetDlgItem(dx->m_pDlgWnd->m_hWnd, id);
+  if (item) control.SubclassWindow(item);
+}
+
+void DDX_Text(CDataExchange* dx, int id, CString& value) {
+  if (!dx || !dx->m_pDlgWnd) return;
+  HWND item = ::GetDlgItem(dx->m_pDlgWnd->m_hWnd, id);
+  if (!item) return;
+  if (dx->m_bSaveAndValidate) {
+    CWnd::FromHandle(item)->GetWindowText(value);
+  } else {
+    ::SetWindowTextW(item, value);
+  }
+}
+
+BEGIN_MESSAGE_MAP(CDialog, CWnd)
+  QUILL_MSG_ENTRY(WM_INITDIALOG, 0, 0, 0, return self_->HandleInitDialog(wp_, lp_);)
+  ON_COMMAND(IDOK, OnOK)
+  ON_COMMAND(IDCANCEL, OnCancel)
+END_MESSAGE_MAP()
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_nIDTemplate(templateId), m_pParentWnd(parent) {}
+
+bool CDialog::CreateFromTemplate(HWND owner) {
+  HINSTANCE module = AfxGetResourceHandle();
+  HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(m_nIDTemplate), reinterpret_cast<LPCWSTR>(RT_DIALOG));
+  HGLOBAL loaded = res ? LoadResource(module, res) : nullptr;
+  auto* tmpl = loaded ? static_cast<LPCDLGTEMPLATEW>(LockResource(loaded)) : nullptr;
+  if (!tmpl || m_hWnd) return false;
+  // The creation hook binds this object to the dialog window before its first message.
+  auto& state = quill::framework::ThisThread();
+  CWnd* outer = state.creating;
+  state.creating = this;
+  HHOOK hook = nullptr;
+  struct HookProc {
+    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) {
+      auto& st = quill::framework::ThisThread();
+      if (code == HCBT_CREATEWND && st.creating) {
+        CWnd* wnd = st.creating;
+        st.creating = nullptr;
+        wnd->SubclassWindow(reinterpret_cast<HWND>(wp));
+      }
+      return CallNextHookEx(nullptr, code, wp, lp);
+    }
+  };
+  hook = SetWindowsHookExW(WH_CBT, &HookProc::Proc, nullptr, GetCurrentThreadId());
+  HWND created = CreateDialogIndirectParamW(module, tmpl, owner, &PassThroughDialogProc,
+                                            reinterpret_cast<LPARAM>(this));
+  if (hook) UnhookWindowsHookEx(hook);
+  state.creating = outer;
+  if (!created) {
+    if (m_hWnd) UnsubclassWindow();
+    return false;
+  }
+  return true;
+}
+
+INT_PTR CDialog::DoModal() {
+  HWND owner = HwndOf(m_pParentWnd);
+  if (owner) owner = GetAncestor(owner, GA_ROOT);
+  m_modal = true;
+  m_endModal = false;
+  m_result = -1;
+  // The owner is disabled before the dialog exists, as the system's own modal dialogs do, so no click
+  // reaches it in between. It may belong to another thread: EnableWindow works across threads.
+  bool disabledOwner = owner && ::IsWindowEnabled(owner) && !::EnableWindow(owner, FALSE);
+  if (!CreateFromTemplate(owner)) {
+    if (disabledOwner) ::EnableWindow(owner, TRUE);
+    m_modal = false;
+    return -1;
+  }
+  if (!m_endModal) ShowWindow(SW_SHOWNORMAL);
+  MSG msg;
+  while (!m_endModal) {
+    BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop must see it too
+      break;
+    }
+    if (!WalkPreTranslateTree(&msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  // Enable the owner before the dialog goes, so the system gives it the activation back.
+  if (disabledOwner) ::EnableWindow(owner, TRUE);
+  if (m_hWnd) {
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    DestroyWindow();
+  }
+  m_modal = false;
+  return m_result;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+  if (templateId) m_nIDTemplate = templateId;
+  if (parent) m_pParentWnd = parent;
+  m_modal = false;
+  return CreateFromTemplate(HwndOf(m_pParentWnd)) ? TRUE : FALSE;
+}
+
+void CDialog::EndDialog(int result) {
+  m_result = result;
+  if (m_modal) {
+    m_endModal = true;
+    ::PostMessageW(m_hWnd, WM_NULL, 0, 0);  // wake the loop if it is waiting
+  } else {
+    ShowWindow(SW_HIDE);  // a modeless dialog stays, hidden, until it is destroyed
+  }
+}
+
+LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
+  UpdateData(FALSE);
+  return OnInitDialog();
+}
+
+BOOL CDialog::OnInitDialog() { return TRUE; }
+
+void CDialog::OnOK() {
+  if (UpdateData(TRUE)) EndDialog(IDOK);
+}
+
+void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+  if (!m_hWnd) return FALSE;
+  if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
+  // A child dialog's navigation belongs to its top-level dialog.
+  HWND root = (GetStyle() & WS_CHILD) ? GetAncestor(m_hWnd, GA_ROOT) : m_hWnd;
+  return ::IsDialogMessageW(root, msg);
+}

@@ -1,0 +1,212 @@
+// The folder chooser: its start folder, flags and result, the failure message, COM on worker threads,
+// and the callback that selects the start folder.
+#include <gtest/gtest.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <atomic>
+
+#include "platform/framework/thread.h"
+#include "tests/support/test_env.h"
+#include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/settings_ini.h"
+
+namespace {
+
+// What the injected chooser saw and what it answers.
+struct ChooserScript {
+  std::wstring startFolder;
+  std::wstring title;
+  UINT flags = 0;
+  HWND owner = nullptr;
+  HRESULT apartmentProbe = E_FAIL;  // CoInitializeEx(STA) inside the chooser: S_FALSE when set up
+  PIDLIST_ABSOLUTE answer = nullptr;
+  int calls = 0;
+};
+ChooserScript g_script;
+
+PIDLIST_ABSOLUTE FakeChooser(BROWSEINFOW* info) {
+  ++g_script.calls;
+  g_script.startFolder = reinterpret_cast<const wchar_t*>(info->lParam);
+  g_script.title = info->lpszTitle ? info->lpszTitle : L"";
+  g_script.flags = info->ulFlags;
+  g_script.owner = info->hwndOwner;
+  g_script.apartmentProbe = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  if (SUCCEEDED(g_script.apartmentProbe)) CoUninitialize();
+  return g_script.answer;
+}
+
+std::wstring g_message, g_caption;
+void FakeMessage(CWnd*, LPCWSTR text, LPCWSTR caption) {
+  g_message = text;
+  g_caption = caption;
+}
+
+PIDLIST_ABSOLUTE PidlOf(std::wstring path) {
+  if (!path.empty() && path.back() == L'\\') path.pop_back();
+  return ILCreateFromPathW(path.c_str());
+}
+
+class FolderChooser : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_script = ChooserScript();
+    g_message.clear();
+    g_caption.clear();
+    quill::skin::SetFolderBrowseFunction(&FakeChooser);
+    quill::skin::SetSettingsMessageFunction(&FakeMessage);
+    lstrcpynW(g_szAppDirectory, appDir_.path().c_str(), MAX_PATH);
+  }
+  void TearDown() override {
+    quill::skin::SetFolderBrowseFunction(nullptr);
+    quill::skin::SetSettingsMessageFunction(nullptr);
+    g_szAppDirectory[0] = L'\0';
+  }
+  quill::test::TempDir appDir_;
+};
+
+TEST_F(FolderChooser, StartsAtTheStartUpDirectoryWhenNothingIsStoredAndCancelGivesEmpty) {
+  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CSV_FOLDER", L"出力先フォルダーを選択してください。");
+  EXPECT_TRUE(chosen.IsEmpty());
+  EXPECT_EQ(g_script.calls, 1);
+  EXPECT_EQ(g_script.startFolder, appDir_.path());
+  EXPECT_EQ(g_script.title, L"出力先フォルダーを選択してください。");
+  EXPECT_EQ(g_script.flags, 0x41u);
+  EXPECT_TRUE(g_message.empty());
+}
+
+TEST_F(FolderChooser, StartsAtTheStoredFolderReturnsTheChosenOneAndNeverWritesTheFile) {
+  quill::test::TempDir storedDir, pickedDir;
+  std::wstring stored = storedDir.path();
+  std::wstring picked = pickedDir.path();
+  ASSERT_TRUE(WriteIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER", stored.c_str()));
+  g_script.answer = PidlOf(picked);
+  ASSERT_NE(g_script.answer, nullptr);
+  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"SNAPSHOT_FOLDER", L"t");
+  EXPECT_EQ(g_script.startFolder, stored);
+  std::wstring want = picked;
+  want.pop_back();  // the shell gives folders without the trailing backslash
+  EXPECT_EQ(chosen.CompareNoCase(want.c_str()), 0) << CStringA(chosen).GetString();
+  EXPECT_EQ(ReadIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER"), CString(stored.c_str()));
+}
+
+TEST_F(FolderChooser, AChoiceThatIsNoFileSystemFolderIsReportedAndGivesEmpty) {
+  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &g_script.answer), S_OK);
+  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CSV_FOLDER", L"t");
+  EXPECT_TRUE(chosen.IsEmpty());
+  EXPECT_EQ(g_message, L"フォルダパスの取得に失敗しました。");
+  EXPECT_EQ(g_caption, L"ERROR");
+}
+
+UINT __cdecl ChooseOnWorker(LPVOID param) {
+  auto* result = static_cast<CString*>(param);
+  *result = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CONVERT_FOLDER", L"t");
+  return 0;
+}
+
+// Regression: the tools call the chooser on workers that never set up COM, which the new-style
+// chooser needs.
+TEST_F(FolderChooser, OnAWorkerThreadTheChooserRunsInASingleThreadedApartment) {
+  CString result(L"unset");
+  CWinThread* worker = AfxBeginThread(&ChooseOnWorker, &result, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(worker, nullptr);
+  worker->m_bAutoDelete = FALSE;
+  worker->ResumeThread();
+  ASSERT_EQ(WaitForSingleObject(worker->m_hThread, 10000), WAIT_OBJECT_0);
+  delete worker;
+  EXPECT_EQ(g_script.calls, 1);
+  EXPECT_EQ(g_script.apartmentProbe, S_FALSE) << "COM was not set up as an STA for the chooser";
+  EXPECT_EQ(g_script.flags, 0x41u);
+  EXPECT_TRUE(result.IsEmpty());
+}
+
+UINT __cdecl ChooseOnMultithreadedWorker(LPVOID) {
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CONVERT_FOLDER", L"t");
+  CoUninitialize();
+  return 0;
+}
+
+TEST_F(FolderChooser, AThreadAlreadyInTheMultithreadedApartmentGetsTheOldStyleChooser) {
+  CWinThread* worker =
+      AfxBeginThread(&ChooseOnMultithreadedWorker, nullptr, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(worker, nullptr);
+  worker->m_bAutoDelete = FALSE;
+  worker->ResumeThread();
+  ASSERT_EQ(WaitForSingleObject(worker->m_hThread, 10000), WAIT_OBJECT_0);
+  delete worker;
+  EXPECT_EQ(g_script.flags, static_cast<UINT>(BIF_RETURNONLYFSDIRS));
+}
+
+struct RealChooserRun {
+  CString result = L"unset";
+};
+
+UINT __cdecl RealChooserOnWorker(LPVOID param) {
+  static_cast<RealChooserRun*>(param)->result =
+      GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CSV_FOLDER", L"出力先フォルダーを選択してください。");
+  return 0;
+}
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
+  wchar_t cls[16] = L"";
+  GetClassNameW(hwnd, cls, 16);
+  if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+  *reinterpret_cast<HWND*>(out) = hwnd;
+  return FALSE;
+}
+
+// The system's own chooser, opened by a tool worker that never set up COM, comes up and cancels.
+TEST(RealFolderChooser, OpensOnAWorkerThreadAndCancelsCleanly) {
+  quill::test::TempDir dir;
+  lstrcpynW(g_szAppDirectory, dir.path().c_str(), MAX_PATH);
+  RealChooserRun run;
+  CWinThread* worker = AfxBeginThread(&RealChooserOnWorker, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
+  ASSERT_NE(worker, nullptr);
+  worker->m_bAutoDelete = FALSE;
+  worker->ResumeThread();
+  HWND chooser = nullptr;
+  for (int i = 0; i < 200 && !chooser; ++i) {
+    if (WaitForSingleObject(worker->m_hThread, 50) == WAIT_OBJECT_0) break;
+    EnumThreadWindows(worker->m_nThreadID, &FindDialog, reinterpret_cast<LPARAM>(&chooser));
+  }
+  EXPECT_NE(chooser, nullptr) << "the chooser did not open";
+  if (chooser) PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_EQ(WaitForSingleObject(worker->m_hThread, 15000), static_cast<DWORD>(WAIT_OBJECT_0));
+  delete worker;
+  EXPECT_TRUE(run.result.IsEmpty());
+  g_szAppDirectory[0] = L'\0';
+}
+
+// Records the selection the callback asks of the chooser window.
+class CSelectionSink : public CWnd {
+ public:
+  std::wstring selected;
+  WPARAM byPath = 0;
+
+ protected:
+  LRESULT OnSetSelection(WPARAM wp, LPARAM lp) {
+    byPath = wp;
+    selected = reinterpret_cast<const wchar_t*>(lp);
+    return TRUE;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CSelectionSink, CWnd)
+  ON_MESSAGE(BFFM_SETSELECTIONW, OnSetSelection)
+END_MESSAGE_MAP()
+
+TEST(BrowseCallback, WhenTheChooserIsReadyTheStartFolderIsSelected) {
+  CSelectionSink sink;
+  ASSERT_TRUE(sink.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+  wchar_t start[] = L"C:\\録画";
+  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_SELCHANGED, 0, reinterpret_cast<LPARAM>(start)), 0);
+  EXPECT_TRUE(sink.selected.empty());
+  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_INITIALIZED, 0, reinterpret_cast<LPARAM>(start)), 0);
+  EXPECT_EQ(sink.selected, start);
+  EXPECT_EQ(sink.byPath, static_cast<WPARAM>(TRUE));
+}
+
+}  // namespace
