@@ -1,0 +1,199 @@
+// Grids, texture coordinates and the sphere mesh of the scene views, and the cameras that look at
+// them.
+#include "playcore/scene/grid_geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "playcore/scene/camera.h"
+
+namespace playcore {
+namespace {
+
+float Radius(const GridVertex& p) { return std::hypot(p.u - 0.5f, p.v - 0.5f); }
+
+TEST(Grids, HaveTheVertexCountsAndBufferSizesOfEachView) {
+  const struct {
+    const char* name;
+    std::vector<GridVertex> grid;
+    size_t vertices, bytes;
+  } cases[] = {
+      {"rectangle", RectangleScreenGrid(0, 0, 1.0f), 1536, 36864},
+      {"divided", DividedScreenGrid(0, 0, 0, kDividedWidthFactor), 6912, 165888},
+      {"plane", PlaneGrid(-1.0f, kPlaneOffsetY), 55296, 1327104},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.grid.size(), c.vertices) << c.name;
+    EXPECT_EQ(c.grid.size() * sizeof(GridVertex), c.bytes) << c.name;
+    for (const GridVertex& p : c.grid) {
+      ASSERT_EQ(p.z, 0.0f);
+      ASSERT_EQ(p.colour, 0xFFFFFFFFu);
+      ASSERT_TRUE(std::isfinite(p.u) && std::isfinite(p.v)) << c.name;
+    }
+  }
+}
+
+TEST(Grids, CellsRunRowByRowFromTheLowestYWithTheTwoTrianglesInOrder) {
+  const std::vector<GridVertex> grid = RectangleScreenGrid(0, 0, 1.0f);
+  // First cell: (x0,y0),(x1,y0),(x0,y1),(x0,y1),(x1,y0),(x1,y1).
+  const float x0 = -0.5f, x1 = -0.4375f, y0 = -0.5f, y1 = -0.4375f;
+  const float expected[6][2] = {{x0, y0}, {x1, y0}, {x0, y1}, {x0, y1}, {x1, y0}, {x1, y1}};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_FLOAT_EQ(grid[i].x, expected[i][0]);
+    EXPECT_FLOAT_EQ(grid[i].y, expected[i][1]);
+  }
+  EXPECT_FLOAT_EQ(grid[6].x, x1);            // next cell of the same row
+  EXPECT_FLOAT_EQ(grid[16 * 6].y, y1);       // first cell of the second row
+}
+
+TEST(RectangleScreen, IsMirroredInTheGridAndSpansWidthByOne) {
+  const float width = 16.0f / 9.0f;
+  const std::vector<GridVertex> grid = RectangleScreenGrid(0, 0, width);
+  for (const GridVertex& p : grid) {
+    if (p.x == -width / 2) {
+      EXPECT_FLOAT_EQ(p.u, 1.0f);
+    }
+    if (std::abs(p.x - width / 2) < 1e-5f) {
+      EXPECT_NEAR(p.u, 0.0f, 1e-5f);
+    }
+    if (p.y == -0.5f) {
+      EXPECT_FLOAT_EQ(p.v, 1.0f);
+    }
+    if (std::abs(p.y - 0.5f) < 1e-6f) {
+      EXPECT_NEAR(p.v, 0.0f, 1e-6f);
+    }
+  }
+  EXPECT_NEAR(grid.back().x, width / 2, 1e-5f);
+  EXPECT_NEAR(grid.back().y, 0.5f, 1e-5f);
+}
+
+TEST(RectangleScreen, OfAnUnknownVideoSizeIsSquareInsteadOfInfinite) {
+  for (float width : {0.0f, -1.0f, std::numeric_limits<float>::infinity(),
+                      std::numeric_limits<float>::quiet_NaN()}) {
+    const std::vector<GridVertex> grid = RectangleScreenGrid(0, 0, width);
+    EXPECT_FLOAT_EQ(grid.front().x, -0.5f);
+    for (const GridVertex& p : grid) ASSERT_TRUE(std::isfinite(p.u) && std::isfinite(p.x));
+  }
+}
+
+TEST(DividedScreen, StacksTwoStripsThatShowOppositeHalvesOfTheRing) {
+  const std::vector<GridVertex> lower = DividedScreenGrid(0, 0, 0.0f, kDividedWidthFactor);
+  const std::vector<GridVertex> upper = DividedScreenGrid(1, 0, 0.5f, kDividedWidthFactor);
+  EXPECT_NEAR(lower.front().x, -0.8853f, 1e-4f);
+  EXPECT_NEAR(lower.back().x, 0.8853f, 1e-4f);
+  EXPECT_FLOAT_EQ(lower.front().y, -0.5f);
+  EXPECT_NEAR(lower.back().y, 0.0f, 1e-5f);
+  EXPECT_NEAR(upper.front().y, 0.0f, 1e-6f);
+  EXPECT_NEAR(upper.back().y, 0.5f, 1e-5f);
+  // Same place within the strip: the texture point is mirrored through the picture's centre.
+  for (size_t i = 0; i < lower.size(); i += 97) {
+    EXPECT_NEAR(upper[i].u - 0.5f, -(lower[i].u - 0.5f), 1e-5f);
+    EXPECT_NEAR(upper[i].v - 0.5f, -(lower[i].v - 0.5f), 1e-5f);
+  }
+  // The strips unroll the ring between about a quarter and a half of the texture from the centre.
+  for (const GridVertex& p : lower) ASSERT_LT(Radius(p), 0.5f);
+}
+
+TEST(Planes, SpanTwelveUnitsAndWrapWithoutASeam) {
+  const std::vector<GridVertex> left = PlaneGrid(kPlaneOffsetsX[0], kPlaneOffsetY);
+  const std::vector<GridVertex> middle = PlaneGrid(kPlaneOffsetsX[1], kPlaneOffsetY);
+  const std::vector<GridVertex> right = PlaneGrid(kPlaneOffsetsX[2], kPlaneOffsetY);
+  EXPECT_FLOAT_EQ(left.front().x, -7.0f);
+  EXPECT_NEAR(left.back().x, -3.0f, 1e-4f);
+  EXPECT_FLOAT_EQ(middle.front().x, -3.0f);
+  EXPECT_NEAR(right.back().x, 5.0f, 1e-4f);
+  // Each plane is the same picture: the same cell of two planes has the same coordinates, so the
+  // left plane's right edge (x = -3) continues exactly as the middle plane's right edge (x = 1).
+  for (size_t i = 0; i < left.size(); i += 101) {
+    EXPECT_NEAR(left[i].u, middle[i].u, 1e-5f);
+    EXPECT_NEAR(left[i].v, middle[i].v, 1e-5f);
+  }
+  // A plane's width covers the full turn: its two side edges meet (same u, v in each row).
+  const size_t rowVertices = kPlaneColumns * kVerticesPerCell;
+  for (size_t row = 0; row < kPlaneRows; row += 7) {
+    const GridVertex& first = middle[row * rowVertices];
+    const GridVertex& last = middle[row * rowVertices + rowVertices - 2];  // (x1, y0)
+    EXPECT_NEAR(first.u, last.u, 0.01f);
+    EXPECT_NEAR(first.v, last.v, 0.01f);
+  }
+}
+
+TEST(SphereMesh, HasTheLayoutOfA64By64SphereWithPolesOnZ) {
+  const SphereMesh mesh = BuildSphereMesh(kSphereRadius, kSphereSlices, kSphereStacks);
+  EXPECT_EQ(mesh.vertices.size(), 4034u);
+  EXPECT_EQ(mesh.indices.size(), 8064u * 3);
+  EXPECT_FLOAT_EQ(mesh.vertices.front().z, 200.0f);
+  EXPECT_FLOAT_EQ(mesh.vertices.back().z, -200.0f);
+  for (uint16_t index : mesh.indices) ASSERT_LT(index, mesh.vertices.size());
+  for (const SphereVertex& p : mesh.vertices) {
+    EXPECT_NEAR(std::sqrt(p.x * p.x + p.y * p.y + p.z * p.z), 200.0f, 1e-3f);
+  }
+}
+
+TEST(SphereMesh, TextureCoordinatesAreFiniteAndWithinTheRimRadius) {
+  // Regression: a vertex on the y axis made the formula 0/0 (NaN coordinates).
+  const SphereMesh mesh = BuildSphereMesh(kSphereRadius, kSphereSlices, kSphereStacks);
+  for (const SphereVertex& p : mesh.vertices) {
+    ASSERT_TRUE(std::isfinite(p.u) && std::isfinite(p.v));
+    EXPECT_LE(std::hypot(p.u - 0.5f, p.v - 0.5f), 0.572f + 1e-4f);
+  }
+  float u, v;
+  SphereTextureCoordinate(0.0f, 200.0f, 0.0f, &u, &v);
+  EXPECT_EQ(u, 0.5f);
+  EXPECT_EQ(v, 0.5f);
+}
+
+TEST(SphereMesh, MapsStraightDownToTheCentreAndTheHorizonToRadiusPoint4) {
+  const struct { float x, y, z, u, v; } cases[] = {
+      {0.0f, -200.0f, 0.001f, 0.5f, 0.5f},            // picture centre below
+      {0.0f, 0.0f, -200.0f, 0.5f, 0.5f - 0.40447f},   // ahead: top of the picture
+      {200.0f, 0.0f, 0.0f, 0.5f - 0.40447f, 0.5f},    // +x: left of the picture
+      {0.0f, 0.0f, 200.0f, 0.5f, 0.5f + 0.40447f},    // behind: bottom of the picture
+  };
+  for (const auto& c : cases) {
+    float u, v;
+    SphereTextureCoordinate(c.x, c.y, c.z, &u, &v);
+    EXPECT_NEAR(u, c.u, 1e-4f);
+    EXPECT_NEAR(v, c.v, 1e-4f);
+  }
+}
+
+TEST(SphereMesh, WithTooManyVerticesForShortIndicesIsEmptyRatherThanWrapped) {
+  EXPECT_TRUE(BuildSphereMesh(200.0f, 512, 512).vertices.empty());
+  EXPECT_TRUE(BuildSphereMesh(200.0f, 2, 2).vertices.empty());
+}
+
+TEST(Camera, ProjectsTheScreensEdgeToTheViewEdgeAtZoomOne) {
+  // Rectangle screen, square pane: y = +-0.5 lies just inside the 60-degree view from z = 0.865.
+  const CameraMatrices c = FlatCamera(0, 0, kScreenEyeZ, kUpUpright, 1.0f, 1.0f);
+  const Vec4 top = Transform(Transform({0.0f, 0.5f, 0.0f, 1.0f}, c.view), c.projection);
+  EXPECT_NEAR(top.y / top.w, 1.0f, 0.002f);
+  // The camera looks down -z: world +x appears on the left of the picture.
+  const Vec4 right = Transform(Transform({0.25f, 0.0f, 0.0f, 1.0f}, c.view), c.projection);
+  EXPECT_LT(right.x / right.w, 0.0f);
+  // Upside down: both axes turn over.
+  const CameraMatrices flipped = FlatCamera(0, 0, kScreenEyeZ, kUpUpsideDown, 1.0f, 1.0f);
+  const Vec4 top2 = Transform(Transform({0.25f, 0.5f, 0.0f, 1.0f}, flipped.view), flipped.projection);
+  EXPECT_NEAR(top2.y / top2.w, -1.0f, 0.002f);
+  EXPECT_GT(top2.x / top2.w, 0.0f);
+}
+
+TEST(Camera, UsesOnlyZoomsAndAspectsThatGiveAProjection) {
+  const struct { float zoom; bool usable; } zooms[] = {
+      {1.0f, true}, {4.0f, true}, {0.34f, true}, {0.3f, false}, {0.0f, false}, {-1.0f, false},
+      {std::numeric_limits<float>::quiet_NaN(), false},
+      {std::numeric_limits<float>::infinity(), false}};
+  for (const auto& z : zooms) EXPECT_EQ(IsUsableZoom(z.zoom), z.usable) << z.zoom;
+  EXPECT_EQ(CameraAspect(0.0f), 1.0f);
+  EXPECT_EQ(CameraAspect(std::numeric_limits<float>::infinity()), 1.0f);
+  EXPECT_EQ(CameraAspect(1.5f), 1.5f);
+  const CameraMatrices c = FlatCamera(0, 0, 1.0f, 0.1f, 0.0f, 0.0f);
+  for (const auto& row : c.projection.m) {
+    for (float v : row) EXPECT_TRUE(std::isfinite(v));
+  }
+}
+
+}  // namespace
+}  // namespace playcore

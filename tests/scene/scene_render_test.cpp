@@ -1,0 +1,275 @@
+// Every view of the 360-degree scene drawn on the test bed's display from the synthetic fisheye
+// frame, read back and compared with where each pixel must sample the picture; the pictures are
+// saved as PNG files in the build folder's scene-images folder.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "playcore/scene/sphere_model.h"
+#include "tests/scene/render_bed.h"
+#include "tests/scene/scene_expect.h"
+
+namespace playcore::test {
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 180;
+constexpr UINT kFrameSize = 512;
+constexpr int kTolerance = 25;  // wined3d's colour conversion is not exact
+constexpr int kSampleStep = 4;
+constexpr float kUniformReach = 0.012f;
+constexpr Screen kScreen = {kWidth, kHeight};
+const float kAspect = static_cast<float>(kWidth) / kHeight;
+
+const Rgb kBlack = {0, 0, 0};
+const Rgb kBrightRed = {255, 0, 0}, kBrightGreen = {0, 255, 0};
+const Rgb kDarkRed = {128, 0, 0}, kDarkGreen = {0, 128, 0};
+const Rgb kDarkBlue = {0, 0, 128}, kDarkYellow = {128, 128, 0};
+const Rgb kBrightYellow = {255, 255, 0};
+
+using UvMap = std::function<bool(int px, int py, float* u, float* v)>;
+
+class SceneRender : public ::testing::Test {
+ protected:
+  // One device for the whole suite: making one costs about two seconds under Wine.
+  static void SetUpTestSuite() {
+    bed_ = new RenderBed;
+    if (FAILED(bed_->Create(kWidth, kHeight)) || FAILED(bed_->MakeFrame(kFrameSize, &frame_))) {
+      frame_.reset();
+    }
+  }
+  static void TearDownTestSuite() {
+    frame_.reset();
+    delete bed_;
+    bed_ = nullptr;
+  }
+  void SetUp() override { ASSERT_TRUE(frame_) << "no Direct3D 9Ex on the test bed"; }
+
+  void Build(int mode) {
+    ASSERT_EQ(model_.CreateScene(bed_->device(), kFrameSize, kFrameSize), S_OK);
+    ASSERT_EQ(model_.SetViewMode(mode), S_OK);
+    model_.SetViewAspect(kWidth, kHeight);
+  }
+
+  // Draws a frame and saves it as <name>.png.
+  void Draw(const std::string& name) {
+    ASSERT_EQ(model_.RenderSurface(bed_->device(), frame_.get()), S_OK);
+    ASSERT_EQ(bed_->ReadTarget(&pixels_), S_OK);
+    const std::wstring path = ImageOutputDir() + std::wstring(name.begin(), name.end()) + L".png";
+    EXPECT_TRUE(WritePng(path, kWidth, kHeight, pixels_));
+  }
+
+  Rgb At(int px, int py) const { return FromXrgb(pixels_[py * kWidth + px]); }
+
+  void ExpectAt(int px, int py, const Rgb& expected, const char* what) const {
+    const Rgb got = At(px, py);
+    EXPECT_TRUE(Near(got, expected, kTolerance))
+        << what << " at (" << px << "," << py << "): got (" << got.r << "," << got.g << ","
+        << got.b << "), expected (" << expected.r << "," << expected.g << "," << expected.b << ")";
+  }
+
+  // Every sampled pixel whose neighbourhood of the picture has one colour must show that colour;
+  // pixels well outside the shape must show the clear colour.
+  void ExpectMatchesPicture(const UvMap& map) const {
+    int checked = 0, wrong = 0;
+    std::string first;
+    for (int py = 2; py < kHeight - 2; py += kSampleStep) {
+      for (int px = 2; px < kWidth - 2; px += kSampleStep) {
+        float u, v;
+        Rgb expected;
+        if (map(px, py, &u, &v)) {
+          if (!PatternUniformAround(u, v, kUniformReach)) continue;
+          expected = PatternColour(u, v);
+        } else {
+          bool allOutside = true;
+          for (int d : {-3, 3}) {
+            float uu, vv;
+            allOutside = allOutside && !map(px + d, py, &uu, &vv) && !map(px, py + d, &uu, &vv);
+          }
+          if (!allOutside) continue;
+          expected = kBlack;
+        }
+        ++checked;
+        if (!Near(At(px, py), expected, kTolerance)) {
+          if (first.empty()) {
+            const Rgb got = At(px, py);
+            first = "(" + std::to_string(px) + "," + std::to_string(py) + ") got " +
+                    std::to_string(got.r) + "," + std::to_string(got.g) + "," +
+                    std::to_string(got.b) + " expected " + std::to_string(expected.r) + "," +
+                    std::to_string(expected.g) + "," + std::to_string(expected.b);
+          }
+          ++wrong;
+        }
+      }
+    }
+    EXPECT_GT(checked, 500);
+    // A few pixels on the edges of the shapes' triangles may round the other way.
+    EXPECT_LE(wrong, checked / 50) << wrong << " of " << checked << " wrong, first " << first;
+  }
+
+  UvMap RectangleMap() const {
+    const FlatViewState view = model_.Snapshot().rectangle;
+    return [view](int px, int py, float* u, float* v) {
+      return RectangleUv(view, kAspect, kScreen, px, py, u, v);
+    };
+  }
+  UvMap DividedMap() const {
+    const FlatViewState view = model_.Snapshot().divided;
+    return [view](int px, int py, float* u, float* v) {
+      return DividedUv(view, kAspect, kScreen, px, py, u, v);
+    };
+  }
+  UvMap PlanesMap() const {
+    const FlatViewState view = model_.Snapshot().planes;
+    return [view](int px, int py, float* u, float* v) {
+      return PlanesUv(view, kAspect, kScreen, px, py, u, v);
+    };
+  }
+  UvMap SphereMap(float zoom) const {
+    const sVIEWSETTINGS s = model_.Snapshot();
+    return [s, zoom](int px, int py, float* u, float* v) {
+      return SphereUv(s.sphereUp, zoom, s.sphereRotation, kAspect, kScreen, px, py, u, v);
+    };
+  }
+
+  static RenderBed* bed_;
+  static ComPtr<IDirect3DSurface9> frame_;
+  CSphereModel model_;
+  std::vector<uint32_t> pixels_;
+};
+
+RenderBed* SceneRender::bed_ = nullptr;
+ComPtr<IDirect3DSurface9> SceneRender::frame_;
+
+TEST_F(SceneRender, RectangleScreenShowsTheWholePictureTheRightWayRound) {
+  Build(kViewRectangle);
+  Draw("mode2-rectangle");
+  ExpectMatchesPicture(RectangleMap());
+  // The grid is mirrored (u = 1 at its left edge) and the camera looks down -z, so the screen shows
+  // the picture's top-left quadrant at the top left.
+  ExpectAt(127, 57, kBrightRed, "top-left quadrant");
+  ExpectAt(193, 57, kBrightGreen, "top-right quadrant");
+  ExpectAt(193, 123, kBrightYellow, "bottom-right quadrant");
+  ExpectAt(20, 90, kBlack, "beside the square picture");
+}
+
+TEST_F(SceneRender, RectangleScreenZoomedAndPannedShowsThePicturesLeftHalfInTheMiddle) {
+  Build(kViewRectangle);
+  EXPECT_EQ(model_.MoveView(0.01f, 0.0f, 2.0f), 1);
+  Draw("mode2-rectangle-zoom2-pan");
+  ExpectMatchesPicture(RectangleMap());
+  ExpectAt(160, 70, kBrightRed, "centre after panning towards the left half");
+}
+
+TEST_F(SceneRender, RectangleScreenUpsideDownTurnsThePictureOver) {
+  Build(kViewRectangle);
+  EXPECT_EQ(model_.ToggleStepSign(), 1);
+  Draw("mode2-rectangle-flipped");
+  ExpectMatchesPicture(RectangleMap());
+  ExpectAt(127, 57, kBrightYellow, "top left shows the bottom-right quadrant");
+}
+
+TEST_F(SceneRender, DividedScreenUnrollsOppositeHalvesOfTheRingAboveAndBelow) {
+  Build(kViewDivided);
+  Draw("mode1-divided");
+  ExpectMatchesPicture(DividedMap());
+  ExpectAt(240, 135, kDarkBlue, "lower strip, right");
+  ExpectAt(80, 135, kDarkYellow, "lower strip, left");
+  ExpectAt(240, 45, kDarkGreen, "upper strip, right");
+  ExpectAt(80, 45, kDarkRed, "upper strip, left");
+}
+
+TEST_F(SceneRender, DividedScreenZoomedAndPannedFollowsItsCamera) {
+  Build(kViewDivided);
+  EXPECT_EQ(model_.MoveView(0.02f, 0.01f, 1.5f), 1);
+  Draw("mode1-divided-zoom1.5-pan");
+  ExpectMatchesPicture(DividedMap());
+}
+
+TEST_F(SceneRender, DividedScreenUpsideDownTurnsBothStripsOver) {
+  Build(kViewDivided);
+  model_.ToggleStepSign();
+  Draw("mode1-divided-flipped");
+  ExpectMatchesPicture(DividedMap());
+  // The upper strip now holds the lower one's half, turned over: right and left swap too.
+  ExpectAt(80, 45, kDarkBlue, "upper strip, left, upside down");
+  ExpectAt(240, 135, kDarkRed, "lower strip, right, upside down");
+}
+
+TEST_F(SceneRender, SphereShowsTheUpperHalfOfThePictureAhead) {
+  Build(kViewSphere);
+  Draw("mode3-sphere");
+  ExpectMatchesPicture(SphereMap(1.0f));
+  ExpectAt(130, 90, kDarkRed, "horizon, left of ahead");
+  ExpectAt(190, 90, kDarkGreen, "horizon, right of ahead");
+}
+
+TEST_F(SceneRender, SphereTurnedHalfAroundShowsTheLowerHalf) {
+  Build(kViewSphere);
+  EXPECT_EQ(model_.MoveView(0.5f, 0.0f, 1.0f), 1);
+  Draw("mode3-sphere-turned180");
+  ExpectMatchesPicture(SphereMap(1.0f));
+  ExpectAt(130, 90, kDarkYellow, "horizon, left after the half turn");
+  ExpectAt(190, 90, kDarkBlue, "horizon, right after the half turn");
+}
+
+TEST_F(SceneRender, SphereTippedAndZoomedFollowsTheTrackball) {
+  Build(kViewSphere);
+  model_.MoveView(0.1f, 0.05f, 2.0f);
+  model_.ApplyCamera();
+  model_.MoveView(-0.03f, 0.02f, 2.0f);
+  Draw("mode3-sphere-tipped-zoom2");
+  ExpectMatchesPicture(SphereMap(2.0f));
+}
+
+TEST_F(SceneRender, SphereUpsideDownSwapsLeftAndRight) {
+  Build(kViewSphere);
+  model_.ToggleStepSign();
+  Draw("mode3-sphere-flipped");
+  ExpectMatchesPicture(SphereMap(1.0f));
+  ExpectAt(130, 90, kDarkGreen, "left when upside down");
+  ExpectAt(190, 90, kDarkRed, "right when upside down");
+}
+
+TEST_F(SceneRender, PlanesUnrollTheFullTurnWithTheCentreAtTheBottom) {
+  Build(kViewPlanes);
+  Draw("mode4-planes");
+  ExpectMatchesPicture(PlanesMap());
+  ExpectAt(130, 90, kBrightRed, "left of the middle");
+  ExpectAt(190, 90, kBrightGreen, "right of the middle");
+}
+
+TEST_F(SceneRender, PlanesPannedAcrossTheWrapShowTheSamePicture) {
+  Build(kViewPlanes);
+  // Two steps right (pan x wraps from past 0 to -4.0 and on), then zoomed in.
+  model_.MoveView(0.2f, 0.0f, 1.0f);
+  model_.MoveView(0.2f, 0.05f, 1.3f);
+  const FlatViewState view = model_.Snapshot().planes;
+  EXPECT_GE(view.panX, -4.0f);
+  EXPECT_LE(view.panX, 0.0f);
+  Draw("mode4-planes-panned-zoom1.3");
+  ExpectMatchesPicture(PlanesMap());
+}
+
+TEST_F(SceneRender, PlanesUpsideDownAndZoomedFollowTheirCamera) {
+  Build(kViewPlanes);
+  model_.ToggleStepSign();
+  model_.MoveView(-0.1f, 0.02f, 1.6f);
+  Draw("mode4-planes-flipped-zoom1.6");
+  ExpectMatchesPicture(PlanesMap());
+}
+
+TEST_F(SceneRender, PlanesResetBringsThePanBack) {
+  Build(kViewPlanes);
+  model_.MoveView(0.3f, 0.1f, 1.5f);
+  EXPECT_EQ(model_.ResetView(), S_OK);
+  const FlatViewState view = model_.Snapshot().planes;
+  EXPECT_EQ(view.panX, 0.0f);
+  EXPECT_EQ(view.panY, 0.0f);
+}
+
+}  // namespace
+}  // namespace playcore::test
