@@ -1,0 +1,242 @@
+// The folder scans over a generated SD card: day folders, loose and joined files, unpaired main and
+// rear files, files the probe rejects, folders that cannot be listed, and paths past 260 characters.
+#include "tavrin/browser/recording_pair.h"
+#include "tavrin/browser/recording_probe.h"
+#include "tests/names/card_fixture.h"
+#include "tests/support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using quill::test::TempDir;
+
+std::vector<std::wstring> Keys(const RecordingList& list) {
+  std::vector<std::wstring> keys;
+  for (const sRECORDINGPAIR& r : list) keys.emplace_back(RecordingKey(r));
+  return keys;
+}
+
+// The card: recordings (probe accepted), "foreign" movies (probe rejected) and other files.
+class Card : public testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = dir_.path() + L"card";
+    const wchar_t* recordings[] = {
+        L"001_130000M_M.MP4", L"001_130000M_R.MP4",
+        L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\001_120003A_R.MP4",
+        L"20240101_001\\002_120100G_M.MP4", L"20240101_001\\003_120200P_R.MP4",
+        L"20240101_001\\005_120400O_M.MP4",
+        L"20240102_001\\006_080000S_M.MP4", L"20240102_001\\006_080000S_R.MP4",
+        L"DCIM\\20240104_001\\008_100000A_M.MP4",
+        L"a\\b\\c\\009_110000A_M.MP4", L"a\\b\\c\\20240105_001\\010_110000A_M.MP4",
+        L"20240110_001\\20240111_001\\20240112_001\\20240113_001\\011_120000A_M.MP4",
+    };
+    for (const wchar_t* r : recordings) Write(r, quill::test::TinyRecordingBytes());
+    Write(L"readme.txt", "hello");
+    Write(L"20240101_001\\004_120300M_M.MP4", quill::test::TinyForeignMovieBytes());
+    Write(L"20240101_001\\notes.txt", "x");
+    Write(L"20240103_001\\007_090000A_M.MP4", quill::test::TinyForeignMovieBytes());
+  }
+
+  void Write(const std::wstring& relative, const std::string& bytes) {
+    const std::wstring path = root_ + L"\\" + relative;
+    ASSERT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+    ASSERT_TRUE(quill::test::WriteFileBytes(path, bytes));
+  }
+
+  std::wstring Path(const wchar_t* relative) const { return root_ + L"\\" + relative; }
+
+  TempDir dir_;
+  std::wstring root_;
+};
+
+const std::vector<std::wstring> kAllCollected = {
+    L"001_120000A_M.MP4", L"002_120100G_M.MP4", L"003_120200P_R.MP4",  // day 1, grouped
+    L"006_080000S_M.MP4",                                              // day 2
+    L"008_100000A_M.MP4",                                              // DCIM\day 4
+    L"009_110000A_M.MP4",                                              // a\b\c (depth 3)
+    L"001_130000M_M.MP4",                                              // the card's own files last
+};
+
+TEST_F(Card, CollectingTheCardFindsEveryRecordingDownToDepthThree) {
+  RecordingList list;
+  uint32_t files = 0;
+  ASSERT_TRUE(ScanRecordingTree(root_.c_str(), list, &files, 0));
+  EXPECT_EQ(Keys(list), kAllCollected);
+  EXPECT_EQ(files, 3u);  // the card's own files, recordings or not
+  ASSERT_EQ(list.size(), kAllCollected.size());
+  EXPECT_EQ(std::wstring(list[0].szRearPath), Path(L"20240101_001\\001_120003A_R.MP4"));
+  EXPECT_EQ(std::wstring(list[1].szRearPath), L"");
+  EXPECT_EQ(std::wstring(list[2].szMainPath), L"");
+  EXPECT_EQ(std::wstring(list[3].szRearPath), Path(L"20240102_001\\006_080000S_R.MP4"));
+}
+
+TEST_F(Card, AnUnreadableFolderDoesNotEndTheCollection) {
+  // Regression: the first sub-folder that could not be listed stopped the whole collection, and the
+  // CSV export and the delete list silently missed every recording after it.
+  quill::test::LockedFolder lock(Path(L"20240102_001"));
+  ASSERT_TRUE(lock.locked());
+  FindEntries probe;
+  ASSERT_FALSE(ListFolder(Path(L"20240102_001").c_str(), probe)) << "the lock must make it unreadable";
+  RecordingList list;
+  ASSERT_TRUE(ScanRecordingTree(root_.c_str(), list, nullptr, 0));
+  std::vector<std::wstring> expected = kAllCollected;
+  expected.erase(expected.begin() + 3);
+  EXPECT_EQ(Keys(list), expected);
+  // The tree scan skips it the same way.
+  RecordingList rows, pairs;
+  EXPECT_TRUE(ScanRecordingFolders(root_.c_str(), nullptr, nullptr, pairs, &rows, kScanDayFolders,
+                                   true, nullptr, 0));
+  EXPECT_EQ(Keys(rows), (std::vector<std::wstring>{L"20240101_001"}));
+}
+
+int RejectAll(const wchar_t*) { return 0; }
+
+TEST_F(Card, ScansAskTheProbeSeamAboutEveryRecordingFile) {
+  SetRecordingProbe(&RejectAll);
+  RecordingList list, rows;
+  EXPECT_TRUE(ScanRecordingTree(root_.c_str(), list, nullptr, 0));
+  EXPECT_TRUE(ScanRecordingFolders(root_.c_str(), nullptr, nullptr, list, &rows, kScanDayFolders, true,
+                                   nullptr, 0));
+  SetRecordingProbe(nullptr);  // back to the playback core's probe
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(rows.empty());
+  EXPECT_EQ(ProbeRecordingFile(Path(L"001_130000M_M.MP4").c_str()), 1);
+  EXPECT_EQ(ProbeRecordingFile(Path(L"20240103_001\\007_090000A_M.MP4").c_str()), 0);
+}
+
+TEST_F(Card, AMissingSourceCannotBeScanned) {
+  RecordingList list;
+  EXPECT_FALSE(ScanRecordingTree(Path(L"missing").c_str(), list, nullptr, 0));
+  EXPECT_FALSE(ScanRecordingFolders(Path(L"missing").c_str(), nullptr, nullptr, list, nullptr, 0, true,
+                                    nullptr, 0));
+  EXPECT_FALSE(ScanFolderForRecordings(Path(L"missing").c_str(), list));
+  EXPECT_TRUE(list.empty());
+}
+
+TEST_F(Card, OneFolderScanPairsWithoutTheProbe) {
+  RecordingList list;
+  ASSERT_TRUE(ScanFolderForRecordings(Path(L"20240101_001").c_str(), list));
+  EXPECT_EQ(Keys(list), (std::vector<std::wstring>{L"001_120000A_M.MP4", L"002_120100G_M.MP4",
+                                                   L"003_120200P_R.MP4", L"004_120300M_M.MP4"}));
+  uint32_t mask = 0xFF;
+  ASSERT_TRUE(GetFolderFilterMask(Path(L"20240101_001").c_str(), mask));
+  EXPECT_EQ(mask, 1u | 4u | 8u);  // A, G, P; the rejected M file and the O file add nothing
+}
+
+// A tree-view control to scan into, with readers for its items.
+class Tree {
+ public:
+  Tree() {
+    INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    hwnd_ = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP, 0, 0, 200, 400, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  }
+  ~Tree() { DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+  HTREEITEM Insert(const wchar_t* text) {
+    TVINSERTSTRUCTW ins = {};
+    ins.hParent = TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT;
+    ins.item.pszText = const_cast<wchar_t*>(text);
+    return reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_INSERTITEMW, 0,
+        reinterpret_cast<LPARAM>(&ins)));
+  }
+  // "text=param" of each child of `parent` (the roots when null), in order.
+  std::vector<std::wstring> Children(HTREEITEM parent) const {
+    std::vector<std::wstring> out;
+    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageW(
+        hwnd_, TVM_GETNEXTITEM, parent ? TVGN_CHILD : TVGN_ROOT, reinterpret_cast<LPARAM>(parent)));
+    while (item) {
+      wchar_t text[kRecordingPathChars] = {};
+      TVITEMW tv = {};
+      tv.mask = TVIF_TEXT | TVIF_PARAM;
+      tv.hItem = item;
+      tv.pszText = text;
+      tv.cchTextMax = kRecordingPathChars;
+      SendMessageW(hwnd_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv));
+      out.push_back(std::wstring(text) + L"=" + std::to_wstring(tv.lParam));
+      item = reinterpret_cast<HTREEITEM>(
+          SendMessageW(hwnd_, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+    }
+    return out;
+  }
+
+ private:
+  HWND hwnd_;
+};
+
+TEST_F(Card, ADriveScanShowsOnlyDayFoldersWithRecordingsAndTheirTriggerMasks) {
+  Tree tree;
+  ASSERT_NE(tree.hwnd(), nullptr);
+  RecordingList list, rows;
+  uint32_t found = 0;
+  ASSERT_TRUE(ScanRecordingFolders(root_.c_str(), tree.hwnd(), nullptr, list, &rows, kScanDayFolders,
+                                   true, &found, 0));
+  // DCIM is no day folder; 20240103_001 holds only rejected files; 20240110_001's only recording
+  // lies four levels down.
+  EXPECT_EQ(tree.Children(nullptr), (std::vector<std::wstring>{L"20240101_001=13", L"20240102_001=16"}));
+  EXPECT_EQ(Keys(rows), (std::vector<std::wstring>{L"20240101_001", L"20240102_001"}));
+  EXPECT_EQ(std::wstring(rows[0].szMainPath), Path(L"20240101_001"));
+  EXPECT_EQ(Keys(list), (std::vector<std::wstring>{L"001_130000M_M.MP4"}));
+  EXPECT_GE(found, 1u);
+  // The list the browser shows: recordings first, then the folder rows.
+  AppendRecordings(list, rows);
+  GroupRecordings(list);
+  EXPECT_EQ(Keys(list), (std::vector<std::wstring>{L"001_130000M_M.MP4", L"20240101_001", L"20240102_001"}));
+}
+
+TEST_F(Card, AFolderScanShowsEverySubFolderAndListsTheFolderFiles) {
+  Tree tree;
+  HTREEITEM top = tree.Insert(L"card");
+  RecordingList list;
+  ASSERT_TRUE(ScanRecordingFolders(root_.c_str(), tree.hwnd(), top, list, nullptr, kScanFolderTree, true,
+                                   nullptr, 0));
+  EXPECT_EQ(tree.Children(top),
+            (std::vector<std::wstring>{L"20240101_001=0", L"20240102_001=0", L"20240103_001=0",
+                                       L"20240110_001=0", L"DCIM=0", L"a=0"}));
+  EXPECT_EQ(Keys(list), (std::vector<std::wstring>{L"001_130000M_M.MP4"}));
+  RecordingList day;
+  ASSERT_TRUE(ScanRecordingFolders(Path(L"20240101_001").c_str(), nullptr, nullptr, day, nullptr,
+                                   kScanFolderTree, true, nullptr, 0));
+  EXPECT_EQ(Keys(day), (std::vector<std::wstring>{L"001_120000A_M.MP4", L"002_120100G_M.MP4",
+                                                  L"003_120200P_R.MP4"}));
+}
+
+TEST(LongPaths, EntriesPastTheBufferAreSkippedAndNothingOverruns) {
+  // Regression: folder plus entry name was formatted into 260-character buffers without a bound.
+  TempDir dir;
+  // A plain name fits this folder exactly (259 characters in all); a joined name does not.
+  const size_t folderLength = 259 - 1 - 17;
+  std::wstring folder = dir.path() + L"L";
+  folder += std::wstring(folderLength - folder.size(), L'l');
+  ASSERT_TRUE(quill::test::MakeFolders(folder));
+  for (const wchar_t* name : {L"001_120000A_M.MP4", L"001_120000A_R.MP4", L"JM01_001_120000A_M.MP4"}) {
+    ASSERT_TRUE(quill::test::WriteTinyRecording(folder + L"\\" + name));
+  }
+  // A sub-folder whose own listing pattern cannot fit: it is left out like an unreadable one.
+  ASSERT_TRUE(quill::test::MakeFolders(folder + L"\\" + std::wstring(17, L'd')));
+  ASSERT_TRUE(quill::test::WriteTinyRecording(folder + L"\\" + std::wstring(17,
+      L'd') + L"\\001_120000A_M.MP4"));
+  RecordingList list;
+  ASSERT_TRUE(ScanRecordingTree(folder.c_str(), list, nullptr, 0));
+  ASSERT_EQ(Keys(list), (std::vector<std::wstring>{L"001_120000A_M.MP4"}));
+  EXPECT_EQ(std::wstring(list[0].szRearPath), folder + L"\\001_120000A_R.MP4");
+  RecordingList tree;
+  ASSERT_TRUE(ScanRecordingFolders(folder.c_str(), nullptr, nullptr, tree, nullptr, kScanFolderTree, true,
+                                   nullptr, 0));
+  EXPECT_EQ(Keys(tree), Keys(list));
+  // A source path that does not fit at all cannot be listed.
+  RecordingList none;
+  EXPECT_FALSE(ScanRecordingTree((folder + L"\\" + std::wstring(300, L'x')).c_str(), none, nullptr, 0));
+}
+
+}  // namespace
