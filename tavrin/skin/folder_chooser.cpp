@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -11,8 +12,10 @@ namespace {
 quill::skin::FolderBrowseFn g_browse = nullptr;        // set once by the program or a test
 quill::skin::SettingsMessageFn g_message = nullptr;
 
-void SystemMessage(CWnd* owner, LPCWSTR text, LPCWSTR caption) {
-  MessageBoxW(HwndOf(owner), text, caption, MB_OK | MB_ICONERROR);
+// The default: the program's skinned message box (which falls back to the system's own when the
+// program carries no message box template).
+void SkinnedMessage(CWnd* owner, LPCWSTR text, LPCWSTR caption) {
+  CMsgBox(owner).Show(text, caption, CMsgBox::kTypeOk);
 }
 
 // COM for the chooser on the calling thread (the tools call it from their workers). The new-style
@@ -63,8 +66,8 @@ CString GetFolderFromIniOrBrowse(CWnd* parent, LPCWSTR section, LPCWSTR key, LPC
   BOOL resolved = SHGetPathFromIDListW(chosen, folder);
   CoTaskMemFree(chosen);
   if (!resolved) {
-    (g_message ? g_message : &SystemMessage)(parent, UIText(quill::skin::kUITextFolderPathFailed),
-                                             L"ERROR");
+    (g_message ? g_message : &SkinnedMessage)(parent, UIText(quill::skin::kUITextFolderPathFailed),
+                                              L"ERROR");
     return CString();
   }
   return CString(folder);

@@ -65,7 +65,7 @@ namespace quill::skin {
 using FolderBrowseFn = PIDLIST_ABSOLUTE (*)(BROWSEINFOW* info);
 using SettingsMessageFn = void (*)(CWnd* owner, LPCWSTR text, LPCWSTR caption);
 void SetFolderBrowseFunction(FolderBrowseFn fn);      // null: the shell's chooser
-void SetSettingsMessageFunction(SettingsMessageFn fn);  // null: the system message box
+void SetSettingsMessageFunction(SettingsMessageFn fn);  // null: the skinned message box (CMsgBox)
 
 // The chooser flags: file-system folders only, the resizable new-style dialog.
 constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;  // 0x41

@@ -24,8 +24,13 @@ bool TrashHolds(const std::string& dataHome, const std::string& original) {
     const std::wstring wide = entry.cFileName;
     const std::string text = quill::test::ReadHostFile(info + std::string(wide.begin(), wide.end()));
     found = text.find(original + "\n") != std::string::npos;
-    // Forget the match, so that a later run with the same temporary folder name proves itself anew.
-    if (found) DeleteFileW((quill::test::HostPathToWindows(info) + wide).c_str());
+    // Empty the match out of the trash (its info file and the file itself), so that a later run
+    // finds no clash there and proves itself anew.
+    if (found) {
+      DeleteFileW((quill::test::HostPathToWindows(info) + wide).c_str());
+      const std::wstring trashed = wide.substr(0, wide.size() - std::wstring(L".trashinfo").size());
+      DeleteFileW((quill::test::HostPathToWindows(dataHome + "/Trash/files/") + trashed).c_str());
+    }
   } while (!found && FindNextFileW(find, &entry));
   FindClose(find);
   return found;
