@@ -1,0 +1,49 @@
+// The global GPS copy: the GPS points of every recording of the current list, read by the map views
+// and the main dialog under its own mutex, and the small one-off readers of a recording's data.
+#pragma once
+
+#include "playcore/instances/player_instance.h"
+
+#include <vector>
+
+namespace playcore {
+
+// The main and rear camera paths of one entry of the recording list.
+struct sRECORDINGPATHS {
+  const wchar_t* mainPath;  // empty or null when the recording has only a rear file
+  const wchar_t* rearPath;
+};
+
+// Makes the global GPS mutex; called once at start-up before the first use (later calls do nothing).
+int InitGlobalGps();
+HANDLE GlobalGpsMutex();
+// The copy itself; read and replaced only under GlobalGpsMutex().
+std::vector<sGPSPOINT>* GlobalGpsPoints();
+int FreeGlobalGpsPoints();
+
+namespace PlayerInstance {
+
+// Rebuilds the global copy from the list in order: the main file of each entry (the rear file when
+// there is no main path), record numbers restarting at 0 for each file. A file that cannot be read
+// ends the pass with 0; what was appended before stays.
+int LoadRecorderData(const sRECORDINGPATHS* list, size_t count);
+
+// The same for any list of records with wide-character `mainPath` and `rearPath` fields.
+template <class Pair>
+int LoadRecorderDataOf(const std::vector<Pair>& pairs) {
+  std::vector<sRECORDINGPATHS> paths;
+  paths.reserve(pairs.size());
+  for (const Pair& p : pairs) paths.push_back(sRECORDINGPATHS{p.mainPath, p.rearPath});
+  return LoadRecorderData(paths.data(), paths.size());
+}
+
+// Reads the header G-sensor sample of a recording under the instance's mutex. 1 (the sample stays
+// cleared when the file holds none).
+int ReadRecorderData(sPLAYERINSTANCE* instance, sGSENSORSAMPLE* sample, const wchar_t* path);
+
+}  // namespace PlayerInstance
+
+// The "stsz" sample count of a movie; 0 when it cannot be read.
+uint32_t GetMovieSampleCount(const wchar_t* path);
+
+}  // namespace playcore

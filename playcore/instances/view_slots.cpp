@@ -1,0 +1,38 @@
+// The view, overlay and snapshot slots. They act on the renderer's scene and picture, which exist
+// only with an open player; until the renderer carries them out they answer 0 on every instance.
+#include "playcore/instances/instance_gate.h"
+#include "playcore/instances/instance_ops.h"
+
+namespace playcore {
+namespace PlayerInstance {
+
+namespace {
+
+// Enters the instance so that an inactive or released one is never touched, then answers 0.
+int Unsupported(sPLAYERINSTANCE* instance) {
+  InstanceUse use(instance);
+  return 0;
+}
+
+}  // namespace
+
+int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
+int ShowOverlayText(sPLAYERINSTANCE* instance, const wchar_t*) { return Unsupported(instance); }
+int ClearOverlay(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int SetFrameMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
+int SetZoom(sPLAYERINSTANCE* instance, int32_t, int32_t, int32_t, int32_t, float, int32_t) {
+  return Unsupported(instance);
+}
+int MoveView(sPLAYERINSTANCE* instance, float, float, float) { return Unsupported(instance); }
+int ApplyCamera(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int ToggleFlip(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int SetViewMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
+int SetViewAspect(sPLAYERINSTANCE* instance, int32_t, int32_t) { return Unsupported(instance); }
+int ResetView(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
+int SaveSnapshot(sPLAYERINSTANCE* instance, const wchar_t*) { return Unsupported(instance); }
+int Repaint(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int UpdateVideoRect(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+
+}  // namespace PlayerInstance
+}  // namespace playcore
