@@ -9,13 +9,12 @@
 #include "playcore/bytes/checked.h"
 #include "playcore/mp4/box_name_tree.h"
 #include "playcore/mp4/mp4_movie.h"
+#include "playcore/recorder/box_header.h"
 
 namespace playcore {
 
 namespace {
 
-constexpr uint32_t kHeaderSize = 8;
-constexpr uint32_t kLargeHeaderSize = 16;
 // Payload bytes read to decide whether a box is a container: a container's payload begins with the
 // header of its first child, so bytes 4-7 are a known code.
 constexpr size_t kContainerProbe = 8;
@@ -26,9 +25,6 @@ constexpr uint64_t kMaxOtherLeafCopy = 1u << 20;
 // Headers and small payloads are read through one cached view of this many bytes (the header view),
 // remapped only when a read falls outside it; larger payloads get a view of their own.
 constexpr size_t kHeaderWindow = 65535;
-// "CSODAT" + 26 header bytes + the 16-bit count, at the start of the "gps0" payload.
-constexpr size_t kGpsHead = 34;
-constexpr size_t kGpsCountOffset = 32;
 
 // Table boxes the join edits or compares: always copied, however large.
 bool IsEditedTable(uint32_t type) {
@@ -42,12 +38,6 @@ bool IsEditedTable(uint32_t type) {
   return false;
 }
 
-struct BoxHeader {
-  uint64_t size = 0;  // whole box
-  uint32_t type = 0;
-  uint32_t headerSize = kHeaderSize;
-};
-
 enum class HeaderResult { kBox, kUnknown, kBad };
 
 }  // namespace
@@ -60,7 +50,7 @@ class BoxWalker {
     if (childDepth > kMaxDepth) return false;
     uint64_t pos = begin;
     while (pos < end) {
-      BoxHeader h;
+      sBOXHEADER h = {};
       HeaderResult r = ReadHeader(pos, end, childDepth, &h);
       if (r == HeaderResult::kBad) return false;
       if (r == HeaderResult::kUnknown) {
@@ -77,34 +67,27 @@ class BoxWalker {
   }
 
  private:
-  HeaderResult ReadHeader(uint64_t pos, uint64_t end, int depth, BoxHeader* h) {
+  // The type decides first: a child the tree does not know ends its parent's walk whatever its size
+  // field says. A known box's size is then read as the recorder's reader reads it (64-bit size for
+  // size 1, size 0 only at top level, below the header or past the parent fails).
+  HeaderResult ReadHeader(uint64_t pos, uint64_t end, int depth, sBOXHEADER* h) {
     uint64_t left = end - pos;
-    if (left < kHeaderSize) return HeaderResult::kUnknown;  // a few trailing bytes: kept raw
-    size_t want = static_cast<size_t>(left < kLargeHeaderSize ? left : kLargeHeaderSize);
+    if (left < kBoxHeaderSize) return HeaderResult::kUnknown;  // a few trailing bytes: kept raw
+    size_t want = static_cast<size_t>(left < kLargeBoxHeaderSize ? left : kLargeBoxHeaderSize);
     MappedView own;
     const uint8_t* bytes = View(pos, want, &own);
     if (!bytes) return HeaderResult::kBad;
     ByteReader r(bytes, want);
-    uint32_t size32 = 0;
-    r.ReadU32(&size32);
-    r.ReadFourCC(&h->type);
-    if (h->type != FourCC("gps0") && !BoxNameTree::Contains(h->type)) return HeaderResult::kUnknown;
-    if (size32 == 1) {
-      if (!r.ReadU64(&h->size)) return HeaderResult::kBad;
-      h->headerSize = kLargeHeaderSize;
-      movie_->hasLargeBoxes_ = true;
-    } else if (size32 == 0) {
-      // Only a top box may run to the end of the file.
-      if (depth != 1) return HeaderResult::kBad;
-      h->size = left;
-    } else {
-      h->size = size32;
-    }
-    if (h->size < h->headerSize || h->size > left) return HeaderResult::kBad;
+    uint32_t type = 0;
+    r.Skip(4);
+    r.ReadFourCC(&type);
+    if (type != FourCC("gps0") && !BoxNameTree::Contains(type)) return HeaderResult::kUnknown;
+    if (ReadBoxHeader(bytes, want, left, depth == 1, h) != BoxHeaderResult::kOk) return HeaderResult::kBad;
+    if (h->headerSize == kLargeBoxHeaderSize) movie_->hasLargeBoxes_ = true;
     return HeaderResult::kBox;
   }
 
-  bool MakeChild(sTAGNODE* child, uint64_t pos, const BoxHeader& h, int depth) {
+  bool MakeChild(sTAGNODE* child, uint64_t pos, const sBOXHEADER& h, int depth) {
     child->depth = depth;
     child->type = h.type;
     for (int i = 0; i < 4; ++i) child->name[i] = static_cast<char>((h.type >> (24 - 8 * i)) & 0xFF);
@@ -159,14 +142,15 @@ class BoxWalker {
 
   bool MakeGps(sTAGNODE* child) {
     child->kind = BoxKind::kGps;
-    if (child->payloadSize < kGpsHead) return true;  // kept as it is, never joined
+    // The mark, the data header and the count; a box too short for them is kept as it is, never joined.
+    if (child->payloadSize < kGpsPayloadRecordsOffset) return true;
     MappedView own;
-    const uint8_t* bytes = View(child->payloadOffset, kGpsHead, &own);
+    const uint8_t* bytes = View(child->payloadOffset, kGpsPayloadRecordsOffset, &own);
     if (!bytes) return false;
-    ByteReader r(bytes, kGpsHead);
-    bool tagged = r.NextIs("CSODAT");
+    ByteReader r(bytes, kGpsPayloadRecordsOffset);
+    bool tagged = r.NextIs(gpsbox::kDataMark);
     uint16_t count = 0;
-    r.Seek(kGpsCountOffset);
+    r.Seek(kGpsPayloadCountOffset);
     r.ReadU16(&count);
     child->gpsRecordCount = count;
     child->gpsRecordBytes = kGpsRecordSize * count;

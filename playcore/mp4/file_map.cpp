@@ -5,20 +5,6 @@
 
 namespace playcore {
 
-OwnedHandle& OwnedHandle::operator=(OwnedHandle&& o) noexcept {
-  if (this != &o) {
-    Reset();
-    h_ = o.h_;
-    o.h_ = nullptr;
-  }
-  return *this;
-}
-
-void OwnedHandle::Reset() {
-  if (h_) CloseHandle(h_);
-  h_ = nullptr;
-}
-
 MappedView::MappedView(MappedView&& o) noexcept : base_(o.base_), data_(o.data_), size_(o.size_) {
   o.base_ = nullptr;
   o.data_ = nullptr;
@@ -48,14 +34,14 @@ void MappedView::Reset() {
 bool ReadOnlyFileMap::OpenReadOnlyMap(const wchar_t* path) {
   Close();
   if (!path || std::wcslen(path) >= MAX_PATH) return false;
-  OwnedHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return false;
   LARGE_INTEGER size;
   if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return false;
   // An empty file cannot be mapped; it holds no boxes either.
   if (size.QuadPart == 0) return false;
-  OwnedHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+  UniqueHandle mapping(CreateFileMappingW(file.get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
   if (!mapping) return false;
   SYSTEM_INFO info;
   GetSystemInfo(&info);

@@ -11,25 +11,9 @@
 #include <cstdint>
 #include <string>
 
+#include "playcore/bytes/unique_handle.h"
+
 namespace playcore {
-
-// An owned kernel handle (file or mapping).
-class OwnedHandle {
- public:
-  OwnedHandle() = default;
-  explicit OwnedHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-  ~OwnedHandle() { Reset(); }
-  OwnedHandle(OwnedHandle&& o) noexcept : h_(o.h_) { o.h_ = nullptr; }
-  OwnedHandle& operator=(OwnedHandle&& o) noexcept;
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-  HANDLE get() const { return h_; }
-  explicit operator bool() const { return h_ != nullptr; }
-  void Reset();
-
- private:
-  HANDLE h_ = nullptr;
-};
 
 // A mapped view of a byte range; data() points at the first byte asked for (the mapping itself starts
 // at the allocation granularity below it).
@@ -73,8 +57,8 @@ class ReadOnlyFileMap {
   HANDLE file() const { return file_.get(); }
 
  private:
-  OwnedHandle file_;
-  OwnedHandle mapping_;
+  UniqueHandle file_;
+  UniqueHandle mapping_;
   std::wstring path_;
   uint64_t size_ = 0;
   DWORD granularity_ = 0x10000;

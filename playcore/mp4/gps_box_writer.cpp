@@ -1,18 +1,8 @@
 // The joined "gps0" payload: header from the first recording, records of all, copied file to file.
+// The layout is the recorder reader's (playcore/recorder/gps_box_format.h).
 #include "playcore/mp4/gps_box_writer.h"
 
 namespace playcore {
-
-namespace {
-
-constexpr char kStartTag[] = "CSODAT";
-constexpr char kEndTag[] = "CSOEND";
-constexpr size_t kTagSize = 6;
-constexpr uint64_t kHeaderOffset = 6;  // payload bytes 6-31
-constexpr size_t kHeaderSize = 26;
-constexpr uint64_t kRecordsOffset = 34;
-
-}  // namespace
 
 uint64_t GpsTotalRecords(const sTAGNODE& first) {
   return first.gpsJoinedCount ? first.gpsJoinedCount : first.gpsRecordCount;
@@ -28,16 +18,17 @@ bool WriteGpsPayload(const sTAGNODE& first, OutputFile* out) {
   }
   // The count field and the records written must agree, or readers lose records.
   if (sum != total) return false;
-  if (!out->Write(kStartTag, kTagSize)) return false;
-  if (!out->CopyRange(*first.map, first.payloadOffsetRead + kHeaderOffset, kHeaderSize)) return false;
+  if (!out->Write(gpsbox::kDataMark, gpsbox::kMarkSize)) return false;
+  if (!out->CopyRange(*first.map, first.payloadOffsetRead + kGpsPayloadHeaderOffset, gpsbox::kDataHeaderSize))
+    return false;
   if (!out->WriteU16(static_cast<uint16_t>(total))) return false;
-  if (!out->CopyRange(*first.map, first.payloadOffsetRead + kRecordsOffset, first.gpsRecordBytes))
+  if (!out->CopyRange(*first.map, first.payloadOffsetRead + kGpsPayloadRecordsOffset, first.gpsRecordBytes))
     return false;
   for (const sTAGNODE* part : first.chain) {
-    if (!out->CopyRange(*part->map, part->payloadOffsetRead + kRecordsOffset, part->gpsRecordBytes))
+    if (!out->CopyRange(*part->map, part->payloadOffsetRead + kGpsPayloadRecordsOffset, part->gpsRecordBytes))
       return false;
   }
-  return out->Write(kEndTag, kTagSize);
+  return out->Write(gpsbox::kEndMark, gpsbox::kMarkSize);
 }
 
 }  // namespace playcore

@@ -1,10 +1,9 @@
 // Facts of a loaded movie read from its indexed boxes: frame size, sample count, frame rate and the
 // recording time of its first GPS record. Every read is bounded by the payload copy it reads.
-#include <cstdlib>
-
 #include "playcore/bytes/byte_reader.h"
-#include "playcore/bytes/checked.h"
 #include "playcore/mp4/mp4_movie.h"
+#include "playcore/recorder/movie_boxes.h"
+#include "playcore/recorder/record_text.h"
 
 namespace playcore {
 
@@ -13,56 +12,7 @@ namespace {
 // Visual sample entry: the width and height follow 40 bytes of "stsd" payload (version and flags,
 // entry count, entry size and type, reserved and reference index, pre-defined fields).
 constexpr size_t kStsdWidthOffset = 40;
-constexpr size_t kStszCountOffset = 8;
 constexpr double kMicrosecondsPerSecond = 1000000.0;
-// First GPS record inside the "gps0" payload, and the fields of its fix time.
-constexpr uint64_t kFirstRecordOffset = 34;
-constexpr size_t kTimeTextOffset = 31;
-constexpr size_t kOffsetTextOffset = 44;
-constexpr size_t kOffsetTextWidth = 3;
-constexpr int kYearBase = 2000;
-constexpr uint64_t kFileTimeUnitsPerSecond = 10000000;
-constexpr uint64_t kFileTimeTo1970 = 116444736000000000ULL;
-
-bool TwoDigits(const uint8_t* p, WORD* out) {
-  if (p[0] < '0' || p[0] > '9' || p[1] < '0' || p[1] > '9') return false;
-  *out = static_cast<WORD>((p[0] - '0') * 10 + (p[1] - '0'));
-  return true;
-}
-
-// The fix time of a record as the calendar time of its text plus the signed seconds that follow it;
-// 0 seconds since 1970 when the text is no calendar time.
-bool RecordFileTime(const uint8_t* record, FILETIME* out) {
-  SYSTEMTIME st = {};
-  const uint8_t* t = record + kTimeTextOffset;
-  bool ok = TwoDigits(t, &st.wYear) && TwoDigits(t + 2, &st.wMonth) && TwoDigits(t + 4, &st.wDay) &&
-            TwoDigits(t + 6, &st.wHour) && TwoDigits(t + 8, &st.wMinute) && TwoDigits(t + 10, &st.wSecond);
-  st.wYear = static_cast<WORD>(st.wYear + kYearBase);
-  ULARGE_INTEGER v;
-  FILETIME ft;
-  if (ok && SystemTimeToFileTime(&st, &ft)) {
-    v.LowPart = ft.dwLowDateTime;
-    v.HighPart = ft.dwHighDateTime;
-    if (record[kOffsetTextOffset] != '*') {
-      char text[kOffsetTextWidth + 1];
-      long seconds = std::strtol(FixedText(record + kOffsetTextOffset, kOffsetTextWidth, text), nullptr, 10);
-      v.QuadPart += static_cast<int64_t>(seconds) * static_cast<int64_t>(kFileTimeUnitsPerSecond);
-    }
-  } else {
-    // The epoch as local time, as the recorder's own viewer has always shown a bad time.
-    FILETIME epoch;
-    ULARGE_INTEGER e;
-    e.QuadPart = kFileTimeTo1970;
-    epoch.dwLowDateTime = e.LowPart;
-    epoch.dwHighDateTime = e.HighPart;
-    if (!FileTimeToLocalFileTime(&epoch, &ft)) return false;
-    v.LowPart = ft.dwLowDateTime;
-    v.HighPart = ft.dwHighDateTime;
-  }
-  out->dwLowDateTime = v.LowPart;
-  out->dwHighDateTime = v.HighPart;
-  return true;
-}
 
 }  // namespace
 
@@ -82,9 +32,8 @@ bool sMP4MOVIE::GetVideoSize(int* width, int* height) const {
 int64_t sMP4MOVIE::GetSampleCount() const {
   if (index_[kIdxStsz].empty()) return -1;
   const sTAGNODE* stsz = index_[kIdxStsz].front();
-  ByteReader r(stsz->payload.data(), stsz->payload.size());
   uint32_t count = 0;
-  if (!r.Seek(kStszCountOffset) || !r.ReadU32(&count)) return -1;
+  if (!ParseStszCount(stsz->payload.data(), stsz->payload.size(), &count)) return -1;
   return count;
 }
 
@@ -105,17 +54,16 @@ float sMP4MOVIE::GetFrameRate() const {
   return static_cast<float>(kMicrosecondsPerSecond / static_cast<double>(total / samples));
 }
 
+// The fix time is read as the recorder's reader reads it: the calendar time of the text plus the
+// signed seconds after it, the epoch in local time for a text that forms no time.
 int sMP4MOVIE::GetRecordTime(SYSTEMTIME* out) const {
   if (index_[kIdxGps0].empty()) return 0;
   const sTAGNODE* gps = index_[kIdxGps0].front();
   if (!gps->gpsWellFormed || gps->gpsRecordCount == 0) return 0;
-  MappedView view = map_.Map(gps->payloadOffset + kFirstRecordOffset, kGpsRecordSize);
+  MappedView view = map_.Map(gps->payloadOffset + kGpsPayloadRecordsOffset, gpsbox::kRecordSize);
   if (!view) return 0;
-  FILETIME ft;
-  if (!RecordFileTime(view.data(), &ft)) return 0;
-  if (ft.dwLowDateTime == 0 && ft.dwHighDateTime == 0) return 1;
   SYSTEMTIME st;
-  if (!FileTimeToSystemTime(&ft, &st)) return 0;
+  if (!ParseRecordTime(view.data(), view.size(), &st)) return 0;
   *out = st;
   return 1;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "playcore/mp4/file_map.h"
+#include "playcore/recorder/gps_box_format.h"
 
 namespace playcore {
 
@@ -25,10 +26,16 @@ enum class BoxKind {
   kGps,        // the recorder's data box, left in the file
 };
 
-// Sizes of the recorder's data box (its layout lives with the box writer).
-constexpr uint64_t kGpsRecordSize = 79;
-constexpr uint64_t kGpsFixedPayload = 40;  // "CSODAT", header, count, "CSOEND"
-constexpr uint64_t kGpsMaxRecords = 0xFFFF;
+// Sizes of the recorder's data box as 64-bit quantities for file arithmetic (its layout is the
+// recorder reader's, playcore/recorder/gps_box_format.h).
+constexpr uint64_t kGpsRecordSize = gpsbox::kRecordSize;
+constexpr uint64_t kGpsFixedPayload = gpsbox::kPayloadOverhead;  // "CSODAT", header, count, "CSOEND"
+constexpr uint64_t kGpsMaxRecords = gpsbox::kMaxRecords;
+// Where its parts lie in the payload (the bytes after the 8-byte box header): "CSODAT" at 0, then the
+// 26 header bytes, the 16-bit count and the records.
+constexpr size_t kGpsPayloadHeaderOffset = gpsbox::kDataOffset - gpsbox::kBoxHeaderSize;
+constexpr size_t kGpsPayloadCountOffset = kGpsPayloadHeaderOffset + gpsbox::kCountOffset;
+constexpr size_t kGpsPayloadRecordsOffset = kGpsPayloadHeaderOffset + gpsbox::kRecordsOffset;
 
 struct sTAGNODE {
   virtual ~sTAGNODE();

@@ -9,8 +9,8 @@ bool OutputFile::Create(const wchar_t* path) {
   Close();
   failed_ = false;
   written_ = 0;
-  file_ = OwnedHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  file_ = UniqueHandle(CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file_) return false;
   buffer_.reserve(kBufferSize);
   return true;

@@ -35,7 +35,7 @@ class OutputFile {
   bool WriteDirect(const void* data, size_t size);
 
   static constexpr size_t kBufferSize = 1u << 20;
-  OwnedHandle file_;
+  UniqueHandle file_;
   std::vector<uint8_t> buffer_;
   uint64_t written_ = 0;
   bool failed_ = false;

@@ -46,9 +46,9 @@ bool sMULTIMOVIE::NamesAnInput(const wchar_t* out) const {
   if (!FullPath(out, &target)) return true;  // a path that cannot be resolved is not written
   // An existing target is compared by identity too (another spelling, a link, a short name).
   BY_HANDLE_FILE_INFORMATION targetInfo = {};
-  OwnedHandle existing(CreateFileW(out, FILE_READ_ATTRIBUTES,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  UniqueHandle existing(CreateFileW(out, FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   bool exists = existing && GetFileInformationByHandle(existing.get(), &targetInfo);
   auto same = [&](const sMP4MOVIE* m) {
     std::wstring input;
