@@ -1,0 +1,185 @@
+// The video presenter the EVR uses for the program's video stream. It negotiates the mixer's output
+// type, owns a pool of Direct3D video samples, pulls mixed frames from the mixer, and hands each to
+// the scheduler, which presents it through the present engine into the scene.
+//
+// Threads: the EVR calls the interface methods on its own threads (input notifications on the mixer
+// thread, clock events and messages on the session's threads); the sample-free callback runs on a
+// Media Foundation work-queue thread. All of them hold the presenter lock for their whole run (except
+// the few methods noted below that touch only immutable or engine-locked state). The scheduler thread
+// never takes the presenter lock: it only presents through the engine.
+// Fields: everything below is guarded by the presenter lock, except seekMark_ (written by the player
+// without a lock; atomic) and the engine's own fields (engine lock).
+// Lock order: presenter lock, then the sample pool's lock, the engine's lock or the scheduler's locks.
+//
+// The presenter starts in the Shutdown state and the EVR sets its window before looking the services
+// up, so "shut down" refuses only the streaming calls (clock events, messages, media type, rates,
+// repaint); window, position and service lookup work in every state.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <evr.h>
+#include <mfidl.h>
+#include <mftransform.h>
+#include <strmif.h>
+
+#include <atomic>
+#include <memory>
+
+#include "platform/com/async_callback.h"
+#include "platform/com/com_object.h"
+#include "platform/com/com_ptr.h"
+#include "platform/com/mf_list.h"
+#include "playcore/presenter/present_engine.h"
+#include "playcore/presenter/presenter_constants.h"
+#include "playcore/presenter/sample_pool.h"
+#include "playcore/presenter/scheduler.h"
+
+namespace playcore {
+
+// The fastest rate the presenter supports: unlimited when frames may be thinned or nothing is known,
+// else the display's refresh rate over the frame rate (one frame per refresh).
+float MaxPlaybackRate(BOOL thin, UINT32 frameRateNum, UINT32 frameRateDen, UINT refreshRate);
+
+class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComMultiThreadModel>,
+                           public IMFVideoDeviceID,
+                           public IMFVideoPresenter,
+                           public IMFRateSupport,
+                           public IMFGetService,
+                           public IMFTopologyServiceLookupClient,
+                           public IMFVideoDisplayControl {
+ public:
+  BEGIN_COM_MAP(EVRCustomPresenter)
+    COM_INTERFACE_ENTRY(IMFGetService)
+    COM_INTERFACE_ENTRY(IMFTopologyServiceLookupClient)
+    COM_INTERFACE_ENTRY(IMFVideoDeviceID)
+    COM_INTERFACE_ENTRY(IMFVideoPresenter)
+    COM_INTERFACE_ENTRY(IMFRateSupport)
+    COM_INTERFACE_ENTRY(IMFVideoDisplayControl)
+  END_COM_MAP()
+
+  EVRCustomPresenter();
+  virtual ~EVRCustomPresenter();
+
+  // IMFVideoDeviceID
+  STDMETHODIMP GetDeviceID(IID* pid) override;
+  // IMFClockStateSink
+  STDMETHODIMP OnClockStart(MFTIME systemTime, LONGLONG startOffset) override;
+  STDMETHODIMP OnClockStop(MFTIME systemTime) override;
+  STDMETHODIMP OnClockPause(MFTIME systemTime) override;
+  STDMETHODIMP OnClockRestart(MFTIME systemTime) override;
+  STDMETHODIMP OnClockSetRate(MFTIME systemTime, float rate) override;
+  // IMFVideoPresenter
+  STDMETHODIMP ProcessMessage(MFVP_MESSAGE_TYPE message, ULONG_PTR param) override;
+  STDMETHODIMP GetCurrentMediaType(IMFVideoMediaType** type) override;
+  // IMFRateSupport
+  STDMETHODIMP GetSlowestRate(MFRATE_DIRECTION direction, BOOL thin, float* rate) override;
+  STDMETHODIMP GetFastestRate(MFRATE_DIRECTION direction, BOOL thin, float* rate) override;
+  STDMETHODIMP IsRateSupported(BOOL thin, float rate, float* nearest) override;
+  // IMFGetService
+  STDMETHODIMP GetService(REFGUID service, REFIID riid, void** ppv) override;
+  // IMFTopologyServiceLookupClient
+  STDMETHODIMP InitServicePointers(IMFTopologyServiceLookup* lookup) override;
+  STDMETHODIMP ReleaseServicePointers() override;
+  // IMFVideoDisplayControl
+  STDMETHODIMP GetNativeVideoSize(SIZE* size, SIZE* aspect) override;
+  STDMETHODIMP GetIdealVideoSize(SIZE* min, SIZE* max) override;
+  STDMETHODIMP SetVideoPosition(const MFVideoNormalizedRect* source, const LPRECT dest) override;
+  STDMETHODIMP GetVideoPosition(MFVideoNormalizedRect* source, RECT* dest) override;
+  STDMETHODIMP SetAspectRatioMode(DWORD mode) override;
+  STDMETHODIMP GetAspectRatioMode(DWORD* mode) override;
+  STDMETHODIMP SetVideoWindow(HWND window) override;
+  STDMETHODIMP GetVideoWindow(HWND* window) override;
+  STDMETHODIMP RepaintVideo() override;
+  STDMETHODIMP GetCurrentImage(BITMAPINFOHEADER* header, BYTE** dib, DWORD* dibSize,
+                               LONGLONG* timeStamp) override;
+  STDMETHODIMP SetBorderColor(COLORREF color) override;
+  STDMETHODIMP GetBorderColor(COLORREF* color) override;
+  STDMETHODIMP SetRenderingPrefs(DWORD flags) override;
+  STDMETHODIMP GetRenderingPrefs(DWORD* flags) override;
+  STDMETHODIMP SetFullscreen(BOOL fullscreen) override;
+  STDMETHODIMP GetFullscreen(BOOL* fullscreen) override;
+
+  // The player's seek mark: set by Play and SeekTo, cleared by StartAt.
+  void SetSeekMark(bool mark) { seekMark_.store(mark); }
+  bool seekMark() const { return seekMark_.load(); }
+  // The engine (null when its set-up failed) and its set-up result.
+  D3DPresentEngine* engine() { return engine_.get(); }
+  HRESULT engineResult() const { return engineResult_; }
+  // Replaces the engine before the EVR uses the presenter (tests imitate device states with it).
+  void ReplaceEngine(std::unique_ptr<D3DPresentEngine> engine);
+
+  // Read-outs for tests and the player.
+  LONG renderState();
+  LONG frameStepState();
+  DWORD pooledFreeCount() { return pool_.FreeCount(); }
+  DWORD pooledPendingCount() { return pool_.PendingCount(); }
+  Scheduler& scheduler() { return scheduler_; }
+
+ private:
+  bool IsShutdown() const { return renderState_ == kRenderShutdown; }
+  bool IsActive() const {
+    return renderState_ == kRenderStarted || renderState_ == kRenderPaused;
+  }
+  HRESULT ConfigureMixer(IMFTransform* mixer);
+  HRESULT SetMixerSourceRect(IMFTransform* mixer, const MFVideoNormalizedRect& rect);
+  float MaxRate(BOOL thin);
+  void CancelFrameStep();
+  void NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
+
+  // Media type (presenter_media_type.cpp).
+  HRESULT RenegotiateMediaType();
+  HRESULT MakeOutputType(IMFMediaType* proposed);
+  HRESULT SetMediaType(IMFMediaType* type);
+  HRESULT IsMediaTypeSupported(IMFMediaType* type);
+
+  // Output (presenter_output.cpp).
+  void ProcessOutputLoop();
+  HRESULT ProcessOutput();
+  HRESULT TakeOutputSample(bool repaint, quill::com::ComPtr<IMFSample>* sample, bool* fromPool);
+  HRESULT PrepareOutputSample(IMFSample* sample, bool repaint, LONGLONG* mixStart);
+  HRESULT DeliverSample(IMFSample* sample, bool repaint);
+  HRESULT HandleDeviceReset();
+
+  // Stepping, returns, flush, end of stream (presenter_step.cpp).
+  HRESULT DeliverFrameStepSample(IMFSample* sample);
+  HRESULT StartFrameStep();
+  HRESULT OnSampleFree(IMFAsyncResult* result);
+  HRESULT Flush();
+  void CheckEndOfStream();
+  void ReleaseResources();
+  void ClearFrameStepQueue();
+
+  quill::com::AsyncCallback<EVRCustomPresenter> sampleFreeCallback_;
+  LONG renderState_ = kRenderShutdown;
+  LONG frameStepState_ = kStepIdle;
+  SampleList frameStepQueue_;
+  DWORD frameStepCount_ = 0;
+  IUnknown* frameStepSample_ = nullptr;  // identity only, no reference
+  quill::com::CriticalSection lock_;
+  Scheduler scheduler_;
+  SamplePool pool_;
+  UINT32 tokenCounter_ = 0;
+  bool sampleNotify_ = false;
+  bool repaint_ = false;
+  bool prerolled_ = false;
+  bool endStreaming_ = false;
+  MFVideoNormalizedRect sourceRect_ = {0.0f, 0.0f, 1.0f, 1.0f};
+  float rate_ = 1.0f;
+  UINT32 frameWidth_ = 0;
+  UINT32 frameHeight_ = 0;
+  DWORD aspectRatioMode_ = 1;
+  std::atomic<bool> seekMark_{true};
+  bool singleFrame_ = false;
+  bool hold_ = false;
+  HWND videoWindow_ = nullptr;
+  std::unique_ptr<D3DPresentEngine> engine_;
+  HRESULT engineResult_ = S_OK;
+  quill::com::ComPtr<IMFClock> clock_;
+  quill::com::ComPtr<IMFTransform> mixer_;
+  quill::com::ComPtr<IMediaEventSink> eventSink_;
+  quill::com::ComPtr<IMFMediaType> mediaType_;
+  quill::com::ComPtr<IMFSample> keptSample_;
+};
+
+}  // namespace playcore

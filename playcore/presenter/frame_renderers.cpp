@@ -1,0 +1,78 @@
+// The two frame renderers: the 360-degree scene with its flat view, and the plain copy.
+#include "playcore/presenter/frame_renderer.h"
+
+#include "platform/com/com_ptr.h"
+
+#include "playcore/scene/raw_obj.h"
+#include "playcore/scene/sphere_model.h"
+
+namespace playcore {
+
+namespace {
+
+// The flat quad is set up with this many vertices (two triangles as a strip).
+constexpr UINT kFlatQuadVertices = 4;
+
+class SceneRenderer final : public FrameRenderer {
+ public:
+  HRESULT Prepare(IDirect3DDevice9* device, UINT width, UINT height, int mode) override {
+    if (mode == kEngineModeNone) return S_OK;
+    if (mode == kEngineModeFlat) {
+      const HRESULT hr = flat_.Create(device, width, height, kFlatQuadVertices);
+      if (FAILED(hr)) return hr;
+      Lock lock(flat_.lock());
+      flat_.SetViewMode(kEngineModeFlat);
+      return S_OK;
+    }
+    const HRESULT hr = scene_.CreateScene(device, width, height);
+    if (FAILED(hr)) return hr;
+    return scene_.SetViewMode(mode);
+  }
+
+  HRESULT Draw(const FrameTarget& t, IMFSample* sample, IDirect3DSurface9* frame) override {
+    if (t.mode == kEngineModeFlat) {
+      return flat_.Draw(t.device, frame, t.window, t.dest, t.width, t.height);
+    }
+    // The scene draws only from a sample: a repaint without one leaves the picture as it is.
+    if (!sample) return S_OK;
+    return scene_.RenderScene(t.device, sample);
+  }
+
+  void ReleaseDevice() override {
+    scene_.ReleaseDevice();
+    flat_.Release();
+  }
+
+  CSphereModel* scene() override { return &scene_; }
+  D3DRawObj2* flat() override { return &flat_; }
+
+ private:
+  CSphereModel scene_;
+  D3DRawObj2 flat_;
+};
+
+class CopyRenderer final : public FrameRenderer {
+ public:
+  HRESULT Prepare(IDirect3DDevice9*, UINT, UINT, int) override { return S_OK; }
+
+  HRESULT Draw(const FrameTarget& t, IMFSample*, IDirect3DSurface9* frame) override {
+    if (!t.device || !frame) return S_OK;
+    quill::com::ComPtr<IDirect3DSurface9> backBuffer;
+    HRESULT hr = t.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put());
+    if (SUCCEEDED(hr)) {
+      hr = t.device->StretchRect(frame, nullptr, backBuffer.get(), nullptr, D3DTEXF_LINEAR);
+    }
+    if (FAILED(hr)) return hr;
+    const bool hasDest = t.dest.right > t.dest.left && t.dest.bottom > t.dest.top;
+    return t.device->Present(nullptr, hasDest ? &t.dest : nullptr, t.window, nullptr);
+  }
+
+  void ReleaseDevice() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<FrameRenderer> CreateSceneRenderer() { return std::make_unique<SceneRenderer>(); }
+std::unique_ptr<FrameRenderer> CreateCopyRenderer() { return std::make_unique<CopyRenderer>(); }
+
+}  // namespace playcore

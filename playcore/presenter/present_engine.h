@@ -1,0 +1,121 @@
+// The Direct3D side of one presenter: the Direct3D 9 object and device, the DXVA2 device manager the
+// mixer shares, the swap chains whose back buffers are the video samples, and the frame renderer that
+// draws each frame (the 360-degree scene or its flat view). It is the scheduler's callback.
+//
+// Threads: created and configured by the presenter's threads (under the presenter lock); PresentSample
+// runs on the scheduler thread and on the presenter's threads. Every method that touches the device,
+// the kept surface or the renderer holds the engine lock; nothing under it calls into the presenter or
+// the scheduler. Lock order: presenter lock, engine lock, then the renderer's own locks.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <dxva2api.h>
+#include <mfidl.h>
+
+#include <memory>
+
+#include "platform/com/com_ptr.h"
+#include "playcore/presenter/frame_renderer.h"
+#include "playcore/presenter/sample_pool.h"
+#include "playcore/presenter/scheduler.h"
+
+namespace playcore {
+
+// Whether the extended Direct3D 9 interfaces are used on this Windows version (6.1 and later).
+bool UseExtendedDirect3D(DWORD major, DWORD minor);
+
+class D3DPresentEngine : public SchedulerCallback {
+ public:
+  // `result` receives the first failure of the set-up (the presenter then runs without an engine).
+  // `allowExtended` false keeps to the plain Direct3D 9 interfaces.
+  explicit D3DPresentEngine(HRESULT* result, bool allowExtended = true);
+  D3DPresentEngine(const D3DPresentEngine&) = delete;
+  D3DPresentEngine& operator=(const D3DPresentEngine&) = delete;
+
+  HRESULT PresentSample(IMFSample* sample, LONGLONG target) override;
+  ~D3DPresentEngine() override;
+  // IID_IDirect3DDeviceManager9 only.
+  virtual HRESULT GetService(REFIID riid, void** ppv);
+  virtual HRESULT CheckFormat(D3DFORMAT format);
+  virtual HRESULT OnCreateVideoSamples() { return S_OK; }
+  virtual void OnReleaseResources() {}
+  virtual HRESULT PresentSwapChain(IDirect3DSwapChain9* swapChain, IDirect3DSurface9* surface);
+  virtual void PaintBlack();
+
+  // A device for the current window (adapter of its monitor, adapter 0 when none matches).
+  HRESULT CreateD3DDevice();
+  // Resets the device for `type` and makes the video samples of it into `samples`.
+  HRESULT CreateVideoSamples(IMFMediaType* type, SampleList& samples);
+  // Drops the kept surface (the samples are thrown away by the presenter).
+  void ReleaseResources();
+  // Readies the renderer for frames of width x height in the current mode.
+  HRESULT PrepareRenderer(UINT width, UINT height);
+
+  // The device check before a delivery: S_OK when the device can be used; *reset true when it was
+  // created anew or reset (the presenter then rebuilds samples and sends EC_DISPLAY_CHANGED).
+  HRESULT CheckDevice(bool* reset);
+
+  // Snapshot: the render target stretched to w x h, 32-bit bottom-up rows, into `bits`
+  // (w * h * 4 bytes).
+  HRESULT CaptureImage(int width, int height, BYTE* bits);
+
+  void SetVideoWindow(HWND window);
+  HWND videoWindow();
+  void SetDestinationRect(const RECT& rect);
+  RECT destinationRect();
+  void SetFrameSize(UINT width, UINT height);
+  UINT frameWidth();
+  UINT frameHeight();
+  void SetViewMode(int mode);
+  int viewMode();
+  void SetFrameDivisor(UINT divisor);
+  void ResetFrameCounter();
+  UINT refreshRate();
+  // Replaces the frame renderer (the default is the scene).
+  void SetRenderer(std::unique_ptr<FrameRenderer> renderer);
+  FrameRenderer* renderer() { return renderer_.get(); }
+  bool hasDevice();
+  bool isExtended();
+  quill::com::CriticalSection& lock() { return lock_; }
+
+ protected:
+  // The device's state (CheckDeviceState or TestCooperativeLevel); replaceable to imitate a loss.
+  virtual HRESULT QueryDeviceState();
+
+ private:
+  IDirect3DDevice9* device() const;
+  HRESULT CreateDirect3D(bool allowExtended);
+  HRESULT CreateMemoryDc(int width, int height);
+  UINT AdapterForWindow();
+  void FillPresentParameters(UINT width, UINT height, D3DFORMAT format, D3DSWAPEFFECT swapEffect);
+  HRESULT CreateOneSample(D3DPRESENT_PARAMETERS& params, SampleList& samples);
+  HRESULT ResetPlainDevice();
+
+  UINT resetToken_ = 0;
+  HWND window_ = nullptr;
+  RECT dest_ = {};
+  D3DDISPLAYMODE displayMode_ = {};
+  quill::com::CriticalSection lock_;
+  UINT width_ = 0;
+  UINT height_ = 0;
+  D3DFORMAT format_ = D3DFMT_UNKNOWN;
+  UINT frameCounter_ = 0;
+  UINT frameDivisor_ = 1;
+  quill::com::ComPtr<IDirect3D9Ex> d3d9Ex_;
+  quill::com::ComPtr<IDirect3DDevice9Ex> deviceEx_;
+  quill::com::ComPtr<IDirect3D9> d3d9_;
+  quill::com::ComPtr<IDirect3DDevice9> device_;
+  quill::com::ComPtr<IDirect3DDeviceManager9> manager_;
+  quill::com::ComPtr<IDirect3DSurface9> keptSurface_;
+  D3DPRESENT_PARAMETERS params_ = {};
+  HDC memoryDc_ = nullptr;
+  HBITMAP memoryBitmap_ = nullptr;
+  HGDIOBJ oldBitmap_ = nullptr;
+  int bitmapWidth_ = 0;
+  int bitmapHeight_ = 0;
+  int mode_ = kEngineModeNone;
+  std::unique_ptr<FrameRenderer> renderer_;
+};
+
+}  // namespace playcore

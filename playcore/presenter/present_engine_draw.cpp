@@ -1,0 +1,233 @@
+// The present engine's per-frame work: presenting a sample through the renderer, the device check
+// before a delivery, painting black, the snapshot, and the small accessors.
+#include "playcore/presenter/present_engine.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+namespace playcore {
+
+using quill::com::ComPtr;
+using quill::com::ScopedLock;
+
+namespace {
+
+bool IsDeviceGone(HRESULT hr) {
+  return hr == D3DERR_DEVICELOST || hr == D3DERR_DEVICENOTRESET || hr == D3DERR_DEVICEHUNG;
+}
+
+HRESULT SurfaceOfSample(IMFSample* sample, ComPtr<IDirect3DSurface9>* surface) {
+  ComPtr<IMFMediaBuffer> buffer;
+  HRESULT hr = sample->GetBufferByIndex(0, buffer.put());
+  if (SUCCEEDED(hr)) {
+    hr = MFGetService(buffer.get(), MR_BUFFER_SERVICE, __uuidof(IDirect3DSurface9),
+                      surface->putVoid());
+  }
+  return hr;
+}
+
+}  // namespace
+
+HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
+  ScopedLock lock(lock_);
+  ComPtr<IDirect3DSurface9> surface;
+  if (sample) {
+    const HRESULT hr = SurfaceOfSample(sample, &surface);
+    if (FAILED(hr)) return hr;
+  } else {
+    if (!keptSurface_) return S_OK;
+    surface = keptSurface_.Copy();
+  }
+  HRESULT hr = S_OK;
+  ComPtr<IDirect3DSwapChain9> swapChain;
+  if (device_ && SUCCEEDED(surface->GetContainer(__uuidof(IDirect3DSwapChain9),
+                                                 swapChain.putVoid()))) {
+    // The first frame is drawn and after it every n-th (n = the frame divisor).
+    const bool draw = frameCounter_ == 0 || frameCounter_ >= frameDivisor_;
+    ++frameCounter_;
+    if (draw) {
+      frameCounter_ = 1;
+      const FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
+      if (renderer_) hr = renderer_->Draw(target, sample, surface.get());
+    }
+  }
+  keptSurface_ = std::move(surface);
+  // A lost device only blacks the picture out; the delivery's device check restores it.
+  if (IsDeviceGone(hr)) PaintBlack();
+  return S_OK;
+}
+
+HRESULT D3DPresentEngine::PresentSwapChain(IDirect3DSwapChain9* swapChain, IDirect3DSurface9*) {
+  if (!window_) return MF_E_INVALIDREQUEST;
+  if (!swapChain) return E_POINTER;
+  return swapChain->Present(nullptr, &dest_, window_, nullptr, 0);
+}
+
+void D3DPresentEngine::PaintBlack() {
+  if (!window_) return;
+  HDC dc = GetDC(window_);
+  if (!dc) return;
+  FillRect(dc, &dest_, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  ReleaseDC(window_, dc);
+}
+
+HRESULT D3DPresentEngine::QueryDeviceState() {
+  if (deviceEx_) return deviceEx_->CheckDeviceState(window_);
+  if (device_) return device_->TestCooperativeLevel();
+  return S_OK;
+}
+
+HRESULT D3DPresentEngine::ResetPlainDevice() {
+  // Default-pool objects block a reset of a plain device: the drawing's go first. The samples'
+  // swap chains may still be held by the EVR; the presenter throws the samples away after this,
+  // and the next media type's sample creation resets the device again once they are gone.
+  keptSurface_.reset();
+  if (renderer_) renderer_->ReleaseDevice();
+  const HRESULT hr = device_->Reset(&params_);
+  if (hr == D3DERR_INVALIDCALL) return S_OK;
+  if (FAILED(hr)) return hr;
+  return manager_ ? manager_->ResetDevice(device_.get(), resetToken_) : S_OK;
+}
+
+HRESULT D3DPresentEngine::CheckDevice(bool* reset) {
+  *reset = false;
+  ScopedLock lock(lock_);
+  const HRESULT state = QueryDeviceState();
+  switch (state) {
+    case S_OK:
+    case S_PRESENT_MODE_CHANGED:
+    case S_PRESENT_OCCLUDED:
+    case E_INVALIDARG:
+      return S_OK;
+    case D3DERR_DEVICELOST:
+    case D3DERR_DEVICEHUNG: {
+      // A plain device waits until it can be reset; an extended one is made anew.
+      if (!deviceEx_) return S_OK;
+      const HRESULT hr = CreateD3DDevice();  // the engine lock is re-entrant
+      if (SUCCEEDED(hr)) *reset = true;
+      return hr;
+    }
+    case D3DERR_DEVICENOTRESET: {
+      if (deviceEx_ || !device_) return state;
+      const HRESULT hr = ResetPlainDevice();
+      if (SUCCEEDED(hr)) *reset = true;
+      return hr;
+    }
+    default:
+      return state;
+  }
+}
+
+HRESULT D3DPresentEngine::CaptureImage(int width, int height, BYTE* bits) {
+  if (width <= 0 || height <= 0 || !bits) return E_INVALIDARG;
+  ScopedLock lock(lock_);
+  if (!device_) return MF_E_NOT_INITIALIZED;
+  // The snapshot bitmap grows with the window, so a large window is not clipped.
+  if (width > bitmapWidth_ || height > bitmapHeight_) {
+    const HRESULT hr = CreateMemoryDc(width > bitmapWidth_ ? width : bitmapWidth_,
+                                      height > bitmapHeight_ ? height : bitmapHeight_);
+    if (FAILED(hr)) return hr;
+  }
+  ComPtr<IDirect3DSurface9> target;
+  HRESULT hr = device_->GetRenderTarget(0, target.put());
+  if (FAILED(hr)) return hr;
+  HDC surfaceDc = nullptr;
+  hr = target->GetDC(&surfaceDc);
+  if (FAILED(hr)) return hr;
+  SetStretchBltMode(memoryDc_, COLORONCOLOR);
+  StretchBlt(memoryDc_, 0, 0, width, height, surfaceDc, 0, 0, static_cast<int>(width_),
+             static_cast<int>(height_), SRCCOPY);
+  target->ReleaseDC(surfaceDc);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  // GetDIBits needs the bitmap out of the DC.
+  SelectObject(memoryDc_, oldBitmap_);
+  const int rows = GetDIBits(memoryDc_, memoryBitmap_, 0, static_cast<UINT>(height), bits, &info,
+                             DIB_RGB_COLORS);
+  SelectObject(memoryDc_, memoryBitmap_);
+  return rows == height ? S_OK : E_FAIL;
+}
+
+void D3DPresentEngine::SetVideoWindow(HWND window) {
+  ScopedLock lock(lock_);
+  window_ = window;
+}
+
+HWND D3DPresentEngine::videoWindow() {
+  ScopedLock lock(lock_);
+  return window_;
+}
+
+void D3DPresentEngine::SetDestinationRect(const RECT& rect) {
+  ScopedLock lock(lock_);
+  dest_ = rect;
+}
+
+RECT D3DPresentEngine::destinationRect() {
+  ScopedLock lock(lock_);
+  return dest_;
+}
+
+void D3DPresentEngine::SetFrameSize(UINT width, UINT height) {
+  ScopedLock lock(lock_);
+  width_ = width;
+  height_ = height;
+}
+
+UINT D3DPresentEngine::frameWidth() {
+  ScopedLock lock(lock_);
+  return width_;
+}
+
+UINT D3DPresentEngine::frameHeight() {
+  ScopedLock lock(lock_);
+  return height_;
+}
+
+void D3DPresentEngine::SetViewMode(int mode) {
+  ScopedLock lock(lock_);
+  mode_ = mode;
+}
+
+int D3DPresentEngine::viewMode() {
+  ScopedLock lock(lock_);
+  return mode_;
+}
+
+void D3DPresentEngine::SetFrameDivisor(UINT divisor) {
+  ScopedLock lock(lock_);
+  frameDivisor_ = divisor == 0 ? 1 : divisor;
+}
+
+void D3DPresentEngine::ResetFrameCounter() {
+  ScopedLock lock(lock_);
+  frameCounter_ = 0;
+}
+
+UINT D3DPresentEngine::refreshRate() {
+  ScopedLock lock(lock_);
+  return displayMode_.RefreshRate;
+}
+
+void D3DPresentEngine::SetRenderer(std::unique_ptr<FrameRenderer> renderer) {
+  ScopedLock lock(lock_);
+  if (renderer_) renderer_->ReleaseDevice();
+  renderer_ = std::move(renderer);
+}
+
+bool D3DPresentEngine::hasDevice() {
+  ScopedLock lock(lock_);
+  return static_cast<bool>(device_);
+}
+
+bool D3DPresentEngine::isExtended() {
+  ScopedLock lock(lock_);
+  return static_cast<bool>(d3d9Ex_);
+}
+
+}  // namespace playcore

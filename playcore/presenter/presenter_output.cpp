@@ -1,0 +1,171 @@
+// The output half of the presenter: pulling mixed frames into pooled samples and delivering them.
+// Everything here runs under the presenter lock.
+#include "playcore/presenter/evr_presenter.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+namespace playcore {
+
+using quill::com::ComPtr;
+
+namespace {
+
+// The counter attribute when a sample has none.
+constexpr UINT32 kNoToken = 0xFFFFFFFFu;
+
+}  // namespace
+
+void EVRCustomPresenter::ProcessOutputLoop() {
+  HRESULT hr = S_OK;
+  while (sampleNotify_) {
+    hr = ProcessOutput();
+    if (hr != S_OK) break;
+  }
+  if (!sampleNotify_ || hr == MF_E_TRANSFORM_NEED_MORE_INPUT) CheckEndOfStream();
+}
+
+HRESULT EVRCustomPresenter::TakeOutputSample(bool repaint, ComPtr<IMFSample>* sample,
+                                             bool* fromPool) {
+  *fromPool = false;
+  IMFSample* raw = nullptr;
+  const HRESULT hr = pool_.GetSample(&raw);
+  if (FAILED(hr)) return hr;
+  if (raw) {
+    *sample = ComPtr<IMFSample>(raw);
+    *fromPool = true;
+    keptSample_ = sample->Copy();
+    return S_OK;
+  }
+  // No free sample: a repaint draws into the kept one again.
+  if (!repaint || !keptSample_) return S_FALSE;
+  *sample = keptSample_.Copy();
+  return S_OK;
+}
+
+HRESULT EVRCustomPresenter::PrepareOutputSample(IMFSample* sample, bool repaint,
+                                                LONGLONG* mixStart) {
+  ComPtr<IMFDesiredSample> desired;
+  HRESULT hr = sample->QueryInterface(__uuidof(IMFDesiredSample), desired.putVoid());
+  if (FAILED(hr)) return hr;
+  if (repaint) {
+    // Wine's mixer wants a non-zero duration; the time is the last one the scheduler presented.
+    desired->SetDesiredSampleTimeAndDuration(scheduler_.lastSampleTime(),
+                                             scheduler_.frameDuration());
+    repaint_ = false;
+    return S_OK;
+  }
+  // Clear drops every attribute: the token and the swap chain are written back.
+  const UINT32 token = MFGetAttributeUINT32(sample, kSampleCounterAttribute, kNoToken);
+  ComPtr<IUnknown> swapChain;
+  sample->GetUnknown(kSampleSwapChainAttribute, __uuidof(IUnknown), swapChain.putVoid());
+  desired->Clear();
+  hr = sample->SetUINT32(kSampleCounterAttribute, token);
+  if (SUCCEEDED(hr) && swapChain) hr = sample->SetUnknown(kSampleSwapChainAttribute, swapChain.get());
+  if (SUCCEEDED(hr) && clock_) {
+    MFTIME systemTime = 0;
+    clock_->GetCorrelatedTime(0, mixStart, &systemTime);
+  }
+  return hr;
+}
+
+HRESULT EVRCustomPresenter::ProcessOutput() {
+  const bool repaint = repaint_;
+  if (renderState_ != kRenderStarted && !repaint && prerolled_) return S_FALSE;
+  if (!mixer_) return MF_E_INVALIDREQUEST;
+  ComPtr<IMFSample> sample;
+  bool fromPool = false;
+  HRESULT hr = TakeOutputSample(repaint, &sample, &fromPool);
+  if (hr != S_OK) return hr;
+  LONGLONG mixStart = 0;
+  hr = PrepareOutputSample(sample.get(), repaint, &mixStart);
+  if (SUCCEEDED(hr)) {
+    if (hold_) {
+      hr = E_FAIL;  // the throttle: one frame per notification while the scheduler runs
+    } else if (singleFrame_ && scheduler_.IsRunning()) {
+      singleFrame_ = false;
+      hold_ = true;
+    }
+  }
+  if (SUCCEEDED(hr)) {
+    MFT_OUTPUT_DATA_BUFFER buffer = {};
+    buffer.dwStreamID = 0;
+    buffer.pSample = sample.get();
+    DWORD status = 0;
+    hr = mixer_->ProcessOutput(0, 1, &buffer, &status);
+    if (buffer.pEvents) buffer.pEvents->Release();
+  }
+  if (FAILED(hr)) {
+    // Only a sample taken from the free list in this pass goes back to it: the kept sample a repaint
+    // used may still be held elsewhere, and pooling it would hand one surface out twice.
+    if (fromPool) {
+      if (keptSample_.get() == sample.get()) keptSample_.reset();
+      pool_.ReturnSample(sample.get());
+    }
+    if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) return RenegotiateMediaType();
+    if (hr == MF_E_TRANSFORM_STREAM_CHANGE) {
+      mediaType_.reset();
+      ReleaseResources();
+    } else if (hr == MF_E_TRANSFORM_NEED_MORE_INPUT) {
+      sampleNotify_ = false;
+    }
+    return hr;
+  }
+  if (clock_ && !repaint) {
+    LONGLONG now = 0;
+    MFTIME systemTime = 0;
+    if (SUCCEEDED(clock_->GetCorrelatedTime(0, &now, &systemTime))) {
+      LONGLONG latency = now - mixStart;
+      NotifyEvent(kEcProcessingLatency, reinterpret_cast<LONG_PTR>(&latency), 0);
+    }
+  }
+  ComPtr<IMFTrackedSample> tracked;
+  hr = sample->QueryInterface(__uuidof(IMFTrackedSample), tracked.putVoid());
+  if (SUCCEEDED(hr)) hr = tracked->SetAllocator(&sampleFreeCallback_, nullptr);
+  if (FAILED(hr)) return hr;
+  if (frameStepState_ == kStepIdle || repaint) {
+    hr = DeliverSample(sample.get(), repaint);
+  } else {
+    hr = DeliverFrameStepSample(sample.get());
+  }
+  if (SUCCEEDED(hr)) prerolled_ = true;
+  return hr;
+}
+
+HRESULT EVRCustomPresenter::HandleDeviceReset() {
+  // Everything made on the old device goes: the samples (the EVR may still hold some; their old
+  // token keeps them out of the pool) and the type, so that the next input renegotiates on the new
+  // device. The renderer dropped its objects when the device was replaced.
+  mediaType_.reset();
+  ReleaseResources();
+  NotifyEvent(kEcDisplayChanged, 0, 0);
+  return S_OK;
+}
+
+HRESULT EVRCustomPresenter::DeliverSample(IMFSample* sample, bool repaint) {
+  if (!engine_) return MF_E_NOT_INITIALIZED;
+  const bool presentNow = renderState_ != kRenderStarted || rate_ == 0.0f || repaint;
+  bool reset = false;
+  HRESULT hr = engine_->CheckDevice(&reset);
+  if (SUCCEEDED(hr) && reset) {
+    // The sample belongs to the old device: it is not shown.
+    return HandleDeviceReset();
+  }
+  if (SUCCEEDED(hr)) {
+    if (!scheduler_.callback()) {
+      hr = MF_E_NOT_INITIALIZED;
+    } else if (scheduler_.hasThread() && !scheduler_.IsRunning()) {
+      hr = E_FAIL;  // the scheduler thread ended on a failure
+    } else if (presentNow || !clock_ || !scheduler_.hasThread()) {
+      // Wine's EVR sends the first input before streaming begins: without a scheduler thread the
+      // frame is shown at once instead of failing the stream.
+      hr = engine_->PresentSample(sample, 0);
+    } else {
+      hr = scheduler_.ScheduleSample(sample);
+    }
+  }
+  if (FAILED(hr)) NotifyEvent(kEcErrorAbort, hr, 0);
+  return hr;
+}
+
+}  // namespace playcore

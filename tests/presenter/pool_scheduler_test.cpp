@@ -1,0 +1,229 @@
+// The sample pool and the scheduler: pool bookkeeping, the pacing decision for early, on-time, late
+// and very late samples at several rates, and the scheduler thread against a fake clock.
+#include <gtest/gtest.h>
+
+#include <mfapi.h>
+#include <mferror.h>
+
+#include <mutex>
+#include <vector>
+
+#include "playcore/presenter/sample_pool.h"
+#include "playcore/presenter/scheduler.h"
+#include "tests/presenter/fakes.h"
+
+namespace playcore::test {
+namespace {
+
+constexpr LONGLONG kFrame30 = 333333;  // 30 fps
+constexpr LONGLONG kQuarter30 = kFrame30 / 4;
+constexpr LONGLONG kMs = 10000;
+
+class MfRuntime : public ::testing::Environment {
+ public:
+  void SetUp() override { MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET); }
+  void TearDown() override { MFShutdown(); }
+};
+const auto* const g_mf = ::testing::AddGlobalTestEnvironment(new MfRuntime);
+
+ComPtr<IMFSample> NewSample(LONGLONG time, bool withTime = true) {
+  ComPtr<IMFSample> sample;
+  MFCreateSample(sample.put());
+  if (withTime) sample->SetSampleTime(time);
+  return sample;
+}
+
+TEST(SamplePool, RefusesUseBeforeInitialiseAndASecondInitialise) {
+  SamplePool pool;
+  IMFSample* out = nullptr;
+  EXPECT_EQ(MF_E_NOT_INITIALIZED, pool.GetSample(&out));
+  auto s = NewSample(0);
+  EXPECT_EQ(MF_E_NOT_INITIALIZED, pool.ReturnSample(s.get()));
+  EXPECT_FALSE(pool.AreSamplesPending());
+  SampleList list;
+  list.InsertBack(s.get());
+  EXPECT_EQ(S_OK, pool.Initialize(list));
+  EXPECT_EQ(MF_E_INVALIDREQUEST, pool.Initialize(list));
+}
+
+TEST(SamplePool, CountsHandedOutSamplesAndGivesNoneWhenEmpty) {
+  SamplePool pool;
+  auto a = NewSample(0);
+  auto b = NewSample(0);
+  SampleList list;
+  list.InsertBack(a.get());
+  list.InsertBack(b.get());
+  ASSERT_EQ(S_OK, pool.Initialize(list));
+  IMFSample* first = nullptr;
+  IMFSample* second = nullptr;
+  IMFSample* third = reinterpret_cast<IMFSample*>(1);
+  ASSERT_EQ(S_OK, pool.GetSample(&first));
+  ASSERT_EQ(S_OK, pool.GetSample(&second));
+  ASSERT_EQ(S_OK, pool.GetSample(&third));
+  EXPECT_EQ(a.get(), first);
+  EXPECT_EQ(b.get(), second);
+  EXPECT_EQ(nullptr, third);
+  EXPECT_EQ(2u, pool.PendingCount());
+  EXPECT_TRUE(pool.AreSamplesPending());
+  pool.ReturnSample(first);
+  first->Release();
+  EXPECT_EQ(1u, pool.PendingCount());
+  pool.ReturnSample(second);
+  second->Release();
+  EXPECT_FALSE(pool.AreSamplesPending());
+  pool.Clear();
+  EXPECT_FALSE(pool.IsInitialized());
+  EXPECT_EQ(0u, pool.FreeCount());
+}
+
+struct DecisionCase {
+  const char* name;
+  LONGLONG delta;  // sample time - clock time
+  float rate;
+  bool presentNow;
+  DWORD waitMs;
+};
+
+TEST(SchedulerDecision, PacesEarlyOnTimeLateAndVeryLateSamplesAtEachRate) {
+  const DecisionCase cases[] = {
+      {"200 ms early at x1", 200 * kMs, 1.0f, false, 175},
+      {"200 ms early at x2", 200 * kMs, 2.0f, false, 87},
+      {"200 ms early at x4", 200 * kMs, 4.0f, false, 43},
+      {"200 ms early at x0.5", 200 * kMs, 0.5f, false, 350},
+      {"on time", 0, 1.0f, true, 0},
+      {"just inside three quarters", 3 * kQuarter30, 1.0f, true, 0},
+      {"10 ms late", -10 * kMs, 1.0f, true, 0},
+      {"250 ms late", -250 * kMs, 1.0f, true, 0},
+      {"a future time at a negative rate counts as late", 200 * kMs, -1.0f, true, 0},
+      // Regression: rate 0 divided the wait by zero.
+      {"rate 0 presents at once", 200 * kMs, 0.0f, true, 0},
+      // Regression: an early sample whose wait rounded to 0 ms waited forever.
+      {"early by a hair waits at least 1 ms", 3 * kQuarter30 + 100, 1.0f, false, 1},
+  };
+  for (const auto& c : cases) {
+    const ScheduleDecision d = DecideSample(1000 * kMs + c.delta, 1000 * kMs, c.rate, kQuarter30);
+    EXPECT_EQ(c.presentNow, d.presentNow) << c.name;
+    if (!c.presentNow) {
+      EXPECT_EQ(c.waitMs, d.waitMs) << c.name;
+    }
+  }
+}
+
+// Records when each sample was presented.
+class RecordingCallback : public SchedulerCallback {
+ public:
+  HRESULT PresentSample(IMFSample*, LONGLONG target) override {
+    std::lock_guard<std::mutex> lock(mutex);
+    presented.push_back({target, QpcNow100ns()});
+    return S_OK;
+  }
+  size_t Count() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return presented.size();
+  }
+  bool WaitFor(size_t n, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (Count() < n) {
+      if (GetTickCount() - start > timeoutMs) return false;
+      Sleep(1);
+    }
+    return true;
+  }
+  std::mutex mutex;
+  std::vector<std::pair<LONGLONG, LONGLONG>> presented;
+};
+
+class SchedulerThread : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    clock_ = new FakeClock;
+    clock_->Set(10000 * kMs, 1.0);
+    scheduler_.SetCallback(&callback_);
+    scheduler_.SetFrameRate(kFrame30);
+    ASSERT_EQ(S_OK, scheduler_.StartScheduler(clock_));
+  }
+  void TearDown() override {
+    scheduler_.StopScheduler();
+    clock_->Release();
+  }
+  // Schedules a sample `aheadMs` ahead of the clock and returns the ms until it was presented.
+  double PresentDelayMs(LONGLONG aheadMs) {
+    const size_t before = callback_.Count();
+    const LONGLONG start = QpcNow100ns();
+    auto s = NewSample(clock_->Now() + aheadMs * kMs);
+    EXPECT_EQ(S_OK, scheduler_.ScheduleSample(s.get()));
+    EXPECT_TRUE(callback_.WaitFor(before + 1, 2000));
+    std::lock_guard<std::mutex> lock(callback_.mutex);
+    return static_cast<double>(callback_.presented.back().second - start) / kMs;
+  }
+  FakeClock* clock_ = nullptr;
+  RecordingCallback callback_;
+  Scheduler scheduler_;
+};
+
+TEST_F(SchedulerThread, HoldsAnEarlySampleUntilThreeQuartersOfAFrameBeforeItsTime) {
+  const double delay = PresentDelayMs(200);
+  EXPECT_GE(delay, 170.0);
+  EXPECT_LE(delay, 200.0);
+}
+
+TEST_F(SchedulerThread, WaitsHalfAsLongAtDoubleRate) {
+  scheduler_.SetClockRate(2.0f);
+  clock_->Set(clock_->Now(), 2.0);
+  const double delay = PresentDelayMs(200);
+  EXPECT_GE(delay, 82.0);
+  EXPECT_LE(delay, 110.0);
+}
+
+TEST_F(SchedulerThread, PresentsLateSamplesAndSamplesWithoutTimeAtOnce) {
+  EXPECT_LE(PresentDelayMs(-10), 30.0);
+  EXPECT_LE(PresentDelayMs(-250), 30.0);
+  auto untimed = NewSample(0, false);
+  ASSERT_EQ(S_OK, scheduler_.ScheduleSample(untimed.get()));
+  EXPECT_TRUE(callback_.WaitFor(3, 1000));
+}
+
+TEST_F(SchedulerThread, PresentsASampleDueInUnderAMillisecondPromptly) {
+  // Regression: the wait truncated to 0 ms became "wait for the next message", so the last frame of
+  // a stream was never shown.
+  const double delay = PresentDelayMs(25);  // 25 ms ahead: 0.0 ms of wait after three quarters
+  EXPECT_LE(delay, 40.0);
+}
+
+TEST_F(SchedulerThread, DoesNotStallAtRateZero) {
+  scheduler_.SetClockRate(0.0f);
+  EXPECT_LE(PresentDelayMs(500), 100.0);
+}
+
+TEST_F(SchedulerThread, FlushDropsWaitingSamplesWithoutPresentingThem) {
+  auto a = NewSample(clock_->Now() + 5000 * kMs);
+  auto b = NewSample(clock_->Now() + 6000 * kMs);
+  scheduler_.ScheduleSample(a.get());
+  scheduler_.ScheduleSample(b.get());
+  Sleep(50);
+  EXPECT_EQ(2u, scheduler_.QueuedCount());
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(S_OK, scheduler_.Flush());
+  EXPECT_LT(GetTickCount() - start, 1000u);
+  EXPECT_EQ(0u, scheduler_.QueuedCount());
+  EXPECT_EQ(0u, callback_.Count());
+  // After the flush the thread still presents new samples.
+  EXPECT_LE(PresentDelayMs(0), 50.0);
+}
+
+TEST_F(SchedulerThread, RefusesASecondStartAndStartsAgainAfterStop) {
+  EXPECT_EQ(E_UNEXPECTED, scheduler_.StartScheduler(clock_));
+  EXPECT_EQ(S_OK, scheduler_.StopScheduler());
+  EXPECT_FALSE(scheduler_.IsRunning());
+  auto s = NewSample(0);
+  EXPECT_TRUE(FAILED(scheduler_.ScheduleSample(s.get())));
+  EXPECT_EQ(S_OK, scheduler_.StartScheduler(nullptr));
+  EXPECT_TRUE(scheduler_.IsRunning());
+  // Without a clock every sample is presented at once.
+  auto late = NewSample(99999 * kMs);
+  EXPECT_EQ(S_OK, scheduler_.ScheduleSample(late.get()));
+  EXPECT_TRUE(callback_.WaitFor(1, 1000));
+}
+
+}  // namespace
+}  // namespace playcore::test

@@ -1,0 +1,192 @@
+// The present engine on the test bed's display: Direct3D choice, formats, the video samples, the
+// frame divisor, repaints from the kept surface and a lost device during a present; and the engine
+// drawing through the 360-degree scene's flat view and rectangle screen.
+#include <gtest/gtest.h>
+
+#include <evr.h>
+#include <mfapi.h>
+
+#include "tests/presenter/presenter_fixture.h"
+
+namespace playcore::test {
+namespace {
+
+TEST(PresentEngineChoice, UsesTheExtendedInterfacesFromWindows61On) {
+  struct Case {
+    DWORD major, minor;
+    bool extended;
+  } const cases[] = {{5, 1, false}, {6, 0, false}, {6, 1, true}, {6, 2, true}, {10, 0, true}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.extended, UseExtendedDirect3D(c.major, c.minor)) << c.major << "." << c.minor;
+  }
+}
+
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
+    window_ = std::make_unique<TestWindow>(160, 120);
+  }
+  void TearDown() override {
+    engine_.reset();
+    window_.reset();
+    MFShutdown();
+  }
+  void Make(bool allowExtended = true) {
+    HRESULT hr = E_FAIL;
+    engine_ = std::make_unique<D3DPresentEngine>(&hr, allowExtended);
+    ASSERT_EQ(S_OK, hr);
+    auto renderer = std::make_unique<RecordingRenderer>(nullptr);
+    renderer_ = renderer.get();
+    engine_->SetRenderer(std::move(renderer));
+    engine_->SetVideoWindow(window_->hwnd());
+    engine_->SetDestinationRect({0, 0, 160, 120});
+    ASSERT_EQ(S_OK, engine_->CreateD3DDevice());
+  }
+  void MakeSamples(SampleList* samples) {
+    auto type = MakeVideoType(MFVideoFormat_RGB32, 64, 48, MFVideoInterlace_Progressive, false);
+    ASSERT_EQ(S_OK, engine_->CreateVideoSamples(type.get(), *samples));
+  }
+  std::unique_ptr<TestWindow> window_;
+  std::unique_ptr<D3DPresentEngine> engine_;
+  RecordingRenderer* renderer_ = nullptr;
+};
+
+TEST_F(EngineTest, KeepsToThePlainInterfacesWhenTheExtendedOnesAreNotWanted) {
+  Make(/*allowExtended=*/false);
+  EXPECT_FALSE(engine_->isExtended());
+  EXPECT_TRUE(engine_->hasDevice());
+}
+
+TEST_F(EngineTest, AcceptsTheDisplayFormatAndRefusesAnUnknownOne) {
+  Make();
+  EXPECT_EQ(S_OK, engine_->CheckFormat(D3DFMT_X8R8G8B8));
+  EXPECT_TRUE(FAILED(engine_->CheckFormat(static_cast<D3DFORMAT>(MAKEFOURCC('Q', 'Z', 'X', 'W')))));
+}
+
+TEST_F(EngineTest, MakesTwoBlackSamplesEachWithItsSwapChain) {
+  Make();
+  SampleList samples;
+  MakeSamples(&samples);
+  ASSERT_EQ(2u, samples.GetCount());
+  for (auto* n = samples.Front(); n != samples.End(); n = n->next) {
+    ComPtr<IDirect3DSwapChain9> chain;
+    EXPECT_EQ(S_OK, n->item->GetUnknown(kSampleSwapChainAttribute, __uuidof(IDirect3DSwapChain9),
+                                        chain.putVoid()));
+    ComPtr<IMFMediaBuffer> buffer;
+    ComPtr<IDirect3DSurface9> surface;
+    ASSERT_EQ(S_OK, n->item->GetBufferByIndex(0, buffer.put()));
+    ASSERT_EQ(S_OK, MFGetService(buffer.get(), MR_BUFFER_SERVICE, __uuidof(IDirect3DSurface9),
+                                 surface.putVoid()));
+    HDC dc = nullptr;
+    ASSERT_EQ(S_OK, surface->GetDC(&dc));
+    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 10, 10));
+    surface->ReleaseDC(dc);
+  }
+  EXPECT_EQ(64u, engine_->frameWidth());
+  EXPECT_EQ(48u, engine_->frameHeight());
+}
+
+TEST_F(EngineTest, ARepaintWithoutAKeptSurfaceDoesNothing) {
+  Make();
+  EXPECT_EQ(S_OK, engine_->PresentSample(nullptr, 0));
+  EXPECT_TRUE(renderer_->Frames().empty());
+}
+
+TEST_F(EngineTest, WithDivisorTwoDrawsEveryOtherFrameAndKeepsEverySurface) {
+  Make();
+  SampleList samples;
+  MakeSamples(&samples);
+  engine_->SetFrameDivisor(2);
+  IMFSample* a = samples.Front()->item;
+  IMFSample* b = samples.Front()->next->item;
+  IMFSample* order[] = {a, b, a, b, a};
+  for (IMFSample* s : order) ASSERT_EQ(S_OK, engine_->PresentSample(s, 0));
+  const auto frames = renderer_->Frames();
+  ASSERT_EQ(3u, frames.size());  // samples 1, 3 and 5
+  // The 5th sample's surface is kept; a 6th (b) is not drawn but kept, and the repaint shows it.
+  ASSERT_EQ(S_OK, engine_->PresentSample(b, 0));
+  ASSERT_EQ(S_OK, engine_->PresentSample(nullptr, 0));
+  const auto after = renderer_->Frames();
+  ASSERT_EQ(4u, after.size());
+  EXPECT_TRUE(after.back().repaint);
+  EXPECT_NE(frames.back().surface, after.back().surface);
+}
+
+TEST_F(EngineTest, ALostDeviceDuringAPresentIsNotAFailure) {
+  Make();
+  SampleList samples;
+  MakeSamples(&samples);
+  renderer_->drawResult = D3DERR_DEVICELOST;
+  EXPECT_EQ(S_OK, engine_->PresentSample(samples.Front()->item, 0));
+  EXPECT_EQ(1u, renderer_->Frames().size());
+}
+
+// The engine drawing through the scene: the presenter negotiates with the view mode already chosen.
+class SceneConnectionTest : public PresenterTest {
+ protected:
+  // The share of the window's snapshot in `colour` after one frame filled with it.
+  double ShareOfColour(int mode, D3DCOLOR colour, bool loseDevice = false) {
+    Build(true, false, /*losingEngine=*/loseDevice);
+    presenter_->engine()->SetRenderer(CreateSceneRenderer());
+    renderer_ = nullptr;
+    presenter_->engine()->SetViewMode(mode);
+    RECT all = {0, 0, 320, 240};
+    presenter_->SetVideoPosition(nullptr, &all);
+    Negotiate();
+    StartStreaming(0, 1.0);
+    mixer_->fillColour = colour;
+    mixer_->AddFrames(0, kFrame, 1);
+    EXPECT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+    Sleep(200);  // the scheduler thread shows it
+    if (loseDevice) {
+      // The device is created anew; the next frames come on samples and a scene of the new device.
+      losing_->nextState = D3DERR_DEVICELOST;
+      mixer_->AddFrames(kFrame, kFrame, 10);
+      for (int i = 0; i < 40 && mixer_->FramesLeft() > 0; ++i) {
+        presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
+        Sleep(20);
+      }
+      Sleep(200);
+      EXPECT_EQ(0, mixer_->FramesLeft());
+      EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
+    }
+    BITMAPINFOHEADER header = {};
+    BYTE* dib = nullptr;
+    DWORD size = 0;
+    LONGLONG stamp = 0;
+    if (presenter_->GetCurrentImage(&header, &dib, &size, &stamp) != S_OK) return -1;
+    const auto* pixels = reinterpret_cast<const DWORD*>(dib);
+    const int count = header.biWidth * header.biHeight;
+    int matching = 0;
+    for (int i = 0; i < count; ++i) {
+      const DWORD p = pixels[i];
+      const int dr = static_cast<int>((p >> 16) & 0xFF) - static_cast<int>((colour >> 16) & 0xFF);
+      const int dg = static_cast<int>((p >> 8) & 0xFF) - static_cast<int>((colour >> 8) & 0xFF);
+      const int db = static_cast<int>(p & 0xFF) - static_cast<int>(colour & 0xFF);
+      matching += (dr * dr + dg * dg + db * db) < 30 * 30 ? 1 : 0;
+    }
+    CoTaskMemFree(dib);
+    return static_cast<double>(matching) / count;
+  }
+};
+
+TEST_F(SceneConnectionTest, TheFlatViewShowsTheFrameOverTheWholeDestination) {
+  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0), 0.9);
+}
+
+TEST_F(SceneConnectionTest, AfterADeviceLossTheFlatViewIsBuiltAgainOnTheNewDevice) {
+  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0, /*loseDevice=*/true), 0.9);
+}
+
+// One presenter per mode: each scene view is built at negotiation and shows the frame.
+class SceneModeTest : public SceneConnectionTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(SceneModeTest, TheSceneViewShowsTheFrame) {
+  EXPECT_GT(ShareOfColour(GetParam(), 0xFFD07030), 0.2) << "mode " << GetParam();
+}
+
+INSTANTIATE_TEST_SUITE_P(DividedRectangleSpherePlanes, SceneModeTest, ::testing::Values(1, 2, 3, 4));
+
+}  // namespace
+}  // namespace playcore::test

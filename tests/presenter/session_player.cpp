@@ -1,0 +1,328 @@
+// The test session: source, topology with the EVR and the program's presenter, transport, events.
+#include "tests/presenter/session_player.h"
+
+#include "tests/presenter/fakes.h"
+
+#include <evr.h>
+#include <mfapi.h>
+#include <mferror.h>
+
+#include <cmath>
+
+namespace playcore::test {
+
+namespace {
+
+constexpr LONGLONG kHalfFrame = 166666;
+
+double Luma(DWORD p) {
+  return 0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF);
+}
+
+}  // namespace
+
+bool DecodeFrameCode(const Picture& pic, int* frame, int* clip) {
+  constexpr int kCells = 29;
+  const int shortSide = pic.width < pic.height ? pic.width : pic.height;
+  int cell = (shortSide / 40) / 4 * 4;
+  if (cell < 8) cell = 8;
+  const int x0 = (pic.width - kCells * cell) / 4 * 2;
+  const int y0 = (pic.height - cell) / 4 * 2;
+  if (x0 < cell / 2 || y0 < cell / 2) return false;
+  double values[kCells];
+  for (int i = 0; i < kCells; ++i) {
+    // The middle half of each cell, away from blurred edges.
+    double sum = 0;
+    int n = 0;
+    for (int y = y0 + cell / 4; y < y0 + cell * 3 / 4; ++y) {
+      for (int x = x0 + i * cell + cell / 4; x < x0 + i * cell + cell * 3 / 4; ++x) {
+        sum += Luma(pic.pixels[static_cast<size_t>(y) * pic.width + x]);
+        ++n;
+      }
+    }
+    values[i] = n ? sum / n : 0;
+  }
+  const double white = (values[0] + values[kCells - 1]) / 2;
+  const double black = (values[1] + values[kCells - 2]) / 2;
+  if (white - black < 40) return false;
+  const double threshold = (white + black) / 2;
+  int bits[kCells];
+  for (int i = 0; i < kCells; ++i) bits[i] = values[i] > threshold ? 1 : 0;
+  if (bits[0] != 1 || bits[1] != 0 || bits[kCells - 2] != 0 || bits[kCells - 1] != 1) return false;
+  int ones = 0;
+  int f = 0;
+  int c = 0;
+  for (int i = 2; i < 18; ++i) {
+    f = f * 2 + bits[i];
+    ones += bits[i];
+  }
+  for (int i = 18; i < 26; ++i) {
+    c = c * 2 + bits[i];
+    ones += bits[i];
+  }
+  if ((ones & 1) != bits[26]) return false;
+  *frame = f;
+  *clip = c;
+  return true;
+}
+
+bool ReadSurface(IDirect3DSurface9* surface, Picture* picture) {
+  D3DSURFACE_DESC desc = {};
+  if (FAILED(surface->GetDesc(&desc))) return false;
+  HDC surfaceDc = nullptr;
+  if (FAILED(surface->GetDC(&surfaceDc))) return false;
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = static_cast<LONG>(desc.Width);
+  info.bmiHeader.biHeight = -static_cast<LONG>(desc.Height);  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(surfaceDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC memory = CreateCompatibleDC(surfaceDc);
+  bool ok = dib && memory;
+  if (ok) {
+    HGDIOBJ old = SelectObject(memory, dib);
+    ok = BitBlt(memory, 0, 0, static_cast<int>(desc.Width), static_cast<int>(desc.Height),
+                surfaceDc, 0, 0, SRCCOPY) != FALSE;
+    GdiFlush();
+    if (ok) {
+      picture->width = static_cast<int>(desc.Width);
+      picture->height = static_cast<int>(desc.Height);
+      const auto* p = static_cast<const DWORD*>(bits);
+      picture->pixels.assign(p, p + static_cast<size_t>(desc.Width) * desc.Height);
+    }
+    SelectObject(memory, old);
+  }
+  if (memory) DeleteDC(memory);
+  if (dib) DeleteObject(dib);
+  surface->ReleaseDC(surfaceDc);
+  return ok;
+}
+
+ProbeRenderer::ProbeRenderer(std::unique_ptr<FrameRenderer> inner)
+    : inner_(inner ? std::move(inner) : CreateCopyRenderer()) {}
+
+HRESULT ProbeRenderer::Prepare(IDirect3DDevice9* device, UINT width, UINT height, int mode) {
+  return inner_->Prepare(device, width, height, mode);
+}
+
+void ProbeRenderer::CaptureAt(LONGLONG time) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  captureTime_ = time;
+  captured_ = false;
+}
+
+Picture ProbeRenderer::capture() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return picture_;
+}
+
+std::vector<PresentedFrame> ProbeRenderer::frames() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return frames_;
+}
+
+HRESULT ProbeRenderer::Draw(const FrameTarget& target, IMFSample* sample,
+                            IDirect3DSurface9* frame) {
+  if (sample) {
+    LONGLONG time = 0;
+    sample->GetSampleTime(&time);
+    std::lock_guard<std::mutex> lock(mutex_);
+    const LONGLONG drawnAt = QpcNow100ns();
+    int code = -1;
+    const bool capture = captureTime_ >= 0 && std::llabs(time - captureTime_) <= kHalfFrame;
+    if (decodeAll_ || capture) {
+      Picture picture;
+      int clip = 0;
+      if (ReadSurface(frame, &picture)) {
+        if (!DecodeFrameCode(picture, &code, &clip)) code = -1;
+        if (capture) {
+          picture_ = std::move(picture);
+          captured_ = true;
+        }
+      }
+    }
+    frames_.push_back({time, drawnAt, code});
+  }
+  return inner_->Draw(target, sample, frame);
+}
+
+SessionPlayer::~SessionPlayer() { Close(); }
+
+HRESULT SessionPlayer::WaitFor(MediaEventType type, DWORD timeoutMs, HRESULT* status) {
+  const DWORD start = GetTickCount();
+  for (;;) {
+    ComPtr<IMFMediaEvent> event;
+    const HRESULT hr = session_->GetEvent(MF_EVENT_FLAG_NO_WAIT, event.put());
+    if (SUCCEEDED(hr)) {
+      MediaEventType got = MEUnknown;
+      event->GetType(&got);
+      HRESULT eventStatus = S_OK;
+      event->GetStatus(&eventStatus);
+      if (got == MEError) return eventStatus;
+      if (got == type) {
+        if (status) *status = eventStatus;
+        return S_OK;
+      }
+    } else if (hr != MF_E_NO_EVENTS_AVAILABLE) {
+      return hr;
+    } else {
+      if (GetTickCount() - start > timeoutMs) return HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+      Sleep(2);
+    }
+  }
+}
+
+HRESULT SessionPlayer::PickVideoType(IMFStreamDescriptor* stream) {
+  // Wine's mixer takes neither I420 nor YV12 and no converter is inserted: NV12 or YUY2 it is.
+  ComPtr<IMFMediaTypeHandler> handler;
+  HRESULT hr = stream->GetMediaTypeHandler(handler.put());
+  DWORD count = 0;
+  if (SUCCEEDED(hr)) hr = handler->GetMediaTypeCount(&count);
+  for (DWORD i = 0; SUCCEEDED(hr) && i < count; ++i) {
+    ComPtr<IMFMediaType> type;
+    GUID subtype = GUID_NULL;
+    if (FAILED(handler->GetMediaTypeByIndex(i, type.put()))) continue;
+    type->GetGUID(MF_MT_SUBTYPE, &subtype);
+    if (IsEqualGUID(subtype, MFVideoFormat_NV12) || IsEqualGUID(subtype, MFVideoFormat_YUY2)) {
+      return handler->SetCurrentMediaType(type.get());
+    }
+  }
+  return S_OK;  // a source that offers neither keeps its own type (Windows inserts a decoder)
+}
+
+HRESULT SessionPlayer::BuildTopology(IMFPresentationDescriptor* pd, IMFTopology** topology) {
+  ComPtr<IMFTopology> topo;
+  HRESULT hr = MFCreateTopology(topo.put());
+  DWORD streams = 0;
+  if (SUCCEEDED(hr)) hr = pd->GetStreamDescriptorCount(&streams);
+  bool haveVideo = false;
+  for (DWORD i = 0; SUCCEEDED(hr) && i < streams; ++i) {
+    BOOL selected = FALSE;
+    ComPtr<IMFStreamDescriptor> sd;
+    hr = pd->GetStreamDescriptorByIndex(i, &selected, sd.put());
+    if (FAILED(hr)) break;
+    ComPtr<IMFMediaTypeHandler> handler;
+    GUID major = GUID_NULL;
+    hr = sd->GetMediaTypeHandler(handler.put());
+    if (SUCCEEDED(hr)) hr = handler->GetMajorType(&major);
+    if (FAILED(hr)) break;
+    if (haveVideo || !IsEqualGUID(major, MFMediaType_Video)) {
+      pd->DeselectStream(i);  // only the picture is under test
+      continue;
+    }
+    pd->SelectStream(i);
+    haveVideo = true;
+    hr = PickVideoType(sd.get());
+    ComPtr<IMFTopologyNode> sourceNode;
+    ComPtr<IMFTopologyNode> outputNode;
+    ComPtr<IMFStreamSink> streamSink;
+    if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, sourceNode.put());
+    if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_SOURCE, source_.get());
+    if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_PRESENTATION_DESCRIPTOR, pd);
+    if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, sd.get());
+    if (SUCCEEDED(hr)) hr = topo->AddNode(sourceNode.get());
+    if (SUCCEEDED(hr)) hr = sink_->GetStreamSinkByIndex(0, streamSink.put());
+    if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, outputNode.put());
+    if (SUCCEEDED(hr)) hr = outputNode->SetObject(streamSink.get());
+    if (SUCCEEDED(hr)) hr = topo->AddNode(outputNode.get());
+    if (SUCCEEDED(hr)) hr = sourceNode->ConnectOutput(0, outputNode.get(), 0);
+  }
+  if (SUCCEEDED(hr) && !haveVideo) hr = MF_E_INVALIDSTREAMNUMBER;
+  if (SUCCEEDED(hr)) *topology = topo.detach();
+  return hr;
+}
+
+HRESULT SessionPlayer::Open(const std::wstring& path, HWND window, ProbeRenderer* renderer,
+                            int viewMode) {
+  HRESULT hr = quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter_);
+  if (FAILED(hr)) return hr;
+  presenter_->AddRef();
+  if (!presenter_->engine()) return presenter_->engineResult();
+  presenter_->engine()->SetRenderer(std::unique_ptr<FrameRenderer>(renderer));
+  presenter_->engine()->SetViewMode(viewMode);
+  hr = presenter_->SetVideoWindow(window);
+  RECT client = {};
+  GetClientRect(window, &client);
+  if (SUCCEEDED(hr)) hr = presenter_->SetVideoPosition(nullptr, &client);
+  ComPtr<IMFVideoRenderer> videoRenderer;
+  if (SUCCEEDED(hr)) hr = MFCreateVideoRenderer(__uuidof(IMFMediaSink), sink_.putVoid());
+  if (SUCCEEDED(hr)) hr = sink_.As(&videoRenderer);
+  if (SUCCEEDED(hr)) {
+    hr = videoRenderer->InitializeRenderer(nullptr, static_cast<IMFVideoPresenter*>(presenter_));
+  }
+  ComPtr<IMFSourceResolver> resolver;
+  ComPtr<IUnknown> object;
+  MF_OBJECT_TYPE objectType = MF_OBJECT_INVALID;
+  if (SUCCEEDED(hr)) hr = MFCreateSourceResolver(resolver.put());
+  if (SUCCEEDED(hr)) {
+    hr = resolver->CreateObjectFromURL(path.c_str(), MF_RESOLUTION_MEDIASOURCE, nullptr,
+                                       &objectType, object.put());
+  }
+  if (SUCCEEDED(hr)) hr = object.As(&source_);
+  ComPtr<IMFPresentationDescriptor> pd;
+  ComPtr<IMFTopology> topology;
+  if (SUCCEEDED(hr)) hr = source_->CreatePresentationDescriptor(pd.put());
+  if (SUCCEEDED(hr)) duration_ = static_cast<LONGLONG>(MFGetAttributeUINT64(pd.get(), MF_PD_DURATION, 0));
+  if (SUCCEEDED(hr)) hr = BuildTopology(pd.get(), topology.put());
+  if (SUCCEEDED(hr)) hr = MFCreateMediaSession(nullptr, session_.put());
+  if (SUCCEEDED(hr)) hr = session_->SetTopology(0, topology.get());
+  HRESULT status = S_OK;
+  if (SUCCEEDED(hr)) hr = WaitFor(MESessionTopologySet, 10000, &status);
+  if (SUCCEEDED(hr)) hr = status;
+  ComPtr<IMFClock> clock;
+  if (SUCCEEDED(hr)) hr = session_->GetClock(clock.put());
+  if (SUCCEEDED(hr)) hr = clock.As(&clock_);
+  return hr;
+}
+
+HRESULT SessionPlayer::SetRate(float rate) {
+  ComPtr<IMFRateControl> control;
+  HRESULT hr = MFGetService(session_.get(), MF_RATE_CONTROL_SERVICE, __uuidof(IMFRateControl),
+                            control.putVoid());
+  if (SUCCEEDED(hr)) hr = control->SetRate(FALSE, rate);
+  if (SUCCEEDED(hr)) hr = WaitFor(MESessionRateChanged, 5000, nullptr);
+  return hr;
+}
+
+HRESULT SessionPlayer::Start(LONGLONG position, DWORD timeoutMs) {
+  PROPVARIANT start;
+  PropVariantInit(&start);
+  if (position >= 0) {
+    start.vt = VT_I8;
+    start.hVal.QuadPart = position;
+  }
+  HRESULT hr = session_->Start(&GUID_NULL, &start);
+  HRESULT status = S_OK;
+  if (SUCCEEDED(hr)) hr = WaitFor(MESessionStarted, timeoutMs, &status);
+  return SUCCEEDED(hr) ? status : hr;
+}
+
+HRESULT SessionPlayer::Stop(DWORD timeoutMs) {
+  HRESULT hr = session_->Stop();
+  if (SUCCEEDED(hr)) hr = WaitFor(MESessionStopped, timeoutMs, nullptr);
+  return hr;
+}
+
+HRESULT SessionPlayer::WaitForEnd(DWORD timeoutMs) { return WaitFor(MESessionEnded, timeoutMs, nullptr); }
+
+HRESULT SessionPlayer::Close() {
+  if (session_) {
+    if (SUCCEEDED(session_->Close())) WaitFor(MESessionClosed, 5000, nullptr);
+  }
+  if (source_) source_->Shutdown();
+  if (session_) session_->Shutdown();
+  if (sink_) sink_->Shutdown();
+  clock_.reset();
+  source_.reset();
+  session_.reset();
+  sink_.reset();
+  if (presenter_) {
+    presenter_->Release();
+    presenter_ = nullptr;
+  }
+  return S_OK;
+}
+
+}  // namespace playcore::test
