@@ -38,14 +38,16 @@ function(quill_subsystem subsystem)
 endfunction()
 
 # quill_test(<name> LABELS <area>... SOURCES <files>... [LINK <libs>...]
-#            [TIMEOUT <s>] [LOCALE <locale>] [RECORDINGS] [DIRECT3D] [ENVIRONMENT <VAR=value>...])
+#            [TIMEOUT <s>] [LOCALE <locale>] [RECORDINGS] [DIRECT3D] [SCREEN] [ENVIRONMENT <VAR=value>...])
 # One GoogleTest program, run by CTest through the build's Wine prefix. RECORDINGS: the test reads the
 # generated recordings (QUILL_RECORDINGS names their folder, as a Unix path). LOCALE: run under another
 # locale than the default Japanese one, e.g. en_US.UTF-8. DIRECT3D: the test draws with Direct3D; such
 # tests run one at a time, because Wine's Direct3D over Mesa on one X display can stall several
 # processes that use it at the same moment (seen as two tests hanging together under ctest -j).
+# SCREEN: the test reads pixels from the screen or moves the mouse; such tests run one at a time too,
+# since every test's windows share the one test display and would show through each other.
 function(quill_test name)
-  cmake_parse_arguments(ARG "RECORDINGS;DIRECT3D" "TIMEOUT;LOCALE" "LABELS;SOURCES;LINK;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(ARG "RECORDINGS;DIRECT3D;SCREEN" "TIMEOUT;LOCALE" "LABELS;SOURCES;LINK;ENVIRONMENT" ${ARGN})
   if(NOT ARG_LABELS)
     message(FATAL_ERROR "quill_test(${name}): every test needs an area label")
   endif()
@@ -67,7 +69,7 @@ function(quill_test name)
   endif()
   set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT ${ARG_TIMEOUT}
                        FIXTURES_REQUIRED "${fixtures}" ENVIRONMENT "${env}")
-  if(ARG_DIRECT3D)
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK direct3d)
+  if(ARG_DIRECT3D OR ARG_SCREEN)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK test_display)
   endif()
 endfunction()

@@ -1,0 +1,65 @@
+// CFolderTreeCtrl: the browser pane's folder tree: the source folder (or the card's day folders) at the
+// top and their folders below, drawn by the control itself in the dark skin, with a small composite mark
+// beside each folder that shows which trigger groups its recordings have. An item's parameter is the
+// folder's trigger filter mask (TriggerFilterBit), 0 for a folder without recordings. Selecting a folder
+// tells the owner, which loads it into the file list.
+//
+// Threads: UI thread only.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/framework/controls.h"
+#include "tavrin/browser/browser_owner.h"
+
+class CFolderTreeCtrl : public CTreeCtrl {
+ public:
+  static constexpr UINT kControlId = 38300;
+  static constexpr COLORREF kBackColour = 0x151823;
+  static constexpr COLORREF kSelectedFill = 0xFFCC00;
+  static constexpr COLORREF kSelectedText = 0x202020;
+  static constexpr int kMarkWidth = 20;
+  static constexpr int kMarkHeight = 26;
+  static constexpr int kMarkCount = 7;
+
+  CFolderTreeCtrl();
+  ~CFolderTreeCtrl() override;
+
+  BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
+  // Makes the 18 x 18 image list with the two folder icons and attaches it.
+  void CreateImageList();
+  void SetRootPath(const CString& path) { m_strRoot = path; }
+  // Makes the rows tall enough for the mark and for the text inside the inset selection fill (call
+  // after the font is set).
+  void FitItemHeight();
+  // The folder of an item: the root, a backslash, and the texts from the top-level item down joined by
+  // backslashes; for a null item the root and a backslash.
+  CString GetItemPath(HTREEITEM item) const;
+  // Deletes the child items of `item` (all items for a null item).
+  void DeleteChildren(HTREEITEM item);
+  // Paints the mark of `mask` into the cached composite and copies it to `dc` at (x, y); nothing for 0.
+  void DrawMark(HDC dc, int x, int y, LPARAM mask);
+
+  CImageList m_hImageList;
+  CString m_strRoot;
+  TVITEMW m_item;
+  wchar_t m_szItemText[260];
+  IBrowserOwner* m_pMainDlg = nullptr;
+
+ protected:
+  void OnCustomDraw(NMHDR* hdr, LRESULT* result);
+  void OnSelChanged(NMHDR* hdr, LRESULT* result);
+  BOOL OnEraseBkgnd(CDC*) { return TRUE; }
+  void DrawItemStage(NMTVCUSTOMDRAW* cd);
+  bool EnsureMarkSurfaces(HDC reference);
+  DECLARE_MESSAGE_MAP()
+
+  void ReleaseMarkSurfaces();
+  HBITMAP m_marks[kMarkCount] = {};
+  HDC m_hMarkDC = nullptr;       // each mark in turn
+  HDC m_hCompositeDC = nullptr;  // the 20 x 26 composite
+  HBITMAP m_hComposite = nullptr;
+  HGDIOBJ m_hOldMark = nullptr;
+  HGDIOBJ m_hOldComposite = nullptr;
+};

@@ -1,0 +1,382 @@
+// The browser pane over SD cards written into temporary folders: opening a folder, a single file and a
+// removable drive, loading folders, the filters and their buttons, sorting, selection reaching the
+// owner, the source watch, and the UI thread's wait on the playback mutex.
+#include "tests/browser/browser_host.h"
+#include "tests/names/card_fixture.h"
+#include "tests/skin/removable_drive.h"
+#include "tests/skin/skin_capture.h"
+#include "tests/support/test_env.h"
+
+#include "tavrin/browser/play_mutex_wait.h"
+#include "tavrin/browser/recording_probe.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+using namespace quill::test;
+
+class PaneTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    card_ = dir_.path() + L"card";
+    ASSERT_TRUE(WriteCard(card_, EveryTriggerCard()));
+    stage_.reset(new PaneStage);
+  }
+  void TearDown() override { stage_.reset(); }
+  CFilerContainerDlg& pane() { return *stage_->pane; }
+  FakeOwner& owner() { return stage_->owner; }
+  CString Caption() {
+    CString text;
+    pane().m_editCaption.GetWindowText(text);
+    return text;
+  }
+  std::vector<std::wstring> Children(HTREEITEM item) {
+    std::vector<std::wstring> names;
+    for (HTREEITEM c = pane().m_tree.GetChildItem(item); c; c = pane().m_tree.GetNextSiblingItem(c)) {
+      names.emplace_back(static_cast<const wchar_t*>(pane().m_tree.GetItemText(c)));
+    }
+    return names;
+  }
+
+  TempDir dir_;
+  std::wstring card_;
+  std::unique_ptr<PaneStage> stage_;
+};
+
+TEST_F(PaneTest, OpeningAFolderShowsItUnderItsNameWithItsDayFoldersAndFullPaths) {
+  pane().OpenSource(card_.c_str(), CFilerContainerDlg::kSourceFolder);
+  HTREEITEM top = pane().m_tree.GetRootItem();
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemText(top)), L"card");
+  EXPECT_EQ(Children(top), (std::vector<std::wstring>{L"20240101_001", L"20240102_001", L"20240103_001"}));
+  // Regression: an item's path starts at the source's parent, not at the current directory.
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemPath(top)), card_);
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemPath(pane().m_tree.GetChildItem(top))), card_ + L"\\20240101_001");
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemPath(nullptr)), dir_.path());
+  EXPECT_EQ(owner().folderChanges, 1);
+  EXPECT_EQ(std::wstring(Caption()), card_);
+}
+
+TEST_F(PaneTest, SelectingADayFolderListsItsRecordingsOnce) {
+  pane().OpenSource(card_.c_str(), CFilerContainerDlg::kSourceFolder);
+  HTREEITEM top = pane().m_tree.GetRootItem();
+  HTREEITEM day1 = pane().m_tree.GetChildItem(top);
+  pane().m_tree.SelectItem(day1);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 6);
+  EXPECT_EQ(RowTexts(pane().m_list).front(), L"001_120000A");
+  EXPECT_EQ(std::wstring(pane().m_list.GetItemText(1, 1)), GetTriggerText(L"002_120100G_M.MP4"));
+  // The pair of 001 holds both cameras.
+  EXPECT_NE(pane().m_list.m_shownRecords[0].szRearPath[0], L'\0');
+  // Regression: loading the same folder again does not double its children.
+  const size_t before = Children(top).size();
+  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), pane().LoadFolder(top, 0, FALSE));
+  EXPECT_EQ(Children(top).size(), before);
+}
+
+// Regression: a second source replaces the first one's items and records.
+TEST_F(PaneTest, OpeningAnotherSourceLeavesOnlyTheNewOne) {
+  const std::wstring other = dir_.path() + L"other";
+  ASSERT_TRUE(WriteCard(other, {L"001_100000A_M.MP4", L"002_100100G_M.MP4"}));
+  pane().OpenSource(card_.c_str(), CFilerContainerDlg::kSourceFolder);
+  pane().OpenSource((other + L"\\").c_str(), CFilerContainerDlg::kSourceFolder);  // a trailing separator too
+  HTREEITEM top = pane().m_tree.GetRootItem();
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemText(top)), L"other");
+  EXPECT_EQ(pane().m_tree.GetNextSiblingItem(top), nullptr);
+  EXPECT_EQ(RowTexts(pane().m_list), (std::vector<std::wstring>{L"001_100000A", L"002_100100G"}));
+}
+
+TEST_F(PaneTest, ASingleFileListsItWithItsPartnerAndARefusedFileListsNothing) {
+  pane().OpenSource((card_ + L"\\20240101_001\\001_120000A_M.MP4").c_str(), CFilerContainerDlg::kSourceFile);
+  ASSERT_EQ(pane().m_list.GetItemCount(), 1);
+  EXPECT_NE(pane().m_list.m_shownRecords[0].szRearPath[0], L'\0');
+  EXPECT_EQ(owner().opened.size(), 1u);  // row 0 was selected
+  const std::wstring foreign = dir_.path() + L"005_120000A_M.MP4";
+  ASSERT_TRUE(WriteFileBytes(foreign, TinyForeignMovieBytes()));
+  pane().OpenSource(foreign.c_str(), CFilerContainerDlg::kSourceFile);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
+  EXPECT_TRUE(std::wstring(pane().m_watch.GetPath()).empty());
+}
+
+TEST_F(PaneTest, FiltersHideTheirGroupsAndReopenTheFirstRow) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  ASSERT_EQ(pane().m_list.GetItemCount(), 6);
+  owner().current = 0;
+  const size_t opensBefore = owner().opened.size();
+  pane().SetFilter(1, FALSE);  // shock
+  EXPECT_EQ(pane().m_list.GetItemCount(), 5);
+  EXPECT_EQ(pane().m_list.m_nSelected, 0);
+  // Row 0 is the current entry, yet the refilter reopens it, and the request is used up.
+  EXPECT_EQ(owner().opened.size(), opensBefore + 1);
+  EXPECT_FALSE(pane().m_bRefiltered);
+  for (int i = 0; i < 5; ++i) pane().SetFilter(i, FALSE);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
+  pane().SetFilter(4, TRUE);
+  EXPECT_EQ(RowTexts(pane().m_list), std::vector<std::wstring>{L"005_120400S"});
+  // Regression: the sixth filter (speed camera and radar) has a flag of its own; nothing is overrun.
+  pane().SetFilter(5, FALSE);
+  EXPECT_FALSE(pane().m_list.m_bFilter[5]);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 1);
+  pane().SetFilter(6, TRUE);
+  pane().SetFilter(-1, TRUE);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 1);
+}
+
+// Regression: a filter button's click reaches the owner, which acts on it.
+TEST_F(PaneTest, FilterButtonClicksReachTheOwner) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  CSkinButton& shock = pane().m_btnFilter[1];
+  pane().SendMessage(WM_COMMAND, MAKEWPARAM(shock.GetDlgCtrlID(), BN_CLICKED), reinterpret_cast<LPARAM>(shock.m_hWnd));
+  EXPECT_EQ(owner().filterCommands, std::vector<int>{1});
+  EXPECT_FALSE(shock.m_bPressed);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 5);
+}
+
+TEST_F(PaneTest, SortingByEachColumnOrdersTheRows) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  CFileListCtrl& list = pane().m_list;
+  ASSERT_EQ(list.GetItemCount(), 6);
+  // Give the records distinct keys for each column, then sort through the header-click path.
+  const int n = static_cast<int>(list.m_records.size());
+  for (int i = 0; i < n; ++i) {
+    sRECORDINGPAIR& r = list.m_records[static_cast<size_t>(i)];
+    r.nFileNumber = n - i;
+    r.fFrameRate = static_cast<float>((i * 5) % n);
+    r.uMainSize = static_cast<uint64_t>((i * 7) % n);
+    r.stStart = SYSTEMTIME{2024, 1, 1, 1, static_cast<WORD>((i * 5) % n), 0, 0, 0};
+  }
+  const struct { int column; std::function<int64_t(const sRECORDINGPAIR&)> key; } columns[] = {
+      {0, [](const sRECORDINGPAIR& r) { return r.nFileNumber; }},
+      {1, [](const sRECORDINGPAIR& r) { return static_cast<int64_t>(r.nNameKey); }},
+      {3, [](const sRECORDINGPAIR& r) { return static_cast<int64_t>(r.fFrameRate); }},
+      {4, [](const sRECORDINGPAIR& r) { return static_cast<int64_t>(r.stStart.wHour); }},
+      {5, [](const sRECORDINGPAIR& r) { return static_cast<int64_t>(r.stStart.wHour); }},
+      {7, [](const sRECORDINGPAIR& r) { return static_cast<int64_t>(r.uMainSize); }},
+  };
+  for (const auto& c : columns) {
+    NMLISTVIEW nm = {};
+    nm.hdr.hwndFrom = list.m_hWnd;
+    nm.hdr.idFrom = CFileListCtrl::kControlId;
+    nm.hdr.code = LVN_COLUMNCLICK;
+    nm.iItem = -1;
+    nm.iSubItem = c.column;
+    pane().SendMessage(WM_NOTIFY, CFileListCtrl::kControlId, reinterpret_cast<LPARAM>(&nm));
+    ASSERT_EQ(list.GetItemCount(), 6) << c.column;
+    for (int i = 1; i < 6; ++i) {
+      EXPECT_LE(c.key(list.m_shownRecords[static_cast<size_t>(i - 1)]), c.key(list.m_shownRecords[static_cast<size_t>(i)]))
+          << "column " << c.column << " row " << i;
+      EXPECT_EQ(std::wstring(list.GetItemText(i, 0)), FileListRowText(list.m_shownRecords[static_cast<size_t>(i)]));
+    }
+    EXPECT_EQ(list.m_nSelected, 0);
+    EXPECT_EQ(list.GetNextItem(-1, LVNI_SELECTED), 0);
+  }
+}
+
+TEST_F(PaneTest, SelectingARowMakesItTheOwnersCurrentEntryOnce) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  owner().opened.clear();
+  pane().SelectItem(4, TRUE);
+  EXPECT_TRUE(pane().m_bQuietOpen);
+  EXPECT_EQ(owner().current, 4);
+  EXPECT_EQ(owner().opened, std::vector<int>{4});
+  EXPECT_TRUE(owner().playAfterOpen);
+  EXPECT_EQ(owner().rateCalls, 1);
+  EXPECT_EQ(pane().m_list.m_nSelected, 4);
+  // The row already playing is not opened again.
+  pane().m_list.SetItemState(4, 0, LVIS_SELECTED);
+  pane().SelectItem(4, FALSE);
+  EXPECT_EQ(owner().opened.size(), 1u);
+  // A refused open clears the play request; at normal speed the rate is left alone.
+  owner().prepareResult = 0;
+  owner().normalSpeed = true;
+  pane().SelectItem(5, FALSE);
+  EXPECT_EQ(owner().current, 5);
+  EXPECT_FALSE(owner().playAfterOpen);
+  EXPECT_EQ(owner().rateCalls, 1);
+}
+
+// Regression: the rows are drawn even when the records were replaced behind them.
+TEST_F(PaneTest, DrawingARowWithoutItsRecordDoesNotReadPastTheRecords) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  pane().m_list.m_shownRecords.resize(2);
+  pane().m_list.RedrawWindow();
+  PumpMessages(50);
+  HDC dc = ::GetDC(pane().m_list.m_hWnd);
+  DRAWITEMSTRUCT dis = {};
+  dis.CtlType = ODT_LISTVIEW;
+  dis.itemID = 9;
+  dis.hDC = dc;
+  pane().m_list.DrawItem(&dis);
+  ::ReleaseDC(pane().m_list.m_hWnd, dc);
+  SUCCEED();
+}
+
+// The tree's drawing surfaces, seen from a test.
+struct TreeSurfaces : CFolderTreeCtrl {
+  static HBITMAP Composite(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_hComposite; }
+  static HDC MarkDC(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_hMarkDC; }
+};
+
+// Regression: the tree's marks are composed on one cached surface: painting leaks no GDI objects.
+TEST_F(PaneTest, RepaintingTheTreeLeaksNoGdiObjects) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  pane().m_tree.SetItemData(pane().m_tree.GetRootItem(), 0x7F);
+  pane().m_tree.RedrawWindow();
+  const HBITMAP composite = TreeSurfaces::Composite(pane().m_tree);
+  const HDC markDC = TreeSurfaces::MarkDC(pane().m_tree);
+  ASSERT_NE(composite, nullptr);
+  const DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  for (int i = 0; i < 200; ++i) pane().m_tree.RedrawWindow();
+  EXPECT_EQ(TreeSurfaces::Composite(pane().m_tree), composite);
+  EXPECT_EQ(TreeSurfaces::MarkDC(pane().m_tree), markDC);
+  const DWORD after = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+  EXPECT_LE(after, before + 2);  // Wine may count nothing here; the handles above still tell
+}
+
+RECT ChildRect(CWnd& pane, CWnd& child) {
+  RECT rc;
+  child.GetWindowRect(&rc);
+  ::MapWindowPoints(nullptr, pane.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+TEST_F(PaneTest, LayoutsPlaceTheChildrenAndAHiddenPaneKeepsThemHidden) {
+  const struct {
+    bool stacked;
+    RECT tree, list;
+    POINT filter0, filter4;
+  } cases[] = {
+      {false, {5, 50, 200, 695}, {205, 50, 369, 695}, {6, 33}, {223, 33}},
+      {true, {5, 55, 369, 338}, {5, 389, 369, 695}, {-5, 30}, {77, 42}},
+  };
+  for (const auto& c : cases) {
+    RECT rc = {0, 0, 374, 700};
+    if (c.stacked) pane().LayoutStacked(&rc); else pane().LayoutSideBySide(&rc);
+    const RECT tree = ChildRect(pane(), pane().m_tree), list = ChildRect(pane(), pane().m_list);
+    EXPECT_TRUE(EqualRect(&tree, &c.tree)) << c.stacked << " tree " << tree.left << "," << tree.top << " "
+                                           << tree.right << "," << tree.bottom;
+    EXPECT_TRUE(EqualRect(&list, &c.list)) << c.stacked << " list";
+    const RECT f0 = ChildRect(pane(), pane().m_btnFilter[0]), f4 = ChildRect(pane(), pane().m_btnFilter[4]);
+    EXPECT_EQ(f0.left, c.filter0.x);
+    EXPECT_EQ(f0.top, c.filter0.y);
+    EXPECT_EQ(f4.left, c.filter4.x);
+    EXPECT_EQ(f4.top, c.filter4.y);
+    EXPECT_EQ(f0.right - f0.left, CFilerContainerDlg::kFilterSize);
+    EXPECT_TRUE(pane().m_list.IsWindowVisible());
+  }
+  pane().m_bHidden = TRUE;
+  RECT rc = {0, 0, 374, 700};
+  pane().LayoutSideBySide(&rc);
+  EXPECT_FALSE(pane().m_tree.IsWindowVisible());
+  EXPECT_FALSE(pane().m_list.IsWindowVisible());
+  pane().LayoutStacked(&rc);
+  EXPECT_FALSE(pane().m_btnFilter[2].IsWindowVisible());
+  EXPECT_TRUE(pane().IsWindowVisible());
+  pane().m_bHidden = FALSE;
+  pane().LayoutSideBySide(&rc);
+  EXPECT_TRUE(pane().m_tree.IsWindowVisible());
+}
+
+TEST_F(PaneTest, AnEmptyFolderShowsNoRowsAndAHeaderClickChangesNothing) {
+  const std::wstring empty = dir_.path() + L"empty";
+  ASSERT_TRUE(MakeFolders(empty));
+  pane().OpenSource(empty.c_str(), CFilerContainerDlg::kSourceFolder);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
+  pane().m_list.SortByColumn(0);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
+  EXPECT_EQ(pane().m_list.m_nSelected, -1);
+}
+
+TEST_F(PaneTest, DeletingTheWatchedFolderIsReportedOnce) {
+  const std::wstring gone = dir_.path() + L"gone";
+  ASSERT_TRUE(WriteCard(gone, {L"001_100000A_M.MP4"}));
+  pane().OpenSource(gone.c_str(), CFilerContainerDlg::kSourceFolder);
+  Host().vanished = 0;
+  PumpMessages(250);
+  EXPECT_EQ(Host().vanished, 0);
+  ASSERT_TRUE(DeleteFileW((gone + L"\\001_100000A_M.MP4").c_str()));
+  ASSERT_TRUE(RemoveDirectoryW(gone.c_str()));
+  EXPECT_TRUE(PumpUntil([] { return Host().vanished > 0; }, 1000));
+  PumpMessages(400);
+  EXPECT_EQ(Host().vanished, 1);
+  EXPECT_TRUE(pane().m_watch.HasVanished());
+}
+
+TEST(SourceWatch, EndsPromptlyWhenDestroyed) {
+  auto* watch = new CMovieResource(Host().m_hWnd);
+  watch->SetPath(L"C:\\windows");
+  Sleep(50);
+  const DWORD start = GetTickCount();
+  delete watch;
+  EXPECT_LT(GetTickCount() - start, 200u);
+}
+
+// A worker that holds the playback mutex and sends to a window of the UI thread must get its answer
+// while the UI thread waits for the mutex in the list's selection handler.
+TEST_F(PaneTest, SelectionWaitsForThePlayMutexWithoutDeadlockingASendingWorker) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  owner().opened.clear();
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  LRESULT answer = -1;
+  const HWND list = pane().m_list.m_hWnd;
+  std::thread worker([&] {
+    WaitForSingleObject(owner().mutex, INFINITE);
+    SetEvent(held);
+    Sleep(100);  // the UI thread is now waiting for the mutex
+    answer = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
+    ReleaseMutex(owner().mutex);
+  });
+  WaitForSingleObject(held, INFINITE);
+  pane().SelectItem(3, FALSE);
+  worker.join();
+  CloseHandle(held);
+  EXPECT_EQ(answer, 6);
+  EXPECT_EQ(owner().opened, std::vector<int>{3});
+}
+
+// The SD card as the recorder leaves it, on a drive typed as removable.
+class RemovableCardTest : public PaneTest {};
+
+TEST_F(RemovableCardTest, ACardShowsItsDayFoldersWithTriggerMasksAndItsFirmwareVersion) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
+  ScopedRemovableDrive drive(L'r', card_);
+  ASSERT_TRUE(drive.ok());
+  ASSERT_EQ(GetDriveTypeW(L"R:\\"), static_cast<UINT>(DRIVE_REMOVABLE));
+  pane().OpenSource(L"R:", CFilerContainerDlg::kSourceDrive);
+  std::vector<std::wstring> days;
+  std::vector<DWORD_PTR> masks;
+  for (HTREEITEM i = pane().m_tree.GetRootItem(); i; i = pane().m_tree.GetNextSiblingItem(i)) {
+    days.emplace_back(static_cast<const wchar_t*>(pane().m_tree.GetItemText(i)));
+    masks.push_back(pane().m_tree.GetItemData(i));
+  }
+  EXPECT_EQ(days, (std::vector<std::wstring>{L"20240101_001", L"20240102_001", L"20240103_001"}));
+  // Speed-camera, radar and parking-lapse files are no recordings to the name rules: not counted.
+  EXPECT_EQ(masks, (std::vector<DWORD_PTR>{0x1F, 1 | 4, 8}));
+  EXPECT_EQ(std::wstring(pane().m_tree.GetItemPath(pane().m_tree.GetRootItem())), L"R:\\20240101_001");
+  EXPECT_EQ(pane().m_list.GetItemCount(), 6);  // the first day folder was loaded
+  // Regression: the version comes from the newest recording, which lies in a day folder.
+  ASSERT_EQ(owner().versionPaths.size(), 1u);
+  EXPECT_EQ(owner().versionPaths[0], L"R:\\20240103_001\\013_090000P_M.MP4");
+  EXPECT_EQ(std::wstring(pane().m_strFirmwareVersion), L"1.2.34b");
+  EXPECT_EQ(pane().CollectSourceRecordings().size(), 9u);  // two rear partners pair up, O R T U are left
+}
+
+TEST_F(RemovableCardTest, PullingTheCardIsReportedOnceAndTheWatchStops) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
+  auto drive = std::make_unique<ScopedRemovableDrive>(L's', card_);
+  ASSERT_TRUE(drive->ok());
+  pane().OpenSource(L"S:\\", CFilerContainerDlg::kSourceDrive);
+  Host().vanished = 0;
+  PumpMessages(250);
+  EXPECT_EQ(Host().vanished, 0);
+  drive.reset();
+  EXPECT_TRUE(PumpUntil([] { return Host().vanished > 0; }, 1500));
+  PumpMessages(400);
+  EXPECT_EQ(Host().vanished, 1);
+  EXPECT_TRUE(std::wstring(pane().m_watch.GetPath()).empty());
+}
+
+}  // namespace
