@@ -1,23 +1,169 @@
-// The player's part of the instance operations, before the player exists: nothing is opened, so
-// every step answers 0 and leaves the instance as it was.
+// The player's part of opening and closing a movie: the Media Foundation player with its filter graph
+// and overlay surfaces, and the view state kept from one movie to the next.
 #include "playcore/instances/player_bridge.h"
+
+#include <dshow.h>
+
+#include "playcore/instances/player_bridge_internal.h"
+#include "playcore/instances/position_units.h"
+#include "playcore/player/mf_player.h"
+#include "playcore/scene/raw_obj.h"
+#include "playcore/scene/sphere_model.h"
 
 namespace playcore {
 namespace bridge {
 
-int OpenPlayer(sPLAYERINSTANCE*, const wchar_t*) { return 0; }
-int ClosePlayer(sPLAYERINSTANCE*) { return 0; }
-void ReleaseRenderer(sPLAYERINSTANCE*) {}
-int Play(sPLAYERINSTANCE*) { return 0; }
-int PlayFrom(sPLAYERINSTANCE*, int64_t) { return 0; }
-int Pause(sPLAYERINSTANCE*, bool) { return 0; }
-int64_t GetPosition(sPLAYERINSTANCE*) { return 0; }
-int Seek(sPLAYERINSTANCE*, int64_t) { return 0; }
-int64_t GetDuration(sPLAYERINSTANCE*) { return 0; }
-int GetNativeSize(sPLAYERINSTANCE*, int32_t*, int32_t*) { return 0; }
-int SetRate(sPLAYERINSTANCE*, float, bool) { return 0; }
-int SetVolume(sPLAYERINSTANCE*, int32_t) { return 0; }
-int SetStepMode(sPLAYERINSTANCE*, bool) { return 0; }
+namespace {
+
+// The overlay text is drawn into a bitmap of this size (then blended over the picture).
+constexpr int kOverlayWidth = 300;
+constexpr int kOverlayHeight = 120;
+// The graph's capability of playing backwards (AM_SEEKING_CanPlayBackwards).
+constexpr DWORD kCanPlayBackwards = 0x40;
+constexpr float kBitsPerByte = 8.0f;
+constexpr float kMillisecondsPerSecond = 1000.0f;
+
+sVIEWSETTINGS g_viewSettings[kPlayerCount + 1];
+bool g_viewSettingsSet[kPlayerCount + 1];
+
+template <class T>
+void ReleaseInto(T** pointer) {
+  if (*pointer) (*pointer)->Release();
+  *pointer = nullptr;
+}
+
+void ReleaseOverlaySurfaces(sRENDERERSTATE* renderer) {
+  if (renderer->overlayBitmapDC) DeleteDC(renderer->overlayBitmapDC);
+  if (renderer->overlayBitmap) DeleteObject(renderer->overlayBitmap);
+  if (renderer->overlayDC) DeleteDC(renderer->overlayDC);
+  renderer->overlayBitmapDC = nullptr;
+  renderer->overlayBitmap = nullptr;
+  renderer->overlayDC = nullptr;
+}
+
+bool MakeOverlaySurfaces(sRENDERERSTATE* renderer, HWND window) {
+  HDC windowDc = GetDC(window);
+  if (!windowDc) return false;
+  renderer->overlayDC = CreateCompatibleDC(windowDc);
+  renderer->overlayBitmap = CreateCompatibleBitmap(windowDc, kOverlayWidth, kOverlayHeight);
+  ReleaseDC(window, windowDc);
+  if (renderer->overlayDC && renderer->overlayBitmap) {
+    renderer->overlayBitmapDC = CreateCompatibleDC(renderer->overlayDC);
+    if (renderer->overlayBitmapDC) SelectObject(renderer->overlayBitmapDC, renderer->overlayBitmap);
+  }
+  return renderer->overlayBitmapDC != nullptr;
+}
+
+void ReleaseGraph(sDIRECTSHOWSET* set) {
+  ReleaseInto(&set->mediaSeeking);
+  ReleaseInto(&set->graph);
+}
+
+// The graph is kept on both paths. Its seeking capabilities decide the reverse word; an empty graph
+// (the Media Foundation path) may not answer, which quietly means "no capabilities".
+DWORD QueryGraphCapabilities(sDIRECTSHOWSET* set) {
+  if (!set->graph) return 0;
+  if (!set->mediaSeeking &&
+      FAILED(set->graph->QueryInterface(IID_IMediaSeeking, reinterpret_cast<void**>(&set->mediaSeeking)))) {
+    return 0;
+  }
+  DWORD capabilities = 0;
+  if (FAILED(set->mediaSeeking->GetCapabilities(&capabilities))) return 0;
+  return capabilities;
+}
+
+// The frame mode of the engine: the one the main dialog chose for the pane, when it chose one.
+void ApplyEngineMode(sPLAYERINSTANCE* instance, sVIEWSETTINGS* settings) {
+  const int32_t mode = instance->renderer.engineViewMode;
+  if (mode >= kViewDivided && mode <= kViewFlat) settings->viewMode = mode;
+}
+
+// The view of the presenter that is going away, kept in the instance for the next movie.
+void KeepViewState(sPLAYERINSTANCE* instance, CPlayer* player) {
+  quill::com::ComPtr<EVRCustomPresenter> presenter = player->presenter();
+  D3DPresentEngine* engine = presenter ? presenter->engine() : nullptr;
+  FrameRenderer* renderer = engine ? engine->renderer() : nullptr;
+  if (!renderer) return;
+  sVIEWSETTINGS* kept = ViewSettings(instance);
+  if (engine->viewMode() == kViewFlat) {
+    D3DRawObj2* flat = renderer->flat();
+    if (!flat) return;
+    quill::com::ScopedLock hold(flat->lock());
+    kept->viewMode = kViewFlat;
+    kept->word3 = flat->mirrored() ? 1 : 0;
+    return;
+  }
+  CSphereModel* scene = renderer->scene();
+  if (!scene || !scene->created()) return;
+  sVIEWSETTINGS state = scene->Snapshot();
+  state.word3 = kept->word3;  // the instance's own words are not the scene's
+  state.word5 = kept->word5;
+  *kept = state;
+}
+
+}  // namespace
+
+sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance) {
+  ptrdiff_t index = instance - g_PlayerInstance;
+  if (index < 0 || index >= kPlayerCount) index = kPlayerCount;  // records outside the table share one
+  if (!g_viewSettingsSet[index]) {
+    g_viewSettings[index] = DefaultViewSettings();
+    g_viewSettingsSet[index] = true;
+  }
+  return &g_viewSettings[index];
+}
+
+CPlayer* PlayerOf(const sPLAYERINSTANCE* instance) { return instance->renderer.player; }
+
+int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  ClosePlayer(instance);  // whatever the previous movie left
+  sRENDERERSTATE* renderer = &instance->renderer;
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&renderer->directShow.graph));
+  if (!SucceededQuietly(hr)) return 0;
+  sVIEWSETTINGS* settings = ViewSettings(instance);
+  ApplyEngineMode(instance, settings);
+  CPlayer* player = nullptr;
+  // Without Media Foundation the instance would play through DirectShow; here it stays closed.
+  if (FAILED(CPlayer::Create(instance->videoWindow, settings, &player)) ||
+      !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
+    if (player) player->Release();
+    ClosePlayer(instance);
+    return 0;
+  }
+  renderer->player = player;
+  if (!player->OpenURL(path)) {
+    ClosePlayer(instance);
+    return 0;
+  }
+  instance->reverse = (QueryGraphCapabilities(&renderer->directShow) & kCanPlayBackwards) ? 1 : 0;
+  const int64_t duration = MediaTimeToPosition(player->duration(), instance->timeScale);
+  if (duration <= 0) {
+    ClosePlayer(instance);
+    return 0;
+  }
+  instance->averageBitRate = instance->loadMap.mdatSizeFloat * kBitsPerByte * kMillisecondsPerSecond /
+                             (static_cast<float>(duration) * instance->timeScale);
+  return 1;
+}
+
+int ClosePlayer(sPLAYERINSTANCE* instance) {
+  StopStepThread(instance);
+  sRENDERERSTATE* renderer = &instance->renderer;
+  if (CPlayer* player = renderer->player) {
+    KeepViewState(instance, player);
+    if (instance->playState != kPlayClosed && player->state() == kPlayerStarted) player->Pause();
+    player->Shutdown();
+    player->Release();
+    renderer->player = nullptr;
+  }
+  ReleaseGraph(&renderer->directShow);
+  ReleaseOverlaySurfaces(renderer);
+  return 1;
+}
+
+void ReleaseRenderer(sPLAYERINSTANCE* instance) { ClosePlayer(instance); }
+
 bool UsesMediaFoundation(const sPLAYERINSTANCE* instance) { return instance->renderer.player != nullptr; }
 
 }  // namespace bridge

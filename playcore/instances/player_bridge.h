@@ -3,18 +3,23 @@
 // the instance mutex, keep the instance's own words, and call these for the player's part; each is
 // called with the instance mutex held.
 //
-// Until the player is built these do nothing and answer 0 (no player: nothing opened, no position,
-// no duration), so every slot that needs a running player answers 0 cleanly.
+// Only the Media Foundation path plays here: an instance whose Media Foundation player cannot be
+// started or cannot open the file answers 0 and keeps nothing open.
+//
+// Threads: besides the callers' thread, each instance may run one step thread (SetStepMode). It
+// takes no lock: it reads the play state and its run word (atomic words) and only posts messages.
 #pragma once
 
 #include "playcore/instances/player_instance.h"
+#include "playcore/scene/view_settings.h"
 
 namespace playcore {
 namespace bridge {
 
 // OpenMovie after the time scale was read: player set-up, open, reverse capability, duration and
-// bit rate. 1 when the movie is open and ready to play.
+// bit rate. 1 when the movie is open (its player posts WM_APP+1003 when it is ready to play).
 int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
+// Keeps the view state for the next movie, pauses and closes the session, frees the player.
 int ClosePlayer(sPLAYERINSTANCE* instance);
 // Frees whatever the renderer sub-record still holds (Release).
 void ReleaseRenderer(sPLAYERINSTANCE* instance);
@@ -34,6 +39,14 @@ int SetVolume(sPLAYERINSTANCE* instance, int32_t volume);
 int SetStepMode(sPLAYERINSTANCE* instance, bool on);
 // True on the Media Foundation path (a CPlayer exists).
 bool UsesMediaFoundation(const sPLAYERINSTANCE* instance);
+
+// The view state a new presenter of this instance starts with; CloseMovie stores the scene's state
+// here so that the next movie keeps the view. Read and written under the instance mutex.
+sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance);
+
+// Messages of the step thread to the parent of the video window (lParam: the step position).
+constexpr UINT kMsgStepTick = WM_APP + 5;
+constexpr UINT kMsgStepEnd = WM_APP + 6;
 
 }  // namespace bridge
 }  // namespace playcore

@@ -1,0 +1,169 @@
+// The player's part of the transport slots: play, pause, seek, position, rate, volume and the
+// one-second step mode with its thread.
+#include "playcore/instances/hresult_error.h"
+#include "playcore/instances/player_bridge.h"
+#include "playcore/instances/player_bridge_internal.h"
+#include "playcore/instances/position_units.h"
+#include "playcore/instances/speed_codes.h"
+#include "playcore/player/mf_player.h"
+
+#include <mferror.h>
+
+namespace playcore {
+namespace bridge {
+
+namespace {
+
+// GetPosition: the clock reads 0 for a moment after a start; it is asked again this often.
+constexpr int kClockReadTries = 10;
+constexpr DWORD kClockReadPauseMs = 10;
+// The step thread: one step per kStepRounds rounds of kStepRoundMs.
+constexpr int kStepRounds = 100;
+constexpr DWORD kStepRoundMs = 10;
+// The step thread ends within one round; this bounds the wait for it all the same.
+constexpr DWORD kStepThreadWaitMs = 5000;
+
+// A Media Foundation player whose topology is not ready yet refuses every transport call.
+CPlayer* ReadyPlayer(sPLAYERINSTANCE* instance) {
+  CPlayer* player = PlayerOf(instance);
+  return player && player->ready() ? player : nullptr;
+}
+
+DWORD WINAPI StepThread(void* parameter) {
+  auto* instance = static_cast<sPLAYERINSTANCE*>(parameter);
+  sSTEPSTATE& step = instance->step;
+  for (;;) {
+    for (int round = 0; round < kStepRounds; ++round) {
+      if (!step.run) return 0;
+      Sleep(kStepRoundMs);
+    }
+    if (instance->playState == kPlayPaused) continue;
+    PostMessageW(step.target, kMsgStepTick, 0, static_cast<LPARAM>(step.position));
+    ++step.position;
+    if (step.position >= step.duration) {
+      PostMessageW(step.target, kMsgStepEnd, 0, static_cast<LPARAM>(step.position));
+      step.position = 0;
+      return 0;
+    }
+  }
+}
+
+}  // namespace
+
+void StopStepThread(sPLAYERINSTANCE* instance) {
+  InterlockedExchange(&instance->step.run, 0);
+  if (!instance->step.thread) return;
+  WaitForSingleObject(instance->step.thread, kStepThreadWaitMs);
+  CloseHandle(instance->step.thread);
+  instance->step.thread = nullptr;
+}
+
+int Play(sPLAYERINSTANCE* instance) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  return ShowHResultError(player->Play());
+}
+
+int PlayFrom(sPLAYERINSTANCE* instance, int64_t position) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  if (instance->playState != kPlayPlaying) return 1;
+  return ShowHResultError(player->StartAt(PositionToMediaTime(position, instance->timeScale)));
+}
+
+int Pause(sPLAYERINSTANCE* instance, bool) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  // Pause and Stop both pause a started session: a stopped session would lose its picture.
+  if (player->state() != kPlayerStarted) return 1;
+  return ShowHResultError(player->Pause());
+}
+
+int64_t GetPosition(sPLAYERINSTANCE* instance) {
+  CPlayer* player = PlayerOf(instance);
+  if (!player) return 0;
+  if (!player->ready()) return 0;
+  LONGLONG time = 0;
+  HRESULT hr = S_OK;
+  for (int i = 0; i < kClockReadTries; ++i) {
+    hr = player->GetTime(&time);
+    if (FAILED(hr) || time != 0) break;
+    Sleep(kClockReadPauseMs);
+  }
+  if (FAILED(hr) || time < 0) return -1;
+  return MediaTimeToPosition(time, instance->timeScale);
+}
+
+int Seek(sPLAYERINSTANCE* instance, int64_t position) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  if (!ShowHResultError(player->SeekTo(PositionToMediaTime(position, instance->timeScale)))) return 0;
+  // A paused picture is repainted at once; with a render interval the presenter skips frames, so
+  // a second repaint makes sure the new one is drawn.
+  if (SUCCEEDED(player->RepaintVideo()) && player->renderInterval() != 0) player->RepaintVideo();
+  return 1;
+}
+
+int64_t GetDuration(sPLAYERINSTANCE* instance) {
+  CPlayer* player = PlayerOf(instance);
+  if (!player) return 0;
+  return MediaTimeToPosition(player->duration(), instance->timeScale);
+}
+
+int GetNativeSize(sPLAYERINSTANCE* instance, int32_t* width, int32_t* height) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  LONG w = 0;
+  LONG h = 0;
+  if (!ShowHResultError(player->GetNativeSize(&w, &h))) return 0;
+  if (width) *width = w;
+  if (height) *height = h;
+  return 1;
+}
+
+int SetRate(sPLAYERINSTANCE* instance, float rate, bool sound) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  // A movie without sound has no volume to set; that is no error.
+  player->SetVolume(sound ? instance->volume : 0);
+  return ShowHResultError(player->SetRate(rate));
+}
+
+int SetVolume(sPLAYERINSTANCE* instance, int32_t volume) {
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  if (!player->hasAudioVolume()) return 1;  // nothing to hear: the volume is kept for the next movie
+  return ShowHResultError(player->SetVolume(volume));
+}
+
+int SetStepMode(sPLAYERINSTANCE* instance, bool on) {
+  StopStepThread(instance);
+  CPlayer* player = ReadyPlayer(instance);
+  if (!player) return 0;
+  if (!on) {
+    player->Play();
+    const sSPEEDCHOICE choice = ResolveSpeedCode(instance->speedCode, instance->speedCode, instance->reverse);
+    player->SetVolume(choice.code == kSpeedNormal ? instance->volume : 0);
+    player->SetRate(choice.rate);
+    return 1;
+  }
+  player->SetVolume(0);
+  player->Play();
+  sSTEPSTATE& step = instance->step;
+  step.duration = GetDuration(instance);
+  step.position = GetPosition(instance);
+  if (step.position < 0) step.position = 0;
+  step.target = GetParent(instance->videoWindow);
+  if (player->state() == kPlayerStarted) player->Pause();
+  // The run word is set before the thread starts, so that it cannot end at its first look.
+  InterlockedExchange(&step.run, 1);
+  step.thread = CreateThread(nullptr, 0, StepThread, instance, 0, nullptr);
+  if (!step.thread) {
+    InterlockedExchange(&step.run, 0);
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace bridge
+}  // namespace playcore

@@ -1,0 +1,258 @@
+// CPlayer: creation, reference counting, shut-down and the transport.
+#include "playcore/player/mf_player.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+#include "playcore/player/wine_host.h"
+
+using namespace playcore;
+
+namespace {
+
+// The Media Foundation version word this program was written for, and the full start-up.
+constexpr ULONG kMediaFoundationVersion = 0x20070;
+constexpr DWORD kStartupFull = 0;
+constexpr float kFullVolume = 65535.0f;
+
+volatile LONG g_livePlayers = 0;
+
+}  // namespace
+
+LONG CPlayer::liveCount() { return g_livePlayers; }
+
+CPlayer::CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner)
+    : owner_(owner), videoWindow_(window), eventWindow_(window) {
+  InterlockedIncrement(&g_livePlayers);
+}
+
+CPlayer::~CPlayer() {
+  Shutdown();
+  // Only a start-up that succeeded is balanced: a second player may still be using the platform.
+  if (platformStarted_) MFShutdown();
+  InterlockedDecrement(&g_livePlayers);
+}
+
+HRESULT CPlayer::StartPlatform() {
+  HMODULE library = LoadLibraryW(L"Mfplat.dll");
+  if (!library) return HRESULT_FROM_WIN32(GetLastError());
+  FreeLibrary(library);
+  HRESULT hr = MFStartup(kMediaFoundationVersion, kStartupFull);
+  if (FAILED(hr)) return hr;
+  platformStarted_ = true;
+  closeEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  stoppedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!closeEvent_ || !stoppedEvent_) return HRESULT_FROM_WIN32(GetLastError());
+  return S_OK;
+}
+
+HRESULT CPlayer::Create(HWND window, const playcore::sVIEWSETTINGS* owner, CPlayer** player) {
+  if (!player) return E_POINTER;
+  *player = nullptr;
+  CPlayer* made = new (std::nothrow) CPlayer(window, owner);
+  if (!made) return E_OUTOFMEMORY;
+  const HRESULT hr = made->StartPlatform();
+  if (FAILED(hr)) {
+    made->Release();
+    return hr;
+  }
+  *player = made;
+  return S_OK;
+}
+
+STDMETHODIMP CPlayer::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IMFAsyncCallback))) {
+    *ppv = static_cast<IMFAsyncCallback*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CPlayer::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refCount_)); }
+
+STDMETHODIMP_(ULONG) CPlayer::Release() {
+  const LONG left = InterlockedDecrement(&refCount_);
+  if (left == 0) delete this;
+  return static_cast<ULONG>(left);
+}
+
+STDMETHODIMP CPlayer::GetParameters(DWORD*, DWORD*) { return E_NOTIMPL; }
+
+quill::com::ComPtr<IMFMediaSession> CPlayer::session() {
+  quill::com::ScopedLock hold(sessionLock_);
+  return session_.Copy();
+}
+
+void CPlayer::ReleaseTopologyInterfaces() {
+  displayControl_.reset();
+  mixerBitmap_.reset();
+  mixerControl_.reset();
+  audioVolume_.reset();
+}
+
+HRESULT CPlayer::Shutdown() {
+  quill::com::ScopedLock hold(lock_);
+  displayControl_.reset();
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  HRESULT hr = S_OK;
+  if (current) {
+    InterlockedExchange(&state_, kPlayerClosing);
+    hr = current->Close();
+    // A session that does not report its closing in time is shut down all the same.
+    if (SUCCEEDED(hr)) WaitForSingleObject(closeEvent_.get(), kSessionCloseWaitMs);
+  }
+  // Even after a failed Close both are shut down, so that no session thread keeps this player (the
+  // session's event callback) alive.
+  if (source_) source_->Shutdown();
+  if (current) current->Shutdown();
+  source_.reset();
+  {
+    quill::com::ScopedLock sessionHold(sessionLock_);
+    session_.reset();
+  }
+  // The renderers and the presenter go with the session: a renderer the session leaves alive must not
+  // keep them (and the presenter's Direct3D device) through its activate.
+  for (auto& activate : rendererActivates_) activate->ShutdownObject();
+  rendererActivates_.clear();
+  if (activateObject_) activateObject_->ShutdownObject();
+  activate_.reset();
+  activateObject_ = nullptr;
+  clock_.reset();
+  rateControl_.reset();
+  rateSupport_.reset();
+  ReleaseTopologyInterfaces();
+  InterlockedExchange(&state_, kPlayerClosed);
+  return hr;
+}
+
+quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
+  quill::com::ScopedLock hold(lock_);
+  return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
+}
+
+void CPlayer::SetSeekMark(bool mark) {
+  // Under the lock: a topology rebuilt on a session thread replaces the activation object.
+  quill::com::ScopedLock hold(lock_);
+  if (activateObject_) activateObject_->SetSeekMark(mark);
+}
+
+bool CPlayer::ready() {
+  quill::com::ScopedLock hold(lock_);
+  return static_cast<bool>(displayControl_);
+}
+
+bool CPlayer::hasAudioVolume() {
+  quill::com::ScopedLock hold(lock_);
+  return static_cast<bool>(audioVolume_);
+}
+
+HRESULT CPlayer::Play() {
+  const LONG state = state_;
+  if (state != kPlayerPaused && state != kPlayerStopped) return MF_E_INVALIDREQUEST;
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  if (!current || !source_) return E_UNEXPECTED;
+  SetSeekMark(true);
+  LONGLONG pausedAt = 0;
+  if (state == kPlayerPaused && clock_) clock_->GetTime(&pausedAt);
+  MediaSessionControl control(current.get(), stoppedEvent_.get());
+  const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
+  return hr;
+}
+
+HRESULT CPlayer::Pause() {
+  if (state_ != kPlayerStarted) return S_OK;
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  if (!current || !source_) return S_OK;
+  const HRESULT hr = current->Pause();
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
+  return hr;
+}
+
+HRESULT CPlayer::SeekTo(LONGLONG position) {
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  if (!current || !ready()) return E_UNEXPECTED;
+  SetSeekMark(true);
+  MediaSessionControl control(current.get(), stoppedEvent_.get());
+  const HRESULT hr = SeekSession(control, RunningOnWine(), position);
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
+  return hr;
+}
+
+HRESULT CPlayer::StartAt(LONGLONG position) {
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  if (!current) return E_UNEXPECTED;
+  SetSeekMark(false);
+  MediaSessionControl control(current.get(), stoppedEvent_.get());
+  const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
+  return hr;
+}
+
+HRESULT CPlayer::SetVolume(LONG volume) {
+  quill::com::ComPtr<IMFAudioStreamVolume> audio;
+  {
+    quill::com::ScopedLock hold(lock_);
+    audio = audioVolume_.Copy();
+  }
+  if (!audio) return E_POINTER;
+  UINT32 channels = 0;
+  HRESULT hr = audio->GetChannelCount(&channels);
+  for (UINT32 i = 0; SUCCEEDED(hr) && i < channels; ++i) {
+    hr = audio->SetChannelVolume(i, static_cast<float>(volume) / kFullVolume);
+  }
+  if (SUCCEEDED(hr)) InterlockedExchange(&volume_, volume);
+  return hr;
+}
+
+void CPlayer::SetVideoPosition(LONG x, LONG y, LONG width, LONG height) {
+  quill::com::ScopedLock hold(lock_);
+  if (!displayControl_) return;
+  const MFVideoNormalizedRect whole = {0.0f, 0.0f, 1.0f, 1.0f};
+  RECT dest = {x, y, x + width, y + height};
+  displayControl_->SetVideoPosition(&whole, &dest);
+}
+
+HRESULT CPlayer::SetRate(float rate) {
+  if (!rateControl_) return E_UNEXPECTED;
+  // Above double speed the source may drop frames that would not be shown anyway, where the session
+  // says it can. A session may still refuse the thinned rate in its rate event (Wine's does, after
+  // saying yes): Invoke then asks for the same rate without thinning.
+  constexpr float kThinAbove = 2.0f;
+  BOOL thin = FALSE;
+  if (rate > kThinAbove && rateSupport_ && SUCCEEDED(rateSupport_->IsRateSupported(TRUE, rate, nullptr))) {
+    thin = TRUE;
+  }
+  rateRequested_ = rate;
+  InterlockedExchange(&rateThinned_, thin);
+  return rateControl_->SetRate(thin, rate);
+}
+
+HRESULT CPlayer::GetTime(LONGLONG* time) {
+  if (!time) return E_POINTER;
+  *time = 0;
+  if (!clock_) return E_UNEXPECTED;
+  return clock_->GetTime(time);
+}
+
+HRESULT CPlayer::GetNativeSize(LONG* width, LONG* height) {
+  quill::com::ScopedLock hold(lock_);
+  if (!displayControl_) return E_UNEXPECTED;
+  SIZE native = {};
+  const HRESULT hr = displayControl_->GetNativeVideoSize(&native, nullptr);
+  if (SUCCEEDED(hr)) {
+    *width = native.cx;
+    *height = native.cy;
+  }
+  return hr;
+}
+
+HRESULT CPlayer::RepaintVideo() {
+  quill::com::ScopedLock hold(lock_);
+  if (!displayControl_) return E_UNEXPECTED;
+  return displayControl_->RepaintVideo();
+}
+

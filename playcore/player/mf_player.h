@@ -1,0 +1,154 @@
+// CPlayer plays one recording through a Media Foundation media session: the source resolved from
+// the file, a topology with the audio renderer and the EVR carrying the program's presenter, the
+// session's events turned into states and posted window messages, and the transport.
+//
+// Threads: Invoke and the On* handlers run on Media Foundation work-queue threads; every other
+// operation runs on the thread that drives the player instance, under the instance mutex.
+// Lock: lock_ guards the interfaces obtained when the topology is ready (display control, mixer,
+// audio volume) and is held by OnTopologyStatus, SetVideoPosition, Shutdown and the instance's calls
+// on the display control. Lock order: instance mutex, then lock_. state_ and the reference count are
+// atomic words. Messages to the window are always posted, never sent.
+#pragma once
+
+#include <windows.h>
+#include <d3d9.h>
+#include <evr.h>
+#include <evr9.h>
+#include <mfidl.h>
+
+#include <vector>
+
+#include "platform/com/com_object.h"
+#include "platform/com/com_ptr.h"
+#include "playcore/player/mf_activate.h"
+#include "playcore/player/session_transport.h"
+#include "playcore/scene/view_settings.h"
+
+namespace playcore {
+
+// Messages the player posts to its event window.
+constexpr UINT kMsgPlayerPaused = WM_APP + 1001;
+constexpr UINT kMsgPlayerEnded = WM_APP + 1002;
+constexpr UINT kMsgPlayerReady = WM_APP + 1003;
+
+// The delay between the session's end and the end message.
+constexpr DWORD kEndMessageDelayMs = 200;
+// How long Shutdown waits for the session to report that it closed.
+constexpr DWORD kSessionCloseWaitMs = 5000;
+
+enum PlayerState : LONG {
+  kPlayerClosed = 0,
+  kPlayerReady = 1,
+  kPlayerOpenPending = 2,
+  kPlayerStarted = 3,
+  kPlayerPaused = 4,
+  kPlayerStopped = 5,
+  kPlayerClosing = 6,
+};
+
+}  // namespace playcore
+
+// At global scope: the player instance record names it by a forward declaration.
+class CPlayer : public IMFAsyncCallback {
+ public:
+  // A player for `window` (video and event window) whose new presenters take `owner`'s view settings
+  // (the block must outlive the player). Fails when Media Foundation cannot be started; then no
+  // player exists and the instance plays another way.
+  static HRESULT Create(HWND window, const playcore::sVIEWSETTINGS* owner, CPlayer** player);
+
+  // IUnknown / IMFAsyncCallback
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+  STDMETHODIMP_(ULONG) AddRef() override;
+  STDMETHODIMP_(ULONG) Release() override;
+  STDMETHODIMP GetParameters(DWORD* flags, DWORD* queue) override;
+  STDMETHODIMP Invoke(IMFAsyncResult* result) override;
+
+  // TRUE when the open was started (WM_APP+1003 follows when the topology is ready).
+  BOOL OpenURL(const wchar_t* url);
+  HRESULT Shutdown();
+  HRESULT Play();
+  HRESULT Pause();
+  HRESULT StartAt(LONGLONG position);
+  HRESULT SeekTo(LONGLONG position);
+  HRESULT SetVolume(LONG volume);
+  void SetVideoPosition(LONG x, LONG y, LONG width, LONG height);
+  HRESULT SetRate(float rate);
+  // The presentation clock's time (100 ns).
+  HRESULT GetTime(LONGLONG* time);
+  // MF_PD_DURATION of the source (100 ns); 0 before an open.
+  LONGLONG duration() const { return duration_; }
+  HRESULT GetNativeSize(LONG* width, LONG* height);
+  // Repaints through the display control (under the lock); E_UNEXPECTED when not ready.
+  HRESULT RepaintVideo();
+
+  LONG state() const { return state_; }
+  bool ready();  // the display control exists: the topology is ready
+  bool hasAudioVolume();
+  LONG volume() const { return volume_; }
+  bool audioRefused() const { return audioRefused_ != 0; }
+  // The presenter of the latest video branch (null before the EVR activated it).
+  quill::com::ComPtr<playcore::EVRCustomPresenter> presenter();
+  UINT32 renderInterval() const { return renderInterval_; }
+  void SetRenderInterval(UINT32 interval) { renderInterval_ = interval; }
+
+  // Objects alive, for leak checks.
+  static LONG liveCount();
+
+ protected:
+  CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner);
+  virtual ~CPlayer();
+  virtual HRESULT OnTopologyStatus(IMFMediaEvent* event);
+  virtual HRESULT OnPresentationEnded(IMFMediaEvent* event);
+  virtual HRESULT OnNewPresentation(IMFMediaEvent* event);
+  virtual HRESULT OnTopologySet(IMFMediaEvent* event);
+  virtual HRESULT OnSessionStopped(IMFMediaEvent* event);
+  virtual HRESULT OnSessionPaused(IMFMediaEvent* event);
+  virtual HRESULT OnSessionEvent(IMFMediaEvent* event, MediaEventType type);
+
+ private:
+  HRESULT StartPlatform();
+  HRESULT SetTopologyFromSource();
+  HRESULT BuildPlaybackTopology(IMFMediaSource* source, IMFPresentationDescriptor* pd,
+                                IMFTopology** topology);
+  HRESULT AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
+                          IMFPresentationDescriptor* pd, DWORD index, bool* video);
+  HRESULT CreateRendererActivate(IMFStreamDescriptor* sd, IMFActivate** activate, bool* video);
+  HRESULT CreateVideoActivate(IMFStreamDescriptor* sd, IMFActivate** activate);
+  HRESULT MakeActivationObject(IMFStreamDescriptor* sd, quill::com::ComPtr<IMFActivate>* held);
+  HRESULT ResolveSource(const wchar_t* url);
+  quill::com::ComPtr<IMFMediaSession> session();
+  void ReleaseTopologyInterfaces();
+  void SetSeekMark(bool mark);
+
+  volatile LONG refCount_ = 1;
+  bool platformStarted_ = false;
+  volatile LONG volume_ = 0;
+  volatile LONG audioRefused_ = 0;
+  const playcore::sVIEWSETTINGS* owner_;
+  UINT32 renderInterval_ = 0;
+  quill::com::CriticalSection lock_;
+  quill::com::ComPtr<IMFActivate> activate_;  // the CMFActivate of the latest video branch
+  playcore::CMFActivate* activateObject_ = nullptr;     // the same object, no reference of its own
+  // Every renderer activate of the topologies built: shut down with the session, as a session may
+  // leave the renderers (and the presenter with its Direct3D device) alive otherwise.
+  std::vector<quill::com::ComPtr<IMFActivate>> rendererActivates_;
+  quill::com::ComPtr<IMFMediaSession> session_;
+  quill::com::ComPtr<IMFMediaSource> source_;
+  quill::com::ComPtr<IMFPresentationClock> clock_;
+  quill::com::ComPtr<IMFRateControl> rateControl_;
+  quill::com::ComPtr<IMFRateSupport> rateSupport_;
+  quill::com::ComPtr<IMFAudioStreamVolume> audioVolume_;
+  quill::com::ComPtr<IMFVideoDisplayControl> displayControl_;
+  quill::com::ComPtr<IMFVideoMixerControl> mixerControl_;
+  quill::com::ComPtr<IMFVideoMixerBitmap> mixerBitmap_;
+  HWND videoWindow_;
+  HWND eventWindow_;
+  volatile LONG state_ = playcore::kPlayerClosed;
+  quill::com::Handle closeEvent_;
+  quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
+  LONGLONG duration_ = 0;
+  float rateRequested_ = 1.0f;      // the last rate asked for
+  volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
+  // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
+  quill::com::CriticalSection sessionLock_;
+};

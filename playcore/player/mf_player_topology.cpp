@@ -1,0 +1,190 @@
+// CPlayer: opening a file and building the playback topology.
+#include "playcore/player/mf_player.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+
+using namespace playcore;
+
+namespace {
+
+// Wine's MP4 source hands out decoded frames and the mixer refuses its default I420; when the stream
+// offers a type the mixer takes, it is chosen. A source that offers only compressed video (Windows)
+// keeps its type, and the topology loader inserts the decoder.
+HRESULT PickMixerFriendlyType(IMFMediaTypeHandler* handler) {
+  static const GUID* const kPreferred[] = {&MFVideoFormat_NV12, &MFVideoFormat_YUY2};
+  DWORD count = 0;
+  HRESULT hr = handler->GetMediaTypeCount(&count);
+  if (FAILED(hr)) return hr;
+  for (const GUID* wanted : kPreferred) {
+    for (DWORD i = 0; i < count; ++i) {
+      quill::com::ComPtr<IMFMediaType> type;
+      GUID subtype = GUID_NULL;
+      if (FAILED(handler->GetMediaTypeByIndex(i, type.put()))) continue;
+      if (FAILED(type->GetGUID(MF_MT_SUBTYPE, &subtype))) continue;
+      if (IsEqualGUID(subtype, *wanted)) return handler->SetCurrentMediaType(type.get());
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+BOOL CPlayer::OpenURL(const wchar_t* url) {
+  HRESULT hr = Shutdown();
+  if (FAILED(hr)) return FALSE;
+  quill::com::ComPtr<IMFMediaSession> created;
+  hr = MFCreateMediaSession(nullptr, created.put());
+  if (SUCCEEDED(hr)) {
+    quill::com::ScopedLock hold(sessionLock_);
+    session_ = created.Copy();
+  }
+  if (SUCCEEDED(hr)) hr = created->BeginGetEvent(this, nullptr);
+  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerReady);
+  if (SUCCEEDED(hr)) hr = url ? ResolveSource(url) : E_POINTER;
+  if (FAILED(hr)) {
+    // The session's pending event request holds this player: close it so that both can go.
+    Shutdown();
+    return FALSE;
+  }
+  // OpenPending before the topology goes to the session: its readiness may be reported on a session
+  // thread before SetTopology even returns, and must find the open pending.
+  InterlockedExchange(&state_, kPlayerOpenPending);
+  if (FAILED(SetTopologyFromSource())) {
+    // Nothing of the file can be shown (no video branch could be built): an open that could never
+    // become ready is a failed open, not a pending one.
+    Shutdown();
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HRESULT CPlayer::ResolveSource(const wchar_t* url) {
+  quill::com::ComPtr<IMFSourceResolver> resolver;
+  quill::com::ComPtr<IUnknown> object;
+  MF_OBJECT_TYPE objectType = MF_OBJECT_INVALID;
+  HRESULT hr = MFCreateSourceResolver(resolver.put());
+  if (SUCCEEDED(hr)) {
+    hr = resolver->CreateObjectFromURL(url, MF_RESOLUTION_MEDIASOURCE, nullptr, &objectType,
+                                       object.put());
+  }
+  if (SUCCEEDED(hr)) hr = object.As(&source_);
+  return hr;
+}
+
+HRESULT CPlayer::SetTopologyFromSource() {
+  quill::com::ComPtr<IMFMediaSession> current = session();
+  if (!current || !source_) return E_UNEXPECTED;
+  quill::com::ComPtr<IMFPresentationDescriptor> pd;
+  quill::com::ComPtr<IMFTopology> topology;
+  HRESULT hr = source_->CreatePresentationDescriptor(pd.put());
+  if (SUCCEEDED(hr)) duration_ = static_cast<LONGLONG>(MFGetAttributeUINT64(pd.get(), MF_PD_DURATION, 0));
+  if (SUCCEEDED(hr)) hr = BuildPlaybackTopology(source_.get(), pd.get(), topology.put());
+  if (SUCCEEDED(hr)) hr = current->SetTopology(0, topology.get());
+  return hr;
+}
+
+HRESULT CPlayer::BuildPlaybackTopology(IMFMediaSource* source, IMFPresentationDescriptor* pd,
+                                       IMFTopology** topology) {
+  quill::com::ComPtr<IMFTopology> made;
+  HRESULT hr = MFCreateTopology(made.put());
+  DWORD count = 0;
+  if (SUCCEEDED(hr)) hr = pd->GetStreamDescriptorCount(&count);
+  if (FAILED(hr)) return hr;
+  bool videoBuilt = false;
+  HRESULT last = S_OK;
+  // A stream that cannot be played (sound without a device, a data track) does not stop the others.
+  for (DWORD i = 0; i < count; ++i) {
+    bool video = false;
+    last = AddStreamBranch(made.get(), source, pd, i, &video);
+    if (SUCCEEDED(last) && video) videoBuilt = true;
+  }
+  // The picture is what matters: the topology is good whenever its video branch was built, whatever
+  // the order of the streams.
+  if (!videoBuilt) return FAILED(last) ? last : MF_E_TOPO_UNSUPPORTED;
+  *topology = made.detach();
+  return S_OK;
+}
+
+HRESULT CPlayer::AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
+                                 IMFPresentationDescriptor* pd, DWORD index, bool* video) {
+  BOOL selected = FALSE;
+  quill::com::ComPtr<IMFStreamDescriptor> sd;
+  HRESULT hr = pd->GetStreamDescriptorByIndex(index, &selected, sd.put());
+  if (FAILED(hr)) return hr;
+  if (!selected) return S_OK;
+  quill::com::ComPtr<IMFActivate> activate;
+  quill::com::ComPtr<IMFTopologyNode> sourceNode;
+  quill::com::ComPtr<IMFTopologyNode> outputNode;
+  hr = CreateRendererActivate(sd.get(), activate.put(), video);
+  if (FAILED(hr)) pd->DeselectStream(index);  // a stream without a renderer is not read at all
+  if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, sourceNode.put());
+  if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_SOURCE, source);
+  if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_PRESENTATION_DESCRIPTOR, pd);
+  if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, sd.get());
+  if (SUCCEEDED(hr)) hr = topology->AddNode(sourceNode.get());
+  if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, outputNode.put());
+  if (SUCCEEDED(hr)) hr = outputNode->SetObject(activate.get());
+  if (SUCCEEDED(hr)) hr = outputNode->SetUINT32(MF_TOPONODE_STREAMID, 0);
+  if (SUCCEEDED(hr)) hr = outputNode->SetUINT32(MF_TOPONODE_NOSHUTDOWN_ON_REMOVE, FALSE);
+  if (SUCCEEDED(hr)) hr = topology->AddNode(outputNode.get());
+  if (SUCCEEDED(hr)) hr = sourceNode->ConnectOutput(0, outputNode.get(), 0);
+  if (SUCCEEDED(hr)) {
+    quill::com::ScopedLock hold(lock_);
+    rendererActivates_.push_back(activate.Copy());
+  }
+  if (FAILED(hr)) *video = false;
+  return hr;
+}
+
+HRESULT CPlayer::CreateRendererActivate(IMFStreamDescriptor* sd, IMFActivate** activate, bool* video) {
+  quill::com::ComPtr<IMFMediaTypeHandler> handler;
+  GUID major = GUID_NULL;
+  HRESULT hr = sd->GetMediaTypeHandler(handler.put());
+  if (SUCCEEDED(hr)) hr = handler->GetMajorType(&major);
+  if (FAILED(hr)) return hr;
+  if (IsEqualGUID(major, MFMediaType_Audio)) {
+    if (audioRefused_) return E_FAIL;
+    return MFCreateAudioRendererActivate(activate);
+  }
+  if (!IsEqualGUID(major, MFMediaType_Video)) return E_FAIL;
+  hr = CreateVideoActivate(sd, activate);
+  *video = SUCCEEDED(hr);
+  return hr;
+}
+
+HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
+                                      quill::com::ComPtr<IMFActivate>* held) {
+  quill::com::ComPtr<IMFMediaTypeHandler> handler;
+  HRESULT hr = sd->GetMediaTypeHandler(handler.put());
+  if (SUCCEEDED(hr)) hr = PickMixerFriendlyType(handler.get());
+  quill::com::CComObject<CMFActivate>* object = nullptr;
+  if (SUCCEEDED(hr)) hr = quill::com::CComObject<CMFActivate>::CreateInstance(&object);
+  if (FAILED(hr)) return hr;
+  *held = quill::com::ComPtr<IMFActivate>::Borrow(object);
+  UINT32 width = 0;
+  UINT32 height = 0;
+  quill::com::ComPtr<IMFMediaType> current;
+  if (SUCCEEDED(handler->GetCurrentMediaType(current.put()))) {
+    MFGetAttributeSize(current.get(), MF_MT_FRAME_SIZE, &width, &height);
+  }
+  object->SetFrameSize(width, height);
+  object->SetOwner(owner_);
+  // The player keeps its own reference: the renderer's store alone would let the object go with the
+  // topology while Play and Seek still reach the presenter through it.
+  quill::com::ScopedLock hold(lock_);
+  activate_ = held->Copy();
+  activateObject_ = object;
+  return S_OK;
+}
+
+HRESULT CPlayer::CreateVideoActivate(IMFStreamDescriptor* sd, IMFActivate** activate) {
+  quill::com::ComPtr<IMFActivate> renderer;
+  HRESULT hr = MFCreateVideoRendererActivate(videoWindow_, renderer.put());
+  quill::com::ComPtr<IMFActivate> held;
+  if (SUCCEEDED(hr)) hr = MakeActivationObject(sd, &held);
+  if (SUCCEEDED(hr)) hr = renderer->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
+  if (FAILED(hr)) return hr;
+  *activate = renderer.detach();
+  return S_OK;
+}

@@ -1,0 +1,52 @@
+#include "playcore/player/session_transport.h"
+
+#include <propvarutil.h>
+
+namespace playcore {
+
+HRESULT MediaSessionControl::Start(LONGLONG position) {
+  PROPVARIANT start;
+  PropVariantInit(&start);
+  if (position >= 0) {
+    start.vt = VT_I8;
+    start.hVal.QuadPart = position;
+  }
+  const HRESULT hr = session_->Start(&GUID_NULL, &start);
+  PropVariantClear(&start);
+  return hr;
+}
+
+HRESULT MediaSessionControl::Stop() {
+  if (stopped_) ResetEvent(stopped_);
+  return session_->Stop();
+}
+
+void MediaSessionControl::WaitStopped() {
+  if (stopped_) WaitForSingleObject(stopped_, kStopWaitMs);
+}
+
+HRESULT ResumeSession(SessionControl& session, bool wine, bool paused, LONGLONG pausedAt) {
+  if (wine && paused) return RestartSessionAt(session, wine, pausedAt < 0 ? 0 : pausedAt);
+  return session.Start(kFromCurrentPosition);
+}
+
+HRESULT SeekSession(SessionControl& session, bool wine, LONGLONG position) {
+  HRESULT hr = S_OK;
+  // A Stop on a session that is stopped already is harmless, so Wine always stops first.
+  if (wine) {
+    hr = session.Stop();
+    if (SUCCEEDED(hr)) session.WaitStopped();
+  }
+  if (SUCCEEDED(hr)) hr = session.Start(position);
+  if (SUCCEEDED(hr)) hr = session.Pause();
+  return hr;
+}
+
+HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position) {
+  HRESULT hr = session.Stop();
+  if (SUCCEEDED(hr) && wine) session.WaitStopped();
+  if (SUCCEEDED(hr)) hr = session.Start(position);
+  return hr;
+}
+
+}  // namespace playcore

@@ -1,0 +1,54 @@
+// The transport calls on a media session, behind a small interface so that the order of the calls can
+// be checked against a fake session.
+//
+// Windows resumes a paused session with Start(from where it is) and seeks with Start(position)
+// followed by Pause. Wine's video renderer never completes a Start on a paused or started session
+// (later Stop and Close hang as well), so under Wine a resume is Stop then Start(the paused position),
+// and a seek is Stop, Start(position), Pause. A Start on a stopped session works on both.
+#pragma once
+
+#include <windows.h>
+#include <mfidl.h>
+
+namespace playcore {
+
+class SessionControl {
+ public:
+  virtual ~SessionControl() = default;
+  // position < 0: from the current position (VT_EMPTY); else 100-ns units (VT_I8).
+  virtual HRESULT Start(LONGLONG position) = 0;
+  virtual HRESULT Pause() = 0;
+  virtual HRESULT Stop() = 0;
+  // Waits (bounded) until the session reported that it stopped; used before a Start under Wine.
+  virtual void WaitStopped() {}
+};
+
+// Forwards to a media session (not owned; the caller keeps it alive for the call).
+class MediaSessionControl final : public SessionControl {
+ public:
+  // `stopped`: an event the owner signals when the session reports MESessionStopped (may be null).
+  MediaSessionControl(IMFMediaSession* session, HANDLE stopped) : session_(session), stopped_(stopped) {}
+  HRESULT Start(LONGLONG position) override;
+  HRESULT Pause() override { return session_->Pause(); }
+  HRESULT Stop() override;
+  void WaitStopped() override;
+
+ private:
+  IMFMediaSession* session_;
+  HANDLE stopped_;
+};
+
+constexpr LONGLONG kFromCurrentPosition = -1;
+
+// Resumes playback. `paused`: the session is paused (not stopped); `pausedAt`: where it paused
+// (100 ns), used only by the restart workaround.
+HRESULT ResumeSession(SessionControl& session, bool wine, bool paused, LONGLONG pausedAt);
+// Shows the frame at `position` and stays paused there.
+HRESULT SeekSession(SessionControl& session, bool wine, LONGLONG position);
+// Stop, then Start at `position` (both platforms; under Wine the Start waits for the stop).
+HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position);
+
+// The longest wait for a session's stop before the Start follows anyway.
+constexpr DWORD kStopWaitMs = 3000;
+
+}  // namespace playcore

@@ -1,0 +1,193 @@
+// A generated recording played through instance 0's table: readiness, play, pause, seek, speeds,
+// end, step mode, the view kept over a close, and many opens in a row.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "playcore/instances/player_bridge.h"
+#include "playcore/player/mf_player.h"
+#include "playcore/scene/sphere_model.h"
+#include "tests/player/player_test_util.h"
+
+namespace playcore::test {
+namespace {
+
+constexpr UINT kReady = WM_APP + 1003;
+constexpr UINT kEnded = WM_APP + 1002;
+constexpr DWORD kReadyTimeoutMs = 10000;
+
+class Playback : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InstallProbes();
+    pair_ = FirstPair();
+    ASSERT_FALSE(pair_.main.empty()) << "no main/rear pair in the recordings";
+    windows_ = std::make_unique<PaneWindows>(0, 480, 360);
+    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
+  }
+  void TearDown() override {
+    ReleaseInstances();
+    windows_.reset();
+    CoUninitialize();
+  }
+  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
+  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
+  // Opens the main recording and waits for its readiness.
+  void Open() {
+    windows_->Clear();
+    ASSERT_EQ(1, funcs().OpenMovie(instance(), pair_.main.c_str()));
+    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kReadyTimeoutMs)) << "no WM_APP+1003";
+  }
+  void Close() {
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    ForgetProbe(0);
+  }
+  int64_t Position() { return funcs().GetPosition(instance()); }
+
+  RecordingPair pair_;
+  std::unique_ptr<PaneWindows> windows_;
+};
+
+TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
+  EXPECT_EQ(0, funcs().Play(instance())) << "nothing open: refused";
+  Open();
+  EXPECT_EQ(kPlayStopped, instance()->playState);
+  EXPECT_EQ(pair_.frames, funcs().GetDuration(instance()));
+  int32_t width = 0;
+  int32_t height = 0;
+  EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
+  EXPECT_GT(width, 0);
+  ASSERT_EQ(1, funcs().Play(instance()));
+  Pump(700);
+  const int playing = LastFrame(0);
+  EXPECT_GE(playing, 8) << "frames shown while playing";
+  EXPECT_NEAR(static_cast<double>(Position()), playing, 6.0) << "the clock and the picture agree";
+  ASSERT_EQ(1, funcs().Pause(instance()));
+  Pump(200);
+  const size_t frozenCount = FrameCount(0);
+  const int64_t frozenAt = Position();
+  Pump(500);
+  EXPECT_LE(FrameCount(0), frozenCount + 1) << "no frames while paused";
+  EXPECT_EQ(frozenAt, Position());
+  ASSERT_EQ(1, funcs().Play(instance())) << "resume from pause";
+  Pump(400);
+  EXPECT_GT(Position(), frozenAt);
+  EXPECT_EQ(0, ErrorBoxCount());
+  Close();
+}
+
+TEST_F(Playback, SeekShowsTheFrameAtThePositionWhetherPausedOrPlaying) {
+  Open();
+  const int targets[] = {30, 12, 45};
+  for (int target : targets) {
+    ASSERT_EQ(1, funcs().Seek(instance(), target));
+    PumpUntil(2000, [&] { return std::abs(LastFrame(0) - target) <= 1; });
+    EXPECT_NEAR(LastFrame(0), target, 1) << "seek to " << target;
+    EXPECT_NEAR(static_cast<double>(Position()), target, 1.0);
+  }
+  ASSERT_EQ(1, funcs().Play(instance()));
+  Pump(300);
+  ASSERT_EQ(1, funcs().Seek(instance(), 20));
+  PumpUntil(2000, [&] { return std::abs(LastFrame(0) - 20) <= 1; });
+  EXPECT_NEAR(LastFrame(0), 20, 1) << "seek while playing";
+  Close();
+}
+
+TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
+  Open();
+  ASSERT_EQ(1, funcs().SetVolume(instance(), 40000));
+  struct Speed {
+    int32_t code;
+    double ratio;
+  };
+  const Speed speeds[] = {{-4, 0.25}, {-2, 0.5}, {1, 1.0}, {2, 2.0}, {4, 4.0}};
+  CPlayer* player = instance()->renderer.player;
+  ASSERT_NE(nullptr, player);
+  for (const Speed& s : speeds) {
+    ASSERT_EQ(1, funcs().Seek(instance(), 0));
+    Pump(100);
+    ASSERT_EQ(1, funcs().SetRate(instance(), s.code)) << s.code;
+    ASSERT_EQ(1, funcs().Play(instance()));
+    Pump(80);
+    LONGLONG t0 = 0;
+    LONGLONG t1 = 0;
+    player->GetTime(&t0);
+    const DWORD w0 = GetTickCount();
+    Pump(300);
+    player->GetTime(&t1);
+    const DWORD w1 = GetTickCount();
+    const double ratio = (t1 - t0) / 10000.0 / static_cast<double>(w1 - w0);
+    EXPECT_NEAR(s.ratio, ratio, s.ratio * 0.25) << "code " << s.code;
+    if (player->hasAudioVolume()) {
+      EXPECT_EQ(s.code == 1 ? 40000 : 0, player->volume()) << "code " << s.code;
+    }
+    ASSERT_EQ(1, funcs().Pause(instance()));
+  }
+  Close();
+}
+
+TEST_F(Playback, TheEndIsReportedAboutTwoHundredMillisecondsAfterTheSession) {
+  Open();
+  const int from = pair_.frames - 9;  // 0.3 s before the end
+  ASSERT_EQ(1, funcs().Seek(instance(), from));
+  Pump(200);
+  const DWORD start = GetTickCount();
+  ASSERT_EQ(1, funcs().Play(instance()));
+  ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 5000)) << "no WM_APP+1002";
+  const DWORD elapsed = windows_->messages(kEnded)[0].at - start;
+  // The session may report its end a little before the last frame's time.
+  EXPECT_GE(elapsed, 200u + 150u);
+  EXPECT_LE(elapsed, 300u + 200u + 1500u);
+  EXPECT_EQ(kPlayerStopped, instance()->renderer.player->state());
+  Close();
+}
+
+TEST_F(Playback, StepModePostsATickEverySecondAndTheEndAfterTheLastPosition) {
+  Open();
+  const int from = pair_.frames - 3;
+  ASSERT_EQ(1, funcs().Play(instance()));
+  ASSERT_EQ(1, funcs().Seek(instance(), from));
+  Pump(200);
+  const DWORD start = GetTickCount();
+  ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
+  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, 7000)) << "no WM_APP+6";
+  const auto ticks = windows_->messages(bridge::kMsgStepTick);
+  ASSERT_EQ(3u, ticks.size());
+  for (size_t i = 0; i < ticks.size(); ++i) {
+    EXPECT_NEAR(from + static_cast<int>(i), ticks[i].lParam, 1) << "tick " << i;
+    EXPECT_NEAR(1000.0 * (i + 1), ticks[i].at - start, 300.0) << "tick " << i;
+  }
+  EXPECT_EQ(ticks.back().lParam + 1, windows_->messages(bridge::kMsgStepEnd)[0].lParam);
+  EXPECT_EQ(1, funcs().SetStepMode(instance(), 0));
+  Close();
+}
+
+TEST_F(Playback, CloseMovieKeepsTheViewStateForTheNextMovie) {
+  UseSceneInProbes(true);
+  funcs().Release(instance());
+  ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewSphere));
+  Open();
+  ASSERT_EQ(1, funcs().Play(instance()));
+  Pump(300);
+  ASSERT_NE(nullptr, ProbeOf(0));
+  CSphereModel* scene = ProbeOf(0)->scene();
+  ASSERT_NE(nullptr, scene);
+  ASSERT_TRUE(scene->created());
+  const float before = scene->Snapshot().sphereUp;
+  scene->ToggleStepSign();  // the user turned the views upside down
+  const float flipped = scene->Snapshot().sphereUp;
+  ASSERT_NE(before, flipped);
+  Close();
+  EXPECT_FLOAT_EQ(flipped, bridge::ViewSettings(instance())->sphereUp);
+  Open();
+  ASSERT_EQ(1, funcs().Play(instance()));
+  Pump(300);
+  ASSERT_NE(nullptr, ProbeOf(0));
+  EXPECT_FLOAT_EQ(flipped, ProbeOf(0)->scene()->Snapshot().sphereUp) << "the next movie keeps it";
+  Close();
+  UseSceneInProbes(false);
+}
+
+}  // namespace
+}  // namespace playcore::test

@@ -1,0 +1,183 @@
+#include "tests/player/player_test_util.h"
+
+#include <map>
+#include <mutex>
+#include <sstream>
+
+#include "playcore/instances/hresult_error.h"
+#include "playcore/instances/instance_ops.h"
+#include "playcore/instances/player_bridge.h"
+#include "playcore/player/mf_activate.h"
+#include "tests/support/test_env.h"
+
+namespace playcore::test {
+
+namespace {
+
+std::mutex g_mutex;
+std::map<HWND, std::vector<PostedMessage>> g_posted;
+ProbeRenderer* g_probes[kPlayerCount] = {};
+volatile LONG g_errorBoxes = 0;
+bool g_sceneInProbes = false;
+bool g_decodeInProbes = true;
+
+LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message >= WM_APP) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_posted[window].push_back({message, lParam, GetTickCount()});
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+const wchar_t* WindowClass() {
+  static const wchar_t* name = [] {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"QuillPlayerTestPane";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    RegisterClassW(&wc);
+    return L"QuillPlayerTestPane";
+  }();
+  return name;
+}
+
+int WINAPI SilentBox(HWND, LPCWSTR, LPCWSTR, UINT) {
+  InterlockedIncrement(&g_errorBoxes);
+  return IDOK;
+}
+
+void OnPresenter(EVRCustomPresenter* presenter, const sVIEWSETTINGS* owner) {
+  for (int i = 0; i < kPlayerCount; ++i) {
+    if (owner != bridge::ViewSettings(&g_PlayerInstance[i])) continue;
+    auto* probe = g_sceneInProbes ? new ProbeRenderer(CreateSceneRenderer()) : new ProbeRenderer();
+    probe->DecodeEveryFrame(g_decodeInProbes);
+    presenter->engine()->SetRenderer(std::unique_ptr<FrameRenderer>(probe));
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_probes[i] = probe;
+  }
+}
+
+}  // namespace
+
+PaneWindows::PaneWindows(int x, int width, int height) {
+  parent_ = CreateWindowExW(0, WindowClass(), L"pane parent", WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, 0,
+                            width, height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  pane_ = CreateWindowExW(0, WindowClass(), L"pane", WS_CHILD | WS_VISIBLE, 0, 0, width, height,
+                          parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  Pump(20);
+}
+
+PaneWindows::~PaneWindows() {
+  Clear();
+  if (parent_) DestroyWindow(parent_);
+}
+
+std::vector<PostedMessage> PaneWindows::messages(UINT message) const {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  std::vector<PostedMessage> found;
+  for (HWND w : {parent_, pane_}) {
+    for (const PostedMessage& m : g_posted[w]) {
+      if (m.message == message) found.push_back(m);
+    }
+  }
+  return found;
+}
+
+void PaneWindows::Clear() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_posted.erase(parent_);
+  g_posted.erase(pane_);
+}
+
+void Pump(DWORD ms) {
+  PumpUntil(ms, [] { return false; });
+}
+
+bool WaitForMessage(const PaneWindows& windows, UINT message, size_t count, DWORD timeoutMs) {
+  return PumpUntil(timeoutMs, [&] { return windows.messages(message).size() >= count; });
+}
+
+RecordingPair FirstPair() {
+  RecordingPair pair;
+  std::istringstream lines(quill::test::ReadHostFile(quill::test::RecordingsDirUnix() + "/manifest-files.tsv"));
+  std::string line;
+  std::getline(lines, line);  // header
+  std::map<std::string, int> mains;
+  while (std::getline(lines, line)) {
+    std::istringstream cells(line);
+    std::vector<std::string> cell;
+    std::string c;
+    while (std::getline(cells, c, '\t')) cell.push_back(c);
+    if (cell.size() < 9 || cell[7] != "30.0") continue;
+    const std::string& path = cell[0];
+    const size_t mark = path.rfind("_M.");
+    if (cell[1] != "M" || mark == std::string::npos) continue;
+    std::string rear = path;
+    rear.replace(mark, 3, "_R.");
+    if (quill::test::ReadHostFile(quill::test::RecordingsDirUnix() + "/" + rear).empty()) continue;
+    auto windows = [](const std::string& rel) {
+      std::wstring w = quill::test::RecordingsDir();
+      for (char ch : rel) w += ch == '/' ? L'\\' : static_cast<wchar_t>(ch);
+      return w;
+    };
+    pair.main = windows(path);
+    pair.rear = windows(rear);
+    pair.frames = std::stoi(cell[8]);
+    break;
+  }
+  return pair;
+}
+
+void InstallProbes() {
+  SetPresenterCreatedHook(OnPresenter);
+  SetMessageBoxHook(SilentBox);
+}
+
+ProbeRenderer* ProbeOf(int instance) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return g_probes[instance];
+}
+
+void ForgetProbe(int instance) {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_probes[instance] = nullptr;
+}
+
+int LastFrame(int instance) {
+  ProbeRenderer* probe = ProbeOf(instance);
+  if (!probe) return -1;
+  std::vector<PresentedFrame> frames = probe->frames();
+  for (auto it = frames.rbegin(); it != frames.rend(); ++it) {
+    if (it->code >= 0) return it->code;
+  }
+  return -1;
+}
+
+size_t FrameCount(int instance) {
+  ProbeRenderer* probe = ProbeOf(instance);
+  return probe ? probe->frames().size() : 0;
+}
+
+int ErrorBoxCount() { return g_errorBoxes; }
+
+void UseSceneInProbes(bool scene) { g_sceneInProbes = scene; }
+void DecodeInProbes(bool decode) { g_decodeInProbes = decode; }
+
+bool InitInstance(int i, HWND pane, int viewMode) {
+  sPLAYERINSTANCE* instance = &g_PlayerInstance[i];
+  PlayerInstance::FillFuncs(&g_PlayerFuncs[i]);
+  ClearInstanceRecord(instance);
+  instance->renderer.engineViewMode = viewMode;
+  return g_PlayerFuncs[i].Init(instance, pane, L"MS Gothic") == 1;
+}
+
+void ReleaseInstances() {
+  for (int i = 0; i < kPlayerCount; ++i) {
+    PlayerInstance::Release(&g_PlayerInstance[i]);
+    ForgetProbe(i);
+  }
+}
+
+}  // namespace playcore::test
