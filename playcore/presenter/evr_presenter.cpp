@@ -56,7 +56,16 @@ LONG EVRCustomPresenter::frameStepState() {
 }
 
 void EVRCustomPresenter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  if (eventSink_) eventSink_->Notify(code, param1, param2);
+  if (!eventSink_) return;
+  if (deferredEvents_) {
+    // The processing latency is passed by address: the value is kept until the event is sent.
+    const bool latency = code == kEcProcessingLatency && param1 != 0;
+    const LONGLONG value = latency ? *reinterpret_cast<const LONGLONG*>(param1) : 0;
+    deferredEvents_->sink = eventSink_.Copy();
+    deferredEvents_->events.push_back({code, param1, param2, latency, value});
+    return;
+  }
+  eventSink_->Notify(code, param1, param2);
 }
 
 STDMETHODIMP EVRCustomPresenter::GetDeviceID(IID* pid) {

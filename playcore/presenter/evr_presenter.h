@@ -5,11 +5,18 @@
 // Threads: the EVR calls the interface methods on its own threads (input notifications on the mixer
 // thread, clock events and messages on the session's threads); the sample-free callback runs on a
 // Media Foundation work-queue thread. All of them hold the presenter lock for their whole run (except
-// the few methods noted below that touch only immutable or engine-locked state). The scheduler thread
-// never takes the presenter lock: it only presents through the engine.
+// the few methods noted below that touch only immutable or engine-locked state, and the pulls of the
+// sample-free callback and the input notification, which let it go around the mixer call). The
+// scheduler thread never takes the presenter lock: it only presents through the engine.
 // Fields: everything below is guarded by the presenter lock, except seekMark_ (written by the player
 // without a lock; atomic) and the engine's own fields (engine lock).
-// Lock order: presenter lock, then the sample pool's lock, the engine's lock or the scheduler's locks.
+// Lock order: the EVR's own locks, then the presenter lock, then the sample pool's lock, the engine's
+// lock or the scheduler's locks.
+// The EVR calls the clock events holding its renderer lock, and its mixer takes that lock when it asks
+// for input or passes an event on. So a thread that holds the presenter lock without the EVR's (the
+// sample-free callback, the mixer's input notification) must not call the mixer or the event sink:
+// such a pull runs in halves (PullOutputUnlocked), the mixer call between them without the presenter
+// lock, and the events it raises are sent after the lock is let go (deferredEvents_).
 //
 // The presenter starts in the Shutdown state and the EVR sets its window before looking the services
 // up, so "shut down" refuses only the streaming calls (clock events, messages, media type, rates,
@@ -25,6 +32,7 @@
 
 #include <atomic>
 #include <memory>
+#include <vector>
 
 #include "platform/com/async_callback.h"
 #include "platform/com/com_object.h"
@@ -133,9 +141,55 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   HRESULT SetMediaType(IMFMediaType* type);
   HRESULT IsMediaTypeSupported(IMFMediaType* type);
 
+  // Events raised while the presenter lock is held by a thread that does not hold the EVR's lock:
+  // sent after the lock is let go.
+  struct PendingEvent {
+    long code;
+    LONG_PTR param1;
+    LONG_PTR param2;
+    bool latency;  // param1 points at `latencyValue` when sent
+    LONGLONG latencyValue;
+  };
+  struct DeferredEvents {
+    quill::com::ComPtr<IMediaEventSink> sink;
+    std::vector<PendingEvent> events;
+  };
+  // Defers NotifyEvent into `events` while it lives (under the presenter lock).
+  class EventDeferral {
+   public:
+    EventDeferral(EVRCustomPresenter* presenter, DeferredEvents* events);
+    ~EventDeferral();
+    EventDeferral(const EventDeferral&) = delete;
+    EventDeferral& operator=(const EventDeferral&) = delete;
+
+   private:
+    EVRCustomPresenter* presenter_;
+    DeferredEvents* previous_;
+  };
+  static void SendDeferredEvents(DeferredEvents* events);
+
+  // One pull of a frame from the mixer, in the halves around the mixer call.
+  struct OutputPull {
+    quill::com::ComPtr<IMFSample> sample;
+    quill::com::ComPtr<IMFTransform> mixer;
+    bool fromPool = false;
+    bool repaint = false;
+    LONGLONG mixStart = 0;
+    HRESULT result = S_OK;  // the failure before the mixer call, else the mixer's result
+    UINT32 notifies = 0;    // input notifications when the pull began
+    UINT32 epoch = 0;       // flushes when the pull began
+  };
+
   // Output (presenter_output.cpp).
   void ProcessOutputLoop();
   HRESULT ProcessOutput();
+  HRESULT BeginOutput(OutputPull* pull);
+  static void MixOutput(OutputPull* pull);
+  HRESULT FinishOutput(OutputPull* pull);
+  // The output loop of a thread that does not hold the EVR's lock; called without the presenter lock
+  // (presenter_pull.cpp).
+  void PullOutputUnlocked();
+  HRESULT ProcessInputNotify();
   HRESULT TakeOutputSample(bool repaint, quill::com::ComPtr<IMFSample>* sample, bool* fromPool);
   HRESULT PrepareOutputSample(IMFSample* sample, bool repaint, LONGLONG* mixStart);
   HRESULT DeliverSample(IMFSample* sample, bool repaint);
@@ -145,6 +199,9 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   HRESULT DeliverFrameStepSample(IMFSample* sample);
   HRESULT StartFrameStep();
   HRESULT OnSampleFree(IMFAsyncResult* result);
+  // Under the presenter lock: the step and end-of-stream bookkeeping of a freed sample; *pull when
+  // the next frames are to be pulled.
+  HRESULT ReturnFreedSample(HRESULT hr, IMFSample* sample, bool* pull);
   HRESULT Flush();
   void CheckEndOfStream();
   void ReleaseResources();
@@ -161,6 +218,11 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   SamplePool pool_;
   UINT32 tokenCounter_ = 0;
   bool sampleNotify_ = false;
+  // An unlocked pull is between its halves: other pulls leave the frames to it (keeps their order).
+  bool pulling_ = false;
+  UINT32 inputNotifies_ = 0;
+  UINT32 flushEpoch_ = 0;
+  DeferredEvents* deferredEvents_ = nullptr;
   bool repaint_ = false;
   bool prerolled_ = false;
   bool endStreaming_ = false;

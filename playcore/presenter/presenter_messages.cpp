@@ -8,6 +8,8 @@ namespace playcore {
 using quill::com::ScopedLock;
 
 STDMETHODIMP EVRCustomPresenter::ProcessMessage(MFVP_MESSAGE_TYPE message, ULONG_PTR param) {
+  // The mixer's thread holds none of the EVR's locks: the pull must not hold ours across the mixer.
+  if (message == MFVP_MESSAGE_PROCESSINPUTNOTIFY) return ProcessInputNotify();
   ScopedLock lock(lock_);
   if (IsShutdown()) return MF_E_SHUTDOWN;
   switch (message) {
@@ -16,17 +18,6 @@ STDMETHODIMP EVRCustomPresenter::ProcessMessage(MFVP_MESSAGE_TYPE message, ULONG
       return S_OK;
     case MFVP_MESSAGE_INVALIDATEMEDIATYPE:
       return RenegotiateMediaType();
-    case MFVP_MESSAGE_PROCESSINPUTNOTIFY: {
-      sampleNotify_ = true;
-      // Wine's EVR asks for the type only once, before the services are looked up again: a presenter
-      // without a type negotiates now instead of refusing every frame.
-      if (!mediaType_ && FAILED(RenegotiateMediaType())) return MF_E_TRANSFORM_TYPE_NOT_SET;
-      if (!mediaType_) return MF_E_TRANSFORM_TYPE_NOT_SET;
-      singleFrame_ = true;
-      hold_ = false;
-      ProcessOutputLoop();
-      return S_OK;
-    }
     case MFVP_MESSAGE_BEGINSTREAMING:
       return scheduler_.StartScheduler(clock_.get());
     case MFVP_MESSAGE_ENDSTREAMING:

@@ -70,15 +70,25 @@ HRESULT EVRCustomPresenter::PrepareOutputSample(IMFSample* sample, bool repaint,
 }
 
 HRESULT EVRCustomPresenter::ProcessOutput() {
-  const bool repaint = repaint_;
-  if (renderState_ != kRenderStarted && !repaint && prerolled_) return S_FALSE;
-  if (!mixer_) return MF_E_INVALIDREQUEST;
-  ComPtr<IMFSample> sample;
-  bool fromPool = false;
-  HRESULT hr = TakeOutputSample(repaint, &sample, &fromPool);
+  // An unlocked pull between its halves takes the frames: a second pull now would deliver out of order.
+  if (pulling_) return S_FALSE;
+  OutputPull pull;
+  HRESULT hr = BeginOutput(&pull);
   if (hr != S_OK) return hr;
-  LONGLONG mixStart = 0;
-  hr = PrepareOutputSample(sample.get(), repaint, &mixStart);
+  MixOutput(&pull);
+  return FinishOutput(&pull);
+}
+
+HRESULT EVRCustomPresenter::BeginOutput(OutputPull* pull) {
+  pull->repaint = repaint_;
+  if (renderState_ != kRenderStarted && !pull->repaint && prerolled_) return S_FALSE;
+  if (!mixer_) return MF_E_INVALIDREQUEST;
+  HRESULT hr = TakeOutputSample(pull->repaint, &pull->sample, &pull->fromPool);
+  if (hr != S_OK) return hr;
+  pull->mixer = mixer_.Copy();
+  pull->notifies = inputNotifies_;
+  pull->epoch = flushEpoch_;
+  hr = PrepareOutputSample(pull->sample.get(), pull->repaint, &pull->mixStart);
   if (SUCCEEDED(hr)) {
     if (hold_) {
       hr = E_FAIL;  // the throttle: one frame per notification while the scheduler runs
@@ -87,35 +97,50 @@ HRESULT EVRCustomPresenter::ProcessOutput() {
       hold_ = true;
     }
   }
-  if (SUCCEEDED(hr)) {
-    MFT_OUTPUT_DATA_BUFFER buffer = {};
-    buffer.dwStreamID = 0;
-    buffer.pSample = sample.get();
-    DWORD status = 0;
-    hr = mixer_->ProcessOutput(0, 1, &buffer, &status);
-    if (buffer.pEvents) buffer.pEvents->Release();
-  }
-  if (FAILED(hr)) {
+  pull->result = hr;
+  return S_OK;
+}
+
+void EVRCustomPresenter::MixOutput(OutputPull* pull) {
+  if (FAILED(pull->result)) return;
+  MFT_OUTPUT_DATA_BUFFER buffer = {};
+  buffer.dwStreamID = 0;
+  buffer.pSample = pull->sample.get();
+  DWORD status = 0;
+  pull->result = pull->mixer->ProcessOutput(0, 1, &buffer, &status);
+  if (buffer.pEvents) buffer.pEvents->Release();
+}
+
+HRESULT EVRCustomPresenter::FinishOutput(OutputPull* pull) {
+  IMFSample* sample = pull->sample.get();
+  HRESULT hr = pull->result;
+  // A flush, stop or new set of samples while the mixer ran: the frame belongs to the old position.
+  const bool stale = pull->epoch != flushEpoch_;
+  if (FAILED(hr) || stale) {
     // Only a sample taken from the free list in this pass goes back to it: the kept sample a repaint
-    // used may still be held elsewhere, and pooling it would hand one surface out twice.
-    if (fromPool) {
-      if (keptSample_.get() == sample.get()) keptSample_.reset();
-      pool_.ReturnSample(sample.get());
+    // used may still be held elsewhere, and pooling it would hand one surface out twice. A sample of
+    // an older set of samples is not pooled.
+    if (pull->fromPool &&
+        MFGetAttributeUINT32(sample, kSampleCounterAttribute, kNoToken) == tokenCounter_) {
+      if (keptSample_.get() == sample) keptSample_.reset();
+      pool_.ReturnSample(sample);
     }
+    if (SUCCEEDED(hr)) return S_OK;  // stale: dropped, the loop goes on at the new position
     if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) return RenegotiateMediaType();
     if (hr == MF_E_TRANSFORM_STREAM_CHANGE) {
       mediaType_.reset();
       ReleaseResources();
     } else if (hr == MF_E_TRANSFORM_NEED_MORE_INPUT) {
-      sampleNotify_ = false;
+      // An input notification that came while the mixer ran has input behind it.
+      if (pull->notifies == inputNotifies_) sampleNotify_ = false;
     }
     return hr;
   }
-  if (clock_ && !repaint) {
+  if (clock_ && !pull->repaint) {
     LONGLONG now = 0;
     MFTIME systemTime = 0;
     if (SUCCEEDED(clock_->GetCorrelatedTime(0, &now, &systemTime))) {
-      LONGLONG latency = now - mixStart;
+      LONGLONG latency = now - pull->mixStart;
       NotifyEvent(kEcProcessingLatency, reinterpret_cast<LONG_PTR>(&latency), 0);
     }
   }
@@ -123,10 +148,10 @@ HRESULT EVRCustomPresenter::ProcessOutput() {
   hr = sample->QueryInterface(__uuidof(IMFTrackedSample), tracked.putVoid());
   if (SUCCEEDED(hr)) hr = tracked->SetAllocator(&sampleFreeCallback_, nullptr);
   if (FAILED(hr)) return hr;
-  if (frameStepState_ == kStepIdle || repaint) {
-    hr = DeliverSample(sample.get(), repaint);
+  if (frameStepState_ == kStepIdle || pull->repaint) {
+    hr = DeliverSample(sample, pull->repaint);
   } else {
-    hr = DeliverFrameStepSample(sample.get());
+    hr = DeliverFrameStepSample(sample);
   }
   if (SUCCEEDED(hr)) prerolled_ = true;
   return hr;

@@ -77,8 +77,22 @@ HRESULT EVRCustomPresenter::OnSampleFree(IMFAsyncResult* result) {
   ComPtr<IMFSample> sample;
   HRESULT hr = result ? result->GetObject(object.put()) : E_POINTER;
   if (SUCCEEDED(hr)) hr = object.As(&sample);
-  // The whole callback runs under the presenter lock: the step state is shared with the EVR's threads.
-  ScopedLock lock(lock_);
+  // The state is changed under the presenter lock (the step state is shared with the EVR's threads);
+  // the events go out and the next frames are pulled after it is let go (see PullOutputUnlocked).
+  DeferredEvents deferred;
+  bool pull = false;
+  {
+    ScopedLock lock(lock_);
+    EventDeferral defer(this, &deferred);
+    hr = ReturnFreedSample(hr, sample.get(), &pull);
+  }
+  SendDeferredEvents(&deferred);
+  if (pull) PullOutputUnlocked();
+  return hr;
+}
+
+HRESULT EVRCustomPresenter::ReturnFreedSample(HRESULT hr, IMFSample* freed, bool* pull) {
+  ComPtr<IMFSample> sample = ComPtr<IMFSample>::Borrow(freed);
   if (SUCCEEDED(hr) && frameStepState_ == kStepDelivered &&
       IdentityOf(sample.get()).get() == frameStepSample_) {
     frameStepState_ = kStepDone;
@@ -101,7 +115,7 @@ HRESULT EVRCustomPresenter::OnSampleFree(IMFAsyncResult* result) {
       if (seekMark_.load()) {
         singleFrame_ = true;
         hold_ = false;
-        ProcessOutputLoop();
+        *pull = true;
       }
       // The last sample back may be what the end of the stream waited for.
       CheckEndOfStream();
@@ -113,6 +127,7 @@ HRESULT EVRCustomPresenter::OnSampleFree(IMFAsyncResult* result) {
 
 HRESULT EVRCustomPresenter::Flush() {
   prerolled_ = false;
+  ++flushEpoch_;  // a pull between its halves drops its frame
   scheduler_.Flush();
   ClearFrameStepQueue();
   if (renderState_ == kRenderStopped && engine_) engine_->PresentSample(nullptr, 0);

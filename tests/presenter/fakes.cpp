@@ -157,6 +157,7 @@ void FakeMixer::MarkPresented(IMFSample* sample) {
 
 HRESULT FakeMixer::ProcessOutput(DWORD, DWORD count, MFT_OUTPUT_DATA_BUFFER* buffers, DWORD* status) {
   ++processCalls;
+  if (beforeOutput) beforeOutput();
   if (count != 1 || !buffers || !buffers[0].pSample || !status) return E_INVALIDARG;
   IMFSample* sample = buffers[0].pSample;
   std::lock_guard<std::mutex> lock(mutex_);
