@@ -368,6 +368,9 @@ TEST_F(RemovableCardTest, PullingTheCardIsReportedOnceAndTheWatchStops) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
   auto drive = std::make_unique<ScopedRemovableDrive>(L's', card_);
   ASSERT_TRUE(drive->ok());
+  // The mount manager can take a moment to show a new drive on a loaded machine; the watch would
+  // rightly report a source that is not there yet.
+  ASSERT_TRUE(PumpUntil([] { return GetFileAttributesW(L"S:\\") != INVALID_FILE_ATTRIBUTES; }, 3000));
   pane().OpenSource(L"S:\\", CFilerContainerDlg::kSourceDrive);
   Host().vanished = 0;
   PumpMessages(250);
