@@ -3,6 +3,9 @@
 // translation and holds the same Japanese texts today. Entries 212 to 259 are unused (null).
 #include "tavrin/skin/ui_texts.h"
 
+#include <cstddef>
+#include <utility>
+
 namespace {
 
 constexpr const wchar_t* kJapanese[kUsedUITextCount] = {
@@ -220,82 +223,24 @@ constexpr const wchar_t* kJapanese[kUsedUITextCount] = {
     /* 211 */ L"現在使用中のビューワソフト：",
 };
 
+// Both rows point at the same texts; unused entries are null. Built at compile time, so the table is
+// ready before any global constructor could read it.
+struct UITextTable {
+  const wchar_t* rows[kUITextRows][kUITextCount];
+};
+
+template <size_t... I>
+constexpr UITextTable MakeUITextTable(std::index_sequence<I...>) {
+  return UITextTable{{{(I < kUsedUITextCount ? kJapanese[I] : nullptr)...},
+                      {(I < kUsedUITextCount ? kJapanese[I] : nullptr)...}}};
+}
+
+constexpr UITextTable kUITextTable = MakeUITextTable(std::make_index_sequence<kUITextCount>());
+static_assert(kUITextRows == 2, "one initialiser row per language");
+
 }  // namespace
 
-// clang-format off
-const wchar_t* const g_UITextTable[kUITextRows][kUITextCount] = {
-  {  // row 0: Japanese
-    kJapanese[0], kJapanese[1], kJapanese[2], kJapanese[3], kJapanese[4], kJapanese[5], kJapanese[6],
-    kJapanese[7], kJapanese[8], kJapanese[9], kJapanese[10], kJapanese[11], kJapanese[12], kJapanese[13],
-    kJapanese[14], kJapanese[15], kJapanese[16], kJapanese[17], kJapanese[18], kJapanese[19], kJapanese[20],
-    kJapanese[21], kJapanese[22], kJapanese[23], kJapanese[24], kJapanese[25], kJapanese[26], kJapanese[27],
-    kJapanese[28], kJapanese[29], kJapanese[30], kJapanese[31], kJapanese[32], kJapanese[33], kJapanese[34],
-    kJapanese[35], kJapanese[36], kJapanese[37], kJapanese[38], kJapanese[39], kJapanese[40], kJapanese[41],
-    kJapanese[42], kJapanese[43], kJapanese[44], kJapanese[45], kJapanese[46], kJapanese[47], kJapanese[48],
-    kJapanese[49], kJapanese[50], kJapanese[51], kJapanese[52], kJapanese[53], kJapanese[54], kJapanese[55],
-    kJapanese[56], kJapanese[57], kJapanese[58], kJapanese[59], kJapanese[60], kJapanese[61], kJapanese[62],
-    kJapanese[63], kJapanese[64], kJapanese[65], kJapanese[66], kJapanese[67], kJapanese[68], kJapanese[69],
-    kJapanese[70], kJapanese[71], kJapanese[72], kJapanese[73], kJapanese[74], kJapanese[75], kJapanese[76],
-    kJapanese[77], kJapanese[78], kJapanese[79], kJapanese[80], kJapanese[81], kJapanese[82], kJapanese[83],
-    kJapanese[84], kJapanese[85], kJapanese[86], kJapanese[87], kJapanese[88], kJapanese[89], kJapanese[90],
-    kJapanese[91], kJapanese[92], kJapanese[93], kJapanese[94], kJapanese[95], kJapanese[96], kJapanese[97],
-    kJapanese[98], kJapanese[99], kJapanese[100], kJapanese[101], kJapanese[102], kJapanese[103],
-    kJapanese[104], kJapanese[105], kJapanese[106], kJapanese[107], kJapanese[108], kJapanese[109],
-    kJapanese[110], kJapanese[111], kJapanese[112], kJapanese[113], kJapanese[114], kJapanese[115],
-    kJapanese[116], kJapanese[117], kJapanese[118], kJapanese[119], kJapanese[120], kJapanese[121],
-    kJapanese[122], kJapanese[123], kJapanese[124], kJapanese[125], kJapanese[126], kJapanese[127],
-    kJapanese[128], kJapanese[129], kJapanese[130], kJapanese[131], kJapanese[132], kJapanese[133],
-    kJapanese[134], kJapanese[135], kJapanese[136], kJapanese[137], kJapanese[138], kJapanese[139],
-    kJapanese[140], kJapanese[141], kJapanese[142], kJapanese[143], kJapanese[144], kJapanese[145],
-    kJapanese[146], kJapanese[147], kJapanese[148], kJapanese[149], kJapanese[150], kJapanese[151],
-    kJapanese[152], kJapanese[153], kJapanese[154], kJapanese[155], kJapanese[156], kJapanese[157],
-    kJapanese[158], kJapanese[159], kJapanese[160], kJapanese[161], kJapanese[162], kJapanese[163],
-    kJapanese[164], kJapanese[165], kJapanese[166], kJapanese[167], kJapanese[168], kJapanese[169],
-    kJapanese[170], kJapanese[171], kJapanese[172], kJapanese[173], kJapanese[174], kJapanese[175],
-    kJapanese[176], kJapanese[177], kJapanese[178], kJapanese[179], kJapanese[180], kJapanese[181],
-    kJapanese[182], kJapanese[183], kJapanese[184], kJapanese[185], kJapanese[186], kJapanese[187],
-    kJapanese[188], kJapanese[189], kJapanese[190], kJapanese[191], kJapanese[192], kJapanese[193],
-    kJapanese[194], kJapanese[195], kJapanese[196], kJapanese[197], kJapanese[198], kJapanese[199],
-    kJapanese[200], kJapanese[201], kJapanese[202], kJapanese[203], kJapanese[204], kJapanese[205],
-    kJapanese[206], kJapanese[207], kJapanese[208], kJapanese[209], kJapanese[210], kJapanese[211],
-  },
-  {  // row 1: US English (the Japanese texts until a translation exists)
-    kJapanese[0], kJapanese[1], kJapanese[2], kJapanese[3], kJapanese[4], kJapanese[5], kJapanese[6],
-    kJapanese[7], kJapanese[8], kJapanese[9], kJapanese[10], kJapanese[11], kJapanese[12], kJapanese[13],
-    kJapanese[14], kJapanese[15], kJapanese[16], kJapanese[17], kJapanese[18], kJapanese[19], kJapanese[20],
-    kJapanese[21], kJapanese[22], kJapanese[23], kJapanese[24], kJapanese[25], kJapanese[26], kJapanese[27],
-    kJapanese[28], kJapanese[29], kJapanese[30], kJapanese[31], kJapanese[32], kJapanese[33], kJapanese[34],
-    kJapanese[35], kJapanese[36], kJapanese[37], kJapanese[38], kJapanese[39], kJapanese[40], kJapanese[41],
-    kJapanese[42], kJapanese[43], kJapanese[44], kJapanese[45], kJapanese[46], kJapanese[47], kJapanese[48],
-    kJapanese[49], kJapanese[50], kJapanese[51], kJapanese[52], kJapanese[53], kJapanese[54], kJapanese[55],
-    kJapanese[56], kJapanese[57], kJapanese[58], kJapanese[59], kJapanese[60], kJapanese[61], kJapanese[62],
-    kJapanese[63], kJapanese[64], kJapanese[65], kJapanese[66], kJapanese[67], kJapanese[68], kJapanese[69],
-    kJapanese[70], kJapanese[71], kJapanese[72], kJapanese[73], kJapanese[74], kJapanese[75], kJapanese[76],
-    kJapanese[77], kJapanese[78], kJapanese[79], kJapanese[80], kJapanese[81], kJapanese[82], kJapanese[83],
-    kJapanese[84], kJapanese[85], kJapanese[86], kJapanese[87], kJapanese[88], kJapanese[89], kJapanese[90],
-    kJapanese[91], kJapanese[92], kJapanese[93], kJapanese[94], kJapanese[95], kJapanese[96], kJapanese[97],
-    kJapanese[98], kJapanese[99], kJapanese[100], kJapanese[101], kJapanese[102], kJapanese[103],
-    kJapanese[104], kJapanese[105], kJapanese[106], kJapanese[107], kJapanese[108], kJapanese[109],
-    kJapanese[110], kJapanese[111], kJapanese[112], kJapanese[113], kJapanese[114], kJapanese[115],
-    kJapanese[116], kJapanese[117], kJapanese[118], kJapanese[119], kJapanese[120], kJapanese[121],
-    kJapanese[122], kJapanese[123], kJapanese[124], kJapanese[125], kJapanese[126], kJapanese[127],
-    kJapanese[128], kJapanese[129], kJapanese[130], kJapanese[131], kJapanese[132], kJapanese[133],
-    kJapanese[134], kJapanese[135], kJapanese[136], kJapanese[137], kJapanese[138], kJapanese[139],
-    kJapanese[140], kJapanese[141], kJapanese[142], kJapanese[143], kJapanese[144], kJapanese[145],
-    kJapanese[146], kJapanese[147], kJapanese[148], kJapanese[149], kJapanese[150], kJapanese[151],
-    kJapanese[152], kJapanese[153], kJapanese[154], kJapanese[155], kJapanese[156], kJapanese[157],
-    kJapanese[158], kJapanese[159], kJapanese[160], kJapanese[161], kJapanese[162], kJapanese[163],
-    kJapanese[164], kJapanese[165], kJapanese[166], kJapanese[167], kJapanese[168], kJapanese[169],
-    kJapanese[170], kJapanese[171], kJapanese[172], kJapanese[173], kJapanese[174], kJapanese[175],
-    kJapanese[176], kJapanese[177], kJapanese[178], kJapanese[179], kJapanese[180], kJapanese[181],
-    kJapanese[182], kJapanese[183], kJapanese[184], kJapanese[185], kJapanese[186], kJapanese[187],
-    kJapanese[188], kJapanese[189], kJapanese[190], kJapanese[191], kJapanese[192], kJapanese[193],
-    kJapanese[194], kJapanese[195], kJapanese[196], kJapanese[197], kJapanese[198], kJapanese[199],
-    kJapanese[200], kJapanese[201], kJapanese[202], kJapanese[203], kJapanese[204], kJapanese[205],
-    kJapanese[206], kJapanese[207], kJapanese[208], kJapanese[209], kJapanese[210], kJapanese[211],
-  },
-};
-// clang-format on
+const wchar_t* const (&g_UITextTable)[kUITextRows][kUITextCount] = kUITextTable.rows;
 
 uint32_t g_nLanguage = 0;
 

@@ -10,7 +10,7 @@ constexpr unsigned kUITextCount = 260;    // entries per row
 constexpr unsigned kUsedUITextCount = 212;  // entries 0..211 are set, the rest are null
 constexpr unsigned kUITextFontFace = 113;   // "メイリオ": the face of the program's fonts
 
-extern const wchar_t* const g_UITextTable[kUITextRows][kUITextCount];
+extern const wchar_t* const (&g_UITextTable)[kUITextRows][kUITextCount];
 extern uint32_t g_nLanguage;
 
 // UI text k of the current row; "" for an unused entry or an index out of range, so a caller can
