@@ -128,9 +128,10 @@ HRESULT EVRCustomPresenter::ReturnFreedSample(HRESULT hr, IMFSample* freed, bool
 HRESULT EVRCustomPresenter::Flush() {
   prerolled_ = false;
   ++flushEpoch_;  // a pull between its halves drops its frame
-  scheduler_.Flush();
+  // Stopped: the window shows an empty frame, presented by the scheduler's thread when it runs.
+  const bool blank = renderState_ == kRenderStopped && engine_;
+  if (scheduler_.Flush(blank) == S_FALSE && blank) engine_->PresentSample(nullptr, 0);
   ClearFrameStepQueue();
-  if (renderState_ == kRenderStopped && engine_) engine_->PresentSample(nullptr, 0);
   return S_OK;
 }
 

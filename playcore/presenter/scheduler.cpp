@@ -1,5 +1,6 @@
 // The scheduler: a thread that holds samples until they are due and hands them to the present engine.
 #include "playcore/presenter/scheduler.h"
+#include "platform/com/message_wait.h"
 
 #include <mferror.h>
 #include <mmsystem.h>
@@ -99,7 +100,8 @@ HRESULT Scheduler::StartScheduler(IMFClock* clock) {
 HRESULT Scheduler::StopScheduler() {
   if (!thread_) return S_OK;
   PostThreadMessageW(threadId_, kMsgTerminate, 0, 0);
-  WaitForSingleObject(thread_.get(), INFINITE);
+  // The thread may be presenting into a window of this thread: its sent messages are served.
+  quill::com::WaitDispatchingSentMessages(thread_.get(), INFINITE);
   {
     ScopedLock lock(schedulerLock_);
     thread_.reset();
@@ -114,10 +116,10 @@ HRESULT Scheduler::StopScheduler() {
   return S_OK;
 }
 
-HRESULT Scheduler::Flush() {
+HRESULT Scheduler::Flush(bool presentBlank) {
   ScopedLock lock(schedulerLock_);
-  if (!thread_) return S_OK;
-  PostThreadMessageW(threadId_, kMsgFlush, 0, 0);
+  if (!thread_) return S_FALSE;
+  PostThreadMessageW(threadId_, kMsgFlush, presentBlank ? 1 : 0, 0);
   const HANDLE waits[2] = {flushEvent_.get(), thread_.get()};
   WaitForMultipleObjects(2, waits, FALSE, kFlushTimeoutMs);
   return S_OK;
@@ -170,6 +172,7 @@ DWORD Scheduler::Run() {
         ClearQueue();
         wait = INFINITE;
         SetEvent(flushEvent_.get());
+        if (msg.wParam && callback_) callback_->PresentSample(nullptr, 0);
       }
     }
   }

@@ -67,8 +67,11 @@ class Scheduler {
   HRESULT StartScheduler(IMFClock* clock);
   // Ends and joins the thread; empties the queue.
   HRESULT StopScheduler();
-  // Empties the queue on the thread; waits up to kFlushTimeoutMs.
-  HRESULT Flush();
+  // Empties the queue on the thread; waits up to kFlushTimeoutMs. With `presentBlank` the thread then
+  // presents an empty frame (nullptr) through the callback, after the wait has ended: the flush of a
+  // stop runs inside the renderer's and the clock's locks, and a present there could wait for a
+  // thread that waits for those locks. S_FALSE when the thread is not running (nothing presented).
+  HRESULT Flush(bool presentBlank = false);
   // Appends a sample and wakes the thread; E_FAIL when no thread runs.
   HRESULT ScheduleSample(IMFSample* sample);
   bool IsRunning();

@@ -8,6 +8,7 @@
 #include "platform/com/com_object.h"
 #include "platform/com/mf_list.h"
 #include "platform/com/media_type.h"
+#include "platform/com/message_wait.h"
 
 namespace {
 
@@ -193,3 +194,55 @@ TEST(MediaTypeHolders, VideoTypeIsCreatedAsVideoAndReadsItsFrameSize) {
 }
 
 }  // namespace
+
+// The waits of a window's thread serve messages other threads send it, and leave posted ones alone.
+namespace message_wait {
+
+struct SendThenSignal {
+  HWND window;
+  HANDLE done;
+};
+
+DWORD WINAPI SendThenSignalProc(void* param) {
+  auto* job = static_cast<SendThenSignal*>(param);
+  DWORD_PTR answer = 0;
+  // Blocks until the window's thread serves it.
+  SendMessageTimeoutW(job->window, WM_USER + 7, 0, 0, SMTO_BLOCK, 10000, &answer);
+  if (answer == 77) SetEvent(job->done);
+  return 0;
+}
+
+LRESULT CALLBACK AnswerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER + 7) return 77;
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+TEST(MessageWait, ServesSentMessagesWhileWaitingAndKeepsPostedOnes) {
+  WNDCLASSW cls = {};
+  cls.lpfnWndProc = AnswerProc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.lpszClassName = L"QuillMessageWaitTest";
+  RegisterClassW(&cls);
+  HWND window = CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                              cls.hInstance, nullptr);
+  ASSERT_TRUE(window);
+  PostMessageW(window, WM_USER + 8, 0, 0);
+  SendThenSignal job{window, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  HANDLE thread = CreateThread(nullptr, 0, SendThenSignalProc, &job, 0, nullptr);
+  ASSERT_TRUE(thread);
+  // A plain wait here would wait for a thread that waits for this one.
+  EXPECT_EQ(WAIT_OBJECT_0, quill::com::WaitDispatchingSentMessages(job.done, 5000));
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, window, WM_USER + 8, WM_USER + 8, PM_REMOVE)) << "posted stays";
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  // Nothing to wait for: the time-out is honoured.
+  ResetEvent(job.done);
+  const DWORD start = GetTickCount();
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), quill::com::WaitDispatchingSentMessages(job.done, 100));
+  EXPECT_GE(GetTickCount() - start, 90u);
+  CloseHandle(job.done);
+  DestroyWindow(window);
+}
+
+}  // namespace message_wait

@@ -112,9 +112,11 @@ TEST(SchedulerDecision, PacesEarlyOnTimeLateAndVeryLateSamplesAtEachRate) {
 // Records when each sample was presented.
 class RecordingCallback : public SchedulerCallback {
  public:
-  HRESULT PresentSample(IMFSample*, LONGLONG target) override {
+  HRESULT PresentSample(IMFSample* sample, LONGLONG target) override {
     std::lock_guard<std::mutex> lock(mutex);
     presented.push_back({target, QpcNow100ns()});
+    blanks += sample ? 0 : 1;
+    lastThread = GetCurrentThreadId();
     return S_OK;
   }
   size_t Count() {
@@ -131,6 +133,8 @@ class RecordingCallback : public SchedulerCallback {
   }
   std::mutex mutex;
   std::vector<std::pair<LONGLONG, LONGLONG>> presented;
+  int blanks = 0;
+  DWORD lastThread = 0;
 };
 
 class SchedulerThread : public ::testing::Test {
@@ -209,6 +213,24 @@ TEST_F(SchedulerThread, FlushDropsWaitingSamplesWithoutPresentingThem) {
   EXPECT_EQ(0u, callback_.Count());
   // After the flush the thread still presents new samples.
   EXPECT_LE(PresentDelayMs(0), 50.0);
+}
+
+// The empty frame of a stop is drawn by the scheduler's thread once the flush has been answered: a
+// stop arrives holding the renderer's and the clock's locks, and a present there could block them.
+TEST_F(SchedulerThread, FlushOfAStopPresentsTheBlankOnItsOwnThreadAfterAnswering) {
+  auto waiting = NewSample(clock_->Now() + 5000 * kMs);
+  scheduler_.ScheduleSample(waiting.get());
+  EXPECT_EQ(S_OK, scheduler_.Flush(true));
+  EXPECT_TRUE(callback_.WaitFor(1, 2000));
+  std::lock_guard<std::mutex> lock(callback_.mutex);
+  EXPECT_EQ(1, callback_.blanks) << "only the blank, never the flushed sample";
+  EXPECT_EQ(1u, callback_.presented.size());
+  EXPECT_NE(GetCurrentThreadId(), callback_.lastThread);
+}
+
+TEST(SchedulerStopped, FlushWithoutTheThreadLeavesTheBlankToTheCaller) {
+  Scheduler idle;
+  EXPECT_EQ(S_FALSE, idle.Flush(true));
 }
 
 TEST_F(SchedulerThread, RefusesASecondStartAndStartsAgainAfterStop) {
