@@ -1,5 +1,6 @@
 // CPlayer: creation, reference counting, shut-down and the transport.
 #include "playcore/player/mf_player.h"
+#include "platform/com/message_wait.h"
 
 #include <mfapi.h>
 #include <mferror.h>
@@ -16,6 +17,16 @@ constexpr DWORD kStartupFull = 0;
 constexpr float kFullVolume = 65535.0f;
 
 volatile LONG g_livePlayers = 0;
+
+// Under Wine 8 the last MFShutdown tears the work queues down while the audio renderer's own
+// callbacks may still be running (it re-arms its buffer wait from a queue thread): seen as a crash
+// in the thread pool when the last player of the process goes, and as waits left behind. Under Wine
+// the platform is therefore started once more, for the life of the process.
+void KeepPlatformOnWine() {
+  static volatile LONG kept = 0;
+  if (!playcore::RunningOnWine() || InterlockedCompareExchange(&kept, 1, 0) != 0) return;
+  MFStartup(kMediaFoundationVersion, kStartupFull);
+}
 
 }  // namespace
 
@@ -40,6 +51,7 @@ HRESULT CPlayer::StartPlatform() {
   HRESULT hr = MFStartup(kMediaFoundationVersion, kStartupFull);
   if (FAILED(hr)) return hr;
   platformStarted_ = true;
+  KeepPlatformOnWine();
   closeEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   stoppedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!closeEvent_ || !stoppedEvent_) return HRESULT_FROM_WIN32(GetLastError());
@@ -98,11 +110,13 @@ HRESULT CPlayer::Shutdown() {
   displayControl_.reset();
   quill::com::ComPtr<IMFMediaSession> current = session();
   HRESULT hr = S_OK;
+  for (auto& gate : releaseGates_) gate->open.store(false);
   if (current) {
     InterlockedExchange(&state_, kPlayerClosing);
     hr = current->Close();
     // A session that does not report its closing in time is shut down all the same.
-    if (SUCCEEDED(hr)) WaitForSingleObject(closeEvent_.get(), kSessionCloseWaitMs);
+    // The closing stops the renderers, whose last present may need this (the window's) thread.
+    if (SUCCEEDED(hr)) quill::com::WaitDispatchingSentMessages(closeEvent_.get(), kSessionCloseWaitMs);
   }
   // Even after a failed Close both are shut down, so that no session thread keeps this player (the
   // session's event callback) alive.
@@ -113,8 +127,10 @@ HRESULT CPlayer::Shutdown() {
     quill::com::ScopedLock sessionHold(sessionLock_);
     session_.reset();
   }
-  // The renderers and the presenter go with the session: a renderer the session leaves alive must not
-  // keep them (and the presenter's Direct3D device) through its activate.
+  // The renderers and the presenter go with the session: the video renderer is the player's own, and
+  // an audio renderer the session leaves alive must not be kept through its activate.
+  ShutdownMediaSinks();
+  releaseGates_.clear();
   for (auto& activate : rendererActivates_) activate->ShutdownObject();
   rendererActivates_.clear();
   if (activateObject_) activateObject_->ShutdownObject();

@@ -1,6 +1,6 @@
 // CPlayer plays one recording through a Media Foundation media session: the source resolved from
-// the file, a topology with the audio renderer and the EVR carrying the program's presenter, the
-// session's events turned into states and posted window messages, and the transport.
+// the file, a topology with the audio renderer and the EVR (made here) carrying the program's
+// presenter, the session's events turned into states and posted window messages, and the transport.
 //
 // Threads: Invoke and the On* handlers run on Media Foundation work-queue threads; every other
 // operation runs on the thread that drives the player instance, under the instance mutex.
@@ -16,12 +16,14 @@
 #include <evr9.h>
 #include <mfidl.h>
 
+#include <memory>
 #include <vector>
 
 #include "platform/com/com_object.h"
 #include "platform/com/com_ptr.h"
 #include "playcore/player/mf_activate.h"
 #include "playcore/player/session_transport.h"
+#include "playcore/player/stream_sink_guard.h"
 #include "playcore/scene/view_settings.h"
 
 namespace playcore {
@@ -112,12 +114,15 @@ class CPlayer : public IMFAsyncCallback {
                                 IMFTopology** topology);
   HRESULT AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
                           IMFPresentationDescriptor* pd, DWORD index, bool* video);
-  HRESULT CreateRendererActivate(IMFStreamDescriptor* sd, IMFActivate** activate, bool* video);
-  HRESULT CreateVideoActivate(IMFStreamDescriptor* sd, IMFActivate** activate);
+  // The output node's object: the audio renderer's activate, or the stream of a video renderer.
+  HRESULT CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** renderer, bool* video);
+  HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
   HRESULT MakeActivationObject(IMFStreamDescriptor* sd, quill::com::ComPtr<IMFActivate>* held);
   HRESULT ResolveSource(const wchar_t* url);
   quill::com::ComPtr<IMFMediaSession> session();
   void ReleaseTopologyInterfaces();
+  void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
+  void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
 
   volatile LONG refCount_ = 1;
@@ -129,9 +134,15 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::CriticalSection lock_;
   quill::com::ComPtr<IMFActivate> activate_;  // the CMFActivate of the latest video branch
   playcore::CMFActivate* activateObject_ = nullptr;     // the same object, no reference of its own
-  // Every renderer activate of the topologies built: shut down with the session, as a session may
-  // leave the renderers (and the presenter with its Direct3D device) alive otherwise.
+  // Every audio renderer activate of the topologies built: shut down with the session, as a session
+  // may leave the renderers alive otherwise. (The video renderer is made by the player itself.)
   std::vector<quill::com::ComPtr<IMFActivate>> rendererActivates_;
+  // The video renderers made for the topologies and the media sinks of every topology made ready:
+  // the renderers' services are asked of them, and they are shut down after the session (a second
+  // shut-down answers MF_E_SHUTDOWN, harmless), so that none keeps its presenter alive.
+  std::vector<quill::com::ComPtr<IMFMediaSink>> mediaSinks_;
+  // Under Wine: the gates of the video renderers' release notices, closed before the session is.
+  std::vector<std::shared_ptr<playcore::ReleaseNoticeGate>> releaseGates_;
   quill::com::ComPtr<IMFMediaSession> session_;
   quill::com::ComPtr<IMFMediaSource> source_;
   quill::com::ComPtr<IMFPresentationClock> clock_;

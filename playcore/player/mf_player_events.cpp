@@ -4,7 +4,84 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include <utility>
+
 using namespace playcore;
+
+namespace {
+
+using SinkList = std::vector<quill::com::ComPtr<IMFMediaSink>>;
+
+// The media sink behind a resolved output node: the node holds the sink's stream.
+quill::com::ComPtr<IMFMediaSink> SinkOfOutputNode(IMFTopologyNode* node) {
+  quill::com::ComPtr<IMFMediaSink> sink;
+  MF_TOPOLOGY_TYPE type = MF_TOPOLOGY_MAX;
+  quill::com::ComPtr<IUnknown> object;
+  if (FAILED(node->GetNodeType(&type)) || type != MF_TOPOLOGY_OUTPUT_NODE) return sink;
+  if (FAILED(node->GetObject(object.put())) || !object) return sink;
+  quill::com::ComPtr<IMFStreamSink> stream;
+  if (SUCCEEDED(object.As(&stream))) {
+    stream->GetMediaSink(sink.put());
+  } else {
+    object.As(&sink);
+  }
+  return sink;
+}
+
+// The topology the status event reports on (the resolved one), or else the session's current one.
+quill::com::ComPtr<IMFTopology> TopologyOfStatus(IMFMediaEvent* event, IMFMediaSession* session) {
+  quill::com::ComPtr<IMFTopology> topology;
+  PROPVARIANT value;
+  PropVariantInit(&value);
+  if (SUCCEEDED(event->GetValue(&value)) && value.vt == VT_UNKNOWN && value.punkVal) {
+    value.punkVal->QueryInterface(__uuidof(IMFTopology), topology.putVoid());
+  }
+  PropVariantClear(&value);
+  if (!topology) session->GetFullTopology(MFSESSION_GETFULLTOPOLOGY_CURRENT, 0, topology.put());
+  return topology;
+}
+
+SinkList SinksOfTopology(IMFTopology* topology) {
+  SinkList sinks;
+  WORD count = 0;
+  if (!topology || FAILED(topology->GetNodeCount(&count))) return sinks;
+  for (WORD i = 0; i < count; ++i) {
+    quill::com::ComPtr<IMFTopologyNode> node;
+    if (FAILED(topology->GetNode(i, node.put()))) continue;
+    quill::com::ComPtr<IMFMediaSink> sink = SinkOfOutputNode(node.get());
+    if (sink) sinks.push_back(std::move(sink));
+  }
+  return sinks;
+}
+
+// The first of the sinks that offers the service. The renderers are asked directly: Wine's session
+// answers these look-ups too, but each answer leaves a reference on every sink it walked, and an
+// EVR that is never released keeps its presenter (thread, Direct3D device) to the end of the process.
+HRESULT SinkService(const SinkList& sinks, REFGUID service, REFIID riid, void** out) {
+  HRESULT hr = MF_E_UNSUPPORTED_SERVICE;
+  for (const auto& sink : sinks) {
+    hr = MFGetService(sink.get(), service, riid, out);
+    if (SUCCEEDED(hr)) return hr;
+  }
+  return hr;
+}
+
+}  // namespace
+
+void CPlayer::KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks) {
+  for (const auto& sink : sinks) {
+    // A topology made ready again (a restart of the session) names the same sinks once more.
+    bool known = false;
+    for (const auto& kept : mediaSinks_) known = known || kept.get() == sink.get();
+    if (!known) mediaSinks_.push_back(sink.Copy());
+  }
+}
+
+void CPlayer::ShutdownMediaSinks() {
+  // After the session's own shut-down; a sink it did shut down answers MF_E_SHUTDOWN, which is fine.
+  for (auto& sink : mediaSinks_) sink->Shutdown();
+  mediaSinks_.clear();
+}
 
 STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
   quill::com::ComPtr<IMFMediaSession> current = session();
@@ -70,21 +147,22 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
   if (FAILED(hr) || status != MF_TOPOSTATUS_READY) return hr;
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current) return E_UNEXPECTED;
+  const SinkList sinks = SinksOfTopology(TopologyOfStatus(event, current.get()).get());
   quill::com::ScopedLock hold(lock_);
+  KeepMediaSinks(sinks);
   ReleaseTopologyInterfaces();
-  hr = MFGetService(current.get(), MR_VIDEO_RENDER_SERVICE, __uuidof(IMFVideoDisplayControl),
-                    displayControl_.putVoid());
+  hr = SinkService(sinks, MR_VIDEO_RENDER_SERVICE, __uuidof(IMFVideoDisplayControl),
+                   displayControl_.putVoid());
   if (SUCCEEDED(hr)) {
-    hr = MFGetService(current.get(), MR_VIDEO_MIXER_SERVICE, __uuidof(IMFVideoMixerBitmap),
-                      mixerBitmap_.putVoid());
+    hr = SinkService(sinks, MR_VIDEO_MIXER_SERVICE, __uuidof(IMFVideoMixerBitmap),
+                     mixerBitmap_.putVoid());
   }
   if (SUCCEEDED(hr)) {
-    hr = MFGetService(current.get(), MR_VIDEO_MIXER_SERVICE, __uuidof(IMFVideoMixerControl),
-                      mixerControl_.putVoid());
+    hr = SinkService(sinks, MR_VIDEO_MIXER_SERVICE, __uuidof(IMFVideoMixerControl),
+                     mixerControl_.putVoid());
   }
   if (FAILED(hr)) return hr;
-  MFGetService(current.get(), MR_STREAM_VOLUME_SERVICE, __uuidof(IMFAudioStreamVolume),
-               audioVolume_.putVoid());
+  SinkService(sinks, MR_STREAM_VOLUME_SERVICE, __uuidof(IMFAudioStreamVolume), audioVolume_.putVoid());
   // Only the first readiness of an open is news; a topology made ready again by a restart of the
   // session must not turn a playing player into a stopped one.
   if (InterlockedCompareExchange(&state_, kPlayerStopped, kPlayerOpenPending) == kPlayerOpenPending) {

@@ -1,5 +1,7 @@
 // CPlayer: opening a file and building the playback topology.
 #include "playcore/player/mf_player.h"
+#include "playcore/player/stream_sink_guard.h"
+#include "playcore/player/wine_host.h"
 
 #include <mfapi.h>
 #include <mferror.h>
@@ -113,10 +115,10 @@ HRESULT CPlayer::AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
   HRESULT hr = pd->GetStreamDescriptorByIndex(index, &selected, sd.put());
   if (FAILED(hr)) return hr;
   if (!selected) return S_OK;
-  quill::com::ComPtr<IMFActivate> activate;
+  quill::com::ComPtr<IUnknown> renderer;
   quill::com::ComPtr<IMFTopologyNode> sourceNode;
   quill::com::ComPtr<IMFTopologyNode> outputNode;
-  hr = CreateRendererActivate(sd.get(), activate.put(), video);
+  hr = CreateRendererObject(sd.get(), renderer.put(), video);
   if (FAILED(hr)) pd->DeselectStream(index);  // a stream without a renderer is not read at all
   if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_SOURCESTREAM_NODE, sourceNode.put());
   if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_SOURCE, source);
@@ -124,20 +126,16 @@ HRESULT CPlayer::AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
   if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, sd.get());
   if (SUCCEEDED(hr)) hr = topology->AddNode(sourceNode.get());
   if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, outputNode.put());
-  if (SUCCEEDED(hr)) hr = outputNode->SetObject(activate.get());
+  if (SUCCEEDED(hr)) hr = outputNode->SetObject(renderer.get());
   if (SUCCEEDED(hr)) hr = outputNode->SetUINT32(MF_TOPONODE_STREAMID, 0);
   if (SUCCEEDED(hr)) hr = outputNode->SetUINT32(MF_TOPONODE_NOSHUTDOWN_ON_REMOVE, FALSE);
   if (SUCCEEDED(hr)) hr = topology->AddNode(outputNode.get());
   if (SUCCEEDED(hr)) hr = sourceNode->ConnectOutput(0, outputNode.get(), 0);
-  if (SUCCEEDED(hr)) {
-    quill::com::ScopedLock hold(lock_);
-    rendererActivates_.push_back(activate.Copy());
-  }
   if (FAILED(hr)) *video = false;
   return hr;
 }
 
-HRESULT CPlayer::CreateRendererActivate(IMFStreamDescriptor* sd, IMFActivate** activate, bool* video) {
+HRESULT CPlayer::CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** renderer, bool* video) {
   quill::com::ComPtr<IMFMediaTypeHandler> handler;
   GUID major = GUID_NULL;
   HRESULT hr = sd->GetMediaTypeHandler(handler.put());
@@ -145,11 +143,19 @@ HRESULT CPlayer::CreateRendererActivate(IMFStreamDescriptor* sd, IMFActivate** a
   if (FAILED(hr)) return hr;
   if (IsEqualGUID(major, MFMediaType_Audio)) {
     if (audioRefused_) return E_FAIL;
-    return MFCreateAudioRendererActivate(activate);
+    quill::com::ComPtr<IMFActivate> activate;
+    hr = MFCreateAudioRendererActivate(activate.put());
+    if (FAILED(hr)) return hr;
+    quill::com::ScopedLock hold(lock_);
+    rendererActivates_.push_back(activate.Copy());
+    *renderer = activate.detach();
+    return S_OK;
   }
   if (!IsEqualGUID(major, MFMediaType_Video)) return E_FAIL;
-  hr = CreateVideoActivate(sd, activate);
+  quill::com::ComPtr<IMFStreamSink> stream;
+  hr = CreateVideoSink(sd, stream.put());
   *video = SUCCEEDED(hr);
+  if (SUCCEEDED(hr)) *renderer = stream.detach();
   return hr;
 }
 
@@ -170,21 +176,49 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
   }
   object->SetFrameSize(width, height);
   object->SetOwner(owner_);
-  // The player keeps its own reference: the renderer's store alone would let the object go with the
-  // topology while Play and Seek still reach the presenter through it.
+  // The player keeps its own reference: Play and Seek reach the presenter through it.
   quill::com::ScopedLock hold(lock_);
   activate_ = held->Copy();
   activateObject_ = object;
   return S_OK;
 }
 
-HRESULT CPlayer::CreateVideoActivate(IMFStreamDescriptor* sd, IMFActivate** activate) {
-  quill::com::ComPtr<IMFActivate> renderer;
-  HRESULT hr = MFCreateVideoRendererActivate(videoWindow_, renderer.put());
+// The video renderer is made here, around the presenter of the activation object, rather than by
+// the session from a renderer activate: under Wine 8 a renderer made from its activate is never
+// released (one reference too many), and with it the presenter, its scheduler thread and its
+// Direct3D device stayed alive for every movie opened. The player shuts the sink down at close.
+HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream) {
   quill::com::ComPtr<IMFActivate> held;
-  if (SUCCEEDED(hr)) hr = MakeActivationObject(sd, &held);
-  if (SUCCEEDED(hr)) hr = renderer->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
-  if (FAILED(hr)) return hr;
-  *activate = renderer.detach();
+  HRESULT hr = MakeActivationObject(sd, &held);
+  quill::com::ComPtr<IMFVideoPresenter> presenter;
+  if (SUCCEEDED(hr)) hr = held->ActivateObject(__uuidof(IMFVideoPresenter), presenter.putVoid());
+  quill::com::ComPtr<IMFVideoDisplayControl> display;
+  if (SUCCEEDED(hr)) hr = presenter.As(&display);
+  if (SUCCEEDED(hr)) hr = display->SetVideoWindow(videoWindow_);
+  RECT client = {};
+  if (SUCCEEDED(hr) && GetClientRect(videoWindow_, &client)) display->SetVideoPosition(nullptr, &client);
+  quill::com::ComPtr<IMFMediaSink> sink;
+  quill::com::ComPtr<IMFVideoRenderer> renderer;
+  if (SUCCEEDED(hr)) hr = MFCreateVideoRenderer(__uuidof(IMFMediaSink), sink.putVoid());
+  if (SUCCEEDED(hr)) hr = sink.As(&renderer);
+  if (SUCCEEDED(hr)) hr = renderer->InitializeRenderer(nullptr, presenter.get());
+  quill::com::ComPtr<IMFStreamSink> own;
+  if (SUCCEEDED(hr)) hr = sink->GetStreamSinkByIndex(0, own.put());
+  if (SUCCEEDED(hr)) {
+    if (RunningOnWine()) {
+      auto gate = std::make_shared<playcore::ReleaseNoticeGate>();
+      hr = playcore::CreateStreamSinkGuard(own.get(), gate, stream);
+      quill::com::ScopedLock hold(lock_);
+      if (SUCCEEDED(hr)) releaseGates_.push_back(std::move(gate));
+    } else {
+      *stream = own.detach();
+    }
+  }
+  if (FAILED(hr)) {
+    if (sink) sink->Shutdown();
+    return hr;
+  }
+  quill::com::ScopedLock hold(lock_);
+  mediaSinks_.push_back(sink.Copy());
   return S_OK;
 }

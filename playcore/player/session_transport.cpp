@@ -1,4 +1,5 @@
 #include "playcore/player/session_transport.h"
+#include "platform/com/message_wait.h"
 
 #include <propvarutil.h>
 
@@ -22,7 +23,7 @@ HRESULT MediaSessionControl::Stop() {
 }
 
 void MediaSessionControl::WaitStopped() {
-  if (stopped_) WaitForSingleObject(stopped_, kStopWaitMs);
+  if (stopped_) quill::com::WaitDispatchingSentMessages(stopped_, kStopWaitMs);
 }
 
 HRESULT ResumeSession(SessionControl& session, bool wine, bool paused, LONGLONG pausedAt) {

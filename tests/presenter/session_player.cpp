@@ -2,6 +2,8 @@
 #include "tests/presenter/session_player.h"
 
 #include "tests/presenter/fakes.h"
+#include "playcore/player/stream_sink_guard.h"
+#include "playcore/player/wine_host.h"
 
 #include <evr.h>
 #include <mfapi.h>
@@ -224,6 +226,12 @@ HRESULT SessionPlayer::BuildTopology(IMFPresentationDescriptor* pd, IMFTopology*
     if (SUCCEEDED(hr)) hr = sourceNode->SetUnknown(MF_TOPONODE_STREAM_DESCRIPTOR, sd.get());
     if (SUCCEEDED(hr)) hr = topo->AddNode(sourceNode.get());
     if (SUCCEEDED(hr)) hr = sink_->GetStreamSinkByIndex(0, streamSink.put());
+    // As the player does: under Wine the session must not get the renderer's sample allocator.
+    if (SUCCEEDED(hr) && RunningOnWine()) {
+      ComPtr<IMFStreamSink> guarded;
+      hr = CreateStreamSinkGuard(streamSink.get(), releaseGate_, guarded.put());
+      if (SUCCEEDED(hr)) streamSink = std::move(guarded);
+    }
     if (SUCCEEDED(hr)) hr = MFCreateTopologyNode(MF_TOPOLOGY_OUTPUT_NODE, outputNode.put());
     if (SUCCEEDED(hr)) hr = outputNode->SetObject(streamSink.get());
     if (SUCCEEDED(hr)) hr = topo->AddNode(outputNode.get());
@@ -309,6 +317,7 @@ HRESULT SessionPlayer::WaitForEnd(DWORD timeoutMs) { return WaitFor(MESessionEnd
 
 HRESULT SessionPlayer::Close() {
   if (session_) {
+    releaseGate_->open.store(false);
     if (SUCCEEDED(session_->Close())) WaitFor(MESessionClosed, 5000, nullptr);
   }
   if (source_) source_->Shutdown();

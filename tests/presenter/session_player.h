@@ -17,6 +17,7 @@
 #include "platform/com/com_ptr.h"
 #include "playcore/presenter/evr_presenter.h"
 #include "playcore/presenter/frame_renderer.h"
+#include "playcore/player/stream_sink_guard.h"
 
 namespace playcore::test {
 
@@ -98,6 +99,8 @@ class SessionPlayer {
   HRESULT BuildTopology(IMFPresentationDescriptor* pd, IMFTopology** topology);
 
   quill::com::CComObject<EVRCustomPresenter>* presenter_ = nullptr;
+  // Under Wine the session's sample-release notices stop before it is closed (as in the player).
+  std::shared_ptr<ReleaseNoticeGate> releaseGate_ = std::make_shared<ReleaseNoticeGate>();
   ComPtr<IMFMediaSession> session_;
   ComPtr<IMFMediaSource> source_;
   ComPtr<IMFMediaSink> sink_;
