@@ -31,7 +31,8 @@ TEST(PlaybackPair, BothCamerasPlayTogetherAndSeekToTheSameMoment) {
     return !mainPane.messages(kReady).empty() && !rearPane.messages(kReady).empty();
   }));
   ASSERT_EQ(1, PlayerCall_Play(kSelectorAll));
-  Pump(600);
+  // Both advance (a loaded machine may take a while to show the first frames).
+  PumpUntil(5000, [] { return LastFrame(0) >= 5 && LastFrame(1) >= 5; });
   EXPECT_GE(LastFrame(0), 5);
   EXPECT_GE(LastFrame(1), 5);
   EXPECT_NEAR(LastFrame(0), LastFrame(1), 4) << "the two play side by side";
