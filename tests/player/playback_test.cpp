@@ -12,41 +12,11 @@
 namespace playcore::test {
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
 constexpr UINT kEnded = WM_APP + 1002;
-constexpr DWORD kReadyTimeoutMs = 10000;
 
-class Playback : public ::testing::Test {
+class Playback : public OnePaneTest {
  protected:
-  void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    InstallProbes();
-    pair_ = FirstPair();
-    ASSERT_FALSE(pair_.main.empty()) << "no main/rear pair in the recordings";
-    windows_ = std::make_unique<PaneWindows>(0, 480, 360);
-    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
-  }
-  void TearDown() override {
-    ReleaseInstances();
-    windows_.reset();
-    CoUninitialize();
-  }
-  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
-  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
-  // Opens the main recording and waits for its readiness.
-  void Open() {
-    windows_->Clear();
-    ASSERT_EQ(1, funcs().OpenMovie(instance(), pair_.main.c_str()));
-    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kReadyTimeoutMs)) << "no WM_APP+1003";
-  }
-  void Close() {
-    EXPECT_EQ(1, funcs().CloseMovie(instance()));
-    ForgetProbe(0);
-  }
   int64_t Position() { return funcs().GetPosition(instance()); }
-
-  RecordingPair pair_;
-  std::unique_ptr<PaneWindows> windows_;
 };
 
 TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {

@@ -8,6 +8,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge.h"
 #include "playcore/player/mf_activate.h"
+#include "playcore/scene/view_settings.h"
 #include "tests/support/test_env.h"
 
 namespace playcore::test {
@@ -178,6 +179,33 @@ void ReleaseInstances() {
     PlayerInstance::Release(&g_PlayerInstance[i]);
     ForgetProbe(i);
   }
+}
+
+
+void OnePaneTest::SetUp() {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  InstallProbes();
+  pair_ = FirstPair();
+  ASSERT_FALSE(pair_.main.empty()) << "no main/rear pair in the recordings";
+  windows_ = std::make_unique<PaneWindows>(0, 480, 360);
+  ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
+}
+
+void OnePaneTest::TearDown() {
+  ReleaseInstances();
+  windows_.reset();
+  CoUninitialize();
+}
+
+void OnePaneTest::Open() {
+  windows_->Clear();
+  ASSERT_EQ(1, funcs().OpenMovie(instance(), pair_.main.c_str()));
+  ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kReadyTimeoutMs)) << "no WM_APP+1003";
+}
+
+void OnePaneTest::Close() {
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  ForgetProbe(0);
 }
 
 }  // namespace playcore::test

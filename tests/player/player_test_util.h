@@ -3,8 +3,11 @@
 // recorder in front of each new presenter's scene.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -86,5 +89,24 @@ bool PumpUntil(DWORD ms, Done done) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
 }
+
+
+// Instance 0 in a pane of its own, with the main recording of the first pair to open and close.
+class OnePaneTest : public ::testing::Test {
+ protected:
+  static constexpr UINT kReady = WM_APP + 1003;
+  static constexpr DWORD kReadyTimeoutMs = 10000;
+
+  void SetUp() override;
+  void TearDown() override;
+  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
+  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
+  // Opens the main recording and waits for its readiness.
+  void Open();
+  void Close();
+
+  RecordingPair pair_;
+  std::unique_ptr<PaneWindows> windows_;
+};
 
 }  // namespace playcore::test

@@ -16,38 +16,9 @@
 namespace playcore::test {
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
-
-class Repeat : public ::testing::Test {
+class Repeat : public OnePaneTest {
  protected:
-  void SetUp() override {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    InstallProbes();
-    pair_ = FirstPair();
-    ASSERT_FALSE(pair_.main.empty()) << "no main/rear pair in the recordings";
-    windows_ = std::make_unique<PaneWindows>(0, 480, 360);
-    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
-  }
-  void TearDown() override {
-    ReleaseInstances();
-    windows_.reset();
-    CoUninitialize();
-  }
-  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
-  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
-  void Open() {
-    windows_->Clear();
-    ASSERT_EQ(1, funcs().OpenMovie(instance(), pair_.main.c_str()));
-    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, 10000)) << "no WM_APP+1003";
-  }
-  void Close() {
-    EXPECT_EQ(1, funcs().CloseMovie(instance()));
-    ForgetProbe(0);
-  }
   void RunCycles(int cycles);
-
-  RecordingPair pair_;
-  std::unique_ptr<PaneWindows> windows_;
 };
 
 struct ThreadCounts {
