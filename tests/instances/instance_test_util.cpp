@@ -9,25 +9,7 @@
 namespace playcore::test {
 
 std::vector<Row> ReadManifestFiles(const std::string& unixDir) {
-  std::istringstream in(quill::test::ReadHostFile(unixDir + "/manifest-files.tsv"));
-  std::vector<Row> rows;
-  std::vector<std::string> titles;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::istringstream cellsIn(line);
-    std::string cell;
-    while (std::getline(cellsIn, cell, '\t')) cells.push_back(cell);
-    if (titles.empty()) {
-      titles = cells;
-      continue;
-    }
-    Row row;
-    for (size_t i = 0; i < titles.size() && i < cells.size(); ++i) row[titles[i]] = cells[i];
-    rows.push_back(row);
-  }
-  return rows;
+  return quill::test::ReadHostTable(unixDir + "/manifest-files.tsv");
 }
 
 std::wstring WindowsPathOf(const std::string& unixDir, const std::string& relative) {

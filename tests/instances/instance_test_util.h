@@ -2,6 +2,7 @@
 #pragma once
 
 #include "playcore/instances/player_instance.h"
+#include "tests/support/test_env.h"
 
 #include <cstdint>
 #include <map>
@@ -10,7 +11,7 @@
 
 namespace playcore::test {
 
-using Row = std::map<std::string, std::string>;
+using Row = quill::test::TableRow;
 
 // manifest-files.tsv of a recordings folder (Unix path), one row per file keyed by column title.
 std::vector<Row> ReadManifestFiles(const std::string& unixDir);

@@ -102,19 +102,12 @@ bool WaitForMessage(const PaneWindows& windows, UINT message, size_t count, DWOR
 
 RecordingPair FirstPair() {
   RecordingPair pair;
-  std::istringstream lines(quill::test::ReadHostFile(quill::test::RecordingsDirUnix() + "/manifest-files.tsv"));
-  std::string line;
-  std::getline(lines, line);  // header
-  std::map<std::string, int> mains;
-  while (std::getline(lines, line)) {
-    std::istringstream cells(line);
-    std::vector<std::string> cell;
-    std::string c;
-    while (std::getline(cells, c, '\t')) cell.push_back(c);
-    if (cell.size() < 9 || cell[7] != "30.0") continue;
-    const std::string& path = cell[0];
+  for (const quill::test::TableRow& file :
+       quill::test::ReadHostTable(quill::test::RecordingsDirUnix() + "/manifest-files.tsv")) {
+    if (!file.count("frames") || file.at("fps") != "30.0" || file.at("camera") != "M") continue;
+    const std::string& path = file.at("path");
     const size_t mark = path.rfind("_M.");
-    if (cell[1] != "M" || mark == std::string::npos) continue;
+    if (mark == std::string::npos) continue;
     std::string rear = path;
     rear.replace(mark, 3, "_R.");
     if (quill::test::ReadHostFile(quill::test::RecordingsDirUnix() + "/" + rear).empty()) continue;
@@ -125,7 +118,7 @@ RecordingPair FirstPair() {
     };
     pair.main = windows(path);
     pair.rear = windows(rear);
-    pair.frames = std::stoi(cell[8]);
+    pair.frames = std::stoi(file.at("frames"));
     break;
   }
   return pair;

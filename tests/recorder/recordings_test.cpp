@@ -20,30 +20,7 @@ namespace {
 
 using namespace quill::test;
 
-using Row = std::map<std::string, std::string>;
-
-// A tab-separated table with a title line, as rows keyed by column title.
-std::vector<Row> ReadTable(const std::string& unixPath) {
-  std::istringstream in(ReadHostFile(unixPath));
-  std::vector<Row> rows;
-  std::string line;
-  std::vector<std::string> titles;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::vector<std::string> cells;
-    std::istringstream cellsIn(line);
-    std::string cell;
-    while (std::getline(cellsIn, cell, '\t')) cells.push_back(cell);
-    if (titles.empty()) {
-      titles = cells;
-      continue;
-    }
-    Row row;
-    for (size_t i = 0; i < titles.size() && i < cells.size(); ++i) row[titles[i]] = cells[i];
-    rows.push_back(row);
-  }
-  return rows;
-}
+using Row = TableRow;
 
 std::wstring WindowsPath(const std::string& relative) {
   std::wstring path = RecordingsDir();
@@ -98,8 +75,8 @@ void CheckRecords(const sMP4FILEMAP& map, const std::vector<const Row*>& rows, c
 TEST(GeneratedRecordings, ReadBackExactlyWhatTheGeneratorWrote) {
   std::string dir = RecordingsDirUnix();
   ASSERT_FALSE(dir.empty()) << "QUILL_RECORDINGS is not set";
-  std::vector<Row> files = ReadTable(dir + "/manifest-files.tsv");
-  std::vector<Row> records = ReadTable(dir + "/manifest-records.tsv");
+  std::vector<Row> files = ReadHostTable(dir + "/manifest-files.tsv");
+  std::vector<Row> records = ReadHostTable(dir + "/manifest-records.tsv");
   ASSERT_FALSE(files.empty());
   std::map<std::string, std::vector<const Row*>> byFile;
   for (const Row& r : records) byFile[r.at("path")].push_back(&r);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <sstream>
 
 namespace quill::test {
 
@@ -72,6 +73,28 @@ std::string ReadHostFile(const std::string& unixPath) {
   while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
   fclose(f);
   return data;
+}
+
+std::vector<TableRow> ReadHostTable(const std::string& unixPath) {
+  std::istringstream in(ReadHostFile(unixPath));
+  std::vector<TableRow> rows;
+  std::vector<std::string> titles;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> cells;
+    std::istringstream cellsIn(line);
+    std::string cell;
+    while (std::getline(cellsIn, cell, '\t')) cells.push_back(cell);
+    if (titles.empty()) {
+      titles = cells;
+      continue;
+    }
+    TableRow row;
+    for (size_t i = 0; i < titles.size() && i < cells.size(); ++i) row[titles[i]] = cells[i];
+    rows.push_back(row);
+  }
+  return rows;
 }
 
 }  // namespace quill::test

@@ -1,7 +1,9 @@
 // Where the tests find their inputs, and what they run on.
 #pragma once
 
+#include <map>
 #include <string>
+#include <vector>
 
 namespace quill::test {
 
@@ -32,5 +34,10 @@ bool RunningUnderWine();
 
 // Reads a whole host file; empty when it cannot be read.
 std::string ReadHostFile(const std::string& unixPath);
+
+// A tab-separated table with a title line (the generator's manifests), one row per line keyed by
+// column title; empty when the file cannot be read.
+using TableRow = std::map<std::string, std::string>;
+std::vector<TableRow> ReadHostTable(const std::string& unixPath);
 
 }  // namespace quill::test
