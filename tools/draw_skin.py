@@ -303,9 +303,17 @@ def face_check(cv, ox, state, p):
         cv.line(ox + 5, 8.5, ox + 9.5, 3, ink, 1.8)
 
 
+def face_toggle(cv, ox, state, p):
+    """One 15x15 toggle face: a lamp square, lit when checked (pressed) and dim when disabled."""
+    border = rgb(p["borders"][state])
+    cv.round_rect(ox, 0, ox + 15, 15, 3, rgb(p["fills"][state]), border)
+    if state == 2:
+        cv.round_rect(ox + 4, 4, ox + 11, 11, 2, rgb(p["lamp"]))
+
+
 def style_faces(cv, p):
     """Four state faces side by side (normal, hover, pressed or checked, disabled), key black."""
-    draw = {"close": face_close, "check": face_check}[p["glyph"]]
+    draw = {"close": face_close, "check": face_check, "toggle": face_toggle}[p["glyph"]]
     width = cv.w // 4
     for state in range(4):
         draw(cv, state * width, state, p)
@@ -325,10 +333,25 @@ def style_thumb(cv, p):
     cv.rect(cv.w // 2 - 1, 4, cv.w // 2 + 1, cv.h - 4, grip)
 
 
+def style_graph(cv, p):
+    """The G-sensor graph's background: an opaque dark band with a shaded left margin, a vertical grid
+    and the three band centre lines."""
+    cv.vgradient(0, 0, cv.w, cv.h, rgb(p["top"]), rgb(p["bottom"]))
+    margin = p["margin"]
+    cv.rect(0, 0, margin, cv.h, rgb(p["marginFill"]))
+    grid = rgb(p["grid"])
+    for x in range(margin, cv.w, p["step"]):
+        cv.rect(x, 0, x + 1, cv.h, grid)
+    for y, colour in zip(p["lines"], p["lineColors"]):
+        cv.rect(margin, y, cv.w, y + 1, rgb(colour))
+        cv.rect(4, y - 1, margin - 6, y + 2, rgb(colour))
+
+
 STYLES = {
     "backdrop": style_backdrop, "lens": style_lens, "dial": style_dial, "needle": style_needle,
     "badge": style_badge, "strip": style_strip, "gps": style_gps, "panel": style_panel,
     "pad": style_pad, "faces": style_faces, "bar": style_bar, "thumb": style_thumb,
+    "graph": style_graph,
 }
 
 
