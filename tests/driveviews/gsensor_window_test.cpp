@@ -59,14 +59,6 @@ class GraphWindow : public ::testing::Test {
   CGSensorDlg graph{&source};
 };
 
-TEST_F(GraphWindow, WithoutATileStepNothingIsDrawn) {
-  graph.m_nTileStep = 0;
-  PixelCanvas canvas(kGraphWidth, kGraphHeight, kCanvasFill);
-  Paint(canvas);
-  EXPECT_EQ(canvas.At(10, 10), kCanvasFill);
-  EXPECT_EQ(canvas.At(400, 60), kCanvasFill);
-}
-
 TEST_F(GraphWindow, WithoutDataOnlyTheBackgroundAndTheCursorAreDrawn) {
   source.active = false;
   graph.m_nStepCount = 100;
@@ -94,9 +86,7 @@ TEST_F(GraphWindow, StepWidthsAreZeroWithoutAnInstanceATableOrAClientArea) {
       {"all there", true, true, true, kGraphWidth, 682.0 / 60, 682.0 / 10 / 6},
       {"instance not active", false, true, true, kGraphWidth, 0.0, 0.0},
       {"no table", true, true, false, kGraphWidth, 0.0, 682.0 / 10 / 6},
-      {"no records", true, false, true, kGraphWidth, 682.0 / 60, 0.0},
       {"empty client area", true, true, true, 0, 0.0, 0.0},
-      {"narrower than the margin", true, true, true, 30, 0.0, 0.0},
   };
   for (const auto& c : cases) {
     source.active = c.active;
@@ -159,6 +149,23 @@ TEST_F(GraphWindow, AHighlightRunLaysARedStripBetweenItsSteps) {
   // The run's start (position 18) is marked "#" with a white line from the bottom to the top.
   const int start = 50 + static_cast<int>(18 * w);
   EXPECT_EQ(canvas.At(start, 2), RGB(255, 255, 255));
+}
+
+// Category 11 is a picture, drawn masked one pixel right of its line, four rows below the base.
+TEST_F(GraphWindow, TheAssistMarkIsDrawnAsItsPicture) {
+  source.records.resize(10);
+  for (int i = 0; i < 10; ++i) source.records[i].recordNumber = i;
+  source.records[4].type = 11;
+  source.LinkPositions(6);
+  graph.m_nStepCount = 60;
+  PixelCanvas canvas(kGraphWidth, kGraphHeight, kCanvasFill);
+  Paint(canvas);
+  const int x = 50 + static_cast<int>(24 * (682.0 / 60));
+  const int row = 80 - 5 + 4 * MarkRowStep(1.0);
+  EXPECT_EQ(Red(canvas.At(x, 2)), 0xFF);  // the line in the category's colour, merged
+  EXPECT_EQ(Green(canvas.At(x, 2)), 0xFF);
+  EXPECT_EQ(canvas.At(x + 1 + 4, row + 4), RGB(0xFF, 0xFF, 0x00));  // the picture's middle
+  EXPECT_EQ(canvas.At(x + 1, row), RGB(0, 0, 0));                   // its white corner left out
 }
 
 // The recording with two Z-axis shocks and a manual mark, through the per-position pass as the

@@ -117,22 +117,6 @@ TEST_F(InfoPanel, Layout1CopiesEverythingAndHidesTheToggles) {
   for (const CSkinButton& t : panel.m_toggles) EXPECT_TRUE(t.GetStyle() & WS_VISIBLE);
 }
 
-TEST_F(InfoPanel, Layout2LeavesThePanelAndDrawsIntoTheMainWindow) {
-  ShowPosition();
-  panel.SetLayout(2);
-  PixelCanvas canvas(kPanelWidth, kPanelHeight, kMarker);
-  Paint(canvas);
-  EXPECT_EQ(canvas.At(100, 50), kMarker);
-  EXPECT_EQ(canvas.At(500, 100), kMarker);
-}
-
-TEST_F(InfoPanel, NothingIsDrawnWithoutTheSurface) {
-  panel.m_pOffScreen = nullptr;
-  PixelCanvas canvas(kPanelWidth, kPanelHeight, kMarker);
-  Paint(canvas);
-  EXPECT_EQ(canvas.At(300, 50), kMarker);
-}
-
 TEST_F(InfoPanel, EachToggleClickPostsItsAxisAndNewStateOnce) {
   Host().TakePosted();
   const struct {
