@@ -193,34 +193,37 @@ def style_lens(cv, p):
 
 
 def style_dial(cv, p):
-    """A gauge dial on the key colour: a 240-degree arc with major and minor ticks."""
-    cx, cy = cv.w / 2, cv.h / 2
-    r = min(cv.w, cv.h) / 2 - 3
+    """A gauge dial on the key colour: an arc of `sweep` degrees (240 unless given) centred on the
+    top, with major and minor ticks, around (w/2, cy) with radius `radius`."""
+    cx, cy = cv.w / 2, p.get("cy", cv.h / 2)
+    r = p.get("radius", min(cv.w, cv.h) / 2 - 3)
+    sweep = p.get("sweep", 240)
     cv.disc(cx, cy, r, rgb(p["rim"]), inner=r - 3)
     cv.disc(cx, cy, r - 3, rgb(p["face"]))
     tick, zone = rgb(p["tick"]), rgb(p["zone"])
     for i in range(0, 41):
-        a = math.radians(150 + i * 6)
+        a = math.radians(270 - sweep / 2 + i * sweep / 40)
         outer, inner = r - 6, r - (16 if i % 5 == 0 else 11)
         c = zone if i >= p.get("zoneFrom", 32) else tick
         cv.line(cx + math.cos(a) * inner, cy + math.sin(a) * inner, cx + math.cos(a) * outer,
                 cy + math.sin(a) * outer, c, 2.0 if i % 5 == 0 else 1.2)
     cv.disc(cx, cy, 7, rgb(p["hub"]))
     if p.get("caption"):
-        cv.text(p["caption"], cx, cy + r * 0.45, rgb(p["tick"]), 2)
+        cv.text(p["caption"], cx, cy + r * p.get("captionAt", 0.45), rgb(p["tick"]), 2)
 
 
 def needle_shape(cv, p, c):
     cx = cv.w / 2
-    cv.line(cx, 4, cx, cv.h - 12, c, 4.0)
+    hub = p.get("hubY", cv.h - 11)
+    cv.line(cx, 4, cx, min(cv.h - 12, hub + 17), c, 4.0)
     cv.line(cx, 2, cx, 30, c, 2.0)
-    cv.disc(cx, cv.h - 11, 9, c)
+    cv.disc(cx, hub, 9, c)
 
 
 def style_needle(cv, p):
-    """The gauge needle on the key colour, pivot at the bottom."""
+    """The gauge needle on the key colour, pivot at `hubY` (near the bottom unless given)."""
     needle_shape(cv, p, rgb(p["color"]))
-    cv.disc(cv.w / 2, cv.h - 11, 4, rgb(p["hub"]))
+    cv.disc(cv.w / 2, p.get("hubY", cv.h - 11), 4, rgb(p["hub"]))
 
 
 def style_badge(cv, p):
@@ -303,9 +306,17 @@ def face_check(cv, ox, state, p):
         cv.line(ox + 5, 8.5, ox + 9.5, 3, ink, 1.8)
 
 
+def face_toggle(cv, ox, state, p):
+    """One 15x15 toggle face: a lamp square, lit when checked (pressed) and dim when disabled."""
+    border = rgb(p["borders"][state])
+    cv.round_rect(ox, 0, ox + 15, 15, 3, rgb(p["fills"][state]), border)
+    if state == 2:
+        cv.round_rect(ox + 4, 4, ox + 11, 11, 2, rgb(p["lamp"]))
+
+
 def style_faces(cv, p):
     """Four state faces side by side (normal, hover, pressed or checked, disabled), key black."""
-    draw = {"close": face_close, "check": face_check}[p["glyph"]]
+    draw = {"close": face_close, "check": face_check, "toggle": face_toggle}[p["glyph"]]
     width = cv.w // 4
     for state in range(4):
         draw(cv, state * width, state, p)
@@ -325,10 +336,25 @@ def style_thumb(cv, p):
     cv.rect(cv.w // 2 - 1, 4, cv.w // 2 + 1, cv.h - 4, grip)
 
 
+def style_graph(cv, p):
+    """The G-sensor graph's background: an opaque dark band with a shaded left margin, a vertical grid
+    and the three band centre lines."""
+    cv.vgradient(0, 0, cv.w, cv.h, rgb(p["top"]), rgb(p["bottom"]))
+    margin = p["margin"]
+    cv.rect(0, 0, margin, cv.h, rgb(p["marginFill"]))
+    grid = rgb(p["grid"])
+    for x in range(margin, cv.w, p["step"]):
+        cv.rect(x, 0, x + 1, cv.h, grid)
+    for y, colour in zip(p["lines"], p["lineColors"]):
+        cv.rect(margin, y, cv.w, y + 1, rgb(colour))
+        cv.rect(4, y - 1, margin - 6, y + 2, rgb(colour))
+
+
 STYLES = {
     "backdrop": style_backdrop, "lens": style_lens, "dial": style_dial, "needle": style_needle,
     "badge": style_badge, "strip": style_strip, "gps": style_gps, "panel": style_panel,
     "pad": style_pad, "faces": style_faces, "bar": style_bar, "thumb": style_thumb,
+    "graph": style_graph,
 }
 
 

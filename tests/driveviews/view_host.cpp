@@ -1,0 +1,161 @@
+// The drive-data views' test stage (see view_host.h).
+#include "tests/driveviews/view_host.h"
+
+#include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/gdi_drawing.h"
+#include "tests/support/test_env.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace quill::test {
+
+namespace {
+constexpr int kSurfaceWidth = 1920;
+constexpr int kSurfaceHeight = 400;
+constexpr int kCompareTolerance = 24;
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CViewHost, CWnd)
+  ON_MESSAGE(WM_APP + 401, OnPrevious)
+  ON_MESSAGE(WM_APP + 402, OnNext)
+  ON_MESSAGE(WM_APP + 701, OnToggle)
+  ON_WM_ERASEBKGND()
+END_MESSAGE_MAP()
+
+bool CViewHost::Open() {
+  LPCWSTR cls = AfxRegisterWndClass(0, LoadCursorW(nullptr, IDC_ARROW));
+  if (!CreateEx(0, cls, L"views host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kWidth, kHeight,
+                nullptr, nullptr)) {
+    return false;
+  }
+  HDC screen = ::GetDC(nullptr);
+  const BOOL made = surface.Create(screen, kSurfaceWidth, kSurfaceHeight);
+  ::ReleaseDC(nullptr, screen);
+  return made != FALSE;
+}
+
+LRESULT CViewHost::OnPrevious(WPARAM wp, LPARAM lp) {
+  posted.push_back({WM_APP + 401, wp, lp});
+  return 0;
+}
+
+LRESULT CViewHost::OnNext(WPARAM wp, LPARAM lp) {
+  posted.push_back({WM_APP + 402, wp, lp});
+  return 0;
+}
+
+LRESULT CViewHost::OnToggle(WPARAM wp, LPARAM lp) {
+  posted.push_back({WM_APP + 701, wp, lp});
+  return 0;
+}
+
+BOOL CViewHost::OnEraseBkgnd(CDC* dc) {
+  RECT rc;
+  GetClientRect(&rc);
+  FillRect(dc->GetSafeHdc(), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  return TRUE;
+}
+
+std::vector<Posted> CViewHost::TakePosted() {
+  PumpMessages(50);
+  std::vector<Posted> out;
+  out.swap(posted);
+  return out;
+}
+
+CViewHost& Host() {
+  static CViewHost host;
+  return host;
+}
+
+namespace {
+class HostEnvironment : public testing::Environment {
+ public:
+  void SetUp() override {
+    InitAppFontsAndLanguage(nullptr);
+    ASSERT_TRUE(Host().Open());
+  }
+};
+[[maybe_unused]] testing::Environment* const kHostEnvironment =
+    testing::AddGlobalTestEnvironment(new HostEnvironment);
+}  // namespace
+
+void FakeGraphSource::LinkPositions(int perRecord) {
+  table.clear();
+  for (auto& r : records) {
+    for (int i = 0; i < perRecord; ++i) table.push_back(&r);
+  }
+}
+
+std::wstring ViewsOutputDir() {
+  const char* build = std::getenv("QUILL_BUILD_DIR");
+  if (!build) return std::wstring();
+  std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
+  CreateDirectoryW(dir.c_str(), nullptr);
+  dir += L"\\driveviews";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir + L"\\";
+}
+
+std::wstring ViewsReferenceDir() {
+  const char* source = std::getenv("QUILL_SOURCE_DIR");
+  return source ? HostPathToWindows(std::string(source) + "/tests/driveviews/reference") + L"\\"
+                : std::wstring();
+}
+
+double SaveAndCompare(const Pixels& shot, const std::wstring& name) {
+  quill::skin::GdiplusSession gdiplus;
+  const std::wstring out = ViewsOutputDir();
+  if (!out.empty()) {
+    EXPECT_TRUE(SavePng(shot, out + name));
+  }
+  Pixels reference;
+  if (!LoadPng(ViewsReferenceDir() + name, &reference)) {
+    ADD_FAILURE() << "no reference picture: look at test-output/driveviews/ and, when it is right, copy it "
+                     "to tests/driveviews/reference/";
+    return 1.0;
+  }
+  const int differ = CountDifferentPixels(shot, reference, kCompareTolerance);
+  if (differ < 0) return 1.0;
+  return static_cast<double>(differ) / (static_cast<double>(shot.width) * shot.height);
+}
+
+PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC screen = ::GetDC(nullptr);
+  dc_ = CreateCompatibleDC(screen);
+  bitmap_ = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ::ReleaseDC(nullptr, screen);
+  bits_ = static_cast<uint32_t*>(bits);
+  old_ = SelectObject(dc_, bitmap_);
+  RECT rc{0, 0, width, height};
+  HBRUSH brush = CreateSolidBrush(fill);
+  FillRect(dc_, &rc, brush);
+  DeleteObject(brush);
+}
+
+PixelCanvas::~PixelCanvas() {
+  SelectObject(dc_, old_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
+}
+
+COLORREF PixelCanvas::At(int x, int y) const {
+  if (!bits_ || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  GdiFlush();
+  const uint32_t p = bits_[y * width_ + x];
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+Pixels PixelCanvas::Capture() const { return CaptureDC(dc_, 0, 0, width_, height_); }
+
+}  // namespace quill::test

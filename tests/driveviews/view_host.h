@@ -1,0 +1,96 @@
+// The drive-data views' test stage: a top-level host window standing in for the main dialog (the
+// first window of the program, so screenshots show it) that records the messages the views post to
+// it, the off-screen surface the main dialog lends the views, a fake of the graph's data source, and
+// where screenshots go.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/framework/wnd.h"
+#include "tavrin/driveviews/gsensor_source.h"
+#include "tavrin/skin/offscreen_dc.h"
+#include "tests/skin/skin_capture.h"
+
+namespace quill::test {
+
+struct Posted {
+  UINT msg;
+  WPARAM wp;
+  LPARAM lp;
+  bool operator==(const Posted& o) const { return msg == o.msg && wp == o.wp && lp == o.lp; }
+};
+
+class CViewHost : public CWnd {
+ public:
+  static constexpr int kWidth = 900;
+  static constexpr int kHeight = 560;
+  bool Open();
+  // Pumps the thread's messages, then hands over what the views posted.
+  std::vector<Posted> TakePosted();
+
+  COffScreenDC surface;  // 1920 x 400, like the main dialog's
+  std::vector<Posted> posted;
+
+ protected:
+  LRESULT OnPrevious(WPARAM wp, LPARAM lp);
+  LRESULT OnNext(WPARAM wp, LPARAM lp);
+  LRESULT OnToggle(WPARAM wp, LPARAM lp);
+  BOOL OnEraseBkgnd(CDC* dc);
+  DECLARE_MESSAGE_MAP()
+};
+
+CViewHost& Host();
+
+// The graph's data: vectors the test fills, durations per selector, a count of the lock calls.
+class FakeGraphSource : public quill::driveviews::GraphDataSource {
+ public:
+  bool Active() override { return active; }
+  std::vector<playcore::sEVENTRECORD>* Records() override { return hasRecords ? &records : nullptr; }
+  std::vector<playcore::sEVENTRECORD*>* PositionTable() override { return hasTable ? &table : nullptr; }
+  int64_t Duration(int selector) override { return selector >= 0 && selector < 3 ? durations[selector] : 0; }
+  void Lock() override { ++depth; ++locks; }
+  void Unlock() override { --depth; }
+
+  // Links every position to its record, `perRecord` positions per record.
+  void LinkPositions(int perRecord);
+
+  bool active = true;
+  bool hasRecords = true;
+  bool hasTable = true;
+  std::vector<playcore::sEVENTRECORD> records;
+  std::vector<playcore::sEVENTRECORD*> table;
+  int64_t durations[3] = {0, 0, 0};
+  int depth = 0;
+  int locks = 0;
+};
+
+// <build>/test-output/driveviews/ (made on demand) and <source>/tests/driveviews/reference/.
+std::wstring ViewsOutputDir();
+std::wstring ViewsReferenceDir();
+// Saves the capture as `name` under the output folder and compares it with the reference of that
+// name: the share of pixels that differ beyond a small tolerance (1.0 when there is no reference).
+double SaveAndCompare(const Pixels& shot, const std::wstring& name);
+
+// A memory DC with a 32-bit top-down DIB section selected, for painting and reading back pixels.
+class PixelCanvas {
+ public:
+  PixelCanvas(int width, int height, COLORREF fill);
+  ~PixelCanvas();
+  PixelCanvas(const PixelCanvas&) = delete;
+  PixelCanvas& operator=(const PixelCanvas&) = delete;
+  HDC dc() const { return dc_; }
+  COLORREF At(int x, int y) const;
+  Pixels Capture() const;
+
+ private:
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ old_ = nullptr;
+  uint32_t* bits_ = nullptr;
+  int width_, height_;
+};
+
+}  // namespace quill::test
