@@ -18,8 +18,8 @@ constexpr size_t kJoinedTimeStart = 9; // "JM01_123_" before hhmmss
 constexpr size_t kTimeDigits = 6;
 constexpr size_t kMinRecordingNameChars = 17;
 constexpr int kMaxTimeOffset = 10;     // seconds either side of the file's own start time
-// Trigger letters the search tries, in order; O, R, T and U are never tried.
-constexpr wchar_t kPartnerLetters[] = L"AGMPS";
+// Trigger letters the search tries, in order: every letter a camera file may carry.
+constexpr wchar_t kPartnerLetters[] = L"AGMPSTUOR";
 
 class DiskLookup : public PartnerLookup {
  public:
