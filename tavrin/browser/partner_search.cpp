@@ -18,6 +18,7 @@ constexpr size_t kJoinedTimeStart = 9; // "JM01_123_" before hhmmss
 constexpr size_t kTimeDigits = 6;
 constexpr size_t kMinRecordingNameChars = 17;
 constexpr int kMaxTimeOffset = 10;     // seconds either side of the file's own start time
+constexpr int kSecondsPerDay = 24 * 3600;
 // Trigger letters the search tries, in order: every letter a camera file may carry.
 constexpr wchar_t kPartnerLetters[] = L"AGMPSTUOR";
 
@@ -72,11 +73,15 @@ void WriteTime(wchar_t* digits, int secondsOfDay) {
   }
 }
 
+// A candidate time as a time of day: a recording that runs across midnight has its other file on the
+// other side of 00:00:00, in either direction.
+int TimeOfDay(int seconds) { return ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay; }
+
 // One candidate: `path` (`length` characters, hhmmss at `at`) with the camera swapped and the time
 // replaced. The caller has checked the name's shape.
 bool ProbeAt(const wchar_t* path, size_t length, size_t at, int secondsOfDay, wchar_t* partner,
              const PartnerLookup& lookup) {
-  if (secondsOfDay < 0) return false;  // a time before midnight names no file of this day
+  if (secondsOfDay < 0) return false;  // no time of day: nothing to write into the name
   wchar_t candidate[kRecordingPathChars];
   wmemcpy(candidate, path, length + 1);
   candidate[length - kCameraFromEnd] = SwappedCamera(candidate[length - kCameraFromEnd]);
@@ -110,8 +115,8 @@ bool FindWithLetter(const wchar_t* lettered, size_t length, size_t at, int start
     return true;
   }
   for (int offset = 1; offset <= kMaxTimeOffset; ++offset) {
-    if (ProbeAt(lettered, length, at, start + offset, partner, lookup)) return true;
-    if (ProbeAt(lettered, length, at, start - offset, partner, lookup)) return true;
+    if (ProbeAt(lettered, length, at, TimeOfDay(start + offset), partner, lookup)) return true;
+    if (ProbeAt(lettered, length, at, TimeOfDay(start - offset), partner, lookup)) return true;
   }
   return false;
 }

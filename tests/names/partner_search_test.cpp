@@ -90,12 +90,12 @@ TEST(PartnerSearch, TriesLettersInOrderWithTheExactTimeFirstThenAlternatingSecon
 
 TEST(PartnerSearch, NeverWritesATimeBeforeMidnightIntoTheName) {
   // Regression: a candidate of -1 s or -10 s was formatted as "-1"/"-10" into the two-digit slots,
-  // overwriting the trigger letter and the characters after it.
+  // overwriting the trigger letter and the characters after it. Such candidates wrap to 23:59:5x.
   RecordingLookup lookup;
   wchar_t partner[kRecordingPathChars];
   const std::wstring path = L"E:\\d\\001_000003A_M.MP4";
   EXPECT_FALSE(FindPartnerFileWith(path.c_str(), partner, lookup));
-  EXPECT_EQ(lookup.probes.size(), 9u * (1 + 10 + 3));
+  EXPECT_EQ(lookup.probes.size(), 9u * (1 + 10 + 10));
   for (const std::wstring& probe : lookup.probes) {
     ASSERT_EQ(probe.size(), path.size()) << std::string(probe.begin(), probe.end());
     for (size_t i = 9; i < 15; ++i) EXPECT_TRUE(iswdigit(probe[i]));
