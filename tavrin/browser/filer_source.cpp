@@ -3,6 +3,7 @@
 #include "tavrin/browser/filer_container.h"
 
 #include "tavrin/browser/recording_probe.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <algorithm>
 
@@ -37,6 +38,7 @@ void CFilerContainerDlg::ClearAll() {
 }
 
 void CFilerContainerDlg::OpenSource(CString path, int kind) {
+  QuietDriveErrors quiet;  // a drive source, or a path on one, may be an empty card reader
   // A new source replaces the previous one completely: its items, its records and its watch.
   ClearAll();
   m_watch.SetPath(L"");
@@ -79,6 +81,7 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
 }
 
 int CFilerContainerDlg::LoadFolder(HTREEITEM item, int, BOOL noPaint) {
+  QuietDriveErrors quiet;
   const CString folder = m_tree.GetItemPath(item);
   m_editCaption.SetWindowText(folder);
   ResetRecordingSerial();
@@ -135,6 +138,7 @@ void CFilerContainerDlg::SetFilter(int index, BOOL on) {
 }
 
 const RecordingList& CFilerContainerDlg::CollectSourceRecordings() {
+  QuietDriveErrors quiet;
   m_collected.clear();
   if (m_nSourceKind == kSourceDrive) {
     ScanRecordingTree(m_strSource, m_collected, nullptr, 0);

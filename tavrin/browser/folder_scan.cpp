@@ -4,6 +4,7 @@
 #include "tavrin/browser/name_patterns.h"
 #include "tavrin/browser/recording_probe.h"
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -132,6 +133,7 @@ bool ScanTreeLevel(TreeScan& scan, const wchar_t* folder, HTREEITEM parent, bool
 bool ScanRecordingFolders(const wchar_t* folder, HWND tree, HTREEITEM parent, RecordingList& list,
                           RecordingList* folderRows, int mode, bool fill, uint32_t* found, int depth) {
   if (!folder) return false;
+  QuietDriveErrors quiet;
   TreeScan scan{tree, list, folderRows, mode, PairIndex(list)};
   FolderTally tally;
   const bool listed = ScanTreeLevel(scan, folder, parent, fill, depth, tally);
@@ -140,6 +142,7 @@ bool ScanRecordingFolders(const wchar_t* folder, HWND tree, HTREEITEM parent, Re
 }
 
 bool ScanFolderForRecordings(const wchar_t* folder, RecordingList& list) {
+  QuietDriveErrors quiet;
   SortedListing listing;
   if (!folder || !listing.Load(folder)) return false;
   const FolderIndex index(listing.entries);
@@ -159,6 +162,7 @@ bool ScanFolderForRecordings(const wchar_t* folder, RecordingList& list) {
 
 bool GetFolderFilterMask(const wchar_t* folder, uint32_t& mask) {
   mask = 0;
+  QuietDriveErrors quiet;
   FindEntries entries;
   if (!folder || !ListFolder(folder, entries)) return false;
   for (const WIN32_FIND_DATAW& entry : entries) {

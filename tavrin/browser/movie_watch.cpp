@@ -3,6 +3,8 @@
 
 #include "tavrin/browser/browser_owner.h"
 
+#include "tavrin/skin/quiet_drive_errors.h"
+
 #include <shlwapi.h>
 
 CMovieResource::CMovieResource(HWND owner) : m_hOwner(owner) {
@@ -47,6 +49,8 @@ UINT __cdecl CMovieResource::ThreadProc(LPVOID self) {
 }
 
 void CMovieResource::Watch() {
+  // The watched path is usually a card: its removal must not raise the system's "no disk" box.
+  QuietDriveErrors quiet;
   while (!m_bStop.load()) {
     const CString path = GetPath();
     const HWND owner = m_hOwner.load();

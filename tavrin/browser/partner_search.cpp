@@ -3,6 +3,7 @@
 #include "tavrin/browser/partner_search.h"
 
 #include "tavrin/browser/recording_names.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -140,9 +141,11 @@ bool FindPartnerFileWith(const wchar_t* path, wchar_t* partner, const PartnerLoo
 }
 
 bool FindPartnerFile(const wchar_t* path, wchar_t* partner) {
+  QuietDriveErrors quiet;
   return FindPartnerFileWith(path, partner, DiskLookup());
 }
 
 bool TryPartnerAtTime(const wchar_t* path, int secondsOfDay, wchar_t* partner) {
+  QuietDriveErrors quiet;
   return TryAtTime(path, secondsOfDay, partner, DiskLookup());
 }

@@ -1,5 +1,6 @@
 // Building records: deciding the pair of a camera file, reading the two file sizes, folder rows.
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <shlwapi.h>
 
@@ -132,11 +133,13 @@ bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingL
 }  // namespace browser_scan
 
 bool MakePairForFile(const wchar_t* path, const RecordingList& list, wchar_t* mainOut, wchar_t* rearOut) {
+  QuietDriveErrors quiet;
   return browser_scan::MakePair(path, browser_scan::PairIndex(list), browser_scan::DiskLookup(),
                                 mainOut, rearOut);
 }
 
 bool AddRecordingPair(const wchar_t* mainPath, const wchar_t* rearPath, RecordingList& list) {
+  QuietDriveErrors quiet;
   browser_scan::PairIndex none{RecordingList()};
   return browser_scan::AddPairIndexed(mainPath, rearPath, list, none);
 }
