@@ -29,7 +29,7 @@ const sRECORDINGPAIR* NewestRecording(const RecordingList& list) {
 }  // namespace
 
 void CFilerContainerDlg::ClearAll() {
-  m_tree.DeleteAllItems();
+  m_tree.DeleteChildren(nullptr);  // every item, without telling the owner of the selection it drops
   m_list.DeleteAllItems();
   m_list.m_records.clear();
   m_list.m_shownRecords.clear();
@@ -81,6 +81,7 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
 }
 
 int CFilerContainerDlg::LoadFolder(HTREEITEM item, int, BOOL noPaint) {
+  if (!item) return 0;  // no folder to load: the tree and the list stay as they are
   QuietDriveErrors quiet;
   const CString folder = m_tree.GetItemPath(item);
   m_editCaption.SetWindowText(folder);

@@ -72,9 +72,11 @@ TEST_F(PaneTest, SelectingADayFolderListsItsRecordingsOnce) {
   // The pair of 001 holds both cameras.
   EXPECT_NE(pane().m_list.m_shownRecords[0].szRearPath[0], L'\0');
   // Regression: loading the same folder again does not double its children.
-  const size_t before = Children(top).size();
-  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), pane().LoadFolder(top, 0, FALSE));
-  EXPECT_EQ(Children(top).size(), before);
+  const std::vector<std::wstring> before = Children(top);
+  const int first = pane().LoadFolder(top, 0, FALSE);
+  EXPECT_EQ(Children(top), before);
+  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), first);
+  EXPECT_EQ(Children(top), before);
 }
 
 // Regression: a second source replaces the first one's items and records.
