@@ -103,7 +103,7 @@ void ScanTreeFile(TreeScan& scan, const FolderIndex& index, const wchar_t* path,
   wchar_t rear[kRecordingPathChars];
   if (!browser_scan::MakePair(path, scan.pairs, index, main, rear)) return;
   ++tally.found;
-  if (fill) browser_scan::AddPairIndexed(main, rear, scan.list, scan.pairs, &index);
+  if (fill) browser_scan::AddPairIndexed(main, rear, scan.list, scan.pairs, &index, path);
 }
 
 bool ScanTreeLevel(TreeScan& scan, const wchar_t* folder, HTREEITEM parent, bool fill, int depth,

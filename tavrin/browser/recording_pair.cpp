@@ -44,6 +44,11 @@ bool ReadFileSize(const wchar_t* path, uint64_t* size) {
   return true;
 }
 
+bool Opens(const wchar_t* path) {
+  uint64_t ignored;
+  return ReadFileSize(path, &ignored);
+}
+
 // The size from the scan's listing when it lists the file, else from the file itself.
 bool FileSize(const wchar_t* path, const FolderIndex* listing, uint64_t* size) {
   *size = 0;
@@ -107,7 +112,7 @@ bool MakePair(const wchar_t* path, const PairIndex& pairs, const PartnerLookup& 
 }
 
 bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingList& list,
-                    PairIndex& pairs, const FolderIndex* listing) {
+                    PairIndex& pairs, const FolderIndex* listing, const wchar_t* probed) {
   if (!FitsPath(mainPath) || !FitsPath(rearPath)) return false;
   const bool mainOk = IsMainCameraFile(PathFindFileNameW(mainPath)) && HasMp4Extension(mainPath);
   const bool rearOk = IsRearCameraFile(PathFindFileNameW(rearPath)) && HasMp4Extension(rearPath);
@@ -119,6 +124,9 @@ bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingL
   const bool mainOpened = FileSize(r.szMainPath, listing, &r.uMainSize);
   const bool rearOpened = FileSize(r.szRearPath, listing, &r.uRearSize);
   if (!mainOpened && !rearOpened) return false;
+  // Sizes from a listing say nothing about opening (a file held without sharing, no read access).
+  const bool vouched = probed && (wcscmp(probed, r.szMainPath) == 0 || wcscmp(probed, r.szRearPath) == 0);
+  if (listing && !vouched && !Opens(r.szMainPath) && !Opens(r.szRearPath)) return false;
 
   r.uSerial = g_uRecordingSerial.fetch_add(1);
   r.nFileNumber = static_cast<int64_t>(g_uRecordingFileNumber.fetch_add(1) & 0xFFFFFFFFu);

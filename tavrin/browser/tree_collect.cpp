@@ -14,7 +14,7 @@ void CollectFile(const wchar_t* path, const browser_scan::FolderIndex& index,
   wchar_t main[kRecordingPathChars];
   wchar_t rear[kRecordingPathChars];
   if (browser_scan::MakePair(path, pairs, index, main, rear)) {
-    browser_scan::AddPairIndexed(main, rear, list, pairs, &index);
+    browser_scan::AddPairIndexed(main, rear, list, pairs, &index, path);
   }
 }
 
