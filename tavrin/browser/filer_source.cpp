@@ -30,6 +30,7 @@ const sRECORDINGPAIR* NewestRecording(const RecordingList& list) {
 
 void CFilerContainerDlg::ClearAll() {
   m_tree.DeleteChildren(nullptr);  // every item, without telling the owner of the selection it drops
+  m_hLoadedItem = nullptr;
   m_list.DeleteAllItems();
   m_list.m_records.clear();
   m_list.m_shownRecords.clear();
@@ -39,6 +40,8 @@ void CFilerContainerDlg::ClearAll() {
 
 void CFilerContainerDlg::OpenSource(CString path, int kind) {
   QuietDriveErrors quiet;  // a drive source, or a path on one, may be an empty card reader
+  // The open scans the source, then the folder it selects is loaded: each file is read once.
+  ProbeEachFileOnce probeOnce;
   // A new source replaces the previous one completely: its items, its records and its watch.
   ClearAll();
   m_watch.SetPath(L"");
@@ -73,9 +76,11 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
     HTREEITEM top = m_tree.InsertItem(isRoot ? WithoutTrailingSeparator(folder.Left(2)) : folder.Mid(cut + 1),
                                       TVI_ROOT, TVI_LAST);
     m_watch.SetPath(folder);
-    ScanRecordingFolders(folder, m_tree.m_hWnd, top, records, nullptr, kScanFolderTree, true, nullptr, 0);
-    GroupRecordings(records);
+    // Selecting the top item makes the owner load it (its sub-folders and recordings); when the
+    // owner did not, it is loaded here. Either way the folder is scanned once.
     m_tree.SelectItem(top);
+    if (m_hLoadedItem != top) LoadFolder(top, 0, FALSE);
+    return;
   }
   m_list.RefillItems();
 }
@@ -95,6 +100,7 @@ int CFilerContainerDlg::LoadFolder(HTREEITEM item, int, BOOL noPaint) {
   GroupRecordings(m_list.m_records);
   for (HTREEITEM at = item; at; at = m_tree.GetParentItem(at)) m_tree.Expand(at, TVE_EXPAND);
   m_list.RefillItems();
+  m_hLoadedItem = item;
   if (!noPaint && !m_bHidden) {
     const RECT rc = ItemCountRect();
     InvalidateRect(&rc, FALSE);
