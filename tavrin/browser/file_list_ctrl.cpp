@@ -173,6 +173,9 @@ void CFileListCtrl::OnItemChanged(NMHDR* hdr, LRESULT* result) {
 
 void CFileListCtrl::OpenSelectedRow(int row) {
   CPlayMutexLock lock(m_pMainDlg->PlayMutex());
+  if (!lock.owned()) return;  // opening without the lock would race the playback threads
+  // While this thread waited, a worker holding the mutex may have deleted rows.
+  if (row < 0 || row >= GetItemCount() || row >= static_cast<int>(m_shownRecords.size())) return;
   m_nSelected = row;
   const bool refiltered = m_pRefiltered && *m_pRefiltered;
   if (m_pRefiltered) *m_pRefiltered = FALSE;

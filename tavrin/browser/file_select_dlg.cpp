@@ -170,8 +170,7 @@ void CFileSelectDlg::FillRows(BOOL showAll) {
   m_list.DeleteAllItems();
   for (const sRECORDINGPAIR& r : source) {
     if (m_nMode == kModeJoin && !HasMp4Extension(r)) continue;
-    m_shown.push_back(r);
-    m_shown.back().nSelected = 0;
+    m_shown.push_back(r);  // its selection flag (rows a join marked) is kept: the rows are drawn by it
     const int row = RowCount() - 1;
     CString text;
     text.Format(L"%s", RecordingKey(r));
@@ -206,9 +205,9 @@ void CFileSelectDlg::UpdateTotals() {
   uint64_t mainBytes = 0, rearBytes = 0;
   int mainFiles = 0, rearFiles = 0;
   for (int row = 0; row < RowCount(); ++row) {
-    sRECORDINGPAIR& r = m_shown[static_cast<size_t>(row)];
-    r.nSelected = RowState(row) == kStateChosen ? 1 : 0;
-    if (!r.nSelected) continue;
+    // The dialog's own choice is the row's state image; the record's selection flag is not touched.
+    if (RowState(row) != kStateChosen) continue;
+    const sRECORDINGPAIR& r = m_shown[static_cast<size_t>(row)];
     mainBytes += ShownBytes(r.uMainSize);
     rearBytes += ShownBytes(r.uRearSize);
     if (ShownBytes(r.uMainSize) != 0) ++mainFiles;
@@ -257,7 +256,6 @@ void CFileSelectDlg::OnOK() {
   for (int row = 0; row < RowCount(); ++row) {
     if (RowState(row) != kStateChosen) continue;
     m_chosen.push_back(m_shown[static_cast<size_t>(row)]);
-    m_chosen.back().nSelected = 1;
   }
   EndDialog(IDOK);
 }

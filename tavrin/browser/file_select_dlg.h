@@ -2,7 +2,9 @@
 // (mode 1) or the join and upload-conversion commands (mode 2). Rows carry check-box state images
 // (1 not chosen, 2 not chosen under the mouse, 3 chosen); check buttons show all files of the source,
 // select every shown row and choose the cameras; the totals of the chosen files are shown, the join
-// limits enforced, and OK hands the chosen records back in m_chosen.
+// limits enforced, and OK hands the chosen records back in m_chosen. The dialog's choice lives in the
+// rows' state images only: the records' selection flag (set by a join on the rows it picked) is
+// read, to draw those rows marked in the join mode, and never written.
 //
 // Threads: the thread that runs the dialog (DoModal works on workers too); messages through m_showMessage.
 #pragma once

@@ -96,4 +96,5 @@ class CFilerContainerDlg : public CDialogEx {
   int CaptionFontHeight();
   POINT m_ptFirstFilter = {};
   bool m_bFiltersPlaced = false;
+  HTREEITEM m_hLoadedItem = nullptr;  // the tree item LoadFolder last loaded into the list
 };

@@ -3,6 +3,7 @@
 #include "tavrin/browser/filer_container.h"
 
 #include "tavrin/browser/recording_probe.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <algorithm>
 
@@ -28,7 +29,8 @@ const sRECORDINGPAIR* NewestRecording(const RecordingList& list) {
 }  // namespace
 
 void CFilerContainerDlg::ClearAll() {
-  m_tree.DeleteAllItems();
+  m_tree.DeleteChildren(nullptr);  // every item, without telling the owner of the selection it drops
+  m_hLoadedItem = nullptr;
   m_list.DeleteAllItems();
   m_list.m_records.clear();
   m_list.m_shownRecords.clear();
@@ -37,6 +39,9 @@ void CFilerContainerDlg::ClearAll() {
 }
 
 void CFilerContainerDlg::OpenSource(CString path, int kind) {
+  QuietDriveErrors quiet;  // a drive source, or a path on one, may be an empty card reader
+  // The open scans the source, then the folder it selects is loaded: each file is read once.
+  ProbeEachFileOnce probeOnce;
   // A new source replaces the previous one completely: its items, its records and its watch.
   ClearAll();
   m_watch.SetPath(L"");
@@ -71,14 +76,18 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
     HTREEITEM top = m_tree.InsertItem(isRoot ? WithoutTrailingSeparator(folder.Left(2)) : folder.Mid(cut + 1),
                                       TVI_ROOT, TVI_LAST);
     m_watch.SetPath(folder);
-    ScanRecordingFolders(folder, m_tree.m_hWnd, top, records, nullptr, kScanFolderTree, true, nullptr, 0);
-    GroupRecordings(records);
+    // Selecting the top item makes the owner load it (its sub-folders and recordings); when the
+    // owner did not, it is loaded here. Either way the folder is scanned once.
     m_tree.SelectItem(top);
+    if (m_hLoadedItem != top) LoadFolder(top, 0, FALSE);
+    return;
   }
   m_list.RefillItems();
 }
 
 int CFilerContainerDlg::LoadFolder(HTREEITEM item, int, BOOL noPaint) {
+  if (!item) return 0;  // no folder to load: the tree and the list stay as they are
+  QuietDriveErrors quiet;
   const CString folder = m_tree.GetItemPath(item);
   m_editCaption.SetWindowText(folder);
   ResetRecordingSerial();
@@ -91,6 +100,7 @@ int CFilerContainerDlg::LoadFolder(HTREEITEM item, int, BOOL noPaint) {
   GroupRecordings(m_list.m_records);
   for (HTREEITEM at = item; at; at = m_tree.GetParentItem(at)) m_tree.Expand(at, TVE_EXPAND);
   m_list.RefillItems();
+  m_hLoadedItem = item;
   if (!noPaint && !m_bHidden) {
     const RECT rc = ItemCountRect();
     InvalidateRect(&rc, FALSE);
@@ -135,6 +145,7 @@ void CFilerContainerDlg::SetFilter(int index, BOOL on) {
 }
 
 const RecordingList& CFilerContainerDlg::CollectSourceRecordings() {
+  QuietDriveErrors quiet;
   m_collected.clear();
   if (m_nSourceKind == kSourceDrive) {
     ScanRecordingTree(m_strSource, m_collected, nullptr, 0);

@@ -1,6 +1,7 @@
 // Folder listings and bounded paths. Folder plus entry name can pass the 260 characters of the
 // program's path buffers: such entries are left out, never cut or written past a buffer.
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <shlwapi.h>
 
@@ -83,6 +84,7 @@ bool ListFolder(const wchar_t* folder, FindEntries& entries) {
   if (!folder) return false;
   wchar_t pattern[kRecordingPathChars];
   if (!browser_scan::JoinPath(folder, L"*", pattern)) return false;
+  QuietDriveErrors quiet;
   WIN32_FIND_DATAW data;
   browser_scan::UniqueFind find(FindFirstFileW(pattern, &data));
   if (find.get() == INVALID_HANDLE_VALUE) {

@@ -4,6 +4,7 @@
 #include "tavrin/browser/name_patterns.h"
 #include "tavrin/browser/recording_probe.h"
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -102,7 +103,7 @@ void ScanTreeFile(TreeScan& scan, const FolderIndex& index, const wchar_t* path,
   wchar_t rear[kRecordingPathChars];
   if (!browser_scan::MakePair(path, scan.pairs, index, main, rear)) return;
   ++tally.found;
-  if (fill) browser_scan::AddPairIndexed(main, rear, scan.list, scan.pairs, &index);
+  if (fill) browser_scan::AddPairIndexed(main, rear, scan.list, scan.pairs, &index, path);
 }
 
 bool ScanTreeLevel(TreeScan& scan, const wchar_t* folder, HTREEITEM parent, bool fill, int depth,
@@ -132,6 +133,7 @@ bool ScanTreeLevel(TreeScan& scan, const wchar_t* folder, HTREEITEM parent, bool
 bool ScanRecordingFolders(const wchar_t* folder, HWND tree, HTREEITEM parent, RecordingList& list,
                           RecordingList* folderRows, int mode, bool fill, uint32_t* found, int depth) {
   if (!folder) return false;
+  QuietDriveErrors quiet;
   TreeScan scan{tree, list, folderRows, mode, PairIndex(list)};
   FolderTally tally;
   const bool listed = ScanTreeLevel(scan, folder, parent, fill, depth, tally);
@@ -140,6 +142,7 @@ bool ScanRecordingFolders(const wchar_t* folder, HWND tree, HTREEITEM parent, Re
 }
 
 bool ScanFolderForRecordings(const wchar_t* folder, RecordingList& list) {
+  QuietDriveErrors quiet;
   SortedListing listing;
   if (!folder || !listing.Load(folder)) return false;
   const FolderIndex index(listing.entries);
@@ -159,6 +162,7 @@ bool ScanFolderForRecordings(const wchar_t* folder, RecordingList& list) {
 
 bool GetFolderFilterMask(const wchar_t* folder, uint32_t& mask) {
   mask = 0;
+  QuietDriveErrors quiet;
   FindEntries entries;
   if (!folder || !ListFolder(folder, entries)) return false;
   for (const WIN32_FIND_DATAW& entry : entries) {

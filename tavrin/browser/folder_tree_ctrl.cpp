@@ -111,20 +111,22 @@ CString CFolderTreeCtrl::GetItemPath(HTREEITEM item) const {
 }
 
 void CFolderTreeCtrl::DeleteChildren(HTREEITEM item) {
+  ++m_nDeleting;
   if (!item) {
     DeleteAllItems();
-    return;
+  } else {
+    for (HTREEITEM child = GetChildItem(item); child;) {
+      HTREEITEM next = GetNextSiblingItem(child);
+      DeleteItem(child);
+      child = next;
+    }
   }
-  for (HTREEITEM child = GetChildItem(item); child;) {
-    HTREEITEM next = GetNextSiblingItem(child);
-    DeleteItem(child);
-    child = next;
-  }
+  --m_nDeleting;
 }
 
 void CFolderTreeCtrl::OnSelChanged(NMHDR* hdr, LRESULT* result) {
   *result = 0;
-  if (m_pMainDlg) m_pMainDlg->OnFolderSelChanged(hdr, result);
+  if (m_nDeleting == 0 && m_pMainDlg) m_pMainDlg->OnFolderSelChanged(hdr, result);
 }
 
 void CFolderTreeCtrl::OnCustomDraw(NMHDR* hdr, LRESULT* result) {

@@ -36,7 +36,9 @@ class CFolderTreeCtrl : public CTreeCtrl {
   // The folder of an item: the root, a backslash, and the texts from the top-level item down joined by
   // backslashes; for a null item the root and a backslash.
   CString GetItemPath(HTREEITEM item) const;
-  // Deletes the child items of `item` (all items for a null item).
+  // Deletes the child items of `item` (all items for a null item). Deleting the selected item makes the
+  // tree select another one: that selection change is not passed on to the owner, who would load a
+  // folder again in the middle of the delete.
   void DeleteChildren(HTREEITEM item);
   // Paints the mark of `mask` into the cached composite and copies it to `dc` at (x, y); nothing for 0.
   void DrawMark(HDC dc, int x, int y, LPARAM mask);
@@ -56,6 +58,7 @@ class CFolderTreeCtrl : public CTreeCtrl {
   DECLARE_MESSAGE_MAP()
 
   void ReleaseMarkSurfaces();
+  int m_nDeleting = 0;  // DeleteChildren is running: selection notices are not passed on
   HBITMAP m_marks[kMarkCount] = {};
   HDC m_hMarkDC = nullptr;       // each mark in turn
   HDC m_hCompositeDC = nullptr;  // the 20 x 26 composite

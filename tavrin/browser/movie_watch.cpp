@@ -2,68 +2,112 @@
 #include "tavrin/browser/movie_watch.h"
 
 #include "tavrin/browser/browser_owner.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <shlwapi.h>
 
-CMovieResource::CMovieResource(HWND owner) : m_hOwner(owner) {
-  InitializeCriticalSection(&m_lock);
-  m_hStopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  m_pThread = AfxBeginThread(&CMovieResource::ThreadProc, this, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  if (m_pThread) {
-    m_pThread->m_bAutoDelete = FALSE;
-    m_pThread->ResumeThread();
+namespace {
+
+bool FileSystemPathExists(const wchar_t* path) { return PathFileExistsW(path) != FALSE; }
+
+}  // namespace
+
+struct CMovieResource::State {
+  explicit State(HWND ownerWindow, PathExistsFn existsFn)
+      : owner(ownerWindow), exists(existsFn ? existsFn : &FileSystemPathExists),
+        stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    InitializeCriticalSection(&lock);
   }
+  ~State() {
+    if (stopEvent) CloseHandle(stopEvent);
+    DeleteCriticalSection(&lock);
+  }
+  State(const State&) = delete;
+  State& operator=(const State&) = delete;
+
+  std::atomic<HWND> owner;
+  const PathExistsFn exists;
+  std::atomic<bool> stop{false};
+  std::atomic<bool> vanished{false};
+  HANDLE stopEvent;
+  CRITICAL_SECTION lock;
+  CString path;  // guarded by lock
+};
+
+CMovieResource::CMovieResource(HWND owner, PathExistsFn exists)
+    : m_state(std::make_shared<State>(owner, exists)) {
+  // The thread holds its own reference to the state; it frees it when it ends, however late.
+  auto* threadRef = new std::shared_ptr<State>(m_state);
+  CWinThread* thread = AfxBeginThread(&CMovieResource::ThreadProc, threadRef, THREAD_PRIORITY_NORMAL, 0,
+                                      CREATE_SUSPENDED);
+  if (!thread) {
+    delete threadRef;
+    return;
+  }
+  // The thread object deletes itself when the thread ends; this object waits on a handle of its own.
+  if (!DuplicateHandle(GetCurrentProcess(), thread->m_hThread, GetCurrentProcess(), &m_hThread, SYNCHRONIZE,
+                       FALSE, 0)) {
+    m_hThread = nullptr;
+  }
+  thread->ResumeThread();
 }
 
 CMovieResource::~CMovieResource() {
-  m_bStop.store(true);
-  if (m_hStopEvent) SetEvent(m_hStopEvent);
-  if (m_pThread) {
-    WaitForSingleObject(m_pThread->m_hThread, INFINITE);
-    delete m_pThread;
-    m_pThread = nullptr;
+  m_state->stop.store(true);
+  if (m_state->stopEvent) SetEvent(m_state->stopEvent);
+  if (m_hThread) {
+    WaitForSingleObject(m_hThread, kStopWaitMs);
+    CloseHandle(m_hThread);
   }
-  if (m_hStopEvent) CloseHandle(m_hStopEvent);
-  DeleteCriticalSection(&m_lock);
 }
 
+void CMovieResource::SetOwner(HWND owner) { m_state->owner.store(owner); }
+
 void CMovieResource::SetPath(const CString& path) {
-  EnterCriticalSection(&m_lock);
-  m_strPath = path;
-  m_bVanished.store(false);
-  LeaveCriticalSection(&m_lock);
+  EnterCriticalSection(&m_state->lock);
+  m_state->path = path;
+  m_state->vanished.store(false);
+  LeaveCriticalSection(&m_state->lock);
 }
 
 CString CMovieResource::GetPath() const {
-  EnterCriticalSection(&m_lock);
-  CString copy = m_strPath;
-  LeaveCriticalSection(&m_lock);
+  EnterCriticalSection(&m_state->lock);
+  CString copy = m_state->path;
+  LeaveCriticalSection(&m_state->lock);
   return copy;
 }
 
-UINT __cdecl CMovieResource::ThreadProc(LPVOID self) {
-  static_cast<CMovieResource*>(self)->Watch();
+bool CMovieResource::HasVanished() const { return m_state->vanished.load(); }
+
+UINT __cdecl CMovieResource::ThreadProc(LPVOID param) {
+  std::unique_ptr<std::shared_ptr<State>> state(static_cast<std::shared_ptr<State>*>(param));
+  Watch(**state);
   return 0;
 }
 
-void CMovieResource::Watch() {
-  while (!m_bStop.load()) {
-    const CString path = GetPath();
-    const HWND owner = m_hOwner.load();
-    if (!path.IsEmpty() && owner && !PathFileExistsW(path)) {
+void CMovieResource::Watch(State& s) {
+  // The watched path is usually a card: its removal must not raise the system's "no disk" box.
+  QuietDriveErrors quiet;
+  while (!s.stop.load()) {
+    EnterCriticalSection(&s.lock);
+    const CString path = s.path;
+    LeaveCriticalSection(&s.lock);
+    const HWND owner = s.owner.load();
+    if (!path.IsEmpty() && owner && !s.exists(path)) {
       bool report = false;
-      EnterCriticalSection(&m_lock);
+      EnterCriticalSection(&s.lock);
       // Only the path that was found missing is dropped: a new source set meanwhile stays watched.
-      if (m_strPath == path) {
-        m_strPath.Empty();
-        m_bVanished.store(true);
+      // A watch whose object is gone reports nothing.
+      if (s.path == path && !s.stop.load()) {
+        s.path.Empty();
+        s.vanished.store(true);
         report = true;
       }
-      LeaveCriticalSection(&m_lock);
+      LeaveCriticalSection(&s.lock);
       if (report) ::PostMessageW(owner, quill::browser::kMsgSourceVanished, 0, 0);
     }
-    if (m_hStopEvent) {
-      WaitForSingleObject(m_hStopEvent, kCheckIntervalMs);
+    if (s.stopEvent) {
+      WaitForSingleObject(s.stopEvent, kCheckIntervalMs);
     } else {
       Sleep(kCheckIntervalMs);
     }

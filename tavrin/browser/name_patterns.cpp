@@ -1,31 +1,33 @@
-// The fifteen wide patterns of recording names and the day-folder pattern, quoted exactly as the
-// recorder's naming rules give them. The "." before the extension is the regular-expression wildcard,
-// as written. Each regex is built on first use (thread-safe static initialisation) and never changed.
+// The fifteen wide patterns of recording names and the day-folder pattern. The "." before the
+// extension is the regular-expression wildcard, as written. Every trigger letter the program labels
+// and filters (A, P, G, S, M, O, R, T, U) and every joined prefix the join command writes (JM, JR,
+// JB, JN) is admitted, so that no recording on a card is left out of the lists. Each regex is built
+// on first use (thread-safe static initialisation) and never changed.
 #include "tavrin/browser/name_patterns.h"
 
 namespace browser_patterns {
 
 namespace {
 
-constexpr wchar_t kJoinedPrefix[] = L"J[MRB]{1,1}[0-9]{2,2}_[0-9]{3,3}_";
+constexpr wchar_t kJoinedPrefix[] = L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_";
 
 constexpr const wchar_t* kMainPatterns[4] = {
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[M]{1,1}.MP4",
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[M]{1,1}.mp4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[M]{1,1}.MP4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[M]{1,1}.mp4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[M]{1,1}.MP4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[M]{1,1}.mp4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[M]{1,1}.MP4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[M]{1,1}.mp4",
 };
 constexpr const wchar_t* kRearPatterns[4] = {
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[R]{1,1}.MP4",
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[R]{1,1}.mp4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[R]{1,1}.MP4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[R]{1,1}.mp4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[R]{1,1}.MP4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[R]{1,1}.mp4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[R]{1,1}.MP4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[R]{1,1}.mp4",
 };
 constexpr const wchar_t* kEitherPatterns[4] = {
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[MR]{1,1}.MP4",
-    L"[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[MR]{1,1}.mp4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[MR]{1,1}.MP4",
-    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSM_]{1,1}_[MR]{1,1}.mp4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[MR]{1,1}.MP4",
+    L"[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[MR]{1,1}.mp4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[MR]{1,1}.MP4",
+    L"J[MRBN]{1,1}[0-9]{2,2}_[0-9]{3,3}_[0-9]{6,6}[APGSMORTU_]{1,1}_[MR]{1,1}.mp4",
 };
 constexpr wchar_t kCameraSuffixUpper[] = L"_[MR]{1,1}.MP4";
 constexpr wchar_t kCameraSuffixLower[] = L"_[MR]{1,1}.mp4";

@@ -3,6 +3,7 @@
 #include "tavrin/browser/partner_search.h"
 
 #include "tavrin/browser/recording_names.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <windows.h>
 #include <shlwapi.h>
@@ -18,8 +19,9 @@ constexpr size_t kJoinedTimeStart = 9; // "JM01_123_" before hhmmss
 constexpr size_t kTimeDigits = 6;
 constexpr size_t kMinRecordingNameChars = 17;
 constexpr int kMaxTimeOffset = 10;     // seconds either side of the file's own start time
-// Trigger letters the search tries, in order; O, R, T and U are never tried.
-constexpr wchar_t kPartnerLetters[] = L"AGMPS";
+constexpr int kSecondsPerDay = 24 * 3600;
+// Trigger letters the search tries, in order: every letter a camera file may carry.
+constexpr wchar_t kPartnerLetters[] = L"AGMPSTUOR";
 
 class DiskLookup : public PartnerLookup {
  public:
@@ -72,11 +74,15 @@ void WriteTime(wchar_t* digits, int secondsOfDay) {
   }
 }
 
+// A candidate time as a time of day: a recording that runs across midnight has its other file on the
+// other side of 00:00:00, in either direction.
+int TimeOfDay(int seconds) { return ((seconds % kSecondsPerDay) + kSecondsPerDay) % kSecondsPerDay; }
+
 // One candidate: `path` (`length` characters, hhmmss at `at`) with the camera swapped and the time
 // replaced. The caller has checked the name's shape.
 bool ProbeAt(const wchar_t* path, size_t length, size_t at, int secondsOfDay, wchar_t* partner,
              const PartnerLookup& lookup) {
-  if (secondsOfDay < 0) return false;  // a time before midnight names no file of this day
+  if (secondsOfDay < 0) return false;  // no time of day: nothing to write into the name
   wchar_t candidate[kRecordingPathChars];
   wmemcpy(candidate, path, length + 1);
   candidate[length - kCameraFromEnd] = SwappedCamera(candidate[length - kCameraFromEnd]);
@@ -110,8 +116,8 @@ bool FindWithLetter(const wchar_t* lettered, size_t length, size_t at, int start
     return true;
   }
   for (int offset = 1; offset <= kMaxTimeOffset; ++offset) {
-    if (ProbeAt(lettered, length, at, start + offset, partner, lookup)) return true;
-    if (ProbeAt(lettered, length, at, start - offset, partner, lookup)) return true;
+    if (ProbeAt(lettered, length, at, TimeOfDay(start + offset), partner, lookup)) return true;
+    if (ProbeAt(lettered, length, at, TimeOfDay(start - offset), partner, lookup)) return true;
   }
   return false;
 }
@@ -135,9 +141,11 @@ bool FindPartnerFileWith(const wchar_t* path, wchar_t* partner, const PartnerLoo
 }
 
 bool FindPartnerFile(const wchar_t* path, wchar_t* partner) {
+  QuietDriveErrors quiet;
   return FindPartnerFileWith(path, partner, DiskLookup());
 }
 
 bool TryPartnerAtTime(const wchar_t* path, int secondsOfDay, wchar_t* partner) {
+  QuietDriveErrors quiet;
   return TryAtTime(path, secondsOfDay, partner, DiskLookup());
 }

@@ -1,5 +1,5 @@
 // The partner search with a replaceable existence test. The scans already hold the folder listing,
-// so they answer the up to 105 existence probes per file from it instead of asking the disk each time.
+// so they answer the up to 189 existence probes per file from it instead of asking the disk each time.
 #pragma once
 
 #include <cstddef>

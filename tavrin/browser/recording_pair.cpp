@@ -1,5 +1,6 @@
 // Building records: deciding the pair of a camera file, reading the two file sizes, folder rows.
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <shlwapi.h>
 
@@ -41,6 +42,11 @@ bool ReadFileSize(const wchar_t* path, uint64_t* size) {
   if (!GetFileSizeEx(file.get(), &value)) return true;  // opened: the size stays 0
   *size = static_cast<uint64_t>(value.QuadPart);
   return true;
+}
+
+bool Opens(const wchar_t* path) {
+  uint64_t ignored;
+  return ReadFileSize(path, &ignored);
 }
 
 // The size from the scan's listing when it lists the file, else from the file itself.
@@ -106,7 +112,7 @@ bool MakePair(const wchar_t* path, const PairIndex& pairs, const PartnerLookup& 
 }
 
 bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingList& list,
-                    PairIndex& pairs, const FolderIndex* listing) {
+                    PairIndex& pairs, const FolderIndex* listing, const wchar_t* probed) {
   if (!FitsPath(mainPath) || !FitsPath(rearPath)) return false;
   const bool mainOk = IsMainCameraFile(PathFindFileNameW(mainPath)) && HasMp4Extension(mainPath);
   const bool rearOk = IsRearCameraFile(PathFindFileNameW(rearPath)) && HasMp4Extension(rearPath);
@@ -118,6 +124,9 @@ bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingL
   const bool mainOpened = FileSize(r.szMainPath, listing, &r.uMainSize);
   const bool rearOpened = FileSize(r.szRearPath, listing, &r.uRearSize);
   if (!mainOpened && !rearOpened) return false;
+  // Sizes from a listing say nothing about opening (a file held without sharing, no read access).
+  const bool vouched = probed && (wcscmp(probed, r.szMainPath) == 0 || wcscmp(probed, r.szRearPath) == 0);
+  if (listing && !vouched && !Opens(r.szMainPath) && !Opens(r.szRearPath)) return false;
 
   r.uSerial = g_uRecordingSerial.fetch_add(1);
   r.nFileNumber = static_cast<int64_t>(g_uRecordingFileNumber.fetch_add(1) & 0xFFFFFFFFu);
@@ -132,11 +141,13 @@ bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingL
 }  // namespace browser_scan
 
 bool MakePairForFile(const wchar_t* path, const RecordingList& list, wchar_t* mainOut, wchar_t* rearOut) {
+  QuietDriveErrors quiet;
   return browser_scan::MakePair(path, browser_scan::PairIndex(list), browser_scan::DiskLookup(),
                                 mainOut, rearOut);
 }
 
 bool AddRecordingPair(const wchar_t* mainPath, const wchar_t* rearPath, RecordingList& list) {
+  QuietDriveErrors quiet;
   browser_scan::PairIndex none{RecordingList()};
   return browser_scan::AddPairIndexed(mainPath, rearPath, list, none);
 }

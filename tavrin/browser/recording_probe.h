@@ -9,3 +9,17 @@ using RecordingProbeFn = int (*)(const wchar_t* path);
 int ProbeRecordingFile(const wchar_t* path);
 // Replaces the probe; nullptr restores the playback core's one.
 void SetRecordingProbe(RecordingProbeFn probe);
+
+// While an object lives, ProbeRecordingFile on its thread asks the probe about each path once and
+// answers again from memory: opening a source scans the card and then the folder the open selects,
+// which would otherwise read every recording of that folder twice. Nested objects share the first.
+class ProbeEachFileOnce {
+ public:
+  ProbeEachFileOnce();
+  ~ProbeEachFileOnce();
+  ProbeEachFileOnce(const ProbeEachFileOnce&) = delete;
+  ProbeEachFileOnce& operator=(const ProbeEachFileOnce&) = delete;
+
+ private:
+  bool owner_;
+};

@@ -1,6 +1,7 @@
 // Moving one recording file to the recycle bin. The shell operation runs without confirmation and
 // without error UI, so every check that it names exactly the one file meant happens here first.
 #include "tavrin/browser/recording_names.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -23,6 +24,7 @@ bool RecycleFile(const wchar_t* path) {
   if (length >= kRecordingPathChars) return false;
   // The shell expands wildcards in the source list: "*" would take a whole folder with it.
   if (wcspbrk(path, L"*?")) return false;
+  QuietDriveErrors quiet;  // the file usually lies on a card that may have been pulled
   const DWORD attributes = GetFileAttributesW(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError());
   // A folder row's path is a day folder: a whole day of recordings, never one file.

@@ -47,8 +47,11 @@ class PairIndex {
 bool MakePair(const wchar_t* path, const PairIndex& pairs, const PartnerLookup& lookup,
               wchar_t* mainOut, wchar_t* rearOut);
 // AddRecordingPair that also records the new pair in `pairs`, and takes the file sizes from
-// `listing` when it is given (both files lie in the listed folder), else from the files.
+// `listing` when it is given (both files lie in the listed folder), else from the files. A listing
+// cannot tell whether a file opens: `probed` names a file of the pair the scan's probe has read (it
+// opens), else one of the two files must open for the pair to be listed.
 bool AddPairIndexed(const wchar_t* mainPath, const wchar_t* rearPath, RecordingList& list,
-                    PairIndex& pairs, const FolderIndex* listing = nullptr);
+                    PairIndex& pairs, const FolderIndex* listing = nullptr,
+                    const wchar_t* probed = nullptr);
 
 }  // namespace browser_scan

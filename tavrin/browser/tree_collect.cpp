@@ -2,6 +2,7 @@
 // sub-folder's recordings are grouped on their own and follow one another in folder order.
 #include "tavrin/browser/recording_probe.h"
 #include "tavrin/browser/scan_support.h"
+#include "tavrin/skin/quiet_drive_errors.h"
 
 namespace {
 
@@ -13,7 +14,7 @@ void CollectFile(const wchar_t* path, const browser_scan::FolderIndex& index,
   wchar_t main[kRecordingPathChars];
   wchar_t rear[kRecordingPathChars];
   if (browser_scan::MakePair(path, pairs, index, main, rear)) {
-    browser_scan::AddPairIndexed(main, rear, list, pairs, &index);
+    browser_scan::AddPairIndexed(main, rear, list, pairs, &index, path);
   }
 }
 
@@ -33,6 +34,7 @@ void CollectSubFolder(const wchar_t* path, int depth, browser_scan::PairIndex& p
 }  // namespace
 
 bool ScanRecordingTree(const wchar_t* folder, RecordingList& list, uint32_t* fileCounter, int depth) {
+  QuietDriveErrors quiet;
   FindEntries entries;
   if (!folder || !ListFolder(folder, entries)) return false;
   SortFindEntries(entries);  // directories first, then files, each in name order

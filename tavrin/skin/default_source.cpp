@@ -3,22 +3,10 @@
 
 #include <shlwapi.h>
 
+#include "tavrin/skin/quiet_drive_errors.h"
 #include "tavrin/skin/settings_ini.h"
 
 namespace {
-
-// Probes of empty card readers must not raise the system's "no disk" box: fail them quietly for the
-// scope, on this thread only.
-class QuietDriveErrors {
- public:
-  QuietDriveErrors() { SetThreadErrorMode(SEM_FAILCRITICALERRORS, &previous_); }
-  ~QuietDriveErrors() { SetThreadErrorMode(previous_, nullptr); }
-  QuietDriveErrors(const QuietDriveErrors&) = delete;
-  QuietDriveErrors& operator=(const QuietDriveErrors&) = delete;
-
- private:
-  DWORD previous_ = 0;
-};
 
 // The double-null-terminated list of drive roots; false when it cannot be read. A drive that appears
 // between asking for the size and reading the list makes the list longer: try once more.

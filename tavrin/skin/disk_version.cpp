@@ -1,6 +1,7 @@
 // Free space of a volume and the version-text filter.
 #include <cwctype>
 
+#include "tavrin/skin/quiet_drive_errors.h"
 #include "tavrin/skin/window_utils.h"
 
 namespace {
@@ -10,6 +11,7 @@ using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCWSTR, PULARGE_INTEGER, PULARGE_INT
 
 uint64_t GetDiskFreeBytes(const wchar_t* root) {
   if (!root || !*root) return 0;
+  QuietDriveErrors quiet;  // the root may be an empty card reader
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   // The extended call is present on every supported system; the old one remains for completeness.
   auto extended = kernel ? reinterpret_cast<GetDiskFreeSpaceExFn>(

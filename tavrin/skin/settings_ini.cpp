@@ -3,12 +3,30 @@
 
 #include <shlwapi.h>
 
+#include <mutex>
+
 #include "tavrin/skin/app_fonts.h"
 
 namespace {
 
 // Puts the file's attributes back to `attributes` after a write, hidden or not as asked.
 void SetAttributes(const CString& path, DWORD attributes) { SetFileAttributesW(path, attributes); }
+
+// Some Wine versions' profile writer re-creates the file and is refused while the file is hidden;
+// Windows writes a hidden profile file in place.
+bool ProfileWriterRefusesHiddenFiles() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+// One write at a time in this process: the attribute steps and the write belong together.
+std::mutex& IniWriteMutex() {
+  static std::mutex m;
+  return m;
+}
 
 }  // namespace
 
@@ -22,15 +40,17 @@ CString GetIniFilePath() {
 BOOL WriteIni(LPCWSTR section, LPCWSTR key, LPCWSTR value) {
   CString path = GetIniFilePath();
   if (path.IsEmpty() || !section || !key) return FALSE;
-  // Under Wine the profile writer re-creates the file, which is refused while the file is hidden:
-  // clear the attribute around the write and set it again afterwards.
-  DWORD before = GetFileAttributesW(path);
-  bool existed = before != INVALID_FILE_ATTRIBUTES;
-  if (existed && (before & FILE_ATTRIBUTE_HIDDEN)) SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
+  std::lock_guard<std::mutex> lock(IniWriteMutex());
+  // Where the profile writer refuses a hidden file, clear the attribute around the write; every
+  // successful write leaves the file hidden.
+  const DWORD before = GetFileAttributesW(path);
+  const bool existed = before != INVALID_FILE_ATTRIBUTES;
+  const bool unhide = existed && (before & FILE_ATTRIBUTE_HIDDEN) && ProfileWriterRefusesHiddenFiles();
+  if (unhide) SetAttributes(path, FILE_ATTRIBUTE_NORMAL);
   BOOL ok = WritePrivateProfileStringW(section, key, value, path);
   if (ok) {
     SetAttributes(path, FILE_ATTRIBUTE_HIDDEN);
-  } else if (existed) {
+  } else if (unhide) {
     SetAttributes(path, before);  // a failed write leaves the attributes as they were
   }
   return ok;

@@ -31,7 +31,7 @@ constexpr int kIniValueMax = 259;  // characters of a value that a read returns
 CString GetIniFilePath();
 
 // Writes one value; afterwards the file has the hidden attribute alone. FALSE when the write failed
-// (the attributes are then as before).
+// (the attributes are then as before). Any thread; the writes of the process happen one at a time.
 BOOL WriteIni(LPCWSTR section, LPCWSTR key, LPCWSTR value);
 
 // One value, or "" for a missing file, section or key.

@@ -28,6 +28,8 @@ int ProgressFilledWidth(int width, int min, int max, int pos) {
   return std::clamp(static_cast<int>(width * ratio), 0, width);
 }
 
+int ProgressShownPercent(int pos) { return std::clamp(pos, 0, 100); }
+
 BEGIN_MESSAGE_MAP(CSkinProgressBarCtrl, CWnd)
   ON_WM_ERASEBKGND()
   ON_WM_PAINT()
@@ -55,7 +57,7 @@ BOOL CSkinProgressBarCtrl::OnEraseBkgnd(CDC* dc) {
   ::DeleteObject(doneBrush);
   ::DeleteObject(restBrush);
   CString text;
-  text.Format(L"%d %%", m_nPos);
+  text.Format(L"%d %%", ProgressShownPercent(m_nPos));
   const RECT textRect = {w / 2 - kTextHalfWidth, 0, w / 2 + kTextHalfWidth, kBarHeight};
   DrawTextPart(buf, text, textRect, done, kRestColour);
   DrawTextPart(buf, text, textRect, rest, kDoneColour);

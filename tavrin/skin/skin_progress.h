@@ -12,6 +12,8 @@
 // The width of the done part of a bar `width` pixels wide: width x pos / (max - min), 0 for an empty
 // or reversed range, clamped to [0, width].
 int ProgressFilledWidth(int width, int min, int max, int pos);
+// The percentage the bar shows for a position: 0 to 100 (a job's last step may report a little more).
+int ProgressShownPercent(int pos);
 
 class CSkinProgressBarCtrl : public CWnd {
  public:

@@ -157,6 +157,19 @@ void CSkinSliderCtrl::CancelDrag() {
   if (m_hWnd && ::GetCapture() == m_hWnd) ReleaseCapture();
 }
 
+void CSkinSliderCtrl::SetEnabled(BOOL enabled) {
+  m_bEnabled = enabled;
+  if (!enabled) EndDragWithRelease();
+}
+
+void CSkinSliderCtrl::EndDragWithRelease() {
+  if (!m_bDragging) return;
+  m_bDragging = FALSE;  // first: the capture change that follows must not post a second release
+  PostToParent(quill::skin::kMsgSliderRelease);
+  if (m_hWnd && ::GetCapture() == m_hWnd) ReleaseCapture();
+  if (m_hWnd) Invalidate();
+}
+
 void CSkinSliderCtrl::PostToParent(UINT msg) const {
   ::PostMessageW(::GetParent(m_hWnd), msg, static_cast<WPARAM>(m_nID), m_nTrackPos);
 }
@@ -188,7 +201,7 @@ void CSkinSliderCtrl::OnLButtonDown(UINT, CPoint pt) {
 
 void CSkinSliderCtrl::OnMouseMove(UINT, CPoint pt) {
   if (!m_bEnabled) {
-    if (m_bDragging) CancelDrag();
+    EndDragWithRelease();  // disabled while dragging (the flag set directly)
     return;
   }
   if (!m_bDragging || !InHitBand(pt.x)) return;
@@ -200,7 +213,7 @@ void CSkinSliderCtrl::OnMouseMove(UINT, CPoint pt) {
 }
 
 void CSkinSliderCtrl::OnLButtonUp(UINT, CPoint) {
-  if (m_bEnabled && m_bDragging) {
+  if (m_bDragging) {
     m_bDragging = FALSE;  // before the capture goes: the release is posted once, here
     PostToParent(quill::skin::kMsgSliderRelease);
   }
@@ -219,7 +232,7 @@ void CSkinSliderCtrl::OnCaptureChanged(CWnd* newCapture) {
   // so its seek logic does not stay paused and muted.
   if (m_bDragging && HwndOf(newCapture) != m_hWnd) {
     m_bDragging = FALSE;
-    if (m_bEnabled) PostToParent(quill::skin::kMsgSliderRelease);
+    PostToParent(quill::skin::kMsgSliderRelease);
     Invalidate();
   }
 }

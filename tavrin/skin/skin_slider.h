@@ -2,8 +2,9 @@
 // of the bar, the remaining part and the thumb from four bitmaps into an off-screen buffer and copies
 // it in one blit; it reports press, drag steps and release to its parent (kMsgSliderPress, Track,
 // Release; wParam the control id, lParam the position under the mouse) and never moves its own thumb:
-// the parent answers with Redraw at the position it accepts. A drag whose mouse capture is taken away
-// ends with a release message all the same.
+// the parent answers with Redraw at the position it accepts. A drag whose mouse capture is taken away,
+// or whose slider is disabled, ends with a release message all the same (the owner's seek would stay
+// paused and muted otherwise); only CancelDrag ends one without it.
 //
 // Threads: UI thread only (the window's thread).
 #pragma once
@@ -51,6 +52,8 @@ class CSkinSliderCtrl : public CWnd {
   void Redraw(int pos);
   // Ends a drag without a release message (the owner takes over) and gives up the mouse.
   void CancelDrag();
+  // Enables or disables the slider's mouse handling; disabling during a drag ends it with a release.
+  void SetEnabled(BOOL enabled);
   void SetRange(int min, int max) { m_nMin = min; m_nMax = max; }
 
   HBITMAP m_hThumb = nullptr;
@@ -64,7 +67,7 @@ class CSkinSliderCtrl : public CWnd {
   int m_nPos = 0;
   int m_nTrackPos = 0;
   int m_nID = 0;
-  BOOL m_bEnabled = TRUE;  // when FALSE the slider ignores the mouse
+  BOOL m_bEnabled = TRUE;  // when FALSE the slider ignores the mouse (a running drag ends, released)
   COLORREF m_crBack = kBackColour;  // shows through the bars' and thumb's transparent parts
   // Owner words: the seek logic's "jump" (a press seeks at once) and "hold" (a playback state change
   // is in progress) marks, kept with the slider they concern.
@@ -76,6 +79,7 @@ class CSkinSliderCtrl : public CWnd {
   void DeleteImages();
   bool EnsureBuffer(HDC reference, int width);
   void PostToParent(UINT msg) const;
+  void EndDragWithRelease();
   bool InHitBand(int x) const;
 
   void OnPaint();

@@ -66,15 +66,17 @@ TEST_F(PaneTest, SelectingADayFolderListsItsRecordingsOnce) {
   HTREEITEM top = pane().m_tree.GetRootItem();
   HTREEITEM day1 = pane().m_tree.GetChildItem(top);
   pane().m_tree.SelectItem(day1);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 6);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 10);
   EXPECT_EQ(RowTexts(pane().m_list).front(), L"001_120000A");
   EXPECT_EQ(std::wstring(pane().m_list.GetItemText(1, 1)), GetTriggerText(L"002_120100G_M.MP4"));
   // The pair of 001 holds both cameras.
   EXPECT_NE(pane().m_list.m_shownRecords[0].szRearPath[0], L'\0');
   // Regression: loading the same folder again does not double its children.
-  const size_t before = Children(top).size();
-  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), pane().LoadFolder(top, 0, FALSE));
-  EXPECT_EQ(Children(top).size(), before);
+  const std::vector<std::wstring> before = Children(top);
+  const int first = pane().LoadFolder(top, 0, FALSE);
+  EXPECT_EQ(Children(top), before);
+  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), first);
+  EXPECT_EQ(Children(top), before);
 }
 
 // Regression: a second source replaces the first one's items and records.
@@ -103,26 +105,25 @@ TEST_F(PaneTest, ASingleFileListsItWithItsPartnerAndARefusedFileListsNothing) {
 
 TEST_F(PaneTest, FiltersHideTheirGroupsAndReopenTheFirstRow) {
   pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
-  ASSERT_EQ(pane().m_list.GetItemCount(), 6);
+  ASSERT_EQ(pane().m_list.GetItemCount(), 10);
   owner().current = 0;
   const size_t opensBefore = owner().opened.size();
   pane().SetFilter(1, FALSE);  // shock
-  EXPECT_EQ(pane().m_list.GetItemCount(), 5);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 9);
   EXPECT_EQ(pane().m_list.m_nSelected, 0);
   // Row 0 is the current entry, yet the refilter reopens it, and the request is used up.
   EXPECT_EQ(owner().opened.size(), opensBefore + 1);
   EXPECT_FALSE(pane().m_bRefiltered);
   for (int i = 0; i < 5; ++i) pane().SetFilter(i, FALSE);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
-  pane().SetFilter(4, TRUE);
-  EXPECT_EQ(RowTexts(pane().m_list), std::vector<std::wstring>{L"005_120400S"});
+  EXPECT_EQ(RowTexts(pane().m_list), (std::vector<std::wstring>{L"006_120500O", L"007_120600R"}));
+  pane().SetFilter(4, TRUE);  // parking shock, with U
   // Regression: the sixth filter (speed camera and radar) has a flag of its own; nothing is overrun.
   pane().SetFilter(5, FALSE);
   EXPECT_FALSE(pane().m_list.m_bFilter[5]);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 1);
+  EXPECT_EQ(RowTexts(pane().m_list), (std::vector<std::wstring>{L"005_120400S", L"009_120800U"}));
   pane().SetFilter(6, TRUE);
   pane().SetFilter(-1, TRUE);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 1);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 2);
 }
 
 // Regression: a filter button's click reaches the owner, which acts on it.
@@ -132,13 +133,13 @@ TEST_F(PaneTest, FilterButtonClicksReachTheOwner) {
   pane().SendMessage(WM_COMMAND, MAKEWPARAM(shock.GetDlgCtrlID(), BN_CLICKED), reinterpret_cast<LPARAM>(shock.m_hWnd));
   EXPECT_EQ(owner().filterCommands, std::vector<int>{1});
   EXPECT_FALSE(shock.m_bPressed);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 5);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 9);
 }
 
 TEST_F(PaneTest, SortingByEachColumnOrdersTheRows) {
   pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
   CFileListCtrl& list = pane().m_list;
-  ASSERT_EQ(list.GetItemCount(), 6);
+  ASSERT_EQ(list.GetItemCount(), 10);
   // Give the records distinct keys for each column, then sort through the header-click path.
   const int n = static_cast<int>(list.m_records.size());
   for (int i = 0; i < n; ++i) {
@@ -164,8 +165,8 @@ TEST_F(PaneTest, SortingByEachColumnOrdersTheRows) {
     nm.iItem = -1;
     nm.iSubItem = c.column;
     pane().SendMessage(WM_NOTIFY, CFileListCtrl::kControlId, reinterpret_cast<LPARAM>(&nm));
-    ASSERT_EQ(list.GetItemCount(), 6) << c.column;
-    for (int i = 1; i < 6; ++i) {
+    ASSERT_EQ(list.GetItemCount(), n) << c.column;
+    for (int i = 1; i < n; ++i) {
       EXPECT_LE(c.key(list.m_shownRecords[static_cast<size_t>(i - 1)]), c.key(list.m_shownRecords[static_cast<size_t>(i)]))
           << "column " << c.column << " row " << i;
       EXPECT_EQ(std::wstring(list.GetItemText(i, 0)), FileListRowText(list.m_shownRecords[static_cast<size_t>(i)]));
@@ -333,7 +334,7 @@ TEST_F(PaneTest, SelectionWaitsForThePlayMutexWithoutDeadlockingASendingWorker) 
   pane().SelectItem(3, FALSE);
   worker.join();
   CloseHandle(held);
-  EXPECT_EQ(answer, 6);
+  EXPECT_EQ(answer, 10);
   EXPECT_EQ(owner().opened, std::vector<int>{3});
 }
 
@@ -353,15 +354,14 @@ TEST_F(RemovableCardTest, ACardShowsItsDayFoldersWithTriggerMasksAndItsFirmwareV
     masks.push_back(pane().m_tree.GetItemData(i));
   }
   EXPECT_EQ(days, (std::vector<std::wstring>{L"20240101_001", L"20240102_001", L"20240103_001"}));
-  // Speed-camera, radar and parking-lapse files are no recordings to the name rules: not counted.
-  EXPECT_EQ(masks, (std::vector<DWORD_PTR>{0x1F, 1 | 4, 8}));
+  EXPECT_EQ(masks, (std::vector<DWORD_PTR>{0x7F, 1 | 4, 8}));
   EXPECT_EQ(std::wstring(pane().m_tree.GetItemPath(pane().m_tree.GetRootItem())), L"R:\\20240101_001");
-  EXPECT_EQ(pane().m_list.GetItemCount(), 6);  // the first day folder was loaded
+  EXPECT_EQ(pane().m_list.GetItemCount(), 10);  // the first day folder was loaded
   // Regression: the version comes from the newest recording, which lies in a day folder.
   ASSERT_EQ(owner().versionPaths.size(), 1u);
   EXPECT_EQ(owner().versionPaths[0], L"R:\\20240103_001\\013_090000P_M.MP4");
   EXPECT_EQ(std::wstring(pane().m_strFirmwareVersion), L"1.2.34b");
-  EXPECT_EQ(pane().CollectSourceRecordings().size(), 9u);  // two rear partners pair up, O R T U are left
+  EXPECT_EQ(pane().CollectSourceRecordings().size(), 13u);  // two rear partners pair up
 }
 
 TEST_F(RemovableCardTest, PullingTheCardIsReportedOnceAndTheWatchStops) {

@@ -44,7 +44,7 @@ TEST(BrowserScreenshot, ACardWithEveryTriggerLooksLikeTheReference) {
   ASSERT_TRUE(drive.ok());
   PaneStage stage;
   stage.pane->OpenSource(L"T:", CFilerContainerDlg::kSourceDrive);
-  ASSERT_EQ(stage.pane->m_list.GetItemCount(), 6);
+  ASSERT_EQ(stage.pane->m_list.GetItemCount(), 10);
   stage.pane->SelectItem(2, FALSE);  // a manual recording, selected
   Host().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   PumpMessages(300);

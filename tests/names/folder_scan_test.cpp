@@ -31,7 +31,7 @@ class Card : public testing::Test {
         L"001_130000M_M.MP4", L"001_130000M_R.MP4",
         L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\001_120003A_R.MP4",
         L"20240101_001\\002_120100G_M.MP4", L"20240101_001\\003_120200P_R.MP4",
-        L"20240101_001\\005_120400O_M.MP4",
+        L"20240101_001\\005_120400X_M.MP4",
         L"20240102_001\\006_080000S_M.MP4", L"20240102_001\\006_080000S_R.MP4",
         L"DCIM\\20240104_001\\008_100000A_M.MP4",
         L"a\\b\\c\\009_110000A_M.MP4", L"a\\b\\c\\20240105_001\\010_110000A_M.MP4",
@@ -127,7 +127,7 @@ TEST_F(Card, OneFolderScanPairsWithoutTheProbe) {
                                                    L"003_120200P_R.MP4", L"004_120300M_M.MP4"}));
   uint32_t mask = 0xFF;
   ASSERT_TRUE(GetFolderFilterMask(Path(L"20240101_001").c_str(), mask));
-  EXPECT_EQ(mask, 1u | 4u | 8u);  // A, G, P; the rejected M file and the O file add nothing
+  EXPECT_EQ(mask, 1u | 4u | 8u);  // A, G, P; the rejected M file and the X file add nothing
 }
 
 // A tree-view control to scan into, with readers for its items.

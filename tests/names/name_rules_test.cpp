@@ -25,11 +25,11 @@ const NameCase kNames[] = {
     {L"123_093015M_R.MP4", false, true, 2, true, false},
     {L"123_093015P_M.MP4", true, false, 3, true, false},
     {L"123_093015S_R.mp4", false, true, 4, true, false},
-    // O, R, T and U have a class but are not in the patterns.
-    {L"123_093015O_M.MP4", false, false, 5, true, false},
-    {L"123_093015R_R.MP4", false, false, 6, true, false},
-    {L"123_093015T_M.MP4", false, false, 7, true, false},
-    {L"123_093015U_R.MP4", false, false, 8, true, false},
+    // O, R, T and U like the other letters.
+    {L"123_093015O_M.MP4", true, false, 5, true, false},
+    {L"123_093015R_R.MP4", false, true, 6, true, false},
+    {L"123_093015T_M.MP4", true, false, 7, true, false},
+    {L"123_093015U_R.MP4", false, true, 8, true, false},
     // "_" as the trigger passes the pattern but has no class.
     {L"123_093015__M.MP4", false, false, -1, false, false},
     // Mixed-case extension, wrong and lower-case camera letters.
@@ -47,15 +47,15 @@ const NameCase kNames[] = {
     {L"123_093015AA_M.MP4", false, false, 0, true, false},
     {L"123_093015A_M.MP44", false, false, 0, true, false},
     {L"x123_093015A_M.MP4", false, false, 0, false, false},
-    // Joined names: JM, JR, JB are recordings; JN fails the prefix test and so the underscore test.
+    // Joined names: JM, JR, JB and JN are recordings.
     {L"JM01_123_093015G_M.MP4", true, false, 1, false, true},
     {L"JM01_123_093015G_R.MP4", false, true, 1, false, true},
     {L"JR02_123_093015A_M.mp4", true, false, 0, false, true},
     {L"JB03_123_093015S_R.MP4", false, true, 4, false, true},
-    {L"JN04_123_093015M_M.MP4", false, false, 2, false, false},
+    {L"JN04_123_093015M_M.MP4", true, false, 2, false, true},
     {L"JX01_123_093015A_M.MP4", false, false, 0, false, false},
     {L"JM1_123_093015A_M.MP4", false, false, 0, false, false},
-    {L"JM01_123_093015O_M.MP4", false, false, 5, false, true},
+    {L"JM01_123_093015O_M.MP4", true, false, 5, false, true},
     // Too short to hold anything.
     {L"", false, false, -1, false, false},
     {L"123", false, false, -1, false, false},
@@ -117,7 +117,7 @@ TEST(NameRules, RecordingFilesNeedACameraNameAndAnMp4ExtensionInAnyCase) {
   EXPECT_TRUE(IsRecordingFile(L"E:\\20240101_001\\123_093015A_R.mp4"));
   EXPECT_TRUE(IsRecordingFile(L"123_093015A_M.MP4"));
   EXPECT_FALSE(IsRecordingFile(L"E:\\20240101_001\\123_093015A_M.Mp4"));
-  EXPECT_FALSE(IsRecordingFile(L"E:\\20240101_001\\123_093015O_M.MP4"));
+  EXPECT_TRUE(IsRecordingFile(L"E:\\20240101_001\\123_093015O_M.MP4"));
   EXPECT_FALSE(IsRecordingFile(L"E:\\123_093015A_M.MP4\\notes.txt"));
 }
 

@@ -133,8 +133,8 @@ TEST(PairList, GroupingPutsRecordingsBeforeOtherRowsEachInNameOrder) {
   GroupRecordings(list);
   const std::vector<std::wstring> expected = {
       L"001_100000A_M.MP4",  L"002_110000S_R.MP4", L"003_120000A_M.MP4",
-      L"JM01_001_090000A_M.MP4", L"20240101_001",    L"20240102_001",
-      L"DCIM",               L"JN03_004_093200M_M.MP4"};
+      L"JM01_001_090000A_M.MP4", L"JN03_004_093200M_M.MP4", L"20240101_001",
+      L"20240102_001",       L"DCIM"};
   EXPECT_EQ(Keys(list), expected);
 }
 

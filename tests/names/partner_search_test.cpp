@@ -37,8 +37,8 @@ const PartnerCase kPartners[] = {
     {L"001_125959P_M.MP4", L"001_130002P_R.MP4", L"001_130002P_R.MP4"},
     {L"001_235955A_M.MP4", L"001_000002A_R.MP4", L"001_000002A_R.MP4"},
     {L"001_000003A_R.MP4", L"001_000001A_M.MP4", L"001_000001A_M.MP4"},
-    // O, R, T and U are never tried.
-    {L"001_120000A_M.MP4", L"001_120000T_R.MP4", L""},
+    // O, R, T and U are tried too.
+    {L"001_120000A_M.MP4", L"001_120000T_R.MP4", L"001_120000T_R.MP4"},
     // Joined names keep their prefix.
     {L"JM01_001_120000A_M.MP4", L"JM01_001_120002A_R.MP4", L"JM01_001_120002A_R.MP4"},
     // Lower-case extensions.
@@ -78,7 +78,7 @@ TEST(PartnerSearch, TriesLettersInOrderWithTheExactTimeFirstThenAlternatingSecon
   RecordingLookup lookup;
   wchar_t partner[kRecordingPathChars];
   EXPECT_FALSE(FindPartnerFileWith(L"E:\\d\\001_120000G_M.MP4", partner, lookup));
-  ASSERT_EQ(lookup.probes.size(), 105u);
+  ASSERT_EQ(lookup.probes.size(), 189u);
   EXPECT_EQ(lookup.probes[0], L"E:\\d\\001_120000A_R.MP4");
   EXPECT_EQ(lookup.probes[1], L"E:\\d\\001_120001A_R.MP4");
   EXPECT_EQ(lookup.probes[2], L"E:\\d\\001_115959A_R.MP4");
@@ -90,24 +90,23 @@ TEST(PartnerSearch, TriesLettersInOrderWithTheExactTimeFirstThenAlternatingSecon
 
 TEST(PartnerSearch, NeverWritesATimeBeforeMidnightIntoTheName) {
   // Regression: a candidate of -1 s or -10 s was formatted as "-1"/"-10" into the two-digit slots,
-  // overwriting the trigger letter and the characters after it.
+  // overwriting the trigger letter and the characters after it. Such candidates wrap to 23:59:5x.
   RecordingLookup lookup;
   wchar_t partner[kRecordingPathChars];
   const std::wstring path = L"E:\\d\\001_000003A_M.MP4";
   EXPECT_FALSE(FindPartnerFileWith(path.c_str(), partner, lookup));
-  EXPECT_EQ(lookup.probes.size(), 5u * (1 + 10 + 3));
+  EXPECT_EQ(lookup.probes.size(), 9u * (1 + 10 + 10));
   for (const std::wstring& probe : lookup.probes) {
     ASSERT_EQ(probe.size(), path.size()) << std::string(probe.begin(), probe.end());
     for (size_t i = 9; i < 15; ++i) EXPECT_TRUE(iswdigit(probe[i]));
     EXPECT_EQ(probe.substr(16), L"_R.MP4");
-    EXPECT_NE(std::wstring(L"AGMPS").find(probe[15]), std::wstring::npos);
+    EXPECT_NE(std::wstring(L"AGMPSTUOR").find(probe[15]), std::wstring::npos);
   }
 }
 
 TEST(PartnerSearch, ShortNamesAndNamesWithoutATimeHaveNoPartnerAndProbeNothing) {
   const wchar_t* names[] = {L"E:\\d\\A_M.MP4", L"E:\\d\\1_A_M.MP4", L"E:\\d\\001_12ab00A_M.MP4",
-                            L"E:\\d\\notes_A_M.MP4xxxxxx", L"E:\\d\\123_093015A_X.MP4", L"",
-                            L"E:\\d\\JN03_004_093200M_M.MP4"};
+                            L"E:\\d\\notes_A_M.MP4xxxxxx", L"E:\\d\\123_093015A_X.MP4", L""};
   for (const wchar_t* name : names) {
     RecordingLookup lookup;
     wchar_t partner[kRecordingPathChars] = L"garbage";

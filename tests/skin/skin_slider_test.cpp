@@ -129,7 +129,8 @@ TEST_F(SeekBar, ADisabledSliderPostsNothingAndADisabledDragEnds) {
   Send(WM_MOUSEMOVE, 330);
   EXPECT_FALSE(seek_.m_bDragging);
   EXPECT_NE(::GetCapture(), seek_.m_hWnd);
-  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Note(sk::kMsgSliderPress, 9000)}));
+  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Note(sk::kMsgSliderPress, 9000),
+                                                                   Note(sk::kMsgSliderRelease, 9000)}));
 }
 
 // Regression: a drag whose capture was taken away never posted its release, which left the owner's
