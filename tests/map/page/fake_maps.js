@@ -106,11 +106,10 @@
   // Draws the live overlays fitted into the map element: the track lines and pins for the markers.
   function render() {
     if (!theMap || !theMap.element) return;
+    // The view fits the track lines (markers elsewhere, such as page 381's start marker, fall outside).
     var pts = [];
-    live.forEach(function (o) {
-      if (o.kind === 'Polyline') pts = pts.concat(o.options.path);
-      else pts.push(o.options.position);
-    });
+    live.forEach(function (o) { if (o.kind === 'Polyline') pts = pts.concat(o.options.path); });
+    if (!pts.length) live.forEach(function (o) { pts.push(o.options.position); });
     var w = theMap.element.clientWidth || 640, h = theMap.element.clientHeight || 480;
     var svg = ['<svg xmlns="http://www.w3.org/2000/svg" width="' + w + '" height="' + h + '">',
                '<rect width="100%" height="100%" fill="#eef0e8"/>'];
