@@ -54,6 +54,7 @@ END_MESSAGE_MAP()
 CGoogleMapDlg::CGoogleMapDlg(CWnd* parent) : CDialog(IDD_MAP_IE, parent) {}
 
 CGoogleMapDlg::~CGoogleMapDlg() {
+  DestroyWindow();
   if (site_) site_->Close();
   site_.reset();
 }

@@ -19,6 +19,8 @@ CGoogleMapDlg2::CGoogleMapDlg2(CWnd* parent, webview2::CreateEnvironmentWithOpti
 
 CGoogleMapDlg2::~CGoogleMapDlg2() {
   holder_.SetHostFuncs(nullptr);
+  // Destroyed here, while this class's handlers still run: OnDestroy frees the queued calls.
+  DestroyWindow();
   holder_.Close();
 }
 

@@ -124,7 +124,8 @@ HRESULT HostWebViewObject::JS2C_GetGPSData(VARIANT* result) {
 
 HRESULT HostWebViewObject::JS2C_GetGridData(int grid, VARIANT* result) {
   if (!funcs_ || !result) return S_OK;
-  // The host takes the grid as text; as the other page passes it, a non-zero grid reads "True".
+  // The host takes the grid as text (it does not use it): a non-zero grid as a boolean, which the
+  // automation conversion writes as "-1".
   VARIANT flag, text;
   VariantInit(&flag);
   VariantInit(&text);
