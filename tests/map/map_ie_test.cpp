@@ -9,6 +9,7 @@
 #include "tavrin/driveviews/map_dialog_ie.h"
 #include "tavrin/driveviews/map_host_values.h"
 #include "tavrin/driveviews/map_wrap.h"
+#include "map_fake_host.h"
 
 using namespace driveviews;
 
@@ -17,38 +18,6 @@ namespace {
 const wchar_t* const kNames[] = {L"JS2C_ConnectTest", L"JS2C_OnInitHtml", L"JS2C_GetGPSData", L"JS2C_GetGridData",
                                  L"JS2C_GetMarkName", L"JS2C_GetRcString", L"JS2C_GetRelJpgNum",
                                  L"JS2C_OnClickCrashPoint", L"JS2C_DEBLOG", L"JS2C_GetMapURL"};
-
-// Host functions that record their arguments.
-class RecordingHost : public IHostWebViewFuncs {
- public:
-  BOOL JS2C_ConnectTest() override { return TRUE; }
-  void JS2C_OnInitHtml() override { ++inits; }
-  VARIANT JS2C_GetGPSData() override {
-    playcore::sGPSPOINT p = {};
-    p.valid = 1;
-    return BuildTrackArray(&p, 1);
-  }
-  VARIANT JS2C_GetGridData(const wchar_t* grid) override {
-    gridArg = grid;
-    return JS2C_GetGPSData();
-  }
-  BSTR JS2C_GetMarkName(int index) override { return SysAllocString(std::to_wstring(index).c_str()); }
-  BSTR JS2C_GetRcString(int index) override { return SysAllocString((L"rc" + std::to_wstring(index)).c_str()); }
-  BSTR JS2C_GetRelJpgNum() override { return SysAllocString(L"1200"); }
-  void JS2C_DEBLOG(const wchar_t* text) override { log = text; }
-  void JS2C_OnClickCrashPoint(int a, int b, int c, int d, double lat, double lng, double speed,
-                              double direction) override {
-    ints = {a, b, c, d};
-    doubles = {lat, lng, speed, direction};
-  }
-  BSTR JS2C_GetMapURL() override { return SysAllocString(L"https://example.invalid/x"); }
-  void JS2C_SetSend() override {}
-
-  int inits = 0;
-  std::wstring gridArg, log;
-  std::vector<int> ints;
-  std::vector<double> doubles;
-};
 
 DISPID IdOf(IDispatch* d, const wchar_t* name) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
@@ -112,7 +81,7 @@ TEST(MapExternal, CoercesArgumentsAndKeepsTheirOrder) {
   EXPECT_EQ(host.doubles, (std::vector<double>{35.0, 139.5, 42.25, 0.0}));
 
   ASSERT_EQ(Call(&external, L"JS2C_GetGridData", {I4(3)}, &r), S_OK);
-  EXPECT_EQ(host.gridArg, L"3");
+  EXPECT_EQ(host.grid, L"3");
   EXPECT_EQ(r.vt, VT_ARRAY | VT_VARIANT);
   VariantClear(&r);
   ASSERT_EQ(Call(&external, L"JS2C_GetRcString", {R8(3.0)}, &r), S_OK);

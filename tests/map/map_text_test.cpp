@@ -2,11 +2,15 @@
 // the web message reader is bounded and survives damaged input.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <clocale>
+#include <cstdlib>
 #include <string>
 
 #include "tavrin/driveviews/map_json.h"
 #include "tavrin/driveviews/map_script_text.h"
+#include "tests/support/test_env.h"
 
 using namespace driveviews;
 
@@ -128,4 +132,47 @@ TEST(MapJson, StaysWithinItsBoundsOnHugeOrDamagedInput) {
     CJsonHolder j;
     EXPECT_TRUE(j.Parse(text)) << text;
   }
+}
+
+// Hands the literals of tricky texts to the browser check (tests/map/page/map_escape.test.js), which
+// runs each as a statement in the real page and compares what arrives with the text.
+TEST(MapScriptText, HandsItsLiteralsToTheBrowserCheck) {
+  const char* build = getenv("QUILL_BUILD_DIR");
+  if (!build) GTEST_SKIP() << "QUILL_BUILD_DIR is not set";
+  const std::wstring texts[] = {
+      L"D:\\DCIM\\20240315_001\\001_093000A_M.MP4",
+      L"it\"s'; alert(1); //",
+      L"</script><script>window.__pwned=1</script>",
+      L"line1\nline2\r\n\ttab\u2028\u2029",
+      L"東京都 ドライブ \xD83D\xDE97",
+      L"\\u0041 stays six characters",
+      std::wstring(L"nul\0inside", 10),
+      L"\xD800 lone surrogate",
+  };
+  std::string json = "[";
+  for (const std::wstring& t : texts) {
+    if (json.size() > 1) json += ",\n";
+    json += "{\"units\":[";
+    for (size_t i = 0; i < t.size(); ++i) json += (i ? "," : "") + std::to_string(static_cast<unsigned>(t[i]));
+    json += "],\"statement\":";
+    // The statement the program would run, as the page gets it (plain ASCII), as a JSON string.
+    std::wstring statement = ScriptCall(L"__probe").Text(t).Statement();
+    std::wstring quoted = JsonQuote(statement);
+    for (wchar_t c : quoted) {
+      ASSERT_LT(static_cast<unsigned>(c), 0x80u);  // escaped texts are plain ASCII
+      json += static_cast<char>(c);
+    }
+    json += "}";
+  }
+  json += "]\n";
+  std::wstring dir = quill::test::HostPathToWindows(std::string(build) + "/test-output/map");
+  CreateDirectoryW(quill::test::HostPathToWindows(std::string(build) + "/test-output").c_str(), nullptr);
+  CreateDirectoryW(dir.c_str(), nullptr);
+  HANDLE f = CreateFileW((dir + L"\\escape_samples.json").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                         nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(f, json.data(), static_cast<DWORD>(json.size()), &written, nullptr);
+  CloseHandle(f);
+  EXPECT_EQ(written, json.size());
 }

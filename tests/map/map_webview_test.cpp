@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "map_fake_host.h"
 #include "map_webview_fakes.h"
 #include "res/map_res.h"
 #include "tavrin/driveviews/map_dialog_webview.h"
@@ -217,38 +218,6 @@ TEST(MapWebViewDialog, RunsOnWithoutALoader) {
 
 namespace {
 
-class HostFuncs : public IHostWebViewFuncs {
- public:
-  BOOL JS2C_ConnectTest() override { return TRUE; }
-  void JS2C_OnInitHtml() override { ++inits; }
-  VARIANT JS2C_GetGPSData() override {
-    playcore::sGPSPOINT p = {};
-    p.valid = 1;
-    p.latitude = 35.0;
-    return BuildTrackArray(&p, 1);
-  }
-  VARIANT JS2C_GetGridData(const wchar_t* grid) override {
-    this->grid = grid;
-    VARIANT v;
-    VariantInit(&v);
-    return v;
-  }
-  BSTR JS2C_GetMarkName(int) override { return nullptr; }
-  BSTR JS2C_GetRcString(int) override { return nullptr; }
-  BSTR JS2C_GetRelJpgNum() override { return SysAllocString(L"4200"); }
-  void JS2C_DEBLOG(const wchar_t*) override {}
-  void JS2C_OnClickCrashPoint(int a, int b, int c, int d, double lat, double lng, double sp, double dir) override {
-    ints = {a, b, c, d};
-    doubles = {lat, lng, sp, dir};
-  }
-  BSTR JS2C_GetMapURL() override { return SysAllocString(L"u"); }
-  void JS2C_SetSend() override {}
-  int inits = 0;
-  std::wstring grid;
-  std::vector<int> ints;
-  std::vector<double> doubles;
-};
-
 HRESULT InvokeByName(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   DISPID id = 0;
@@ -313,7 +282,7 @@ TEST(MapHostObject, DescribesItselfThroughTheEmbeddedTypeLibrary) {
 }
 
 TEST(MapHostObject, DispatchesThePagesCallsWithCoercedArguments) {
-  HostFuncs host;
+  RecordingHost host;
   auto object = HostWebViewObject::Make(&host, nullptr);
   IDispatch* d = static_cast<IDispatch*>(object.get());
   VARIANT r;
