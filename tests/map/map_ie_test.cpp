@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tavrin/driveviews/map_dialog_ie.h"
+#include "tavrin/driveviews/map_setup.h"
 #include "tavrin/driveviews/map_host_values.h"
 #include "tavrin/driveviews/map_wrap.h"
 #include "map_fake_host.h"
@@ -179,4 +180,38 @@ TEST(MapIeDialog, RunsOnWithoutAMapWhenTheControlCannotShowThePage) {
   EXPECT_NE(CGoogleMapDlg::PageUrl().find(L"/103"), std::wstring::npos);
   wrap.Attach(nullptr);
   EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(MapSetup, TheMainDialogRunsOnWithoutAMapInBothVariants) {
+  OleSession ole;
+  // Under Wine there is no WebView2 runtime or loader: the system's choice is the Internet Explorer
+  // dialog, and neither variant shows a page.
+  for (MapVariant variant : {MapVariant::kInternetExplorer, MapVariant::kWebView2}) {
+    CWnd frame, owner;
+    ASSERT_TRUE(owner.CreateEx(0, L"STATIC", L"main", WS_POPUP, CRect(0, 0, 50, 50), nullptr, 0));
+    ASSERT_TRUE(frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP | WS_CLIPCHILDREN, CRect(0, 0, 374, 430),
+                               nullptr, 0));
+    CGoogleMapDlgWrap wrap;
+    EXPECT_EQ(CreateMapDialog(&wrap, &frame, owner.GetSafeHwnd(), 20, variant), variant);
+    ASSERT_NE(wrap.Dialog(), nullptr);
+    HWND window = wrap.Dialog()->Window();
+    RECT r = {};
+    GetWindowRect(window, &r);
+    EXPECT_EQ(r.bottom - r.top, 410);
+    EXPECT_FALSE(IsWindowVisible(window));
+    frame.ShowWindow(SW_SHOWNOACTIVATE);
+    EXPECT_TRUE(wrap.Show(true));
+    UpdateWindow(window);  // the WebView2 dialog tries its control on the first paint
+    DrainMessages();
+    wrap.Connectivity().Set(true, true);
+    EXPECT_TRUE(wrap.JS2C_ConnectTest());
+    wrap.JS2C_OnInitHtml();
+    wrap.ResetTrack(0);
+    wrap.SetPositionKey(1200);
+    wrap.UpdateMarker(kMapPlaying);
+    wrap.JS2C_SetSend();
+    MSG m;
+    EXPECT_TRUE(PeekMessageW(&m, owner.GetSafeHwnd(), kMapReadyMessage, kMapReadyMessage, PM_REMOVE));
+    EXPECT_TRUE(IsWindow(window));
+  }
 }
