@@ -348,3 +348,40 @@ TEST(MapHostObject, RunsAHeldCallbackOnceFromTheDialogsQueueAndReleasesIt) {
   EXPECT_EQ(callback.refs, 1u);
   EXPECT_EQ(callback.calls, 1);
 }
+
+namespace {
+
+// A loader whose environment completes only when the test says so, as the runtime does later.
+quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> g_pending;
+
+HRESULT STDAPICALLTYPE HoldingCreateEnvironment(PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*,
+                                                ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+  g_pending = quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::Borrow(handler);
+  return S_OK;
+}
+
+}  // namespace
+
+TEST(MapWebViewDialog, IgnoresACompletionThatArrivesAfterTheDialogWentAway) {
+  OleSession ole;
+  fakes::WebView webView;
+  fakes::Controller controller;
+  fakes::Environment environment;
+  controller.webView = &webView;
+  environment.controller = &controller;
+  {
+    CWnd frame;
+    frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP, CRect(0, 0, 374, 430), nullptr, 0);
+    CGoogleMapDlg2 dialog(nullptr, &HoldingCreateEnvironment);
+    ASSERT_TRUE(dialog.CreateMap(&frame));
+    HDC dc = GetDC(dialog.Window());
+    SendMessageW(dialog.Window(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ReleaseDC(dialog.Window(), dc);
+    ASSERT_TRUE(g_pending);
+  }
+  // The dialog and its holder are gone: the late completion must not reach them.
+  EXPECT_EQ(g_pending->Invoke(S_OK, &environment), S_OK);
+  EXPECT_EQ(environment.parent, nullptr);
+  EXPECT_TRUE(webView.navigated.empty());
+  g_pending.reset();
+}
