@@ -15,6 +15,7 @@ packages=(
   googletest
   ffmpeg
   python3
+  chromium
 )
 
 sudo_cmd=()
@@ -48,3 +49,16 @@ for loc in ja_JP.UTF-8 en_US.UTF-8; do
   fi
 done
 if [ $gen = 1 ]; then "${sudo_cmd[@]}" locale-gen >/dev/null; fi
+
+# The map pages' tests drive chromium from node with the client pinned in tests/map/page's lock file.
+# node and npm usually come with the machine (a node package that carries npm); Debian's own are the
+# fallback.
+if ! command -v node >/dev/null 2>&1 || ! command -v npm >/dev/null 2>&1; then
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+map_page_tests="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/tests/map/page"
+if [ ! -f "$map_page_tests/node_modules/.package-lock.json" ] ||
+   [ "$map_page_tests/package-lock.json" -nt "$map_page_tests/node_modules/.package-lock.json" ]; then
+  (cd "$map_page_tests" && npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+fi

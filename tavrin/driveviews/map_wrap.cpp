@@ -1,0 +1,127 @@
+// The map wrapper: the main dialog's operations on the map, and the host functions of both pages.
+#include "tavrin/driveviews/map_wrap.h"
+
+#include "tavrin/driveviews/map_host_values.h"
+#include "tavrin/driveviews/map_script_text.h"
+#include "tavrin/driveviews/map_service_key.h"
+
+namespace driveviews {
+
+CGoogleMapDlgWrap::CGoogleMapDlgWrap(std::unique_ptr<IMapTrackSource> source) : source_(std::move(source)) {}
+
+CGoogleMapDlgWrap::~CGoogleMapDlgWrap() {
+  // The dialog goes first: its page must not call into a half-destroyed wrapper.
+  if (dialog_) dialog_->SetHostFuncs(nullptr);
+  dialog_.reset();
+}
+
+void CGoogleMapDlgWrap::Attach(std::unique_ptr<IMapDialog> dialog) {
+  if (dialog_) dialog_->SetHostFuncs(nullptr);
+  dialog_ = std::move(dialog);
+  if (dialog_) dialog_->SetHostFuncs(this);
+}
+
+void CGoogleMapDlgWrap::ExecScript(const std::wstring& statement) {
+  if (dialog_) dialog_->ExecScript(statement);
+}
+
+void CGoogleMapDlgWrap::ResetTrack(int grid) {
+  if (!pageReady_) return;
+  ExecScript(L"cplist.ClearCrashPos()");
+  ExecScript(L"orbitgrplist.RemoveLineList()");
+  ExecScript(L"orbitgrplist.CreateLine()");
+  ExecScript(ScriptCall(L"orbitgrplist.CreateGridLine").Int(grid).Statement());
+}
+
+void CGoogleMapDlgWrap::AddEventPoint(const MapEventPoint& e) {
+  ExecScript(ScriptCall(L"cplist.AddCrashPos")
+                 .Int(e.icon)
+                 .Number(e.levelX)
+                 .Number(e.levelY)
+                 .Number(e.levelZ)
+                 .Int(0)
+                 .Int(e.grid)
+                 .Int(e.positionKey)
+                 .Number(e.latitude)
+                 .Number(e.longitude)
+                 .Int(e.valid)
+                 .Number(e.speed)
+                 .Number(e.direction)
+                 .Statement());
+}
+
+void CGoogleMapDlgWrap::UpdateMarker(int state) {
+  if (!dialog_) return;
+  switch (state) {
+    case kMapPlaying:
+      dialog_->SetStatus(L"");
+      break;
+    case kMapPaused:
+      dialog_->SetStatus(L"pause");
+      break;
+    case kMapStopped:
+      dialog_->SetStatus(L"stop");
+      ExecScript(L"orbitgrplist.MoveMarker()");
+      break;
+    default:
+      break;
+  }
+  dialog_->TransferState();
+}
+
+void CGoogleMapDlgWrap::SetPosition(double latitude, double longitude) {
+  if (dialog_) dialog_->SetPosition(latitude, longitude);
+}
+
+bool CGoogleMapDlgWrap::Show(bool show) {
+  HWND window = dialog_ ? dialog_->Window() : nullptr;
+  if (show) {
+    if (visible_) return false;
+    if (window) {
+      if (IsWindowVisible(window)) return false;
+      ShowWindow(window, SW_SHOW);
+    }
+    visible_ = 1;
+    return true;
+  }
+  if (!visible_ || !window || !IsWindowVisible(window)) return false;
+  ShowWindow(window, SW_HIDE);
+  visible_ = 0;
+  return true;
+}
+
+BOOL CGoogleMapDlgWrap::JS2C_ConnectTest() {
+  if (!connectivity_.Known()) return FALSE;
+  if (connectivity_.Online()) return TRUE;
+  pageReady_ = 0;
+  return FALSE;
+}
+
+void CGoogleMapDlgWrap::JS2C_OnInitHtml() {
+  pageReady_ = 1;
+  if (owner_) PostMessageW(owner_, kMapReadyMessage, 0, 0);
+}
+
+VARIANT CGoogleMapDlgWrap::JS2C_GetGPSData() { return source_->RecordingTrack(); }
+
+VARIANT CGoogleMapDlgWrap::JS2C_GetGridData(const wchar_t*) { return source_->PlayerTrack(); }
+
+BSTR CGoogleMapDlgWrap::JS2C_GetMarkName(int index) { return ToBstr(MarkName(index)); }
+
+BSTR CGoogleMapDlgWrap::JS2C_GetRcString(int index) { return ToBstr(RcString(index)); }
+
+BSTR CGoogleMapDlgWrap::JS2C_GetRelJpgNum() { return ToBstr(std::to_wstring(positionKey_)); }
+
+void CGoogleMapDlgWrap::JS2C_DEBLOG(const wchar_t*) {}
+
+void CGoogleMapDlgWrap::JS2C_OnClickCrashPoint(int, int, int ipos, int, double, double, double, double) {
+  if (owner_) PostMessageW(owner_, kMapSeekMessage, 0, static_cast<LPARAM>(ipos));
+}
+
+BSTR CGoogleMapDlgWrap::JS2C_GetMapURL() { return ToBstr(MapScriptUrl(kMapServiceKey)); }
+
+void CGoogleMapDlgWrap::JS2C_SetSend() {
+  if (dialog_) dialog_->SendState();
+}
+
+}  // namespace driveviews

@@ -1,0 +1,387 @@
+// The WebView2 map dialog against fake environment, controller and web view objects, and the host
+// object through the type library embedded in this test program (TYPELIB 1).
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "map_fake_host.h"
+#include "map_webview_fakes.h"
+#include "res/map_res.h"
+#include "tavrin/driveviews/map_dialog_webview.h"
+#include "tavrin/driveviews/map_host_values.h"
+#include "tavrin/driveviews/map_wrap.h"
+
+using namespace driveviews;
+
+namespace {
+
+// What the fake loader function saw, and the environment it completes with.
+struct LoaderCall {
+  fakes::Environment* environment = nullptr;
+  std::wstring userDataFolder, targetVersion;
+  BOOL singleSignOn = TRUE;
+  HRESULT environmentAnswer = S_OK;
+  int calls = 0;
+} g_loader;
+
+HRESULT STDAPICALLTYPE FakeCreateEnvironment(PCWSTR, PCWSTR folder, ICoreWebView2EnvironmentOptions* options,
+                                             ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+  ++g_loader.calls;
+  g_loader.userDataFolder = folder ? folder : L"";
+  LPWSTR version = nullptr;
+  options->get_TargetCompatibleBrowserVersion(&version);
+  g_loader.targetVersion = version ? version : L"";
+  CoTaskMemFree(version);
+  options->get_AllowSingleSignOnUsingOSPrimaryAccount(&g_loader.singleSignOn);
+  g_loader.environmentAnswer = handler->Invoke(S_OK, g_loader.environment);
+  return S_OK;
+}
+
+class OleSession {
+ public:
+  OleSession() { OleInitialize(nullptr); }
+  ~OleSession() { OleUninitialize(); }
+};
+
+std::wstring PageResource() {
+  HRSRC r = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_MAP_PAGE_WEBVIEW), MAKEINTRESOURCEW(23));
+  DWORD size = SizeofResource(nullptr, r);
+  auto* p = static_cast<const wchar_t*>(LockResource(LoadResource(nullptr, r)));
+  return std::wstring(p, size / sizeof(wchar_t));
+}
+
+// A map frame with the WebView2 dialog in it, the fakes wired up, and the control started by the
+// dialog's first erase.
+struct WebViewStage {
+  WebViewStage() {
+    controller.webView = &webView;
+    environment.controller = &controller;
+    g_loader = LoaderCall{};
+    g_loader.environment = &environment;
+    frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP | WS_CLIPCHILDREN, CRect(0, 0, 374, 430), nullptr, 0);
+    auto d = std::make_unique<CGoogleMapDlg2>(nullptr, &FakeCreateEnvironment);
+    dialog = d.get();
+    dialog->CreateMap(&frame);
+    MoveWindow(dialog->Window(), 0, 20, 374, 410, FALSE);
+    wrap.Attach(std::move(d));
+    wrap.SetOwner(nullptr);
+  }
+  void Erase() {
+    HDC dc = GetDC(dialog->Window());
+    SendMessageW(dialog->Window(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ReleaseDC(dialog->Window(), dc);
+  }
+  OleSession ole;
+  fakes::WebView webView;
+  fakes::Controller controller;
+  fakes::Environment environment;
+  CWnd frame;
+  CGoogleMapDlgWrap wrap;
+  CGoogleMapDlg2* dialog = nullptr;
+};
+
+}  // namespace
+
+TEST(MapWebViewDialog, StartsTheControlOnItsFirstPaintAndLoadsThePage) {
+  WebViewStage s;
+  EXPECT_EQ(g_loader.calls, 0);
+  s.Erase();
+  s.Erase();
+  EXPECT_EQ(g_loader.calls, 1);
+  EXPECT_EQ(g_loader.targetVersion, L"92.0.902.49");
+  EXPECT_EQ(g_loader.singleSignOn, FALSE);
+  EXPECT_NE(g_loader.userDataFolder.find(L"\\Quillmere\\WebView2"), std::wstring::npos);
+  EXPECT_EQ(s.environment.parent, s.dialog->Window());
+  EXPECT_EQ(s.environment.controllerAnswer, S_OK);
+  EXPECT_EQ(s.webView.settings.calls, (std::vector<std::string>{"script=1", "dialogs=1", "webmessage=1"}));
+  EXPECT_EQ(s.controller.calls, (std::vector<std::string>{"bounds", "zoom", "focus"}));
+  EXPECT_EQ(s.controller.bounds.right, 374);
+  EXPECT_EQ(s.controller.bounds.bottom, 410);
+  EXPECT_DOUBLE_EQ(s.controller.zoom, 0.65);
+  ASSERT_EQ(s.webView.navigated.size(), 1u);
+  std::wstring page = PageResource();
+  EXPECT_EQ(s.webView.navigated[0], page.c_str());  // all of the page, up to a closing zero
+  EXPECT_EQ(s.webView.navigated[0].size(), page.size());
+  EXPECT_TRUE(s.webView.onMessage);
+  EXPECT_TRUE(s.webView.onNavigation);
+}
+
+TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
+  WebViewStage s;
+  s.Erase();
+  ASSERT_TRUE(s.webView.onNavigation);
+  fakes::NavigationArgs own, away;
+  away.uri = L"https://example.invalid/elsewhere";
+  EXPECT_EQ(s.webView.onNavigation->Invoke(&s.webView, &own), S_OK);
+  EXPECT_EQ(s.webView.onNavigation->Invoke(&s.webView, &away), S_OK);
+  EXPECT_EQ(s.webView.hostObjects, (std::vector<std::wstring>{L"sample"}));
+  EXPECT_EQ(s.webView.hostObjectTypes, (std::vector<VARTYPE>{VT_DISPATCH}));
+  EXPECT_FALSE(own.cancel);
+  EXPECT_TRUE(away.cancel);
+}
+
+TEST(MapWebViewDialog, EndsTheChainQuietlyWhenASettingFails) {
+  WebViewStage s;
+  s.webView.failSettings = true;
+  s.Erase();
+  EXPECT_EQ(s.environment.controllerAnswer, E_FAIL);
+  EXPECT_TRUE(s.webView.navigated.empty());
+  EXPECT_TRUE(s.webView.hostObjects.empty());
+  EXPECT_TRUE(IsWindow(s.dialog->Window()));
+}
+
+TEST(MapWebViewDialog, FollowsTheDialogsSizeAtItsZoom) {
+  WebViewStage s;
+  s.Erase();
+  s.controller.calls.clear();
+  MoveWindow(s.dialog->Window(), 0, 20, 300, 200, TRUE);
+  EXPECT_EQ(s.controller.calls, (std::vector<std::string>{"bounds", "zoom"}));
+  EXPECT_EQ(s.controller.bounds.right, 300);
+  EXPECT_EQ(s.controller.bounds.bottom, 200);
+  EXPECT_DOUBLE_EQ(s.controller.zoom, 0.65);
+}
+
+TEST(MapWebViewDialog, SendsTheStateAsAnEscapedMessageWhenThePageAsks) {
+  WebViewStage s;
+  s.wrap.SetPosition(35.0, 139.5);
+  s.wrap.UpdateMarker(kMapPaused);
+  s.wrap.JS2C_SetSend();
+  EXPECT_TRUE(s.webView.posted.empty());  // no web view yet
+  s.Erase();
+  s.wrap.JS2C_SetSend();
+  ASSERT_EQ(s.webView.posted.size(), 1u);
+  EXPECT_EQ(s.webView.posted[0], L"{\"map_lat\":\"35.000000\",\"map_lng\":\"139.500000\",\"map_status\":\"pause\","
+                                 L"\"val_command\":\"update\",\"val_end\":\"\"}");
+  s.dialog->SetStatus(L"\"}");
+  s.wrap.JS2C_SetSend();
+  EXPECT_NE(s.webView.posted[1].find(L"\"map_status\":\"\\\"}\""), std::wstring::npos);
+
+  s.wrap.JS2C_OnInitHtml();
+  s.wrap.ResetTrack(0);
+  EXPECT_EQ(s.webView.scripts.size(), 4u);
+}
+
+TEST(MapWebViewDialog, KeepsTheReceivedStateAndLeavesMissingMembersAlone) {
+  WebViewStage s;
+  s.Erase();
+  fakes::MessageArgs first, second;
+  first.json = L"{\"map_lat\":\"35.1\",\"map_lng\":\"139.2\",\"map_status\":\"pause\"}";
+  second.json = L"{\"map_lat\":\"36.0\",\"map_lng\":\"140.0\"}";
+  ASSERT_TRUE(s.webView.onMessage);
+  s.webView.onMessage->Invoke(&s.webView, &first);
+  s.webView.onMessage->Invoke(&s.webView, &second);
+  CWebView2Holder& h = s.dialog->Holder();
+  EXPECT_EQ(h.ReceivedLatitude(), L"36.0");
+  EXPECT_EQ(h.ReceivedLongitude(), L"140.0");
+  EXPECT_EQ(h.ReceivedStatus(), L"pause");
+}
+
+TEST(MapWebViewDialog, TakesItsHandlersBackWhenDestroyed) {
+  WebViewStage s;
+  s.Erase();
+  fakes::NavigationArgs own;
+  s.webView.onNavigation->Invoke(&s.webView, &own);
+  s.wrap.Attach(nullptr);
+  EXPECT_EQ(s.webView.removedHostObjects, (std::vector<std::wstring>{L"sample"}));
+  EXPECT_EQ(s.webView.removedNavigation, 1);
+  EXPECT_EQ(s.webView.removedMessage, 1);
+  EXPECT_EQ(s.controller.calls.back(), "close");
+}
+
+TEST(MapWebViewDialog, RunsOnWithoutALoader) {
+  OleSession ole;
+  CWnd frame;
+  frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP, CRect(0, 0, 374, 430), nullptr, 0);
+  CGoogleMapDlgWrap wrap;
+  auto d = std::make_unique<CGoogleMapDlg2>(nullptr, nullptr);
+  CGoogleMapDlg2* dialog = d.get();
+  ASSERT_TRUE(dialog->CreateMap(&frame));
+  wrap.Attach(std::move(d));
+  EXPECT_TRUE(wrap.Show(true));
+  UpdateWindow(dialog->Window());
+  HDC dc = GetDC(dialog->Window());
+  SendMessageW(dialog->Window(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  ReleaseDC(dialog->Window(), dc);
+  EXPECT_TRUE(dialog->Holder().Started());
+  EXPECT_FALSE(dialog->Holder().HasWebView());
+  wrap.JS2C_OnInitHtml();
+  wrap.ResetTrack(1);
+  wrap.UpdateMarker(kMapStopped);
+  wrap.JS2C_SetSend();
+  SendMessageW(dialog->Window(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(IsWindow(dialog->Window()));
+}
+
+// ---- The host object ----
+
+namespace {
+
+HRESULT InvokeByName(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = 0;
+  HRESULT hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (FAILED(hr)) return hr;
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, nullptr, nullptr);
+  for (VARIANT& v : args) VariantClear(&v);
+  return hr;
+}
+
+VARIANT Int(int v) {
+  VARIANT x;
+  x.vt = VT_I4;
+  x.lVal = v;
+  return x;
+}
+VARIANT Dbl(double v) {
+  VARIANT x;
+  x.vt = VT_R8;
+  x.dblVal = v;
+  return x;
+}
+
+// A callback that counts its calls and references.
+class CountingCallback : public IDispatch {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** ppv) override {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+  ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* p, VARIANT*, EXCEPINFO*,
+                                   UINT*) override {
+    calls += id == DISPID_UNKNOWN && flags == DISPATCH_METHOD && p && p->cArgs == 0;
+    return S_OK;
+  }
+  ULONG refs = 1;
+  int calls = 0;
+};
+
+}  // namespace
+
+TEST(MapHostObject, DescribesItselfThroughTheEmbeddedTypeLibrary) {
+  auto object = HostWebViewObject::Make(nullptr, nullptr);
+  UINT count = 0;
+  EXPECT_EQ(object->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  quill::com::ComPtr<ITypeInfo> info;
+  EXPECT_EQ(object->GetTypeInfo(1, 0, info.put()), TYPE_E_ELEMENTNOTFOUND);
+  ASSERT_EQ(object->GetTypeInfo(0, 0, info.put()), S_OK);
+  TYPEATTR* attr = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+  EXPECT_TRUE(IsEqualGUID(attr->guid, IID_IHostWebViewObject));
+  EXPECT_EQ(attr->cFuncs, 10);
+  info->ReleaseTypeAttr(attr);
+}
+
+TEST(MapHostObject, DispatchesThePagesCallsWithCoercedArguments) {
+  RecordingHost host;
+  auto object = HostWebViewObject::Make(&host, nullptr);
+  IDispatch* d = static_cast<IDispatch*>(object.get());
+  VARIANT r;
+  VariantInit(&r);
+  ASSERT_EQ(InvokeByName(d, L"JS2C_GetRelJpgNum", {}, &r), S_OK);
+  ASSERT_EQ(r.vt, VT_BSTR);
+  EXPECT_STREQ(r.bstrVal, L"4200");
+  VariantClear(&r);
+  ASSERT_EQ(InvokeByName(d, L"JS2C_OnClickCrashPoint",
+                         {Int(0), Int(3), Int(12000), Int(1), Int(35), Dbl(139.5), Dbl(40.0), Dbl(0.0)}, &r),
+            S_OK);
+  EXPECT_EQ(host.ints, (std::vector<int>{0, 3, 12000, 1}));
+  EXPECT_EQ(host.doubles, (std::vector<double>{35.0, 139.5, 40.0, 0.0}));
+  ASSERT_EQ(InvokeByName(d, L"JS2C_GetGPSData", {}, &r), S_OK);
+  EXPECT_EQ(r.vt, VT_ARRAY | VT_VARIANT);
+  VariantClear(&r);
+  ASSERT_EQ(InvokeByName(d, L"JS2C_GetGridData", {Int(5)}, &r), S_OK);
+  EXPECT_EQ(host.grid, L"-1");  // a non-zero grid as the automation boolean's text
+  ASSERT_EQ(InvokeByName(d, L"JS2C_OnInitHtml", {}, &r), S_OK);
+  EXPECT_EQ(host.inits, 1);
+
+  VARIANT text;
+  text.vt = VT_BSTR;
+  text.bstrVal = SysAllocString(L"abc");
+  ASSERT_EQ(InvokeByName(d, L"TestMethod", {text, Int(-12)}, &r), S_OK);
+  ASSERT_EQ(r.vt, VT_BSTR);
+  EXPECT_STREQ(r.bstrVal, L"TestMethod(abc, -12) called.\n");
+  VariantClear(&r);
+  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"JS2C_GetMarkName")};
+  DISPID id = 0;
+  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
+}
+
+TEST(MapHostObject, LeavesResultsAloneWithoutHostFunctions) {
+  auto object = HostWebViewObject::Make(nullptr, nullptr);
+  BOOL online = 7;
+  EXPECT_EQ(object->JS2C_ConnectTest(&online), S_OK);
+  EXPECT_EQ(online, 7);
+  EXPECT_EQ(object->CallCallbackAsynchronously(nullptr), DISP_E_PARAMNOTFOUND);
+}
+
+TEST(MapHostObject, RunsAHeldCallbackOnceFromTheDialogsQueueAndReleasesIt) {
+  WebViewStage s;
+  CountingCallback callback;
+  auto object = HostWebViewObject::Make(&s.wrap, s.dialog->Runner());
+  ASSERT_EQ(object->CallCallbackAsynchronously(&callback), S_OK);
+  EXPECT_EQ(callback.refs, 2u);  // held until it has run
+  EXPECT_EQ(callback.calls, 0);
+  MSG m;
+  int posted = 0;
+  while (PeekMessageW(&m, s.dialog->Window(), kRunHeldCall, kRunHeldCall, PM_REMOVE)) {
+    ++posted;
+    DispatchMessageW(&m);
+  }
+  EXPECT_EQ(posted, 1);
+  EXPECT_EQ(callback.calls, 1);
+  EXPECT_EQ(callback.refs, 1u);
+
+  // A call still queued when the dialog goes is freed with it, unrun.
+  ASSERT_EQ(object->CallCallbackAsynchronously(&callback), S_OK);
+  EXPECT_EQ(callback.refs, 2u);
+  s.wrap.Attach(nullptr);
+  EXPECT_EQ(callback.refs, 1u);
+  EXPECT_EQ(callback.calls, 1);
+}
+
+namespace {
+
+// A loader whose environment completes only when the test says so, as the runtime does later.
+quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> g_pending;
+
+HRESULT STDAPICALLTYPE HoldingCreateEnvironment(PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*,
+                                                ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
+  g_pending = quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::Borrow(handler);
+  return S_OK;
+}
+
+}  // namespace
+
+TEST(MapWebViewDialog, IgnoresACompletionThatArrivesAfterTheDialogWentAway) {
+  OleSession ole;
+  fakes::WebView webView;
+  fakes::Controller controller;
+  fakes::Environment environment;
+  controller.webView = &webView;
+  environment.controller = &controller;
+  {
+    CWnd frame;
+    frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP, CRect(0, 0, 374, 430), nullptr, 0);
+    CGoogleMapDlg2 dialog(nullptr, &HoldingCreateEnvironment);
+    ASSERT_TRUE(dialog.CreateMap(&frame));
+    HDC dc = GetDC(dialog.Window());
+    SendMessageW(dialog.Window(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    ReleaseDC(dialog.Window(), dc);
+    ASSERT_TRUE(g_pending);
+  }
+  // The dialog and its holder are gone: the late completion must not reach them.
+  EXPECT_EQ(g_pending->Invoke(S_OK, &environment), S_OK);
+  EXPECT_EQ(environment.parent, nullptr);
+  EXPECT_TRUE(webView.navigated.empty());
+  g_pending.reset();
+}
