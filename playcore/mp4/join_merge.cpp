@@ -271,7 +271,6 @@ bool PlanGps(const MovieTables& m, const MovieTables& n, uint64_t* added, std::s
   return true;
 }
 
-// May throw std::bad_alloc (the caller turns it into a refused merge).
 void ApplyGps(const MovieTables& m, const MovieTables& n, uint64_t added) {
   if (!m.gps0) return;
   const sTAGNODE* part = n.gps0;
@@ -326,7 +325,10 @@ bool MakeChunkOffsetsRelative(sMP4MOVIE* movie, std::string* why) {
   return true;
 }
 
-bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
+namespace {
+
+// MergeRecording's body; may throw std::bad_alloc (the tables found, the plans, the edits, the index).
+bool MergeChecked(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
   if (joined->hasLargeBoxes() || next->hasLargeBoxes()) return Fail(why, "64-bit box sizes cannot be joined");
   MovieTables m, n;
   if (!FindMovieTables(joined, &m, why) || !FindMovieTables(next, &n, why)) return false;
@@ -353,21 +355,28 @@ bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
   }
   uint64_t gpsAdded = 0;
   if (!PlanGps(m, n, &gpsAdded, why)) return false;
-  try {
-    if (!joined->chunkOffsetsRelative) RelativeOffsets(m, plans);
-    joined->chunkOffsetsRelative = true;
-    // N's offset o becomes o - (its payload offset) + (the payload bytes already joined).
-    uint32_t shift = static_cast<uint32_t>(n.mdat->payloadOffsetRead - base);
-    for (size_t i = 0; i < m.tracks.size(); ++i) ApplyTrack(m.tracks[i], n.tracks[i], plans[i], shift);
-    AddU32(m.mvhd, kMvhdDuration, GetU32(n.mvhd->payload, kMvhdDuration));
-    m.mdat->payloadSize += n.mdat->payloadSizeRead;
-    m.mdat->chain.push_back(n.mdat);
-    ApplyGps(m, n, gpsAdded);
-  } catch (const std::bad_alloc&) {
-    return Fail(why, "out of memory");
-  }
+  if (!joined->chunkOffsetsRelative) RelativeOffsets(m, plans);
+  joined->chunkOffsetsRelative = true;
+  // N's offset o becomes o - (its payload offset) + (the payload bytes already joined).
+  uint32_t shift = static_cast<uint32_t>(n.mdat->payloadOffsetRead - base);
+  for (size_t i = 0; i < m.tracks.size(); ++i) ApplyTrack(m.tracks[i], n.tracks[i], plans[i], shift);
+  AddU32(m.mvhd, kMvhdDuration, GetU32(n.mvhd->payload, kMvhdDuration));
+  m.mdat->payloadSize += n.mdat->payloadSizeRead;
+  m.mdat->chain.push_back(n.mdat);
+  ApplyGps(m, n, gpsAdded);
   joined->RebuildIndex();
   return true;
+}
+
+}  // namespace
+
+bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
+  try {
+    return MergeChecked(joined, next, why);
+  } catch (const std::bad_alloc&) {
+    *why = "out of memory";
+    return false;
+  }
 }
 
 bool ResolveChunkOffsets(sMP4MOVIE* joined, Layout layout, std::string* why) {

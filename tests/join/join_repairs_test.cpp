@@ -1,14 +1,36 @@
-// Joins across awkward inputs: a recording without the recorder's data box in the middle of a run.
+// Joins across awkward inputs: a recording without the recorder's data box in the middle of a run,
+// and allocations failing while recordings are loaded and merged.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "playcore/mp4/join_merge.h"
 #include "playcore/mp4/multi_movie.h"
 #include "playcore/recorder/file_map.h"
 #include "tests/join/join_fixture.h"
 #include "tests/support/test_env.h"
+
+// Allocation failure on demand: while g_allocationsLeft is 0 or more, the allocation that finds it 0
+// throws std::bad_alloc (once) and sets g_allocationFailed. The test thread alone arms it.
+long g_allocationsLeft = -1;
+bool g_allocationFailed = false;
+
+void* operator new(std::size_t size) {
+  if (g_allocationsLeft == 0) {
+    g_allocationsLeft = -1;
+    g_allocationFailed = true;
+    throw std::bad_alloc();
+  }
+  if (g_allocationsLeft > 0) --g_allocationsLeft;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -78,6 +100,54 @@ TEST(JoinRepairs, RecordingWithoutDataBoxKeepsLaterRecordsAtTheirTimes) {
       EXPECT_EQ(std::memcmp(&p.localTime, &want.localTime, sizeof want.localTime), 0);
     }
   }
+}
+
+// Runs `prepare`, then `step` with its n-th allocation failing, for n = 0, 1, ... until a run of
+// `step` makes fewer allocations; `check(failed)` judges each run.
+template <class Prepare, class Step, class Check>
+void WithEachAllocationFailing(Prepare prepare, Step step, Check check) {
+  const long kMostAllocations = 100000;  // a bound against a run that never ends
+  for (long n = 0; n < kMostAllocations; ++n) {
+    SCOPED_TRACE(n);
+    prepare();
+    g_allocationFailed = false;
+    g_allocationsLeft = n;
+    bool threw = false;
+    try {
+      step();
+    } catch (...) {
+      threw = true;
+    }
+    g_allocationsLeft = -1;
+    ASSERT_FALSE(threw) << "an exception left the call";
+    check(g_allocationFailed);
+    if (!g_allocationFailed) return;
+  }
+  FAIL() << "still allocating";
+}
+
+// Regression: std::bad_alloc from the tree nodes, the table search or the index escaped both calls
+// into the tool worker instead of failing them like any other reason.
+TEST(JoinRepairs, RunningOutOfMemoryFailsTheLoadAndTheMergeInsteadOfThrowing) {
+  if (!HaveJoinInputs()) GTEST_SKIP() << "no join inputs";
+  const std::wstring first = JoinInput("main_1.mp4"), second = JoinInput("main_2.mp4");
+  std::unique_ptr<playcore::sMP4MOVIE> joined, next;
+  WithEachAllocationFailing([] {}, [&] { joined = playcore::sMP4MOVIE::Load(first.c_str()); },
+                            [&](bool failed) { EXPECT_EQ(joined == nullptr, failed); });
+  bool merged = false;
+  std::string why;
+  WithEachAllocationFailing(
+      [&] {
+        joined = playcore::sMP4MOVIE::Load(first.c_str());
+        next = playcore::sMP4MOVIE::Load(second.c_str());
+        ASSERT_TRUE(joined && next);
+        why.clear();
+      },
+      [&] { merged = playcore::MergeRecording(joined.get(), next.get(), &why); },
+      [&](bool failed) {
+        EXPECT_EQ(merged, !failed);
+        EXPECT_TRUE(!failed || !why.empty());
+      });
 }
 
 }  // namespace
