@@ -1,12 +1,18 @@
 // What an instance keeps when an operation fails or runs beside another: a failed open leaves the
-// previous movie's state or a cleanly closed instance.
+// previous movie's state or a cleanly closed instance; and the global GPS copy over the recording
+// list's own records.
+#include "playcore/instances/global_gps.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
+#include "tavrin/browser/recording_pair.h"
 
 #include "tests/instances/instance_test_util.h"
 #include "tests/instances/mp4_bytes.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cwchar>
 
 namespace playcore {
 namespace {
@@ -56,6 +62,28 @@ TEST(InstanceState, FailedOpenLeavesThePreviousMovieOrACleanlyClosedInstance) {
   }
   inst->playState = kPlayClosed;
   SetMessageBoxHook(previousHook);
+}
+
+// Regression: the adapter over the recording list named fields its records do not have, so no list
+// could be handed to it. An entry without a main file gives its rear file's points.
+TEST(InstanceState, GlobalGpsCopyReadsTheRecordingListsOwnRecords) {
+  std::string dir = quill::test::RecordingsDirUnix();
+  ASSERT_FALSE(dir.empty()) << "QUILL_RECORDINGS is not set";
+  std::vector<Row> files = ReadManifestFiles(dir);
+  ASSERT_GE(files.size(), 2u);
+  std::vector<sRECORDINGPAIR> list(2);
+  wcsncpy(list[0].szMainPath, WindowsPathOf(dir, files[0].at("path")).c_str(), kRecordingPathChars - 1);
+  wcsncpy(list[1].szRearPath, WindowsPathOf(dir, files[1].at("path")).c_str(), kRecordingPathChars - 1);
+  const size_t first = std::atoi(files[0].at("records").c_str());
+  const size_t second = std::atoi(files[1].at("records").c_str());
+  ASSERT_GT(first, 0u);
+
+  ASSERT_EQ(PlayerInstance::LoadRecorderDataOf(list), 1);
+  std::vector<sGPSPOINT>* points = GlobalGpsPoints();
+  ASSERT_NE(points, nullptr);
+  ASSERT_EQ(points->size(), first + second);
+  EXPECT_EQ((*points)[first].recordNumber, 0);  // numbered afresh for each file
+  FreeGlobalGpsPoints();
 }
 
 }  // namespace
