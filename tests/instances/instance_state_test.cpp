@@ -1,6 +1,8 @@
 // What an instance keeps when an operation fails or runs beside another: a failed open leaves the
-// previous movie's state or a cleanly closed instance; and the global GPS copy over the recording
+// previous movie's state or a cleanly closed instance; the data source's points go only to a holder
+// of the instance locks; and the global GPS copy over the recording
 // list's own records.
+#include "playcore/instances/dispatchers.h"
 #include "playcore/instances/global_gps.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
@@ -84,6 +86,23 @@ TEST(InstanceState, GlobalGpsCopyReadsTheRecordingListsOwnRecords) {
   ASSERT_EQ(points->size(), first + second);
   EXPECT_EQ((*points)[first].recordNumber, 0);  // numbered afresh for each file
   FreeGlobalGpsPoints();
+}
+
+// Regression: the points were handed out after the lock taken for the call had been released, so a
+// caller without PlayerCall_LockAll could read a vector that CommitDataFile had just freed.
+TEST(InstanceState, DataSourcePointsGoOnlyToAHolderOfTheInstanceLocks) {
+  LiveInstances live;
+  sPLAYERINSTANCE* inst = &g_PlayerInstance[0];
+  inst->dataSource = 1;
+  inst->dataMap.gpsPoints = new std::vector<sGPSPOINT>(4);
+  inst->dataMap.loaded = 1;
+  for (bool locked : {false, true}) {
+    SCOPED_TRACE(locked);
+    if (locked) PlayerCall_LockAll();
+    std::vector<sGPSPOINT>* points = PlayerCall_GetGpsPoints();
+    EXPECT_EQ(points, locked ? inst->dataMap.gpsPoints : nullptr);
+    if (locked) PlayerCall_UnlockAll();
+  }
 }
 
 }  // namespace
