@@ -5,6 +5,7 @@
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/global_gps.h"
 #include "playcore/instances/hresult_error.h"
+#include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/browser/recording_pair.h"
 
@@ -15,6 +16,8 @@
 
 #include <cstdlib>
 #include <cwchar>
+#include <functional>
+#include <thread>
 
 namespace playcore {
 namespace {
@@ -37,10 +40,15 @@ TEST(InstanceState, FailedOpenLeavesThePreviousMovieOrACleanlyClosedInstance) {
   } cases[] = {
       // 1 s at 20 ms a frame is not trusted and the media detector cannot open it: no movie at all.
       {L"untrusted.mp4", MovieWithStts(1000, 1000, 50, 20000), false},
-      // Its time scale reads, but there is nothing to play: the previous player is gone by then.
+      // Its time scale reads, but the player cannot be set up: the previous player is gone by then.
       {L"noplay.mp4", MovieWithStts(1000, 60000, 1800, 33000), true},
   };
   sPLAYERINSTANCE* inst = &g_PlayerInstance[0];
+  // The pane's window is gone, so the player's set-up fails before it would read the file.
+  HWND gone = CreateWindowW(L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(gone, nullptr);
+  DestroyWindow(gone);
+  inst->videoWindow = gone;
   for (const auto& c : cases) {
     SCOPED_TRACE(c.bytes.size());
     std::wstring path = temp.path() + c.name;
@@ -103,6 +111,43 @@ TEST(InstanceState, DataSourcePointsGoOnlyToAHolderOfTheInstanceLocks) {
     EXPECT_EQ(points, locked ? inst->dataMap.gpsPoints : nullptr);
     if (locked) PlayerCall_UnlockAll();
   }
+}
+
+// Waits until `ready` holds, reading it under the instance's gate lock (a safety bound, not a budget).
+bool WaitForGate(sPLAYERINSTANCE* inst, const std::function<bool()>& ready) {
+  const int kMostRounds = 30000;
+  for (int i = 0; i < kMostRounds; ++i) {
+    AcquireSRWLockExclusive(&inst->gateLock);
+    bool done = ready();
+    ReleaseSRWLockExclusive(&inst->gateLock);
+    if (done) return true;
+    Sleep(1);
+  }
+  return false;
+}
+
+// Regression: a pre-load that entered the instance before Release closed it lowered the cancel word
+// Release had raised (its own "stop the previous pre-load" step) and then read its whole file while
+// Release waited. Here the pre-load is held at that step until Release is waiting.
+TEST(InstanceState, PreloadStartingWhileReleaseWaitsIsCancelled) {
+  std::string dir = quill::test::RecordingsDirUnix();
+  ASSERT_FALSE(dir.empty()) << "QUILL_RECORDINGS is not set";
+  const std::wstring path = WindowsPathOf(dir, ReadManifestFiles(dir).at(0).at("path"));
+  LiveInstances live;
+  sPLAYERINSTANCE* inst = &g_PlayerInstance[0];
+  int preloaded = -1;
+  std::thread preload, release;
+  {
+    MutexLock hold(inst->dataMutex);  // the pre-load stops at its wait for this mutex
+    preload = std::thread([&] { preloaded = PlayerInstance::SwitchDataFile(path.c_str(), nullptr); });
+    ASSERT_TRUE(WaitForGate(inst, [&] { return inst->users == 1 && inst->cancelWord == 1; }));
+    release = std::thread([&] { g_PlayerFuncs[0].Release(inst); });
+    ASSERT_TRUE(WaitForGate(inst, [&] { return inst->active == 0; }));
+  }
+  preload.join();
+  release.join();
+  EXPECT_EQ(preloaded, 0);
+  EXPECT_EQ(inst->preloadReady, 0);
 }
 
 }  // namespace
