@@ -6,6 +6,7 @@
 #include "playcore/instances/global_gps.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_gate.h"
+#include "playcore/instances/player_bridge.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/browser/recording_pair.h"
 
@@ -17,6 +18,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace playcore {
@@ -148,6 +150,20 @@ TEST(InstanceState, PreloadStartingWhileReleaseWaitsIsCancelled) {
   release.join();
   EXPECT_EQ(preloaded, 0);
   EXPECT_EQ(inst->preloadReady, 0);
+}
+
+// Regression: the kept view state lived in a file-scope table indexed by the two global instances, and
+// every other record shared one slot, so one pane's view could follow another's.
+TEST(InstanceState, EachInstanceRecordKeepsItsOwnViewState) {
+  auto extraA = std::make_unique<sPLAYERINSTANCE>(), extraB = std::make_unique<sPLAYERINSTANCE>();
+  sPLAYERINSTANCE* records[] = {&g_PlayerInstance[0], &g_PlayerInstance[1], extraA.get(), extraB.get()};
+  for (size_t i = 0; i < 4; ++i) bridge::ViewSettings(records[i])->sphereUp = 10.0f + i;
+  for (size_t i = 0; i < 4; ++i) {
+    sVIEWSETTINGS* kept = bridge::ViewSettings(records[i]);
+    EXPECT_FLOAT_EQ(kept->sphereUp, 10.0f + i) << i;
+    EXPECT_EQ(kept->viewMode, DefaultViewSettings().viewMode) << i;
+  }
+  for (sPLAYERINSTANCE* r : records) *bridge::ViewSettings(r) = DefaultViewSettings();
 }
 
 }  // namespace
