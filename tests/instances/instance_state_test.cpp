@@ -1,13 +1,13 @@
 // What an instance keeps when an operation fails or runs beside another: a failed open leaves the
-// previous movie's state or a cleanly closed instance; the data source's points go only to a holder
-// of the instance locks; and the global GPS copy over the recording
-// list's own records.
+// previous movie or a cleanly closed instance, the data source's points go only to a holder of the
+// instance locks, Release cancels a pre-load that starts while it waits, every record keeps its own
+// view state, and the global GPS copy reads the recording list's own records.
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/global_gps.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_gate.h"
-#include "playcore/instances/player_bridge.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/instances/player_bridge.h"
 #include "tavrin/browser/recording_pair.h"
 
 #include "tests/instances/instance_test_util.h"
