@@ -259,6 +259,8 @@ bool PlanGps(const MovieTables& m, const MovieTables& n, uint64_t* added, std::s
     if (!n.gps0) return true;  // neither carries records
     return Fail(why, "the first recording has no recorder data box to join into");
   }
+  // A damaged first box is copied as it was while nothing is appended to it.
+  if (!n.gps0 && !m.gps0->gpsWellFormed) return true;
   if (!m.gps0->gpsWellFormed || (n.gps0 && !n.gps0->gpsWellFormed))
     return Fail(why, "a recorder data box is damaged");
   if (n.gps0) {
@@ -272,7 +274,7 @@ bool PlanGps(const MovieTables& m, const MovieTables& n, uint64_t* added, std::s
 }
 
 void ApplyGps(const MovieTables& m, const MovieTables& n, uint64_t added) {
-  if (!m.gps0) return;
+  if (!m.gps0 || (!n.gps0 && !m.gps0->gpsWellFormed)) return;
   const sTAGNODE* part = n.gps0;
   if (!part) {
     auto fill = std::make_unique<sTAGNODE>();
