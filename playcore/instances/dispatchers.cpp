@@ -173,12 +173,12 @@ void PlayerCall_UnlockAll() {
   }
 }
 
+// The vector lives only as long as the instance mutex keeps CommitDataFile and CloseDataFile out: a
+// thread that does not hold it through LockAll could be handed a pointer freed before its first read,
+// so it gets none.
 std::vector<sGPSPOINT>* PlayerCall_GetGpsPoints() {
-  int i = DataSourceIndex();
-  sPLAYERINSTANCE* instance = &g_PlayerInstance[i];
-  InstanceUse use(instance);
-  if (!use.entered()) return nullptr;
-  MutexLock lock(instance->instanceMutex);
+  sPLAYERINSTANCE* instance = &g_PlayerInstance[DataSourceIndex()];
+  if (instance->lockAllOwner != static_cast<LONG>(GetCurrentThreadId())) return nullptr;
   return instance->dataMap.loaded ? instance->dataMap.gpsPoints : nullptr;
 }
 

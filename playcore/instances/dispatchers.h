@@ -26,8 +26,9 @@ int PlayerCall_Repaint(int selector);
 int PlayerCall_SetZoom(const sZOOMBLOCK blocks[kPlayerCount], int32_t layout);
 void PlayerCall_LockAll();
 void PlayerCall_UnlockAll();
-// The data-source instance's current GPS points (null when it is not active or nothing is loaded);
-// read them under that instance's mutex (PlayerCall_LockAll).
+// The data-source instance's current GPS points, valid until PlayerCall_UnlockAll: the calling thread
+// must hold PlayerCall_LockAll, and gets null otherwise (as when the instance is not active or nothing
+// is loaded).
 std::vector<sGPSPOINT>* PlayerCall_GetGpsPoints();
 
 // 0 when instance 0's data-source word is set, else 1.

@@ -28,12 +28,26 @@ namespace PlayerInstance {
 // ends the pass with 0; what was appended before stays.
 int LoadRecorderData(const sRECORDINGPATHS* list, size_t count);
 
-// The same for any list of records with wide-character `mainPath` and `rearPath` fields.
+namespace detail {
+// The paths of a list record: the recording list's own records (the browser's sRECORDINGPAIR, which
+// this layer cannot name) hold them in `szMainPath` and `szRearPath`; plain records with `mainPath`
+// and `rearPath` are read too.
+template <class Pair>
+auto PathsOf(const Pair& p, int) -> decltype(sRECORDINGPATHS{p.szMainPath, p.szRearPath}) {
+  return sRECORDINGPATHS{p.szMainPath, p.szRearPath};
+}
+template <class Pair>
+sRECORDINGPATHS PathsOf(const Pair& p, long) {
+  return sRECORDINGPATHS{p.mainPath, p.rearPath};
+}
+}  // namespace detail
+
+// The same over a list of records, in the recording list's order.
 template <class Pair>
 int LoadRecorderDataOf(const std::vector<Pair>& pairs) {
   std::vector<sRECORDINGPATHS> paths;
   paths.reserve(pairs.size());
-  for (const Pair& p : pairs) paths.push_back(sRECORDINGPATHS{p.mainPath, p.rearPath});
+  for (const Pair& p : pairs) paths.push_back(detail::PathsOf(p, 0));
   return LoadRecorderData(paths.data(), paths.size());
 }
 

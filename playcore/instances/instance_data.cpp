@@ -24,11 +24,15 @@ void ClearMap(sMP4FILEMAP* map) {
   map->path[0] = L'\0';
 }
 
-// Stops a running pre-load: raise the cancel word, let the holder of the data mutex end, lower it.
+// Stops a running pre-load: raise the cancel word, let the holder of the data mutex end, lower it
+// again; but not once Release has closed the gate, since its own raise must reach every pre-load still
+// to come (the gate lock orders this against CloseInstanceGate).
 void CancelPreload(sPLAYERINSTANCE* instance) {
   InterlockedExchange(&instance->cancelWord, 1);
   WaitOutMutex(instance->dataMutex);
-  InterlockedExchange(&instance->cancelWord, 0);
+  AcquireSRWLockExclusive(&instance->gateLock);
+  if (instance->active) InterlockedExchange(&instance->cancelWord, 0);
+  ReleaseSRWLockExclusive(&instance->gateLock);
 }
 
 // True when a pre-load of exactly `path` is in flight (the path is read under the gate lock).
@@ -61,6 +65,9 @@ int PreloadLocked(sPLAYERINSTANCE* instance, const wchar_t* path) {
   InterlockedExchange(&instance->preloadReady, 0);
   ClearMap(&instance->preloadMap);
   if (path[0] == L'\0') return 1;
+  // Release is waiting for this caller: a walk that takes the cancel word clears it, so a pre-load
+  // queued behind a cancelled one would not see it and would run whole.
+  if (!instance->active) return 0;
   int loaded = instance->preloadMap.Load(path);
   if (loaded) InterlockedExchange(&instance->preloadReady, 1);
   return loaded;

@@ -23,9 +23,6 @@ constexpr DWORD kCanPlayBackwards = 0x40;
 constexpr float kBitsPerByte = 8.0f;
 constexpr float kMillisecondsPerSecond = 1000.0f;
 
-sVIEWSETTINGS g_viewSettings[kPlayerCount + 1];
-bool g_viewSettingsSet[kPlayerCount + 1];
-
 template <class T>
 void ReleaseInto(T** pointer) {
   if (*pointer) (*pointer)->Release();
@@ -104,13 +101,12 @@ void KeepViewState(sPLAYERINSTANCE* instance, CPlayer* player) {
 }  // namespace
 
 sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance) {
-  ptrdiff_t index = instance - g_PlayerInstance;
-  if (index < 0 || index >= kPlayerCount) index = kPlayerCount;  // records outside the table share one
-  if (!g_viewSettingsSet[index]) {
-    g_viewSettings[index] = DefaultViewSettings();
-    g_viewSettingsSet[index] = true;
+  sRENDERERSTATE* renderer = &instance->renderer;
+  if (!renderer->keptViewSet) {
+    renderer->keptView = DefaultViewSettings();
+    renderer->keptViewSet = 1;
   }
-  return &g_viewSettings[index];
+  return &renderer->keptView;
 }
 
 CPlayer* PlayerOf(const sPLAYERINSTANCE* instance) { return instance->renderer.player; }

@@ -40,8 +40,9 @@ int SetStepMode(sPLAYERINSTANCE* instance, bool on);
 // True on the Media Foundation path (a CPlayer exists).
 bool UsesMediaFoundation(const sPLAYERINSTANCE* instance);
 
-// The view state a new presenter of this instance starts with; CloseMovie stores the scene's state
-// here so that the next movie keeps the view. Read and written under the instance mutex.
+// The view state a new presenter of this instance starts with, kept in the instance's own record (each
+// pane its own); CloseMovie stores the scene's state there so that the next movie keeps the view. Read
+// and written under the instance mutex.
 sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance);
 
 // Messages of the step thread to the parent of the video window (lParam: the step position).

@@ -21,6 +21,7 @@
 
 #include "playcore/recorder/drive_records.h"
 #include "playcore/recorder/file_map.h"
+#include "playcore/scene/view_settings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,7 +76,10 @@ struct sDIRECTSHOWSET {
 };
 
 // The renderer sub-record: view state, the DirectShow interfaces and the Media Foundation player.
+// It is not part of the block clear, so the kept view state outlives Release and Init.
 struct sRENDERERSTATE {
+  sVIEWSETTINGS keptView;                   // the view a new presenter starts with (see ViewSettings)
+  int32_t keptViewSet;                      // 0 until keptView holds the defaults or a kept state
   float presetViews[kPresetViewCount][4];  // copied in by the main dialog
   int32_t engineViewMode;                  // 1-5
   int32_t zoomSteps;

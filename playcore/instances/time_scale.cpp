@@ -1,5 +1,6 @@
-// OpenMovie's time-scale reading: the "ftyp" test, two passes over the boxes on the current data map
-// used as scratch, and the media detector when the boxes cannot be trusted.
+// OpenMovie's time-scale reading: the "ftyp" test, two passes over the boxes on a scratch map of its
+// own (the instance's maps hold the drive data of the movie that stays open when this one fails), and
+// the media detector when the boxes cannot be trusted.
 #include "playcore/instances/time_scale.h"
 
 #include "playcore/instances/instance_ops.h"
@@ -76,7 +77,8 @@ namespace PlayerInstance {
 
 int ReadMovieTimeScale(sPLAYERINSTANCE* instance, const wchar_t* path) {
   if (!FileHasFileType(path)) return 0;
-  sMP4FILEMAP* scratch = &instance->dataMap;
+  ScopedFileMap scratchMap;
+  sMP4FILEMAP* scratch = &scratchMap.get();
   float timeScale = 0.0f;
   bool accepted = FirstPass(scratch, path, &timeScale);
   instance->timeScale = timeScale;

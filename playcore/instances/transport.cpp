@@ -33,10 +33,20 @@ int PauseOrStop(sPLAYERINSTANCE* instance, bool stop) {
 
 }  // namespace
 
+// A failed open leaves the instance as it was (the file is no usable movie) or cleanly closed (the
+// previous player was already shut on the way), never a state word without a player behind it.
 int OpenMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
   return Locked(instance, 0, [&] {
-    if (!ReadMovieTimeScale(instance, path)) return 0;
-    if (!bridge::OpenPlayer(instance, path)) return 0;
+    const float previousScale = instance->timeScale;
+    if (!ReadMovieTimeScale(instance, path)) {
+      instance->timeScale = previousScale;
+      return 0;
+    }
+    if (!bridge::OpenPlayer(instance, path)) {
+      instance->timeScale = 0.0f;
+      InterlockedExchange(&instance->playState, kPlayClosed);
+      return 0;
+    }
     InterlockedExchange(&instance->playState, kPlayStopped);
     return 1;
   });

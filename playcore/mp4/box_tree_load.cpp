@@ -4,6 +4,7 @@
 // parent's end are kept as a raw tail range, so nothing is lost when the tree is written back. A box
 // whose size runs past its parent or the file, or is below its header size, fails the load.
 #include <cstring>
+#include <new>
 
 #include "playcore/bytes/byte_reader.h"
 #include "playcore/bytes/checked.h"
@@ -200,16 +201,26 @@ bool sMP4MOVIE::LoadFrom(const wchar_t* path) {
   return true;
 }
 
+// Running out of memory (a large or damaged file's tree) fails the load like any other reason, rather
+// than unwinding into the tool worker.
 std::unique_ptr<sMP4MOVIE> sMP4MOVIE::Load(const wchar_t* path) {
-  std::unique_ptr<sMP4MOVIE> movie(new sMP4MOVIE());
-  if (!movie->LoadFrom(path)) return nullptr;
-  return movie;
+  try {
+    std::unique_ptr<sMP4MOVIE> movie(new sMP4MOVIE());
+    if (!movie->LoadFrom(path)) return nullptr;
+    return movie;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 std::unique_ptr<sMP4CONVERTMOVIE> sMP4CONVERTMOVIE::Load(const wchar_t* path) {
-  std::unique_ptr<sMP4CONVERTMOVIE> movie(new sMP4CONVERTMOVIE());
-  if (!movie->LoadFrom(path)) return nullptr;
-  return movie;
+  try {
+    std::unique_ptr<sMP4CONVERTMOVIE> movie(new sMP4CONVERTMOVIE());
+    if (!movie->LoadFrom(path)) return nullptr;
+    return movie;
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 }  // namespace playcore

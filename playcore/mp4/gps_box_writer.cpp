@@ -4,6 +4,23 @@
 
 namespace playcore {
 
+namespace {
+
+// Status 'V' (no fix), zero coordinates and speed, an all-zero time text (no calendar date), no seconds
+// offset, and an event block with zero values and no marks.
+constexpr char kFillRecord[] =
+    "$0000V0000.0000N00000.0000E0000000000000000,***000.0G-SEN000000000000000---0000";
+static_assert(sizeof kFillRecord - 1 == gpsbox::kRecordSize, "one record");
+
+bool WriteFill(uint64_t records, OutputFile* out) {
+  for (uint64_t k = 0; k < records; ++k) {
+    if (!out->Write(kFillRecord, gpsbox::kRecordSize)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 uint64_t GpsTotalRecords(const sTAGNODE& first) {
   return first.gpsJoinedCount ? first.gpsJoinedCount : first.gpsRecordCount;
 }
@@ -25,8 +42,10 @@ bool WriteGpsPayload(const sTAGNODE& first, OutputFile* out) {
   if (!out->CopyRange(*first.map, first.payloadOffsetRead + kGpsPayloadRecordsOffset, first.gpsRecordBytes))
     return false;
   for (const sTAGNODE* part : first.chain) {
-    if (!out->CopyRange(*part->map, part->payloadOffsetRead + kGpsPayloadRecordsOffset, part->gpsRecordBytes))
-      return false;
+    bool ok = part->map ? out->CopyRange(*part->map, part->payloadOffsetRead + kGpsPayloadRecordsOffset,
+                                         part->gpsRecordBytes)
+                        : WriteFill(part->gpsRecordCount, out);
+    if (!ok) return false;
   }
   return out->Write(gpsbox::kEndMark, gpsbox::kMarkSize);
 }

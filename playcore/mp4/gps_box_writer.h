@@ -1,7 +1,9 @@
 // Writer of the recorder's data box for a joined chain of recordings.
 //
 // Layout of the payload written (big-endian): "CSODAT", the 26 header bytes of the first recording's
-// box, the 16-bit record count, the 79-byte records of every recording in chain order, "CSOEND".
+// box, the 16-bit record count, the 79-byte records of every recording in chain order, "CSOEND". A
+// recording joined without a data box of its own contributes invalid records (no fix, no event, no
+// time) over its span instead.
 #pragma once
 
 #include "playcore/mp4/mp4_movie.h"

@@ -1,6 +1,8 @@
 // The merge of one recording into a joined movie, in two steps: check and plan every track, then edit.
 #include "playcore/mp4/join_merge.h"
 
+#include <cstring>
+#include <memory>
 #include <new>
 
 #include "playcore/bytes/byte_reader.h"
@@ -233,25 +235,65 @@ void ApplyTrack(const TrackTables& m, const TrackTables& n, const TrackPlan& p, 
   JoinSampleGroups(m, n, p);
 }
 
-bool PlanGps(const MovieTables& m, const MovieTables& n, std::string* why) {
-  if (!n.gps0) return true;  // nothing to carry over
-  if (!m.gps0) return Fail(why, "the first recording has no recorder data box to join into");
-  if (!m.gps0->gpsWellFormed || !n.gps0->gpsWellFormed) return Fail(why, "a recorder data box is damaged");
-  uint64_t total =
-      (m.gps0->gpsJoinedCount ? m.gps0->gpsJoinedCount : m.gps0->gpsRecordCount) + n.gps0->gpsRecordCount;
+// The records the recorder lays out over a recording's video: one per 100 ms, the video track's
+// duration rounded to the nearest tenth of a second. False when the movie has no video track with a
+// time scale.
+bool VideoRecordSpan(const MovieTables& n, uint64_t* records) {
+  constexpr uint64_t kRecordsPerSecond = 10;
+  for (const TrackTables& t : n.tracks) {
+    if (GetU32(t.hdlr->payload, kHdlrType) != FourCC("vide")) continue;
+    uint64_t scale = GetU32(t.mdhd->payload, kMdhdTimescale);
+    if (scale == 0) return false;
+    uint64_t units = GetU32(t.mdhd->payload, kMdhdDuration);
+    *records = (units * kRecordsPerSecond + scale / 2) / scale;
+    return true;
+  }
+  return false;
+}
+
+// The records N adds to the joined data box: its own, or, without a data box of its own, invalid
+// records over its span so that every later recording's records keep their times.
+bool PlanGps(const MovieTables& m, const MovieTables& n, uint64_t* added, std::string* why) {
+  *added = 0;
+  if (!m.gps0) {
+    if (!n.gps0) return true;  // neither carries records
+    return Fail(why, "the first recording has no recorder data box to join into");
+  }
+  // A damaged first box is copied as it was while nothing is appended to it.
+  if (!n.gps0 && !m.gps0->gpsWellFormed) return true;
+  if (!m.gps0->gpsWellFormed || (n.gps0 && !n.gps0->gpsWellFormed))
+    return Fail(why, "a recorder data box is damaged");
+  if (n.gps0) {
+    *added = n.gps0->gpsRecordCount;
+  } else if (!VideoRecordSpan(n, added)) {
+    return Fail(why, "a recording without a recorder data box has no video length");
+  }
+  uint64_t total = (m.gps0->gpsJoinedCount ? m.gps0->gpsJoinedCount : m.gps0->gpsRecordCount) + *added;
   if (total > kGpsMaxRecords) return Fail(why, "more than 65535 GPS records in the joined recording");
   return true;
 }
 
-void ApplyGps(const MovieTables& m, const MovieTables& n) {
-  if (!n.gps0) return;
-  uint64_t total =
-      (m.gps0->gpsJoinedCount ? m.gps0->gpsJoinedCount : m.gps0->gpsRecordCount) + n.gps0->gpsRecordCount;
+void ApplyGps(const MovieTables& m, const MovieTables& n, uint64_t added) {
+  if (!m.gps0 || (!n.gps0 && !m.gps0->gpsWellFormed)) return;
+  const sTAGNODE* part = n.gps0;
+  if (!part) {
+    auto fill = std::make_unique<sTAGNODE>();
+    fill->kind = BoxKind::kGps;
+    fill->type = m.gps0->type;
+    std::memcpy(fill->name, m.gps0->name, sizeof fill->name);
+    fill->gpsRecordCount = added;
+    fill->gpsRecordBytes = kGpsRecordSize * added;
+    fill->gpsWellFormed = true;
+    m.gps0->gpsFills.reserve(m.gps0->gpsFills.size() + 1);
+    part = fill.get();
+    m.gps0->gpsFills.push_back(std::move(fill));
+  }
+  m.gps0->chain.push_back(part);
+  uint64_t total = (m.gps0->gpsJoinedCount ? m.gps0->gpsJoinedCount : m.gps0->gpsRecordCount) + added;
   m.gps0->gpsJoinedCount = total;
   m.gps0->gpsRecordBytes = kGpsRecordSize * m.gps0->gpsRecordCount;
   m.gps0->gpsPayloadSize = kGpsFixedPayload + kGpsRecordSize * total;
   m.gps0->payloadSize = m.gps0->gpsPayloadSize;
-  m.gps0->chain.push_back(n.gps0);
 }
 
 // Chunk offsets minus the "mdat" payload offset; every offset was checked to lie inside it.
@@ -285,7 +327,10 @@ bool MakeChunkOffsetsRelative(sMP4MOVIE* movie, std::string* why) {
   return true;
 }
 
-bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
+namespace {
+
+// MergeRecording's body; may throw std::bad_alloc (the tables found, the plans, the edits, the index).
+bool MergeChecked(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
   if (joined->hasLargeBoxes() || next->hasLargeBoxes()) return Fail(why, "64-bit box sizes cannot be joined");
   MovieTables m, n;
   if (!FindMovieTables(joined, &m, why) || !FindMovieTables(next, &n, why)) return false;
@@ -310,22 +355,30 @@ bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
         (!joined->chunkOffsetsRelative && !ChunksInside(mt.stco, plans[i].mStco, m.mdat, 0)))
       return Fail(why, "a chunk lies outside the media data");
   }
-  if (!PlanGps(m, n, why)) return false;
-  try {
-    if (!joined->chunkOffsetsRelative) RelativeOffsets(m, plans);
-    joined->chunkOffsetsRelative = true;
-    // N's offset o becomes o - (its payload offset) + (the payload bytes already joined).
-    uint32_t shift = static_cast<uint32_t>(n.mdat->payloadOffsetRead - base);
-    for (size_t i = 0; i < m.tracks.size(); ++i) ApplyTrack(m.tracks[i], n.tracks[i], plans[i], shift);
-    AddU32(m.mvhd, kMvhdDuration, GetU32(n.mvhd->payload, kMvhdDuration));
-    m.mdat->payloadSize += n.mdat->payloadSizeRead;
-    m.mdat->chain.push_back(n.mdat);
-    ApplyGps(m, n);
-  } catch (const std::bad_alloc&) {
-    return Fail(why, "out of memory");
-  }
+  uint64_t gpsAdded = 0;
+  if (!PlanGps(m, n, &gpsAdded, why)) return false;
+  if (!joined->chunkOffsetsRelative) RelativeOffsets(m, plans);
+  joined->chunkOffsetsRelative = true;
+  // N's offset o becomes o - (its payload offset) + (the payload bytes already joined).
+  uint32_t shift = static_cast<uint32_t>(n.mdat->payloadOffsetRead - base);
+  for (size_t i = 0; i < m.tracks.size(); ++i) ApplyTrack(m.tracks[i], n.tracks[i], plans[i], shift);
+  AddU32(m.mvhd, kMvhdDuration, GetU32(n.mvhd->payload, kMvhdDuration));
+  m.mdat->payloadSize += n.mdat->payloadSizeRead;
+  m.mdat->chain.push_back(n.mdat);
+  ApplyGps(m, n, gpsAdded);
   joined->RebuildIndex();
   return true;
+}
+
+}  // namespace
+
+bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
+  try {
+    return MergeChecked(joined, next, why);
+  } catch (const std::bad_alloc&) {
+    *why = "out of memory";
+    return false;
+  }
 }
 
 bool ResolveChunkOffsets(sMP4MOVIE* joined, Layout layout, std::string* why) {

@@ -63,8 +63,11 @@ struct sTAGNODE {
   uint64_t gpsJoinedCount = 0;
   bool gpsWellFormed = false;  // "CSODAT" present and N records fit the box
 
-  // Boxes of appended recordings whose ranges follow this one's ("mdat", "gps0"), in chain order.
+  // Boxes of appended recordings whose ranges follow this one's ("mdat", "gps0"), in chain order. In a
+  // "gps0" chain, an entry without a file (map null) stands for an appended recording that had no data
+  // box: its gpsRecordCount invalid records are written in its place, so later records keep their times.
   std::vector<const sTAGNODE*> chain;
+  std::vector<std::unique_ptr<sTAGNODE>> gpsFills;  // owns those stand-ins
 
   bool HasPayload() const { return kind != BoxKind::kContainer; }
   void FreeChildren();

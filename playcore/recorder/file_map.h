@@ -47,7 +47,7 @@ typedef int (*BoxHandler)(sMP4FILEMAP* map, const sBOXSPAN& span, const sCALLERW
 
 // The unit a walk is given.
 struct sTAGENTRY {
-  uint32_t matchCounter;  // reset by the walk
+  uint32_t matchCounter;  // the tag scan's last bytes seen; reset by the walk
   uint32_t tagLength;     // 3 or 4
   char tag[4];            // "@CS", "gps0", "mdat", "moov", "mvhd", "stts", "stsz"
   BoxHandler handler;

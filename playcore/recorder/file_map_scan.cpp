@@ -17,14 +17,16 @@ constexpr uint64_t kHandlerView = 0x100000;   // what a found tag's handler is g
 constexpr uint32_t kMdat = FourCC("mdat");
 constexpr uint64_t kMdatTagEnd = 7;           // the tag's last byte lies 7 bytes after the box start
 
-// The tag matcher: the counter grows while the bytes follow the tag and restarts on its first byte.
+// The tag matcher: the last bytes seen, as many as the tag has, kept in the entry's match word; the
+// tag is found whenever they equal it. (Counting matched bytes and restarting on a mismatch would miss
+// "stsz" after a box size ending in "st", since the restart forgets the "st" already seen.) Tags hold
+// no zero byte, so the cleared word matches nothing.
 bool Match(sTAGENTRY* entry, uint8_t byte) {
-  if (byte == static_cast<uint8_t>(entry->tag[entry->matchCounter])) {
-    ++entry->matchCounter;
-  } else {
-    entry->matchCounter = byte == static_cast<uint8_t>(entry->tag[0]) ? 1 : 0;
-  }
-  if (entry->matchCounter < entry->tagLength) return false;
+  uint32_t tag = 0;
+  for (uint32_t i = 0; i < entry->tagLength; ++i) tag = (tag << 8) | static_cast<uint8_t>(entry->tag[i]);
+  const uint32_t mask = entry->tagLength >= 4 ? 0xFFFFFFFFu : (1u << (8 * entry->tagLength)) - 1;
+  entry->matchCounter = ((entry->matchCounter << 8) | byte) & mask;
+  if (entry->matchCounter != tag) return false;
   entry->matchCounter = 0;
   return true;
 }
