@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ bool PumpUntil(Pred done, DWORD timeoutMs) {
   return true;
 }
 
+// Cancels every dialog of thread `threadId` (pumping this thread) until `closed` answers true: the
+// teardown of a test whose modal dialog or message box is still up after a failed assertion.
+bool CloseDialogsUntil(DWORD threadId, const std::function<bool()>& closed, DWORD timeoutMs = 10000);
+
 // The whole window (frame included) as it is on screen.
 Pixels CaptureWindow(HWND hwnd);
 // Pixels of a memory or window DC region.
@@ -43,9 +48,7 @@ std::wstring OutputDir();
 // The reference pictures kept beside the tests: <source>/tests/skin/reference/.
 std::wstring ReferenceDir();
 
-bool SaveBmp(const Pixels& p, const std::wstring& path);
 bool SavePng(const Pixels& p, const std::wstring& path);  // needs GDI+ running
-bool LoadBmp(const std::wstring& path, Pixels* out);
 bool LoadPng(const std::wstring& path, Pixels* out);  // needs GDI+ running
 
 // Pixels whose largest channel difference exceeds `tolerance`; -1 when the sizes differ.
