@@ -46,8 +46,8 @@ TEST(BrowserScreenshot, ACardWithEveryTriggerLooksLikeTheReference) {
   stage.pane->OpenSource(L"T:", CFilerContainerDlg::kSourceDrive);
   ASSERT_EQ(stage.pane->m_list.GetItemCount(), 6);
   stage.pane->SelectItem(2, FALSE);  // a manual recording, selected
+  PumpMessages(0);
   Host().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  PumpMessages(300);
   const Pixels shot = CaptureWindow(Host().m_hWnd);
   ASSERT_FALSE(shot.empty());
   const std::wstring out = BrowserOutputDir();
@@ -101,7 +101,8 @@ TEST(BrowserScreenshot, AHiddenPaneShowsTheSidePanelPictureOverItsWholeHeight) {
     stage.pane->m_bHidden = TRUE;
     RECT rc = {0, 0, 374, 700};  // taller than the picture's 634 rows
     stage.pane->LayoutSideBySide(&rc);
-    PumpMessages(100);
+    PumpMessages(0);
+    Host().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     const Pixels shot = CaptureWindow(Host().m_hWnd);
     ASSERT_FALSE(shot.empty());
     // Near the top and the bottom the picture's own frame shows, not black from outside the picture.
