@@ -239,60 +239,6 @@ TEST_F(PaneTest, RepaintingTheTreeLeaksNoGdiObjects) {
   EXPECT_LE(after, before + 2);  // Wine may count nothing here; the handles above still tell
 }
 
-RECT ChildRect(CWnd& pane, CWnd& child) {
-  RECT rc;
-  child.GetWindowRect(&rc);
-  ::MapWindowPoints(nullptr, pane.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-  return rc;
-}
-
-TEST_F(PaneTest, LayoutsPlaceTheChildrenAndAHiddenPaneKeepsThemHidden) {
-  const struct {
-    bool stacked;
-    RECT tree, list;
-    POINT filter0, filter4;
-  } cases[] = {
-      {false, {5, 50, 200, 695}, {205, 50, 369, 695}, {6, 33}, {223, 33}},
-      {true, {5, 55, 369, 338}, {5, 389, 369, 695}, {-5, 30}, {77, 42}},
-  };
-  for (const auto& c : cases) {
-    RECT rc = {0, 0, 374, 700};
-    if (c.stacked) pane().LayoutStacked(&rc); else pane().LayoutSideBySide(&rc);
-    const RECT tree = ChildRect(pane(), pane().m_tree), list = ChildRect(pane(), pane().m_list);
-    EXPECT_TRUE(EqualRect(&tree, &c.tree)) << c.stacked << " tree " << tree.left << "," << tree.top << " "
-                                           << tree.right << "," << tree.bottom;
-    EXPECT_TRUE(EqualRect(&list, &c.list)) << c.stacked << " list";
-    const RECT f0 = ChildRect(pane(), pane().m_btnFilter[0]), f4 = ChildRect(pane(), pane().m_btnFilter[4]);
-    EXPECT_EQ(f0.left, c.filter0.x);
-    EXPECT_EQ(f0.top, c.filter0.y);
-    EXPECT_EQ(f4.left, c.filter4.x);
-    EXPECT_EQ(f4.top, c.filter4.y);
-    EXPECT_EQ(f0.right - f0.left, CFilerContainerDlg::kFilterSize);
-    EXPECT_TRUE(pane().m_list.IsWindowVisible());
-  }
-  pane().m_bHidden = TRUE;
-  RECT rc = {0, 0, 374, 700};
-  pane().LayoutSideBySide(&rc);
-  EXPECT_FALSE(pane().m_tree.IsWindowVisible());
-  EXPECT_FALSE(pane().m_list.IsWindowVisible());
-  pane().LayoutStacked(&rc);
-  EXPECT_FALSE(pane().m_btnFilter[2].IsWindowVisible());
-  EXPECT_TRUE(pane().IsWindowVisible());
-  pane().m_bHidden = FALSE;
-  pane().LayoutSideBySide(&rc);
-  EXPECT_TRUE(pane().m_tree.IsWindowVisible());
-}
-
-TEST_F(PaneTest, AnEmptyFolderShowsNoRowsAndAHeaderClickChangesNothing) {
-  const std::wstring empty = dir_.path() + L"empty";
-  ASSERT_TRUE(MakeFolders(empty));
-  pane().OpenSource(empty.c_str(), CFilerContainerDlg::kSourceFolder);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
-  pane().m_list.SortByColumn(0);
-  EXPECT_EQ(pane().m_list.GetItemCount(), 0);
-  EXPECT_EQ(pane().m_list.m_nSelected, -1);
-}
-
 TEST_F(PaneTest, DeletingTheWatchedFolderIsReportedOnce) {
   const std::wstring gone = dir_.path() + L"gone";
   ASSERT_TRUE(WriteCard(gone, {L"001_100000A_M.MP4"}));

@@ -107,17 +107,10 @@ TEST_F(Card, ScansAskTheProbeSeamAboutEveryRecordingFile) {
   SetRecordingProbe(nullptr);  // back to the playback core's probe
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(rows.empty());
+  EXPECT_FALSE(ScanRecordingTree(Path(L"missing").c_str(), list, nullptr, 0));
+  EXPECT_FALSE(ScanFolderForRecordings(Path(L"missing").c_str(), list));
   EXPECT_EQ(ProbeRecordingFile(Path(L"001_130000M_M.MP4").c_str()), 1);
   EXPECT_EQ(ProbeRecordingFile(Path(L"20240103_001\\007_090000A_M.MP4").c_str()), 0);
-}
-
-TEST_F(Card, AMissingSourceCannotBeScanned) {
-  RecordingList list;
-  EXPECT_FALSE(ScanRecordingTree(Path(L"missing").c_str(), list, nullptr, 0));
-  EXPECT_FALSE(ScanRecordingFolders(Path(L"missing").c_str(), nullptr, nullptr, list, nullptr, 0, true,
-                                    nullptr, 0));
-  EXPECT_FALSE(ScanFolderForRecordings(Path(L"missing").c_str(), list));
-  EXPECT_TRUE(list.empty());
 }
 
 TEST_F(Card, OneFolderScanPairsWithoutTheProbe) {

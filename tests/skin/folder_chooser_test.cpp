@@ -44,11 +44,6 @@ void FakeMessage(CWnd*, LPCWSTR text, LPCWSTR caption) {
   g_caption = caption;
 }
 
-PIDLIST_ABSOLUTE PidlOf(std::wstring path) {
-  if (!path.empty() && path.back() == L'\\') path.pop_back();
-  return ILCreateFromPathW(path.c_str());
-}
-
 class FolderChooser : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -75,21 +70,6 @@ TEST_F(FolderChooser, StartsAtTheStartUpDirectoryWhenNothingIsStoredAndCancelGiv
   EXPECT_EQ(g_script.title, L"出力先フォルダーを選択してください。");
   EXPECT_EQ(g_script.flags, 0x41u);
   EXPECT_TRUE(g_message.empty());
-}
-
-TEST_F(FolderChooser, StartsAtTheStoredFolderReturnsTheChosenOneAndNeverWritesTheFile) {
-  quill::test::TempDir storedDir, pickedDir;
-  std::wstring stored = storedDir.path();
-  std::wstring picked = pickedDir.path();
-  ASSERT_TRUE(WriteIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER", stored.c_str()));
-  g_script.answer = PidlOf(picked);
-  ASSERT_NE(g_script.answer, nullptr);
-  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"SNAPSHOT_FOLDER", L"t");
-  EXPECT_EQ(g_script.startFolder, stored);
-  std::wstring want = picked;
-  want.pop_back();  // the shell gives folders without the trailing backslash
-  EXPECT_EQ(chosen.CompareNoCase(want.c_str()), 0) << CStringA(chosen).GetString();
-  EXPECT_EQ(ReadIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER"), CString(stored.c_str()));
 }
 
 UINT __cdecl ChooseOnWorker(LPVOID multithreaded) {
@@ -162,36 +142,6 @@ TEST(RealFolderChooser, OpensOnAWorkerThreadAndCancelsCleanly) {
   delete worker;
   EXPECT_TRUE(run.result.IsEmpty());
   g_szAppDirectory[0] = L'\0';
-}
-
-// Records the selection the callback asks of the chooser window.
-class CSelectionSink : public CWnd {
- public:
-  std::wstring selected;
-  WPARAM byPath = 0;
-
- protected:
-  LRESULT OnSetSelection(WPARAM wp, LPARAM lp) {
-    byPath = wp;
-    selected = reinterpret_cast<const wchar_t*>(lp);
-    return TRUE;
-  }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CSelectionSink, CWnd)
-  ON_MESSAGE(BFFM_SETSELECTIONW, OnSetSelection)
-END_MESSAGE_MAP()
-
-TEST(BrowseCallback, WhenTheChooserIsReadyTheStartFolderIsSelected) {
-  CSelectionSink sink;
-  ASSERT_TRUE(sink.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
-  wchar_t start[] = L"C:\\録画";
-  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_SELCHANGED, 0, reinterpret_cast<LPARAM>(start)), 0);
-  EXPECT_TRUE(sink.selected.empty());
-  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_INITIALIZED, 0, reinterpret_cast<LPARAM>(start)), 0);
-  EXPECT_EQ(sink.selected, start);
-  EXPECT_EQ(sink.byPath, static_cast<WPARAM>(TRUE));
 }
 
 }  // namespace

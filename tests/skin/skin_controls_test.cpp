@@ -40,22 +40,6 @@ TEST(SkinButtonImageIndex, PicksNormalHoverPressedOrDisabled) {
   }
 }
 
-TEST(SkinButton, HoverShowsTheHoverFaceUntilTheMouseLeaves) {
-  CTestHostDlg& host = SharedHost();
-  host.ApplyShowcaseStates();
-  CSkinButton& button = host.m_buttons[0];
-  auto face = [&] { return quill::test::CaptureWindow(button.m_hWnd).At(1, 6); };
-  const COLORREF normal = face();
-  const COLORREF hover = quill::test::CaptureWindow(host.m_buttons[1].m_hWnd).At(1, 6);
-  ASSERT_GT(quill::test::ColourDistance(normal, hover), 40);
-  ::SendMessageW(button.m_hWnd, WM_MOUSEHOVER, 0, Pt(5, 5));
-  button.Invalidate(FALSE);
-  button.UpdateWindow();  // a repaint keeps the hover face while the mouse rests on the button
-  EXPECT_LT(quill::test::ColourDistance(face(), hover), 8);
-  ::SendMessageW(button.m_hWnd, WM_MOUSELEAVE, 0, 0);
-  EXPECT_LT(quill::test::ColourDistance(face(), normal), 8);
-}
-
 class NotifyButton : public ::testing::Test {
  protected:
   void SetUp() override { host_.TakeNotifications(); }
