@@ -35,10 +35,10 @@ Bytes MovieWith(const Bytes& stbl) {
   return Cat({Box("ftyp", Cat({{'i', 's', 'o', 'm'}, U32(0x200)})), Box("moov", trak)});
 }
 
-TEST_F(BoxTreeTest, EveryKnownCodeIsFoundAndOthersAreNot) {
-  int count = 0;
-  const char* const* codes = BoxNameTree::KnownCodes(&count);
-  for (int i = 0; i < count; ++i) EXPECT_TRUE(BoxNameTree::Contains(codes[i])) << codes[i];
+TEST_F(BoxTreeTest, KnownCodesAreFoundAndOthersAreNot) {
+  for (const char* code : {"moov", "trak", "mdia", "minf", "stbl", "stco", "stsc", "mdat", "gps0", "ftyp", "udta"}) {
+    EXPECT_TRUE(BoxNameTree::Contains(code)) << code;
+  }
   for (const char* other : {"abcd", "moo", "moovx", "MOOV", "", "gps1"}) {
     EXPECT_FALSE(BoxNameTree::Contains(other)) << other;
   }
