@@ -84,20 +84,20 @@ Pixels CaptureWindow(HWND hwnd) {
   return p;
 }
 
-std::wstring OutputDir() {
+std::wstring OutputDir(const char* area) {
   const char* build = std::getenv("QUILL_BUILD_DIR");
   if (!build) return std::wstring();
   std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
   CreateDirectoryW(dir.c_str(), nullptr);
-  dir += L"\\skin";
+  dir += L"\\" + std::wstring(area, area + strlen(area));
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir + L"\\";
 }
 
-std::wstring ReferenceDir() {
+std::wstring ReferenceDir(const char* area) {
   const char* source = std::getenv("QUILL_SOURCE_DIR");
   if (!source) return std::wstring();
-  return HostPathToWindows(std::string(source) + "/tests/skin/reference") + L"\\";
+  return HostPathToWindows(std::string(source) + "/tests/" + area + "/reference") + L"\\";
 }
 
 bool SavePng(const Pixels& p, const std::wstring& path) {

@@ -42,11 +42,11 @@ Pixels CaptureWindow(HWND hwnd);
 // Pixels of a memory or window DC region.
 Pixels CaptureDC(HDC dc, int x, int y, int w, int h);
 
-// The folder for test output a person looks at: <build>/test-output/skin/ (made on demand), as a
+// The folder for test output a person looks at: <build>/test-output/AREA/ (made on demand), as a
 // Windows path with a trailing backslash; empty when the build folder is unknown.
-std::wstring OutputDir();
-// The reference pictures kept beside the tests: <source>/tests/skin/reference/.
-std::wstring ReferenceDir();
+std::wstring OutputDir(const char* area = "skin");
+// The reference pictures kept beside the tests: <source>/tests/AREA/reference/.
+std::wstring ReferenceDir(const char* area = "skin");
 
 bool SavePng(const Pixels& p, const std::wstring& path);  // needs GDI+ running
 bool LoadPng(const std::wstring& path, Pixels* out);  // needs GDI+ running
