@@ -91,9 +91,4 @@ void BoxNameTree::AddKnownBoxNames() {
   for (const char* code : kKnownCodes) Add(code);
 }
 
-const char* const* BoxNameTree::KnownCodes(int* count) {
-  *count = static_cast<int>(sizeof kKnownCodes / sizeof kKnownCodes[0]);
-  return kKnownCodes;
-}
-
 }  // namespace playcore

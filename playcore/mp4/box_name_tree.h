@@ -22,9 +22,6 @@ class BoxNameTree {
   // Fills the set with the known box codes (idempotent).
   static void AddKnownBoxNames();
 
-  // The table of known codes in the order the main dialog loads them.
-  static const char* const* KnownCodes(int* count);
-
   static constexpr int kMaxChildren = 64;
   static constexpr int kCodeLength = 4;
 

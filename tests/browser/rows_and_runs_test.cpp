@@ -1,4 +1,4 @@
-// The file list's row texts, filters and sort order, the header gradient, and the file selection
+// The file list's row texts, filters and sort order, and the file selection
 // dialog's run and select-all rules: pure functions, no windows.
 #include "tavrin/browser/file_list_rows.h"
 #include "tavrin/browser/file_select_run.h"
@@ -100,14 +100,6 @@ TEST(FileListRows, SortingUnplayedRowsByEveryColumnIsConsistent) {
   EXPECT_TRUE(FileListColumnLess(small, big, 7));
   EXPECT_FALSE(FileListColumnLess(small, big, 2));
   EXPECT_FALSE(FileListColumnLess(small, big, 8));
-}
-
-TEST(FileListRows, HeaderGradientRunsFromDarkAtTheBottomToLightAtTheTop) {
-  EXPECT_EQ(HeaderGradientBand(20), 1);
-  EXPECT_EQ(HeaderGradientBand(600), 2);
-  EXPECT_EQ(HeaderGradientGrey(20, 20), 63);
-  EXPECT_EQ(HeaderGradientGrey(20, 1), 63 + 141 * 19 / 20);
-  EXPECT_EQ(HeaderGradientGrey(0, 0), 63);
 }
 
 // The join mode's run over ten rows; rows in `blocked` cannot be chosen.

@@ -19,21 +19,6 @@ using namespace quill::test;
 constexpr int kTolerance = 24;
 constexpr double kMaxDifferentShare = 0.02;
 
-std::wstring BrowserOutputDir() {
-  const char* build = std::getenv("QUILL_BUILD_DIR");
-  if (!build) return std::wstring();
-  std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
-  CreateDirectoryW(dir.c_str(), nullptr);
-  dir += L"\\browser";
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir + L"\\";
-}
-
-std::wstring BrowserReferenceDir() {
-  const char* source = std::getenv("QUILL_SOURCE_DIR");
-  return source ? HostPathToWindows(std::string(source) + "/tests/browser/reference") + L"\\" : std::wstring();
-}
-
 TEST(BrowserScreenshot, ACardWithEveryTriggerLooksLikeTheReference) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
   quill::skin::GdiplusSession gdiplus;  // for the PNG files
@@ -46,11 +31,11 @@ TEST(BrowserScreenshot, ACardWithEveryTriggerLooksLikeTheReference) {
   stage.pane->OpenSource(L"T:", CFilerContainerDlg::kSourceDrive);
   ASSERT_EQ(stage.pane->m_list.GetItemCount(), 10);
   stage.pane->SelectItem(2, FALSE);  // a manual recording, selected
+  PumpMessages(0);
   Host().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-  PumpMessages(300);
   const Pixels shot = CaptureWindow(Host().m_hWnd);
   ASSERT_FALSE(shot.empty());
-  const std::wstring out = BrowserOutputDir();
+  const std::wstring out = OutputDir("browser");
   if (!out.empty()) {
     EXPECT_TRUE(SavePng(shot, out + L"browser_pane.png"));
   }
@@ -73,7 +58,7 @@ TEST(BrowserScreenshot, ACardWithEveryTriggerLooksLikeTheReference) {
   EXPECT_EQ(row0.bottom - row0.top, CFileListCtrl::kRowHeight);
 
   Pixels reference;
-  ASSERT_TRUE(LoadPng(BrowserReferenceDir() + L"browser_pane.png", &reference))
+  ASSERT_TRUE(LoadPng(ReferenceDir("browser") + L"browser_pane.png", &reference))
       << "no reference picture: look at test-output/browser/browser_pane.png and, when it is right, "
          "copy it to tests/browser/reference/";
   const int differ = CountDifferentPixels(shot, reference, kTolerance);
@@ -101,7 +86,8 @@ TEST(BrowserScreenshot, AHiddenPaneShowsTheSidePanelPictureOverItsWholeHeight) {
     stage.pane->m_bHidden = TRUE;
     RECT rc = {0, 0, 374, 700};  // taller than the picture's 634 rows
     stage.pane->LayoutSideBySide(&rc);
-    PumpMessages(100);
+    PumpMessages(0);
+    Host().RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
     const Pixels shot = CaptureWindow(Host().m_hWnd);
     ASSERT_FALSE(shot.empty());
     // Near the top and the bottom the picture's own frame shows, not black from outside the picture.

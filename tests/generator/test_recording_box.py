@@ -1,6 +1,5 @@
 """Building blocks of the generated data box at their edges: angle texts that round into the next degree,
-the box frame for 0 and too many records, clamped header texts, a warning on the last record, and the
-simulated drive. (Field offsets and event marks are checked on the generated files in test_recording_set.)"""
+the box frame for 0 and too many records, clamped header texts, and a warning on the last record. (Field offsets and event marks are checked on the generated files in test_recording_set.)"""
 
 import datetime
 import unittest
@@ -33,26 +32,16 @@ class AngleTextTest(unittest.TestCase):
                 self.assertEqual(rb.angle_text(value, digits), text)
                 self.assertEqual(len(text), 9 if digits == 2 else 10)
 
-    def test_texts_read_back_as_signed_degrees(self):
-        self.assertAlmostEqual(rb.degrees_from_text("3539.1234", ord("N")), 35.652056666, places=8)
-        self.assertAlmostEqual(rb.degrees_from_text("3539.1234", 0), -35.652056666, places=8)
-        self.assertAlmostEqual(rb.degrees_from_text("07039.0000", 0), -70.65, places=9)
-
 
 class BoxFrameTest(unittest.TestCase):
-    def test_a_box_without_records_is_48_bytes_and_ends_with_the_end_mark(self):
-        box = rb.build_box(b"H" * rb.HEADER_SIZE, [])
-        self.assertEqual(len(box), 48)
-        self.assertEqual(box[:4], (48).to_bytes(4, "big"))
-        self.assertEqual(box[4:14], b"gps0CSODAT")
-        self.assertEqual(box[40:42], b"\x00\x00")
-        self.assertEqual(box[-6:], b"CSOEND")
-
-    def test_box_size_counts_every_record(self):
-        box = rb.build_box(b"H" * rb.HEADER_SIZE, [bytes([k]) * 79 for k in range(3)])
-        self.assertEqual(len(box), 48 + 79 * 3)
-        self.assertEqual(int.from_bytes(box[:4], "big"), len(box))
-        self.assertEqual(box[42 + 79:42 + 80], b"\x01")
+    def test_the_box_frame_holds_its_size_marks_and_16_bit_count(self):
+        for n in (0, 3):
+            box = rb.build_box(b"H" * rb.HEADER_SIZE, [bytes([k]) * 79 for k in range(n)])
+            self.assertEqual(len(box), 48 + 79 * n)
+            self.assertEqual(int.from_bytes(box[:4], "big"), len(box))
+            self.assertEqual(box[4:14], b"gps0CSODAT")
+            self.assertEqual(box[40:42], n.to_bytes(2, "big"))
+            self.assertEqual(box[-6:], b"CSOEND")
 
     def test_more_records_than_the_16_bit_count_holds_are_refused(self):
         with self.assertRaises(ValueError):
@@ -73,31 +62,6 @@ class RecordTest(unittest.TestCase):
         self.assertEqual([(r["next_high"], r["next_low"]) for r in rows],
                          [(2, 4), (2, 4), (10, 9), (2, 4), (4, 3)])
         self.assertEqual(raws[2][78], ord("1"))
-
-
-class DriveTest(unittest.TestCase):
-    def test_the_same_seed_gives_the_same_drive_and_another_seed_another(self):
-        a, _ = drive_for(100, seed=3)
-        b, _ = drive_for(100, seed=3)
-        c, _ = drive_for(100, seed=4)
-        self.assertEqual(a.samples, b.samples)
-        self.assertNotEqual(a.samples, c.samples)
-
-    def test_a_parked_car_does_not_move(self):
-        drive, first = drive_for(100, parked=True)
-        positions = {(s["lat"], s["lon"]) for s in drive.samples.values()}
-        self.assertEqual(len(positions), 1)
-        self.assertEqual({s["speed"] for s in drive.samples.values()}, {0.0})
-
-    def test_a_consecutive_recording_continues_the_drive_and_a_later_one_starts_anew(self):
-        drive, first = drive_for(100)
-        before = dict(drive.samples)
-        drive.cover(first + 50, first + 200, "tokyo", False)
-        self.assertEqual({t: drive.samples[t] for t in before}, before)
-        self.assertEqual(len(drive.samples), 201)
-        drive.cover(first + 100000, first + 100010, "tokyo", False)
-        self.assertIn(first + 100005, drive.samples)
-        self.assertNotIn(first + 50000, drive.samples)
 
 
 if __name__ == "__main__":

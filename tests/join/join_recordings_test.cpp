@@ -3,13 +3,12 @@
 // the host-side ffprobe/ffmpeg check.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/join/join_check.h"
 #include "tests/join/join_fixture.h"
-#include "tests/support/test_env.h"
+#include "tests/support/recording_paths.h"
 
 namespace {
 
@@ -20,19 +19,15 @@ struct Pair {
   std::string main, rear;  // paths relative to the recordings folder
 };
 
-// Main/rear pairs of the card, in card order, from the generator's flat manifest.
+// Main/rear pairs of the card, in card order, from the generator's manifest.
 std::vector<Pair> CardPairs(std::vector<std::string>* mainOnly) {
   std::vector<Pair> pairs;
-  std::istringstream lines(ReadHostFile(RecordingsDirUnix() + "/manifest-files.tsv"));
-  std::string line;
-  std::getline(lines, line);  // column titles: path, camera, ...
-  while (std::getline(lines, line)) {
-    std::string path = line.substr(0, line.find('\t'));
-    std::string camera = line.substr(path.size() + 1, 1);
+  for (const TableRow& row : ReadHostTable(RecordingsDirUnix() + "/manifest-files.tsv")) {
+    const std::string& path = row.at("path");
     if (path.rfind("card/", 0) != 0) continue;
     std::string number = path.substr(path.rfind('/') + 1, 3);
     if (pairs.empty() || pairs.back().number != number) pairs.push_back({number, "", ""});
-    (camera == "M" ? pairs.back().main : pairs.back().rear) = path;
+    (row.at("camera") == "M" ? pairs.back().main : pairs.back().rear) = path;
   }
   std::vector<Pair> complete;
   for (const Pair& p : pairs) {
@@ -43,9 +38,7 @@ std::vector<Pair> CardPairs(std::vector<std::string>* mainOnly) {
 }
 
 JoinInputFile Input(const std::string& relative) {
-  std::wstring path = RecordingsDir();
-  for (char c : relative) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return {path, RecordingsDirUnix() + "/" + relative};
+  return {RecordingPath(relative), RecordingsDirUnix() + "/" + relative};
 }
 
 class JoinRecordingsTest : public ::testing::Test {
@@ -68,8 +61,8 @@ class JoinRecordingsTest : public ::testing::Test {
   std::vector<std::string> mainOnly_;
 };
 
-TEST_F(JoinRecordingsTest, TwoPairsJoinPerCamera) { JoinPairs(0, 2, "x2"); }
-TEST_F(JoinRecordingsTest, ThreePairsJoinPerCamera) { JoinPairs(2, 3, "x3"); }
+// Five pairs of the card (main 1:1, rear 16:9, several frame rates) per camera; the counts of parts are
+// varied in join_test.cpp.
 TEST_F(JoinRecordingsTest, FivePairsJoinPerCamera) { JoinPairs(3, 5, "x5"); }
 
 // A data box of more than 1 MB (14,000 records) followed by another recording's records.

@@ -1,11 +1,10 @@
 // The generated test recordings: collecting the card gives exactly the recordings whose names the
 // rules take, with the partners the generator wrote, and the joined folder its JM and JB files.
 #include "tavrin/browser/recording_pair.h"
-#include "tests/support/test_env.h"
+#include "tests/support/recording_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <sstream>
 #include <string>
@@ -44,10 +43,7 @@ std::vector<Expected> ReadRecordings(const std::string& json) {
 }
 
 std::wstring Windows(const std::string& relative) {
-  if (relative.empty()) return std::wstring();
-  std::wstring path = quill::test::RecordingsDir() + std::wstring(relative.begin(), relative.end());
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  return path;
+  return relative.empty() ? std::wstring() : quill::test::RecordingPath(relative);
 }
 
 // The rules list a recording of every trigger letter and every joined prefix.

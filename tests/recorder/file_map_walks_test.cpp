@@ -54,53 +54,32 @@ TEST_F(WalksTest, TheScanFindsMvhdInsideMoovAndThePathWalkFindsStts) {
   EXPECT_EQ(samples, 3u);
 }
 
-TEST_F(WalksTest, SttsDeltasGiveWholeMillisecondTimeScales) {
-  struct Case {
-    std::vector<uint32_t> deltas;
-    float expected;
-  } cases[] = {{{1001}, 1.0f}, {{3003, 3003}, 3.0f}, {{999}, 0.0f}, {{}, 0.0f}};
-  int i = 0;
-  for (const Case& c : cases) {
-    std::string name = "stts" + std::to_string(i++) + ".mp4";
+// 300 MB of movie data (a sparse file) holding decoys: a scan that read the data would find them (and
+// take seconds); the scan reads a few windows only, before and after the data.
+TEST_F(WalksTest, ALargeMdatIsSkippedNotReadWhetherMoovComesBeforeOrAfterIt) {
+  const std::string moov = MoovBox(1000, 60000, {33333}, 1);
+  const std::string gps = GpsBox(GpsHeaderBytes(GpsHeaderFields()), SampleRecords(4));
+  const std::string decoy = "moov" + std::string(8, '\0') + "mvhd" + std::string(12, '\0') + U32(1000) +
+                            U32(5000) + "zzzz";
+  for (bool faststart : {true, false}) {
+    std::wstring path = Path(faststart ? "faststart.mp4" : "large.mp4");
+    ASSERT_TRUE(WriteSparseMovie(path, faststart ? FtypBox() + moov : FtypBox(), 300ull << 20,
+                                 faststart ? gps : moov + gps, decoy, 150ull << 20));
     ScopedFileMap map;
-    ASSERT_EQ(map->OpenFile(Write(name.c_str(), FtypBox() + Box("mdat", "x") +
-                                                    MoovBox(1000, 9000, c.deltas, 1)).c_str()),
-              1);
-    map->timeScale = -1.0f;
-    sTAGENTRY stts = SttsEntry();
-    EXPECT_EQ(map->WalkBoxPath(&stts), 1);
-    EXPECT_FLOAT_EQ(map->timeScale, c.expected) << name;
-    // A time scale of 0 gives no playback positions.
-    map->gpsPoints = new std::vector<sGPSPOINT>(1);
-    map->events = new std::vector<sEVENTRECORD>(1);
-    map->positionTable = new std::vector<sEVENTRECORD*>();
-    EXPECT_EQ(map->BuildPositionTable(10), c.expected > 0.0f ? 1 : 0) << name;
+    ASSERT_EQ(map->OpenFile(path.c_str()), 1);
+    EXPECT_FLOAT_EQ(ScanRatio(&map.get()), 60.0f) << faststart;
+    sTAGENTRY absent = MakeTagEntry("zzzz", StszHandler);
+    uint32_t found = 0;
+    EXPECT_EQ(map->ScanForTag(&absent, nullptr, &found), 1);  // scanned to the end: not there
+    EXPECT_EQ(found, 0u) << faststart;
+    EXPECT_LE(map->viewCount, 8u) << faststart;
+    map->Close();
+    ScopedFileMap data;
+    ASSERT_EQ(data->Load(path.c_str()), 1);
+    EXPECT_EQ(data->gpsPoints->size(), 4u);
+    EXPECT_EQ(data->mdatSize, (300ull << 20) + 8);
+    DeleteFileW(path.c_str());
   }
-}
-
-TEST_F(WalksTest, AMoovBeforeALargeMdatIsScannedWithoutReadingTheData) {
-  std::wstring path = Path("faststart.mp4");
-  std::string decoy = "zzzz";  // a scan that read the movie data would find this
-  ASSERT_TRUE(WriteSparseMovie(path, FtypBox() + MoovBox(1000, 60000, {33333}, 1), 300ull << 20,
-                               GpsBox(GpsHeaderBytes(GpsHeaderFields()), SampleRecords(4)), decoy,
-                               200ull << 20));
-  ScopedFileMap map;
-  ASSERT_EQ(map->OpenFile(path.c_str()), 1);
-  DWORD start = GetTickCount();
-  EXPECT_FLOAT_EQ(ScanRatio(&map.get()), 60.0f);
-  sTAGENTRY absent = MakeTagEntry("zzzz", StszHandler);
-  uint32_t found = 0;
-  EXPECT_EQ(map->ScanForTag(&absent, nullptr, &found), 1);  // scanned to the end: not there
-  EXPECT_EQ(map->recordCounter, 0);
-  EXPECT_EQ(found, 0u);
-  EXPECT_LT(GetTickCount() - start, 1000u);
-  EXPECT_LE(map->viewCount, 8u);
-  map->Close();
-  ScopedFileMap data;
-  ASSERT_EQ(data->Load(path.c_str()), 1);
-  EXPECT_EQ(data->gpsPoints->size(), 4u);
-  EXPECT_EQ(data->mdatSize, (300ull << 20) + 8);
-  DeleteFileW(path.c_str());
 }
 
 TEST_F(WalksTest, ThePathWalkTakesTheFirstTrackAndFailsWithoutStts) {
@@ -117,62 +96,21 @@ TEST_F(WalksTest, ThePathWalkTakesTheFirstTrackAndFailsWithoutStts) {
   EXPECT_EQ(none->WalkBoxPath(&stts), 0);
 }
 
-TEST_F(WalksTest, ALargeMdatBeforeMoovIsSkippedNotRead) {
-  // 300 MB of movie data holding a decoy "moov"/"mvhd" with another duration: a scan that read the
-  // data would find the decoy first (and take seconds).
-  std::string decoy = "moov" + std::string(8, '\0') + "mvhd" + std::string(12, '\0') +
-                      U32(1000) + U32(5000);
-  std::wstring path = Path("large.mp4");
-  ASSERT_TRUE(WriteSparseMovie(path, FtypBox(), 300ull << 20,
-                               MoovBox(1000, 60000, {33333}, 1) +
-                                   GpsBox(GpsHeaderBytes(GpsHeaderFields()), SampleRecords(2)),
-                               decoy, 150ull << 20));
-  ScopedFileMap map;
-  ASSERT_EQ(map->OpenFile(path.c_str()), 1);
-  DWORD start = GetTickCount();
-  EXPECT_FLOAT_EQ(ScanRatio(&map.get()), 60.0f);
-  EXPECT_LT(GetTickCount() - start, 1000u);
-  EXPECT_LE(map->viewCount, 8u);  // windows before and after the data, headers, the handler view
-  DeleteFileW(path.c_str());
-}
-
 TEST_F(WalksTest, TagsAndMdatHeadersAcrossAWindowEdgeAreFound) {
-  // A "free" box (scanned, not skipped) puts the next bytes where the first 32 MB window ends.
+  // A "free" box (scanned, not skipped) puts the "mdat" header, then the "mvhd" tag, across the edge
+  // of the first 32 MB window.
+  const std::string head = FtypBox(), mdat = Box("mdat", std::string(40, 'm'));
+  const std::string tail = MoovBox(1000, 42000, {1001}, 1);
+  const uint64_t mvhdTag = 8 + 4;  // moov header, mvhd size field
   for (uint64_t cut : {1, 3, 5}) {
-    std::string head = FtypBox();
-    std::string mdat = Box("mdat", std::string(40, 'm'));
-    std::string tail = MoovBox(1000, 42000, {1001}, 1);
-    // The "mdat" header straddles the window edge in the first file, "mvhd" in the second.
-    uint64_t freeSize = kWindow - head.size() - cut;
-    std::wstring path = Path("edge.mp4");
-    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(f, INVALID_HANDLE_VALUE);
-    std::string first = head + U32(static_cast<uint32_t>(freeSize)) + "free";
-    DWORD n = 0;
-    WriteFile(f, first.data(), static_cast<DWORD>(first.size()), &n, nullptr);
-    LARGE_INTEGER at;
-    at.QuadPart = static_cast<LONGLONG>(head.size() + freeSize);
-    SetFilePointerEx(f, at, nullptr, FILE_BEGIN);
-    std::string rest = mdat + tail;
-    WriteFile(f, rest.data(), static_cast<DWORD>(rest.size()), &n, nullptr);
-    CloseHandle(f);
-    ScopedFileMap map;
-    ASSERT_EQ(map->OpenFile(path.c_str()), 1);
-    EXPECT_FLOAT_EQ(ScanRatio(&map.get()), 42.0f) << cut;
-    map->Close();
-    // Now "mvhd" itself across the edge: moov starts so that its tag ends past the window.
-    f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    uint64_t mvhdTag = 8 + 4;  // moov header, mvhd size field
-    freeSize = kWindow - head.size() - mvhdTag - cut;
-    first = head + U32(static_cast<uint32_t>(freeSize)) + "free";
-    WriteFile(f, first.data(), static_cast<DWORD>(first.size()), &n, nullptr);
-    at.QuadPart = static_cast<LONGLONG>(head.size() + freeSize);
-    SetFilePointerEx(f, at, nullptr, FILE_BEGIN);
-    WriteFile(f, tail.data(), static_cast<DWORD>(tail.size()), &n, nullptr);
-    CloseHandle(f);
-    ScopedFileMap again;
-    ASSERT_EQ(again->OpenFile(path.c_str()), 1);
-    EXPECT_FLOAT_EQ(ScanRatio(&again.get()), 42.0f) << cut;
+    for (bool mvhdAcross : {false, true}) {
+      std::wstring path = Path("edge.mp4");
+      uint64_t freeSize = kWindow - head.size() - cut - (mvhdAcross ? mvhdTag : 0);
+      ASSERT_TRUE(WriteSparseMovie(path, head, freeSize - 8, mvhdAcross ? tail : mdat + tail, "", 0, "free"));
+      ScopedFileMap map;
+      ASSERT_EQ(map->OpenFile(path.c_str()), 1);
+      EXPECT_FLOAT_EQ(ScanRatio(&map.get()), 42.0f) << cut << mvhdAcross;
+    }
   }
   EXPECT_EQ(reported_, 0);
 }
@@ -219,7 +157,8 @@ TEST_F(WalksTest, CancelDuringAScanEndsItAndClearsTheWord) {
     ScanJob job = {&map.get(), -1};
     HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, RunScan, &job, 0, nullptr));
     ASSERT_NE(thread, nullptr);
-    Sleep(20);
+    // Cancel once the scan has mapped its first window (the safety net ends the wait regardless).
+    for (int i = 0; i < 5000 && reinterpret_cast<volatile const uint32_t&>(map->viewCount) == 0; ++i) Sleep(1);
     if (ownWord) {
       map->RequestCancel();
     } else {
@@ -318,9 +257,7 @@ TEST_F(WalksTest, DamagedBoxSizesEndEveryWalk) {
   int i = 0;
   for (const Case& c : cases) {
     std::string name = "damaged" + std::to_string(i++) + ".mp4";
-    DWORD start = GetTickCount();
     WalkAnswers a = RunWalks(Write(name.c_str(), c.bytes));
-    EXPECT_LT(GetTickCount() - start, 1000u) << c.name;
     EXPECT_EQ(a.find, c.expected.find) << c.name;
     EXPECT_EQ(a.top, c.expected.top) << c.name;
     EXPECT_EQ(a.path, c.expected.path) << c.name;

@@ -68,14 +68,6 @@ TEST(Mvhd, TheRatioIsDurationOverTimeScaleForBothVersions) {
   EXPECT_FLOAT_EQ(r, 5.0f);
 }
 
-TEST(Stsz, TheSampleCountIsAtOffsetEight) {
-  std::string p = U32(0) + U32(0) + U32(1800);
-  uint32_t n = 0;
-  EXPECT_TRUE(ParseStszCount(Bytes(p), p.size(), &n));
-  EXPECT_EQ(n, 1800u);
-  EXPECT_FALSE(ParseStszCount(Bytes(p), 11, &n));
-}
-
 TEST(BoxHeader, EverySizeFieldGivesAForwardStepOrARefusal) {
   struct Case {
     std::string bytes;

@@ -1,6 +1,6 @@
 #include "playcore/recorder/position_table.h"
 
-#include "playcore/recorder/file_map.h"
+#include "playcore/recorder/file_map.h"  // the record types
 
 #include <gtest/gtest.h>
 
@@ -114,22 +114,6 @@ TEST(PositionTable, LinksPointEventsAtPointsThreeBehindAndFindThePeak) {
   }
   EXPECT_NEAR(peaks.axis[0], 0.705, 1e-12);  // |-0.5 - 0.2| + 0.005
   EXPECT_NEAR(peaks.peak, 0.705, 1e-12);
-}
-
-TEST(PositionTable, TheMapKeepsThePeakAndTheTable) {
-  sMP4FILEMAP map;
-  ASSERT_EQ(map.Init(), 1);
-  map.gpsPoints = new std::vector<sGPSPOINT>(Make(3, 3).points);
-  map.events = new std::vector<sEVENTRECORD>(Make(3, 3, {0.0, 1.0, 0.5}).events);
-  map.positionTable = new std::vector<sEVENTRECORD*>();
-  EXPECT_EQ(map.BuildPositionTable(3), 0);  // no time scale yet
-  map.timeScale = 100.0f;
-  ASSERT_EQ(map.BuildPositionTable(3), 1);
-  EXPECT_EQ(map.positionTable->size(), 3u);
-  EXPECT_NEAR(map.peakValue, 1.005, 1e-12);
-  EXPECT_NEAR(map.peakAxis[0], 1.005, 1e-12);
-  map.Close();
-  EXPECT_EQ(map.gpsPoints, nullptr);
 }
 
 }  // namespace

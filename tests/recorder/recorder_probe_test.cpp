@@ -42,14 +42,5 @@ TEST(Probe, FindsTheEndMarkWithinTheLastEightyFiveBytesOnly) {
   EXPECT_EQ(ProbeRecorderFile(nullptr), 0);
 }
 
-TEST(Probe, ThePureTestsLookOnlyAtTheirBytes) {
-  const uint8_t tail[] = {'x', 'C', 'S', 'O', 'E', 'N', 'D'};
-  EXPECT_TRUE(TailHasEndMark(tail, 7));
-  EXPECT_FALSE(TailHasEndMark(tail, 6));
-  const uint8_t head[] = {0, 0, 0, 32, 'f', 't', 'y', 'p'};
-  EXPECT_TRUE(HeadHasFileType(head, 8));
-  EXPECT_FALSE(HeadHasFileType(head, 7));
-}
-
 }  // namespace
 }  // namespace playcore

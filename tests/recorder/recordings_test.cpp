@@ -5,13 +5,11 @@
 #include "playcore/recorder/recorder_probe.h"
 
 #include "tests/recorder/recorder_test_util.h"
-#include "tests/support/test_env.h"
+#include "tests/support/recording_paths.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,14 +20,8 @@ using namespace quill::test;
 
 using Row = TableRow;
 
-std::wstring WindowsPath(const std::string& relative) {
-  std::wstring path = RecordingsDir();
-  for (char c : relative) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
-
-double Number(const Row& row, const char* column) { return std::strtod(row.at(column).c_str(), nullptr); }
-long Int(const Row& row, const char* column) { return std::strtol(row.at(column).c_str(), nullptr, 10); }
+double Number(const Row& row, const char* column) { return NumberOf(row, column); }
+long Int(const Row& row, const char* column) { return static_cast<long>(IntOf(row, column)); }
 
 std::string TimeText(const SYSTEMTIME& st) {
   char buf[32];
@@ -82,7 +74,7 @@ TEST(GeneratedRecordings, ReadBackExactlyWhatTheGeneratorWrote) {
   for (const Row& r : records) byFile[r.at("path")].push_back(&r);
   for (const Row& f : files) {
     const std::string& name = f.at("path");
-    std::wstring path = WindowsPath(name);
+    std::wstring path = RecordingPath(name);
     EXPECT_EQ(ProbeRecorderFile(path.c_str()), 1) << name;
     ScopedFileMap map;
     ASSERT_EQ(map->Load(path.c_str()), 1) << name;

@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "platform/framework/thread.h"
+#include "tests/skin/skin_capture.h"
 #include "tests/support/test_env.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/settings_ini.h"
@@ -43,11 +44,6 @@ void FakeMessage(CWnd*, LPCWSTR text, LPCWSTR caption) {
   g_caption = caption;
 }
 
-PIDLIST_ABSOLUTE PidlOf(std::wstring path) {
-  if (!path.empty() && path.back() == L'\\') path.pop_back();
-  return ILCreateFromPathW(path.c_str());
-}
-
 class FolderChooser : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -76,67 +72,33 @@ TEST_F(FolderChooser, StartsAtTheStartUpDirectoryWhenNothingIsStoredAndCancelGiv
   EXPECT_TRUE(g_message.empty());
 }
 
-TEST_F(FolderChooser, StartsAtTheStoredFolderReturnsTheChosenOneAndNeverWritesTheFile) {
-  quill::test::TempDir storedDir, pickedDir;
-  std::wstring stored = storedDir.path();
-  std::wstring picked = pickedDir.path();
-  ASSERT_TRUE(WriteIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER", stored.c_str()));
-  g_script.answer = PidlOf(picked);
-  ASSERT_NE(g_script.answer, nullptr);
-  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"SNAPSHOT_FOLDER", L"t");
-  EXPECT_EQ(g_script.startFolder, stored);
-  std::wstring want = picked;
-  want.pop_back();  // the shell gives folders without the trailing backslash
-  EXPECT_EQ(chosen.CompareNoCase(want.c_str()), 0) << CStringA(chosen).GetString();
-  EXPECT_EQ(ReadIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER"), CString(stored.c_str()));
-}
-
-TEST_F(FolderChooser, AChoiceThatIsNoFileSystemFolderIsReportedAndGivesEmpty) {
-  ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &g_script.answer), S_OK);
-  CString chosen = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CSV_FOLDER", L"t");
-  EXPECT_TRUE(chosen.IsEmpty());
-  EXPECT_EQ(g_message, L"フォルダパスの取得に失敗しました。");
-  EXPECT_EQ(g_caption, L"ERROR");
-}
-
-UINT __cdecl ChooseOnWorker(LPVOID param) {
-  auto* result = static_cast<CString*>(param);
-  *result = GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CONVERT_FOLDER", L"t");
-  return 0;
-}
-
-// Regression: the tools call the chooser on workers that never set up COM, which the new-style
-// chooser needs.
-TEST_F(FolderChooser, OnAWorkerThreadTheChooserRunsInASingleThreadedApartment) {
-  CString result(L"unset");
-  CWinThread* worker = AfxBeginThread(&ChooseOnWorker, &result, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  ASSERT_NE(worker, nullptr);
-  worker->m_bAutoDelete = FALSE;
-  worker->ResumeThread();
-  ASSERT_EQ(WaitForSingleObject(worker->m_hThread, 10000), WAIT_OBJECT_0);
-  delete worker;
-  EXPECT_EQ(g_script.calls, 1);
-  EXPECT_EQ(g_script.apartmentProbe, S_FALSE) << "COM was not set up as an STA for the chooser";
-  EXPECT_EQ(g_script.flags, 0x41u);
-  EXPECT_TRUE(result.IsEmpty());
-}
-
-UINT __cdecl ChooseOnMultithreadedWorker(LPVOID) {
-  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+UINT __cdecl ChooseOnWorker(LPVOID multithreaded) {
+  if (multithreaded) CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CONVERT_FOLDER", L"t");
-  CoUninitialize();
+  if (multithreaded) CoUninitialize();
   return 0;
 }
 
-TEST_F(FolderChooser, AThreadAlreadyInTheMultithreadedApartmentGetsTheOldStyleChooser) {
-  CWinThread* worker =
-      AfxBeginThread(&ChooseOnMultithreadedWorker, nullptr, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  ASSERT_NE(worker, nullptr);
-  worker->m_bAutoDelete = FALSE;
-  worker->ResumeThread();
-  ASSERT_EQ(WaitForSingleObject(worker->m_hThread, 10000), WAIT_OBJECT_0);
-  delete worker;
-  EXPECT_EQ(g_script.flags, static_cast<UINT>(BIF_RETURNONLYFSDIRS));
+// Regression: the tools call the chooser on workers that never set up COM, which the new-style chooser
+// needs; a worker already in the multithreaded apartment gets the old-style chooser.
+TEST_F(FolderChooser, OnAWorkerThreadTheChooserGetsTheApartmentItNeeds) {
+  for (bool mta : {false, true}) {
+    g_script = ChooserScript();
+    CWinThread* worker = AfxBeginThread(&ChooseOnWorker, reinterpret_cast<LPVOID>(mta), THREAD_PRIORITY_NORMAL,
+                                        0, CREATE_SUSPENDED);
+    ASSERT_NE(worker, nullptr);
+    worker->m_bAutoDelete = FALSE;
+    worker->ResumeThread();
+    ASSERT_EQ(WaitForSingleObject(worker->m_hThread, 10000), WAIT_OBJECT_0);
+    delete worker;
+    EXPECT_EQ(g_script.calls, 1);
+    if (mta) {
+      EXPECT_EQ(g_script.flags, static_cast<UINT>(BIF_RETURNONLYFSDIRS));
+    } else {
+      EXPECT_EQ(g_script.apartmentProbe, S_FALSE) << "COM was not set up as an STA for the chooser";
+      EXPECT_EQ(g_script.flags, 0x41u);
+    }
+  }
 }
 
 struct RealChooserRun {
@@ -166,47 +128,20 @@ TEST(RealFolderChooser, OpensOnAWorkerThreadAndCancelsCleanly) {
   ASSERT_NE(worker, nullptr);
   worker->m_bAutoDelete = FALSE;
   worker->ResumeThread();
+  // Wait for the chooser to come up, then cancel it (also what ends it should the test fail).
   HWND chooser = nullptr;
-  for (int i = 0; i < 200 && !chooser; ++i) {
-    if (WaitForSingleObject(worker->m_hThread, 50) == WAIT_OBJECT_0) break;
+  quill::test::PumpUntil([&] {
     EnumThreadWindows(worker->m_nThreadID, &FindDialog, reinterpret_cast<LPARAM>(&chooser));
-  }
+    return chooser != nullptr || WaitForSingleObject(worker->m_hThread, 0) == WAIT_OBJECT_0;
+  }, 10000);
   EXPECT_NE(chooser, nullptr) << "the chooser did not open";
-  if (chooser) PostMessageW(chooser, WM_COMMAND, IDCANCEL, 0);
-  EXPECT_EQ(WaitForSingleObject(worker->m_hThread, 15000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_TRUE(quill::test::CloseDialogsUntil(worker->m_nThreadID, [&] {
+    return WaitForSingleObject(worker->m_hThread, 0) == WAIT_OBJECT_0;
+  }));
+  WaitForSingleObject(worker->m_hThread, INFINITE);
   delete worker;
   EXPECT_TRUE(run.result.IsEmpty());
   g_szAppDirectory[0] = L'\0';
-}
-
-// Records the selection the callback asks of the chooser window.
-class CSelectionSink : public CWnd {
- public:
-  std::wstring selected;
-  WPARAM byPath = 0;
-
- protected:
-  LRESULT OnSetSelection(WPARAM wp, LPARAM lp) {
-    byPath = wp;
-    selected = reinterpret_cast<const wchar_t*>(lp);
-    return TRUE;
-  }
-  DECLARE_MESSAGE_MAP()
-};
-
-BEGIN_MESSAGE_MAP(CSelectionSink, CWnd)
-  ON_MESSAGE(BFFM_SETSELECTIONW, OnSetSelection)
-END_MESSAGE_MAP()
-
-TEST(BrowseCallback, WhenTheChooserIsReadyTheStartFolderIsSelected) {
-  CSelectionSink sink;
-  ASSERT_TRUE(sink.CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
-  wchar_t start[] = L"C:\\録画";
-  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_SELCHANGED, 0, reinterpret_cast<LPARAM>(start)), 0);
-  EXPECT_TRUE(sink.selected.empty());
-  EXPECT_EQ(BrowseCallbackProc(sink.m_hWnd, BFFM_INITIALIZED, 0, reinterpret_cast<LPARAM>(start)), 0);
-  EXPECT_EQ(sink.selected, start);
-  EXPECT_EQ(sink.byPath, static_cast<WPARAM>(TRUE));
 }
 
 }  // namespace

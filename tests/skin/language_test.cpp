@@ -32,21 +32,4 @@ TEST(Language, TheRowFollowsTheUsersLanguageAndTheDirectoryIsCapturedAtInit) {
   DeleteAppFonts();
 }
 
-TEST(Language, BothRowsHoldTheJapaneseTexts) {
-  for (unsigned k = 0; k < kUITextCount; ++k) {
-    const wchar_t* ja = g_UITextTable[0][k];
-    const wchar_t* en = g_UITextTable[1][k];
-    if (k < kUsedUITextCount) {
-      ASSERT_NE(ja, nullptr) << k;
-      ASSERT_NE(en, nullptr) << k;
-      EXPECT_STREQ(ja, en) << k;
-    } else {
-      EXPECT_EQ(ja, nullptr) << k;
-      EXPECT_EQ(en, nullptr) << k;
-    }
-  }
-  EXPECT_STREQ(UIText(0), L"閉じる");
-  EXPECT_STREQ(UIText(kUITextFontFace), L"メイリオ");
-}
-
 }  // namespace

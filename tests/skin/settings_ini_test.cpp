@@ -39,6 +39,7 @@ TEST_F(SettingsFile, DefaultsAreWrittenOnlyWhenTheFileIsMissingAndTheFileIsHidde
   EXPECT_EQ(ReadIni(L"DISPLAY", L"INFOCHECK"), L"31");
   EXPECT_EQ(ReadIni(L"DISPLAY", L"ASPECT"), L"on");
   EXPECT_EQ(ReadIni(L"DISPLAY", L"VOLUME"), L"65535");
+  EXPECT_EQ(ReadIni(L"DECODE", L"HW"), L"") << "a missing key reads as empty";
   ASSERT_TRUE(WriteIni(L"DISPLAY", L"VOLUME", L"100"));
   EXPECT_FALSE(WriteIniDefaultsIfMissing()) << "an existing file keeps its values";
   EXPECT_EQ(ReadIni(L"DISPLAY", L"VOLUME"), L"100");
@@ -57,14 +58,6 @@ TEST_F(SettingsFile, RepeatedWritesSucceedAndKeepTheFileHidden) {
   }
   EXPECT_EQ(ReadIni(L"FOLDERPATH", L"SNAPSHOT_FOLDER"), L"C:\\出力\\SNAPSHOT_FOLDER\\2");
   EXPECT_EQ(ReadIni(L"FOLDERPATH", L"CSV_FOLDER"), L"C:\\出力\\CSV_FOLDER\\2");
-}
-
-TEST_F(SettingsFile, MissingFilesSectionsAndKeysReadAsEmpty) {
-  EXPECT_EQ(ReadIni(L"SOURCE", L"FOLDER"), L"");
-  ASSERT_TRUE(WriteIni(L"SOURCE", L"SELECT", L"SD"));
-  EXPECT_EQ(ReadIni(L"SOURCE", L"FOLDER"), L"");
-  EXPECT_EQ(ReadIni(L"DECODE", L"HW"), L"");
-  EXPECT_EQ(ReadIni(L"SOURCE", L"SELECT"), L"SD");
 }
 
 TEST_F(SettingsFile, ValuesUpTo259CharactersRoundTripAndLongerOnesAreCut) {

@@ -27,6 +27,26 @@ void PumpMessages(DWORD ms) {
   } while (GetTickCount() - start < ms);
 }
 
+namespace {
+BOOL CALLBACK CancelDialog(HWND hwnd, LPARAM) {
+  wchar_t cls[16] = L"";
+  GetClassNameW(hwnd, cls, 16);
+  if (lstrcmpW(cls, L"#32770") == 0) {
+    PostMessageW(hwnd, WM_COMMAND, IDCANCEL, 0);
+    PostMessageW(hwnd, WM_COMMAND, IDNO, 0);  // a system box that has no Cancel
+  }
+  return TRUE;
+}
+}  // namespace
+
+bool CloseDialogsUntil(DWORD threadId, const std::function<bool()>& closed, DWORD timeoutMs) {
+  return PumpUntil([&] {
+    if (closed()) return true;
+    EnumThreadWindows(threadId, &CancelDialog, 0);
+    return false;
+  }, timeoutMs);
+}
+
 Pixels CaptureDC(HDC dc, int x, int y, int w, int h) {
   Pixels p;
   if (!dc || w <= 0 || h <= 0) return p;
@@ -64,43 +84,20 @@ Pixels CaptureWindow(HWND hwnd) {
   return p;
 }
 
-std::wstring OutputDir() {
+std::wstring OutputDir(const char* area) {
   const char* build = std::getenv("QUILL_BUILD_DIR");
   if (!build) return std::wstring();
   std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
   CreateDirectoryW(dir.c_str(), nullptr);
-  dir += L"\\skin";
+  dir += L"\\" + std::wstring(area, area + strlen(area));
   CreateDirectoryW(dir.c_str(), nullptr);
   return dir + L"\\";
 }
 
-std::wstring ReferenceDir() {
+std::wstring ReferenceDir(const char* area) {
   const char* source = std::getenv("QUILL_SOURCE_DIR");
   if (!source) return std::wstring();
-  return HostPathToWindows(std::string(source) + "/tests/skin/reference") + L"\\";
-}
-
-bool SaveBmp(const Pixels& p, const std::wstring& path) {
-  if (p.empty()) return false;
-  BITMAPFILEHEADER fh = {};
-  BITMAPINFOHEADER ih = {};
-  const DWORD bytes = static_cast<DWORD>(p.bgra.size() * 4);
-  ih.biSize = sizeof(ih);
-  ih.biWidth = p.width;
-  ih.biHeight = -p.height;
-  ih.biPlanes = 1;
-  ih.biBitCount = 32;
-  ih.biSizeImage = bytes;
-  fh.bfType = 0x4D42;
-  fh.bfOffBits = sizeof(fh) + sizeof(ih);
-  fh.bfSize = fh.bfOffBits + bytes;
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  DWORD done = 0;
-  bool ok = WriteFile(f, &fh, sizeof(fh), &done, nullptr) && WriteFile(f, &ih, sizeof(ih), &done, nullptr) &&
-            WriteFile(f, p.bgra.data(), bytes, &done, nullptr);
-  CloseHandle(f);
-  return ok;
+  return HostPathToWindows(std::string(source) + "/tests/" + area + "/reference") + L"\\";
 }
 
 bool SavePng(const Pixels& p, const std::wstring& path) {
@@ -120,23 +117,6 @@ bool SavePng(const Pixels& p, const std::wstring& path) {
     }
   }
   return false;
-}
-
-bool LoadBmp(const std::wstring& path, Pixels* out) {
-  HBITMAP bmp = static_cast<HBITMAP>(
-      LoadImageW(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-  if (!bmp) return false;
-  BITMAP bm = {};
-  GetObjectW(bmp, sizeof(bm), &bm);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(mem, bmp);
-  *out = CaptureDC(mem, 0, 0, bm.bmWidth, bm.bmHeight);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
-  DeleteObject(bmp);
-  return !out->empty();
 }
 
 bool LoadPng(const std::wstring& path, Pixels* out) {

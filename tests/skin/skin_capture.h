@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,20 +33,22 @@ bool PumpUntil(Pred done, DWORD timeoutMs) {
   return true;
 }
 
+// Cancels every dialog of thread `threadId` (pumping this thread) until `closed` answers true: the
+// teardown of a test whose modal dialog or message box is still up after a failed assertion.
+bool CloseDialogsUntil(DWORD threadId, const std::function<bool()>& closed, DWORD timeoutMs = 10000);
+
 // The whole window (frame included) as it is on screen.
 Pixels CaptureWindow(HWND hwnd);
 // Pixels of a memory or window DC region.
 Pixels CaptureDC(HDC dc, int x, int y, int w, int h);
 
-// The folder for test output a person looks at: <build>/test-output/skin/ (made on demand), as a
+// The folder for test output a person looks at: <build>/test-output/AREA/ (made on demand), as a
 // Windows path with a trailing backslash; empty when the build folder is unknown.
-std::wstring OutputDir();
-// The reference pictures kept beside the tests: <source>/tests/skin/reference/.
-std::wstring ReferenceDir();
+std::wstring OutputDir(const char* area = "skin");
+// The reference pictures kept beside the tests: <source>/tests/AREA/reference/.
+std::wstring ReferenceDir(const char* area = "skin");
 
-bool SaveBmp(const Pixels& p, const std::wstring& path);
 bool SavePng(const Pixels& p, const std::wstring& path);  // needs GDI+ running
-bool LoadBmp(const std::wstring& path, Pixels* out);
 bool LoadPng(const std::wstring& path, Pixels* out);  // needs GDI+ running
 
 // Pixels whose largest channel difference exceeds `tolerance`; -1 when the sizes differ.

@@ -1,11 +1,12 @@
-// The skinned buttons, check buttons, list control and progress bar on the test dialog, driven by real
-// mouse and keyboard messages; what they draw is read back from their windows.
+// The skinned buttons, list, progress bar and sliders on the test dialog, driven by real mouse and
+// keyboard messages, and the whole dialog compared with its reference picture.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
 #include "tavrin/skin/skin_messages.h"
+#include "tavrin/skin/skin_slider.h"
 #include "tests/skin/skin_capture.h"
 #include "tests/skin/skin_test_host.h"
 
@@ -14,6 +15,7 @@ namespace {
 using quill::test::CTestHostDlg;
 using quill::test::Notification;
 using quill::test::SharedHost;
+using Notes = std::vector<Notification>;
 namespace sk = quill::skin;
 
 LPARAM Pt(int x, int y) { return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)), static_cast<WORD>(y)); }
@@ -22,51 +24,20 @@ void Mouse(CWnd& wnd, UINT msg, int x, int y) {
   ::SendMessageW(wnd.m_hWnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, Pt(x, y));
 }
 
-struct IndexCase {
-  UINT state;
-  BOOL pressed;
-  BOOL hover;
-  int image;
-};
-
 TEST(SkinButtonImageIndex, PicksNormalHoverPressedOrDisabled) {
-  const IndexCase cases[] = {
-      {0, FALSE, FALSE, 0},           {ODS_SELECTED, FALSE, FALSE, 2},
-      {ODS_CHECKED, FALSE, FALSE, 2}, {0, TRUE, FALSE, 2},
-      {ODS_DISABLED, FALSE, FALSE, 3}, {ODS_DISABLED | ODS_SELECTED, TRUE, FALSE, 3},
-      {ODS_GRAYED, FALSE, FALSE, 1},  {0, FALSE, TRUE, 1},
-      {0, TRUE, TRUE, 2},             {ODS_FOCUS, FALSE, FALSE, 0},
+  const struct {
+    UINT state;
+    BOOL pressed, hover;
+    int image;
+  } cases[] = {
+      {0, FALSE, FALSE, 0},           {ODS_SELECTED, FALSE, FALSE, 2},  {ODS_CHECKED, FALSE, FALSE, 2},
+      {0, TRUE, FALSE, 2},            {ODS_DISABLED, FALSE, FALSE, 3},  {ODS_DISABLED | ODS_SELECTED, TRUE, FALSE, 3},
+      {ODS_GRAYED, FALSE, FALSE, 1},  {0, FALSE, TRUE, 1},              {0, TRUE, TRUE, 2},
+      {ODS_FOCUS, FALSE, FALSE, 0},
   };
-  for (const IndexCase& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(SkinButtonImageIndex(c.state, c.pressed, c.hover), c.image) << c.state << c.pressed << c.hover;
   }
-}
-
-// The face colour of each state of the caption-close faces (normal, hover, pressed, disabled).
-const COLORREF kFaceFill[4] = {RGB(0x3A, 0x40, 0x4C), RGB(0xD9, 0x45, 0x3B), RGB(0x9C, 0x2A, 0x22),
-                               RGB(0x2A, 0x2E, 0x36)};
-
-TEST(SkinButton, EachStateShowsItsOwnFace) {
-  CTestHostDlg& host = SharedHost();
-  host.ApplyShowcaseStates();
-  for (int i = 0; i < 4; ++i) {
-    quill::test::Pixels p = quill::test::CaptureWindow(host.m_buttons[i].m_hWnd);
-    ASSERT_FALSE(p.empty());
-    EXPECT_LT(quill::test::ColourDistance(p.At(1, 6), kFaceFill[i]), 8) << "state " << i;
-  }
-}
-
-TEST(SkinButton, HoverShowsTheHoverFaceUntilTheMouseLeaves) {
-  CTestHostDlg& host = SharedHost();
-  host.ApplyShowcaseStates();
-  CSkinButton& button = host.m_buttons[0];
-  ::SendMessageW(button.m_hWnd, WM_MOUSEHOVER, 0, Pt(5, 5));
-  EXPECT_LT(quill::test::ColourDistance(quill::test::CaptureWindow(button.m_hWnd).At(1, 6), kFaceFill[1]), 8);
-  button.Invalidate(FALSE);
-  button.UpdateWindow();  // a repaint keeps the hover face while the mouse rests on the button
-  EXPECT_LT(quill::test::ColourDistance(quill::test::CaptureWindow(button.m_hWnd).At(1, 6), kFaceFill[1]), 8);
-  ::SendMessageW(button.m_hWnd, WM_MOUSELEAVE, 0, 0);
-  EXPECT_LT(quill::test::ColourDistance(quill::test::CaptureWindow(button.m_hWnd).At(1, 6), kFaceFill[0]), 8);
 }
 
 class NotifyButton : public ::testing::Test {
@@ -78,20 +49,26 @@ class NotifyButton : public ::testing::Test {
     button_.m_bDown = button_.m_bPressed = FALSE;
     host_.TakeNotifications();
   }
-  Notification Pressed() const { return {sk::kMsgButtonPressed, 0, CTestHostDlg::kNotifyButtonId}; }
-  Notification Released() const { return {sk::kMsgButtonReleased, 0, CTestHostDlg::kNotifyButtonId}; }
-
+  Notes PressRelease(int times) const {
+    Notes notes;
+    for (int i = 0; i < times; ++i) {
+      notes.push_back({sk::kMsgButtonPressed, 0, CTestHostDlg::kNotifyButtonId});
+      notes.push_back({sk::kMsgButtonReleased, 0, CTestHostDlg::kNotifyButtonId});
+    }
+    return notes;
+  }
   CTestHostDlg& host_ = SharedHost();
   CSkinButton& button_ = host_.m_notifyButton;
 };
 
-TEST_F(NotifyButton, PostsOnePressAndOneReleaseEvenWhenReleasedOutside) {
+TEST_F(NotifyButton, PostsOnePressAndOneReleasePerClickEvenWhenReleasedOutside) {
   Mouse(button_, WM_LBUTTONDOWN, 5, 5);
-  EXPECT_TRUE(button_.m_bPressed);
   EXPECT_EQ(::GetCapture(), button_.m_hWnd);
   Mouse(button_, WM_MOUSEMOVE, 200, 5);
   Mouse(button_, WM_LBUTTONUP, 200, 5);
-  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Pressed(), Released()}));
+  Mouse(button_, WM_LBUTTONDBLCLK, 5, 5);  // a quick second click is a second press
+  Mouse(button_, WM_LBUTTONUP, 5, 5);
+  EXPECT_EQ(host_.TakeNotifications(), PressRelease(2));
   EXPECT_FALSE(button_.m_bPressed);
   EXPECT_NE(::GetCapture(), button_.m_hWnd);
 }
@@ -102,22 +79,12 @@ TEST_F(NotifyButton, LosingTheCaptureWhileHeldPostsTheReleaseOnce) {
   Mouse(button_, WM_LBUTTONDOWN, 5, 5);
   ::ReleaseCapture();
   Mouse(button_, WM_LBUTTONUP, 5, 5);
-  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Pressed(), Released()}));
-  EXPECT_FALSE(button_.m_bPressed);
+  EXPECT_EQ(host_.TakeNotifications(), PressRelease(1));
   EXPECT_FALSE(button_.m_bDown);
-
   Mouse(button_, WM_LBUTTONDOWN, 5, 5);
   button_.EnableWindow(FALSE);
-  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Pressed(), Released()}));
+  EXPECT_EQ(host_.TakeNotifications(), PressRelease(1));
   EXPECT_FALSE(button_.m_bPressed);
-}
-
-TEST_F(NotifyButton, AQuickSecondClickIsASecondPress) {
-  Mouse(button_, WM_LBUTTONDOWN, 5, 5);
-  Mouse(button_, WM_LBUTTONUP, 5, 5);
-  Mouse(button_, WM_LBUTTONDBLCLK, 5, 5);
-  Mouse(button_, WM_LBUTTONUP, 5, 5);
-  EXPECT_EQ(host_.TakeNotifications(), (std::vector<Notification>{Pressed(), Released(), Pressed(), Released()}));
 }
 
 TEST(SkinButton, ClicksButNeverKeysPressIt) {
@@ -133,47 +100,7 @@ TEST(SkinButton, ClicksButNeverKeysPressIt) {
   EXPECT_TRUE(host.TakeNotifications().empty());
   Mouse(button, WM_LBUTTONDOWN, 5, 5);
   Mouse(button, WM_LBUTTONUP, 5, 5);
-  EXPECT_EQ(host.TakeNotifications(),
-            (std::vector<Notification>{{WM_COMMAND, CTestHostDlg::kButtonIds[0], 0}}));
-}
-
-TEST(SkinButton, ABitmapThatDoesNotLoadKeepsTheImages) {
-  CSkinButton& button = SharedHost().m_buttons[0];
-  ASSERT_EQ(button.m_imageList.GetImageCount(), 4);
-  HIMAGELIST before = button.m_imageList.m_hImageList;
-  button.SetImages(4242);
-  EXPECT_EQ(button.m_imageList.m_hImageList, before);
-  EXPECT_EQ(button.m_imageList.GetImageCount(), 4);
-}
-
-TEST(SkinCheckButton, DrawsTheBoxBelowTheTopAndTheTextSixteenPixelsRight) {
-  CTestHostDlg& host = SharedHost();
-  host.ApplyShowcaseStates();
-  quill::test::Pixels unchecked = quill::test::CaptureWindow(host.m_checks[0].m_hWnd);
-  quill::test::Pixels checked = quill::test::CaptureWindow(host.m_checks[2].m_hWnd);
-  // The box spans (0, 4)-(12, 16): its border is light, the row above it is background.
-  EXPECT_LT(quill::test::ColourDistance(unchecked.At(0, 10), RGB(0xB8, 0xC0, 0xCC)), 8);
-  EXPECT_EQ(unchecked.At(5, 2), CTestHostDlg::kBack);
-  EXPECT_LT(quill::test::ColourDistance(checked.At(2, 6), RGB(0x3D, 0x9B, 0xFF)), 8);
-  int textPixels = 0;
-  for (int y = 0; y < unchecked.height; ++y) {
-    for (int x = 12; x < 16; ++x) EXPECT_EQ(unchecked.At(x, y), CTestHostDlg::kBack) << x << "," << y;
-    for (int x = 16; x < unchecked.width; ++x) textPixels += GetRValue(unchecked.At(x, y)) > 150;
-  }
-  EXPECT_GT(textPixels, 10) << "the label is drawn in the light text colour";
-}
-
-TEST(SkinCheckButton, HoverInsideTheBoxShowsTheHoverFaceUnlessChecked) {
-  CTestHostDlg& host = SharedHost();
-  host.ApplyShowcaseStates();
-  CSkinCheckButton& check = host.m_checks[0];
-  ::SendMessageW(check.m_hWnd, WM_MOUSEHOVER, 0, Pt(5, 8));
-  quill::test::Pixels p = quill::test::CaptureWindow(check.m_hWnd);
-  EXPECT_LT(quill::test::ColourDistance(p.At(0, 10), RGB(0x6F, 0xB6, 0xFF)), 8);
-  CSkinCheckButton& checked = host.m_checks[2];
-  ::SendMessageW(checked.m_hWnd, WM_MOUSEHOVER, 0, Pt(5, 8));
-  EXPECT_FALSE(checked.m_bHover);
-  host.ApplyShowcaseStates();
+  EXPECT_EQ(host.TakeNotifications(), (Notes{{WM_COMMAND, CTestHostDlg::kButtonIds[0], 0}}));
 }
 
 class SkinList : public ::testing::Test {
@@ -194,12 +121,11 @@ class SkinList : public ::testing::Test {
     for (int i = 0; i < list_.GetItemCount(); ++i) out.push_back(list_.GetStateImage(i));
     return out;
   }
-
   CTestHostDlg& host_ = SharedHost();
   CSkinListCtrl& list_ = host_.m_list;
 };
 
-TEST_F(SkinList, TheHoverLookFollowsTheMouseFromRowToRow) {
+TEST_F(SkinList, TheHoverLookFollowsTheMouseAndClicksReportTheRowOrMinusOne) {
   CPoint row0 = RowCentre(0), row1 = RowCentre(1), row2 = RowCentre(2);
   Mouse(list_, WM_MOUSEMOVE, row0.x, row0.y);
   EXPECT_EQ(States(), (std::vector<UINT>{2, 1, 3, 1}));
@@ -210,52 +136,172 @@ TEST_F(SkinList, TheHoverLookFollowsTheMouseFromRowToRow) {
   Mouse(list_, WM_MOUSEMOVE, row1.x, row1.y);
   ::SendMessageW(list_.m_hWnd, WM_MOUSELEAVE, 0, 0);
   EXPECT_EQ(States(), (std::vector<UINT>{1, 1, 3, 1}));
-}
 
-TEST_F(SkinList, ClicksReportTheRowOrMinusOneBelowTheLastRow) {
-  CPoint row1 = RowCentre(1);
   Mouse(list_, WM_LBUTTONDOWN, row1.x, row1.y);
   Mouse(list_, WM_LBUTTONUP, row1.x, row1.y);
   CRect last;
   list_.GetItemRect(3, &last, LVIR_BOUNDS);
   Mouse(list_, WM_LBUTTONDOWN, 40, last.bottom + 15);
   Mouse(list_, WM_LBUTTONUP, 40, last.bottom + 15);
-  std::vector<Notification> notes;
+  Notes notes;
   quill::test::PumpUntil([&] {
     for (const Notification& n : host_.TakeNotifications()) notes.push_back(n);
     return notes.size() >= 2;
-  }, 2000);
-  EXPECT_EQ(notes, (std::vector<Notification>{{sk::kMsgListClicked, 0, 1}, {sk::kMsgListClicked, 0, -1}}));
+  }, 5000);
+  EXPECT_EQ(notes, (Notes{{sk::kMsgListClicked, 0, 1}, {sk::kMsgListClicked, 0, -1}}));
   EXPECT_EQ(list_.m_nHotItem, -1);
 }
 
-struct FillCase {
-  int width, min, max, pos, filled;
-};
-
 TEST(SkinProgressBar, FilledWidthFollowsThePositionAndNeverLeavesTheBar) {
-  const FillCase cases[] = {{300, 0, 100, 50, 150}, {300, 0, 100, 100, 300}, {300, 0, 0, 0, 0},
-                            {300, 0, 100, 150, 300}, {300, 0, 100, -5, 0},   {300, 10, 5, 7, 0},
-                            {0, 0, 100, 50, 0}};
-  for (const FillCase& c : cases) {
+  const struct {
+    int width, min, max, pos, filled;
+  } cases[] = {{300, 0, 100, 50, 150}, {300, 0, 100, 100, 300}, {300, 0, 0, 0, 0}, {300, 0, 100, 150, 300},
+               {300, 0, 100, -5, 0},   {300, 10, 5, 7, 0},       {0, 0, 100, 50, 0}};
+  for (const auto& c : cases) {
     EXPECT_EQ(ProgressFilledWidth(c.width, c.min, c.max, c.pos), c.filled) << c.pos << "/" << c.max;
   }
 }
 
-TEST(SkinProgressBar, HalfwayIsBlueThenWhiteWithTheDigitsInTheOppositeColour) {
+// Regression: integer steps of width / range gave no position at all on the seek bar (more positions
+// than pixels), and pixels outside the bar were not clamped.
+TEST(SliderPositionFromPixel, MapsPixelsToPositionsForRangesWiderAndNarrowerThanTheBar) {
+  const struct {
+    int x, width, min, max;
+    bool ok;
+    int pos;
+  } cases[] = {
+      {300, 600, 0, 17999, true, 9000}, {1, 600, 0, 17999, true, 30},      {599, 600, 0, 17999, true, 17970},
+      {-5, 600, 0, 17999, true, 0},     {605, 600, 0, 17999, true, 17999}, {200, 400, 0, 99, true, 50},
+      {150, 300, 0, 65535, true, 32768}, {10, 0, 0, 99, false, 0},         {10, 400, 5, 4, false, 0},
+  };
+  for (const auto& c : cases) {
+    int pos = -1;
+    EXPECT_EQ(SliderPositionFromPixel(c.x, c.width, c.min, c.max, &pos), c.ok) << c.x << "/" << c.max;
+    if (c.ok) { EXPECT_EQ(pos, c.pos) << c.x << "/" << c.max; }
+  }
+}
+
+// Regression: pos x (width - thumb) overflowed 32 bits for movies of more than about a million frames.
+TEST(SliderGeometry, LongMoviesAndOutOfRangePositionsStayOnTheBar) {
+  SliderGeometry half = ComputeSliderGeometry(50, 0, 99, 400, 256, 14);
+  EXPECT_EQ(half.playedDstW, 200);
+  EXPECT_EQ(half.playedSrcW, 128);
+  EXPECT_EQ(half.thumbX, 50 * (400 - 14) / 100);
+  EXPECT_EQ(ComputeSliderGeometry(2000000, 0, 2999999, 1920, 14, 14).thumbX,
+            static_cast<int>(2000000.0 * 1906 / 3000000));
+  for (int pos : {-5, 100, 1 << 30}) {
+    SliderGeometry g = ComputeSliderGeometry(pos, 0, 99, 400, 256, 14);
+    EXPECT_TRUE(g.playedDstW >= 0 && g.playedDstW <= 400 && g.restSrcW >= 0) << pos;
+    EXPECT_TRUE(g.thumbX >= 0 && g.thumbX <= 400 - 14) << pos;
+  }
+  EXPECT_EQ(ComputeSliderGeometry(0, 0, -1, 400, 256, 14).thumbX, 0);  // empty range: no division
+}
+
+class SeekBar : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    host_.TakeNotifications();
+    seek_.m_bEnabled = TRUE;
+    seek_.m_bDragging = FALSE;
+  }
+  void TearDown() override {
+    seek_.m_bEnabled = TRUE;
+    seek_.CancelDrag();
+    host_.TakeNotifications();
+  }
+  void Send(UINT msg, int x) { ::SendMessageW(seek_.m_hWnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, Pt(x, 8)); }
+  Notification Press(int pos) const { return {sk::kMsgSliderPress, CTestHostDlg::kSeekId, pos}; }
+  Notification Track(int pos) const { return {sk::kMsgSliderTrack, CTestHostDlg::kSeekId, pos}; }
+  Notification Release(int pos) const { return {sk::kMsgSliderRelease, CTestHostDlg::kSeekId, pos}; }
+  CTestHostDlg& host_ = SharedHost();
+  CSkinSliderCtrl& seek_ = host_.m_seek;
+};
+
+TEST_F(SeekBar, PressDragAndReleasePostTheirPositionsWithinTheBand) {
+  Send(WM_LBUTTONDOWN, -10);  // outside the 10-pixel band: no drag
+  Send(WM_MOUSEMOVE, 100);
+  Send(WM_LBUTTONUP, 100);
+  EXPECT_TRUE(host_.TakeNotifications().empty());
+  Send(WM_LBUTTONDOWN, 300);
+  EXPECT_EQ(::GetCapture(), seek_.m_hWnd);
+  Send(WM_MOUSEMOVE, 450);
+  Send(WM_MOUSEMOVE, -5);
+  Send(WM_MOUSEMOVE, -10);  // outside the band: no step
+  Send(WM_MOUSEMOVE, 605);
+  Send(WM_LBUTTONUP, 605);
+  EXPECT_EQ(host_.TakeNotifications(), (Notes{Press(9000), Track(13500), Track(0), Track(17999), Release(17999)}));
+  EXPECT_NE(::GetCapture(), seek_.m_hWnd);
+  EXPECT_FALSE(seek_.m_bDragging);
+}
+
+// How a started drag ends when the slider is disabled is in slider_drag_end_test.cpp.
+TEST_F(SeekBar, ADisabledSliderPostsNothing) {
+  seek_.m_bEnabled = FALSE;
+  Send(WM_LBUTTONDOWN, 300);
+  Send(WM_MOUSEMOVE, 320);
+  Send(WM_LBUTTONUP, 320);
+  EXPECT_TRUE(host_.TakeNotifications().empty());
+  seek_.m_bEnabled = TRUE;
+}
+
+// Regression: a drag whose capture was taken away never posted its release, which left the owner's
+// seek paused and muted.
+TEST_F(SeekBar, LosingTheCaptureDuringADragPostsTheReleaseOnce) {
+  Send(WM_LBUTTONDOWN, 300);
+  Send(WM_MOUSEMOVE, 360);
+  ::ReleaseCapture();
+  Send(WM_LBUTTONUP, 360);  // a stray release afterwards changes nothing
+  EXPECT_EQ(host_.TakeNotifications(), (Notes{Press(9000), Track(10800), Release(10800)}));
+  EXPECT_FALSE(seek_.m_bDragging);
+  Send(WM_LBUTTONDOWN, 60);  // another window taking the capture ends the drag the same way
+  ::SetCapture(host_.m_list.m_hWnd);
+  ::ReleaseCapture();
+  EXPECT_EQ(host_.TakeNotifications(), (Notes{Press(1800), Release(1800)}));
+}
+
+// Regression: the off-screen buffer was 1920 pixels wide whatever the slider's width.
+TEST(SliderDrawing, ASliderWiderThanTheBufferIsPaintedToItsRightEnd) {
+  CSkinSliderCtrl wide;
+  ASSERT_TRUE(wide.Create(38199, &SharedHost()));
+  wide.MoveWindow(0, 300, 2400, 16, FALSE);
+  wide.ShowWindow(SW_HIDE);
+  wide.LoadImages(IDB_SKIN_SEEK_PLAYED, IDB_SKIN_SEEK_REST, IDB_SKIN_SEEK_THUMB, IDB_SKIN_SEEK_THUMB_PRESSED);
+  wide.SetRange(0, 99);
+  wide.m_nPos = 50;
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP surface = CreateCompatibleBitmap(screen, 2400, 16);
+  HGDIOBJ old = SelectObject(mem, surface);
+  ::SendMessageW(wide.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+  quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 2400, 16);
+  SelectObject(mem, old);
+  DeleteObject(surface);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  auto bluish = [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 60; };
+  auto greyish = [](COLORREF c) { return std::abs(GetBValue(c) - GetRValue(c)) < 30 && GetRValue(c) > 40; };
+  EXPECT_TRUE(bluish(p.At(1000, 8)));
+  EXPECT_TRUE(greyish(p.At(2300, 8)));
+  EXPECT_TRUE(greyish(p.At(2395, 8)));
+}
+
+// The dialog with every control in its showcase state, saved as test output for a person to look at
+// and compared with tests/skin/reference/controls.png (a small share may differ, for font rendering).
+TEST(SkinScreenshot, TheControlsInEveryStateLookAsTheReference) {
   CTestHostDlg& host = SharedHost();
   host.ApplyShowcaseStates();
-  quill::test::Pixels p = quill::test::CaptureWindow(host.m_progress.m_hWnd);
-  ASSERT_EQ(p.width, 300);
-  EXPECT_EQ(p.At(20, 11), RGB(0, 0, 255));
-  EXPECT_EQ(p.At(280, 11), RGB(255, 255, 255));
-  int whiteOnBlue = 0, blueOnWhite = 0;
-  for (int y = 2; y < 20; ++y) {
-    for (int x = 100; x < 150; ++x) whiteOnBlue += GetRValue(p.At(x, y)) > 128;
-    for (int x = 150; x < 200; ++x) blueOnWhite += GetRValue(p.At(x, y)) < 128;
-  }
-  EXPECT_GT(whiteOnBlue, 5);
-  EXPECT_GT(blueOnWhite, 5);
+  ::RedrawWindow(host.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  quill::test::Pixels shot = quill::test::CaptureWindow(host.m_hWnd);
+  ASSERT_EQ(shot.width, CTestHostDlg::kWidth);
+  ASSERT_EQ(shot.height, CTestHostDlg::kHeight);
+  ASSERT_FALSE(quill::test::OutputDir().empty());
+  EXPECT_TRUE(quill::test::SavePng(shot, quill::test::OutputDir() + L"controls.png"));
+  quill::test::Pixels reference;
+  ASSERT_TRUE(quill::test::LoadPng(quill::test::ReferenceDir() + L"controls.png", &reference))
+      << "no reference: look at test-output/skin/controls.png and, when right, copy it to tests/skin/reference/";
+  const int differing = quill::test::CountDifferentPixels(shot, reference, 48);
+  ASSERT_GE(differing, 0) << "the capture and the reference differ in size";
+  EXPECT_LE(differing, shot.width * shot.height / 50) << differing << " pixels differ from the reference";
 }
 
 }  // namespace

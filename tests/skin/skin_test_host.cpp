@@ -42,8 +42,8 @@ bool CTestHostDlg::Open(int x, int y) {
   CreateCaptionButton(kCloseId);
   ShowWindow(SW_SHOWNORMAL);
   UpdateWindow();
-  ApplyShowcaseStates();
-  PumpMessages(200);
+  ApplyShowcaseStates();  // repaints synchronously
+  PumpMessages(0);
   return true;
 }
 

@@ -1,4 +1,4 @@
-// The UI text table's contents the other windows rely on, and the seven fonts at several DPIs.
+// UI texts out of range, and the seven fonts at several DPIs.
 #include <gtest/gtest.h>
 
 #include "tavrin/skin/app_fonts.h"
@@ -17,32 +17,6 @@ LOGFONTW FontOf(HFONT font) {
   LOGFONTW lf = {};
   GetObjectW(font, sizeof lf, &lf);
   return lf;
-}
-
-TEST(UITexts, TextsThatOtherWindowsFormatOrShowAreExactlyAsGiven) {
-  struct Case {
-    unsigned index;
-    const wchar_t* text;
-  } cases[] = {
-      {0, L"閉じる"},
-      {26, L"常時"},
-      {37, L"%d個"},
-      {98, L"フォルダパスの取得に失敗しました。"},
-      {105, L"表示数が1500を超えています。1500項目表示します。"},
-      {106, L"確認"},
-      {107, L"新しいバージョンのソフトを利用できます。\r\nダウンロードする場合は下記URLをクリックしてください。"},
-      {113, L"メイリオ"},
-      {191, L"はい"},
-      {192, L"いいえ"},
-      {193, L"OK"},
-      {194, L"キャンセル"},
-      {205, L"：メインカメラ映像とリヤカメラ映像を別ウィンドウで同時に再生します。\n"},
-      {211, L"現在使用中のビューワソフト："},
-  };
-  for (const Case& c : cases) EXPECT_STREQ(g_UITextTable[0][c.index], c.text) << c.index;
-  CString count;
-  count.Format(g_UITextTable[0][37], 12);
-  EXPECT_EQ(count, L"12個");
 }
 
 TEST(UITexts, AnUnusedOrOutOfRangeEntryReadsAsEmptyText) {
@@ -88,14 +62,6 @@ TEST(Fonts, AtTheScreensDpiTheSevenFontsHaveTheirHeightsFaceAndCharset) {
   }
   DeleteAppFonts();
   EXPECT_EQ(g_hFont9, nullptr);
-}
-
-TEST(Fonts, At144DpiTheFontsAreMadeSmallerInPointsToKeepTheirPixelHeight) {
-  CreateAppFonts(144, 144);
-  EXPECT_DOUBLE_EQ(g_dDpiScale, 1.5);
-  const int expected[7] = {-12, -12, -16, -22, -28, -16, -20};
-  for (int i = 0; i < 7; ++i) EXPECT_EQ(FontOf(*kFonts[i]).lfHeight, expected[i]) << kFontPointSizes[i];
-  DeleteAppFonts();
 }
 
 // Regression: a DC that reports no DPI made the factor 0, and every later division by it infinite.
