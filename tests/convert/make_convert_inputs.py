@@ -2,7 +2,8 @@
 """Makes the converter tests' inputs from a generated recording (which has "mdat" before "moov"):
 
   moov-last.mp4             the recording as it is (video, audio and the recorder's data box)
-  moov-last-video-only.mp4  its video alone, remuxed by ffmpeg (which writes "moov" last)
+  moov-last-video-only.mp4  its first 10 frames of video alone, remuxed by ffmpeg (which writes "moov"
+                            last)
   moov-first.mp4            the same streams remuxed with "moov" first
 
 Usage: make_convert_inputs.py RECORDINGS_DIR OUT_DIR
@@ -21,7 +22,7 @@ def main(argv):
     src = os.path.join(recordings, SOURCE)
     shutil.copyfile(src, os.path.join(out, "moov-last.mp4"))
     base = ["ffmpeg", "-v", "error", "-y", "-i", src, "-map_metadata", "-1"]
-    subprocess.run(base + ["-map", "0:v", "-c", "copy", os.path.join(out, "moov-last-video-only.mp4")],
+    subprocess.run(base + ["-map", "0:v", "-frames:v", "10", "-c", "copy", os.path.join(out, "moov-last-video-only.mp4")],
                    check=True)
     subprocess.run(base + ["-map", "0:v", "-map", "0:a", "-c", "copy", "-movflags", "+faststart",
                            os.path.join(out, "moov-first.mp4")], check=True)
