@@ -147,19 +147,31 @@ void CMovieCapture::ReleaseDevice() {
 
 HRESULT CMovieCapture::DrawVideo(IMFSample* sample) {
   const VideoFormat& v = reader_->video();
-  LockedFrame picture(sample);
-  if (!picture.data()) return TRACED(E_FAIL);
-  const UINT pitch = picture.pitch() >= static_cast<LONG>(v.width) ? static_cast<UINT>(picture.pitch())
-                                                                  : v.pitch;
   D3DLOCKED_RECT locked = {};
   HRESULT hr = TRACED(sourceSurface_->LockRect(&locked, nullptr, D3DLOCK_DISCARD));
   if (FAILED(hr)) return hr;
-  const bool converted = IyuvToBgra(picture.data(), picture.length(), v.width, v.height, pitch,
-                                    static_cast<uint8_t*>(locked.pBits),
-                                    static_cast<UINT>(locked.Pitch));
+  uint8_t* bits = static_cast<uint8_t*>(locked.pBits);
+  HRESULT converted = E_FAIL;
+  if (processor_.exists()) {
+    converted = processor_.Convert(sample, bits, static_cast<UINT>(locked.Pitch));
+    // A processor that fails once is not trusted again: the rest goes through the processor-side
+    // conversion.
+    if (FAILED(converted)) processor_.Release();
+  }
+  if (FAILED(converted)) {
+    LockedFrame picture(sample);
+    const UINT pitch = picture.pitch() >= static_cast<LONG>(v.width)
+                           ? static_cast<UINT>(picture.pitch())
+                           : v.pitch;
+    converted = IyuvToBgra(picture.data(), picture.length(), v.width, v.height, pitch, bits,
+                           static_cast<UINT>(locked.Pitch))
+                    ? S_OK
+                    : MF_E_BUFFERTOOSMALL;
+  }
   sourceSurface_->UnlockRect();
   // A buffer shorter than its frame (a decoder's padding or a damaged sample) fails the frame.
-  if (!converted) return TRACED(MF_E_BUFFERTOOSMALL);
+  if (FAILED(converted)) return TRACED(converted);
+  if (converted == S_FALSE) return S_FALSE;
   const MaskState masks = masks_.Snapshot();
   engine_->SetMasks(masks.masks);
   engine_->SetReadBack(request_.write ? 1 : 0);

@@ -5,6 +5,8 @@
 #include <mferror.h>
 #include <objbase.h>
 
+#include <new>
+
 #include "playcore/converter/conversion_rules.h"
 #include "playcore/converter/convert_trace.h"
 #include "playcore/converter/copy_result.h"
@@ -41,6 +43,10 @@ DWORD WINAPI CMovieCapture::ConvertThread(void* self) {
   if (SUCCEEDED(hr)) {
     try {
       hr = job->Convert();
+    } catch (const std::bad_alloc&) {
+      // A 32-bit process can really run out: the step that needed the memory fails the run.
+      job->Close();
+      hr = TRACED(E_OUTOFMEMORY);
     } catch (...) {
       job->Close();
       hr = TRACED(E_UNEXPECTED);
@@ -93,6 +99,11 @@ HRESULT CMovieCapture::Open(const std::wstring& temp) {
   if (FAILED(hr)) return hr;
   const VideoFormat& v = reader_->video();
   total_ = FrameCountFor(reader_->duration(), v.rateNumerator, v.rateDenominator);
+  // Without a video processor the frames are converted on the processor.
+  if (v.pitch != v.width || FAILED(processor_.Create(v.width, v.height, v.rateNumerator,
+                                                     v.rateDenominator))) {
+    processor_.Release();
+  }
   hr = TRACED(device_->CreateOffscreenPlainSurface(v.width, v.height, D3DFMT_X8R8G8B8,
                                                    D3DPOOL_DEFAULT, sourceSurface_.put(), nullptr));
   if (FAILED(hr) || !request_.write) return hr;
@@ -122,8 +133,10 @@ int CMovieCapture::ProcessFrame() {
     return SUCCEEDED(TRACED(writer_->sink()->Finalize())) ? -1 : 0;
   }
   const bool isVideo = reader_->KindOf(item.stream) == StreamKind::kVideo;
-  if (isVideo && item.sample && FAILED(DrawVideo(item.sample.get()))) return 0;
-  if (request_.write && FAILED(WriteItem(item, isVideo))) return 0;
+  HRESULT drawn = S_OK;
+  if (isVideo && item.sample) drawn = DrawVideo(item.sample.get());
+  if (FAILED(drawn)) return 0;
+  if (request_.write && drawn == S_OK && FAILED(WriteItem(item, isVideo))) return 0;
   return SUCCEEDED(CheckDevice()) ? 1 : 0;
 }
 
@@ -181,6 +194,7 @@ int CMovieCapture::CopyState(int action, int x, int y, std::vector<RECT>* masks)
 
 void CMovieCapture::Close() {
   writer_.reset();
+  processor_.Release();
   reader_.reset();
   ReleaseDevice();
 }

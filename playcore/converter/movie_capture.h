@@ -29,6 +29,7 @@
 #include "playcore/converter/mask_editor.h"
 #include "playcore/converter/movie_reader.h"
 #include "playcore/converter/sink_writer.h"
+#include "playcore/converter/video_processor.h"
 #include "playcore/scene/raw_obj.h"
 
 namespace playcore {
@@ -88,6 +89,7 @@ class CMovieCapture {
   HRESULT CreateEngine();
   void ReleaseDevice();
   int ProcessFrame();
+  // S_FALSE when the frame gave no picture (nothing to write).
   HRESULT DrawVideo(IMFSample* sample);
   HRESULT WriteItem(const ReadItem& item, bool isVideo);
   HRESULT CheckDevice();
@@ -110,6 +112,7 @@ class CMovieCapture {
   std::unique_ptr<D3DRawObj1> engine_;
   std::unique_ptr<MovieReader> reader_;
   std::unique_ptr<MovieWriter> writer_;
+  VideoProcessor processor_;  // the colour conversion when the platform has one
   std::vector<uint8_t> frame_;       // the converted frame, bottom-up BGRA
   std::vector<uint8_t> silentAudio_;  // the stored silent AAC frame of the source's channels
   uint32_t total_ = 0;

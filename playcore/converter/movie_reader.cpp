@@ -147,6 +147,23 @@ HRESULT MovieReader::ConfigureWriter(SinkWriter* writer, UINT width, UINT height
   if (SUCCEEDED(hr) && SUCCEEDED(native->GetUINT32(MF_MT_AUDIO_AVG_BYTES_PER_SECOND, &value))) {
     hr = aac->SetUINT32(MF_MT_AUDIO_AVG_BYTES_PER_SECOND, value);
   }
+  // The source's AAC configuration (its AudioSpecificConfig and profile), where it has one: the
+  // writer then takes the source's frames, or the silent ones, without re-encoding.
+  GUID nativeSubtype = GUID_NULL;
+  if (SUCCEEDED(hr) && SUCCEEDED(native->GetGUID(MF_MT_SUBTYPE, &nativeSubtype)) &&
+      nativeSubtype == MFAudioFormat_AAC) {
+    UINT32 size = 0;
+    if (SUCCEEDED(native->GetBlobSize(MF_MT_USER_DATA, &size)) && size > 0) {
+      std::vector<UINT8> blob(size);
+      if (SUCCEEDED(native->GetBlob(MF_MT_USER_DATA, blob.data(), size, nullptr))) {
+        hr = aac->SetBlob(MF_MT_USER_DATA, blob.data(), size);
+      }
+    }
+    if (SUCCEEDED(hr) &&
+        SUCCEEDED(native->GetUINT32(MF_MT_AAC_AUDIO_PROFILE_LEVEL_INDICATION, &value))) {
+      hr = aac->SetUINT32(MF_MT_AAC_AUDIO_PROFILE_LEVEL_INDICATION, value);
+    }
+  }
   if (SUCCEEDED(hr)) hr = TRACED(writer->AddStream(aac.get(), &audioWriterStream_));
   if (FAILED(hr)) return hr;
   if (silentAudio) {
