@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <set>
 #include <thread>
 
 #include "playcore/converter/conversion_rules.h"
@@ -38,48 +39,25 @@ struct SourceSample {
   LONGLONG time, duration;
 };
 
-// Every sample of the source's first video and audio stream, read by a plain source reader.
+// Every sample of the recording (video stream 0, audio stream 1), read by a plain source reader.
 std::vector<SourceSample> ReadSource(const std::wstring& path) {
   std::vector<SourceSample> out;
   ComPtr<IMFSourceReader> reader;
   if (FAILED(MFCreateSourceReaderFromURL(path.c_str(), nullptr, reader.put()))) return out;
-  for (;;) {
+  std::set<DWORD> ended;
+  while (ended.size() < 2) {
     DWORD stream = 0, flags = 0;
-    LONGLONG time = 0;
+    LONGLONG time = 0, duration = 0;
     ComPtr<IMFSample> sample;
     if (FAILED(reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &stream, &flags, &time,
                                   sample.put())) ||
         (flags & MF_SOURCE_READERF_ERROR)) {
       break;
     }
-    if (sample) {
-      ComPtr<IMFMediaType> type;
-      GUID major = GUID_NULL;
-      reader->GetCurrentMediaType(stream, type.put());
-      type->GetGUID(MF_MT_MAJOR_TYPE, &major);
-      LONGLONG duration = 0;
-      sample->GetSampleDuration(&duration);
-      sample->GetSampleTime(&time);
-      out.push_back({major == MFMediaType_Video, time, duration});
-    }
-    if (flags & MF_SOURCE_READERF_ENDOFSTREAM) {
-      // Both streams ended once the reader answers the end twice in a row.
-      DWORD s2 = 0, f2 = 0;
-      LONGLONG t2 = 0;
-      ComPtr<IMFSample> more;
-      if (FAILED(reader->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &s2, &f2, &t2, more.put()))) break;
-      if (more) {
-        ComPtr<IMFMediaType> type;
-        GUID major = GUID_NULL;
-        reader->GetCurrentMediaType(s2, type.put());
-        type->GetGUID(MF_MT_MAJOR_TYPE, &major);
-        LONGLONG d2 = 0;
-        more->GetSampleDuration(&d2);
-        more->GetSampleTime(&t2);
-        out.push_back({major == MFMediaType_Video, t2, d2});
-      }
-      if (!more && (f2 & MF_SOURCE_READERF_ENDOFSTREAM)) break;
-    }
+    if (flags & MF_SOURCE_READERF_ENDOFSTREAM) ended.insert(stream);
+    if (!sample) continue;
+    sample->GetSampleDuration(&duration);
+    out.push_back({stream == 0, time, duration});
   }
   return out;
 }
