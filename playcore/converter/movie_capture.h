@@ -4,7 +4,8 @@
 // pipeline as a live preview that only presents frames into the owner window.
 //
 // Use: make one job per conversion (or one per preview pane), then Run() on any thread but the
-// owner window's: Run starts the worker thread and waits for it. Cancel() from any thread stops the
+// owner window's (one Run at a time): Run starts the worker thread and waits for it; the owner
+// window's thread must keep pumping messages meanwhile (the device presents into that window). Cancel() from any thread stops the
 // run before its next frame and makes every later Run answer kCancelled at once (a preview loop
 // stops by it). CopyState() passes the preview pane's mouse actions in and the mask areas out.
 //
