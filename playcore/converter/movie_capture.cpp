@@ -199,4 +199,21 @@ void CMovieCapture::Close() {
   ReleaseDevice();
 }
 
+CMovieCapture* CMovieCapture_Create(HWND owner) { return new (std::nothrow) CMovieCapture(owner); }
+
+int CMovieCapture_Run(CMovieCapture* job, const ConvertRequest& request) {
+  constexpr WPARAM kWholeBar = 100;
+  if (!job) return CMovieCapture::kFailed;
+  const float start = request.progressOffsetPercent;
+  const WPARAM startPercent = start > 0 ? static_cast<WPARAM>(start < 100 ? start : 100) : 0;
+  if (job->owner()) PostMessageW(job->owner(), CMovieCapture::kProgressMessage, startPercent, kWholeBar);
+  const int result = job->Run(request);
+  if (job->owner()) PostMessageW(job->owner(), CMovieCapture::kProgressMessage, kWholeBar, kWholeBar);
+  return result;
+}
+
+int CMovieCapture_CopyState(CMovieCapture* job, int action, int x, int y, std::vector<RECT>* masks) {
+  return job ? job->CopyState(action, x, y, masks) : 0;
+}
+
 }  // namespace playcore

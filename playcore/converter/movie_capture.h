@@ -79,6 +79,7 @@ class CMovieCapture {
   HRESULT result() const { return result_; }
   uint32_t framesWritten() const { return framesWritten_; }
   uint32_t frameTotal() const { return total_; }
+  HWND owner() const { return owner_; }
 
   // The worker's body; public so a host that is already on a worker can run it in place.
   HRESULT Convert();
@@ -120,5 +121,14 @@ class CMovieCapture {
   uint32_t framesWritten_ = 0;
   HRESULT result_ = S_OK;
 };
+
+// The capture object's entry points, as the conversion commands and the conversion-mask dialog call
+// them. Create: a job for `owner`, null when out of memory (delete it when done). Run: posts
+// WM_APP+8 (start percent, 100) to the owner, runs the request to its end, posts WM_APP+8
+// (100, 100), and answers the run's RunResult (0 done, 1 failed, 2 cancelled). CopyState: one
+// mouse action of the preview pane, then the current mask areas into `masks`; always 1.
+CMovieCapture* CMovieCapture_Create(HWND owner);
+int CMovieCapture_Run(CMovieCapture* job, const ConvertRequest& request);
+int CMovieCapture_CopyState(CMovieCapture* job, int action, int x, int y, std::vector<RECT>* masks);
 
 }  // namespace playcore

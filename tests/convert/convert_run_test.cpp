@@ -251,13 +251,20 @@ TEST_F(ConvertRun, CancelBeforeTheFirstFrameLeavesNoFile) {
   request.source = recordings_ + kSource;
   request.destination = out_ + L"\\cancelled.mp4";
   EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kCancelled);
+  EXPECT_EQ(g_progress.count, 0) << "no frame progress before the first frame";
   EXPECT_FALSE(sink.log->url.empty()) << "the writer's file was made";
   EXPECT_TRUE(sink.log->samples.empty());
   EXPECT_EQ(sink.log->finalized, 0);
   EXPECT_EQ(GetFileAttributesW(sink.log->url.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetFileAttributesW(request.destination.c_str()), INVALID_FILE_ATTRIBUTES);
-  // A cancelled job answers every later run at once.
-  EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kCancelled);
+  // A cancelled job answers every later run at once; the capture entry point brackets the run with
+  // the start and the end of the progress bar.
+  request.progressOffsetPercent = 50.0f;
+  EXPECT_EQ(CMovieCapture_Run(&job, request), CMovieCapture::kCancelled);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_EQ(g_progress.count, 2);
+  EXPECT_EQ(g_progress.last, 100u);
 }
 
 TEST_F(ConvertRun, PreviewWritesNothingAndTakesMaskActionsWhileRunning) {
