@@ -267,6 +267,18 @@ TEST_F(ConvertRun, CancelBeforeTheFirstFrameLeavesNoFile) {
   EXPECT_EQ(g_progress.last, 100u);
 }
 
+TEST_F(ConvertRun, WithoutAnEncoderTheRealSinkWriterFailsCleanly) {
+  if (!quill::test::RunningUnderWine()) GTEST_SKIP() << "Windows has the encoders";
+  CMovieCapture job(owner_);  // the platform's sink writer
+  ConvertRequest request;
+  request.source = inputs_ + L"\\moov-last-video-only.mp4";
+  request.destination = out_ + L"\\real-sink.mp4";
+  EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kFailed);
+  EXPECT_TRUE(FAILED(job.result()));
+  EXPECT_EQ(GetFileAttributesW(request.destination.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(NoTemporaryFiles());
+}
+
 TEST_F(ConvertRun, PreviewWritesNothingAndTakesMaskActionsWhileRunning) {
   FakeSinkOptions sink;
   CMovieCapture job(owner_);
