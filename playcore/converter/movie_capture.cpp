@@ -22,7 +22,12 @@ CMovieCapture::RunResult CMovieCapture::Run(const ConvertRequest& request) {
     result_ = S_FALSE;
     return kCancelled;
   }
-  request_ = request;
+  try {
+    request_ = request;
+  } catch (const std::bad_alloc&) {
+    result_ = TRACED(E_OUTOFMEMORY);
+    return kFailed;
+  }
   HANDLE thread = CreateThread(nullptr, 0, ConvertThread, this, CREATE_SUSPENDED, nullptr);
   if (!thread) {
     result_ = TRACED(HRESULT_FROM_WIN32(GetLastError()));
@@ -44,7 +49,6 @@ DWORD WINAPI CMovieCapture::ConvertThread(void* self) {
     try {
       hr = job->Convert();
     } catch (const std::bad_alloc&) {
-      // A 32-bit process can really run out: the step that needed the memory fails the run.
       job->Close();
       hr = TRACED(E_OUTOFMEMORY);
     } catch (...) {
@@ -58,30 +62,47 @@ DWORD WINAPI CMovieCapture::ConvertThread(void* self) {
   return 0;
 }
 
+namespace {
+
+// The writer's file lives only during a run: deleted on every way out, success or not.
+struct TempFile {
+  std::wstring path;
+  ~TempFile() {
+    if (!path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      DeleteFileW(path.c_str());
+    }
+  }
+};
+
+}  // namespace
+
 HRESULT CMovieCapture::Convert() {
   framesWritten_ = 0;
   total_ = 0;
-  std::wstring temp;
-  if (request_.write && !NextTempPathBeside(request_.destination, L".enc.mp4", &temp)) {
+  TempFile temp;
+  if (request_.write && !NextTempPathBeside(request_.destination, L".enc.mp4", &temp.path)) {
     return TRACED(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
   }
-  HRESULT hr = Open(temp);
+  HRESULT hr = S_OK;
   bool finished = false;
-  while (SUCCEEDED(hr) && !cancel_.load()) {
-    const int step = ProcessFrame();
-    if (step < 0) {
-      finished = true;
-      break;
+  try {
+    hr = Open(temp.path);
+    while (SUCCEEDED(hr) && !cancel_.load()) {
+      const int step = ProcessFrame();
+      if (step < 0) {
+        finished = true;
+        break;
+      }
+      if (step == 0) hr = TRACED(E_FAIL);
     }
-    if (step == 0) hr = TRACED(E_FAIL);
+  } catch (const std::bad_alloc&) {
+    // A 32-bit process can really run out: the step that needed the memory fails the run.
+    hr = TRACED(E_OUTOFMEMORY);
   }
-  Close();
+  Close();  // before the temporary file goes: the writer may hold it open
   if (SUCCEEDED(hr) && !finished) hr = S_FALSE;  // cancelled
-  if (hr == S_OK && request_.write && !CopyResult(temp, request_.destination)) {
+  if (hr == S_OK && request_.write && !CopyResult(temp.path, request_.destination)) {
     hr = TRACED(E_FAIL);
-  }
-  if (!temp.empty() && GetFileAttributesW(temp.c_str()) != INVALID_FILE_ATTRIBUTES) {
-    DeleteFileW(temp.c_str());
   }
   return hr;
 }
