@@ -267,6 +267,20 @@ TEST_F(ConvertRun, CancelBeforeTheFirstFrameLeavesNoFile) {
   EXPECT_EQ(g_progress.last, 100u);
 }
 
+TEST_F(ConvertRun, RunningOutOfMemoryFailsTheRunAndRemovesTheWritersFile) {
+  FakeSinkOptions sink;
+  sink.outOfMemoryOnWrite = true;
+  CMovieCapture job(owner_);
+  job.SetSinkWriterFactory(FakeSinkFactory(sink));
+  ConvertRequest request;
+  request.source = inputs_ + L"\\moov-last-video-only.mp4";
+  request.destination = out_ + L"\\no-memory.mp4";
+  EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kFailed);
+  EXPECT_EQ(job.result(), E_OUTOFMEMORY);
+  EXPECT_EQ(GetFileAttributesW(sink.log->url.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesW(request.destination.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 TEST_F(ConvertRun, WithoutAnEncoderTheRealSinkWriterFailsCleanly) {
   if (!quill::test::RunningUnderWine()) GTEST_SKIP() << "Windows has the encoders";
   CMovieCapture job(owner_);  // the platform's sink writer

@@ -4,6 +4,7 @@
 #include <mfapi.h>
 
 #include <cstdio>
+#include <new>
 
 namespace playcore::test {
 namespace {
@@ -37,6 +38,7 @@ class FakeSinkWriter : public SinkWriter {
   }
   HRESULT WriteSample(DWORD index, IMFSample* sample) override {
     if (index >= o_.log->streams.size() || !o_.log->began) return E_INVALIDARG;
+    if (o_.outOfMemoryOnWrite) throw std::bad_alloc();
     FakeSample s;
     s.stream = index;
     sample->GetSampleTime(&s.time);

@@ -43,6 +43,7 @@ struct FakeSinkOptions {
   std::wstring finishedMovie;  // copied to the URL at Finalize; empty leaves the URL empty
   std::shared_ptr<FakeSinkLog> log = std::make_shared<FakeSinkLog>();
   std::function<void()> onBeginWriting;  // runs inside BeginWriting (a test cancels there)
+  bool outOfMemoryOnWrite = false;       // WriteSample throws std::bad_alloc
 };
 
 // A factory for CMovieCapture::SetSinkWriterFactory.
