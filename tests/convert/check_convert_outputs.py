@@ -1,0 +1,139 @@
+#!/usr/bin/env python3
+"""Host-side checks of what the converter tests wrote under Wine:
+
+  silent-C-R.aac        the silent AAC frames (C channels, R Hz) in ADTS: ffmpeg decodes them to a
+                        second of all-zero samples with C channels
+  copy-*.mp4            the movie-first rewrites: ffmpeg's framemd5 of every stream equals the input's
+  frames.bgra           the converted frames (1920 x 960, bottom-up BGRA) of the generated recording:
+                        pixels land where the fisheye-to-panorama projection puts them, and the mask
+                        areas are covered by a 9 x 9 mosaic
+
+Usage: check_convert_outputs.py RECORDINGS_DIR INPUTS_DIR OUT_DIR [-v]
+"""
+import math
+import os
+import subprocess
+import sys
+
+import struct
+
+W, H = 1920, 960
+SOURCE = os.path.join("card", "20240315_001", "001_093000A_M.MP4")
+MASKS = [(100, 400, 400, 600), (1500, 700, 1800, 900)]  # as in convert_run_test.cpp
+CHECKED_FRAMES = (0, 29, 59)
+SCALE = 0.286
+
+
+def fail(msg):
+    print("FAIL:", msg)
+    return 1
+
+
+def check_silence(out):
+    bad = 0
+    for channels in (1, 2, 6):
+        for rate in (48000, 44100):
+            path = os.path.join(out, "silent-%d-%d.aac" % (channels, rate))
+            r = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-f", "s16le", "-acodec", "pcm_s16le", "-"],
+                               capture_output=True)
+            samples = len(r.stdout) // 2
+            expected = 50 * 1024 * channels
+            nonzero = len(r.stdout) - r.stdout.count(0)
+            if r.returncode != 0 or r.stderr.strip() or samples != expected or nonzero:
+                bad += fail("%s: rc %d, %d samples (want %d), nonzero bytes %d, %s" % (
+                    path, r.returncode, samples, expected, nonzero, r.stderr[:200]))
+    return bad
+
+
+def framemd5(path):
+    r = subprocess.run(["ffmpeg", "-v", "error", "-i", path, "-map", "0:v", "-map", "0:a?", "-c", "copy",
+                        "-f", "framemd5", "-"], capture_output=True, text=True, check=True)
+    return [l for l in r.stdout.splitlines() if l and not l.startswith("#")]
+
+
+def check_copies(inputs, out):
+    bad = 0
+    for name in ("moov-last", "moov-last-video-only", "moov-first"):
+        a = framemd5(os.path.join(inputs, name + ".mp4"))
+        b = framemd5(os.path.join(out, "copy-%s.mp4" % name))
+        if not a or a != b:
+            bad += fail("framemd5 of copy-%s.mp4 differs from its input (%d vs %d lines)" % (name, len(a), len(b)))
+    return bad
+
+
+def projection(x, y):
+    a = ((x / W) - 0.5) * -2.0
+    e = 0.25 - (((H - y) / H) - 0.5) * 0.5
+    p, m = (a + e) * math.pi, (e - a) * math.pi
+    return 0.5 - (math.sin(p) - math.sin(m)) * SCALE, 0.5 - (math.cos(p) + math.cos(m)) * SCALE
+
+
+def inside_mask(x, y, margin=0):
+    return any(l - margin <= x < r + margin and t - margin <= y < b + margin for l, t, r, b in MASKS)
+
+
+def read_frame(path, k):
+    """Frame k of the raw file as a function (x, y) -> (r, g, b), top-down."""
+    with open(path, "rb") as f:
+        f.seek(k * W * H * 4)
+        data = f.read(W * H * 4)
+    def px(x, y):
+        o = ((H - 1 - y) * W + x) * 4
+        return data[o + 2], data[o + 1], data[o]
+    return px
+
+
+def check_frames(recordings, out):
+    path = os.path.join(out, "frames.bgra")
+    frames = os.path.getsize(path) // (W * H * 4)
+    if frames != 60:
+        return fail("frames.bgra holds %d frames, want 60" % frames)
+    sw = sh = 320
+    src = subprocess.run(["ffmpeg", "-v", "error", "-i", os.path.join(recordings, SOURCE), "-f", "rawvideo",
+                          "-pix_fmt", "rgb24", "-"], capture_output=True, check=True).stdout
+    bad = 0
+    for k in CHECKED_FRAMES:
+        px = read_frame(path, k)
+        pic = src[k * sw * sh * 3:(k + 1) * sw * sh * 3]
+        def spx(x, y):
+            o = (y * sw + x) * 3
+            return pic[o], pic[o + 1], pic[o + 2]
+        checked = wrong = 0
+        for y in range(4, H, 23):
+            for x in range(4, W, 23):
+                if inside_mask(x, y, 12):
+                    continue
+                u, v = projection(x + 0.5, y + 0.5)
+                sx, sy = int(u * sw), int(v * sh)
+                if not (3 <= sx < sw - 3 and 3 <= sy < sh - 3):
+                    continue
+                patch = [spx(a, b) for b in range(sy - 3, sy + 4) for a in range(sx - 3, sx + 4)]
+                if max(max(c[i] for c in patch) - min(c[i] for c in patch) for i in range(3)) > 16:
+                    continue  # an edge of the picture: filtering decides the colour
+                checked += 1
+                got, want = px(x, y), spx(sx, sy)
+                if max(abs(got[i] - want[i]) for i in range(3)) > 40:
+                    wrong += 1
+        if checked < 300 or wrong > checked // 25:
+            bad += fail("frame %d: %d of %d projection points wrong" % (k, wrong, checked))
+        else:
+            print("frame %d: projection points %d checked, %d off" % (k, checked, wrong))
+        for l, t, r, b in MASKS:
+            colours = {px(x, y) for y in range(t, b) for x in range(l, r)}
+            blocks = ((r - l) // 9 + 2) * ((b - t) // 9 + 2)
+            # Each 9 x 9 block is one colour; the same area without mosaic has far more colours.
+            if len(colours) > blocks:
+                bad += fail("frame %d: mask %s shows %d colours, a mosaic has at most %d" % (
+                    k, (l, t, r, b), len(colours), blocks))
+    return bad
+
+
+def main(argv):
+    recordings, inputs, out = argv[1:4]
+    bad = check_silence(out) + check_copies(inputs, out) + check_frames(recordings, out)
+    print("convert outputs: %s" % ("ok" if bad == 0 else "%d failures" % bad))
+    return 1 if bad else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))

@@ -1,0 +1,129 @@
+// The movie-first rewrite on files ffmpeg made: "moov" moves ahead of "mdat" and every chunk offset
+// follows the media data; a movie already in that order keeps its offsets; a damaged table or an
+// unwritable destination leaves nothing behind. The host compares the frames afterwards.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "playcore/bytes/byte_reader.h"
+#include "playcore/converter/copy_result.h"
+#include "playcore/mp4/mp4_movie.h"
+#include "tests/support/test_env.h"
+
+namespace playcore {
+namespace {
+
+std::wstring Env(const char* name) {
+  const char* v = std::getenv(name);
+  return v ? quill::test::HostPathToWindows(v) : std::wstring();
+}
+
+std::vector<uint32_t> TopLevel(const sMP4MOVIE& m) {
+  std::vector<uint32_t> types;
+  for (const auto& c : m.root()->children) types.push_back(c->type);
+  return types;
+}
+
+std::vector<uint64_t> ChunkOffsets(const sMP4MOVIE& m) {
+  std::vector<uint64_t> all;
+  for (const sTAGNODE* t : m.Index(kIdxStco)) {
+    ByteReader r(t->payload.data(), t->payload.size());
+    uint32_t skip = 0, count = 0, v = 0;
+    r.ReadU32(&skip);
+    r.ReadU32(&count);
+    for (uint32_t i = 0; i < count && r.ReadU32(&v); ++i) all.push_back(v);
+  }
+  return all;
+}
+
+size_t IndexOf(const std::vector<uint32_t>& v, uint32_t t) {
+  for (size_t i = 0; i < v.size(); ++i) {
+    if (v[i] == t) return i;
+  }
+  return v.size();
+}
+
+class CopyResultTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    inputs_ = Env("QUILL_CONVERT_INPUTS");
+    out_ = Env("QUILL_CONVERT_OUT");
+    ASSERT_FALSE(inputs_.empty());
+    ASSERT_FALSE(out_.empty());
+    CreateDirectoryW(out_.c_str(), nullptr);
+  }
+  std::wstring inputs_, out_;
+};
+
+TEST_F(CopyResultTest, MovieGoesFirstAndEveryChunkOffsetMovesWithTheData) {
+  struct Case {
+    const wchar_t* input;
+    const wchar_t* output;
+    bool movieLast;
+  };
+  const Case cases[] = {{L"\\moov-last.mp4", L"\\copy-moov-last.mp4", true},
+                        {L"\\moov-last-video-only.mp4", L"\\copy-moov-last-video-only.mp4", true},
+                        {L"\\moov-first.mp4", L"\\copy-moov-first.mp4", false}};
+  for (const Case& c : cases) {
+    auto in = sMP4MOVIE::Load((inputs_ + c.input).c_str());
+    ASSERT_TRUE(in) << c.movieLast;
+    const auto inTypes = TopLevel(*in);
+    ASSERT_EQ(IndexOf(inTypes, FourCC("mdat")) < IndexOf(inTypes, FourCC("moov")), c.movieLast);
+    uint64_t moovSize = 0;
+    for (const auto& ch : in->root()->children) {
+      if (ch->type == FourCC("moov")) moovSize = BoxSize(*ch);
+    }
+    ASSERT_EQ(CopyResult(inputs_ + c.input, out_ + c.output), 1);
+    auto out = sMP4MOVIE::Load((out_ + c.output).c_str());
+    ASSERT_TRUE(out);
+    const auto outTypes = TopLevel(*out);
+    EXPECT_LT(IndexOf(outTypes, FourCC("moov")), IndexOf(outTypes, FourCC("mdat")));
+    EXPECT_EQ(out->fileSize(), in->fileSize());
+    const auto before = ChunkOffsets(*in), after = ChunkOffsets(*out);
+    ASSERT_EQ(before.size(), after.size());
+    ASSERT_FALSE(before.empty());
+    const uint64_t shift = c.movieLast ? moovSize : 0;
+    size_t wrong = 0;
+    for (size_t i = 0; i < before.size(); ++i) wrong += after[i] != before[i] + shift;
+    EXPECT_EQ(wrong, 0u) << "of " << before.size();
+  }
+}
+
+TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
+  // A chunk-offset table whose entry count runs past its payload.
+  const std::wstring damaged = out_ + L"\\damaged-stco.mp4";
+  ASSERT_TRUE(CopyFileW((inputs_ + L"\\moov-last.mp4").c_str(), damaged.c_str(), FALSE));
+  uint64_t countAt = 0;
+  {
+    auto m = sMP4MOVIE::Load(damaged.c_str());
+    ASSERT_TRUE(m);
+    ASSERT_FALSE(m->Index(kIdxStco).empty());
+    countAt = m->Index(kIdxStco)[0]->payloadOffsetRead + 4;
+  }
+  HANDLE f = CreateFileW(damaged.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  LONG high = static_cast<LONG>(countAt >> 32);
+  SetFilePointer(f, static_cast<LONG>(countAt), &high, FILE_BEGIN);
+  const uint8_t huge[4] = {0x7F, 0xFF, 0xFF, 0xFF};
+  DWORD written = 0;
+  WriteFile(f, huge, 4, &written, nullptr);
+  CloseHandle(f);
+
+  struct Case {
+    std::wstring input, output;
+  };
+  const Case cases[] = {{damaged, out_ + L"\\from-damaged.mp4"},
+                        {inputs_ + L"\\moov-last.mp4", out_ + L"\\no-such-folder\\x.mp4"},
+                        {inputs_ + L"\\missing.mp4", out_ + L"\\from-missing.mp4"}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(CopyResult(c.input, c.output), 0);
+    EXPECT_EQ(GetFileAttributesW(c.output.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileW((out_ + L"\\~qm*").c_str(), &found);
+  EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+}
+
+}  // namespace
+}  // namespace playcore
