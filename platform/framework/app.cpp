@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "platform/framework/dialog.h"
+#include "platform/framework/thread_state.h"
 
 namespace {
 CWinApp* g_app = nullptr;  // set by the one application object's constructor, read on the UI thread
@@ -22,7 +23,10 @@ CWinApp* AfxGetApp() { return g_app; }
 HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id)); }
 
 BOOL CWinApp::OnIdle(LONG) {
-  AfxDeleteTempObjects();
+  // Called from the outermost loop itself, or from a handler that loop dispatched (a timer): no code
+  // further out can hold a temporary object. From a handler dispatched by a nested loop (a message box,
+  // a menu, a file dialog inside another handler) the outer handler may still use one: keep them.
+  if (quill::framework::ThisThread().procDepth <= 1) AfxDeleteTempObjects();
   return FALSE;
 }
 

@@ -15,7 +15,8 @@ class CWinApp {
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance() { return m_exitCode; }
   virtual int Run();
-  // Idle work; the base frees the UI thread's temporary wrapper objects. FALSE: no more idle work.
+  // Idle work; the base frees the UI thread's temporary wrapper objects, unless it is called from
+  // inside a nested message loop (a handler below it may still hold one). FALSE: no more idle work.
   virtual BOOL OnIdle(LONG count);
 
   void SetRegistryKey(LPCWSTR) {}
