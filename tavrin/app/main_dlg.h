@@ -40,7 +40,8 @@ namespace quill::app {
 struct StartupHooks {
   // Whether the D3DX 9 library can be loaded (from the system folder only).
   bool (*probeD3dx)() = nullptr;
-  // Shows a start-up message (text 154 "install DirectX") with the caption; null: the skinned box.
+  // Shows a start-up message (the DirectX notice, a failed start) with its caption; null: the
+  // skinned box for the notice, the system's box for a start that cannot go on.
   void (*showMessage)(CWnd* owner, const wchar_t* text, const wchar_t* caption) = nullptr;
   // Opens a registry key (the WebView2 client key).
   KeyOpensFn keyOpens = nullptr;

@@ -78,8 +78,12 @@ BOOL CtavrinDlg::OnInitDialog() {
   m_hPlayMutex = MakeMutex();
   m_hDataMutex = MakeMutex();
   if (!m_hPlayMutex || !m_hDataMutex) {
-    ::MessageBoxW(nullptr, L"QuillmereX cannot start: the system refused a synchronisation object.",
-                  L"ERROR", MB_ICONERROR);
+    const wchar_t* text = L"QuillmereX cannot start: the system refused a synchronisation object.";
+    if (Hooks().showMessage) {
+      Hooks().showMessage(nullptr, text, L"ERROR");
+    } else {
+      ::MessageBoxW(nullptr, text, L"ERROR", MB_ICONERROR);
+    }
     EndDialog(IDCANCEL);
     return TRUE;
   }
