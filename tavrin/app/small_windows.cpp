@@ -98,6 +98,7 @@ void CContainerDialog::OnSize(UINT, int, int) {
 BEGIN_MESSAGE_MAP(CMovieDialog, CContainerDialog)
   ON_COMMAND(CMovieDialog::kSizeButtonId, OnSizeButton)
   ON_WM_SIZE()
+  ON_WM_SYSCOMMAND()
 END_MESSAGE_MAP()
 
 unsigned CMovieDialog::SizeStepTipText(int step) {
@@ -140,6 +141,15 @@ void CMovieDialog::OnSize(UINT type, int cx, int cy) {
   CContainerDialog::OnSize(type, cx, cy);
   // The size button stays at the top right whatever size the main window gives the frame.
   if (m_btnSize.m_hWnd) m_btnSize.MoveWindow(cx - 20, 4, 13, 12, TRUE);
+}
+
+void CMovieDialog::OnSysCommand(UINT id, LPARAM) {
+  // The movie window is in front after the start: Alt+F4 there closes the program, as on the main window.
+  if ((id & 0xFFF0) == SC_CLOSE && m_pMainDlg) {
+    m_pMainDlg->PostMessage(WM_SYSCOMMAND, SC_CLOSE, 0);
+    return;
+  }
+  Default();
 }
 
 // --- CLogoDlg ----------------------------------------------------------------------------------------

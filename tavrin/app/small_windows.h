@@ -91,6 +91,7 @@ class CMovieDialog : public CContainerDialog {
  protected:
   void OnSizeButton();
   void OnSize(UINT type, int cx, int cy);
+  void OnSysCommand(UINT id, LPARAM lp);
   DECLARE_MESSAGE_MAP()
 };
 

@@ -204,8 +204,10 @@ class CScriptedDlg : public CtavrinDlg {
     LPARAM lp;
   };
   std::vector<Post> posts;
+  int toolTips = 0;
   BOOL OnInitDialog() override {
     const BOOL result = CtavrinDlg::OnInitDialog();
+    toolTips = m_toolTip.GetToolCount();
     for (const Post& p : posts) PostMessage(p.msg, p.wp, p.lp);
     PostMessage(WM_COMMAND, kCmdClose, 0);
     return result;
@@ -248,6 +250,7 @@ TEST_F(MainDialogTest, PrivateMessagesReachTheirHandlersThroughTheModalLoop) {
     dlg.posts.push_back(c.post);
     EXPECT_EQ(dlg.DoModal(), IDOK) << c.name;
     EXPECT_TRUE(dlg.m_bStarted) << c.name << ": the after-start message ran before the close";
+    EXPECT_EQ(dlg.toolTips, 21) << c.name << ": every tool and caption button has its tip";
     EXPECT_EQ(dlg.m_nProgress, c.progress) << c.name;
     EXPECT_EQ(dlg.m_nVolume, c.volume) << c.name;
     EXPECT_EQ(playcore::g_PlayerInstance[0].active, 0) << c.name << ": the close released the players";
