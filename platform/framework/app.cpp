@@ -30,6 +30,25 @@ BOOL CWinApp::OnIdle(LONG) {
   return FALSE;
 }
 
+namespace {
+int g_waitDepth = 0;  // UI thread only
+}  // namespace
+
+void AfxBeginWaitCursor() {
+  if (g_waitDepth++ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void AfxEndWaitCursor() {
+  if (g_waitDepth == 0) return;  // an End without its Begin changes nothing
+  if (--g_waitDepth == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void AfxRestoreWaitCursor() {
+  if (g_waitDepth > 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+int AfxWaitCursorDepth() { return g_waitDepth; }
+
 int CWinApp::Run() {
   MSG msg;
   for (;;) {

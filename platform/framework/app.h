@@ -32,3 +32,26 @@ class CWinApp {
 
 CWinApp* AfxGetApp();
 int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+
+// Hosting OLE controls needs OLE on the UI thread, which AfxWinMain has initialised: nothing more to do.
+inline void AfxEnableControlContainer() {}
+
+// The shell's manager object of the application's start-up; it holds nothing here.
+class CShellManager {};
+
+// The wait cursor over the UI thread's windows while long work runs on it. Calls nest: the cursor
+// goes back to the arrow only when every Begin has its End. Restore shows it again after something
+// (a message box) has changed the cursor meanwhile.
+void AfxBeginWaitCursor();
+void AfxEndWaitCursor();
+void AfxRestoreWaitCursor();
+int AfxWaitCursorDepth();
+
+class CWaitCursor {
+ public:
+  CWaitCursor() { AfxBeginWaitCursor(); }
+  ~CWaitCursor() { AfxEndWaitCursor(); }
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore() { AfxRestoreWaitCursor(); }
+};

@@ -17,10 +17,6 @@ namespace {
 const float kRootHalf = std::sqrt(0.5f);
 const float kRootThreeQuarters = std::sqrt(0.75f);
 
-// The shell's manager object of the framework the program was designed on; here it holds nothing, but
-// it keeps its place in the order of the start-up.
-class CShellManager {};
-
 }  // namespace
 
 const float g_PresetViewDirections[playcore::kPresetViewCount][4] = {
@@ -44,7 +40,7 @@ namespace quill::app {
 INT_PTR RunMainWindow() {
   INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
   InitCommonControlsEx(&icc);
-  // OLE controls (the map) need OLE on this thread: the framework's entry has initialised it.
+  AfxEnableControlContainer();  // the map dialog hosts an OLE control
   std::unique_ptr<CShellManager> shell(new (std::nothrow) CShellManager);
   if (CWinApp* app = AfxGetApp()) {
     app->SetRegistryKey(L"アプリケーション ウィザードで生成されたローカル アプリケーション");

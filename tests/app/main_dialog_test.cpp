@@ -136,6 +136,62 @@ TEST(PanePaint, ChoiceByPlayStates) {
   }
 }
 
+class FakePaneOwner : public IPaneOwner {
+ public:
+  void ShowContextMenu(POINT, int pane) override { menus += pane + 1; }
+  void OnPaneClickZoom(int, POINT) override { ++clicks; }
+  void OnDialogDoubleClick(int) override { ++doubleClicks; }
+  void OnEndOfMovie(WPARAM, int player) override { ended += player + 1; }
+  void OnMovieReady(WPARAM, int player) override { ready += player + 1; }
+  void OnGraphEvent(WPARAM, LPARAM) override { ++graphEvents; }
+  int menus = 0, clicks = 0, doubleClicks = 0, ended = 0, ready = 0, graphEvents = 0;
+};
+
+template <typename Pred>
+bool PumpUntil(Pred done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  MSG msg;
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  return true;
+}
+
+TEST(VideoPane, ClicksAndPlayerMessagesReachTheOwner) {
+  CWnd host;
+  ASSERT_TRUE(host.CreateEx(0, L"STATIC", L"", WS_POPUP, RECT{0, 0, 200, 200}, nullptr, 0));
+  FakePaneOwner owner;
+  CMovieStatic pane;
+  pane.m_pOwner = &owner;
+  pane.m_nPlayer = 1;
+  ASSERT_TRUE(pane.CreatePane(&host, RECT{0, 0, 100, 100}, 1000));
+  const LPARAM at = MAKELPARAM(20, 30);
+  // A click without movement: one click zoom once the double-click time has passed.
+  pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  pane.SendMessage(WM_LBUTTONUP, 0, at);
+  EXPECT_TRUE(PumpUntil([&] { return owner.clicks == 1; }, 10000));
+  // A double click: only the double-click call; the latch clears after the release.
+  pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, at);
+  pane.SendMessage(WM_LBUTTONUP, 0, at);
+  pane.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  pane.SendMessage(WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(owner.doubleClicks, 1);
+  EXPECT_TRUE(PumpUntil([&] { return !pane.m_bDblLatch; }, 10000));
+  EXPECT_EQ(owner.clicks, 1);
+  // The player's reports carry the pane's player index.
+  pane.SendMessage(quill::msg::kPlayerReady);
+  pane.SendMessage(quill::msg::kPlayerEnded);
+  pane.SendMessage(quill::msg::kPlayerPaused);
+  pane.SendMessage(quill::msg::kGraphEvent);
+  pane.SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(pane.m_hWnd), MAKELPARAM(5, 5));
+  EXPECT_EQ(owner.ready, 2);
+  EXPECT_EQ(owner.ended, 2);
+  EXPECT_EQ(owner.graphEvents, 1);
+  EXPECT_EQ(owner.menus, 2);
+}
+
 // The registry as the map choice sees it: the set of keys that open.
 const wchar_t* g_openKeys[2];
 bool FakeKeyOpens(HKEY root, const wchar_t* path) {

@@ -1,6 +1,6 @@
 // The window-creation hook binds only the window the framework asked for, temporary objects survive
 // the idle work of a nested message loop, and a modal dialog whose window is destroyed without
-// EndDialog ends its loop.
+// EndDialog ends its loop; the wait cursor nests.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -144,6 +144,27 @@ TEST(ModalDialog, DestroyedWithoutEndDialogEndsItsLoop) {
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
   EXPECT_TRUE(dlg.ModalWindowMade());
   EXPECT_FALSE(dlg.EndedByQuit());
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WaitCursor, NestedBeginsNeedTheirEnds) {
+  ASSERT_EQ(AfxWaitCursorDepth(), 0);
+  {
+    CWaitCursor outer;
+    {
+      CWaitCursor inner;
+      EXPECT_EQ(AfxWaitCursorDepth(), 2);
+    }
+    EXPECT_EQ(AfxWaitCursorDepth(), 1);
+  }
+  AfxEndWaitCursor();  // one End too many: nothing to undo
+  EXPECT_EQ(AfxWaitCursorDepth(), 0);
+  AfxBeginWaitCursor();
+  EXPECT_EQ(AfxWaitCursorDepth(), 1);
+  AfxEndWaitCursor();
 }
 
 }  // namespace
