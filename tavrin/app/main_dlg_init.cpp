@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/framework/private_messages.h"
+#include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/app_startup.h"
 #include "tavrin/app/main_dlg.h"
@@ -22,6 +23,7 @@ constexpr unsigned kTextJoin = 1;             // "結合"
 constexpr unsigned kTextUploadConvert = 170;  // "アップロード変換"
 constexpr unsigned kTextRearCamera = 165;     // "リヤカメラ"
 constexpr unsigned kTextInstallDirectX = 154;
+constexpr unsigned kTextInstallCodecs = 114;  // "コーデックとスプリッターをインストールしてください。"
 constexpr UINT kFaceUpload = 368;
 constexpr UINT kFaceJoin = 150;
 constexpr UINT kFacePlay = 148;
@@ -105,8 +107,8 @@ BOOL CtavrinDlg::OnInitDialog() {
   // 8. The settings file: the three defaults when it is missing.
   m_bIniExisted = !GetIniFilePath().IsEmpty() && ::GetFileAttributesW(GetIniFilePath()) != INVALID_FILE_ATTRIBUTES;
   if (!m_bIniExisted) WriteIniDefaultsIfMissing();
-  // 9. The codec hint (UI text 114) belongs to the player core's decoder notice, which the playback
-  //    work shows.
+  // 9. The player core's notice when no decoder takes a stream: UI text 114.
+  playcore::SetCodecMissingText(UIText(kTextInstallCodecs));
   // 10. DECODE/INNER is read and not used further.
   ReadIni(L"DECODE", L"INNER");
   // 11. Both player instances: cleared, their tables filled, the preset directions copied.
