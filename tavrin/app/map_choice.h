@@ -13,9 +13,12 @@ constexpr wchar_t kWebView2ClientKey[] =
 constexpr wchar_t kWebView2ClientKeyWow[] =
     L"SOFTWARE\\WOW6432Node\\Microsoft\\EdgeUpdate\\Clients\\{F3017226-FE2A-4295-8BDF-00C3A9A7E4C5}";
 
-// Whether a key opens for KEY_QUERY_VALUE (the key is closed again at once).
+// Whether the client key at `path` registers a runtime: it opens for KEY_QUERY_VALUE and its version
+// value "pv" is set and not "0.0.0.0" (an uninstall can leave the key behind with an empty version).
 using KeyOpensFn = bool (*)(HKEY root, const wchar_t* path);
 bool RegistryKeyOpens(HKEY root, const wchar_t* path);
+// The version test alone.
+bool IsRuntimeVersion(const wchar_t* pv);
 // Whether this 32-bit process runs on 64-bit Windows (IsWow64Process, looked up at run time).
 bool RunsOnWow64();
 

@@ -213,12 +213,16 @@ TEST(MapChoice, TheWebView2ClientKeyChoosesTheVariant) {
     g_openKeys[1] = c.machine;
     EXPECT_EQ(ChooseMapVariant(&FakeKeyOpens, c.wow64), c.variant);
   }
-  // The real registry: the user's key present, then gone.
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kWebView2ClientKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-  EXPECT_EQ(ChooseMapVariant(&RegistryKeyOpens, RunsOnWow64()), MapVariant::kWebView2);
+  // The real registry: the user's key with a version, with the version an uninstall leaves, gone.
+  const struct { const wchar_t* pv; MapVariant variant; } versions[] = {
+      {L"120.0.2210.91", MapVariant::kWebView2}, {L"0.0.0.0", MapVariant::kInternetExplorer},
+      {L"", MapVariant::kInternetExplorer}};
+  for (const auto& v : versions) {
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kWebView2ClientKey, L"pv", REG_SZ, v.pv,
+                              static_cast<DWORD>((wcslen(v.pv) + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ChooseMapVariant(&RegistryKeyOpens, RunsOnWow64()), v.variant) << "pv \"" << v.pv << "\"";
+  }
   RegDeleteKeyW(HKEY_CURRENT_USER, kWebView2ClientKey);
   EXPECT_EQ(ChooseMapVariant(&RegistryKeyOpens, RunsOnWow64()), MapVariant::kInternetExplorer);
 }
