@@ -165,6 +165,8 @@ void CtavrinDlg::OnMinimise() { ShowWindow(SW_MINIMIZE); }
 
 void CtavrinDlg::OnDestroy() {
   ShutdownPlayback();
+  if (m_hPowerNotify) ::UnregisterPowerSettingNotification(m_hPowerNotify);
+  m_hPowerNotify = nullptr;
   m_lapTime.Detach();
   // The skin's GDI+ images go with the window, before GDI+ shuts down.
   m_skin.Unload();

@@ -175,6 +175,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
 
   // Scalar state.
+  HPOWERNOTIFY m_hPowerNotify = nullptr;
   HANDLE m_hPlayMutex = nullptr;
   HANDLE m_hDataMutex = nullptr;
   int m_nCurIndex = -1;

@@ -142,7 +142,7 @@ void CtavrinDlg::CreateSkinButtons() {
     b.SetImages(kCaptionRows[i].bitmap);
     m_toolTip.AddTool(&b, UIText(kCaptionRows[i].tip));
   }
-  ArrangeStep0();
+  // Placed by the arrangement of the source step, before the window shows.
 }
 
 void CtavrinDlg::GetPaneRect(RECT* rect, int pane) {

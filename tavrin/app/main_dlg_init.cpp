@@ -52,7 +52,7 @@ HANDLE MakeMutex() {
 }
 
 // Windows 6.0 and 6.1 report the monitor's power, later versions the console display's state.
-void RegisterDisplayPowerNotification(HWND hwnd) {
+HPOWERNOTIFY RegisterDisplayPowerNotification(HWND hwnd) {
   using GetVersionFn = LONG(WINAPI*)(OSVERSIONINFOEXW*);
   OSVERSIONINFOEXW info = {};
   info.dwOSVersionInfoSize = sizeof info;
@@ -61,11 +61,11 @@ void RegisterDisplayPowerNotification(HWND hwnd) {
   HMODULE ntdll = GetModuleHandleW(L"ntdll");
   auto rtlGetVersion = ntdll ? reinterpret_cast<GetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
                              : nullptr;
-  if (!rtlGetVersion || rtlGetVersion(&info) != 0) return;
-  if (info.dwMajorVersion < 6) return;
+  if (!rtlGetVersion || rtlGetVersion(&info) != 0) return nullptr;
+  if (info.dwMajorVersion < 6) return nullptr;
   const bool vistaOr7 = info.dwMajorVersion == 6 && info.dwMinorVersion <= 1;
-  RegisterPowerSettingNotification(hwnd, vistaOr7 ? &kMonitorPowerOn : &kConsoleDisplayState,
-                                   DEVICE_NOTIFY_WINDOW_HANDLE);
+  return RegisterPowerSettingNotification(hwnd, vistaOr7 ? &kMonitorPowerOn : &kConsoleDisplayState,
+                                          DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 }  // namespace
@@ -75,7 +75,7 @@ BOOL CtavrinDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   // 2. Display power notifications.
-  RegisterDisplayPowerNotification(m_hWnd);
+  m_hPowerNotify = RegisterDisplayPowerNotification(m_hWnd);
   // 3. The two mutexes. Without them nothing else can run safely: say so and end the dialog.
   m_hPlayMutex = MakeMutex();
   m_hDataMutex = MakeMutex();
