@@ -21,6 +21,7 @@
 
 #include "platform/framework/controls.h"
 #include "platform/framework/dialog.h"
+#include "playcore/bytes/unique_handle.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/button_rules.h"
 #include "tavrin/app/map_choice.h"
@@ -95,6 +96,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void CreateChildWindows();
   void CreateMoviePanes(const RECT& rect);
   void CreateSkinButtons();
+  void InitPlayerInstances();   // OnInitDialog steps 9-14
+  void InitControlsAtStart();   // steps 15-25
+  void OpenStartSource();       // step 26
   void ApplyEdition();
   void LoadOperatingMode(const CString& sourceFolder);
   LRESULT OnAfterInit(WPARAM wp, LPARAM lp);
@@ -128,7 +132,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
 
   // IBrowserOwner
   HWND OwnerWindow() override { return m_hWnd; }
-  HANDLE PlayMutex() override { return m_hPlayMutex; }
+  HANDLE PlayMutex() override { return m_hPlayMutex.get(); }
   int CurrentIndex() override { return m_nCurIndex; }
   void SetCurrentIndex(int index) override { m_nCurIndex = index; }
   bool IsListEnd() override { return m_bListEnd; }
@@ -176,8 +180,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
 
   // Scalar state.
   HPOWERNOTIFY m_hPowerNotify = nullptr;
-  HANDLE m_hPlayMutex = nullptr;
-  HANDLE m_hDataMutex = nullptr;
+  playcore::UniqueHandle m_hPlayMutex;
+  playcore::UniqueHandle m_hDataMutex;
   int m_nCurIndex = -1;
   int m_nVolume = 65535;
   int m_nPlayerSel = 0;

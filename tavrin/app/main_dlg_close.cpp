@@ -34,7 +34,6 @@ void CtavrinDlg::ShutdownPlayback() {
     if (g_PlayerInstance[i].active && g_PlayerFuncs[i].Release) g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
     g_PlayerInstance[i].active = 0;
   }
-  if (m_hPlayMutex) ::CloseHandle(m_hPlayMutex);
-  if (m_hDataMutex) ::CloseHandle(m_hDataMutex);
-  m_hPlayMutex = m_hDataMutex = nullptr;
+  m_hPlayMutex.Reset();
+  m_hDataMutex.Reset();
 }

@@ -77,8 +77,8 @@ BOOL CtavrinDlg::OnInitDialog() {
   // 2. Display power notifications.
   m_hPowerNotify = RegisterDisplayPowerNotification(m_hWnd);
   // 3. The two mutexes. Without them nothing else can run safely: say so and end the dialog.
-  m_hPlayMutex = MakeMutex();
-  m_hDataMutex = MakeMutex();
+  m_hPlayMutex.Reset(MakeMutex());
+  m_hDataMutex.Reset(MakeMutex());
   if (!m_hPlayMutex || !m_hDataMutex) {
     const wchar_t* text = L"QuillmereX cannot start: the system refused a synchronisation object.";
     if (Hooks().showMessage) {
@@ -107,6 +107,28 @@ BOOL CtavrinDlg::OnInitDialog() {
   // 8. The settings file: the three defaults when it is missing.
   m_bIniExisted = !GetIniFilePath().IsEmpty() && ::GetFileAttributesW(GetIniFilePath()) != INVALID_FILE_ATTRIBUTES;
   if (!m_bIniExisted) WriteIniDefaultsIfMissing();
+  // 9-14. The player core's notice and both player instances.
+  InitPlayerInstances();
+  // 15-25. Buttons, volume, settings dialog, lap-time area, logo, progress bar, zoom.
+  InitControlsAtStart();
+  // 26. The source.
+  OpenStartSource();
+  // 27. The map switch starts from whether the map shows; the movie window's caption.
+  m_bMapOff = m_bMapOffSaved = m_bMapShown ? FALSE : TRUE;
+  UpdateButtons();
+  m_movieDlg.SetCaption(kTextRearCamera);
+  // 28. The one-second timer.
+  SetTimer(kTimerSecond, 1000);
+  // 29. The sizes the layouts of the view commands use (set when the info panel and graph exist).
+  m_nInfoWidth = 0;
+  m_nInfoGraphHeight = 0;
+  // 30. Start-up done: the after-start steps run from the loop.
+  m_bInitDone = TRUE;
+  PostMessage(quill::msg::kAfterInit, 0, 0);
+  return TRUE;
+}
+
+void CtavrinDlg::InitPlayerInstances() {
   // 9. The player core's notice when no decoder takes a stream: UI text 114.
   playcore::SetCodecMissingText(UIText(kTextInstallCodecs));
   // 10. DECODE/INNER is read and not used further.
@@ -133,6 +155,9 @@ BOOL CtavrinDlg::OnInitDialog() {
       g_PlayerFuncs[src].SetHwDecode(&g_PlayerInstance[src], ReadIni(L"DECODE", L"HW") == L"on" ? 1 : 0);
     }
   }
+}
+
+void CtavrinDlg::InitControlsAtStart() {
   // 15. The tool and caption buttons.
   CreateSkinButtons();
   // 16. The MP4 container-name table is built by the join and conversion tools when they load.
@@ -183,6 +208,9 @@ BOOL CtavrinDlg::OnInitDialog() {
     if (g_PlayerInstance[k].active) g_PlayerFuncs[k].SetViewMode(&g_PlayerInstance[k], 0);
   }
   // 25. The controller pad starts in mode 0 (made with the controller pad).
+}
+
+void CtavrinDlg::OpenStartSource() {
   // 26. The source: the default source, the operating mode, the edition's arrangement, the browser.
   {
     CString folder;
@@ -209,19 +237,6 @@ BOOL CtavrinDlg::OnInitDialog() {
       UpdateButtons();
     }
   }
-  // 27. The map switch starts from whether the map shows; the movie window's caption.
-  m_bMapOff = m_bMapOffSaved = m_bMapShown ? FALSE : TRUE;
-  UpdateButtons();
-  m_movieDlg.SetCaption(kTextRearCamera);
-  // 28. The one-second timer.
-  SetTimer(kTimerSecond, 1000);
-  // 29. The sizes the layouts of the view commands use (set when the info panel and graph exist).
-  m_nInfoWidth = 0;
-  m_nInfoGraphHeight = 0;
-  // 30. Start-up done: the after-start steps run from the loop.
-  m_bInitDone = TRUE;
-  PostMessage(quill::msg::kAfterInit, 0, 0);
-  return TRUE;
 }
 
 void CtavrinDlg::ApplyEdition() {

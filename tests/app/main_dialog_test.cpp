@@ -322,7 +322,7 @@ TEST_F(MainDialogTest, EscapeTakesTheFullClosePath) {
   dlg.posts.push_back({WM_COMMAND, IDCANCEL, 0});
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_TRUE(dlg.m_bShutDown);
-  EXPECT_EQ(dlg.m_hPlayMutex, nullptr);
+  EXPECT_FALSE(dlg.m_hPlayMutex.valid());
 }
 
 int g_messages = 0;
