@@ -180,7 +180,7 @@ TEST(AppScreenshot, TheMainWindowOnACardLooksLikeTheReference) {
     ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind(L'\\'))));
     ASSERT_TRUE(WriteTinyRecording(path));
   }
-  ScopedRemovableDrive drive(L'q', card);
+  ScopedRemovableDrive drive(L'y', card);  // the last removable letter: the program opens the last
   ASSERT_TRUE(drive.ok());
   const std::wstring work = dir.path() + L"work\\";
   CreateDirectoryW(work.c_str(), nullptr);
