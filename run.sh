@@ -14,15 +14,11 @@ if [ -z "$source_dir" ]; then
   source_dir="$QUILL_ROOT/demo/sd"
   echo "run: making the demo SD card in $source_dir"
   python3 tools/make_recordings.py --preset demo --out "$source_dir"
+  source_dir="$source_dir/card"  # the generator writes the card's folders below card/
 fi
 source_dir="$(cd "$source_dir" && pwd)"
 
 app="$QUILL_BUILD/QuillmereX.exe"
-if [ ! -f "$app" ]; then
-  echo "run: the demo card is ready in $source_dir, but QuillmereX.exe is not built yet:"
-  echo "run: the program's start-up has not landed, so there is nothing to start."
-  exit 0
-fi
 
 # The program runs in its own prefix, so that the tests' prefix stays as the tests left it.
 export QUILL_BUILD_DIR="$QUILL_BUILD" QUILL_WINEPREFIX="$QUILL_BUILD/wine-app"
@@ -47,6 +43,22 @@ xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$display_file")"
 (cd "$workdir" && wine "$app" >/dev/null 2>&1 </dev/null &)
-sleep "${QUILL_RUN_SECONDS:-15}"
+# On the first start the program asks which recorder model is used: answer with the first (Enter).
+# Then wait for the main window, and give it a moment to paint.
+for _ in $(seq 300); do
+  if xdotool search --name "製品選択" >/dev/null 2>&1; then
+    sleep 1
+    xdotool key Return >/dev/null 2>&1 || true
+    echo "run: first start: the model selection was answered with MODEL-A"
+    break
+  fi
+  xdotool search --onlyvisible --name "^QuillmereX$" >/dev/null 2>&1 && break
+  sleep 0.1
+done
+for _ in $(seq 300); do
+  xdotool search --onlyvisible --name "^QuillmereX$" >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep "${QUILL_RUN_SECONDS:-5}"
 xwd -root -silent -display "$DISPLAY" | convert xwd:- "$QUILL_ROOT/shots/run.png"
 echo "run: screenshot saved to $QUILL_ROOT/shots/run.png"

@@ -21,7 +21,7 @@ while IFS= read -r exe; do
       *) echo "$exe imports $dll, which is not a Windows system DLL"; status=1 ;;
     esac
   done < <(i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
-done < <(find "$1" -name '*.exe' -not -path '*/wine/*' -not -path '*/CMakeFiles/*')
+done < <(find "$1" -name '*.exe' -not -path '*/drive_c/*' -not -path '*/CMakeFiles/*')
 [ "$count" -gt 0 ] || { echo "no programs found in $1"; exit 1; }
 echo "$count programs checked"
 exit $status

@@ -4,6 +4,7 @@
 #include <ole2.h>
 
 #include "platform/framework/dialog.h"
+#include "platform/framework/thread_state.h"
 
 namespace {
 CWinApp* g_app = nullptr;  // set by the one application object's constructor, read on the UI thread
@@ -22,9 +23,31 @@ CWinApp* AfxGetApp() { return g_app; }
 HICON CWinApp::LoadIcon(UINT id) const { return ::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id)); }
 
 BOOL CWinApp::OnIdle(LONG) {
-  AfxDeleteTempObjects();
+  // Called from the outermost loop itself, or from a handler that loop dispatched (a timer): no code
+  // further out can hold a temporary object. From a handler dispatched by a nested loop (a message box,
+  // a menu, a file dialog inside another handler) the outer handler may still use one: keep them.
+  if (quill::framework::ThisThread().procDepth <= 1) AfxDeleteTempObjects();
   return FALSE;
 }
+
+namespace {
+int g_waitDepth = 0;  // UI thread only
+}  // namespace
+
+void AfxBeginWaitCursor() {
+  if (g_waitDepth++ == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+void AfxEndWaitCursor() {
+  if (g_waitDepth == 0) return;  // an End without its Begin changes nothing
+  if (--g_waitDepth == 0) ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
+}
+
+void AfxRestoreWaitCursor() {
+  if (g_waitDepth > 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+int AfxWaitCursorDepth() { return g_waitDepth; }
 
 int CWinApp::Run() {
   MSG msg;

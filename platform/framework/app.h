@@ -15,7 +15,8 @@ class CWinApp {
   virtual BOOL InitInstance() { return TRUE; }
   virtual int ExitInstance() { return m_exitCode; }
   virtual int Run();
-  // Idle work; the base frees the UI thread's temporary wrapper objects. FALSE: no more idle work.
+  // Idle work; the base frees the UI thread's temporary wrapper objects, unless it is called from
+  // inside a nested message loop (a handler below it may still hold one). FALSE: no more idle work.
   virtual BOOL OnIdle(LONG count);
 
   void SetRegistryKey(LPCWSTR) {}
@@ -31,3 +32,26 @@ class CWinApp {
 
 CWinApp* AfxGetApp();
 int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);
+
+// Hosting OLE controls needs OLE on the UI thread, which AfxWinMain has initialised: nothing more to do.
+inline void AfxEnableControlContainer() {}
+
+// The shell's manager object of the application's start-up; it holds nothing here.
+class CShellManager {};
+
+// The wait cursor over the UI thread's windows while long work runs on it. Calls nest: the cursor
+// goes back to the arrow only when every Begin has its End. Restore shows it again after something
+// (a message box) has changed the cursor meanwhile.
+void AfxBeginWaitCursor();
+void AfxEndWaitCursor();
+void AfxRestoreWaitCursor();
+int AfxWaitCursorDepth();
+
+class CWaitCursor {
+ public:
+  CWaitCursor() { AfxBeginWaitCursor(); }
+  ~CWaitCursor() { AfxEndWaitCursor(); }
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore() { AfxRestoreWaitCursor(); }
+};

@@ -9,6 +9,35 @@ namespace {
 // what the object passes on, and leaves all of it to the system's dialog handling.
 INT_PTR CALLBACK PassThroughDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
+// Skips one sz_Or_Ord field of a template; returns the field's value (a name or an atom; null when
+// empty) and moves `at` past it.
+LPCWSTR ReadSzOrOrd(const WORD*& at) {
+  if (*at == 0) {
+    ++at;
+    return nullptr;
+  }
+  if (*at == 0xFFFF) {
+    LPCWSTR atom = MAKEINTATOM(at[1]);
+    at += 2;
+    return atom;
+  }
+  LPCWSTR name = reinterpret_cast<LPCWSTR>(at);
+  at += lstrlenW(name) + 1;
+  return name;
+}
+
+// The window class a template names (null: the system's dialog class).
+LPCWSTR TemplateClassName(LPCDLGTEMPLATEW tmpl) {
+  const WORD* at = reinterpret_cast<const WORD*>(tmpl);
+  if (at[0] == 1 && at[1] == 0xFFFF) {
+    at += 13;  // DLGTEMPLATEEX: dlgVer, signature, helpID(2), exStyle(2), style(2), cDlgItems, x, y, cx, cy
+  } else {
+    at += 9;   // DLGTEMPLATE: style(2), exStyle(2), cdit, x, y, cx, cy
+  }
+  ReadSzOrOrd(at);  // menu
+  return ReadSzOrOrd(at);
+}
+
 }  // namespace
 
 bool WalkPreTranslateTree(MSG* msg) {
@@ -54,21 +83,9 @@ bool CDialog::CreateFromTemplate(HWND owner) {
   if (!tmpl || m_hWnd) return false;
   // The creation hook binds this object to the dialog window before its first message.
   auto& state = quill::framework::ThisThread();
-  CWnd* outer = state.creating;
-  state.creating = this;
-  HHOOK hook = nullptr;
-  struct HookProc {
-    static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) {
-      auto& st = quill::framework::ThisThread();
-      if (code == HCBT_CREATEWND && st.creating) {
-        CWnd* wnd = st.creating;
-        st.creating = nullptr;
-        wnd->SubclassWindow(reinterpret_cast<HWND>(wp));
-      }
-      return CallNextHookEx(nullptr, code, wp, lp);
-    }
-  };
-  hook = SetWindowsHookExW(WH_CBT, &HookProc::Proc, nullptr, GetCurrentThreadId());
+  const quill::framework::CreationRequest outer = state.creating;
+  state.creating = {this, TemplateClassName(tmpl), owner, nullptr, nullptr, true};
+  HHOOK hook = SetWindowsHookExW(WH_CBT, &quill::framework::CreationHookProc, nullptr, GetCurrentThreadId());
   HWND created = CreateDialogIndirectParamW(module, tmpl, owner, &PassThroughDialogProc,
                                             reinterpret_cast<LPARAM>(this));
   if (hook) UnhookWindowsHookEx(hook);
@@ -85,6 +102,8 @@ INT_PTR CDialog::DoModal() {
   if (owner) owner = GetAncestor(owner, GA_ROOT);
   m_modal = true;
   m_endModal = false;
+  m_madeModal = false;
+  m_quitModal = false;
   m_result = -1;
   // The owner is disabled before the dialog exists, as the system's own modal dialogs do, so no click
   // reaches it in between. It may belong to another thread: EnableWindow works across threads.
@@ -94,12 +113,14 @@ INT_PTR CDialog::DoModal() {
     m_modal = false;
     return -1;
   }
+  m_madeModal = true;
   if (!m_endModal) ShowWindow(SW_SHOWNORMAL);
   MSG msg;
   while (!m_endModal) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
     if (got == -1) break;
     if (got == 0) {
+      m_quitModal = true;
       PostQuitMessage(static_cast<int>(msg.wParam));  // the outer loop must see it too
       break;
     }
@@ -108,6 +129,7 @@ INT_PTR CDialog::DoModal() {
       DispatchMessageW(&msg);
     }
   }
+  m_endModal = true;  // the window's destruction below is the loop's own
   // Enable the owner before the dialog goes, so the system gives it the activation back.
   if (disabledOwner) ::EnableWindow(owner, TRUE);
   if (m_hWnd) {
@@ -117,6 +139,14 @@ INT_PTR CDialog::DoModal() {
   }
   m_modal = false;
   return m_result;
+}
+
+void CDialog::PostNcDestroy() {
+  if (!m_modal || m_endModal) return;
+  // Destroyed under the running loop: end it, and wake it in case it waits for a message.
+  m_endModal = true;
+  if (m_result == -1) m_result = IDCANCEL;
+  ::PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {

@@ -3,7 +3,8 @@
 // DoModal runs the dialog with a message loop of its own on the calling thread, which may be a worker:
 // the owner (the parent's top-level window, which may belong to another thread) is disabled while the
 // dialog runs and enabled again before the dialog goes away. A WM_QUIT ends the dialog with -1 and is
-// posted again for the thread's outer loop. Create makes a modeless dialog (a child dialog when the
+// posted again for the thread's outer loop; a dialog window destroyed without EndDialog ends it with
+// IDCANCEL. Create makes a modeless dialog (a child dialog when the
 // template has WS_CHILD); its keyboard navigation runs in whatever loop pumps its thread, through
 // PreTranslateMessage.
 //
@@ -32,6 +33,10 @@ class CDialog : public CWnd {
   virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
   void EndDialog(int result);
   BOOL IsModal() const { return m_modal; }
+  // After DoModal: whether its window was made (a -1 result then means the loop ended without an
+  // answer: a WM_QUIT), and whether a WM_QUIT ended it.
+  BOOL ModalWindowMade() const { return m_madeModal; }
+  BOOL EndedByQuit() const { return m_quitModal; }
 
   virtual BOOL OnInitDialog();
   virtual void OnOK();
@@ -42,12 +47,17 @@ class CDialog : public CWnd {
   UINT m_nIDTemplate;
   CWnd* m_pParentWnd;
   LRESULT HandleInitDialog(WPARAM wp, LPARAM lp);
+  // A modal dialog whose window goes without EndDialog (DestroyWindow by anyone) ends its loop with
+  // IDCANCEL. Derived classes that override it call this one.
+  void PostNcDestroy() override;
   DECLARE_MESSAGE_MAP()
 
  private:
   bool CreateFromTemplate(HWND owner);
   bool m_modal = false;
   bool m_endModal = false;
+  bool m_madeModal = false;
+  bool m_quitModal = false;
   int m_result = -1;
 };
 

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <cwchar>
 
 #include "platform/framework/controls.h"
 #include "platform/framework/gdi.h"
@@ -28,7 +29,50 @@ DWORD StateSlot() {
   return slot;
 }
 
+// A class name without the version prefix ("6.0.2600.2982!Button") that the system gives the common
+// controls' classes when a program asks for version 6 of them in its manifest.
+LPCWSTR BaseClassName(LPCWSTR name) {
+  LPCWSTR bang = wcsrchr(name, L'!');
+  return bang ? bang + 1 : name;
+}
+
+bool SameClassName(LPCWSTR a, LPCWSTR b) {
+  const bool atomA = IS_INTRESOURCE(a), atomB = IS_INTRESOURCE(b);
+  if (atomA && atomB) return a == b;
+  if (!atomA && !atomB) return lstrcmpiW(BaseClassName(a), BaseClassName(b)) == 0;
+  // A name against an atom: a name "#n" is the atom n's name (the system classes); otherwise the
+  // atom cannot be told from the name here, and the other fields decide.
+  LPCWSTR name = atomA ? b : a;
+  LPCWSTR atom = atomA ? a : b;
+  if (name[0] != L'#') return true;
+  return static_cast<UINT_PTR>(_wtoi(name + 1)) == reinterpret_cast<UINT_PTR>(atom);
+}
+
+// A top-level window's "parent" is its owner, which the system may have replaced by the owner's
+// top-level window, and the desktop stands for no owner.
+bool SameParent(HWND requested, HWND seen, bool child) {
+  if (requested == seen) return true;
+  HWND desktop = GetDesktopWindow();
+  if (requested == desktop) requested = nullptr;
+  if (seen == desktop) seen = nullptr;
+  if (requested == seen) return true;
+  if (child || !requested || !seen) return false;
+  return GetAncestor(requested, GA_ROOT) == GetAncestor(seen, GA_ROOT);
+}
+
 }  // namespace
+
+bool CreationMatches(const CreationRequest& request, const CREATESTRUCTW& cs) {
+  if (!request.wnd) return false;
+  if (!SameParent(request.parent, cs.hwndParent, (cs.style & WS_CHILD) != 0)) return false;
+  if (request.dialog) {
+    // The system's dialog class unless the template names one.
+    LPCWSTR expected = request.className ? request.className : MAKEINTATOM(0x8002);
+    return cs.lpszClass && SameClassName(cs.lpszClass, expected);
+  }
+  if (cs.hMenu != request.menu || cs.lpCreateParams != request.params) return false;
+  return !request.className || (cs.lpszClass && SameClassName(cs.lpszClass, request.className));
+}
 
 ThreadState& ThisThread() {
   DWORD slot = StateSlot();

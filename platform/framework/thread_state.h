@@ -22,10 +22,27 @@ struct CurrentMessage {
   LRESULT defaultResult = 0;
 };
 
+// The window the framework is making on this thread. The creation hook binds the object only to a
+// window that matches it: the system can make other windows on the thread first (the input method's
+// default window comes before the first top-level window on some systems).
+struct CreationRequest {
+  CWnd* wnd = nullptr;          // the object to bind; null: nothing is being made
+  LPCWSTR className = nullptr;  // name or atom; for a dialog, null means the system's dialog class
+  HWND parent = nullptr;
+  HMENU menu = nullptr;         // compared for windows made by CreateEx
+  LPVOID params = nullptr;      // compared for windows made by CreateEx
+  bool dialog = false;          // made from a template: class and parent are compared
+};
+
+// Whether the window the system is about to make (its creation record) is the one requested.
+bool CreationMatches(const CreationRequest& request, const CREATESTRUCTW& cs);
+// The creation hook (WH_CBT) that CreateEx and the dialogs install around their creation call.
+LRESULT CALLBACK CreationHookProc(int code, WPARAM wp, LPARAM lp);
+
 struct ThreadState {
   CurrentMessage current;
-  CWnd* creating = nullptr;        // bound by the creation hook at the next window's creation
-  HHOOK creationHook = nullptr;
+  CreationRequest creating;        // bound by the creation hook at the matching window's creation
+  int procDepth = 0;               // window procedures of bound windows running on the thread
   CMenu* trackingMenu = nullptr;   // the menu of a running TrackPopupMenu (owner-drawn measuring)
   std::unordered_map<HWND, std::unique_ptr<CWnd>> tempWindows;
   std::unordered_map<HDC, std::unique_ptr<CDC>> tempDCs;

@@ -89,12 +89,14 @@ struct WndBinding {
     auto& state = ThisThread();
     quill::framework::CurrentMessage saved = state.current;
     state.current = {h, msg, wp, lp, 0};
+    ++state.procDepth;
     LRESULT result = 0;
     try {
       result = wnd->WindowProc(msg, wp, lp);
     } catch (...) {
       result = 0;  // a handler's exception never leaves the window procedure
     }
+    --state.procDepth;
     state.current = saved;
     if (msg == WM_NCDESTROY) Release(wnd, h);
     return result;
@@ -110,16 +112,25 @@ struct WndBinding {
     wnd->PostNcDestroy();
   }
 
-  static LRESULT CALLBACK CreationHook(int code, WPARAM wp, LPARAM lp) {
-    auto& state = ThisThread();
-    if (code == HCBT_CREATEWND && state.creating) {
-      CWnd* wnd = state.creating;
-      state.creating = nullptr;
-      Subclass(wnd, reinterpret_cast<HWND>(wp));
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
-  }
+  static void BindCreated(CWnd* wnd, HWND h) { Subclass(wnd, h); }
 };
+
+namespace quill::framework {
+
+LRESULT CALLBACK CreationHookProc(int code, WPARAM wp, LPARAM lp) {
+  auto& state = ThisThread();
+  if (code == HCBT_CREATEWND && state.creating.wnd) {
+    const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(lp);
+    if (cbt && cbt->lpcs && CreationMatches(state.creating, *cbt->lpcs)) {
+      CWnd* wnd = state.creating.wnd;
+      state.creating.wnd = nullptr;
+      WndBinding::BindCreated(wnd, reinterpret_cast<HWND>(wp));
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+}  // namespace quill::framework
 
 const CWnd CWnd::wndTop(HWND_TOP);
 const CWnd CWnd::wndBottom(HWND_BOTTOM);
@@ -192,9 +203,9 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   cs.lpCreateParams = param;
   if (!PreCreateWindow(cs)) return FALSE;
   auto& state = ThisThread();
-  CWnd* outer = state.creating;
-  state.creating = this;
-  HHOOK hook = SetWindowsHookExW(WH_CBT, &WndBinding::CreationHook, nullptr, GetCurrentThreadId());
+  const quill::framework::CreationRequest outer = state.creating;
+  state.creating = {this, cs.lpszClass, cs.hwndParent, cs.hMenu, cs.lpCreateParams, false};
+  HHOOK hook = SetWindowsHookExW(WH_CBT, &quill::framework::CreationHookProc, nullptr, GetCurrentThreadId());
   HWND created = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx,
                                  cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
   if (hook) UnhookWindowsHookEx(hook);

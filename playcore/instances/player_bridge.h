@@ -10,6 +10,8 @@
 // takes no lock: it reads the play state and its run word (atomic words) and only posts messages.
 #pragma once
 
+#include "platform/framework/private_messages.h"
+
 #include "playcore/instances/player_instance.h"
 #include "playcore/scene/view_settings.h"
 
@@ -46,8 +48,8 @@ bool UsesMediaFoundation(const sPLAYERINSTANCE* instance);
 sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance);
 
 // Messages of the step thread to the parent of the video window (lParam: the step position).
-constexpr UINT kMsgStepTick = WM_APP + 5;
-constexpr UINT kMsgStepEnd = WM_APP + 6;
+constexpr UINT kMsgStepTick = quill::msg::kStepTick;
+constexpr UINT kMsgStepEnd = quill::msg::kStepEnd;
 
 }  // namespace bridge
 }  // namespace playcore

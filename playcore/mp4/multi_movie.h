@@ -8,6 +8,8 @@
 // written under a temporary name in its folder and renamed over the target only when complete.
 #pragma once
 
+#include "platform/framework/private_messages.h"
+
 #include <windows.h>
 
 #include <memory>
@@ -20,7 +22,7 @@
 namespace playcore {
 
 // Progress message to the owner: wParam 0, 50 or 100, lParam the total given to WriteJoined.
-constexpr UINT kJoinProgressMessage = WM_APP + 8;
+constexpr UINT kJoinProgressMessage = quill::msg::kProgress;
 
 class sMULTIMOVIE {
  public:

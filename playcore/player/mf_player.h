@@ -10,6 +10,8 @@
 // atomic words. Messages to the window are always posted, never sent.
 #pragma once
 
+#include "platform/framework/private_messages.h"
+
 #include <windows.h>
 #include <d3d9.h>
 #include <evr.h>
@@ -29,9 +31,9 @@
 namespace playcore {
 
 // Messages the player posts to its event window.
-constexpr UINT kMsgPlayerPaused = WM_APP + 1001;
-constexpr UINT kMsgPlayerEnded = WM_APP + 1002;
-constexpr UINT kMsgPlayerReady = WM_APP + 1003;
+constexpr UINT kMsgPlayerPaused = quill::msg::kPlayerPaused;
+constexpr UINT kMsgPlayerEnded = quill::msg::kPlayerEnded;
+constexpr UINT kMsgPlayerReady = quill::msg::kPlayerReady;
 
 // The delay between the session's end and the end message.
 constexpr DWORD kEndMessageDelayMs = 200;

@@ -3,6 +3,8 @@
 // fake. Every call is made on the UI thread, except where a comment says otherwise.
 #pragma once
 
+#include "platform/framework/private_messages.h"
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,8 +12,8 @@
 
 // Private messages and commands the browser sends or forwards to the main window.
 namespace quill::browser {
-constexpr UINT kMsgListDoubleClick = WM_APP + 901;  // wParam 0, lParam 0: a row of the file list
-constexpr UINT kMsgSourceVanished = WM_APP + 1201;  // wParam 0, lParam 0: the watched source is gone
+constexpr UINT kMsgListDoubleClick = quill::msg::kListDoubleClick;  // wParam 0, lParam 0: a row of the file list
+constexpr UINT kMsgSourceVanished = quill::msg::kSourceVanished;  // wParam 0, lParam 0: the watched source is gone
 constexpr UINT kFilterCommandFirst = 38700;          // commands 38700..38705 set the six filters
 constexpr UINT kFilterCommandLast = 38705;
 }  // namespace quill::browser

@@ -49,6 +49,16 @@ MsgBoxLayout ComputeMsgBoxLayout(SIZE textSize, UINT type) {
   return out;
 }
 
+POINT PlaceMsgBox(const RECT& ownerRect, bool iconic, SIZE size, const RECT& workArea) {
+  const RECT& centreOn = iconic ? workArea : ownerRect;
+  LONG x = centreOn.left + ((centreOn.right - centreOn.left) - size.cx) / 2;
+  LONG y = centreOn.top + ((centreOn.bottom - centreOn.top) - size.cy) / 2;
+  // Right and bottom edges first, so that a box larger than the area keeps its top-left corner in it.
+  x = std::max(std::min(x, workArea.right - size.cx), workArea.left);
+  y = std::max(std::min(y, workArea.bottom - size.cy), workArea.top);
+  return POINT{x, y};
+}
+
 BEGIN_MESSAGE_MAP(CMsgDlg, CSkinDialog)
   ON_WM_PAINT()
   ON_WM_ERASEBKGND()
@@ -109,9 +119,14 @@ BOOL CMsgDlg::OnInitDialog() {
   const MsgBoxLayout layout = ComputeMsgBoxLayout(MeasureText(), m_nType);
   CRect ownerRect;
   m_pOwner->GetWindowRect(&ownerRect);
-  const int x = ownerRect.left + (ownerRect.Width() - layout.dialog.cx) / 2;
-  const int y = ownerRect.top + (ownerRect.Height() - layout.dialog.cy) / 2;
-  MoveWindow(x, y, layout.dialog.cx, layout.dialog.cy, TRUE);
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  RECT work = ownerRect;
+  if (GetMonitorInfoW(MonitorFromWindow(m_pOwner->m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    work = monitor.rcWork;
+  }
+  const POINT at = PlaceMsgBox(ownerRect, m_pOwner->IsIconic() != FALSE, layout.dialog, work);
+  MoveWindow(at.x, at.y, layout.dialog.cx, layout.dialog.cy, TRUE);
   if (text) {
     const RECT& r = layout.text;
     ::MoveWindow(text, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
@@ -158,7 +173,10 @@ void CMsgDlg::OnCancel() { EndDialog(m_nType == CMsgBox::kTypeYesNo ? IDNO : IDC
 INT_PTR CMsgBox::Show(const wchar_t* text, const wchar_t* caption, UINT type) {
   CMsgDlg dlg(text, caption, type, m_pOwner);
   INT_PTR result = dlg.DoModal();
-  if (result != -1) return result;
+  if (dlg.ModalWindowMade()) {
+    if (result != -1) return result;
+    return type == kTypeYesNo ? IDNO : IDCANCEL;  // no answer: never the affirmative one
+  }
   // No template in the program (or no window could be made): ask through the system instead, so
   // the question is never lost and the caller gets an answer of the same kind.
   UINT style = type == kTypeYesNo ? MB_YESNO : type == kTypeOkCancel ? MB_OKCANCEL : MB_OK;

@@ -24,6 +24,11 @@ struct MsgBoxLayout {
 // textSize: the widest line and the summed line heights.
 MsgBoxLayout ComputeMsgBoxLayout(SIZE textSize, UINT type);
 
+// Where a box of `size` goes: centred on the owner's window rectangle, then moved into `workArea` (the
+// work area of the owner's monitor) so that it is whole on the screen; a minimised owner (`iconic`)
+// centres it in the work area.
+POINT PlaceMsgBox(const RECT& ownerRect, bool iconic, SIZE size, const RECT& workArea);
+
 class CMsgDlg : public CSkinDialog {
  public:
   static constexpr UINT kTemplateId = 326;
@@ -59,7 +64,8 @@ class CMsgBox {
   virtual ~CMsgBox() = default;
 
   // IDOK or IDCANCEL (types 0 and 1), IDYES or IDNO (type 4). A null text or caption shows as empty.
-  // Without the message box template in the program, the system's message box asks instead.
+  // Without the message box template in the program, the system's message box asks instead. A box
+  // ended without an answer (the program quits, the window is destroyed) answers IDCANCEL or IDNO.
   INT_PTR Show(const wchar_t* text, const wchar_t* caption, UINT type);
 
   CWnd* m_pOwner;

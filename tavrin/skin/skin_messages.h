@@ -3,20 +3,22 @@
 // handle them.
 #pragma once
 
+#include "platform/framework/private_messages.h"
+
 #include <windows.h>
 
 namespace quill::skin {
 
 // CSkinSliderCtrl: wParam the control id, lParam the position under the mouse.
-constexpr UINT kMsgSliderTrack = WM_APP + 101;    // each drag step
-constexpr UINT kMsgSliderPress = WM_APP + 102;    // press
-constexpr UINT kMsgSliderRelease = WM_APP + 103;  // release (also when the drag is cut short)
+constexpr UINT kMsgSliderTrack = quill::msg::kSliderTrack;  // each drag step
+constexpr UINT kMsgSliderPress = quill::msg::kSliderPress;  // press
+constexpr UINT kMsgSliderRelease = quill::msg::kSliderRelease;  // release (also when the drag is cut short)
 
 // CSkinButton with press notification: wParam 0, lParam the button's notify value (its control id).
-constexpr UINT kMsgButtonPressed = WM_APP + 1401;
-constexpr UINT kMsgButtonReleased = WM_APP + 1402;
+constexpr UINT kMsgButtonPressed = quill::msg::kButtonPressed;
+constexpr UINT kMsgButtonReleased = quill::msg::kButtonReleased;
 
 // CSkinListCtrl: wParam 0, lParam the clicked row, -1 when the click hit no row.
-constexpr UINT kMsgListClicked = WM_APP + 1701;
+constexpr UINT kMsgListClicked = quill::msg::kListClicked;
 
 }  // namespace quill::skin

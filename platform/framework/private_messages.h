@@ -1,0 +1,63 @@
+// The program's catalogue of private window messages: every WM_APP + n that one window or thread posts
+// to another, with who posts it and who receives it. Every sender and receiver names the message from
+// here, so a number is written once. wParam and lParam are described beside each.
+#pragma once
+
+#include <windows.h>
+
+namespace quill::msg {
+
+// The WebView2 host object's runner -> the WebView2 map dialog. wParam: the held call (heap).
+constexpr UINT kRunHeldCall = WM_APP + 0;
+// The DirectShow filter graph -> the video pane (-> main dialog): graph events are waiting.
+constexpr UINT kGraphEvent = WM_APP + 4;
+// A player instance's step thread -> main dialog. lParam: the position to step to.
+constexpr UINT kStepTick = WM_APP + 5;
+// The same step thread -> main dialog: stepping ended.
+constexpr UINT kStepEnd = WM_APP + 6;
+// Tool workers (CSV, deletion, join, conversion) -> main dialog. wParam done, lParam total.
+constexpr UINT kProgress = WM_APP + 8;
+// Skinned slider -> its parent. wParam the control id, lParam the position.
+constexpr UINT kSliderTrack = WM_APP + 101;
+constexpr UINT kSliderPress = WM_APP + 102;
+constexpr UINT kSliderRelease = WM_APP + 103;
+// Map page callbacks -> main dialog: the page is initialised; an event point was clicked (lParam
+// the position to seek to).
+constexpr UINT kMapReady = WM_APP + 301;
+constexpr UINT kMapSeek = WM_APP + 302;
+// G-sensor graph -> main dialog: previous event (left button), next event (right button).
+constexpr UINT kGraphPreviousEvent = WM_APP + 401;
+constexpr UINT kGraphNextEvent = WM_APP + 402;
+// Settings dialog -> main dialog. wParam the item 0-3, lParam the value.
+constexpr UINT kSettingChanged = WM_APP + 501;
+// Info panel -> main dialog. wParam the item, lParam the checked state.
+constexpr UINT kInfoItemSwitched = WM_APP + 701;
+// File list -> main dialog: a row was double-clicked (the main dialog ignores it).
+constexpr UINT kListDoubleClick = WM_APP + 901;
+// The Media Foundation player -> its video pane: paused; the movie ended; the movie is ready.
+constexpr UINT kPlayerPaused = WM_APP + 1001;
+constexpr UINT kPlayerEnded = WM_APP + 1002;
+constexpr UINT kPlayerReady = WM_APP + 1003;
+// The browser pane's source watch -> main dialog: the source folder or medium has vanished.
+constexpr UINT kSourceVanished = WM_APP + 1201;
+// Main dialog's open worker -> main dialog: the current pair's drive data is loaded.
+constexpr UINT kDriveDataLoaded = WM_APP + 1301;
+// Tool workers -> main dialog: the tool has finished.
+constexpr UINT kToolFinished = WM_APP + 1302;
+// Deletion worker -> main dialog: the files are deleted; finish the deletion.
+constexpr UINT kDeletionDone = WM_APP + 1304;
+// Main dialog -> itself: start-up has finished; run the after-start steps.
+constexpr UINT kAfterInit = WM_APP + 1305;
+// Skinned button with press notification -> its parent. lParam the button's notify value.
+constexpr UINT kButtonPressed = WM_APP + 1401;
+constexpr UINT kButtonReleased = WM_APP + 1402;
+// Main dialog and the logo window itself -> logo window: show or hide it by its shown flag.
+constexpr UINT kLogoShow = WM_APP + 1501;
+// Conversion preview -> conversion-mask dialog: redraw the preview.
+constexpr UINT kConvertPreviewRedraw = WM_APP + 1601;
+// Skinned list -> its parent. lParam the clicked row (-1: none).
+constexpr UINT kListClicked = WM_APP + 1701;
+// Movie window -> main dialog: re-arrange the map and the panes for the movie window's size step.
+constexpr UINT kRearrange = WM_APP + 1901;
+
+}  // namespace quill::msg

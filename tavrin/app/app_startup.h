@@ -1,0 +1,31 @@
+// The application's start and end: the preset view directions, the application object's steps before
+// and after the main window (RunMainWindow), and the objects it owns for the whole run.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/framework/app.h"
+#include "playcore/instances/player_instance.h"
+
+// The eight preset view directions that the main dialog copies into both player instances. Each is a
+// unit vector (x, y, z) with w 0; the y components are the single-float square roots of 0.5 (rows
+// 1-4) and 0.75 (rows 5-8), computed before the program's entry runs.
+extern const float g_PresetViewDirections[playcore::kPresetViewCount][4];
+
+// The settings dialog's layout rectangle.
+extern const RECT g_SettingsLayoutRect;
+
+class CtavrinApp : public CWinApp {
+ public:
+  CtavrinApp();
+  // Runs the main window modally and tears everything down; always FALSE (the program then ends
+  // without a message loop of its own).
+  BOOL InitInstance() override;
+};
+
+namespace quill::app {
+
+// The steps of InitInstance from the common controls to GDI+'s shut-down; returns DoModal's result.
+INT_PTR RunMainWindow();
+
+}  // namespace quill::app

@@ -1,0 +1,12 @@
+// QuillmereX.exe: the global objects in their order, and the program's entry.
+#include <windows.h>
+
+#include "tavrin/app/app_startup.h"
+
+// The one application object (after the shared GDI+ drawer, which the toolkit defines; the preset
+// directions and the player instances are constant-initialised or constructed with their libraries).
+CtavrinApp theApp;
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show) {
+  return AfxWinMain(instance, previous, commandLine, show);
+}

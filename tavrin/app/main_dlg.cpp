@@ -1,0 +1,239 @@
+// CtavrinDlg: construction, the message map, painting and the calls of the browser pane and the panes.
+#include "tavrin/app/main_dlg.h"
+
+#include <algorithm>
+
+#include "platform/framework/app.h"
+#include "platform/framework/private_messages.h"
+#include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/msg_box.h"
+
+using namespace quill::app;
+using playcore::g_PlayerInstance;
+using playcore::g_PlayerFuncs;
+
+namespace quill::app {
+
+StartupHooks& Hooks() {
+  static StartupHooks hooks;
+  return hooks;
+}
+
+int ProgressPercent(WPARAM done, LPARAM total) {
+  if (total <= 0) return 100;
+  const long long percent = static_cast<long long>(done) * 100 / total;
+  return static_cast<int>(std::clamp<long long>(percent, 0, 100));
+}
+
+MovieFrameGeometry ComputeMovieFrame(int nativeWidth, int nativeHeight, int browserWidth, int sizeStep) {
+  if (nativeWidth <= 0 || nativeHeight <= 0) {
+    nativeWidth = 732;
+    nativeHeight = 411;
+  }
+  const int reference = sizeStep == 1 ? 732 : sizeStep == 2 ? 1106 : browserWidth - 4;
+  double factor = static_cast<double>(reference) / nativeWidth;
+  if (!(factor > 0)) factor = 1.0;  // a browser pane without width: the native size
+  const int w = static_cast<int>(nativeWidth * factor);
+  const int h = static_cast<int>(nativeHeight * factor);
+  const int frame = 2 * static_cast<int>(4 * factor);
+  const int left = -static_cast<int>(2 / factor);
+  MovieFrameGeometry g;
+  g.frame = SIZE{w + frame, h + frame + 21};
+  g.pane = RECT{left, 20, left + w, 20 + h};
+  return g;
+}
+
+playcore::sZOOMBLOCK ZoomBlockFor(int sizeStep, bool fullScreen, const RECT& workArea) {
+  static const POINT kCentres[3] = {{366, 205}, {433, 245}, {553, 313}};
+  POINT c = kCentres[std::clamp(sizeStep, 0, 2)];
+  if (fullScreen) c = POINT{(workArea.right - workArea.left) / 2, (workArea.bottom - workArea.top) / 2};
+  playcore::sZOOMBLOCK block = {};
+  block.word[0] = c.x;
+  block.word[1] = c.y;
+  block.word[2] = c.x;
+  block.word[3] = c.y;
+  block.word[4] = 0;  // pan x
+  block.word[5] = 0;  // pan y
+  block.word[6] = c.x;
+  block.word[7] = c.y;
+  block.word[8] = 1;
+  block.zoom = 1.0f;
+  return block;
+}
+
+}  // namespace quill::app
+
+BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
+  ON_WM_PAINT()
+  ON_WM_QUERYDRAGICON()
+  ON_WM_ERASEBKGND()
+  ON_WM_TIMER()
+  ON_WM_DESTROY()
+  ON_COMMAND(kCmdClose, OnCloseCommand)
+  ON_COMMAND(kCmdMinimise, OnMinimise)
+  ON_COMMAND(kCmdNextSize, OnNextSize)
+  ON_MESSAGE(quill::msg::kSliderPress, OnSlider)
+  ON_MESSAGE(quill::msg::kSliderRelease, OnSlider)
+  ON_MESSAGE(quill::msg::kSliderTrack, OnSlider)
+  ON_MESSAGE(quill::msg::kListDoubleClick, OnIgnored)
+  ON_MESSAGE(quill::msg::kSourceVanished, OnSourceVanished)
+  ON_MESSAGE(quill::msg::kProgress, OnProgress)
+  ON_MESSAGE(quill::msg::kAfterInit, OnAfterInit)
+  ON_MESSAGE(quill::msg::kRearrange, OnRearrangeMsg)
+  ON_COMMAND_RANGE(quill::browser::kFilterCommandFirst, quill::browser::kFilterCommandLast, OnFilterRange)
+  ON_WM_SYSCOMMAND()
+END_MESSAGE_MAP()
+
+CtavrinDlg::CtavrinDlg(CWnd* parent) : CDialog(kTemplateId, parent) {
+  m_hIcon = static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(128), IMAGE_ICON, 0, 0,
+                                            LR_DEFAULTSIZE | LR_SHARED));
+  m_aZoom[0] = m_aZoom[1] = ZoomBlockFor(0, false, RECT{});
+}
+
+CtavrinDlg::~CtavrinDlg() {
+  // Normally the close path has run already; this keeps a dialog that ended another way clean.
+  ShutdownPlayback();
+  m_events.clear();
+}
+
+int CtavrinDlg::DataSourceIndex() { return g_PlayerInstance[0].dataSource ? 0 : 1; }
+
+BOOL CtavrinDlg::PreTranslateMessage(MSG* msg) {
+  m_toolTip.RelayEvent(msg);
+  return CDialog::PreTranslateMessage(msg);
+}
+
+void CtavrinDlg::OnPaint() {
+  if (IsIconic()) {
+    CPaintDC dc(this);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.m_hDC), 0);
+    CRect rc;
+    GetClientRect(&rc);
+    const int cx = ::GetSystemMetrics(SM_CXICON), cy = ::GetSystemMetrics(SM_CYICON);
+    ::DrawIcon(dc.m_hDC, (rc.Width() - cx + 1) / 2, (rc.Height() - cy + 1) / 2, m_hIcon);
+    return;
+  }
+  Default();
+}
+
+void CtavrinDlg::PaintBackdrop(HDC dc, const RECT& client) {
+  HBITMAP backdrop = m_skin.Bitmap(129);
+  HDC mem = backdrop ? ::CreateCompatibleDC(dc) : nullptr;
+  if (mem) {
+    HGDIOBJ old = ::SelectObject(mem, backdrop);
+    BITMAP info = {};
+    ::GetObjectW(backdrop, sizeof info, &info);
+    const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
+    ::StretchBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    ::SetStretchBltMode(dc, oldMode);
+    ::SelectObject(mem, old);
+    ::DeleteDC(mem);
+  } else {
+    ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  }
+  // The program's name in the caption strip.
+  CDCSave saved(dc);
+  if (g_hFont10) ::SelectObject(dc, g_hFont10);
+  ::SetBkMode(dc, TRANSPARENT);
+  ::SetTextColor(dc, 0xFFFFFF);
+  RECT title = {11, 4, 400, 30};
+  ::DrawTextW(dc, L"QuillmereX", -1, &title, DT_LEFT | DT_TOP | DT_SINGLELINE);
+}
+
+BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
+  if (!dc) return TRUE;
+  CRect rc;
+  GetClientRect(&rc);
+  if (m_bFullScreen) return TRUE;
+  if (m_offscreen.IsValid() && rc.Width() <= m_offscreen.Width() && rc.Height() <= m_offscreen.Height()) {
+    PaintBackdrop(m_offscreen.m_dc.m_hDC, rc);
+    ::BitBlt(dc->m_hDC, 0, 0, rc.Width(), rc.Height(), m_offscreen.m_dc.m_hDC, 0, 0, SRCCOPY);
+  } else {
+    PaintBackdrop(dc->m_hDC, rc);
+  }
+  return TRUE;
+}
+
+void CtavrinDlg::OnTimer(UINT_PTR id) {
+  if (id == kTimerSecond) {
+    // Once a second: the application's idle work (temporary objects).
+    if (CWinApp* app = AfxGetApp()) app->OnIdle(1);
+  }
+}
+
+void CtavrinDlg::OnMinimise() { ShowWindow(SW_MINIMIZE); }
+
+void CtavrinDlg::OnDestroy() {
+  ShutdownPlayback();
+  if (m_hPowerNotify) ::UnregisterPowerSettingNotification(m_hPowerNotify);
+  m_hPowerNotify = nullptr;
+  m_lapTime.Detach();
+  // The skin's GDI+ images go with the window, before GDI+ shuts down.
+  m_skin.Unload();
+  Default();
+}
+
+void CtavrinDlg::OnFilterRange(UINT id) {
+  OnFilterCommand(static_cast<int>(id - quill::browser::kFilterCommandFirst));
+}
+
+LRESULT CtavrinDlg::OnProgress(WPARAM wp, LPARAM lp) {
+  m_nProgress = ProgressPercent(wp, lp);
+  if (m_progress.m_hWnd) {
+    m_progress.m_nPos = m_nProgress;
+    m_progress.Invalidate(FALSE);
+  }
+  return 0;
+}
+
+LRESULT CtavrinDlg::OnSlider(WPARAM wp, LPARAM lp) {
+  // Only the seek bar and the volume slider; the playback work acts on them.
+  if (wp != kSeekBarId && wp != kVolumeId) return 0;
+  if (wp == kVolumeId) {
+    m_nVolume = static_cast<int>(std::clamp<LPARAM>(lp, 0, 65535));
+    ApplyVolume();
+  } else {
+    SetTrackIndex(lp);
+  }
+  return 0;
+}
+
+LRESULT CtavrinDlg::OnRearrangeMsg(WPARAM, LPARAM) {
+  RearrangeForMovieFrame();
+  return 0;
+}
+
+LRESULT CtavrinDlg::OnSourceVanished(WPARAM, LPARAM) {
+  // Reloading the source belongs to the list commands; until then the list is emptied.
+  m_browser.ClearAll();
+  UpdateButtons();
+  return 0;
+}
+
+int CtavrinDlg::PrepareOpenCurrent(int, int, int) { return 0; }
+
+bool CtavrinDlg::IsDataSourceAtNormalSpeed() {
+  const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[DataSourceIndex()];
+  return inst.active && inst.speedCode == 1;
+}
+
+void CtavrinDlg::SetNormalRate() {
+  for (int i = 0; i < playcore::kPlayerCount; ++i) {
+    if (g_PlayerInstance[i].active && g_PlayerFuncs[i].SetRate) g_PlayerFuncs[i].SetRate(&g_PlayerInstance[i], 1);
+  }
+}
+
+void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
+  if (result) *result = 0;
+  if (!hdr) return;
+  m_browser.LoadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem, 0, FALSE);
+  UpdateButtons();
+}
+
+void CtavrinDlg::OnFilterCommand(int index) {
+  if (index < 0 || index >= kFileListFilterCount) return;
+  m_browser.SetFilter(index, !m_browser.m_list.m_bFilter[index]);
+  UpdateButtons();
+}
+
+bool CtavrinDlg::ReadRecorderVersion(const wchar_t*, int&, int&, CString&, CString&) { return false; }

@@ -1,0 +1,237 @@
+// CtavrinDlg: the main window. It owns every other window of the program as a member, makes them in
+// OnInitDialog, fills the player instances' operation tables, applies the settings file and then runs
+// in the modal loop of the application's start-up (app_startup.h).
+//
+// The work is split by role over these files:
+//   main_dlg.cpp           members, message map, painting, the browser's and the panes' calls
+//   main_dlg_init.cpp      OnInitDialog, the operating mode, OnAfterInit
+//   main_dlg_children.cpp  the child windows, the panes, the tool buttons and the step-0 arrangement
+//   main_dlg_buttons.cpp   the button states (button_rules.h applied to the windows)
+//   main_dlg_close.cpp     the close paths and the stop of everything before the dialog ends
+//   main_dlg_views.cpp     the steps the map, G-sensor graph, info panel, controller pad, settings and
+//                          update-check windows fill in, and the playback calls of the panes
+//
+// Threads: UI thread only. m_hPlayMutex and m_hDataMutex are taken by the workers of the playback
+// work (the file list takes m_hPlayMutex too); nothing else is shared.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/framework/controls.h"
+#include "platform/framework/dialog.h"
+#include "playcore/bytes/unique_handle.h"
+#include "playcore/instances/player_instance.h"
+#include "tavrin/app/button_rules.h"
+#include "tavrin/app/map_choice.h"
+#include "tavrin/app/movie_pane.h"
+#include "tavrin/app/small_windows.h"
+#include "tavrin/browser/browser_owner.h"
+#include "tavrin/browser/filer_container.h"
+#include "tavrin/skin/offscreen_dc.h"
+#include "tavrin/skin/resource_image.h"
+#include "tavrin/skin/skin_button.h"
+#include "tavrin/skin/skin_progress.h"
+#include "tavrin/skin/skin_slider.h"
+
+namespace quill::app {
+
+// The places the start-up asks the system, replaceable by tests.
+struct StartupHooks {
+  // Whether the D3DX 9 library can be loaded (from the system folder only).
+  bool (*probeD3dx)() = nullptr;
+  // Shows a start-up message (the DirectX notice, a failed start) with its caption; null: the
+  // skinned box for the notice, the system's box for a start that cannot go on.
+  void (*showMessage)(CWnd* owner, const wchar_t* text, const wchar_t* caption) = nullptr;
+  // Opens a registry key (the WebView2 client key).
+  KeyOpensFn keyOpens = nullptr;
+  // Creates a mutex; null: CreateMutexW.
+  HANDLE (*createMutex)() = nullptr;
+};
+StartupHooks& Hooks();
+
+// The percentage of a progress report: done x 100 / total in 64 bits, limited to 0..100; 100 when the
+// total is not above 0.
+int ProgressPercent(WPARAM done, LPARAM total);
+
+// The movie window's geometry for the rear movie's native size and the browser pane's width at size
+// step 0 (steps 1 and 2 use 732 and 1106 as the reference): the frame's size and the sub pane's
+// rectangle in it. A browser pane without width keeps the factor 1.
+struct MovieFrameGeometry {
+  SIZE frame;
+  RECT pane;
+};
+MovieFrameGeometry ComputeMovieFrame(int nativeWidth, int nativeHeight, int browserWidth, int sizeStep);
+
+// The zoom block of a pane by size step (full screen: the work area's centre).
+playcore::sZOOMBLOCK ZoomBlockFor(int sizeStep, bool fullScreen, const RECT& workArea);
+
+}  // namespace quill::app
+
+class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
+ public:
+  static constexpr UINT kTemplateId = 102;
+  static constexpr int kWidth = 1120;
+  static constexpr int kHeight = 700;
+  static constexpr RECT kPaneRect = {7, 26, 739, 437};  // the primary pane at size step 0
+  static constexpr int kToolButtonCount = 18;
+  static constexpr int kCaptionButtonCount = 3;
+  static constexpr UINT kSeekBarId = 38100;
+  static constexpr UINT kVolumeId = 38101;
+  static constexpr UINT kProgressId = 38102;
+  static constexpr UINT kBlankId = 1002;
+  static constexpr UINT kPaneId = 1000;
+  static constexpr UINT_PTR kTimerSecond = 103;
+
+  explicit CtavrinDlg(CWnd* parent = nullptr);
+  ~CtavrinDlg() override;
+
+  BOOL OnInitDialog() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  void OnOK() override {}         // Enter never closes the main window
+  void OnCancel() override;       // Escape takes the same path as the close button
+
+  // Start-up steps (main_dlg_init.cpp, main_dlg_children.cpp).
+  void CreateChildWindows();
+  void CreateMoviePanes(const RECT& rect);
+  void CreateSkinButtons();
+  void InitPlayerInstances();   // OnInitDialog steps 9-14
+  void InitControlsAtStart();   // steps 15-25
+  void OpenStartSource();       // step 26
+  void ApplyEdition();
+  void LoadOperatingMode(const CString& sourceFolder);
+  LRESULT OnAfterInit(WPARAM wp, LPARAM lp);
+  void ResetZoomParams(int pane);
+  void GetPaneRect(RECT* rect, int pane);
+  void ArrangeStep0();
+  void PlaceMovieFrame();
+
+  // Button states (main_dlg_buttons.cpp).
+  quill::app::ButtonState CurrentButtonState();
+  void UpdateButtons();
+  void EnableToolButtons(int first);
+  void DisableAllButtons();
+  void ApplyButtonSet(const quill::app::ButtonSet& set);
+
+  // The close paths (main_dlg_close.cpp).
+  void OnCloseCommand();
+  void ShutdownPlayback();
+
+  // Steps other windows fill in (main_dlg_views.cpp).
+  void CreateMapDialog(quill::app::MapVariant variant);
+  void CreateGSensorDialog();
+  void CreateInfoPanel();
+  void CreateControllerPad();
+  void CreateSettingsDialog();
+  void StartUpdateCheck();
+  void StopViewWorkers();
+  void RearrangeForMovieFrame();
+  void SetTrackIndex(int64_t position);
+  void ApplyVolume();
+
+  // IBrowserOwner
+  HWND OwnerWindow() override { return m_hWnd; }
+  HANDLE PlayMutex() override { return m_hPlayMutex.get(); }
+  int CurrentIndex() override { return m_nCurIndex; }
+  void SetCurrentIndex(int index) override { m_nCurIndex = index; }
+  bool IsListEnd() override { return m_bListEnd; }
+  void SetPlayAfterOpen(bool play) override { m_bPlayAfterOpen = play; }
+  void ClearPlaybackDisplayFlags() override {}
+  int PrepareOpenCurrent(int a, int b, int c) override;
+  bool IsDataSourceAtNormalSpeed() override;
+  void SetNormalRate() override;
+  void OnFolderSelChanged(NMHDR* hdr, LRESULT* result) override;
+  void OnFilterCommand(int index) override;
+  bool ReadRecorderVersion(const wchar_t* path, int& major, int& minor, CString& build,
+                           CString& suffix) override;
+
+  // IPaneOwner
+  void ShowContextMenu(POINT screenPt, int pane) override;
+  void OnPaneClickZoom(int player, POINT clientPt) override;
+  void OnDialogDoubleClick(int player) override;
+  void OnEndOfMovie(WPARAM wp, int player) override;
+  void OnMovieReady(WPARAM wp, int player) override;
+  void OnGraphEvent(WPARAM wp, LPARAM lp) override;
+
+  // The data-source player instance: 0 when its data-source word is set, else 1.
+  static int DataSourceIndex();
+
+  // Members, in construction order.
+  HICON m_hIcon = nullptr;
+  CResourceImage m_skin;
+  COffScreenDC m_offscreen;
+  CMoment m_moment[2];
+  CContainerDialog m_mapFrame;
+  CMovieDialog m_movieDlg;
+  quill::app::MapVariant m_mapVariant = quill::app::MapVariant::kInternetExplorer;  // the map wrapper's choice
+  CMovieStatic m_pane[2];
+  CBlankStatic m_blank;
+  CSkinSliderCtrl m_seekBar;
+  CSkinSliderCtrl m_volume;
+  CSkinProgressBarCtrl m_progress;
+  CLapTimeArea m_lapTime;
+  CFilerContainerDlg m_browser;
+  CLogoDlg m_logo;
+  CToolTipCtrl m_toolTip;
+  CSkinButton m_tool[kToolButtonCount];
+  CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
+  std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
+
+  // Scalar state.
+  HPOWERNOTIFY m_hPowerNotify = nullptr;
+  playcore::UniqueHandle m_hPlayMutex;
+  playcore::UniqueHandle m_hDataMutex;
+  int m_nCurIndex = -1;
+  int m_nVolume = 65535;
+  int m_nPlayerSel = 0;
+  int m_nEdition = 2;
+  int m_nToolButtons = 18;
+  int m_nMainPane = 0;
+  int m_nSubPane = 1;
+  int m_nSizeStep = 0;
+  BOOL m_bFullScreen = FALSE;
+  BOOL m_bIniExisted = FALSE;
+  int m_nOperatingMode = 0;
+  BOOL m_bD3dxPresent = FALSE;
+  BOOL m_bUpdateStarted = FALSE;
+  BOOL m_bInitDone = FALSE;
+  BOOL m_bStarted = FALSE;
+  BOOL m_bCsvLocked = TRUE;
+  BOOL m_bMapOff = FALSE;
+  BOOL m_bMapOffSaved = FALSE;
+  BOOL m_bMapShown = FALSE;
+  BOOL m_bJoinFace = TRUE;
+  BOOL m_bListEnd = FALSE;
+  BOOL m_bPlayAfterOpen = FALSE;
+  BOOL m_bShutDown = FALSE;
+  int m_nPaneMode[2] = {3, 3};
+  int m_nProgress = 0;
+  int m_nBrowserMode = 0;
+  int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
+  RECT m_rcRestore = {};
+  RECT m_rcMapHome = {};
+  int m_nInfoWidth = 0;
+  int m_nInfoGraphHeight = 0;
+  playcore::sZOOMBLOCK m_aZoom[2] = {};
+
+ protected:
+  void OnPaint();
+  BOOL OnEraseBkgnd(CDC* dc);
+  HCURSOR OnQueryDragIcon() { return m_hIcon; }
+  void OnTimer(UINT_PTR id);
+  void OnSysCommand(UINT id, LPARAM lp);
+  void OnMinimise();
+  void OnNextSize() {}
+  void OnDestroy();
+  void OnFilterRange(UINT id);
+  LRESULT OnProgress(WPARAM wp, LPARAM lp);
+  LRESULT OnSlider(WPARAM wp, LPARAM lp);
+  LRESULT OnIgnored(WPARAM, LPARAM) { return 0; }
+  LRESULT OnRearrangeMsg(WPARAM, LPARAM);
+  LRESULT OnSourceVanished(WPARAM, LPARAM);
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  void PaintBackdrop(HDC dc, const RECT& client);
+};

@@ -1,0 +1,39 @@
+// CtavrinDlg: the close paths. The close button, Escape and the system's close (Alt+F4) all stop
+// everything first: the workers and threads, the timers, the players, then the mutexes.
+#include "tavrin/app/main_dlg.h"
+
+using playcore::g_PlayerInstance;
+using playcore::g_PlayerFuncs;
+
+void CtavrinDlg::OnCloseCommand() {
+  ShutdownPlayback();
+  EndDialog(IDOK);
+}
+
+void CtavrinDlg::OnCancel() { OnCloseCommand(); }
+
+void CtavrinDlg::OnSysCommand(UINT id, LPARAM) {
+  if ((id & 0xFFF0) == SC_CLOSE) {
+    ShutdownPlayback();
+    ::PostQuitMessage(0);
+    return;
+  }
+  Default();
+}
+
+void CtavrinDlg::ShutdownPlayback() {
+  if (m_bShutDown) return;
+  m_bShutDown = TRUE;
+  if (m_hWnd) KillTimer(kTimerSecond);
+  // The threads that call into the players go first, then the players, then the mutexes.
+  StopViewWorkers();
+  for (CMovieStatic& pane : m_pane) {
+    if (pane.m_hWnd) pane.ResetDrag();
+  }
+  for (int i = 0; i < playcore::kPlayerCount; ++i) {
+    if (g_PlayerInstance[i].active && g_PlayerFuncs[i].Release) g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
+    g_PlayerInstance[i].active = 0;
+  }
+  m_hPlayMutex.Reset();
+  m_hDataMutex.Reset();
+}

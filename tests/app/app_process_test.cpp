@@ -1,0 +1,218 @@
+// QuillmereX.exe as the user meets it: the first start asks for the model and writes the settings
+// file, a second start does not ask, the main window looks like the reference, every close path ends
+// the process with exit code 0, and a missing D3DX library is reported once.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "tavrin/skin/gdi_drawing.h"
+#include "tavrin/skin/ui_texts.h"
+#include "tests/app/app_process.h"
+#include "tests/names/card_fixture.h"
+#include "tests/skin/removable_drive.h"
+#include "tests/skin/skin_capture.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+using namespace quill::test;
+
+constexpr DWORD kExitTimeoutMs = 5000;
+constexpr int kCloseCommand = 18;
+
+void WriteAnsweredIni(const std::wstring& dir) {
+  const std::wstring ini = IniPathIn(dir);
+  WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", ini.c_str());
+}
+
+// Ends the program through its close button's command and expects a clean end.
+void CloseAndExpectCleanEnd(const AppProcess& app, HWND main) {
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCloseCommand, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(main, kCloseCommand)));
+  DWORD code = 1;
+  ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs, &code)) << "still running 5 s after the close";
+  EXPECT_EQ(code, 0u);
+}
+
+struct ModelCase {
+  int button;
+  const wchar_t* stored;
+};
+
+TEST(AppFirstStart, AsksForTheModelWritesTheDefaultsHiddenAndStoresTheAnswer) {
+  const ModelCase cases[] = {{IDOK, L"1"}, {IDCANCEL, L"2"}};
+  for (const ModelCase& c : cases) {
+    SCOPED_TRACE(c.button);
+    TempDir dir;
+    AppProcess app(dir.path());
+    ASSERT_TRUE(app.started()) << "cannot start " << std::string(AppExePath().begin(), AppExePath().end());
+    HWND model = app.WaitForWindow(kModelCaption, true);
+    ASSERT_NE(model, nullptr) << "no model selection on the first start";
+    // The defaults are in the file before the question, and the file is hidden.
+    EXPECT_EQ(IniValue(dir.path(), L"DISPLAY", L"INFOCHECK"), L"31");
+    EXPECT_EQ(IniValue(dir.path(), L"DISPLAY", L"ASPECT"), L"on");
+    EXPECT_EQ(IniValue(dir.path(), L"DISPLAY", L"VOLUME"), L"65535");
+    EXPECT_EQ(IniValue(dir.path(), L"DISPLAY", L"MODELSELECT"), L"");
+    const DWORD attributes = GetFileAttributesW(IniPathIn(dir.path()).c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
+
+    PostMessageW(GetDlgItem(model, c.button), BM_CLICK, 0, 0);
+    HWND main = app.WaitForWindow(kMainCaption, true);
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(IniValue(dir.path(), L"DISPLAY", L"MODELSELECT"), c.stored);
+    CloseAndExpectCleanEnd(app, main);
+  }
+}
+
+TEST(AppSecondStart, DoesNotAskForTheModel) {
+  TempDir dir;
+  WriteAnsweredIni(dir.path());
+  AppProcess app(dir.path());
+  HWND main = app.WaitForWindow(kMainCaption, true);
+  ASSERT_NE(main, nullptr);
+  app.Sync(main);
+  EXPECT_EQ(app.FindWindowByCaption(kModelCaption, false), nullptr);
+  CloseAndExpectCleanEnd(app, main);
+}
+
+struct ClosePath {
+  const char* name;
+  void (*close)(HWND main);
+};
+
+TEST(AppClose, EveryPathEndsTheProcessWithExitCodeZero) {
+  const ClosePath paths[] = {
+      {"close button", [](HWND main) {
+         PostMessageW(main, WM_COMMAND, MAKEWPARAM(kCloseCommand, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(main, kCloseCommand)));
+       }},
+      // Alt+F4: the key as the system delivers it (context code: Alt held).
+      {"Alt+F4", [](HWND main) { PostMessageW(main, WM_SYSKEYDOWN, VK_F4, 0x203E0001); }},
+      {"Escape", [](HWND main) { PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 0x00010001); }},
+  };
+  for (const ClosePath& path : paths) {
+    SCOPED_TRACE(path.name);
+    TempDir dir;
+    WriteAnsweredIni(dir.path());
+    AppProcess app(dir.path());
+    HWND main = app.WaitForWindow(kMainCaption, true);
+    ASSERT_NE(main, nullptr);
+    app.Sync(main);
+    path.close(main);
+    DWORD code = 1;
+    ASSERT_TRUE(app.WaitForExit(kExitTimeoutMs, &code)) << "still running 5 s after " << path.name;
+    EXPECT_EQ(code, 0u);
+  }
+}
+
+// Wine's per-program DLL setting: d3dx9_41 disabled for QuillmereX.exe while the object lives.
+class ScopedDisabledD3dx {
+ public:
+  static constexpr wchar_t kKey[] = L"Software\\Wine\\AppDefaults\\QuillmereX.exe\\DllOverrides";
+  ScopedDisabledD3dx() { ok_ = RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"d3dx9_41", REG_SZ, L"", 2) == ERROR_SUCCESS; }
+  ~ScopedDisabledD3dx() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"d3dx9_41"); }
+  bool ok() const { return ok_; }
+
+ private:
+  bool ok_ = false;
+};
+
+TEST(AppStartWithoutD3dx, ShowsTheNoticeOnceAndRunsOn) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "makes the library unavailable through Wine's settings";
+  ScopedDisabledD3dx disabled;
+  ASSERT_TRUE(disabled.ok());
+  TempDir dir;
+  WriteAnsweredIni(dir.path());
+  AppProcess app(dir.path());
+  HWND box = app.WaitForWindow(L"ERROR", true);
+  ASSERT_NE(box, nullptr) << "no notice without d3dx9_41";
+  wchar_t text[512] = L"";
+  GetDlgItemTextW(box, 1012, text, 512);
+  EXPECT_STREQ(text, UIText(154));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  HWND main = app.WaitForWindow(kMainCaption, true);
+  ASSERT_NE(main, nullptr);
+  app.Sync(main);
+  EXPECT_EQ(app.FindWindowByCaption(L"ERROR", true), nullptr) << "the notice came again";
+  // The display-mode button needs the library.
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main, 38009)));
+  CloseAndExpectCleanEnd(app, main);
+}
+
+// The list view of the browser pane (the only one in the main window).
+BOOL CALLBACK MatchListView(HWND h, LPARAM lp) {
+  wchar_t cls[64] = L"";
+  GetClassNameW(h, cls, 64);
+  if (wcsstr(cls, L"SysListView32") == nullptr) return TRUE;
+  *reinterpret_cast<HWND*>(lp) = h;
+  return FALSE;
+}
+
+HWND FindFileList(HWND main) {
+  HWND found = nullptr;
+  EnumChildWindows(main, &MatchListView, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+std::wstring OutputFolder() {
+  const char* build = std::getenv("QUILL_BUILD_DIR");
+  if (!build) return std::wstring();
+  std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
+  CreateDirectoryW(dir.c_str(), nullptr);
+  dir += L"\\app";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  return dir + L"\\";
+}
+
+TEST(AppScreenshot, TheMainWindowOnACardLooksLikeTheReference) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
+  quill::skin::GdiplusSession gdiplus;
+  TempDir dir;
+  const std::wstring card = dir.path() + L"card";
+  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\001_120000A_R.MP4",
+                           L"20240101_001\\002_120100G_M.MP4", L"20240101_001\\003_120200M_M.MP4",
+                           L"20240102_001\\004_080000P_M.MP4"}) {
+    const std::wstring path = card + L"\\" + f;
+    ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind(L'\\'))));
+    ASSERT_TRUE(WriteTinyRecording(path));
+  }
+  ScopedRemovableDrive drive(L'y', card);  // the last removable letter: the program opens the last
+  ASSERT_TRUE(drive.ok());
+  const std::wstring work = dir.path() + L"work\\";
+  CreateDirectoryW(work.c_str(), nullptr);
+  WriteAnsweredIni(work);
+  AppProcess app(work);
+  HWND main = app.WaitForWindow(kMainCaption, true);
+  ASSERT_NE(main, nullptr);
+  HWND list = FindFileList(main);
+  ASSERT_NE(list, nullptr);
+  const DWORD start = GetTickCount();
+  while (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != 3 && GetTickCount() - start < 20000) app.Sync(main);
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3) << "the first day folder of the card is not listed";
+  RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  app.Sync(main);
+  const Pixels shot = CaptureWindow(main);
+  ASSERT_FALSE(shot.empty());
+  const std::wstring out = OutputFolder();
+  if (!out.empty()) {
+    EXPECT_TRUE(SavePng(shot, out + L"main_window.png"));
+  }
+
+  Pixels reference;
+  const char* source = std::getenv("QUILL_SOURCE_DIR");
+  const bool loaded =
+      source && LoadPng(HostPathToWindows(std::string(source) + "/tests/app/reference/main_window.png"), &reference);
+  ASSERT_TRUE(loaded)
+      << "no reference: look at test-output/app/main_window.png and, when it is right, copy it to "
+         "tests/app/reference/";
+  const int differ = CountDifferentPixels(shot, reference, 24);
+  ASSERT_GE(differ, 0) << "the capture and the reference differ in size";
+  EXPECT_LE(differ, shot.width * shot.height / 50) << differ << " pixels differ from the reference";
+  CloseAndExpectCleanEnd(app, main);
+}
+
+}  // namespace
