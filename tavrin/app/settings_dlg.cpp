@@ -39,6 +39,7 @@ BEGIN_MESSAGE_MAP(CSettingDlg, CSkinDialog)
   ON_NOTIFY(NM_CLICK, IDC_SETTINGS_LINK, OnLinkClick)
   ON_COMMAND(IDC_SETTINGS_FORMAT, OnFormatCard)
   ON_COMMAND(IDC_SETTINGS_CLOSE, OnCaptionClose)
+  ON_WM_CTLCOLOR()
   ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -79,7 +80,8 @@ BOOL CSettingDlg::OnInitDialog() {
   description += L"\r\n";
   description += UIText(kTextCurrentViewer);
   description += kProgramName;
-  CRect textRect(15, 140, 705, 490);
+  // The text keeps inside its group box, so the box's frame and the version box below stay visible.
+  CRect textRect(15, 140, (355 - cx) * 2 - 5, 345);
   m_stDescription.Create(description, kStaticStyle, textRect, this);
   const std::wstring url = ViewerPageUrl();
   const std::wstring markup = L"<a href=\"" + url + L"\">" + url + L"</a>";
@@ -106,6 +108,16 @@ void CSettingDlg::OnToggleParkingShock() {
   m_chkParkingShock.m_bChecked = !m_chkParkingShock.m_bChecked;
   m_chkParkingShock.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
   if (owner_) ::PostMessageW(owner_, kSettingChangedMessage, kOptionParkingShock, m_chkParkingShock.m_bChecked ? 1 : 0);
+}
+
+// The group boxes and texts sit on the dialog's face colour: a group box fills its inside with the brush
+// it is given, and without one it was seen to come out black under Wine.
+HBRUSH CSettingDlg::OnCtlColor(CDC* dc, CWnd*, UINT) {
+  if (dc) {
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetBkColor(GetSysColor(COLOR_BTNFACE));
+  }
+  return GetSysColorBrush(COLOR_BTNFACE);
 }
 
 void CSettingDlg::OnLinkClick(NMHDR* hdr, LRESULT* result) { OpenClickedLink(m_hWnd, hdr, result); }

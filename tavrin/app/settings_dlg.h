@@ -63,6 +63,7 @@ class CSettingDlg : public CSkinDialog {
   void OnLinkClick(NMHDR* hdr, LRESULT* result);
   void OnFormatCard();
   void OnCaptionClose() { OnCancel(); }
+  HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT ctlType);
   DECLARE_MESSAGE_MAP()
 
  private:

@@ -1,0 +1,122 @@
+// The connectivity watch and the update thread: the map host's flags after the first test, and
+// stopping both threads while the update dialog is shown or a connection test hangs.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "tavrin/app/connectivity_watch.h"
+#include "tavrin/app/inet_session.h"
+#include "tavrin/driveviews/map_wrap.h"
+#include "tavrin/skin/app_fonts.h"
+#include "tests/dialogs/loopback.h"
+
+namespace {
+
+using namespace quill::app;
+using quill::test::LoopbackSite;
+
+constexpr DWORD kSafetyNetMs = 60000;  // only catches a hang
+
+CInetConnectionAsync::Config LoopbackConfig(const char* mode) {
+  CInetConnectionAsync::Config c;
+  c.mapCheckUrl = LoopbackSite("");
+  c.update = UpdateAddressesAt(LoopbackSite(mode));
+  c.programVersion = L"2.0.2";
+  c.intervalMs = 50;
+  return c;
+}
+
+// Waits on a condition another thread makes true, pumping nothing (the flags are plain values).
+template <typename Pred>
+bool WaitFor(Pred done) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > kSafetyNetMs) return false;
+    Sleep(5);
+  }
+  return true;
+}
+
+TEST(ConnectivityWatch, TheMapFlagsAreKnownAfterTheFirstTest) {
+  if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
+  driveviews::MapConnectivity flags;
+  CInetConnectionAsync watch(LoopbackConfig("current"));
+  ASSERT_FALSE(flags.Known());
+  ASSERT_TRUE(watch.StartConnectivity(ConnectivitySinkFor(flags)));
+  ASSERT_TRUE(WaitFor([&] { return flags.Known(); }));
+  EXPECT_TRUE(flags.Online());
+  EXPECT_TRUE(watch.Stop());
+}
+
+TEST(ConnectivityWatch, AnUnreachableHostIsKnownOffline) {
+  driveviews::MapConnectivity flags;
+  CInetConnectionAsync::Config c = LoopbackConfig("current");
+  c.mapCheckUrl = L"http://127.0.0.1:9/";
+  CInetConnectionAsync watch(c);
+  ASSERT_TRUE(watch.StartConnectivity(ConnectivitySinkFor(flags)));
+  ASSERT_TRUE(WaitFor([&] { return flags.Known(); }));
+  EXPECT_FALSE(flags.Online());
+  EXPECT_TRUE(watch.Stop());
+}
+
+// A connection test that does not return: Stop gives up after its wait, and no result reaches the
+// flags afterwards even when the test finally returns.
+TEST(ConnectivityWatch, StopLetsAHangingTestGoAndNothingArrivesAfterIt) {
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int> calls{0};
+  std::atomic<int> inTest{0};
+  std::atomic<int> afterStop{0};
+  std::atomic<bool> stopped{false};
+  CInetConnectionAsync::Config c = LoopbackConfig("current");
+  c.test = [&](const std::wstring&) {
+    ++inTest;
+    WaitForSingleObject(release, INFINITE);
+    return true;
+  };
+  {
+    CInetConnectionAsync watch(c);
+    ASSERT_TRUE(watch.StartConnectivity([&](bool, bool) {
+      ++calls;
+      if (stopped) ++afterStop;
+    }));
+    ASSERT_TRUE(WaitFor([&] { return inTest.load() == 1; }));
+    EXPECT_FALSE(watch.Stop());
+    stopped = true;
+  }
+  SetEvent(release);
+  Sleep(0);
+  EXPECT_EQ(afterStop.load(), 0);
+  EXPECT_EQ(calls.load(), 0);
+  // The let-go thread owns its record; it ends on its own once released.
+}
+
+TEST(UpdateThread, CurrentVersionsShowNoDialog) {
+  if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
+  CInetConnectionAsync watch(LoopbackConfig("current"));
+  ASSERT_TRUE(watch.StartUpdateCheck(L"1.2.3"));
+  ASSERT_TRUE(watch.WaitUpdateDecided(kSafetyNetMs));
+  EXPECT_TRUE(watch.UpdateMessage().empty());
+  EXPECT_EQ(watch.UpdateDialogWindow(), nullptr);
+  EXPECT_TRUE(watch.Stop());
+}
+
+TEST(UpdateThread, ShutDownWithBothThreadsRunningAndTheDialogShownEndsBoth) {
+  if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
+  InitAppFontsAndLanguage(nullptr);
+  driveviews::MapConnectivity flags;
+  CInetConnectionAsync watch(LoopbackConfig("newviewer"));
+  ASSERT_TRUE(watch.StartConnectivity(ConnectivitySinkFor(flags)));
+  ASSERT_TRUE(watch.StartUpdateCheck(L"1.2.3"));
+  ASSERT_TRUE(watch.WaitUpdateDecided(kSafetyNetMs));
+  const HWND dialog = watch.UpdateDialogWindow();
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(IsWindowVisible(dialog));
+  wchar_t cls[32] = {};
+  GetClassNameW(GetDlgItem(dialog, 1010), cls, 32);
+  EXPECT_STREQ(cls, L"SysLink");
+  ASSERT_TRUE(WaitFor([&] { return flags.Known(); }));
+  EXPECT_TRUE(watch.Stop());  // both ended within the stop wait
+  EXPECT_FALSE(IsWindow(dialog));
+}
+
+}  // namespace
