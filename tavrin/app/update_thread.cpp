@@ -39,8 +39,13 @@ unsigned __stdcall CInetConnectionAsync::UpdateCheckThreadProc(void* arg) {
   Outcome& out = *w->outcome;
   std::wstring message;
   if (!w->Stopped()) {
+    // A stop between the two files skips the second one.
+    const VersionFetch& fetch = w->config.fetch;
+    auto unlessStopped = [&w, &fetch](const std::wstring& url, std::wstring* version) {
+      return !w->Stopped() && fetch(url, version);
+    };
     const UpdateFindings found =
-        FindUpdates(w->config.update, w->firmware, w->config.programVersion, w->config.fetch);
+        FindUpdates(w->config.update, w->firmware, w->config.programVersion, unlessStopped);
     message = BuildUpdateMessage(found, w->config.update, w->config.programVersion);
   }
   if (message.empty() || w->Stopped()) {

