@@ -3,6 +3,11 @@
 // host's connectivity flags; the update check reads the two version files once and, when something is
 // newer, shows CUpdateDialog on its own thread with its own message loop.
 //
+// The main dialog holds one as a member: after the map wrapper exists,
+// StartConnectivity(ConnectivitySinkFor(mapWrap.Connectivity())); once start-up has finished and the
+// card's firmware version is known, StartUpdateCheck(firmware); at shut-down Stop() before the map
+// wrapper goes away (the destructor stops too).
+//
 // Threads and state:
 //   - The object is made, started and stopped on the UI thread.
 //   - Each worker holds a shared Worker record (stop event, thread id), so a worker that is still in a

@@ -4,6 +4,9 @@
 // Its message map also carries the SD-card format (command IDC_SETTINGS_FORMAT, sd_format.h), which no
 // control sends.
 //
+// The main dialog makes it once (CreateHidden(this) in its initialisation), shows it from the settings
+// command (Show), handles kSettingChangedMessage, and lets the member go at shut-down.
+//
 // Threads: UI thread only.
 #pragma once
 

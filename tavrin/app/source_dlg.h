@@ -3,6 +3,9 @@
 // opens with the last choice and the start-up source rule reads the same keys. The source command runs
 // it modally and, on IDOK, opens the source its members (or the settings keys) name.
 //
+// The source command: CSourceOpenDlg dlg(this); on IDOK open m_strDrive (a root such as "E:\\"; the
+// browser pane takes it without the backslash), m_strFolder or m_strFile by m_nKind.
+//
 // Threads: UI thread only.
 #pragma once
 
