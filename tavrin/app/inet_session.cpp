@@ -179,11 +179,10 @@ bool FetchVersion(const std::wstring& url, std::wstring* version) {
 bool TestConnection(const std::wstring& url) {
   DWORD state = 0;
   if (!InternetGetConnectedState(&state, 0)) return false;
-  if (!(state & INTERNET_CONNECTION_PROXY)) {
-    return InternetCheckConnectionW(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
-  }
-  InetHandle session = OpenProxySession();
-  if (!session) return false;
+  InetHandle session;
+  if (state & INTERNET_CONNECTION_PROXY) session = OpenProxySession();
+  // Without a usable proxy setting the system's own connection test decides, as for the fetches.
+  if (!session) return InternetCheckConnectionW(url.c_str(), FLAG_ICC_FORCE_CONNECTION, 0) != FALSE;
   OpenedRequest opened;
   return OpenRequest(session.get(), url, &opened);
 }
