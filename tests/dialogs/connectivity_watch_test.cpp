@@ -52,35 +52,38 @@ TEST(ConnectivityWatch, TheMapFlagsAreKnownAfterTheFirstTest) {
   }
 }
 
-// A connection test that does not return: Stop gives up after its wait, and no result reaches the
-// flags afterwards even when the test finally returns.
+// Signals an event when the last copy of a worker's configuration goes, that is when the worker ended.
+struct GoneSignal {
+  explicit GoneSignal(HANDLE e) : event(e) {}
+  ~GoneSignal() { SetEvent(event); }
+  HANDLE event;
+};
+
+// A connection test that does not return: Stop gives up after its wait, and when the test finally
+// returns its result reaches nobody and the worker ends by itself.
 TEST(ConnectivityWatch, StopLetsAHangingTestGoAndNothingArrivesAfterIt) {
   HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE gone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::atomic<int> calls{0};
-  std::atomic<int> inTest{0};
-  std::atomic<int> afterStop{0};
-  std::atomic<bool> stopped{false};
-  CInetConnectionAsync::Config c = LoopbackConfig("current");
-  c.test = [&](const std::wstring&) {
-    ++inTest;
-    WaitForSingleObject(release, INFINITE);
-    return true;
-  };
   {
+    auto signal = std::make_shared<GoneSignal>(gone);
+    CInetConnectionAsync::Config c = LoopbackConfig("current");
+    c.test = [release, entered, signal](const std::wstring&) {
+      SetEvent(entered);
+      WaitForSingleObject(release, INFINITE);
+      return true;
+    };
+    signal.reset();
     CInetConnectionAsync watch(c);
-    ASSERT_TRUE(watch.StartConnectivity([&](bool, bool) {
-      ++calls;
-      if (stopped) ++afterStop;
-    }));
-    ASSERT_TRUE(WaitFor([&] { return inTest.load() == 1; }));
+    ASSERT_TRUE(watch.StartConnectivity([&calls](bool, bool) { ++calls; }));
+    ASSERT_EQ(WaitForSingleObject(entered, kSafetyNetMs), WAIT_OBJECT_0);
     EXPECT_FALSE(watch.Stop());
-    stopped = true;
   }
   SetEvent(release);
-  Sleep(0);
-  EXPECT_EQ(afterStop.load(), 0);
+  ASSERT_EQ(WaitForSingleObject(gone, kSafetyNetMs), WAIT_OBJECT_0);
   EXPECT_EQ(calls.load(), 0);
-  // The let-go thread owns its record; it ends on its own once released.
+  for (HANDLE h : {release, entered, gone}) CloseHandle(h);
 }
 
 TEST(UpdateThread, ShutDownWithBothThreadsRunningAndTheDialogShownEndsBoth) {
