@@ -244,6 +244,19 @@ void CSourceOpenDlg::OnEditChange() {
   if (m_edFolder.m_hWnd && m_edFile.m_hWnd) UpdateOk();
 }
 
+CString CSourceOpenDlg::ChosenSourcePath() const {
+  switch (m_nKind) {
+    case kSourceSd: {
+      CString drive = m_strDrive;
+      drive.TrimRight(L'\\');
+      return drive;
+    }
+    case kSourceFolder: return m_strFolder;
+    case kSourceFile: return m_strFile;
+  }
+  return CString();
+}
+
 void CSourceOpenDlg::OnOK() {
   const int sel = m_cbDrives.GetCurSel();
   if (sel >= 0) m_cbDrives.GetLBText(sel, m_strDrive);

@@ -3,8 +3,8 @@
 // opens with the last choice and the start-up source rule reads the same keys. The source command runs
 // it modally and, on IDOK, opens the source its members (or the settings keys) name.
 //
-// The source command: CSourceOpenDlg dlg(this); on IDOK open m_strDrive (a root such as "E:\\"; the
-// browser pane takes it without the backslash), m_strFolder or m_strFile by m_nKind.
+// The source command: CSourceOpenDlg dlg(this); on IDOK the browser pane opens
+// (dlg.ChosenSourcePath(), dlg.m_nKind): the kinds are the pane's own source kinds.
 //
 // Threads: UI thread only.
 #pragma once
@@ -52,6 +52,8 @@ class CSourceOpenDlg : public CSkinDialog {
 
   BOOL OnInitDialog() override;
   void OnOK() override;
+  // After IDOK: the drive without its backslash ("E:"), the folder or the file, by m_nKind.
+  CString ChosenSourcePath() const;
 
   CSkinCheckButton m_choice[3];  // SD card, folder, file
   CComboBox m_cbDrives;

@@ -64,6 +64,7 @@ TEST_F(SourceDialog, OnlyCardsAreListedNeverDriveAAndTheLastIsSelected) {
   dlg_.OnOK();
   EXPECT_EQ(ReadIni(L"SOURCE", L"SELECT"), L"SD");
   EXPECT_EQ(ReadIni(L"SOURCE", L"SD"), L"E:\\");
+  EXPECT_EQ(dlg_.ChosenSourcePath(), L"E:");
 }
 
 struct StoredCase {
@@ -101,6 +102,7 @@ TEST_F(SourceDialog, ATypedFolderIsStoredUnderItsKeyAndNothingElseChanges) {
   dlg_.OnOK();
   EXPECT_EQ(ReadIni(L"SOURCE", L"SELECT"), L"FOLDER");
   EXPECT_EQ(ReadIni(L"SOURCE", L"FOLDER"), L"D:\\drive videos");
+  EXPECT_EQ(dlg_.ChosenSourcePath(), L"D:\\drive videos");
   EXPECT_EQ(ReadIni(L"SOURCE", L"FILE"), L"C:\\rec\\a.mp4");
   EXPECT_EQ(ReadIni(L"SOURCE", L"SD"), L"");
 }
