@@ -306,6 +306,14 @@ def face_check(cv, ox, state, p):
         cv.line(ox + 5, 8.5, ox + 9.5, 3, ink, 1.8)
 
 
+def face_choice(cv, ox, state, p):
+    """One 12x12 choice (one of several) face: a round box, with a dot when chosen."""
+    cv.disc(ox + 6, 6, 5.6, rgb(p["borders"][state]))
+    cv.disc(ox + 6, 6, 4.4, rgb(p["fills"][state]))
+    if state == 2:
+        cv.disc(ox + 6, 6, 2.4, rgb(p["dot"]))
+
+
 def face_toggle(cv, ox, state, p):
     """One 15x15 toggle face: a lamp square, lit when checked (pressed) and dim when disabled."""
     border = rgb(p["borders"][state])
@@ -316,7 +324,8 @@ def face_toggle(cv, ox, state, p):
 
 def style_faces(cv, p):
     """Four state faces side by side (normal, hover, pressed or checked, disabled), key black."""
-    draw = {"close": face_close, "check": face_check, "toggle": face_toggle}[p["glyph"]]
+    draw = {"close": face_close, "check": face_check, "choice": face_choice,
+            "toggle": face_toggle}[p["glyph"]]
     width = cv.w // 4
     for state in range(4):
         draw(cv, state * width, state, p)
