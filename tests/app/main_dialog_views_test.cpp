@@ -258,11 +258,11 @@ TEST_F(MainDialogViewsTest, AGeneratedRecordingDrivesTheViewsAndTheirMessages) {
     EXPECT_EQ(g_position[0], GraphEventTarget(positions, next, false));
 
     // The map asks for a seek: both players go there, and the views follow.
-    d.PostMessage(quill::msg::kMapSeek, 0, 37);
+    d.PostMessage(quill::msg::kMapSeek, 0, 23);
     Drain();
-    EXPECT_EQ(g_position[0], 37);
-    EXPECT_EQ(g_position[1], 37);
-    EXPECT_EQ(d.m_graph.m_nCursor, 37);
+    EXPECT_EQ(g_position[0], 23);
+    EXPECT_EQ(g_position[1], 23);
+    EXPECT_EQ(d.m_graph.m_nCursor, 23);
 
     // The info panel's first toggle switches the graph's first band off and the map loses its points.
     const int axis0 = static_cast<int>(std::count_if(d.m_driveEvents.begin(), d.m_driveEvents.end(),
