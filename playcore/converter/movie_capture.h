@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/com/com_ptr.h"
+#include "platform/framework/private_messages.h"
 #include "playcore/converter/mask_editor.h"
 #include "playcore/converter/movie_reader.h"
 #include "playcore/converter/sink_writer.h"
@@ -51,7 +52,7 @@ class CMovieCapture {
   static constexpr UINT kOutputWidth = 1920;
   static constexpr UINT kOutputHeight = 960;
   // Progress to the owner: wParam the value, lParam the frame total.
-  static constexpr UINT kProgressMessage = WM_APP + 8;
+  static constexpr UINT kProgressMessage = quill::msg::kProgress;
   enum RunResult { kSucceeded = 0, kFailed = 1, kCancelled = 2 };
 
   // `owner` is the device window (the preview pane, or the main window in conversion) and gets the

@@ -82,9 +82,20 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_MESSAGE(quill::msg::kRearrange, OnRearrangeMsg)
   ON_COMMAND_RANGE(quill::browser::kFilterCommandFirst, quill::browser::kFilterCommandLast, OnFilterRange)
   ON_WM_SYSCOMMAND()
+  // The drive-data views, the settings and the source (main_dlg_driveviews.cpp).
+  ON_COMMAND(kCmdSource, OnSourceOpen)
+  ON_COMMAND(kCmdSettings, OnSettings)
+  ON_MESSAGE(quill::msg::kMapReady, OnMapReady)
+  ON_MESSAGE(quill::msg::kMapSeek, OnMapSeek)
+  ON_MESSAGE(quill::msg::kGraphPreviousEvent, OnGraphPrevEvent)
+  ON_MESSAGE(quill::msg::kGraphNextEvent, OnGraphNextEvent)
+  ON_MESSAGE(quill::msg::kSettingChanged, OnSettingChanged)
+  ON_MESSAGE(quill::msg::kInfoItemSwitched, OnInfoItem)
 END_MESSAGE_MAP()
 
-CtavrinDlg::CtavrinDlg(CWnd* parent) : CDialog(kTemplateId, parent) {
+CtavrinDlg::CtavrinDlg(CWnd* parent)
+    : CDialog(kTemplateId, parent),
+      m_inet(Hooks().inetConfig ? Hooks().inetConfig() : CInetConnectionAsync::ProgramConfig()) {
   m_hIcon = static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(128), IMAGE_ICON, 0, 0,
                                             LR_DEFAULTSIZE | LR_SHARED));
   m_aZoom[0] = m_aZoom[1] = ZoomBlockFor(0, false, RECT{});
@@ -165,6 +176,8 @@ void CtavrinDlg::OnMinimise() { ShowWindow(SW_MINIMIZE); }
 
 void CtavrinDlg::OnDestroy() {
   ShutdownPlayback();
+  // The map dialog and its browser control go while their windows and OLE are still there.
+  m_map.Attach(nullptr);
   if (m_hPowerNotify) ::UnregisterPowerSettingNotification(m_hPowerNotify);
   m_hPowerNotify = nullptr;
   m_lapTime.Detach();

@@ -10,9 +10,13 @@
 //   main_dlg_close.cpp     the close paths and the stop of everything before the dialog ends
 //   main_dlg_views.cpp     the steps the map, G-sensor graph, info panel, controller pad, settings and
 //                          update-check windows fill in, and the playback calls of the panes
+//   main_dlg_driveviews.cpp the drive-data views driven from the playback position, their messages,
+//                          the settings and source commands
 //
-// Threads: UI thread only. m_hPlayMutex and m_hDataMutex are taken by the workers of the playback
-// work (the file list takes m_hPlayMutex too); nothing else is shared.
+// Threads: the dialog runs on the UI thread. m_hPlayMutex and m_hDataMutex are taken by the workers of
+// the playback work (the file list takes m_hPlayMutex too); m_hDataMutex also guards m_driveEvents.
+// m_inet runs the connectivity and update-check threads; the connectivity thread writes only the map
+// wrapper's connectivity flags (interlocked). StopViewWorkers ends them before the map wrapper goes.
 #pragma once
 
 #include <windows.h>
@@ -24,11 +28,16 @@
 #include "playcore/bytes/unique_handle.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/button_rules.h"
-#include "tavrin/app/map_choice.h"
+#include "tavrin/app/connectivity_watch.h"
 #include "tavrin/app/movie_pane.h"
+#include "tavrin/app/settings_dlg.h"
 #include "tavrin/app/small_windows.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/browser/filer_container.h"
+#include "tavrin/driveviews/gsensor_dlg.h"
+#include "tavrin/driveviews/info_dlg.h"
+#include "tavrin/driveviews/map_choice.h"
+#include "tavrin/driveviews/map_wrap.h"
 #include "tavrin/skin/offscreen_dc.h"
 #include "tavrin/skin/resource_image.h"
 #include "tavrin/skin/skin_button.h"
@@ -44,8 +53,10 @@ struct StartupHooks {
   // Shows a start-up message (the DirectX notice, a failed start) with its caption; null: the
   // skinned box for the notice, the system's box for a start that cannot go on.
   void (*showMessage)(CWnd* owner, const wchar_t* text, const wchar_t* caption) = nullptr;
-  // Opens a registry key (the WebView2 client key).
-  KeyOpensFn keyOpens = nullptr;
+  // The map dialog to make; null: the system's choice (driveviews::ChooseMapVariantOnThisSystem).
+  ::driveviews::MapVariant (*mapVariant)() = nullptr;
+  // The update check's and connectivity watch's addresses and network functions; null: the program's.
+  CInetConnectionAsync::Config (*inetConfig)() = nullptr;
   // Creates a mutex; null: CreateMutexW.
   HANDLE (*createMutex)() = nullptr;
 };
@@ -66,6 +77,25 @@ MovieFrameGeometry ComputeMovieFrame(int nativeWidth, int nativeHeight, int brow
 
 // The zoom block of a pane by size step (full screen: the work area's centre).
 playcore::sZOOMBLOCK ZoomBlockFor(int sizeStep, bool fullScreen, const RECT& workArea);
+
+// One G-sensor event of the current recording: its category, its G record and its playback position.
+struct DriveEvent {
+  int category;
+  int channel;
+  playcore::sEVENTRECORD* record;
+  int position;
+};
+
+// The position the graph's clicks go to among the enabled events' positions (in list order): the last
+// one before `cursor` (previous), or the first one after it (next); when there is none, the last
+// (previous) or the first (next) of all. -1 for no events.
+int GraphEventTarget(const std::vector<int>& positions, int cursor, bool next);
+
+// The info panel's trigger picture (1-6, 0 none) for a recording's trigger class.
+int TriggerPictureCode(int triggerClass);
+
+// The UI text of the playback speed label for a speed code; 0 for codes without a label.
+unsigned SpeedLabelText(int speedCode);
 
 }  // namespace quill::app
 
@@ -119,7 +149,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void ShutdownPlayback();
 
   // Steps other windows fill in (main_dlg_views.cpp).
-  void CreateMapDialog(quill::app::MapVariant variant);
+  void CreateMapDialog(driveviews::MapVariant variant);
   void CreateGSensorDialog();
   void CreateInfoPanel();
   void CreateControllerPad();
@@ -129,6 +159,30 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void RearrangeForMovieFrame();
   void SetTrackIndex(int64_t position);
   void ApplyVolume();
+
+  // The drive-data views (main_dlg_driveviews.cpp).
+  // From the selected instance's current position: the graph's cursor, the info panel's values, the
+  // map's position key and marker. Called on every playback tick and after a seek.
+  void RefreshDriveViews();
+  // A recording's drive data has been opened into the players: the graph takes the player and the
+  // recording's marks, the event list is rebuilt and sent to the map, the views show the position.
+  void OnDriveDataOpened();
+  // Rebuilds the current recording's event list and, when the map page is ready, sends the track and
+  // the event points to the map. `index` is the list entry (the map's grid number).
+  void SendEventsToMap(int index);
+  // Seeks the players of `selector` (2: both) to `position` and moves the views there.
+  void SeekViewsTo(int selector, int64_t position);
+  void OnSettings();
+  void OnSourceOpen();
+  LRESULT OnMapReady(WPARAM, LPARAM);
+  LRESULT OnMapSeek(WPARAM, LPARAM position);
+  LRESULT OnGraphPrevEvent(WPARAM, LPARAM);
+  LRESULT OnGraphNextEvent(WPARAM, LPARAM);
+  LRESULT OnInfoItem(WPARAM item, LPARAM state);
+  LRESULT OnSettingChanged(WPARAM item, LPARAM value);
+  void GoToGraphEvent(bool next);
+  // The browser pane's opened source applied to the buttons (after start-up and the source command).
+  void ApplyOpenedSource();
 
   // IBrowserOwner
   HWND OwnerWindow() override { return m_hWnd; }
@@ -164,7 +218,12 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CMoment m_moment[2];
   CContainerDialog m_mapFrame;
   CMovieDialog m_movieDlg;
-  quill::app::MapVariant m_mapVariant = quill::app::MapVariant::kInternetExplorer;  // the map wrapper's choice
+  driveviews::MapVariant m_mapVariant = driveviews::MapVariant::kInternetExplorer;  // the map wrapper's choice
+  driveviews::CGoogleMapDlgWrap m_map;
+  quill::app::CInetConnectionAsync m_inet;  // after m_map: its sink writes the map's flags
+  CInfoDlg m_info;
+  CGSensorDlg m_graph;
+  quill::app::CSettingDlg m_settingDlg;
   CMovieStatic m_pane[2];
   CBlankStatic m_blank;
   CSkinSliderCtrl m_seekBar;
@@ -177,6 +236,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CSkinButton m_tool[kToolButtonCount];
   CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
   std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
+  std::vector<quill::app::DriveEvent> m_driveEvents;  // the events SendEventsToMap found (m_hDataMutex)
 
   // Scalar state.
   HPOWERNOTIFY m_hPowerNotify = nullptr;
@@ -205,6 +265,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bListEnd = FALSE;
   BOOL m_bPlayAfterOpen = FALSE;
   BOOL m_bShutDown = FALSE;
+  BOOL m_bNetworkStopped = FALSE;  // the update and connectivity threads ended within their time
   int m_nPaneMode[2] = {3, 3};
   int m_nProgress = 0;
   int m_nBrowserMode = 0;
@@ -233,5 +294,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   DECLARE_MESSAGE_MAP()
 
  private:
+  void PlaceDriveViews(const RECT& pane);
   void PaintBackdrop(HDC dc, const RECT& client);
 };

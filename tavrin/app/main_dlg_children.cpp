@@ -38,6 +38,7 @@ constexpr int kCaptionRight = 57;    // the caption buttons end this far from th
 constexpr int kCaptionHeight = 18;
 constexpr int kSeekHeight = 10;
 constexpr int kVolumeWidth = 128;
+constexpr int kInfoHeight = 108;     // the info panel's values end 108 pixels down in layout 0
 constexpr int kVolumeHeight = 12;
 constexpr int kBrowserWidth = 374;
 constexpr int kBrowserBottomMargin = 40;
@@ -66,8 +67,9 @@ void CtavrinDlg::CreateChildWindows() {
     m_mapFrame.ShowWindow(SW_HIDE);
     m_mapFrame.SetCaption(kTextMap);
   }
-  // 4. The map dialog: WebView2 when its runtime is registered, else Internet Explorer.
-  m_mapVariant = ChooseMapVariant(Hooks().keyOpens ? Hooks().keyOpens : &RegistryKeyOpens, RunsOnWow64());
+  // 4. The map dialog: WebView2 when its runtime is installed and its loader can be reached, else
+  // Internet Explorer.
+  m_mapVariant = Hooks().mapVariant ? Hooks().mapVariant() : driveviews::ChooseMapVariantOnThisSystem();
   CreateMapDialog(m_mapVariant);
   // 5. The logo window in the map frame.
   m_logo.m_pSkin = &m_skin;
@@ -206,12 +208,28 @@ void CtavrinDlg::ArrangeStep0() {
     if (m_caption[i].m_hWnd) m_caption[i].MoveWindow(right, 4, kCaptionWidths[i], kCaptionHeight, TRUE);
     right -= 2;
   }
+  PlaceDriveViews(pane);
   if (m_browser.m_hWnd) {
     RECT browser = {pane.right, pane.top + 1, pane.right + kBrowserWidth, client.Height() - kBrowserBottomMargin};
     m_browser.LayoutSideBySide(&browser);
     m_browser.ShowWindow(SW_SHOW);
   }
   PlaceMovieFrame();
+}
+
+// Below the seek bar: the info panel (left of the volume slider), then the G-sensor graph across the
+// pane's width, both above the row of tool buttons.
+void CtavrinDlg::PlaceDriveViews(const RECT& pane) {
+  const int infoTop = pane.bottom + 4 + kSeekHeight + 4;
+  if (m_info.m_hWnd) {
+    m_info.MoveWindow(pane.left, infoTop, pane.right - pane.left - kVolumeWidth - 4, kInfoHeight, TRUE);
+  }
+  if (m_graph.m_hWnd) {
+    const int top = infoTop + kInfoHeight;
+    const int buttonsTop = kHeight - kButtonsAboveBottom - kButtonSize;
+    const int height = std::max(0, std::min(m_graph.BackgroundHeight() + 30, buttonsTop - 2 - top));
+    m_graph.MoveWindow(pane.left, top, pane.right - pane.left, height, TRUE);
+  }
 }
 
 void CtavrinDlg::PlaceMovieFrame() {

@@ -119,9 +119,15 @@ BOOL CtavrinDlg::OnInitDialog() {
   m_movieDlg.SetCaption(kTextRearCamera);
   // 28. The one-second timer.
   SetTimer(kTimerSecond, 1000);
-  // 29. The sizes the layouts of the view commands use (set when the info panel and graph exist).
-  m_nInfoWidth = 0;
-  m_nInfoGraphHeight = 0;
+  // 29. The sizes the layouts of the view commands use: the info panel's width, the info panel's and
+  // the graph's heights together.
+  {
+    CRect info, graph;
+    if (m_info.m_hWnd) m_info.GetWindowRect(&info);
+    if (m_graph.m_hWnd) m_graph.GetWindowRect(&graph);
+    m_nInfoWidth = info.Width();
+    m_nInfoGraphHeight = info.Height() + graph.Height();
+  }
   // 30. Start-up done: the after-start steps run from the loop.
   m_bInitDone = TRUE;
   PostMessage(quill::msg::kAfterInit, 0, 0);
@@ -220,23 +226,28 @@ void CtavrinDlg::OpenStartSource() {
     ArrangeStep0();
     m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     if (kind != 0 && !folder.IsEmpty()) m_browser.OpenSource(folder, kind);
-    if (m_browser.m_tree.GetRootItem()) {
-      m_browser.m_list.Invalidate(TRUE);
-      if (m_tool[kCmdPlay - kToolFirst].m_hWnd) {
-        m_toolTip.UpdateTipText(UIText(kTextPlay), &m_tool[kCmdPlay - kToolFirst]);
-      }
-      m_nBrowserMode = m_browser.m_nSourceKind;
-      if (m_nBrowserMode == 1) m_bCsvLocked = FALSE;
-      CSkinButton& join = m_tool[kCmdJoin - kToolFirst];
-      const bool upload = m_nBrowserMode == 2 || m_nBrowserMode == 3;
-      if (join.m_hWnd) {
-        m_toolTip.UpdateTipText(UIText(upload ? kTextUploadConvert : kTextJoin), &join);
-        join.SetImages(upload ? kFaceUpload : kFaceJoin);
-      }
-      m_bJoinFace = upload ? FALSE : TRUE;
-      UpdateButtons();
-    }
+    ApplyOpenedSource();
   }
+}
+
+// The browser pane's freshly opened source: the list redrawn, the play button's tip, the browser's
+// mode, and the join or upload-conversion face of button 38007.
+void CtavrinDlg::ApplyOpenedSource() {
+  if (!m_browser.m_tree.GetRootItem()) return;
+  m_browser.m_list.Invalidate(TRUE);
+  if (m_tool[kCmdPlay - kToolFirst].m_hWnd) {
+    m_toolTip.UpdateTipText(UIText(kTextPlay), &m_tool[kCmdPlay - kToolFirst]);
+  }
+  m_nBrowserMode = m_browser.m_nSourceKind;
+  if (m_nBrowserMode == 1) m_bCsvLocked = FALSE;
+  CSkinButton& join = m_tool[kCmdJoin - kToolFirst];
+  const bool upload = m_nBrowserMode == 2 || m_nBrowserMode == 3;
+  if (join.m_hWnd) {
+    m_toolTip.UpdateTipText(UIText(upload ? kTextUploadConvert : kTextJoin), &join);
+    join.SetImages(upload ? kFaceUpload : kFaceJoin);
+  }
+  m_bJoinFace = upload ? FALSE : TRUE;
+  UpdateButtons();
 }
 
 void CtavrinDlg::ApplyEdition() {

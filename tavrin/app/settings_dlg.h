@@ -17,6 +17,7 @@
 #include "platform/framework/controls.h"
 #include "tavrin/app/link_ctrl.h"
 #include "tavrin/app/sd_format.h"
+#include "platform/framework/private_messages.h"
 #include "tavrin/skin/skin_button.h"
 #include "tavrin/skin/skin_dialog.h"
 
@@ -24,7 +25,7 @@ namespace quill::app {
 
 // Posted to the main dialog when an option changes: wParam the option (kOptionParkingShock), lParam 1
 // when it is now on, else 0.
-constexpr UINT kSettingChangedMessage = WM_APP + 501;
+constexpr UINT kSettingChangedMessage = quill::msg::kSettingChanged;
 constexpr WPARAM kOptionParkingShock = 0;
 
 // The version static's text: "version <version>" and the notice line with the year of `buildDate`

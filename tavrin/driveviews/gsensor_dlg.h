@@ -18,6 +18,7 @@
 
 #include "platform/framework/dialog.h"
 #include "platform/framework/gdi.h"
+#include "platform/framework/private_messages.h"
 #include "tavrin/driveviews/gsensor_model.h"
 #include "tavrin/driveviews/gsensor_pass.h"
 #include "tavrin/driveviews/gsensor_source.h"
@@ -28,8 +29,8 @@ class CGSensorDlg : public CDialog {
   static constexpr UINT kTemplateId = 136;
   static constexpr UINT kBackgroundId = 162;
   static constexpr UINT kAssistMarkId = 176;
-  static constexpr UINT kMsgPreviousEvent = WM_APP + 401;  // left button released on the graph
-  static constexpr UINT kMsgNextEvent = WM_APP + 402;      // right button released on the graph
+  static constexpr UINT kMsgPreviousEvent = quill::msg::kGraphPreviousEvent;  // left button released
+  static constexpr UINT kMsgNextEvent = quill::msg::kGraphNextEvent;          // right button released
   static constexpr int kLeftMargin = 50;                   // the main dialog's margin
   static constexpr COLORREF kCursorColour = 0xFFFFFF;
   static constexpr COLORREF kHighlightColour = 0x0000AA;

@@ -15,6 +15,7 @@
 
 #include "platform/framework/cstring.h"
 #include "platform/framework/dialog.h"
+#include "platform/framework/private_messages.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/offscreen_dc.h"
 #include "tavrin/skin/resource_image.h"
@@ -25,7 +26,7 @@ class CInfoDlg : public CDialog {
   static constexpr UINT kTemplateId = 135;
   static constexpr UINT kToggleBitmapId = 365;
   static constexpr UINT kFirstToggleId = 38600;
-  static constexpr UINT kMsgToggle = WM_APP + 701;
+  static constexpr UINT kMsgToggle = quill::msg::kInfoItemSwitched;
   static constexpr int kToggleCount = 3;
   static constexpr int kToggleSize = 15;
   static constexpr int kToggleLeft = 15, kToggleTop = 65, kToggleSpacing = 130;

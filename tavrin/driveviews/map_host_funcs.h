@@ -9,9 +9,11 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "platform/framework/private_messages.h"
+
 // Messages the map posts to its owner window (the main dialog).
-constexpr UINT kMapReadyMessage = WM_APP + 301;  // the page's map exists: send the track; wParam, lParam 0
-constexpr UINT kMapSeekMessage = WM_APP + 302;   // an event marker was clicked: lParam = position key
+constexpr UINT kMapReadyMessage = quill::msg::kMapReady;  // the page's map exists: send the track; wParam, lParam 0
+constexpr UINT kMapSeekMessage = quill::msg::kMapSeek;  // an event marker was clicked: lParam = position key
 
 class IHostWebViewFuncs {
  public:

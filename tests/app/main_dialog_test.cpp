@@ -1,6 +1,6 @@
 // The main window's pieces in-process: the button rules, the private messages dispatched through the
-// real main dialog's modal loop, the map choice by the WebView2 key, the geometry that must not divide
-// by zero, the paint choice of a pane, the message box's placement and its end by a quit.
+// real main dialog's modal loop, the geometry that must not divide by zero, the paint choice of a pane,
+// the message box's placement and its end by a quit.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,7 +11,6 @@
 #include "tavrin/app/app_startup.h"
 #include "tavrin/app/button_rules.h"
 #include "tavrin/app/main_dlg.h"
-#include "tavrin/app/map_choice.h"
 #include "tavrin/app/movie_pane.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/msg_box.h"
@@ -192,41 +191,6 @@ TEST(VideoPane, ClicksAndPlayerMessagesReachTheOwner) {
   EXPECT_EQ(owner.menus, 2);
 }
 
-// The registry as the map choice sees it: the set of keys that open.
-const wchar_t* g_openKeys[2];
-bool FakeKeyOpens(HKEY root, const wchar_t* path) {
-  const wchar_t* want = root == HKEY_CURRENT_USER ? g_openKeys[0] : g_openKeys[1];
-  return want && wcscmp(want, path) == 0;
-}
-
-TEST(MapChoice, TheWebView2ClientKeyChoosesTheVariant) {
-  struct { const wchar_t* user; const wchar_t* machine; bool wow64; MapVariant variant; } cases[] = {
-      {nullptr, nullptr, false, MapVariant::kInternetExplorer},
-      {kWebView2ClientKey, nullptr, true, MapVariant::kWebView2},
-      {nullptr, kWebView2ClientKeyWow, true, MapVariant::kWebView2},
-      {nullptr, kWebView2ClientKey, true, MapVariant::kInternetExplorer},  // 64-bit: only below WOW6432Node
-      {nullptr, kWebView2ClientKey, false, MapVariant::kWebView2},
-      {nullptr, kWebView2ClientKeyWow, false, MapVariant::kInternetExplorer},
-  };
-  for (const auto& c : cases) {
-    g_openKeys[0] = c.user;
-    g_openKeys[1] = c.machine;
-    EXPECT_EQ(ChooseMapVariant(&FakeKeyOpens, c.wow64), c.variant);
-  }
-  // The real registry: the user's key with a version, with the version an uninstall leaves, gone.
-  const struct { const wchar_t* pv; MapVariant variant; } versions[] = {
-      {L"120.0.2210.91", MapVariant::kWebView2}, {L"0.0.0.0", MapVariant::kInternetExplorer},
-      {L"", MapVariant::kInternetExplorer}};
-  for (const auto& v : versions) {
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kWebView2ClientKey, L"pv", REG_SZ, v.pv,
-                              static_cast<DWORD>((wcslen(v.pv) + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
-    EXPECT_EQ(ChooseMapVariant(&RegistryKeyOpens, RunsOnWow64()), v.variant) << "pv \"" << v.pv << "\"";
-  }
-  RegDeleteKeyW(HKEY_CURRENT_USER, kWebView2ClientKey);
-  EXPECT_EQ(ChooseMapVariant(&RegistryKeyOpens, RunsOnWow64()), MapVariant::kInternetExplorer);
-}
-
 TEST(MsgBox, PlacedOnTheOwnerInsideTheWorkArea) {
   const RECT work = {0, 0, 1280, 1000};
   struct { RECT owner; bool iconic; POINT at; } cases[] = {
@@ -281,7 +245,7 @@ class MainDialogTest : public ::testing::Test {
     SetCurrentDirectoryW(dir_.path().c_str());
     WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir_.path() + L"Default_Folder.ini").c_str());
     Hooks().probeD3dx = [] { return true; };
-    Hooks().keyOpens = [](HKEY, const wchar_t*) { return false; };
+    Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
   }
   void TearDown() override {
     Hooks() = StartupHooks{};
