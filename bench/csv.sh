@@ -8,7 +8,7 @@ template="$QUILL_BUILD/csv-bench-template"
 python3 "$QUILL_ROOT/bench/csv_template.py" "$recordings" "$template"
 exe="$QUILL_BUILD/tests/tools/bench_csv_vs_scan.exe"
 out="$(QUILL_CSV_TEMPLATE="$template" "$QUILL_BUILD/wine-run.sh" "$exe" | tr -d '\r')"
-printf '%s\n' "$out" | grep -v '^csv-vs-scan:' || true
-line="$(printf '%s\n' "$out" | grep '^csv-vs-scan:' | tail -n1)"
+printf '%s\n' "$out" | grep -av '^csv-vs-scan:' || true
+line="$(printf '%s\n' "$out" | grep -a '^csv-vs-scan:' | tail -n1)"
 [ -n "$line" ] || { echo "csv-vs-scan: the benchmark program gave no result" >&2; exit 1; }
 echo "$line"

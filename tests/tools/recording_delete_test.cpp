@@ -1,12 +1,11 @@
-// The deletion of chosen recordings on a copy of the generated card: both files of each picked
-// recording in the test bed's trash, nothing else touched, the playing recording closed first, and the
-// rows and lists matching the disk when a file held open stops the walk.
+// The deletion of chosen recordings on a copy of the generated card's first day: both files of each
+// picked recording in the test bed's trash, nothing else touched, the playing recording closed first,
+// and the rows and lists matching the disk when a file held open stops the walk.
 #include "tavrin/app/recording_delete.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <string>
 
 #include "tests/names/card_fixture.h"
 #include "tests/support/test_env.h"
@@ -16,178 +15,114 @@ namespace {
 
 using quill::test::FileExists;
 
-// A copy of the card's first day folder, scanned; the rows of a fake main list.
-struct Source {
-  quill::test::TempDir dir;
-  std::wstring day;
-  RecordingList shown;
-  RecordingList all;
-  std::vector<std::wstring> rows;  // what the main list shows, one key per row
-  quill::test::MessageLog log;
-  tools::DeleteJob job;
+std::wstring Key(const sRECORDINGPAIR& r) { return r.szMainPath[0] ? r.szMainPath : r.szRearPath; }
 
-  Source() {
-    day = dir.path() + L"20240315_001";
-    CreateDirectoryW(day.c_str(), nullptr);
-    const std::wstring from = quill::test::RecordingsDir() + L"card\\20240315_001\\";
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((from + L"*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-      do {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-          CopyFileW((from + entry.cFileName).c_str(), (day + L"\\" + entry.cFileName).c_str(), FALSE);
-        }
-      } while (FindNextFileW(find, &entry));
-      FindClose(find);
-    }
-    all = quill::test::ScanCard(dir.path());
-    shown = all;
-    for (const sRECORDINGPAIR& r : shown) rows.push_back(Key(r));
-    job.shown = &shown;
-    job.all = &all;
-    job.deleteRow = [this](size_t row) { rows.erase(rows.begin() + row); };
-    job.refreshRow = [this](size_t row) { rows[row] = Key(shown[row]); };
-  }
-  static std::wstring Key(const sRECORDINGPAIR& r) { return r.szMainPath[0] ? r.szMainPath : r.szRearPath; }
-  void Pick(std::initializer_list<size_t> indices) {
-    for (size_t i : indices) job.picked.push_back(all.at(i));
-  }
-  tools::DeleteResult Run() { return tools::RunRecordingDelete(job, log.Callbacks()); }
-
-  // The rows, the shown list and the disk agree: every row names a recording whose files exist, and
-  // every recording file on disk has its row.
-  void ExpectListMatchesDisk() const {
-    ASSERT_EQ(rows.size(), shown.size());
-    for (size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], Key(shown[i]));
-    for (const sRECORDINGPAIR& r : shown) {
-      EXPECT_TRUE(!r.szMainPath[0] || FileExists(r.szMainPath)) << r.szMainPath;
-      EXPECT_TRUE(!r.szRearPath[0] || FileExists(r.szRearPath)) << r.szRearPath;
-    }
-    const RecordingList onDisk = quill::test::ScanCard(dir.path());
-    EXPECT_EQ(onDisk.size(), shown.size());
-  }
-};
-
-// True when an info file of the trash under XDG_DATA_HOME names a path ending in "<folder>/<name>"; the
+// True when an info file of the test bed's trash (XDG_DATA_HOME) names "<folder>/<name>" of `path`; the
 // match is emptied out of the trash so that a later run proves itself anew.
 bool InTrash(const std::wstring& path) {
-  if (!quill::test::RunningUnderWine()) return !FileExists(path);
   const char* data = std::getenv("XDG_DATA_HOME");
-  if (!data) return false;
-  const size_t cut = path.rfind(L'\\');
-  const size_t folderCut = path.rfind(L'\\', cut - 1);
+  if (!quill::test::RunningUnderWine() || !data) return !FileExists(path);
+  const size_t cut = path.rfind(L'\\'), folderCut = path.rfind(L'\\', cut - 1);
   const std::wstring tail = path.substr(folderCut + 1, cut - folderCut - 1) + L"/" + path.substr(cut + 1);
-  const std::string original(tail.begin(), tail.end());
-  const std::string info = std::string(data) + "/Trash/info/";
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW((quill::test::HostPathToWindows(info) + L"*.trashinfo").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  bool found = false;
-  do {
-    const std::wstring wide = entry.cFileName;
-    const std::string text = quill::test::ReadHostFile(info + std::string(wide.begin(), wide.end()));
-    found = text.find(original + "\n") != std::string::npos;
-    if (found) {
-      DeleteFileW((quill::test::HostPathToWindows(info) + wide).c_str());
-      const std::wstring trashed = wide.substr(0, wide.size() - std::wstring(L".trashinfo").size());
-      DeleteFileW((quill::test::HostPathToWindows(std::string(data) + "/Trash/files/") + trashed).c_str());
+  const std::string info = std::string(data) + "/Trash/info/", original(tail.begin(), tail.end());
+  for (const std::wstring& name : quill::test::FilesIn(quill::test::HostPathToWindows(info))) {
+    if (quill::test::ReadHostFile(info + std::string(name.begin(), name.end())).find(original + "\n") ==
+        std::string::npos) {
+      continue;
     }
-  } while (!found && FindNextFileW(find, &entry));
-  FindClose(find);
-  return found;
-}
-
-TEST(RecordingDelete, MovesBothFilesOfEachPickedRecordingToTheRecycleBin) {
-  const auto card = quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card");
-  Source source;
-  ASSERT_GE(source.all.size(), 6u);
-  ASSERT_TRUE(source.all[0].szRearPath[0] && source.all[2].szRearPath[0]);
-  source.Pick({0, 2});
-  const RecordingList picked = source.job.picked;
-  auto others = quill::test::FingerprintTree(source.dir.path());
-  for (const sRECORDINGPAIR& r : picked) {
-    others.erase(r.szMainPath);
-    others.erase(r.szRearPath);
+    DeleteFileW((quill::test::HostPathToWindows(info) + name).c_str());
+    DeleteFileW((quill::test::HostPathToWindows(std::string(data) + "/Trash/files/") +
+                 name.substr(0, name.size() - 10)).c_str());  // without ".trashinfo"
+    return true;
   }
-  EXPECT_EQ(source.Run(), tools::DeleteResult::kDeleted);
-  for (const sRECORDINGPAIR& r : picked) {
-    EXPECT_TRUE(InTrash(r.szMainPath)) << r.szMainPath;
-    EXPECT_TRUE(InTrash(r.szRearPath)) << r.szRearPath;
-  }
-  EXPECT_EQ(quill::test::FingerprintTree(source.dir.path()), others);  // nothing else touched
-  source.ExpectListMatchesDisk();
-  EXPECT_EQ(source.all.size(), source.shown.size());
-  EXPECT_TRUE(source.log.shown.empty());
-  EXPECT_EQ(quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card"), card);
+  return false;
 }
 
-TEST(RecordingDelete, ClosesThePlayingRecordingBeforeItsFilesGo) {
-  Source source;
-  source.Pick({1, 3});
-  source.job.currentRow = 3;
-  const std::wstring playing = source.all[3].szMainPath;
-  const std::wstring other = source.all[1].szMainPath;
-  int stops = 0;
-  source.job.stopPlayback = [&] {
-    ++stops;
-    EXPECT_TRUE(FileExists(playing));  // still there when the player lets it go
-  };
-  EXPECT_EQ(source.Run(), tools::DeleteResult::kDeleted);
-  EXPECT_EQ(stops, 1);
-  EXPECT_FALSE(FileExists(playing));
-  EXPECT_FALSE(FileExists(other));
-  source.ExpectListMatchesDisk();
-  InTrash(playing);
-  InTrash(other);
-}
-
-TEST(RecordingDelete, AFileHeldOpenStopsTheWalkWithTheListStillMatchingTheDisk) {
-  Source source;
-  source.Pick({0, 1, 4});
-  // The first picked recording is walked last; its rear file is held open by another program.
-  const sRECORDINGPAIR held = source.all[0];
-  ASSERT_TRUE(held.szRearPath[0]);
-  HANDLE file = CreateFileW(held.szRearPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(source.Run(), tools::DeleteResult::kFailed);
-  CloseHandle(file);
-  ASSERT_EQ(source.log.shown.size(), 1u);
-  EXPECT_EQ(source.log.shown[0].caption, L"ERROR");
-  EXPECT_TRUE(FileExists(held.szRearPath));
-  source.ExpectListMatchesDisk();
-  InTrash(source.job.picked[1].szMainPath);
-  InTrash(source.job.picked[2].szMainPath);
-}
-
-TEST(RecordingDelete, CancelRecyclesNothing) {
+TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDisk) {
   struct Case {
-    bool pick;
+    const char* what;
+    std::vector<size_t> picks;
+    int currentRow;     // the playing recording's row, -1 for none
+    int rearGone;       // a picked record whose rear file is already gone, -1 for none
+    int heldOpen;       // a picked record whose rear file another program holds open, -1 for none
     bool running;
     tools::DeleteResult result;
+    size_t recycled;    // picked records walked to the end (from the last picked)
   };
-  for (const Case c : {Case{false, true, tools::DeleteResult::kNothingPicked},
-                       Case{true, false, tools::DeleteResult::kCancelled}}) {
-    Source source;
-    if (c.pick) source.Pick({0, 1});
-    const auto before = quill::test::FingerprintTree(source.dir.path());
-    ToolCallbacks callbacks = source.log.Callbacks();
-    const bool running = c.running;
-    callbacks.keepRunning = [running] { return running; };
-    EXPECT_EQ(tools::RunRecordingDelete(source.job, callbacks), c.result);
-    EXPECT_EQ(quill::test::FingerprintTree(source.dir.path()), before);
-    source.ExpectListMatchesDisk();
-  }
-}
+  using R = tools::DeleteResult;
+  const Case cases[] = {
+      {"two pairs", {0, 2}, -1, -1, -1, true, R::kDeleted, 2},
+      {"the playing one", {1, 3}, 3, -1, -1, true, R::kDeleted, 2},
+      {"rear already gone", {0}, -1, 0, -1, true, R::kDeleted, 1},
+      // Walked last to first: 4 (main only) and 1 go, 0 stops the walk with its main file gone.
+      {"held open", {0, 1, 4}, -1, -1, 0, true, R::kFailed, 2},
+      {"nothing picked", {}, 2, -1, -1, true, R::kNothingPicked, 0},
+      {"cancelled", {0, 1}, -1, -1, -1, false, R::kCancelled, 0},
+  };
+  const auto card = quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card");
+  for (const Case& c : cases) {
+    quill::test::TempDir dir;
+    const std::wstring day = dir.path() + L"20240315_001\\";
+    const std::wstring from = quill::test::RecordingsDir() + L"card\\20240315_001\\";
+    CreateDirectoryW(day.c_str(), nullptr);
+    for (const std::wstring& name : quill::test::FilesIn(from)) {
+      CopyFileW((from + name).c_str(), (day + name).c_str(), FALSE);
+    }
+    RecordingList all = quill::test::ScanCard(dir.path()), shown = all;
+    const RecordingList original = all;
+    ASSERT_EQ(all.size(), 6u);
+    std::vector<std::wstring> rows;  // the main list's rows
+    for (const sRECORDINGPAIR& r : shown) rows.push_back(Key(r));
+    tools::DeleteJob job;
+    for (size_t i : c.picks) job.picked.push_back(all[i]);
+    job.shown = &shown;
+    job.all = &all;
+    job.currentRow = c.currentRow;
+    job.deleteRow = [&rows](size_t row) { rows.erase(rows.begin() + row); };
+    job.refreshRow = [&](size_t row) { rows[row] = Key(shown[row]); };
+    int stops = 0;
+    job.stopPlayback = [&] {
+      ++stops;
+      EXPECT_TRUE(FileExists(Key(original[c.currentRow]))) << "closed after its file went";
+    };
+    if (c.rearGone >= 0) {
+      ASSERT_TRUE(DeleteFileW(all[c.rearGone].szRearPath));
+    }
+    HANDLE held = c.heldOpen < 0 ? INVALID_HANDLE_VALUE
+                                 : CreateFileW(all[c.heldOpen].szRearPath, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                               OPEN_EXISTING, 0, nullptr);
+    auto untouched = quill::test::FingerprintTree(dir.path());
+    for (size_t n = 0; n < c.recycled; ++n) {
+      untouched.erase(job.picked[job.picked.size() - 1 - n].szMainPath);
+      untouched.erase(job.picked[job.picked.size() - 1 - n].szRearPath);
+    }
+    if (c.heldOpen >= 0) untouched.erase(all[c.heldOpen].szMainPath);
+    quill::test::MessageLog log;
+    ToolCallbacks callbacks = log.Callbacks();
+    callbacks.keepRunning = [&c] { return c.running; };
 
-TEST(RecordingDelete, ARecordingWhoseRearFileIsGoneIsStillDeleted) {
-  Source source;
-  source.Pick({0});
-  ASSERT_TRUE(DeleteFileW(source.all[0].szRearPath));
-  const std::wstring main = source.all[0].szMainPath;
-  EXPECT_EQ(source.Run(), tools::DeleteResult::kDeleted);
-  EXPECT_FALSE(FileExists(main));
-  source.ExpectListMatchesDisk();
-  InTrash(main);
+    EXPECT_EQ(tools::RunRecordingDelete(job, callbacks), c.result) << c.what;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(quill::test::FingerprintTree(dir.path()), untouched) << c.what;
+    for (size_t n = 0; n < c.recycled; ++n) {
+      const sRECORDINGPAIR& r = job.picked[job.picked.size() - 1 - n];
+      const bool rearWasThere = r.szRearPath[0] && !(c.rearGone >= 0 && tools::SameRecording(r, original[c.rearGone]));
+      EXPECT_TRUE(!r.szMainPath[0] || InTrash(r.szMainPath)) << c.what;
+      EXPECT_TRUE(!rearWasThere || InTrash(r.szRearPath)) << c.what;
+    }
+    EXPECT_TRUE(c.heldOpen < 0 || InTrash(original[c.heldOpen].szMainPath)) << c.what;
+    EXPECT_EQ(stops, c.currentRow >= 0 && c.result == R::kDeleted ? 1 : 0) << c.what;
+    EXPECT_EQ(log.shown.size(), c.result == R::kFailed ? 1u : 0u) << c.what;
+    // The rows, the shown list and the disk agree.
+    ASSERT_EQ(rows.size(), shown.size()) << c.what;
+    for (size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_EQ(rows[i], Key(shown[i])) << c.what;
+      EXPECT_TRUE(!shown[i].szMainPath[0] || FileExists(shown[i].szMainPath)) << c.what;
+      EXPECT_TRUE(!shown[i].szRearPath[0] || FileExists(shown[i].szRearPath)) << c.what;
+    }
+    EXPECT_EQ(quill::test::ScanCard(dir.path()).size(), shown.size()) << c.what;
+  }
+  EXPECT_EQ(quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card"), card);
 }
 
 }  // namespace
