@@ -35,7 +35,6 @@ TEST_F(SnapshotCapture, SavesThePausedFrameAtTheCaptureSizeAndRestoresThePane) {
   const std::wstring folder = quill::test::HostPathToWindows(outUnix);
   CreateDirectoryW(folder.c_str(), nullptr);
   for (const std::wstring& old : quill::test::FilesIn(folder + L"\\")) DeleteFileW((folder + L"\\" + old).c_str());
-  const auto inputs = quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card");
 
   Open();
   instance()->dataSource = 1;  // the main dialog's data source
@@ -102,7 +101,6 @@ TEST_F(SnapshotCapture, SavesThePausedFrameAtTheCaptureSizeAndRestoresThePane) {
   const std::string name = Narrow(mainPath.substr(mainPath.rfind(L'\\') + 1));
   expected << name << "\t" << size.width << "\t" << size.height << "\t" << shown << "\t" << clip << "\t"
            << frameWidth << "x" << frameHeight << "\n";
-  EXPECT_EQ(quill::test::FingerprintTree(quill::test::RecordingsDir() + L"card"), inputs);
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "tests/tools/tool_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
+
+#include "tests/support/test_env.h"
 
 namespace quill::test {
 
@@ -89,5 +93,29 @@ std::vector<std::wstring> FilesIn(const std::wstring& folder) {
   std::sort(files.begin(), files.end());
   return files;
 }
+
+namespace {
+
+// Every tool test program checks that the generated recordings come out of it byte for byte as they
+// went in: a tool may read a recording, never change it.
+class RecordingsUnchanged : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (!RecordingsDir().empty()) before_ = FingerprintTree(RecordingsDir());
+  }
+  void TearDown() override {
+    if (RecordingsDir().empty()) return;
+    EXPECT_FALSE(before_.empty());
+    EXPECT_EQ(FingerprintTree(RecordingsDir()), before_) << "a test changed a generated recording";
+  }
+
+ private:
+  std::map<std::wstring, uint64_t> before_;
+};
+
+::testing::Environment* const g_recordingsUnchanged =
+    ::testing::AddGlobalTestEnvironment(new RecordingsUnchanged);
+
+}  // namespace
 
 }  // namespace quill::test
