@@ -41,23 +41,6 @@ TEST(SnapshotName, FollowsTheFolderRecordingFileNumberAndPosition) {
   EXPECT_EQ(tools::SwapSnapshotCamera(L"x_R.jpg"), L"x_M.jpg");
 }
 
-TEST(SnapshotCaptureSize, DependsOnThePaneMode) {
-  struct Case {
-    int mode, nativeW, nativeH;
-    bool single;
-    int width, height, yOffset;  // width 0: not resized
-  };
-  const Case cases[] = {{1, 0, 0, false, 960, 720, 0},   {2, 1920, 1080, false, 1920, 1080, 0},
-                        {2, 0, 0, false, 0, 0, 0},       {3, 0, 0, false, 1280, 720, 0},
-                        {4, 0, 0, false, 2469, 720, 45}, {4, 0, 0, true, 0, 0, 0}};
-  for (const Case& c : cases) {
-    const tools::CaptureSize s = tools::SnapshotCaptureSize(c.mode, c.nativeW, c.nativeH, c.single);
-    EXPECT_EQ(s.resize, c.width != 0) << c.mode;
-    EXPECT_EQ(s.width * 10000 + s.height + s.yOffset * 100000000LL,
-              c.width * 10000 + c.height + c.yOffset * 100000000LL) << c.mode;
-  }
-}
-
 TEST(SnapshotCommand, AsksWhenEitherFileExistsAndCountsOneSavedCameraAsDone) {
   struct Case {
     const char* what;
