@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/names/card_fixture.h"
@@ -46,18 +47,21 @@ TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDis
     int rearGone;       // a picked record whose rear file is already gone, -1 for none
     int heldOpen;       // a picked record whose rear file another program holds open, -1 for none
     bool running;
+    size_t shownFrom;   // the main list shows the source's records from this one (another folder before)
     tools::DeleteResult result;
     size_t recycled;    // picked records walked to the end (from the last picked)
   };
   using R = tools::DeleteResult;
   const Case cases[] = {
-      {"two pairs", {0, 2}, -1, -1, -1, true, R::kDeleted, 2},
-      {"the playing one", {1, 3}, 3, -1, -1, true, R::kDeleted, 2},
-      {"rear already gone", {0}, -1, 0, -1, true, R::kDeleted, 1},
+      {"two pairs", {0, 2}, -1, -1, -1, true, 0, R::kDeleted, 2},
+      {"the playing one", {1, 3}, 3, -1, -1, true, 0, R::kDeleted, 2},
+      {"rear already gone", {0}, -1, 0, -1, true, 0, R::kDeleted, 1},
       // Walked last to first: 4 (main only) and 1 go, 0 stops the walk with its main file gone.
-      {"held open", {0, 1, 4}, -1, -1, 0, true, R::kFailed, 2},
-      {"nothing picked", {}, 2, -1, -1, true, R::kNothingPicked, 0},
-      {"cancelled", {0, 1}, -1, -1, -1, false, R::kCancelled, 0},
+      {"held open", {0, 1, 4}, -1, -1, 0, true, 0, R::kFailed, 2},
+      {"nothing picked", {}, 2, -1, -1, true, 0, R::kNothingPicked, 0},
+      {"cancelled", {0, 1}, -1, -1, -1, false, 0, R::kCancelled, 0},
+      // Regression: rows were named by list serials, which differ between the source and the main list.
+      {"a record of another folder", {0, 4}, -1, -1, -1, true, 2, R::kDeleted, 2},
   };
   for (const Case& c : cases) {
     quill::test::TempDir dir;
@@ -67,7 +71,8 @@ TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDis
     for (const std::wstring& name : quill::test::FilesIn(from)) {
       CopyFileW((from + name).c_str(), (day + name).c_str(), FALSE);
     }
-    RecordingList all = quill::test::ScanCard(dir.path()), shown = all;
+    RecordingList all = quill::test::ScanCard(dir.path());
+    RecordingList shown(all.begin() + c.shownFrom, all.end());
     const RecordingList original = all;
     ASSERT_EQ(all.size(), 6u);
     std::vector<std::wstring> rows;  // the main list's rows
@@ -82,7 +87,7 @@ TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDis
     int stops = 0;
     job.stopPlayback = [&] {
       ++stops;
-      EXPECT_TRUE(FileExists(Key(original[c.currentRow]))) << "closed after its file went";
+      EXPECT_TRUE(FileExists(Key(original[c.shownFrom + c.currentRow]))) << "closed after its file went";
     };
     if (c.rearGone >= 0) {
       ASSERT_TRUE(DeleteFileW(all[c.rearGone].szRearPath));
@@ -119,7 +124,10 @@ TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDis
       EXPECT_TRUE(!shown[i].szMainPath[0] || FileExists(shown[i].szMainPath)) << c.what;
       EXPECT_TRUE(!shown[i].szRearPath[0] || FileExists(shown[i].szRearPath)) << c.what;
     }
-    EXPECT_EQ(quill::test::ScanCard(dir.path()).size(), shown.size()) << c.what;
+    EXPECT_EQ(quill::test::ScanCard(dir.path()).size(), all.size()) << c.what;
+    for (const sRECORDINGPAIR& r : shown) {
+      EXPECT_EQ(std::count_if(all.begin(), all.end(), [&r](const sRECORDINGPAIR& a) { return Key(a) == Key(r); }), 1);
+    }
   }
 }
 
