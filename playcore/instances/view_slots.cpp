@@ -1,5 +1,6 @@
-// The view, overlay and snapshot slots. They act on the renderer's scene and picture, which exist
-// only with an open player; until the renderer carries them out they answer 0 on every instance.
+// The view slots. They act on the renderer's scene and picture, which exist only with an open player;
+// until the renderer carries them out they answer 0 on every instance. (The overlay and snapshot slots
+// are in overlay_snapshot_slots.cpp.)
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 
@@ -17,8 +18,6 @@ int Unsupported(sPLAYERINSTANCE* instance) {
 }  // namespace
 
 int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
-int ShowOverlayText(sPLAYERINSTANCE* instance, const wchar_t*) { return Unsupported(instance); }
-int ClearOverlay(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 int SetFrameMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
 int SetZoom(sPLAYERINSTANCE* instance, int32_t, int32_t, int32_t, int32_t, float, int32_t) {
   return Unsupported(instance);
@@ -30,7 +29,6 @@ int SetViewMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instanc
 int SetViewAspect(sPLAYERINSTANCE* instance, int32_t, int32_t) { return Unsupported(instance); }
 int ResetView(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
-int SaveSnapshot(sPLAYERINSTANCE* instance, const wchar_t*) { return Unsupported(instance); }
 int Repaint(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 int UpdateVideoRect(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 

@@ -84,6 +84,12 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT GetNativeSize(LONG* width, LONG* height);
   // Repaints through the display control (under the lock); E_UNEXPECTED when not ready.
   HRESULT RepaintVideo();
+  // The current picture through the display control (under the lock): a DIB the caller frees with
+  // CoTaskMemFree. E_UNEXPECTED when not ready (mf_player_image.cpp).
+  HRESULT GetCurrentImage(BITMAPINFOHEADER* header, BYTE** dib, DWORD* dibSize);
+  // The mixer's alpha bitmap (the overlay text); E_NOINTERFACE without a mixer bitmap.
+  HRESULT SetAlphaBitmap(const MFVideoAlphaBitmap* bitmap);
+  HRESULT ClearAlphaBitmap();
 
   LONG state() const { return state_; }
   bool ready();  // the display control exists: the topology is ready

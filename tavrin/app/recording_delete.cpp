@@ -1,0 +1,90 @@
+#include "tavrin/app/recording_delete.h"
+
+#include "tavrin/skin/ui_texts.h"
+
+namespace tools {
+
+namespace {
+
+constexpr unsigned kTextDeleteFailed = 97;
+constexpr wchar_t kErrorCaption[] = L"ERROR";
+
+const wchar_t* KeyPath(const sRECORDINGPAIR& r) { return r.szMainPath[0] ? r.szMainPath : r.szRearPath; }
+
+// Index of the record in `list`, or -1.
+int Find(const RecordingList& list, const sRECORDINGPAIR& record) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (SameRecording(list[i], record)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// The record's main file is gone but its rear file stays: the list keeps it as a rear-only record.
+// Returns the record's index, or -1.
+int ForgetMainFile(RecordingList* list, const sRECORDINGPAIR& record) {
+  if (!list) return -1;
+  const int i = Find(*list, record);
+  if (i < 0) return -1;
+  (*list)[i].szMainPath[0] = 0;
+  (*list)[i].szMainName[0] = 0;
+  return i;
+}
+
+}  // namespace
+
+bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b) {
+  return KeyPath(a)[0] && _wcsicmp(KeyPath(a), KeyPath(b)) == 0;
+}
+
+DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) {
+  if (job.picked.empty()) return DeleteResult::kNothingPicked;
+  // A record without one of its files (main-only, rear-only) has nothing to recycle there.
+  const auto recycle = [&job](const wchar_t* path) {
+    if (!path[0]) return true;
+    return job.recycle ? job.recycle(path) : RecycleFile(path);
+  };
+  // The playing recording, if the current row names one.
+  sRECORDINGPAIR current = {};
+  const bool hasCurrent = job.shown && job.currentRow >= 0 && static_cast<size_t>(job.currentRow) < job.shown->size();
+  if (hasCurrent) current = (*job.shown)[job.currentRow];
+  bool playbackStopped = false;
+
+  const size_t total = job.picked.size();
+  for (size_t n = 0; n < total; ++n) {
+    const size_t i = total - 1 - n;
+    const sRECORDINGPAIR record = job.picked[i];
+    if (!callbacks.Running()) return DeleteResult::kCancelled;
+    if (hasCurrent && !playbackStopped && SameRecording(record, current)) {
+      if (job.stopPlayback) job.stopPlayback();
+      playbackStopped = true;
+    }
+    const bool mainGone = recycle(record.szMainPath);
+    const bool rearGone = mainGone && recycle(record.szRearPath);
+    if (!mainGone || !rearGone) {
+      if (mainGone && record.szMainPath[0]) {
+        const int row = ForgetMainFile(job.shown, record);
+        if (row >= 0 && job.refreshRow) job.refreshRow(static_cast<size_t>(row));
+        ForgetMainFile(job.all, record);
+      }
+      callbacks.Tell(UIText(kTextDeleteFailed), kErrorCaption);
+      return DeleteResult::kFailed;
+    }
+    // Both files are gone: the row and both lists lose the record at once.
+    if (job.shown) {
+      const int row = Find(*job.shown, record);
+      if (row >= 0) {
+        if (job.deleteRow) job.deleteRow(static_cast<size_t>(row));
+        job.shown->erase(job.shown->begin() + row);
+      }
+    }
+    if (job.all) {
+      const int at = Find(*job.all, record);
+      if (at >= 0) job.all->erase(job.all->begin() + at);
+    }
+    callbacks.Progress(static_cast<uint32_t>(total - i - 1), static_cast<uint32_t>(total));
+  }
+  callbacks.Progress(static_cast<uint32_t>(total), static_cast<uint32_t>(total));
+  return DeleteResult::kDeleted;
+}
+
+}  // namespace tools
