@@ -109,6 +109,7 @@ int RunJoinCommand(const JoinRequest& request, const CommandHooks& hooks, JoinOu
   bool confirmed = false;
   int step = PrepareJoin(request, hooks, outcome, &confirmed);
   if (step != kStepGoOn) return step;
+  if (hooks.beforeWork) hooks.beforeWork();
   ConvertOptions options;
   const bool convert = !outcome->converted.empty();
   if (convert && hooks.options) {
@@ -147,6 +148,7 @@ int RunUploadConvertCommand(const UploadRequest& request, const CommandHooks& ho
     return kStepFailed;
   }
   if (Exists(hooks, *output) && !AskOk(hooks, kConvertedExistsText)) return kStepCancelled;
+  if (hooks.beforeWork) hooks.beforeWork();
   ConvertOptions options;
   if (hooks.options && hooks.options(request.record->szMainPath, &options) != kStepGoOn) return kStepCancelled;
   if (Cancelled(hooks)) return kStepCancelled;

@@ -58,6 +58,8 @@ struct CommandHooks {
   // Runs the conversion-mask dialog for a recording: 0 with the options, 2 when cancelled.
   std::function<int(const std::wstring& source, ConvertOptions* options)> options;
   ConvertFn convert;      // null: ConvertRecording with `owner`
+  // Called once the checks and questions passed, before the options and the work (stops playback).
+  std::function<void()> beforeWork;
   CommandCancel* cancel = nullptr;
 };
 

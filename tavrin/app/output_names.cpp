@@ -150,10 +150,4 @@ bool SystemFileExists(const std::wstring& path) {
   return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-int ProgressPercent(uint64_t done, uint64_t total) {
-  if (total == 0) return 0;
-  if (done >= total) return 100;
-  return static_cast<int>(done * 100 / total);
-}
-
 }  // namespace quill::app

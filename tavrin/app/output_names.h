@@ -1,6 +1,6 @@
 // Names and checks of the join and upload-conversion commands: the "J" prefixes of joined files with
 // their piece counts, the "Y" names of converted files, the room check on the output folder's own
-// drive and the progress arithmetic. Pure functions (the free-space query and the file-exists test are
+// drive. Pure functions (the free-space query and the file-exists test are
 // passed in), usable on any thread.
 #pragma once
 
@@ -79,8 +79,5 @@ bool SystemFileExists(const std::wstring& path);
 
 // The overwrite question: text, caption, box type (1: OK and Cancel); 1 is OK.
 using AskFn = std::function<int(const wchar_t* text, const wchar_t* caption, int type)>;
-
-// done / total in percent, 0 for a zero total, at most 100.
-int ProgressPercent(uint64_t done, uint64_t total);
 
 }  // namespace quill::app

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "tavrin/app/convert_tools.h"
 #include "tavrin/app/join_command.h"
+#include "tavrin/browser/file_select_dlg.h"
 #include "tavrin/app/output_names.h"
 #include "tests/join/join_check.h"
 #include "tests/join/join_fixture.h"
@@ -99,12 +101,6 @@ TEST(JoinNameRules, RefusedJoins) {
   EXPECT_TRUE(names.mainOut.empty());
   EXPECT_EQ(MakeJoinNames({}, L"F:\\out", 1, &names, &why), kStepFailed);
   EXPECT_EQ(MakeJoinNames({Pair(L"", L"D:\\r_R.MP4")}, L"F:\\out", 1, &names, &why), kStepFailed);
-}
-
-TEST(JoinNameRules, ProgressWithoutTotal) {
-  EXPECT_EQ(ProgressPercent(5, 0), 0);
-  EXPECT_EQ(ProgressPercent(1, 3), 33);
-  EXPECT_EQ(ProgressPercent(7, 3), 100);
 }
 
 // Free space by folder, recording which folders were asked about.
@@ -300,6 +296,112 @@ TEST_F(CommandJoin, CancelBeforeAppendingWritesNothing) {
   JoinOutcome outcome;
   EXPECT_EQ(RunJoinCommand({{pairs_[0], pairs_[1]}, out.path(), 3, false}, hooks, &outcome), kStepCancelled);
   EXPECT_EQ(quill::test::CountEntries(out.path()), 0);
+}
+
+TEST_F(CommandJoin, FailedWriteLeavesNoPartialOutput) {
+  ASSERT_GE(pairs_.size(), 2u);
+  TempDir out;
+  // A folder holds the output's name: the joined file cannot take its place, and nothing may stay behind.
+  const std::wstring target = out.path() + L"JM02_" + pairs_[0].szMainName;
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+  CommandHooks hooks;
+  hooks.ask = [](const wchar_t*, const wchar_t*, int) { return 1; };
+  JoinOutcome outcome;
+  EXPECT_EQ(RunJoinCommand({{pairs_[0], pairs_[1]}, out.path(), 1, false}, hooks, &outcome), kStepFailed);
+  EXPECT_EQ(quill::test::CountEntries(out.path()), 1);
+  EXPECT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  RemoveDirectoryW(target.c_str());
+}
+
+// The tool workers around the commands, with every dialog replaced.
+struct ToolScript {
+  std::vector<std::wstring> events;
+  ConvertToolHost host;
+  explicit ToolScript(const std::wstring& folder) {
+    host.chooseFolder = [this, folder](const wchar_t* key) {
+      events.push_back(std::wstring(L"folder ") + key);
+      return folder;
+    };
+    host.message = [this](const wchar_t* text, const wchar_t* caption, UINT type) -> INT_PTR {
+      events.push_back(std::wstring(L"message ") + text + L" " + caption + L" " + std::to_wstring(type));
+      return IDOK;
+    };
+    host.stopPlayback = [this] { events.push_back(L"stop"); };
+    host.markRows = [this](const RecordingList& picked, bool set) {
+      events.push_back((set ? L"mark " : L"unmark ") + std::to_wstring(picked.size()));
+    };
+    host.storeFolder = [this](const wchar_t* key, const std::wstring& f) {
+      events.push_back(std::wstring(L"store ") + key + L" " + f);
+    };
+    host.freeSpace = [](const std::wstring&, uint64_t* b) { *b = 1ull << 40; return true; };
+  }
+  void Pick(const RecordingList& picked, int camera, INT_PTR answer = IDOK) {
+    host.runSelection = [picked, camera, answer](CFileSelectDlg& dlg) {
+      EXPECT_EQ(dlg.m_nMode, CFileSelectDlg::kModeJoin);
+      dlg.m_chosen = picked;
+      dlg.m_nCamera = camera;
+      return answer;
+    };
+  }
+};
+
+TEST_F(CommandJoin, JoinToolMessagesAndRowFlags) {
+  ASSERT_GE(pairs_.size(), 2u);
+  TempDir out;
+  const std::wstring folder = out.path().substr(0, out.path().size() - 1);
+  {
+    ToolScript script(folder);
+    script.Pick({pairs_[0], pairs_[1]}, 3);
+    EXPECT_EQ(JoinToolThread(script.host), kStepGoOn);
+    const std::vector<std::wstring> expected = {L"folder CONNECT_FOLDER", L"mark 2", L"stop",
+                                                L"store CONNECT_FOLDER " + folder};
+    EXPECT_EQ(script.events, expected);
+  }
+  {
+    ToolScript script(folder);  // a picked file that has gone: failure message, flags cleared
+    sRECORDINGPAIR gone = Pair(out.path() + L"gone_M.MP4", L"", 10);
+    script.Pick({gone, pairs_[1]}, 1);
+    EXPECT_EQ(JoinToolThread(script.host), kStepFailed);
+    const std::vector<std::wstring> expected = {L"folder CONNECT_FOLDER", L"mark 2", L"stop",
+                                                std::wstring(L"message ") + kJoinFailedText + L" ERROR 0",
+                                                L"unmark 2"};
+    EXPECT_EQ(script.events, expected);
+  }
+  {
+    ToolScript script(folder);
+    script.Pick({pairs_[0]}, 3, IDCANCEL);
+    EXPECT_EQ(JoinToolThread(script.host), kStepCancelled);
+    EXPECT_EQ(script.events.size(), 1u);
+  }
+}
+
+TEST(UploadTool, MessagesAndStoredFolder) {
+  struct Case {
+    bool hasCurrent;
+    int convertResult;
+    int result;
+    std::vector<std::wstring> events;
+  } cases[] = {
+      {true, 0, kStepGoOn, {L"folder CONVERT_FOLDER", L"stop", L"convert", L"store CONVERT_FOLDER F:\\up"}},
+      {true, 1, kStepFailed,
+       {L"folder CONVERT_FOLDER", L"stop", L"convert", std::wstring(L"message ") + kConvertFailedText + L" ERROR 0"}},
+      {true, 2, kStepCancelled, {L"folder CONVERT_FOLDER", L"stop", L"convert"}},
+      {false, 0, kStepFailed,
+       {L"folder CONVERT_FOLDER", std::wstring(L"message ") + kConvertFailedText + L" ERROR 0"}},
+  };
+  for (const Case& c : cases) {
+    ToolScript script(L"F:\\up");
+    script.host.hasCurrent = c.hasCurrent;
+    script.host.current = Plain(L"001");
+    script.host.options = [](const std::wstring&, ConvertOptions*) { return 0; };
+    script.host.convert = [&script, &c](const std::wstring&, const std::wstring& dst, const ConvertOptions&, float) {
+      EXPECT_EQ(dst, L"F:\\up\\YM01_001_M.MP4");
+      script.events.push_back(L"convert");
+      return c.convertResult;
+    };
+    EXPECT_EQ(UploadConvertToolThread(script.host), c.result);
+    EXPECT_EQ(script.events, c.events);
+  }
 }
 
 }  // namespace
