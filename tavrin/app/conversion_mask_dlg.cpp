@@ -82,31 +82,37 @@ DWORD WINAPI CPreviewWorker::ThreadProc(void* self) {
 }
 
 void CPreviewWorker::Stop() {
-  if (!thread_) return;
+  if (!thread_ || stopping_) return;
+  stopping_ = true;
   stop_.store(true);
   SetEvent(stopEvent_);
   job_->Cancel();
   // The job presents into a window of this thread: keep its messages flowing until the worker ends.
-  for (;;) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_ALLINPUT);
+  HANDLE thread = thread_;
+  bool quit = false;
+  int quitCode = 0;
+  while (!quit) {
+    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
     if (woke != WAIT_OBJECT_0 + 1) break;
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop, after the wait
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        thread_ = nullptr;
-        job_ = nullptr;
-        return;
+        quit = true;
+        quitCode = static_cast<int>(msg.wParam);
+        break;
       }
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
   }
-  CloseHandle(thread_);
+  if (quit) {
+    WaitForSingleObject(thread, INFINITE);  // cancelled: it ends without this thread's messages
+    PostQuitMessage(quitCode);              // for the outer loop
+  }
+  CloseHandle(thread);
   thread_ = nullptr;
   job_ = nullptr;
+  stopping_ = false;
 }
 
 // ---- the preview pane ----
@@ -149,6 +155,7 @@ BEGIN_MESSAGE_MAP(CConvertDlg, CSkinDialog)
   ON_COMMAND_RANGE(IDC_CONVERT_REMOVE_AUDIO, IDC_CONVERT_REMOVE_AUDIO_LAST, OnToggleAudio)
   ON_MESSAGE(quill::msg::kConvertPreviewRedraw, OnAreasChanged)
   ON_WM_PAINT()
+  ON_WM_DESTROY()
 END_MESSAGE_MAP()
 
 CConvertDlg::CConvertDlg(CWnd* parent, const std::wstring& source, PreviewJobFactory factory)
@@ -207,6 +214,7 @@ BOOL CConvertDlg::OnInitDialog() {
 void CConvertDlg::StopWorker() {
   m_preview.m_pJob = nullptr;  // queued clicks after this point find no converter
   m_worker.Stop();
+  if (m_worker.running()) return;  // an outer stop is still waiting for the worker: it releases the job
   if (m_job) {
     m_masks = m_job->Masks();
     m_job.reset();
@@ -241,13 +249,20 @@ void CConvertDlg::OnToggleAudio(UINT) {
   m_chkRemoveAudio.Invalidate(FALSE);
 }
 
+void CConvertDlg::OnDestroy() {
+  StopWorker();  // before the preview pane, the converter's window, goes
+  CSkinDialog::OnDestroy();
+}
+
 void CConvertDlg::OnOK() {
+  if (m_worker.stopping()) return;  // a second OK or Cancel while the first still waits
   StopWorker();
   m_bAccepted = TRUE;
   CSkinDialog::OnOK();
 }
 
 void CConvertDlg::OnCancel() {
+  if (m_worker.stopping()) return;
   StopWorker();
   CSkinDialog::OnCancel();
 }

@@ -61,8 +61,11 @@ class CPreviewWorker {
 
   bool Start(IPreviewJob* job, const std::wstring& source);
   // Sets the stop flag, cancels the job and waits for the thread while dispatching this thread's
-  // messages (the job presents into a window of this thread). Safe to call again or without a start.
+  // messages (the job presents into a window of this thread). Safe to call again or without a start;
+  // a call made by a message dispatched during that wait returns at once (the worker may still run:
+  // see stopping()).
   void Stop();
+  bool stopping() const { return stopping_; }
   bool running() const { return thread_ != nullptr; }
   // Whether the loop ended on its own (a failed pass) within `ms`; for tests.
   bool WaitLoopEnded(DWORD ms) const { return thread_ && WaitForSingleObject(thread_, ms) == WAIT_OBJECT_0; }
@@ -76,6 +79,7 @@ class CPreviewWorker {
   HANDLE stopEvent_ = nullptr;
   std::atomic<bool> stop_{false};
   std::atomic<int> passes_{0};
+  bool stopping_ = false;  // the stopping thread is waiting in Stop
 };
 
 class CConvertMovieStatic : public CStatic {
@@ -127,6 +131,7 @@ class CConvertDlg : public CSkinDialog {
   void OnDeleteAll();
   void OnUndo();
   void OnToggleAudio(UINT id);
+  void OnDestroy();
   LRESULT OnAreasChanged(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 

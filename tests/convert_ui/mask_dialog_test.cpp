@@ -39,6 +39,8 @@ class FakePreview : public IPreviewJob {
     ++log_->runs;
     if (result_ >= 0 && WaitForSingleObject(cancelled_, 0) != WAIT_OBJECT_0) return result_;
     WaitForSingleObject(cancelled_, INFINITE);
+    // A close click that reaches the dialog while its first close still waits for this worker.
+    if (closeAgain_) SendMessageW(GetParent(closeAgain_), WM_COMMAND, IDCANCEL, 0);
     return 2;
   }
   void Cancel() override {
@@ -53,6 +55,7 @@ class FakePreview : public IPreviewJob {
     editor_.OnPreviewMouse(action, x, y);
   }
   std::vector<RECT> Masks() const override { return editor_.masks(); }
+  HWND closeAgain_ = nullptr;
 
  private:
   FakeLog* log_;
@@ -176,6 +179,21 @@ TEST_F(MaskDialog, TwoHundredOpenAndCloseCycles) {
     ASSERT_EQ(log_.gone.load(), i + 1) << i;
   }
   EXPECT_EQ(log_.made.load(), 200);
+}
+
+TEST_F(MaskDialog, SecondCloseDuringTheStopIsIgnored) {
+  CConvertDlg dlg(nullptr, L"C:\\x.MP4", [this](HWND pane) {
+    auto job = std::make_unique<FakePreview>(&log_, -1);
+    job->closeAgain_ = pane;
+    return std::unique_ptr<IPreviewJob>(std::move(job));
+  });
+  ASSERT_TRUE(dlg.Create(IDD_CONVERT_MASK, nullptr));
+  Drag(dlg, {10, 10}, {60, 60});
+  SendMessageW(dlg.m_hWnd, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(dlg.m_bAccepted);
+  EXPECT_EQ(dlg.m_masks.size(), 1u);
+  EXPECT_EQ(log_.gone.load(), 1);
+  dlg.DestroyWindow();
 }
 
 TEST_F(MaskDialog, WithoutAConverterTheDialogStillWorks) {
