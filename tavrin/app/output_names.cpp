@@ -92,6 +92,11 @@ StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder
                                                 StripJoinPrefix(first.szRearName));
     names->rearCount = info.rearCount;
   }
+  // The files are opened through plain paths: a longer name could not be created.
+  if (names->mainOut.size() >= MAX_PATH || names->rearOut.size() >= MAX_PATH) {
+    *names = {};
+    return fail("the output path is too long");
+  }
   // A joined output must never replace one of the files it is read from.
   for (const auto& record : picked) {
     for (const wchar_t* input : {record.szMainPath, record.szRearPath}) {
@@ -117,7 +122,8 @@ std::wstring ConvertedName(const std::wstring& joinedMain) {
 
 std::wstring UploadOutputName(const std::wstring& folder, const sRECORDINGPAIR& record) {
   if (!record.szMainPath[0] || !record.szMainName[0] || folder.empty()) return {};
-  return JoinFolderPath(folder, std::wstring(L"YM01_") + record.szMainName);
+  std::wstring out = JoinFolderPath(folder, std::wstring(L"YM01_") + record.szMainName);
+  return out.size() < MAX_PATH ? out : std::wstring();
 }
 
 bool SystemFreeSpace(const std::wstring& folder, uint64_t* freeBytes) {

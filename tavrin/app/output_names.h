@@ -54,15 +54,15 @@ struct JoinNames {
 };
 
 // The outputs of joining `picked` (in order) into `folder` with a camera choice. Failed (with `why`)
-// when nothing is picked, a channel would get more than 99 pieces, a written channel has no name, or
-// an output names one of the picked files.
+// when nothing is picked, a channel would get more than 99 pieces, a written channel has no name, an
+// output path would not fit MAX_PATH, or an output names one of the picked files.
 StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder, int camera,
                          JoinNames* names, std::string* why);
 
 // The upload-converted name of a joined main output: its file name's leading "J" becomes "Y".
 std::wstring ConvertedName(const std::wstring& joinedMain);
 // The upload conversion's output for a recording: folder\YM01_<main name>; empty when the recording
-// has no main file.
+// has no main file or the path would not fit MAX_PATH.
 std::wstring UploadOutputName(const std::wstring& folder, const sRECORDINGPAIR& record);
 
 // Free bytes available to the caller on the volume holding `folder` (a drive or UNC path); false

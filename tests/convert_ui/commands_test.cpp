@@ -100,6 +100,9 @@ TEST(JoinNameRules, RefusedJoins) {
   EXPECT_EQ(MakeJoinNames(self, L"d:\\joined", 1, &names, &why), kStepFailed);
   EXPECT_TRUE(names.mainOut.empty());
   EXPECT_EQ(MakeJoinNames({}, L"F:\\out", 1, &names, &why), kStepFailed);
+  const std::wstring deep = L"F:\\" + std::wstring(240, L'd');  // fits alone, not with the name
+  EXPECT_EQ(MakeJoinNames({Plain(L"001_093000A")}, deep, 3, &names, &why), kStepFailed);
+  EXPECT_EQ(UploadOutputName(deep, Plain(L"001_093000A")), L"");
   EXPECT_EQ(MakeJoinNames({Pair(L"", L"D:\\r_R.MP4")}, L"F:\\out", 1, &names, &why), kStepFailed);
 }
 
