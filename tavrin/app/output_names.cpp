@@ -82,14 +82,14 @@ StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder
   const sRECORDINGPAIR& first = picked.front();
   if (joinMain) {
     if (first.szMainName[0] == 0) return fail("the first recording has no main file");
-    names->mainOut = JoinFolderPath(folder, JoinPrefix(camera, true, info.mainCount) +
-                                                StripJoinPrefix(first.szMainName));
+    names->mainOut =
+        JoinFolderPath(folder, JoinPrefix(camera, true, info.mainCount) + StripJoinPrefix(first.szMainName));
     names->mainCount = info.mainCount;
   }
   if (joinRear) {
     if (first.szRearName[0] == 0) return fail("the first recording has no rear file");
-    names->rearOut = JoinFolderPath(folder, JoinPrefix(camera, false, info.rearCount) +
-                                                StripJoinPrefix(first.szRearName));
+    names->rearOut =
+        JoinFolderPath(folder, JoinPrefix(camera, false, info.rearCount) + StripJoinPrefix(first.szRearName));
     names->rearCount = info.rearCount;
   }
   // The files are opened through plain paths: a longer name could not be created.

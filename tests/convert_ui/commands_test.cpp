@@ -1,5 +1,5 @@
 // The join and upload-conversion commands: name rules, room checks on the output folder, the overwrite
-// questions, and real joins of generated recordings through the command.
+// questions, the tool workers' messages, and real joins of generated recordings through the command.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -8,17 +8,15 @@
 #include <vector>
 
 #include "tavrin/app/convert_tools.h"
-#include "tavrin/app/join_command.h"
 #include "tavrin/browser/file_select_dlg.h"
-#include "tavrin/app/output_names.h"
 #include "tests/join/join_check.h"
 #include "tests/join/join_fixture.h"
 #include "tests/support/recording_paths.h"
-#include "tests/support/test_env.h"
 
 namespace {
 
 using namespace quill::app;
+using quill::test::CountEntries;
 using quill::test::Fingerprint;
 using quill::test::TempDir;
 
@@ -34,150 +32,92 @@ sRECORDINGPAIR Pair(const std::wstring& mainPath, const std::wstring& rearPath, 
   return r;
 }
 
-sRECORDINGPAIR Plain(const wchar_t* stem) {
-  return Pair(std::wstring(L"E:\\DCIM\\") + stem + L"_M.MP4", std::wstring(L"E:\\DCIM\\") + stem + L"_R.MP4");
+sRECORDINGPAIR Plain(const std::wstring& stem) {
+  return Pair(L"E:\\D\\" + stem + L"_M.MP4", L"E:\\D\\" + stem + L"_R.MP4");
 }
 
-TEST(JoinNameRules, PieceCountAndPrefix) {
+TEST(JoinNames, TableOfPicksAndCameras) {
+  const RecordingList three = {Pair(L"D:\\r\\JM02_1_M.MP4", L"D:\\r\\JM02_1_R.MP4"), Plain(L"2"),
+                               Plain(L"3")};
+  const RecordingList rearJoined = {Pair(L"D:\\r\\1_M.MP4", L"D:\\r\\JR03_1_R.MP4"), Plain(L"2")};
+  const std::wstring deep = L"F:\\" + std::wstring(240, L'd');  // fits alone, not with a name
   struct Case {
-    const wchar_t* name;
-    uint32_t pieces;
-    const wchar_t* stripped;
+    RecordingList picked;
+    std::wstring folder;
+    int camera, result;
+    const wchar_t *main, *rear;
   } cases[] = {
-      {L"JM02_001_093000A_M.MP4", 2, L"001_093000A_M.MP4"},
-      {L"JB15_x.MP4", 15, L"x.MP4"},
-      {L"001_093000A_M.MP4", 1, L"001_093000A_M.MP4"},
-      {L"JM0", 1, L"JM0"},            // too short to carry a count
-      {L"JMab_x", 1, L"x"},           // no digits: one piece
-      {L"JM00_x", 1, L"x"},           // a zero count still stands for the file itself
-      {L"Jxyz", 1, L"Jxyz"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(JoinPieceCount(c.name), c.pieces) << c.name;
-    EXPECT_EQ(StripJoinPrefix(c.name), c.stripped) << c.name;
-  }
-}
-
-TEST(JoinNameRules, OutputsPerCamera) {
-  const RecordingList three = {
-      Pair(L"D:\\rec\\JM02_001_A_M.MP4", L"D:\\rec\\JM02_001_A_R.MP4"), Plain(L"002_B"), Plain(L"003_C")};
-  const RecordingList rearJoined = {Pair(L"D:\\rec\\001_A_M.MP4", L"D:\\rec\\JR03_001_A_R.MP4"), Plain(L"002_B")};
-  struct Case {
-    const RecordingList* picked;
-    int camera;
-    const wchar_t* main;
-    const wchar_t* rear;
-  } cases[] = {
-      {&three, 1, L"F:\\out\\JM04_001_A_M.MP4", L""},
-      {&three, 2, L"", L"F:\\out\\JR04_001_A_R.MP4"},
-      {&three, 3, L"F:\\out\\JB04_001_A_M.MP4", L"F:\\out\\JB04_001_A_R.MP4"},
-      {&rearJoined, 3, L"F:\\out\\JB02_001_A_M.MP4", L"F:\\out\\JB04_001_A_R.MP4"},
-      {&rearJoined, 0, L"F:\\out\\JN02_001_A_M.MP4", L"F:\\out\\JN04_001_A_R.MP4"},
+      {three, L"F:\\o\\", 1, kStepGoOn, L"F:\\o\\JM04_1_M.MP4", L""},
+      {three, L"F:\\o", 2, kStepGoOn, L"", L"F:\\o\\JR04_1_R.MP4"},
+      {three, L"F:\\o", 3, kStepGoOn, L"F:\\o\\JB04_1_M.MP4", L"F:\\o\\JB04_1_R.MP4"},
+      {rearJoined, L"F:\\o", 0, kStepGoOn, L"F:\\o\\JN02_1_M.MP4", L"F:\\o\\JN04_1_R.MP4"},
+      {{Pair(L"D:\\a\\JM98_x_M.MP4", L""), Plain(L"2")}, L"F:\\o", 1, kStepGoOn, L"F:\\o\\JM99_x_M.MP4", L""},
+      // Refused: a three-digit count, the output being the picked file, no main file, nothing picked, a long
+      // path.
+      {{Pair(L"D:\\a\\JM98_x_M.MP4", L""), Plain(L"2"), Plain(L"3")}, L"F:\\o", 1, kStepFailed, L"", L""},
+      {{Pair(L"D:\\Joined\\JM02_x_M.MP4", L"")}, L"d:\\joined", 1, kStepFailed, L"", L""},
+      {{Pair(L"", L"D:\\r_R.MP4")}, L"F:\\o", 1, kStepFailed, L"", L""},
+      {{}, L"F:\\o", 1, kStepFailed, L"", L""},
+      {{Plain(L"001_093000A")}, deep, 3, kStepFailed, L"", L""},
   };
   for (const Case& c : cases) {
     JoinNames names;
     std::string why;
-    ASSERT_EQ(MakeJoinNames(*c.picked, L"F:\\out\\", c.camera, &names, &why), kStepGoOn) << why;
-    EXPECT_EQ(names.mainOut, c.main) << c.camera;
-    EXPECT_EQ(names.rearOut, c.rear) << c.camera;
+    EXPECT_EQ(MakeJoinNames(c.picked, c.folder, c.camera, &names, &why), c.result) << c.main;
+    EXPECT_EQ(names.mainOut, c.main);
+    EXPECT_EQ(names.rearOut, c.rear);
   }
-  EXPECT_EQ(ConvertedName(L"F:\\Jout\\JM03_x_M.MP4"), L"F:\\Jout\\YM03_x_M.MP4");
-  EXPECT_EQ(UploadOutputName(L"F:\\up", Plain(L"001_A")), L"F:\\up\\YM01_001_A_M.MP4");
-  EXPECT_EQ(UploadOutputName(L"F:\\up", Pair(L"", L"E:\\001_A_R.MP4")), L"");
-}
-
-TEST(JoinNameRules, RefusedJoins) {
-  JoinNames names;
-  std::string why;
-  // 98 pieces plus 2 would need a three-digit count.
-  RecordingList tooMany = {Pair(L"D:\\a\\JM98_x_M.MP4", L""), Plain(L"002"), Plain(L"003")};
-  EXPECT_EQ(MakeJoinNames(tooMany, L"F:\\out", 1, &names, &why), kStepFailed);
-  tooMany.pop_back();
-  EXPECT_EQ(MakeJoinNames(tooMany, L"F:\\out", 1, &names, &why), kStepGoOn);
-  EXPECT_EQ(FileNamePart(names.mainOut), L"JM99_x_M.MP4");
-  // A joined file picked alone in its own folder would be written over itself.
-  const RecordingList self = {Pair(L"D:\\Joined\\JM02_x_M.MP4", L"")};
-  EXPECT_EQ(MakeJoinNames(self, L"d:\\joined", 1, &names, &why), kStepFailed);
-  EXPECT_TRUE(names.mainOut.empty());
-  EXPECT_EQ(MakeJoinNames({}, L"F:\\out", 1, &names, &why), kStepFailed);
-  const std::wstring deep = L"F:\\" + std::wstring(240, L'd');  // fits alone, not with the name
-  EXPECT_EQ(MakeJoinNames({Plain(L"001_093000A")}, deep, 3, &names, &why), kStepFailed);
+  EXPECT_EQ(JoinPieceCount(L"JMab_x"), 1u);
+  EXPECT_EQ(StripJoinPrefix(L"Jxyz"), L"Jxyz");
+  EXPECT_EQ(ConvertedName(L"F:\\Jo\\JM03_x_M.MP4"), L"F:\\Jo\\YM03_x_M.MP4");
+  EXPECT_EQ(UploadOutputName(L"F:\\up", Plain(L"1")), L"F:\\up\\YM01_1_M.MP4");
   EXPECT_EQ(UploadOutputName(deep, Plain(L"001_093000A")), L"");
-  EXPECT_EQ(MakeJoinNames({Pair(L"", L"D:\\r_R.MP4")}, L"F:\\out", 1, &names, &why), kStepFailed);
 }
 
-// Free space by folder, recording which folders were asked about.
-struct FakeDisk {
-  std::map<std::wstring, uint64_t> freeBytes;
-  std::vector<std::wstring> asked;
-  FreeSpaceFn Fn() {
-    return [this](const std::wstring& folder, uint64_t* bytes) {
-      asked.push_back(folder);
-      auto it = freeBytes.find(folder);
-      if (it == freeBytes.end()) return false;
-      *bytes = it->second;
-      return true;
-    };
-  }
-};
-
-TEST(CommandRoomChecks, OutputFolderDecides) {
-  FakeDisk disk;
-  disk.freeBytes = {{L"F:\\out", 300}, {L"\\\\server\\share\\conv", 1000}, {L"E:\\DCIM", 0}};
-  const RecordingList picked = {Plain(L"001"), Plain(L"002")};  // 2 x (100 + 50) bytes
-  JoinRequest join{picked, L"F:\\out", 3, false};
+CommandHooks Quiet(std::map<std::wstring, uint64_t>* freeBytes, std::vector<std::wstring>* asked) {
   CommandHooks hooks;
-  hooks.freeSpace = disk.Fn();
+  hooks.freeSpace = [freeBytes, asked](const std::wstring& folder, uint64_t* bytes) {
+    asked->push_back(folder);
+    if (!freeBytes->count(folder)) return false;
+    *bytes = freeBytes->at(folder);
+    return true;
+  };
   hooks.exists = [](const std::wstring&) { return false; };
+  hooks.convert = [](const std::wstring&, const std::wstring&, const ConvertOptions&, float) { return 0; };
+  return hooks;
+}
+
+TEST(CommandRoom, TheOutputFolderDecides) {
+  std::map<std::wstring, uint64_t> disk = {{L"F:\\o", 300}, {L"\\\\srv\\share\\c", 1000}, {L"E:\\D", 0}};
+  std::vector<std::wstring> asked;
+  const CommandHooks hooks = Quiet(&disk, &asked);
+  JoinRequest join{{Plain(L"1"), Plain(L"2")}, L"F:\\o", 3, false};  // 2 x (100 + 50) bytes
   JoinOutcome outcome;
   bool confirmed = false;
-  // A sum equal to the free bytes does not fit.
-  EXPECT_EQ(PrepareJoin(join, hooks, &outcome, &confirmed), kStepFailed);
-  disk.freeBytes[L"F:\\out"] = 301;
-  EXPECT_EQ(PrepareJoin(join, hooks, &outcome, &confirmed), kStepGoOn);
+  EXPECT_EQ(PrepareJoin(join, hooks, &outcome, &confirmed), kStepFailed) << "equal to the free bytes";
   join.camera = 1;  // only the main files are written again
-  disk.freeBytes[L"F:\\out"] = 201;
   EXPECT_EQ(PrepareJoin(join, hooks, &outcome, &confirmed), kStepGoOn);
-
-  // Upload conversion from a full card into a share with room.
-  const sRECORDINGPAIR current = Plain(L"001");
-  std::vector<std::wstring> converted;
-  hooks.convert = [&](const std::wstring& src, const std::wstring& dst, const ConvertOptions&, float) {
-    converted.push_back(src + L">" + dst);
-    return 0;
-  };
-  disk.asked.clear();
+  // Upload conversion from a full card into a share with room; a full output folder refuses.
+  const sRECORDINGPAIR current = Plain(L"1"), rearOnly = Pair(L"", L"E:\\D\\1_R.MP4");
   std::wstring out;
   std::string why;
-  EXPECT_EQ(RunUploadConvertCommand({&current, L"\\\\server\\share\\conv"}, hooks, &out, &why), kStepGoOn) << why;
-  ASSERT_EQ(disk.asked.size(), 1u);
-  EXPECT_EQ(disk.asked[0], L"\\\\server\\share\\conv");
-  ASSERT_EQ(converted.size(), 1u);
-  EXPECT_EQ(converted[0], L"E:\\DCIM\\001_M.MP4>\\\\server\\share\\conv\\YM01_001_M.MP4");
-  // A full output folder refuses before converting.
-  EXPECT_EQ(RunUploadConvertCommand({&current, L"E:\\DCIM"}, hooks, &out, &why), kStepFailed);
-  // No current recording, or one without a main file: failure, nothing converted.
-  const sRECORDINGPAIR rearOnly = Pair(L"", L"E:\\DCIM\\001_R.MP4");
-  EXPECT_EQ(RunUploadConvertCommand({nullptr, L"F:\\out"}, hooks, &out, &why), kStepFailed);
-  EXPECT_EQ(RunUploadConvertCommand({&rearOnly, L"F:\\out"}, hooks, &out, &why), kStepFailed);
-  EXPECT_EQ(RunUploadConvertCommand({&current, L""}, hooks, &out, &why), kStepCancelled);
-  EXPECT_EQ(converted.size(), 1u);
+  asked.clear();
+  EXPECT_EQ(RunUploadConvertCommand({&current, L"\\\\srv\\share\\c"}, hooks, &out, &why), kStepGoOn) << why;
+  EXPECT_EQ(asked, std::vector<std::wstring>{L"\\\\srv\\share\\c"});
+  EXPECT_EQ(RunUploadConvertCommand({&current, L"E:\\D"}, hooks, &out, &why), kStepFailed);
+  EXPECT_EQ(RunUploadConvertCommand({nullptr, L"F:\\o"}, hooks, &out, &why), kStepFailed);
+  EXPECT_EQ(RunUploadConvertCommand({&rearOnly, L"F:\\o"}, hooks, &out, &why), kStepFailed);
 }
 
 TEST(CommandQuestions, OnlyWrittenChannelsAreAsked) {
-  const RecordingList picked = {Plain(L"001"), Plain(L"002")};
-  std::vector<std::wstring> existing;
-  std::vector<std::wstring> questions;
+  std::map<std::wstring, uint64_t> disk = {{L"F:\\o", 1ull << 40}};
+  std::vector<std::wstring> asked, existing, questions;
+  CommandHooks hooks = Quiet(&disk, &asked);
   int answer = 2;
-  CommandHooks hooks;
-  hooks.freeSpace = [](const std::wstring&, uint64_t* b) { *b = 1ull << 40; return true; };
   hooks.exists = [&](const std::wstring& p) {
-    for (const auto& e : existing) if (e == p) return true;
-    return false;
+    return std::find(existing.begin(), existing.end(), p) != existing.end();
   };
-  hooks.ask = [&](const wchar_t* text, const wchar_t* caption, int type) {
-    EXPECT_STREQ(caption, kQuestionCaption);
-    EXPECT_EQ(type, 1);
+  hooks.ask = [&](const wchar_t* text, const wchar_t*, int) {
     questions.push_back(text);
     return answer;
   };
@@ -185,16 +125,14 @@ TEST(CommandQuestions, OnlyWrittenChannelsAreAsked) {
     int camera;
     bool upload;
     std::vector<std::wstring> existing;
-    int answer;
-    int result;
+    int answer, result;
     std::vector<std::wstring> questions;
   } cases[] = {
-      {1, false, {L"F:\\o\\JB02_001_R.MP4", L"F:\\o\\JM02_001_R.MP4"}, 2, kStepGoOn, {}},
-      {1, false, {L"F:\\o\\JM02_001_M.MP4"}, 2, kStepCancelled, {kJoinedExistsText}},
-      {3, false, {L"F:\\o\\JB02_001_R.MP4"}, 1, kStepGoOn, {kJoinedExistsText}},
-      {1, true, {L"F:\\o\\YM02_001_M.MP4"}, 2, kStepCancelled, {kConvertedExistsText}},
+      {1, false, {L"F:\\o\\JB02_1_R.MP4", L"F:\\o\\JM02_1_R.MP4"}, 2, kStepGoOn, {}},
+      {1, false, {L"F:\\o\\JM02_1_M.MP4"}, 2, kStepCancelled, {kJoinedExistsText}},
+      {1, true, {L"F:\\o\\YM02_1_M.MP4"}, 2, kStepCancelled, {kConvertedExistsText}},
       // Confirmed once covers the converted file too.
-      {1, true, {L"F:\\o\\JM02_001_M.MP4", L"F:\\o\\YM02_001_M.MP4"}, 1, kStepGoOn, {kJoinedExistsText}},
+      {1, true, {L"F:\\o\\JM02_1_M.MP4", L"F:\\o\\YM02_1_M.MP4"}, 1, kStepGoOn, {kJoinedExistsText}},
   };
   for (const Case& c : cases) {
     existing = c.existing;
@@ -202,67 +140,60 @@ TEST(CommandQuestions, OnlyWrittenChannelsAreAsked) {
     questions.clear();
     JoinOutcome outcome;
     bool confirmed = false;
-    EXPECT_EQ(PrepareJoin({picked, L"F:\\o", c.camera, c.upload}, hooks, &outcome, &confirmed), c.result)
-        << c.camera;
-    EXPECT_EQ(questions, c.questions) << c.camera;
+    EXPECT_EQ(
+        PrepareJoin({{Plain(L"1"), Plain(L"2")}, L"F:\\o", c.camera, c.upload}, hooks, &outcome, &confirmed),
+        c.result);
+    EXPECT_EQ(questions, c.questions);
   }
 }
 
 // Real joins of the generated card recordings through the command.
 class CommandJoin : public ::testing::Test {
  protected:
-  struct Files {
-    std::string main, rear;
-  };
   void SetUp() override {
     if (quill::test::RecordingsDirUnix().empty()) GTEST_SKIP() << "no recordings";
-    std::map<std::string, Files> byNumber;
-    std::vector<std::string> order;
-    for (const auto& row : quill::test::ReadHostTable(quill::test::RecordingsDirUnix() + "/manifest-files.tsv")) {
+    std::map<std::string, std::pair<std::string, std::string>> byNumber;
+    for (const auto& row :
+         quill::test::ReadHostTable(quill::test::RecordingsDirUnix() + "/manifest-files.tsv")) {
       const std::string& path = row.at("path");
       if (path.rfind("card/", 0) != 0) continue;
-      const std::string key = path.substr(0, path.rfind('/') + 4);
-      if (!byNumber.count(key)) order.push_back(key);
-      (row.at("camera") == "M" ? byNumber[key].main : byNumber[key].rear) = path;
+      auto& pair = byNumber[path.substr(0, path.rfind('/') + 4)];
+      (row.at("camera") == "M" ? pair.first : pair.second) = path;
     }
-    for (const auto& key : order) {
-      const Files& f = byNumber[key];
-      if (f.main.empty() || f.rear.empty()) continue;
-      const std::wstring m = quill::test::RecordingPath(f.main), r = quill::test::RecordingPath(f.rear);
+    for (const auto& [key, files] : byNumber) {
+      if (files.first.empty() || files.second.empty()) continue;
+      const std::wstring m = quill::test::RecordingPath(files.first),
+                         r = quill::test::RecordingPath(files.second);
       pairs_.push_back(Pair(m, r, quill::test::FileSizeOf(m), quill::test::FileSizeOf(r)));
     }
+    ASSERT_GE(pairs_.size(), 5u);
   }
   std::vector<sRECORDINGPAIR> pairs_;
 };
 
 TEST_F(CommandJoin, TwoAndThreeRecordingsPerCamera) {
-  ASSERT_GE(pairs_.size(), 5u);
   for (size_t count : {2u, 3u}) {
     TempDir out;
     const RecordingList picked(pairs_.begin() + 2, pairs_.begin() + 2 + count);
     std::vector<uint64_t> before;
+    std::vector<quill::test::Movie> mains, rears;
     for (const auto& p : picked) {
-      before.push_back(Fingerprint(p.szMainPath));
-      before.push_back(Fingerprint(p.szRearPath));
+      before.insert(before.end(), {Fingerprint(p.szMainPath), Fingerprint(p.szRearPath)});
+      mains.push_back(quill::test::ReadMovie(p.szMainPath));
+      rears.push_back(quill::test::ReadMovie(p.szRearPath));
     }
     quill::test::ProgressWindow progress;
     CommandHooks hooks;
     hooks.owner = progress.hwnd();
-    hooks.ask = [](const wchar_t*, const wchar_t*, int) { ADD_FAILURE() << "no question expected"; return 2; };
     JoinOutcome outcome;
     ASSERT_EQ(RunJoinCommand({picked, out.path(), 3, false}, hooks, &outcome), kStepGoOn) << outcome.why;
-    wchar_t prefix[8];
-    swprintf(prefix, 8, L"JB%02u_", static_cast<unsigned>(count));
+    const std::wstring prefix = count == 2 ? L"JB02_" : L"JB03_";
     EXPECT_EQ(outcome.names.mainOut, out.path() + prefix + picked[0].szMainName);
     EXPECT_EQ(outcome.names.rearOut, out.path() + prefix + picked[0].szRearName);
-    std::vector<quill::test::Movie> mains, rears;
-    for (const auto& p : picked) {
-      mains.push_back(quill::test::ReadMovie(p.szMainPath));
-      rears.push_back(quill::test::ReadMovie(p.szRearPath));
-    }
-    quill::test::ExpectJoinOf(quill::test::ReadMovie(outcome.names.mainOut), mains);
+    quill::test::ExpectJoinOf(quill::test::ReadMovie(outcome.names.mainOut),
+                              mains);  // stsz sums, data records
     quill::test::ExpectJoinOf(quill::test::ReadMovie(outcome.names.rearOut), rears);
-    EXPECT_EQ(quill::test::CountEntries(out.path()), 2) << "no temporary file left";
+    EXPECT_EQ(CountEntries(out.path()), 2) << "no temporary file left";
     for (size_t i = 0; i < picked.size(); ++i) {
       EXPECT_EQ(Fingerprint(picked[i].szMainPath), before[2 * i]);
       EXPECT_EQ(Fingerprint(picked[i].szRearPath), before[2 * i + 1]);
@@ -273,137 +204,92 @@ TEST_F(CommandJoin, TwoAndThreeRecordingsPerCamera) {
   }
 }
 
-TEST_F(CommandJoin, JoinedFileInsideTheJoinFolderIsRefused) {
-  ASSERT_GE(pairs_.size(), 1u);
+TEST_F(CommandJoin, RefusalsAndFailuresLeaveNothingBehind) {
   TempDir folder;
+  CommandHooks hooks;
+  hooks.ask = [](const wchar_t*, const wchar_t*, int) { return 1; };  // "overwrite" must not reach an input
+  JoinOutcome outcome;
+  // A joined file picked inside the join folder would be its own output.
   const std::wstring joined = folder.path() + L"JM02_" + pairs_[0].szMainName;
   ASSERT_TRUE(CopyFileW(pairs_[0].szMainPath, joined.c_str(), TRUE));
   const uint64_t before = Fingerprint(joined);
-  CommandHooks hooks;
-  hooks.ask = [](const wchar_t*, const wchar_t*, int) { return 1; };  // even "overwrite" must not reach it
-  JoinOutcome outcome;
-  EXPECT_EQ(RunJoinCommand({{Pair(joined, L"", quill::test::FileSizeOf(joined))}, folder.path(), 1, false},
-                           hooks, &outcome),
-            kStepFailed);
+  EXPECT_EQ(RunJoinCommand({{Pair(joined, L"", 10)}, folder.path(), 1, false}, hooks, &outcome), kStepFailed);
   EXPECT_EQ(Fingerprint(joined), before);
-  EXPECT_EQ(quill::test::CountEntries(folder.path()), 1);
-}
-
-TEST_F(CommandJoin, CancelBeforeAppendingWritesNothing) {
-  ASSERT_GE(pairs_.size(), 2u);
-  TempDir out;
+  // A folder holds the output's name: the joined file cannot take its place.
+  const std::wstring blocked = folder.path() + L"JM02_" + pairs_[1].szMainName;
+  ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
+  EXPECT_EQ(RunJoinCommand({{pairs_[1], pairs_[2]}, folder.path(), 1, false}, hooks, &outcome), kStepFailed);
+  EXPECT_EQ(CountEntries(folder.path()), 2);
+  RemoveDirectoryW(blocked.c_str());
+  // Cancelled before the first append.
   CommandCancel cancel;
   cancel.Cancel();
-  CommandHooks hooks;
   hooks.cancel = &cancel;
-  JoinOutcome outcome;
-  EXPECT_EQ(RunJoinCommand({{pairs_[0], pairs_[1]}, out.path(), 3, false}, hooks, &outcome), kStepCancelled);
-  EXPECT_EQ(quill::test::CountEntries(out.path()), 0);
+  EXPECT_EQ(RunJoinCommand({{pairs_[1], pairs_[2]}, folder.path(), 3, false}, hooks, &outcome),
+            kStepCancelled);
+  EXPECT_EQ(CountEntries(folder.path()), 1);
 }
 
-TEST_F(CommandJoin, FailedWriteLeavesNoPartialOutput) {
-  ASSERT_GE(pairs_.size(), 2u);
-  TempDir out;
-  // A folder holds the output's name: the joined file cannot take its place, and nothing may stay behind.
-  const std::wstring target = out.path() + L"JM02_" + pairs_[0].szMainName;
-  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
-  CommandHooks hooks;
-  hooks.ask = [](const wchar_t*, const wchar_t*, int) { return 1; };
-  JoinOutcome outcome;
-  EXPECT_EQ(RunJoinCommand({{pairs_[0], pairs_[1]}, out.path(), 1, false}, hooks, &outcome), kStepFailed);
-  EXPECT_EQ(quill::test::CountEntries(out.path()), 1);
-  EXPECT_NE(GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-  RemoveDirectoryW(target.c_str());
-}
-
-// The tool workers around the commands, with every dialog replaced.
-struct ToolScript {
-  std::vector<std::wstring> events;
-  ConvertToolHost host;
-  explicit ToolScript(const std::wstring& folder) {
-    host.chooseFolder = [this, folder](const wchar_t* key) {
-      events.push_back(std::wstring(L"folder ") + key);
-      return folder;
-    };
-    host.message = [this](const wchar_t* text, const wchar_t* caption, UINT type) -> INT_PTR {
-      events.push_back(std::wstring(L"message ") + text + L" " + caption + L" " + std::to_wstring(type));
-      return IDOK;
-    };
-    host.stopPlayback = [this] { events.push_back(L"stop"); };
-    host.markRows = [this](const RecordingList& picked, bool set) {
-      events.push_back((set ? L"mark " : L"unmark ") + std::to_wstring(picked.size()));
-    };
-    host.storeFolder = [this](const wchar_t* key, const std::wstring& f) {
-      events.push_back(std::wstring(L"store ") + key + L" " + f);
-    };
-    host.freeSpace = [](const std::wstring&, uint64_t* b) { *b = 1ull << 40; return true; };
-  }
-  void Pick(const RecordingList& picked, int camera, INT_PTR answer = IDOK) {
-    host.runSelection = [picked, camera, answer](CFileSelectDlg& dlg) {
-      EXPECT_EQ(dlg.m_nMode, CFileSelectDlg::kModeJoin);
-      dlg.m_chosen = picked;
-      dlg.m_nCamera = camera;
-      return answer;
-    };
-  }
-};
-
-TEST_F(CommandJoin, JoinToolMessagesAndRowFlags) {
-  ASSERT_GE(pairs_.size(), 2u);
+// The tool workers with every dialog replaced: what the user sees and what the main dialog is told.
+TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
   TempDir out;
   const std::wstring folder = out.path().substr(0, out.path().size() - 1);
-  {
-    ToolScript script(folder);
-    script.Pick({pairs_[0], pairs_[1]}, 3);
-    EXPECT_EQ(JoinToolThread(script.host), kStepGoOn);
-    const std::vector<std::wstring> expected = {L"folder CONNECT_FOLDER", L"mark 2", L"stop",
-                                                L"store CONNECT_FOLDER " + folder};
-    EXPECT_EQ(script.events, expected);
-  }
-  {
-    ToolScript script(folder);  // a picked file that has gone: failure message, flags cleared
-    sRECORDINGPAIR gone = Pair(out.path() + L"gone_M.MP4", L"", 10);
-    script.Pick({gone, pairs_[1]}, 1);
-    EXPECT_EQ(JoinToolThread(script.host), kStepFailed);
-    const std::vector<std::wstring> expected = {L"folder CONNECT_FOLDER", L"mark 2", L"stop",
-                                                std::wstring(L"message ") + kJoinFailedText + L" ERROR 0",
-                                                L"unmark 2"};
-    EXPECT_EQ(script.events, expected);
-  }
-  {
-    ToolScript script(folder);
-    script.Pick({pairs_[0]}, 3, IDCANCEL);
-    EXPECT_EQ(JoinToolThread(script.host), kStepCancelled);
-    EXPECT_EQ(script.events.size(), 1u);
-  }
-}
-
-TEST(UploadTool, MessagesAndStoredFolder) {
+  std::vector<std::wstring> events;
+  ConvertToolHost host;
+  host.chooseFolder = [&](const wchar_t* key) {
+    events.push_back(key);
+    return folder;
+  };
+  host.message = [&](const wchar_t* text, const wchar_t* caption, UINT type) -> INT_PTR {
+    events.push_back(std::wstring(text) + L" " + caption + std::to_wstring(type));
+    return IDOK;
+  };
+  host.stopPlayback = [&] { events.push_back(L"stop"); };
+  host.markRows = [&](const RecordingList& picked, bool set) {
+    events.push_back((set ? L"mark" : L"unmark") + std::to_wstring(picked.size()));
+  };
+  host.storeFolder = [&](const wchar_t* key, const std::wstring& f) {
+    events.push_back(std::wstring(L"store ") + key + (f == folder ? L"" : L"?"));
+  };
+  host.options = [](const std::wstring&, ConvertOptions*) { return 0; };
+  host.convert = [&](const std::wstring&, const std::wstring& dst, const ConvertOptions&, float) {
+    events.push_back(L"convert " + FileNamePart(dst));
+    return 1;
+  };
+  RecordingList picks;
+  host.runSelection = [&](CFileSelectDlg& dlg) -> INT_PTR {
+    dlg.m_chosen = picks;
+    return picks.empty() ? IDCANCEL : IDOK;
+  };
+  const std::wstring joinFailed = std::wstring(kJoinFailedText) + L" ERROR0";
+  const std::wstring convertFailed = std::wstring(kConvertFailedText) + L" ERROR0";
   struct Case {
-    bool hasCurrent;
-    int convertResult;
+    RecordingList picks;
+    bool upload;
     int result;
     std::vector<std::wstring> events;
   } cases[] = {
-      {true, 0, kStepGoOn, {L"folder CONVERT_FOLDER", L"stop", L"convert", L"store CONVERT_FOLDER F:\\up"}},
-      {true, 1, kStepFailed,
-       {L"folder CONVERT_FOLDER", L"stop", L"convert", std::wstring(L"message ") + kConvertFailedText + L" ERROR 0"}},
-      {true, 2, kStepCancelled, {L"folder CONVERT_FOLDER", L"stop", L"convert"}},
-      {false, 0, kStepFailed,
-       {L"folder CONVERT_FOLDER", std::wstring(L"message ") + kConvertFailedText + L" ERROR 0"}},
+      {{pairs_[0], pairs_[1]},
+       false,
+       kStepGoOn,
+       {L"CONNECT_FOLDER", L"mark2", L"stop", L"store CONNECT_FOLDER"}},
+      {{Pair(out.path() + L"gone_M.MP4", out.path() + L"gone_R.MP4", 10), pairs_[1]},
+       false,
+       kStepFailed,
+       {L"CONNECT_FOLDER", L"mark2", L"stop", joinFailed, L"unmark2"}},
+      {{}, false, kStepCancelled, {L"CONNECT_FOLDER"}},
+      {{},
+       true,
+       kStepFailed,
+       {L"CONVERT_FOLDER", L"stop", std::wstring(L"convert YM01_") + pairs_[0].szMainName, convertFailed}},
   };
   for (const Case& c : cases) {
-    ToolScript script(L"F:\\up");
-    script.host.hasCurrent = c.hasCurrent;
-    script.host.current = Plain(L"001");
-    script.host.options = [](const std::wstring&, ConvertOptions*) { return 0; };
-    script.host.convert = [&script, &c](const std::wstring&, const std::wstring& dst, const ConvertOptions&, float) {
-      EXPECT_EQ(dst, L"F:\\up\\YM01_001_M.MP4");
-      script.events.push_back(L"convert");
-      return c.convertResult;
-    };
-    EXPECT_EQ(UploadConvertToolThread(script.host), c.result);
-    EXPECT_EQ(script.events, c.events);
+    events.clear();
+    picks = c.picks;
+    host.hasCurrent = true;
+    host.current = pairs_[0];
+    EXPECT_EQ(c.upload ? UploadConvertToolThread(host) : JoinToolThread(host), c.result);
+    EXPECT_EQ(events, c.events);
   }
 }
 
