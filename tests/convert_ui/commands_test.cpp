@@ -230,6 +230,15 @@ TEST_F(CommandJoin, RefusalsAndFailuresLeaveNothingBehind) {
   EXPECT_EQ(CountEntries(folder.path()), 1);
 }
 
+TEST_F(CommandJoin, ConversionCancelledBeforeItsFirstFrameLeavesNoFile) {
+  TempDir out;
+  CommandCancel cancel;
+  cancel.Cancel();
+  EXPECT_EQ(ConvertRecording(nullptr, pairs_[0].szMainPath, out.path() + L"YM01_x.MP4", {}, 0.0f, &cancel),
+            kStepCancelled);
+  EXPECT_EQ(CountEntries(out.path()), 0);
+}
+
 // The tool workers with every dialog replaced: what the user sees and what the main dialog is told.
 TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
   TempDir out;
