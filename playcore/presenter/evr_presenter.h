@@ -14,7 +14,8 @@
 // lock or the scheduler's locks.
 // The EVR calls the clock events holding its renderer lock, and its mixer takes that lock when it asks
 // for input or passes an event on. So a thread that holds the presenter lock without the EVR's (the
-// sample-free callback, the mixer's input notification) must not call the mixer or the event sink:
+// sample-free callback, the mixer's input notification, the UI thread's RepaintVideo and
+// SetVideoPosition) must not call the mixer or the event sink:
 // such a pull runs in halves (PullOutputUnlocked), the mixer call between them without the presenter
 // lock, and the events it raises are sent after the lock is let go (deferredEvents_).
 //
@@ -190,6 +191,11 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   // (presenter_pull.cpp).
   void PullOutputUnlocked();
   HRESULT ProcessInputNotify();
+  // One output pass of a thread that holds none of the EVR's locks: begun under the presenter lock
+  // (false: nothing to mix), finished without it (the mixer called, then the frame delivered under
+  // the lock and its events sent after).
+  bool BeginUnlockedPass(OutputPull* pull);
+  void FinishUnlockedPass(OutputPull* pull);
   HRESULT TakeOutputSample(bool repaint, quill::com::ComPtr<IMFSample>* sample, bool* fromPool);
   HRESULT PrepareOutputSample(IMFSample* sample, bool repaint, LONGLONG* mixStart);
   HRESULT DeliverSample(IMFSample* sample, bool repaint);

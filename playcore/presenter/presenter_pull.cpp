@@ -63,6 +63,29 @@ void EVRCustomPresenter::PullOutputUnlocked() {
   SendDeferredEvents(&deferred);
 }
 
+bool EVRCustomPresenter::BeginUnlockedPass(OutputPull* pull) {
+  // A pull between its halves takes the repaint flag with it on its next turn.
+  if (pulling_ || BeginOutput(pull) != S_OK) return false;
+  pulling_ = true;
+  return true;
+}
+
+void EVRCustomPresenter::FinishUnlockedPass(OutputPull* pull) {
+  MixOutput(pull);
+  DeferredEvents deferred;
+  bool more = false;
+  {
+    ScopedLock lock(lock_);
+    EventDeferral defer(this, &deferred);
+    pulling_ = false;
+    FinishOutput(pull);
+    // Input notified while the mixer ran left its frames to this pass (it found it pulling).
+    more = pull->notifies != inputNotifies_ && sampleNotify_;
+  }
+  SendDeferredEvents(&deferred);
+  if (more) PullOutputUnlocked();
+}
+
 HRESULT EVRCustomPresenter::ProcessInputNotify() {
   {
     ScopedLock lock(lock_);

@@ -13,7 +13,14 @@ HRESULT D3DRawObj2::Setup(UINT width, UINT height) {
 }
 
 HRESULT D3DRawObj2::Draw(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window,
-                         const RECT& dest, UINT width, UINT height) {
+                         const RECT& dest, UINT width, UINT height, bool present) {
+  const HRESULT hr = DrawLocked(device, source, window, dest, width, height);
+  if (FAILED(hr) || !present) return hr;
+  return device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+HRESULT D3DRawObj2::DrawLocked(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window,
+                               const RECT& dest, UINT width, UINT height) {
   Lock lock(m_lock);
   if (!device || !source) return E_POINTER;
   if (m_vertices.size() < kQuadVertices) return E_UNEXPECTED;
@@ -41,7 +48,7 @@ HRESULT D3DRawObj2::Draw(IDirect3DDevice9* device, IDirect3DSurface9* source, HW
     if (FAILED(hr)) return hr;
     if (FAILED(ended)) return ended;
   }
-  return device->Present(nullptr, nullptr, nullptr, nullptr);
+  return S_OK;
 }
 
 bool D3DRawObj2::ToggleMirror() {

@@ -45,12 +45,13 @@ class CSphereModel {
   // Selects the view (1-4 enable the scene, anything else disables it). No effect without a device.
   HRESULT SetViewMode(int mode);
 
-  // Draws one frame from buffer 0 of `sample` and presents it.
-  HRESULT RenderScene(IDirect3DDevice9* device, IMFSample* sample);
+  // Draws one frame from buffer 0 of `sample` and presents it (`present` false: draws only, S_FALSE
+  // when nothing was drawn, and the caller presents; the model lock is never held across a present).
+  HRESULT RenderScene(IDirect3DDevice9* device, IMFSample* sample, bool present = true);
   // The same from a frame surface: copied into the scene texture (once per frame), then the current
   // view is drawn and the frame presented. A null `frame` presents a black frame. E_FAIL while the
   // scene is disabled; S_OK without drawing while it is not built.
-  HRESULT RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame);
+  HRESULT RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame, bool present = true);
 
   // A drag step of the current view (dx, dy already scaled by the caller; zoom is the zoom factor).
   // 0 when the step could not be applied unchanged or its camera failed, else 1.
@@ -90,6 +91,8 @@ class CSphereModel {
   HRESULT BuildDivided(IDirect3DDevice9* device);
   HRESULT BuildPlanes(IDirect3DDevice9* device);
   HRESULT DrawCurrentView(IDirect3DDevice9* device);
+  // RenderSurface under the model lock, without the present; *drawn when there is one to make.
+  HRESULT DrawSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame, bool* drawn);
 
   const wchar_t* d3dxLibrary_;
   // View state.
