@@ -24,9 +24,10 @@ class SceneRenderer final : public FrameRenderer {
       flat_.SetViewMode(kEngineModeFlat);
       return S_OK;
     }
+    // A view that failed to build is left out, and the mode is still set: that view draws black.
     const HRESULT hr = scene_.CreateScene(device, width, height);
-    if (FAILED(hr)) return hr;
-    return scene_.SetViewMode(mode);
+    const HRESULT set = scene_.SetViewMode(mode);
+    return FAILED(hr) ? hr : set;
   }
 
   HRESULT Draw(const FrameTarget& t, IMFSample* sample, IDirect3DSurface9* frame) override {

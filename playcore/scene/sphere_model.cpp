@@ -15,8 +15,6 @@ constexpr D3DCOLORVALUE kLightAmbient = {0.5f, 0.5f, 0.5f, 0.0f};
 
 }  // namespace
 
-CSphereModel::CSphereModel(const wchar_t* d3dxLibrary) : d3dxLibrary_(d3dxLibrary) {}
-
 CSphereModel::~CSphereModel() {
   Lock lock(lock_);
   ReleaseResources();
@@ -25,7 +23,6 @@ CSphereModel::~CSphereModel() {
 
 HRESULT CSphereModel::CreateScene(IDirect3DDevice9* device, UINT width, UINT height) {
   Lock lock(lock_);
-  if (!IsD3dxAvailable(d3dxLibrary_)) return E_FAIL;
   if (!device || device == device_.get()) return S_OK;
   // A new device: nothing built on the old one can be used with it. The held reference keeps the
   // old device alive, so its address cannot have been reused by the new one.
