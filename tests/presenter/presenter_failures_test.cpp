@@ -39,5 +39,21 @@ TEST_F(PresenterTest, AViewThatCannotBeBuiltStillTakesTheFramesAndEndsTheStream)
   EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
 }
 
+// Regression: on a plain device the negotiation built the scene's default-pool objects before the
+// sample creation reset the device, which a plain device refuses: every type failed, the pane black.
+TEST_F(PresenterTest, ThePlainDeviceTakesATypeWithTheRealSceneAndRebuildsIt) {
+  Build(true, true);
+  ASSERT_FALSE(presenter_->engine()->isExtended());
+  presenter_->engine()->SetRenderer(CreateSceneRenderer());
+  renderer_ = nullptr;
+  presenter_->engine()->SetViewMode(kViewRectangle);
+  Negotiate();
+  quill::com::ComPtr<IMFVideoMediaType> type;
+  EXPECT_EQ(S_OK, presenter_->GetCurrentMediaType(type.put()));
+  CSphereModel* scene = presenter_->engine()->renderer()->scene();
+  ASSERT_NE(nullptr, scene);
+  EXPECT_TRUE(scene->created()) << "the scene is built again on the reset device";
+}
+
 }  // namespace
 }  // namespace playcore::test
