@@ -9,6 +9,10 @@ HRESULT D3DRawObj2::Setup(UINT width, UINT height) {
   Lock lock(m_lock);
   const auto quad = FlatQuad(static_cast<float>(width), static_cast<float>(height), m_flag != 0);
   m_vertices.assign(quad.begin(), quad.end());
+  // The quad is unplaced again: the next draw places it, even at the destination it had before.
+  m_destRect = {};
+  m_width = 0;
+  m_height = 0;
   return FillVertexBuffer(kQuadVertices);
 }
 
