@@ -40,8 +40,8 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     ScopedLock lock(lock_);
     ComPtr<IDirect3DSurface9> surface;
     if (sample) {
-      hr = SurfaceOfSample(sample, &surface);
-      if (FAILED(hr)) return hr;
+      // A sample without a surface has nothing to show: it is dropped, and the scheduler goes on.
+      if (FAILED(SurfaceOfSample(sample, &surface))) return S_OK;
     } else {
       if (!keptSurface_) return S_OK;
       surface = keptSurface_.Copy();

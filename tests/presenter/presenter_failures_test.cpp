@@ -55,5 +55,40 @@ TEST_F(PresenterTest, ThePlainDeviceTakesATypeWithTheRealSceneAndRebuildsIt) {
   EXPECT_TRUE(scene->created()) << "the scene is built again on the reset device";
 }
 
+// Regression: a stop that found no scheduler thread presented on the calling (clock) thread, inside
+// the renderer's lock.
+TEST_F(PresenterTest, AStopWithoutTheSchedulerThreadPresentsNothingOnTheCallingThread) {
+  Build();
+  Negotiate();
+  clock_->Set(0, 1.0);
+  ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));  // no streaming thread: frames are shown at once
+  mixer_->AddFrames(0, kFrame, 1);
+  ASSERT_TRUE(PumpUntilDrawn(1, kSafetyMs));
+  const size_t drawn = renderer_->Frames().size();
+  ASSERT_EQ(S_OK, presenter_->OnClockStop(0));
+  EXPECT_EQ(drawn, renderer_->Frames().size());
+}
+
+// Regression: a sample without a surface failed the present, which ended the scheduler thread for
+// good (every later frame was refused).
+TEST_F(PresenterTest, ASampleWithoutASurfaceIsDroppedAndTheSchedulerGoesOn) {
+  HRESULT hr = S_OK;
+  D3DPresentEngine engine(&hr);
+  ASSERT_EQ(S_OK, hr);
+  Scheduler scheduler;
+  scheduler.SetCallback(&engine);
+  ASSERT_EQ(S_OK, scheduler.StartScheduler(nullptr));
+  ComPtr<IMFSample> sample;
+  ComPtr<IMFMediaBuffer> buffer;
+  ASSERT_EQ(S_OK, MFCreateSample(sample.put()));
+  ASSERT_EQ(S_OK, MFCreateMemoryBuffer(64, buffer.put()));
+  ASSERT_EQ(S_OK, sample->AddBuffer(buffer.get()));
+  ASSERT_EQ(S_OK, scheduler.ScheduleSample(sample.get()));
+  ASSERT_EQ(S_OK, scheduler.Flush());  // answered after the sample before it was handled
+  EXPECT_TRUE(scheduler.IsRunning());
+  EXPECT_EQ(S_OK, scheduler.ScheduleSample(sample.get()));
+  scheduler.StopScheduler();
+}
+
 }  // namespace
 }  // namespace playcore::test
