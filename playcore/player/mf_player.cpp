@@ -110,7 +110,7 @@ HRESULT CPlayer::Shutdown() {
   displayControl_.reset();
   quill::com::ComPtr<IMFMediaSession> current = session();
   HRESULT hr = S_OK;
-  for (auto& gate : releaseGates_) gate->open.store(false);
+  for (auto& gate : releaseGates_) gate->Close();
   if (current) {
     InterlockedExchange(&state_, kPlayerClosing);
     hr = current->Close();
@@ -136,12 +136,27 @@ HRESULT CPlayer::Shutdown() {
   if (activateObject_) activateObject_->ShutdownObject();
   activate_.reset();
   activateObject_ = nullptr;
-  clock_.reset();
-  rateControl_.reset();
-  rateSupport_.reset();
+  {
+    quill::com::ScopedLock clockHold(clockLock_);
+    clock_.reset();
+    rateControl_.reset();
+    rateSupport_.reset();
+  }
   ReleaseTopologyInterfaces();
   InterlockedExchange(&state_, kPlayerClosed);
   return hr;
+}
+
+quill::com::ComPtr<IMFPresentationClock> CPlayer::clock() {
+  quill::com::ScopedLock hold(clockLock_);
+  return clock_.Copy();
+}
+
+void CPlayer::RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
+                             quill::com::ComPtr<IMFRateSupport>* support) {
+  quill::com::ScopedLock hold(clockLock_);
+  *control = rateControl_.Copy();
+  if (support) *support = rateSupport_.Copy();
 }
 
 quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
@@ -172,7 +187,8 @@ HRESULT CPlayer::Play() {
   if (!current || !source_) return E_UNEXPECTED;
   SetSeekMark(true);
   LONGLONG pausedAt = 0;
-  if (state == kPlayerPaused && clock_) clock_->GetTime(&pausedAt);
+  const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
+  if (state == kPlayerPaused && presentationClock) presentationClock->GetTime(&pausedAt);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
@@ -233,25 +249,29 @@ void CPlayer::SetVideoPosition(LONG x, LONG y, LONG width, LONG height) {
 }
 
 HRESULT CPlayer::SetRate(float rate) {
-  if (!rateControl_) return E_UNEXPECTED;
+  quill::com::ComPtr<IMFRateControl> rateControl;
+  quill::com::ComPtr<IMFRateSupport> rateSupport;
+  RateInterfaces(&rateControl, &rateSupport);
+  if (!rateControl) return E_UNEXPECTED;
   // Above double speed the source may drop frames that would not be shown anyway, where the session
   // says it can. A session may still refuse the thinned rate in its rate event (Wine's does, after
   // saying yes): Invoke then asks for the same rate without thinning.
   constexpr float kThinAbove = 2.0f;
   BOOL thin = FALSE;
-  if (rate > kThinAbove && rateSupport_ && SUCCEEDED(rateSupport_->IsRateSupported(TRUE, rate, nullptr))) {
+  if (rate > kThinAbove && rateSupport && SUCCEEDED(rateSupport->IsRateSupported(TRUE, rate, nullptr))) {
     thin = TRUE;
   }
   rateRequested_ = rate;
   InterlockedExchange(&rateThinned_, thin);
-  return rateControl_->SetRate(thin, rate);
+  return rateControl->SetRate(thin, rate);
 }
 
 HRESULT CPlayer::GetTime(LONGLONG* time) {
   if (!time) return E_POINTER;
   *time = 0;
-  if (!clock_) return E_UNEXPECTED;
-  return clock_->GetTime(time);
+  const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
+  if (!presentationClock) return E_UNEXPECTED;
+  return presentationClock->GetTime(time);
 }
 
 HRESULT CPlayer::GetNativeSize(LONG* width, LONG* height) {

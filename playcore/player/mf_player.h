@@ -124,6 +124,10 @@ class CPlayer : public IMFAsyncCallback {
   void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
   void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
+  // Copies of the clock and rate interfaces, taken under clockLock_.
+  quill::com::ComPtr<IMFPresentationClock> clock();
+  void RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
+                      quill::com::ComPtr<IMFRateSupport>* support);
 
   volatile LONG refCount_ = 1;
   bool platformStarted_ = false;
@@ -145,9 +149,12 @@ class CPlayer : public IMFAsyncCallback {
   std::vector<std::shared_ptr<playcore::ReleaseNoticeGate>> releaseGates_;
   quill::com::ComPtr<IMFMediaSession> session_;
   quill::com::ComPtr<IMFMediaSource> source_;
-  quill::com::ComPtr<IMFPresentationClock> clock_;
-  quill::com::ComPtr<IMFRateControl> rateControl_;
-  quill::com::ComPtr<IMFRateSupport> rateSupport_;
+  quill::com::ComPtr<IMFPresentationClock> clock_;       // clockLock_
+  quill::com::ComPtr<IMFRateControl> rateControl_;       // clockLock_
+  quill::com::ComPtr<IMFRateSupport> rateSupport_;       // clockLock_
+  // The view settings as the first topology was built (on the instance's thread, under its mutex):
+  // the audio-less rebuild runs on a session thread and seeds its presenter from this copy.
+  playcore::sVIEWSETTINGS ownerCopy_ = {};
   quill::com::ComPtr<IMFAudioStreamVolume> audioVolume_;
   quill::com::ComPtr<IMFVideoDisplayControl> displayControl_;
   quill::com::ComPtr<IMFVideoMixerControl> mixerControl_;
@@ -162,4 +169,8 @@ class CPlayer : public IMFAsyncCallback {
   volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
   // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
   quill::com::CriticalSection sessionLock_;
+  // Guards clock_, rateControl_ and rateSupport_: OnTopologySet replaces them on a session thread
+  // while the instance's thread uses them. Taken alone (never around a call that waits), so that
+  // Shutdown's long hold of lock_ cannot hold a session thread up.
+  quill::com::CriticalSection clockLock_;
 };
