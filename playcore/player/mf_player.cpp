@@ -209,6 +209,7 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   if (!current || !ready()) return E_UNEXPECTED;
   SetSeekMark(true);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  knownTime_.store(position);
   const HRESULT hr = SeekSession(control, RunningOnWine(), position);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
   return hr;
@@ -219,6 +220,7 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   if (!current) return E_UNEXPECTED;
   SetSeekMark(false);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  knownTime_.store(position);
   const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
@@ -271,7 +273,9 @@ HRESULT CPlayer::GetTime(LONGLONG* time) {
   *time = 0;
   const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
   if (!presentationClock) return E_UNEXPECTED;
-  return presentationClock->GetTime(time);
+  const HRESULT hr = presentationClock->GetTime(time);
+  if (SUCCEEDED(hr) && *time != 0) knownTime_.store(*time);
+  return hr;
 }
 
 HRESULT CPlayer::GetNativeSize(LONG* width, LONG* height) {

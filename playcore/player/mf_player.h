@@ -16,6 +16,7 @@
 #include <evr9.h>
 #include <mfidl.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,8 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT SetRate(float rate);
   // The presentation clock's time (100 ns).
   HRESULT GetTime(LONGLONG* time);
+  // The last time known without the clock: a seek's or start's target, or the last non-zero read.
+  LONGLONG knownTime() const { return knownTime_.load(); }
   // MF_PD_DURATION of the source (100 ns); 0 before an open.
   LONGLONG duration() const { return duration_; }
   HRESULT GetNativeSize(LONG* width, LONG* height);
@@ -165,6 +168,7 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
   LONGLONG duration_ = 0;
+  std::atomic<LONGLONG> knownTime_{0};
   float rateRequested_ = 1.0f;      // the last rate asked for
   volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
   // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
