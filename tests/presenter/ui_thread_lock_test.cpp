@@ -11,131 +11,93 @@
 namespace playcore::test {
 namespace {
 
-constexpr auto kRendererLockWait = std::chrono::seconds(3);
 constexpr DWORD kSafetyMs = 8000;
-constexpr UINT kSendTimeoutMs = 3000;
-
-bool WaitPumping(HANDLE event, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    const DWORD waited = GetTickCount() - start;
-    if (waited >= timeoutMs) return false;
-    const DWORD r = MsgWaitForMultipleObjects(1, &event, FALSE, timeoutMs - waited, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0) return true;
-  }
-}
-
-struct UiCall {
-  const char* name;
-  std::function<HRESULT(EVRCustomPresenter*)> call;
-};
+constexpr DWORD kGiveUpMs = 3000;  // the deadlocked side gives up after this instead of hanging
 
 // Regression: RepaintVideo and SetVideoPosition pulled from the mixer holding the presenter lock. A
 // clock event that came in holding the renderer lock waited for the presenter lock while the UI
 // thread waited inside the mixer for the renderer lock.
 TEST_F(PresenterTest, UiThreadRepaintsDoNotHoldThePresenterLockInsideTheMixer) {
-  const UiCall calls[] = {
-      {"repaint", [](EVRCustomPresenter* p) { return p->RepaintVideo(); }},
-      {"position", [](EVRCustomPresenter* p) {
-         RECT dest = {0, 0, 200, 150};
-         return p->SetVideoPosition(nullptr, &dest);
-       }},
-  };
+  const std::function<HRESULT(EVRCustomPresenter*)> calls[] = {
+      [](EVRCustomPresenter* p) { return p->RepaintVideo(); },
+      [](EVRCustomPresenter* p) {
+        RECT dest = {0, 0, 200, 150};
+        return p->SetVideoPosition(nullptr, &dest);
+      }};
   Build();
   Negotiate();
   StartStreaming(0, 1.0);
   mixer_->AddFrames(0, kFrame, 90);
   ASSERT_TRUE(PumpUntilDrawn(2, kSafetyMs));
   ASSERT_EQ(S_OK, presenter_->OnClockPause(0));
-
   std::timed_mutex rendererLock;
-  std::atomic<bool> armed{false};
-  std::atomic<bool> timedOut{false};
-  std::atomic<bool> entered{false};
+  std::atomic<bool> armed{false}, entered{false}, timedOut{false};
   const DWORD uiThread = GetCurrentThreadId();
   HANDLE go = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   HANDLE holding = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  ASSERT_TRUE(go && holding);
-  // The UI thread, inside the mixer, lets the clock event in and then wants the renderer lock.
+  // Inside the mixer the UI thread lets the clock event in, then wants the renderer lock.
   mixer_->beforeOutput = [&] {
     if (!armed.load() || GetCurrentThreadId() != uiThread) return;
     entered = true;
     SetEvent(go);
-    if (rendererLock.try_lock_for(kRendererLockWait)) {
-      rendererLock.unlock();
-    } else {
+    if (!rendererLock.try_lock_for(std::chrono::milliseconds(kGiveUpMs))) {
       timedOut = true;
+    } else {
+      rendererLock.unlock();
     }
   };
-  for (const UiCall& c : calls) {
-    SCOPED_TRACE(c.name);
-    timedOut = false;
-    entered = false;
+  for (size_t i = 0; i < std::size(calls); ++i) {
+    SCOPED_TRACE(i == 0 ? "repaint" : "position");
+    entered = timedOut = false;
     HRESULT clockResult = E_FAIL;
-    // The EVR's clock thread: a pause arrives holding the renderer lock.
-    std::thread clockThread([&] {
+    std::thread clockThread([&] {  // the EVR's clock thread: a pause holding the renderer lock
       std::lock_guard<std::timed_mutex> lock(rendererLock);
       SetEvent(holding);
       if (WaitForSingleObject(go, kSafetyMs) == WAIT_OBJECT_0) clockResult = presenter_->OnClockPause(0);
     });
     ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holding, kSafetyMs));
     armed = true;
-    const HRESULT uiResult = c.call(presenter_);
+    EXPECT_EQ(S_OK, calls[i](presenter_));
     armed = false;
-    SetEvent(go);  // a call that never reached the mixer lets the clock thread go
+    SetEvent(go);  // lets the clock thread go if the call never reached the mixer
     clockThread.join();
-    EXPECT_EQ(S_OK, uiResult);
     EXPECT_TRUE(entered.load()) << "the call did not ask the mixer";
     EXPECT_EQ(S_OK, clockResult);
-    EXPECT_FALSE(timedOut.load()) << "the clock event waited for the presenter lock held by the UI thread";
+    EXPECT_FALSE(timedOut.load()) << "the clock event waited for the UI thread's presenter lock";
   }
   mixer_->beforeOutput = nullptr;
   CloseHandle(go);
   CloseHandle(holding);
 }
 
-// An engine whose present, on any other thread than the window's, first sends the window a message
-// (as a present may under Wine) and gives up after a while instead of hanging the test.
+// An engine whose present on another thread than the window's first sends the window a message (as
+// a present may under Wine), once, giving up after a while instead of hanging the test.
 class SendingEngine : public D3DPresentEngine {
  public:
-  explicit SendingEngine(HRESULT* hr) : D3DPresentEngine(hr) {
-    inPresent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    sent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  }
-  ~SendingEngine() override {
-    CloseHandle(inPresent);
-    CloseHandle(sent);
-  }
-  HANDLE inPresent;
-  HANDLE sent;
-  std::atomic<bool> armed{true};
-  std::atomic<bool> timedOut{false};
-  HWND window = nullptr;
+  using D3DPresentEngine::D3DPresentEngine;
+  quill::com::Handle inPresent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  quill::com::Handle sent{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  std::atomic<bool> armed{true}, timedOut{false};
 
  protected:
   HRESULT PresentDevice(IDirect3DDevice9* device, const RECT* dest, HWND target) override {
+    const HWND window = videoWindow();
     if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId() && armed.exchange(false)) {
-      SetEvent(inPresent);
+      SetEvent(inPresent.get());
       DWORD_PTR result = 0;
-      if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &result)) {
-        timedOut = true;
-      }
-      SetEvent(sent);
+      timedOut = !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kGiveUpMs, &result);
+      SetEvent(sent.get());
     }
     return D3DPresentEngine::PresentDevice(device, dest, target);
   }
 };
 
-// A recording renderer that asks the engine to present what it drew.
-class PresentingRenderer : public RecordingRenderer {
+class PresentingRenderer : public RecordingRenderer {  // leaves its present to the engine
  public:
   using RecordingRenderer::RecordingRenderer;
   HRESULT Draw(const FrameTarget& target, IMFSample* sample, IDirect3DSurface9* frame) override {
-    const HRESULT hr = RecordingRenderer::Draw(target, sample, frame);
     if (target.present) target.present->wanted = true;
-    return hr;
+    return RecordingRenderer::Draw(target, sample, frame);
   }
 };
 
@@ -145,14 +107,11 @@ TEST_F(PresenterTest, TheUiThreadIsNotWaitingOnTheEngineLockWhileTheSchedulerPre
   ASSERT_EQ(S_OK, quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter_));
   presenter_->AddRef();
   HRESULT hr = S_OK;
-  auto engine = std::make_unique<SendingEngine>(&hr);
+  auto owned = std::make_unique<SendingEngine>(&hr);
   ASSERT_EQ(S_OK, hr);
-  SendingEngine* sending = engine.get();
-  sending->window = window_->hwnd();
-  presenter_->ReplaceEngine(std::move(engine));
-  auto renderer = std::make_unique<PresentingRenderer>(mixer_);
-  renderer_ = renderer.get();
-  sending->SetRenderer(std::move(renderer));
+  SendingEngine* engine = owned.get();
+  presenter_->ReplaceEngine(std::move(owned));
+  engine->SetRenderer(std::make_unique<PresentingRenderer>(mixer_));
   ASSERT_EQ(S_OK, presenter_->SetVideoWindow(window_->hwnd()));
   lookup_->clock = clock_;
   lookup_->mixer = mixer_;
@@ -163,14 +122,19 @@ TEST_F(PresenterTest, TheUiThreadIsNotWaitingOnTheEngineLockWhileTheSchedulerPre
   mixer_->AddFrames(kFrame, kFrame, 30);
   // Input until the scheduler thread is inside a present; this thread pumps no messages meanwhile.
   const DWORD start = GetTickCount();
-  while (WaitForSingleObject(sending->inPresent, 4) == WAIT_TIMEOUT &&
+  while (WaitForSingleObject(engine->inPresent.get(), 4) == WAIT_TIMEOUT &&
          GetTickCount() - start < kSafetyMs) {
     presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
   }
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sending->inPresent, 0));
-  sending->SetDestinationRect({0, 0, 160, 120});  // takes the engine lock on the window's thread
-  ASSERT_TRUE(WaitPumping(sending->sent, kSafetyMs));
-  EXPECT_FALSE(sending->timedOut.load()) << "the present held the engine lock while it waited";
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(engine->inPresent.get(), 0));
+  engine->SetDestinationRect({0, 0, 160, 120});  // takes the engine lock on the window's thread
+  HANDLE sent = engine->sent.get();
+  while (MsgWaitForMultipleObjects(1, &sent, FALSE, kSafetyMs, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  }
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(sent, 0));
+  EXPECT_FALSE(engine->timedOut.load()) << "the present held the engine lock while it waited";
 }
 
 }  // namespace
