@@ -65,7 +65,9 @@ void StopStepThread(sPLAYERINSTANCE* instance) {
   SetEvent(running->stop.get());
   // A thread that has not ended keeps its record (it still reads the stop event): it is left behind
   // rather than freed under it.
-  if (WaitForSingleObject(running->thread.get(), kStepThreadWaitMs) == WAIT_OBJECT_0) delete running;
+  if (WaitForSingleObject(running->thread.get(), kStepThreadWaitMs) == WAIT_OBJECT_0) {
+    delete running;
+  }
 }
 
 int Play(sPLAYERINSTANCE* instance) {
@@ -100,8 +102,8 @@ int64_t GetPosition(sPLAYERINSTANCE* instance) {
     if (FAILED(hr)) break;
     bool retry = false;
     const LONG state = player->state();
-    time = AnswerClockRead(time, state == kPlayerStarted, state == kPlayerPaused, player->knownTime(),
-                           &retry);
+    time = AnswerClockRead(time, state == kPlayerStarted, state == kPlayerPaused,
+                           player->knownTime(), &retry);
     if (!retry) break;
     Sleep(kClockReadPauseMs);
   }
@@ -175,7 +177,9 @@ int SetStepMode(sPLAYERINSTANCE* instance, bool on) {
   running->stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   // The record is in place before the thread starts: the thread reads its stop event from it.
   step.thread = running;
-  if (running->stop) running->thread.reset(CreateThread(nullptr, 0, RunStepThread, instance, 0, nullptr));
+  if (running->stop) {
+    running->thread.reset(CreateThread(nullptr, 0, RunStepThread, instance, 0, nullptr));
+  }
   if (!running->thread) {
     step.thread = nullptr;
     delete running;

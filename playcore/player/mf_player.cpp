@@ -260,7 +260,8 @@ HRESULT CPlayer::SetRate(float rate) {
   // saying yes): Invoke then asks for the same rate without thinning.
   constexpr float kThinAbove = 2.0f;
   BOOL thin = FALSE;
-  if (rate > kThinAbove && rateSupport && SUCCEEDED(rateSupport->IsRateSupported(TRUE, rate, nullptr))) {
+  if (rate > kThinAbove && rateSupport &&
+      SUCCEEDED(rateSupport->IsRateSupported(TRUE, rate, nullptr))) {
     thin = TRUE;
   }
   rateRequested_ = rate;

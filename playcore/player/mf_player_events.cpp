@@ -103,7 +103,8 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
       InterlockedCompareExchange(&rateThinned_, 0, 1) == 1) {
     quill::com::ComPtr<IMFRateControl> rateControl;
     RateInterfaces(&rateControl, nullptr);
-    if (rateControl) rateControl->SetRate(FALSE, rateRequested_);  // the same rate, every frame decoded
+    // The same rate, every frame decoded.
+    if (rateControl) rateControl->SetRate(FALSE, rateRequested_);
     return S_OK;
   }
   if (FAILED(status)) {

@@ -3,10 +3,10 @@
 //
 // Threads: Prepare and ReleaseDevice run on the presenter's threads under the engine lock; Draw runs
 // on the scheduler thread or the presenter's threads, also under the engine lock. Implementations
-// keep their own locks inside (the scene's and the flat object's). Presenting can wait for the video
-// window's thread (a message sent to it), which may itself be waiting for one of those locks: a
-// renderer given a `present` request leaves the presenting to the engine, which does it holding no
-// lock.
+// keep their own locks inside (the scene's and the flat object's). Presenting can wait for the
+// video window's thread (a message sent to it), which may itself be waiting for one of those locks:
+// a renderer given a `present` request leaves the presenting to the engine, which does it holding
+// no lock.
 #pragma once
 
 #include <windows.h>
@@ -27,7 +27,7 @@ constexpr int kEngineModeFlat = 5;
 // The presentation a renderer leaves to the engine.
 struct PendingPresent {
   bool wanted = false;
-  bool intoDest = false;  // into the target's destination rectangle (else the device's whole window)
+  bool intoDest = false;  // into the target's destination rectangle (else the whole device window)
 };
 
 // Where one frame goes.

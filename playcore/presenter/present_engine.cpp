@@ -196,7 +196,7 @@ HRESULT D3DPresentEngine::CreateVideoSamples(IMFMediaType* type, SampleList& sam
     hr = CreateOneSample(sampleParams, samples);
   }
   if (SUCCEEDED(hr)) hr = OnCreateVideoSamples();
-  // A renderer that cannot be rebuilt draws nothing; the samples stand (as in the type's negotiation).
+  // A renderer that cannot be rebuilt draws nothing; the samples stand (as in the negotiation).
   if (SUCCEEDED(hr) && plain && renderer_) renderer_->Prepare(device_.get(), width, height, mode_);
   if (FAILED(hr)) {
     samples.Clear();

@@ -5,9 +5,9 @@
 // Threads: created and configured by the presenter's threads (under the presenter lock); PresentSample
 // runs on the scheduler thread and on the presenter's threads. Every method that touches the device,
 // the kept surface or the renderer holds the engine lock; nothing under it calls into the presenter or
-// the scheduler. The one exception is the present of a drawn frame, made after the engine lock is let
-// go (it can wait for the video window's thread). Lock order: presenter lock, engine lock, then the
-// renderer's own locks.
+// the scheduler. The one exception is the present of a drawn frame, made after the engine lock is
+// let go (it can wait for the video window's thread). Lock order: presenter lock, engine lock, then
+// the renderer's own locks.
 #pragma once
 
 #include <windows.h>
