@@ -111,6 +111,7 @@ HRESULT CPlayer::Shutdown() {
   quill::com::ComPtr<IMFMediaSession> current = session();
   HRESULT hr = S_OK;
   for (auto& gate : releaseGates_) gate->Close();
+  HoldPulls(true);  // for good: the close stops the presenter
   if (current) {
     InterlockedExchange(&state_, kPlayerClosing);
     hr = current->Close();
@@ -164,6 +165,13 @@ quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
   return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
 }
 
+void CPlayer::HoldPulls(bool hold) {
+  // The session's stops run the EVR's clock events, which must not meet a frame pulled on another
+  // thread (see EVRCustomPresenter::HoldUnlockedPulls).
+  const quill::com::ComPtr<EVRCustomPresenter> held = presenter();
+  if (held) held->HoldUnlockedPulls(hold);
+}
+
 void CPlayer::SetSeekMark(bool mark) {
   // Under the lock: a topology rebuilt on a session thread replaces the activation object.
   quill::com::ScopedLock hold(lock_);
@@ -190,7 +198,9 @@ HRESULT CPlayer::Play() {
   const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
   if (state == kPlayerPaused && presentationClock) presentationClock->GetTime(&pausedAt);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  HoldPulls(true);
   const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }
@@ -210,7 +220,9 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   SetSeekMark(true);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
+  HoldPulls(true);
   const HRESULT hr = SeekSession(control, RunningOnWine(), position);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
   return hr;
 }
@@ -221,7 +233,9 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   SetSeekMark(false);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
+  HoldPulls(true);
   const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }

@@ -127,6 +127,7 @@ class CPlayer : public IMFAsyncCallback {
   void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
   void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
+  void HoldPulls(bool hold);  // the presenter's unlocked pulls, around the session's stops
   // Copies of the clock and rate interfaces, taken under clockLock_.
   quill::com::ComPtr<IMFPresentationClock> clock();
   void RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,

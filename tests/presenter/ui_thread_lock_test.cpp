@@ -137,5 +137,21 @@ TEST_F(PresenterTest, TheUiThreadIsNotWaitingOnTheEngineLockWhileTheSchedulerPre
   EXPECT_FALSE(engine->timedOut.load()) << "the present held the engine lock while it waited";
 }
 
+// Regression: under Wine the mixer asks the EVR for input holding its own lock while a stop holds the
+// renderer lock and waits for the mixer's, so a frame pulled on a returned sample's thread during the
+// player's stop deadlocked the session. The player holds such pulls around its stops and its close.
+TEST_F(PresenterTest, HeldPullsLeaveTheMixerAloneUntilReleased) {
+  Build();
+  Negotiate();
+  StartStreaming(0, 1.0);
+  mixer_->AddFrames(0, kFrame, 4);
+  presenter_->HoldUnlockedPulls(true);
+  const int calls = mixer_->processCalls.load();
+  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+  EXPECT_EQ(calls, mixer_->processCalls.load()) << "pulled while held";
+  presenter_->HoldUnlockedPulls(false);  // the pending input is pulled now
+  EXPECT_TRUE(renderer_->WaitForFrames(1, kSafetyMs));
+}
+
 }  // namespace
 }  // namespace playcore::test
