@@ -7,7 +7,8 @@
 // started or cannot open the file answers 0 and keeps nothing open.
 //
 // Threads: besides the callers' thread, each instance may run one step thread (SetStepMode). It
-// takes no lock: it reads the play state and its run word (atomic words) and only posts messages.
+// takes no lock: it reads the play state (an atomic word), waits on its stop event between steps
+// and only posts messages.
 #pragma once
 
 #include "platform/framework/private_messages.h"

@@ -6,21 +6,31 @@
 #include "playcore/instances/position_units.h"
 #include "playcore/instances/speed_codes.h"
 #include "playcore/player/mf_player.h"
+#include "playcore/player/session_transport.h"
 
 #include <mferror.h>
+
+#include <new>
+
+#include "platform/com/com_ptr.h"
 
 namespace playcore {
 namespace bridge {
 
+// The step thread of an instance and the event that ends it.
+struct StepThread {
+  quill::com::Handle stop;  // manual-reset
+  quill::com::Handle thread;
+};
+
 namespace {
 
-// GetPosition: the clock reads 0 for a moment after a start; it is asked again this often.
+// GetPosition: a started clock reads 0 for a moment after a start; it is asked again this often.
 constexpr int kClockReadTries = 10;
 constexpr DWORD kClockReadPauseMs = 10;
-// The step thread: one step per kStepRounds rounds of kStepRoundMs.
-constexpr int kStepRounds = 100;
-constexpr DWORD kStepRoundMs = 10;
-// The step thread ends within one round; this bounds the wait for it all the same.
+// The step thread: one step per second.
+constexpr DWORD kStepIntervalMs = 1000;
+// The step thread ends as soon as its stop event is set; this bounds the wait for it all the same.
 constexpr DWORD kStepThreadWaitMs = 5000;
 
 // A Media Foundation player whose topology is not ready yet refuses every transport call.
@@ -29,14 +39,12 @@ CPlayer* ReadyPlayer(sPLAYERINSTANCE* instance) {
   return player && player->ready() ? player : nullptr;
 }
 
-DWORD WINAPI StepThread(void* parameter) {
+DWORD WINAPI RunStepThread(void* parameter) {
   auto* instance = static_cast<sPLAYERINSTANCE*>(parameter);
   sSTEPSTATE& step = instance->step;
+  const HANDLE stop = step.thread->stop.get();
   for (;;) {
-    for (int round = 0; round < kStepRounds; ++round) {
-      if (!step.run) return 0;
-      Sleep(kStepRoundMs);
-    }
+    if (WaitForSingleObject(stop, kStepIntervalMs) != WAIT_TIMEOUT) return 0;
     if (instance->playState == kPlayPaused) continue;
     PostMessageW(step.target, kMsgStepTick, 0, static_cast<LPARAM>(step.position));
     ++step.position;
@@ -51,11 +59,15 @@ DWORD WINAPI StepThread(void* parameter) {
 }  // namespace
 
 void StopStepThread(sPLAYERINSTANCE* instance) {
-  InterlockedExchange(&instance->step.run, 0);
-  if (!instance->step.thread) return;
-  WaitForSingleObject(instance->step.thread, kStepThreadWaitMs);
-  CloseHandle(instance->step.thread);
+  StepThread* running = instance->step.thread;
+  if (!running) return;
   instance->step.thread = nullptr;
+  SetEvent(running->stop.get());
+  // A thread that has not ended keeps its record (it still reads the stop event): it is left behind
+  // rather than freed under it.
+  if (WaitForSingleObject(running->thread.get(), kStepThreadWaitMs) == WAIT_OBJECT_0) {
+    delete running;
+  }
 }
 
 int Play(sPLAYERINSTANCE* instance) {
@@ -87,7 +99,12 @@ int64_t GetPosition(sPLAYERINSTANCE* instance) {
   HRESULT hr = S_OK;
   for (int i = 0; i < kClockReadTries; ++i) {
     hr = player->GetTime(&time);
-    if (FAILED(hr) || time != 0) break;
+    if (FAILED(hr)) break;
+    bool retry = false;
+    const LONG state = player->state();
+    time = AnswerClockRead(time, state == kPlayerStarted, state == kPlayerPaused,
+                           player->knownTime(), &retry);
+    if (!retry) break;
     Sleep(kClockReadPauseMs);
   }
   if (FAILED(hr) || time < 0) return -1;
@@ -155,11 +172,17 @@ int SetStepMode(sPLAYERINSTANCE* instance, bool on) {
   if (step.position < 0) step.position = 0;
   step.target = GetParent(instance->videoWindow);
   if (player->state() == kPlayerStarted) player->Pause();
-  // The run word is set before the thread starts, so that it cannot end at its first look.
-  InterlockedExchange(&step.run, 1);
-  step.thread = CreateThread(nullptr, 0, StepThread, instance, 0, nullptr);
-  if (!step.thread) {
-    InterlockedExchange(&step.run, 0);
+  auto* running = new (std::nothrow) StepThread;
+  if (!running) return 0;
+  running->stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  // The record is in place before the thread starts: the thread reads its stop event from it.
+  step.thread = running;
+  if (running->stop) {
+    running->thread.reset(CreateThread(nullptr, 0, RunStepThread, instance, 0, nullptr));
+  }
+  if (!running->thread) {
+    step.thread = nullptr;
+    delete running;
     return 0;
   }
   return 1;

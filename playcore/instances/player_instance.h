@@ -91,12 +91,14 @@ struct sRENDERERSTATE {
 };
 
 // The step thread's state (one-second steps while the step mode is on).
+namespace bridge {
+struct StepThread;
+}
 struct sSTEPSTATE {
   int64_t duration;
   int64_t position;
-  HANDLE thread;
+  bridge::StepThread* thread;  // the running thread and its stop event (the bridge's)
   HWND target;
-  volatile LONG run;
 };
 
 struct sPLAYERINSTANCE {

@@ -39,9 +39,11 @@ void CMFActivate::SetFrameSize(UINT32 width, UINT32 height) {
   Unlock();
 }
 
-void CMFActivate::SetOwner(const sVIEWSETTINGS* owner) {
+void CMFActivate::SetOwner(const sVIEWSETTINGS* owner, const sVIEWSETTINGS* settings) {
   Lock();
   owner_ = owner;
+  hasSettings_ = settings != nullptr;
+  if (settings) settings_ = *settings;
   Unlock();
 }
 
@@ -94,7 +96,8 @@ void CMFActivate::SeedPresenter(EVRCustomPresenter* presenter) {
   D3DPresentEngine* engine = presenter->engine();
   engine->SetFrameSize(frameWidth_, frameHeight_);
   if (g_presenterHook) g_presenterHook(presenter, owner_);
-  const sVIEWSETTINGS settings = owner_ ? *owner_ : DefaultViewSettings();
+  const sVIEWSETTINGS settings =
+      hasSettings_ ? settings_ : owner_ ? *owner_ : DefaultViewSettings();
   engine->SetViewMode(settings.viewMode);
   FrameRenderer* renderer = engine->renderer();
   if (!renderer) return;

@@ -39,7 +39,9 @@ class CMFActivate : public quill::com::CComObjectRootEx<quill::com::CComMultiThr
 
   // Set by the player before the topology is handed to the session.
   void SetFrameSize(UINT32 width, UINT32 height);
-  void SetOwner(const sVIEWSETTINGS* owner);
+  // `owner` identifies the owning instance's settings (for the hook); the presenter is seeded from
+  // `settings` when given (a copy made where the instance's mutex is held), else from `owner`.
+  void SetOwner(const sVIEWSETTINGS* owner, const sVIEWSETTINGS* settings = nullptr);
   // The presenter made by ActivateObject, with a new reference (null before and after shut-down).
   quill::com::ComPtr<EVRCustomPresenter> presenter();
   // Sets the presenter's seek mark when a presenter exists.
@@ -90,6 +92,8 @@ class CMFActivate : public quill::com::CComObjectRootEx<quill::com::CComMultiThr
   UINT32 frameWidth_ = 0;
   UINT32 frameHeight_ = 0;
   const sVIEWSETTINGS* owner_ = nullptr;
+  bool hasSettings_ = false;
+  sVIEWSETTINGS settings_ = {};
 };
 
 }  // namespace playcore

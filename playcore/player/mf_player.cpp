@@ -110,7 +110,8 @@ HRESULT CPlayer::Shutdown() {
   displayControl_.reset();
   quill::com::ComPtr<IMFMediaSession> current = session();
   HRESULT hr = S_OK;
-  for (auto& gate : releaseGates_) gate->open.store(false);
+  for (auto& gate : releaseGates_) gate->Close();
+  HoldPulls(true);  // for good: the close stops the presenter
   if (current) {
     InterlockedExchange(&state_, kPlayerClosing);
     hr = current->Close();
@@ -136,17 +137,39 @@ HRESULT CPlayer::Shutdown() {
   if (activateObject_) activateObject_->ShutdownObject();
   activate_.reset();
   activateObject_ = nullptr;
-  clock_.reset();
-  rateControl_.reset();
-  rateSupport_.reset();
+  {
+    quill::com::ScopedLock clockHold(clockLock_);
+    clock_.reset();
+    rateControl_.reset();
+    rateSupport_.reset();
+  }
   ReleaseTopologyInterfaces();
   InterlockedExchange(&state_, kPlayerClosed);
   return hr;
 }
 
+quill::com::ComPtr<IMFPresentationClock> CPlayer::clock() {
+  quill::com::ScopedLock hold(clockLock_);
+  return clock_.Copy();
+}
+
+void CPlayer::RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
+                             quill::com::ComPtr<IMFRateSupport>* support) {
+  quill::com::ScopedLock hold(clockLock_);
+  *control = rateControl_.Copy();
+  if (support) *support = rateSupport_.Copy();
+}
+
 quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
   quill::com::ScopedLock hold(lock_);
   return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
+}
+
+void CPlayer::HoldPulls(bool hold) {
+  // The session's stops run the EVR's clock events, which must not meet a frame pulled on another
+  // thread (see EVRCustomPresenter::HoldUnlockedPulls).
+  const quill::com::ComPtr<EVRCustomPresenter> held = presenter();
+  if (held) held->HoldUnlockedPulls(hold);
 }
 
 void CPlayer::SetSeekMark(bool mark) {
@@ -172,9 +195,12 @@ HRESULT CPlayer::Play() {
   if (!current || !source_) return E_UNEXPECTED;
   SetSeekMark(true);
   LONGLONG pausedAt = 0;
-  if (state == kPlayerPaused && clock_) clock_->GetTime(&pausedAt);
+  const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
+  if (state == kPlayerPaused && presentationClock) presentationClock->GetTime(&pausedAt);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  HoldPulls(true);
   const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }
@@ -193,7 +219,10 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   if (!current || !ready()) return E_UNEXPECTED;
   SetSeekMark(true);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  knownTime_.store(position);
+  HoldPulls(true);
   const HRESULT hr = SeekSession(control, RunningOnWine(), position);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
   return hr;
 }
@@ -203,7 +232,10 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   if (!current) return E_UNEXPECTED;
   SetSeekMark(false);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
+  knownTime_.store(position);
+  HoldPulls(true);
   const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
+  HoldPulls(false);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }
@@ -233,25 +265,32 @@ void CPlayer::SetVideoPosition(LONG x, LONG y, LONG width, LONG height) {
 }
 
 HRESULT CPlayer::SetRate(float rate) {
-  if (!rateControl_) return E_UNEXPECTED;
+  quill::com::ComPtr<IMFRateControl> rateControl;
+  quill::com::ComPtr<IMFRateSupport> rateSupport;
+  RateInterfaces(&rateControl, &rateSupport);
+  if (!rateControl) return E_UNEXPECTED;
   // Above double speed the source may drop frames that would not be shown anyway, where the session
   // says it can. A session may still refuse the thinned rate in its rate event (Wine's does, after
   // saying yes): Invoke then asks for the same rate without thinning.
   constexpr float kThinAbove = 2.0f;
   BOOL thin = FALSE;
-  if (rate > kThinAbove && rateSupport_ && SUCCEEDED(rateSupport_->IsRateSupported(TRUE, rate, nullptr))) {
+  if (rate > kThinAbove && rateSupport &&
+      SUCCEEDED(rateSupport->IsRateSupported(TRUE, rate, nullptr))) {
     thin = TRUE;
   }
   rateRequested_ = rate;
   InterlockedExchange(&rateThinned_, thin);
-  return rateControl_->SetRate(thin, rate);
+  return rateControl->SetRate(thin, rate);
 }
 
 HRESULT CPlayer::GetTime(LONGLONG* time) {
   if (!time) return E_POINTER;
   *time = 0;
-  if (!clock_) return E_UNEXPECTED;
-  return clock_->GetTime(time);
+  const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
+  if (!presentationClock) return E_UNEXPECTED;
+  const HRESULT hr = presentationClock->GetTime(time);
+  if (SUCCEEDED(hr) && *time != 0) knownTime_.store(*time);
+  return hr;
 }
 
 HRESULT CPlayer::GetNativeSize(LONG* width, LONG* height) {

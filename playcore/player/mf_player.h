@@ -18,6 +18,7 @@
 #include <evr9.h>
 #include <mfidl.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -79,6 +80,8 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT SetRate(float rate);
   // The presentation clock's time (100 ns).
   HRESULT GetTime(LONGLONG* time);
+  // The last time known without the clock: a seek's or start's target, or the last non-zero read.
+  LONGLONG knownTime() const { return knownTime_.load(); }
   // MF_PD_DURATION of the source (100 ns); 0 before an open.
   LONGLONG duration() const { return duration_; }
   HRESULT GetNativeSize(LONG* width, LONG* height);
@@ -132,6 +135,11 @@ class CPlayer : public IMFAsyncCallback {
   void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
   void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
+  void HoldPulls(bool hold);  // the presenter's unlocked pulls, around the session's stops
+  // Copies of the clock and rate interfaces, taken under clockLock_.
+  quill::com::ComPtr<IMFPresentationClock> clock();
+  void RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
+                      quill::com::ComPtr<IMFRateSupport>* support);
 
   volatile LONG refCount_ = 1;
   bool platformStarted_ = false;
@@ -153,9 +161,12 @@ class CPlayer : public IMFAsyncCallback {
   std::vector<std::shared_ptr<playcore::ReleaseNoticeGate>> releaseGates_;
   quill::com::ComPtr<IMFMediaSession> session_;
   quill::com::ComPtr<IMFMediaSource> source_;
-  quill::com::ComPtr<IMFPresentationClock> clock_;
-  quill::com::ComPtr<IMFRateControl> rateControl_;
-  quill::com::ComPtr<IMFRateSupport> rateSupport_;
+  quill::com::ComPtr<IMFPresentationClock> clock_;       // clockLock_
+  quill::com::ComPtr<IMFRateControl> rateControl_;       // clockLock_
+  quill::com::ComPtr<IMFRateSupport> rateSupport_;       // clockLock_
+  // The view settings as the first topology was built (on the instance's thread, under its mutex):
+  // the audio-less rebuild runs on a session thread and seeds its presenter from this copy.
+  playcore::sVIEWSETTINGS ownerCopy_ = {};
   quill::com::ComPtr<IMFAudioStreamVolume> audioVolume_;
   quill::com::ComPtr<IMFVideoDisplayControl> displayControl_;
   quill::com::ComPtr<IMFVideoMixerControl> mixerControl_;
@@ -166,8 +177,13 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
   LONGLONG duration_ = 0;
+  std::atomic<LONGLONG> knownTime_{0};
   float rateRequested_ = 1.0f;      // the last rate asked for
   volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
   // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
   quill::com::CriticalSection sessionLock_;
+  // Guards clock_, rateControl_ and rateSupport_: OnTopologySet replaces them on a session thread
+  // while the instance's thread uses them. Taken alone (never around a call that waits), so that
+  // Shutdown's long hold of lock_ cannot hold a session thread up.
+  quill::com::CriticalSection clockLock_;
 };

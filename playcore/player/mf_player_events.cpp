@@ -100,8 +100,11 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
   HRESULT status = S_OK;
   event->GetStatus(&status);
   if (FAILED(status) && type == MESessionRateChanged &&
-      InterlockedCompareExchange(&rateThinned_, 0, 1) == 1 && rateControl_) {
-    rateControl_->SetRate(FALSE, rateRequested_);  // the same rate, every frame decoded
+      InterlockedCompareExchange(&rateThinned_, 0, 1) == 1) {
+    quill::com::ComPtr<IMFRateControl> rateControl;
+    RateInterfaces(&rateControl, nullptr);
+    // The same rate, every frame decoded.
+    if (rateControl) rateControl->SetRate(FALSE, rateRequested_);
     return S_OK;
   }
   if (FAILED(status)) {
@@ -127,17 +130,26 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
 HRESULT CPlayer::OnTopologySet(IMFMediaEvent*) {
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current) return E_UNEXPECTED;
+  // Asked for here, handed over under the lock: the instance's thread may be using the old ones.
   quill::com::ComPtr<IMFClock> clock;
+  quill::com::ComPtr<IMFPresentationClock> presentationClock;
+  quill::com::ComPtr<IMFRateControl> rateControl;
+  quill::com::ComPtr<IMFRateSupport> rateSupport;
   HRESULT hr = current->GetClock(clock.put());
-  if (SUCCEEDED(hr)) hr = clock.As(&clock_);
+  if (SUCCEEDED(hr)) hr = clock.As(&presentationClock);
   if (SUCCEEDED(hr)) {
     hr = MFGetService(current.get(), MF_RATE_CONTROL_SERVICE, __uuidof(IMFRateControl),
-                      rateControl_.putVoid());
+                      rateControl.putVoid());
   }
   if (SUCCEEDED(hr)) {
     hr = MFGetService(current.get(), MF_RATE_CONTROL_SERVICE, __uuidof(IMFRateSupport),
-                      rateSupport_.putVoid());
+                      rateSupport.putVoid());
   }
+  quill::com::ScopedLock hold(clockLock_);
+  // As before, a failure keeps what was obtained up to it.
+  if (presentationClock) clock_ = std::move(presentationClock);
+  if (rateControl) rateControl_ = std::move(rateControl);
+  if (rateSupport) rateSupport_ = std::move(rateSupport);
   return hr;
 }
 

@@ -175,7 +175,10 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
     MFGetAttributeSize(current.get(), MF_MT_FRAME_SIZE, &width, &height);
   }
   object->SetFrameSize(width, height);
-  object->SetOwner(owner_);
+  // The first topology is built on the instance's thread, which holds the instance mutex: the view
+  // settings are read there, and the audio-less rebuild (on a session thread) uses that copy.
+  if (!audioRefused_ && owner_) ownerCopy_ = *owner_;
+  object->SetOwner(owner_, owner_ ? &ownerCopy_ : nullptr);
   // The player keeps its own reference: Play and Seek reach the presenter through it.
   quill::com::ScopedLock hold(lock_);
   activate_ = held->Copy();

@@ -50,4 +50,9 @@ HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position) 
   return hr;
 }
 
+LONGLONG AnswerClockRead(LONGLONG read, bool started, bool paused, LONGLONG known, bool* retry) {
+  *retry = read == 0 && started;
+  return read == 0 && paused ? known : read;
+}
+
 }  // namespace playcore

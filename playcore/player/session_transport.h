@@ -48,6 +48,12 @@ HRESULT SeekSession(SessionControl& session, bool wine, LONGLONG position);
 // Stop, then Start at `position` (both platforms; under Wine the Start waits for the stop).
 HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position);
 
+// The time a position read answers for a clock read of `read` (100 ns). A started clock reads 0 for
+// a moment after a start: *retry asks the caller to read again. A paused clock that reads 0 answers
+// `known` (the last target or read time) at once, without a wait on the caller's thread; a stopped
+// one answers its 0.
+LONGLONG AnswerClockRead(LONGLONG read, bool started, bool paused, LONGLONG known, bool* retry);
+
 // The longest wait for a session's stop before the Start follows anyway.
 constexpr DWORD kStopWaitMs = 3000;
 

@@ -67,9 +67,11 @@ class AllocatorGuard final : public IMFVideoSampleAllocator,
 
   // IMFVideoSampleAllocatorNotify (from the renderer's allocator)
   STDMETHODIMP NotifyRelease() override {
-    if (!gate_->open.load()) return S_OK;
-    quill::com::ScopedLock hold(lock_);
-    return notify_ ? notify_->NotifyRelease() : S_OK;
+    // Tested and passed under the gate's lock: the player's close cannot slip in between.
+    return gate_->Pass([this] {
+      quill::com::ScopedLock hold(lock_);
+      return notify_ ? notify_->NotifyRelease() : S_OK;
+    });
   }
 
  private:

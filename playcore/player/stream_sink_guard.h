@@ -14,12 +14,25 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 
 namespace playcore {
 
 // Open while the session may be told of sample releases.
 struct ReleaseNoticeGate {
   std::atomic<bool> open{true};
+  // Passes a notice to the session while the gate is open (`notice` runs under the gate's lock).
+  template <class Notice>
+  HRESULT Pass(Notice notice) {
+    std::lock_guard<std::mutex> hold(passing);
+    return open.load() ? notice() : S_OK;
+  }
+  // Closes the gate; a notice passing it is let finish first, so none reaches the session after.
+  void Close() {
+    std::lock_guard<std::mutex> hold(passing);
+    open.store(false);
+  }
+  std::mutex passing;
 };
 
 // Wraps `stream` (a reference is taken). Only for Wine: on Windows the renderer's stream is used

@@ -14,7 +14,8 @@
 // lock or the scheduler's locks.
 // The EVR calls the clock events holding its renderer lock, and its mixer takes that lock when it asks
 // for input or passes an event on. So a thread that holds the presenter lock without the EVR's (the
-// sample-free callback, the mixer's input notification) must not call the mixer or the event sink:
+// sample-free callback, the mixer's input notification, the UI thread's RepaintVideo and
+// SetVideoPosition) must not call the mixer or the event sink:
 // such a pull runs in halves (PullOutputUnlocked), the mixer call between them without the presenter
 // lock, and the events it raises are sent after the lock is let go (deferredEvents_).
 //
@@ -108,6 +109,13 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   STDMETHODIMP SetFullscreen(BOOL fullscreen) override;
   STDMETHODIMP GetFullscreen(BOOL* fullscreen) override;
 
+  // Held around the session's stops and its close (the player's transport calls): no frame is pulled
+  // on a thread that holds none of the EVR's locks (a returned sample, an input notification), and a
+  // pull between its halves is waited for. Under Wine the mixer asks the EVR for input holding its
+  // own lock while a clock event holds the renderer lock and waits for the mixer's: such a pull and a
+  // stop deadlocked. Pending input is pulled by the next notification or returned sample.
+  void HoldUnlockedPulls(bool hold);
+
   // The player's seek mark: set by Play and SeekTo, cleared by StartAt.
   void SetSeekMark(bool mark) { seekMark_.store(mark); }
   bool seekMark() const { return seekMark_.load(); }
@@ -190,6 +198,12 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   // (presenter_pull.cpp).
   void PullOutputUnlocked();
   HRESULT ProcessInputNotify();
+  // One output pass of a thread that holds none of the EVR's locks: begun under the presenter lock
+  // (false: nothing to mix), finished without it (the mixer called, then the frame delivered under
+  // the lock and its events sent after).
+  bool BeginUnlockedPass(OutputPull* pull);
+  void SetPulling(bool pulling);  // pulling_ and pullIdle_ together
+  void FinishUnlockedPass(OutputPull* pull);
   HRESULT TakeOutputSample(bool repaint, quill::com::ComPtr<IMFSample>* sample, bool* fromPool);
   HRESULT PrepareOutputSample(IMFSample* sample, bool repaint, LONGLONG* mixStart);
   HRESULT DeliverSample(IMFSample* sample, bool repaint);
@@ -220,6 +234,8 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   bool sampleNotify_ = false;
   // An unlocked pull is between its halves: other pulls leave the frames to it (keeps their order).
   bool pulling_ = false;
+  bool pullsHeld_ = false;
+  quill::com::Handle pullIdle_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while !pulling_
   UINT32 inputNotifies_ = 0;
   UINT32 flushEpoch_ = 0;
   DeferredEvents* deferredEvents_ = nullptr;

@@ -24,18 +24,25 @@ class SceneRenderer final : public FrameRenderer {
       flat_.SetViewMode(kEngineModeFlat);
       return S_OK;
     }
+    // A view that failed to build is left out, and the mode is still set: that view draws black.
     const HRESULT hr = scene_.CreateScene(device, width, height);
-    if (FAILED(hr)) return hr;
-    return scene_.SetViewMode(mode);
+    const HRESULT set = scene_.SetViewMode(mode);
+    return FAILED(hr) ? hr : set;
   }
 
   HRESULT Draw(const FrameTarget& t, IMFSample* sample, IDirect3DSurface9* frame) override {
+    const bool present = t.present == nullptr;
+    HRESULT hr = S_OK;
     if (t.mode == kEngineModeFlat) {
-      return flat_.Draw(t.device, frame, t.window, t.dest, t.width, t.height);
+      hr = flat_.Draw(t.device, frame, t.window, t.dest, t.width, t.height, present);
+    } else if (sample) {
+      hr = scene_.RenderScene(t.device, sample, present);
+    } else {
+      // The scene draws only from a sample: a repaint without one leaves the picture as it is.
+      return S_OK;
     }
-    // The scene draws only from a sample: a repaint without one leaves the picture as it is.
-    if (!sample) return S_OK;
-    return scene_.RenderScene(t.device, sample);
+    if (hr == S_OK && t.present) t.present->wanted = true;
+    return hr;
   }
 
   void ReleaseDevice() override {
@@ -63,6 +70,11 @@ class CopyRenderer final : public FrameRenderer {
       hr = t.device->StretchRect(frame, nullptr, backBuffer.get(), nullptr, D3DTEXF_LINEAR);
     }
     if (FAILED(hr)) return hr;
+    if (t.present) {
+      t.present->wanted = true;
+      t.present->intoDest = true;
+      return S_OK;
+    }
     const bool hasDest = t.dest.right > t.dest.left && t.dest.bottom > t.dest.top;
     return t.device->Present(nullptr, hasDest ? &t.dest : nullptr, t.window, nullptr);
   }

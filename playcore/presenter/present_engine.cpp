@@ -184,6 +184,10 @@ HRESULT D3DPresentEngine::CreateVideoSamples(IMFMediaType* type, SampleList& sam
   height_ = height;
   format_ = static_cast<D3DFORMAT>(subtype.Data1);
   FillPresentParameters(width, height, format_, kDeviceSwapEffect);
+  // A plain device refuses a reset while default-pool objects live: the renderer's go first and are
+  // made again on the reset device below (an extended device keeps them).
+  const bool plain = !deviceEx_;
+  if (plain && renderer_) renderer_->ReleaseDevice();
   hr = device_->Reset(&params_);
   // The samples' swap chains are never presented: their back buffers only carry frames.
   D3DPRESENT_PARAMETERS sampleParams = params_;
@@ -192,6 +196,8 @@ HRESULT D3DPresentEngine::CreateVideoSamples(IMFMediaType* type, SampleList& sam
     hr = CreateOneSample(sampleParams, samples);
   }
   if (SUCCEEDED(hr)) hr = OnCreateVideoSamples();
+  // A renderer that cannot be rebuilt draws nothing; the samples stand (as in the negotiation).
+  if (SUCCEEDED(hr) && plain && renderer_) renderer_->Prepare(device_.get(), width, height, mode_);
   if (FAILED(hr)) {
     samples.Clear();
     OnReleaseResources();

@@ -5,7 +5,9 @@
 // Threads: created and configured by the presenter's threads (under the presenter lock); PresentSample
 // runs on the scheduler thread and on the presenter's threads. Every method that touches the device,
 // the kept surface or the renderer holds the engine lock; nothing under it calls into the presenter or
-// the scheduler. Lock order: presenter lock, engine lock, then the renderer's own locks.
+// the scheduler. The one exception is the present of a drawn frame, made after the engine lock is
+// let go (it can wait for the video window's thread). Lock order: presenter lock, engine lock, then
+// the renderer's own locks.
 #pragma once
 
 #include <windows.h>
@@ -82,6 +84,8 @@ class D3DPresentEngine : public SchedulerCallback {
  protected:
   // The device's state (CheckDeviceState or TestCooperativeLevel); replaceable to imitate a loss.
   virtual HRESULT QueryDeviceState();
+  // Presents the back buffer of `device` (called without the engine lock); replaceable in tests.
+  virtual HRESULT PresentDevice(IDirect3DDevice9* device, const RECT* dest, HWND window);
 
  private:
   IDirect3DDevice9* device() const;

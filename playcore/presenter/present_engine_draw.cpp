@@ -29,32 +29,58 @@ HRESULT SurfaceOfSample(IMFSample* sample, ComPtr<IDirect3DSurface9>* surface) {
 }  // namespace
 
 HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
-  ScopedLock lock(lock_);
-  ComPtr<IDirect3DSurface9> surface;
-  if (sample) {
-    const HRESULT hr = SurfaceOfSample(sample, &surface);
-    if (FAILED(hr)) return hr;
-  } else {
-    if (!keptSurface_) return S_OK;
-    surface = keptSurface_.Copy();
-  }
+  // Drawn under the engine lock, presented after it is let go: a present can wait for the video
+  // window's thread, and that thread may be waiting for the engine lock (a position change, a repaint).
+  PendingPresent pending;
+  ComPtr<IDirect3DDevice9> presentDevice;
+  HWND window = nullptr;
+  RECT dest = {};
   HRESULT hr = S_OK;
-  ComPtr<IDirect3DSwapChain9> swapChain;
-  if (device_ && SUCCEEDED(surface->GetContainer(__uuidof(IDirect3DSwapChain9),
-                                                 swapChain.putVoid()))) {
-    // The first frame is drawn and after it every n-th (n = the frame divisor).
-    const bool draw = frameCounter_ == 0 || frameCounter_ >= frameDivisor_;
-    ++frameCounter_;
-    if (draw) {
-      frameCounter_ = 1;
-      const FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
-      if (renderer_) hr = renderer_->Draw(target, sample, surface.get());
+  {
+    ScopedLock lock(lock_);
+    ComPtr<IDirect3DSurface9> surface;
+    if (sample) {
+      // A sample without a surface has nothing to show: it is dropped, and the scheduler goes on.
+      if (FAILED(SurfaceOfSample(sample, &surface))) return S_OK;
+    } else {
+      if (!keptSurface_) return S_OK;
+      surface = keptSurface_.Copy();
     }
+    ComPtr<IDirect3DSwapChain9> swapChain;
+    if (device_ && SUCCEEDED(surface->GetContainer(__uuidof(IDirect3DSwapChain9),
+                                                   swapChain.putVoid()))) {
+      // The first frame is drawn and after it every n-th (n = the frame divisor).
+      const bool draw = frameCounter_ == 0 || frameCounter_ >= frameDivisor_;
+      ++frameCounter_;
+      if (draw) {
+        frameCounter_ = 1;
+        FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
+        target.present = &pending;
+        if (renderer_) hr = renderer_->Draw(target, sample, surface.get());
+        if (SUCCEEDED(hr) && pending.wanted) {
+          presentDevice = device_.Copy();
+          window = window_;
+          dest = dest_;
+        }
+      }
+    }
+    keptSurface_ = std::move(surface);
   }
-  keptSurface_ = std::move(surface);
+  if (presentDevice) {
+    const bool hasDest = pending.intoDest && dest.right > dest.left && dest.bottom > dest.top;
+    hr = PresentDevice(presentDevice.get(), hasDest ? &dest : nullptr,
+                       pending.intoDest ? window : nullptr);
+  }
   // A lost device only blacks the picture out; the delivery's device check restores it.
-  if (IsDeviceGone(hr)) PaintBlack();
+  if (IsDeviceGone(hr)) {
+    ScopedLock lock(lock_);
+    PaintBlack();
+  }
   return S_OK;
+}
+
+HRESULT D3DPresentEngine::PresentDevice(IDirect3DDevice9* device, const RECT* dest, HWND window) {
+  return device->Present(nullptr, dest, window, nullptr);
 }
 
 HRESULT D3DPresentEngine::PresentSwapChain(IDirect3DSwapChain9* swapChain, IDirect3DSurface9*) {

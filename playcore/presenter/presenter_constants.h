@@ -47,4 +47,7 @@ constexpr GUID kSampleSwapChainAttribute = {
 // The number of video samples (swap chains) the engine makes for one media type.
 constexpr int kPresenterSampleCount = 2;
 
+// The longest wait of HoldUnlockedPulls for a pull between its halves.
+constexpr DWORD kPullHoldWaitMs = 3000;
+
 }  // namespace playcore

@@ -47,31 +47,37 @@ STDMETHODIMP EVRCustomPresenter::GetIdealVideoSize(SIZE*, SIZE*) { return E_NOTI
 
 STDMETHODIMP EVRCustomPresenter::SetVideoPosition(const MFVideoNormalizedRect* source,
                                                   const LPRECT dest) {
-  ScopedLock lock(lock_);
-  if (!source && !dest) return E_POINTER;
-  if (source && !IsValidSource(*source)) return E_INVALIDARG;
-  if (dest && (dest->left > dest->right || dest->top > dest->bottom)) return E_INVALIDARG;
-  if (source) {
-    sourceRect_ = *source;
-    if (mixer_) {
-      const HRESULT hr = SetMixerSourceRect(mixer_.get(), sourceRect_);
-      if (FAILED(hr)) return hr;
-    }
-  }
-  if (dest && engine_) {
-    const RECT old = engine_->destinationRect();
-    if (!EqualRect(&old, dest)) {
-      engine_->SetDestinationRect(*dest);
+  // Called on the UI thread: the repaint of a new destination runs as an unlocked pass.
+  OutputPull pull;
+  bool pass = false;
+  {
+    ScopedLock lock(lock_);
+    if (!source && !dest) return E_POINTER;
+    if (source && !IsValidSource(*source)) return E_INVALIDARG;
+    if (dest && (dest->left > dest->right || dest->top > dest->bottom)) return E_INVALIDARG;
+    if (source) {
+      sourceRect_ = *source;
       if (mixer_) {
-        HRESULT hr = RenegotiateMediaType();
-        if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) hr = S_OK;
+        const HRESULT hr = SetMixerSourceRect(mixer_.get(), sourceRect_);
         if (FAILED(hr)) return hr;
-        repaint_ = true;
-        engine_->ResetFrameCounter();
-        ProcessOutput();
+      }
+    }
+    if (dest && engine_) {
+      const RECT old = engine_->destinationRect();
+      if (!EqualRect(&old, dest)) {
+        engine_->SetDestinationRect(*dest);
+        if (mixer_) {
+          HRESULT hr = RenegotiateMediaType();
+          if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) hr = S_OK;
+          if (FAILED(hr)) return hr;
+          repaint_ = true;
+          engine_->ResetFrameCounter();
+          pass = BeginUnlockedPass(&pull);
+        }
       }
     }
   }
+  if (pass) FinishUnlockedPass(&pull);
   return S_OK;
 }
 
@@ -116,15 +122,19 @@ STDMETHODIMP EVRCustomPresenter::GetVideoWindow(HWND* window) {
 }
 
 STDMETHODIMP EVRCustomPresenter::RepaintVideo() {
-  ScopedLock lock(lock_);
-  if (IsShutdown()) return MF_E_SHUTDOWN;
-  if (prerolled_ && engine_) {
+  // Called on the UI thread (after a seek, on a resize): the mixer is asked without the presenter lock.
+  OutputPull pull;
+  {
+    ScopedLock lock(lock_);
+    if (IsShutdown()) return MF_E_SHUTDOWN;
+    if (!prerolled_ || !engine_) return S_OK;
     repaint_ = true;
     singleFrame_ = !scheduler_.IsRunning();
     hold_ = false;
     engine_->ResetFrameCounter();
-    ProcessOutput();
+    if (!BeginUnlockedPass(&pull)) return S_OK;
   }
+  FinishUnlockedPass(&pull);
   return S_OK;
 }
 

@@ -59,8 +59,10 @@ HRESULT EVRCustomPresenter::MakeOutputType(IMFMediaType* type) {
   if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_VIDEO_NOMINAL_RANGE, kNominalRange16To235);
   if (SUCCEEDED(hr)) hr = type->SetUINT32(MF_MT_VIDEO_LIGHTING, kLightingDim);
   if (SUCCEEDED(hr)) hr = video.GetFrameDimensions(&width, &height);
-  // The scene (or the flat view) is readied for the engine's mode at the new size.
-  if (SUCCEEDED(hr)) hr = engine_->PrepareRenderer(width, height);
+  // The scene (or the flat view) is readied for the engine's mode at the new size. One that cannot be
+  // built draws nothing, but the type stands: refusing it would stop the frames, and with them the
+  // end of the stream that moves the list on.
+  if (SUCCEEDED(hr)) engine_->PrepareRenderer(width, height);
   if (SUCCEEDED(hr)) {
     frameWidth_ = width;
     frameHeight_ = height;

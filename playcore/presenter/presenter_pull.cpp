@@ -37,13 +37,13 @@ void EVRCustomPresenter::PullOutputUnlocked() {
       ScopedLock lock(lock_);
       EventDeferral defer(this, &deferred);
       // Another pull between its halves will find the notification and go on itself.
-      if (pulling_ || IsShutdown()) break;
+      if (pulling_ || pullsHeld_ || IsShutdown()) break;
       HRESULT hr = sampleNotify_ ? BeginOutput(&pull) : S_FALSE;
       if (hr != S_OK) {
         if (!sampleNotify_ || hr == MF_E_TRANSFORM_NEED_MORE_INPUT) CheckEndOfStream();
         more = false;
       } else {
-        pulling_ = true;
+        SetPulling(true);
       }
     }
     if (!more) break;
@@ -51,7 +51,7 @@ void EVRCustomPresenter::PullOutputUnlocked() {
     {
       ScopedLock lock(lock_);
       EventDeferral defer(this, &deferred);
-      pulling_ = false;
+      SetPulling(false);
       const HRESULT hr = FinishOutput(&pull);
       if (hr != S_OK || !sampleNotify_) {
         if (!sampleNotify_ || hr == MF_E_TRANSFORM_NEED_MORE_INPUT) CheckEndOfStream();
@@ -61,6 +61,53 @@ void EVRCustomPresenter::PullOutputUnlocked() {
     SendDeferredEvents(&deferred);
   }
   SendDeferredEvents(&deferred);
+}
+
+bool EVRCustomPresenter::BeginUnlockedPass(OutputPull* pull) {
+  // A pull between its halves takes the repaint flag with it on its next turn.
+  if (pulling_ || BeginOutput(pull) != S_OK) return false;
+  SetPulling(true);
+  return true;
+}
+
+void EVRCustomPresenter::FinishUnlockedPass(OutputPull* pull) {
+  MixOutput(pull);
+  DeferredEvents deferred;
+  bool more = false;
+  {
+    ScopedLock lock(lock_);
+    EventDeferral defer(this, &deferred);
+    SetPulling(false);
+    FinishOutput(pull);
+    // Input notified while the mixer ran left its frames to this pass (it found it pulling).
+    more = pull->notifies != inputNotifies_ && sampleNotify_;
+  }
+  SendDeferredEvents(&deferred);
+  if (more) PullOutputUnlocked();
+}
+
+void EVRCustomPresenter::SetPulling(bool pulling) {
+  pulling_ = pulling;
+  if (pulling) {
+    ResetEvent(pullIdle_.get());
+  } else {
+    SetEvent(pullIdle_.get());
+  }
+}
+
+void EVRCustomPresenter::HoldUnlockedPulls(bool hold) {
+  bool wait = false;
+  bool pending = false;
+  {
+    ScopedLock lock(lock_);
+    pullsHeld_ = hold;
+    wait = hold && pulling_;
+    pending = !hold && sampleNotify_;
+  }
+  // A pull between its halves finishes first (nothing holds the EVR's locks yet, so it can).
+  if (wait) WaitForSingleObject(pullIdle_.get(), kPullHoldWaitMs);
+  // Input notified while held is pulled now.
+  if (pending) PullOutputUnlocked();
 }
 
 HRESULT EVRCustomPresenter::ProcessInputNotify() {

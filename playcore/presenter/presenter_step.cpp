@@ -128,9 +128,11 @@ HRESULT EVRCustomPresenter::ReturnFreedSample(HRESULT hr, IMFSample* freed, bool
 HRESULT EVRCustomPresenter::Flush() {
   prerolled_ = false;
   ++flushEpoch_;  // a pull between its halves drops its frame
-  // Stopped: the window shows an empty frame, presented by the scheduler's thread when it runs.
+  // Stopped: the window shows an empty frame, presented by the scheduler's thread. Without that
+  // thread nothing is presented: this thread may hold the renderer's lock, and a present can wait
+  // for the window's thread.
   const bool blank = renderState_ == kRenderStopped && engine_;
-  if (scheduler_.Flush(blank) == S_FALSE && blank) engine_->PresentSample(nullptr, 0);
+  scheduler_.Flush(blank);
   ClearFrameStepQueue();
   return S_OK;
 }

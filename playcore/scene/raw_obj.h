@@ -72,9 +72,9 @@ class D3DRawObj2 : public D3DRawObj {
  public:
   HRESULT Setup(UINT width, UINT height) override;
   // Copies the frame, places the quad at `dest` (client pixels of `window`) on a width x height
-  // target, draws and presents.
+  // target, draws and presents (`present` false: the caller presents, without the object's lock).
   HRESULT Draw(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window, const RECT& dest,
-               UINT width, UINT height);
+               UINT width, UINT height, bool present = true);
   // Mirrors the quad left to right or back; returns the new flag.
   bool ToggleMirror();
   void SetViewMode(int mode);
@@ -82,6 +82,9 @@ class D3DRawObj2 : public D3DRawObj {
   bool mirrored();
 
  private:
+  HRESULT DrawLocked(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window,
+                     const RECT& dest, UINT width, UINT height);
+
   int m_viewMode = 0;
   RECT m_destRect = {};
   UINT m_width = 0;

@@ -9,11 +9,22 @@ HRESULT D3DRawObj2::Setup(UINT width, UINT height) {
   Lock lock(m_lock);
   const auto quad = FlatQuad(static_cast<float>(width), static_cast<float>(height), m_flag != 0);
   m_vertices.assign(quad.begin(), quad.end());
+  // The quad is unplaced again: the next draw places it, even at the destination it had before.
+  m_destRect = {};
+  m_width = 0;
+  m_height = 0;
   return FillVertexBuffer(kQuadVertices);
 }
 
 HRESULT D3DRawObj2::Draw(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window,
-                         const RECT& dest, UINT width, UINT height) {
+                         const RECT& dest, UINT width, UINT height, bool present) {
+  const HRESULT hr = DrawLocked(device, source, window, dest, width, height);
+  if (FAILED(hr) || !present) return hr;
+  return device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+HRESULT D3DRawObj2::DrawLocked(IDirect3DDevice9* device, IDirect3DSurface9* source, HWND window,
+                               const RECT& dest, UINT width, UINT height) {
   Lock lock(m_lock);
   if (!device || !source) return E_POINTER;
   if (m_vertices.size() < kQuadVertices) return E_UNEXPECTED;
@@ -41,7 +52,7 @@ HRESULT D3DRawObj2::Draw(IDirect3DDevice9* device, IDirect3DSurface9* source, HW
     if (FAILED(hr)) return hr;
     if (FAILED(ended)) return ended;
   }
-  return device->Present(nullptr, nullptr, nullptr, nullptr);
+  return S_OK;
 }
 
 bool D3DRawObj2::ToggleMirror() {

@@ -15,8 +15,6 @@ constexpr D3DCOLORVALUE kLightAmbient = {0.5f, 0.5f, 0.5f, 0.0f};
 
 }  // namespace
 
-CSphereModel::CSphereModel(const wchar_t* d3dxLibrary) : d3dxLibrary_(d3dxLibrary) {}
-
 CSphereModel::~CSphereModel() {
   Lock lock(lock_);
   ReleaseResources();
@@ -25,7 +23,6 @@ CSphereModel::~CSphereModel() {
 
 HRESULT CSphereModel::CreateScene(IDirect3DDevice9* device, UINT width, UINT height) {
   Lock lock(lock_);
-  if (!IsD3dxAvailable(d3dxLibrary_)) return E_FAIL;
   if (!device || device == device_.get()) return S_OK;
   // A new device: nothing built on the old one can be used with it. The held reference keeps the
   // old device alive, so its address cannot have been reused by the new one.
@@ -130,16 +127,26 @@ HRESULT CSphereModel::BuildPlanes(IDirect3DDevice9* device) {
   return FAILED(camera) ? camera : first;
 }
 
-HRESULT CSphereModel::RenderScene(IDirect3DDevice9* device, IMFSample* sample) {
+HRESULT CSphereModel::RenderScene(IDirect3DDevice9* device, IMFSample* sample, bool present) {
   ComPtr<IDirect3DSurface9> frame;
   if (sample) {
     const HRESULT hr = SurfaceFromSample(sample, &frame);
     if (FAILED(hr)) return hr;
   }
-  return RenderSurface(device, frame.get());
+  return RenderSurface(device, frame.get(), present);
 }
 
-HRESULT CSphereModel::RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame) {
+HRESULT CSphereModel::RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame,
+                                    bool present) {
+  bool drawn = false;
+  const HRESULT hr = DrawSurface(device, frame, &drawn);
+  if (FAILED(hr)) return hr;
+  if (!present) return drawn ? S_OK : S_FALSE;
+  // The present is made without the model lock: it can wait for the window's thread.
+  return drawn ? device->Present(nullptr, nullptr, nullptr, nullptr) : S_OK;
+}
+
+HRESULT CSphereModel::DrawSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame, bool* drawn) {
   Lock lock(lock_);
   if (!enabled_) return E_FAIL;
   if (!device) return S_OK;
@@ -165,7 +172,8 @@ HRESULT CSphereModel::RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9*
     if (FAILED(hr)) return hr;
     if (FAILED(ended)) return ended;
   }
-  return device->Present(nullptr, nullptr, nullptr, nullptr);
+  *drawn = true;
+  return S_OK;
 }
 
 HRESULT CSphereModel::DrawCurrentView(IDirect3DDevice9* device) {

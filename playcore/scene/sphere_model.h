@@ -16,7 +16,6 @@
 #include <mfobjects.h>
 
 #include "playcore/scene/com_ptr.h"
-#include "playcore/scene/d3dx_runtime.h"
 #include "playcore/scene/flat_views.h"
 #include "playcore/scene/sphere_view.h"
 #include "playcore/scene/view_settings.h"
@@ -25,8 +24,7 @@ namespace playcore {
 
 class CSphereModel {
  public:
-  // `d3dxLibrary`: the utility library whose presence creation checks (replaceable for tests).
-  explicit CSphereModel(const wchar_t* d3dxLibrary = kD3dxLibraryName);
+  CSphereModel() = default;
   virtual ~CSphereModel();
   CSphereModel(const CSphereModel&) = delete;
   CSphereModel& operator=(const CSphereModel&) = delete;
@@ -36,8 +34,8 @@ class CSphereModel {
   // The view state as the player instance keeps it (the instance's own words are 0).
   sVIEWSETTINGS Snapshot() const;
 
-  // Builds the scene for a video of width x height on `device`: E_FAIL when the D3DX library is
-  // missing; S_OK and nothing when `device` is null or the scene stands on it already (a new media
+  // Builds the scene for a video of width x height on `device` (it needs no utility library): S_OK
+  // and nothing when `device` is null or the scene stands on it already (a new media
   // type on the same device keeps the scene); E_INVALIDARG for an empty size. On another device
   // than the one the scene stands on, the scene is built anew. A view that fails to build is left
   // out (its failure is returned) while the others are built and drawn.
@@ -45,12 +43,13 @@ class CSphereModel {
   // Selects the view (1-4 enable the scene, anything else disables it). No effect without a device.
   HRESULT SetViewMode(int mode);
 
-  // Draws one frame from buffer 0 of `sample` and presents it.
-  HRESULT RenderScene(IDirect3DDevice9* device, IMFSample* sample);
+  // Draws one frame from buffer 0 of `sample` and presents it (`present` false: draws only, S_FALSE
+  // when nothing was drawn, and the caller presents; the model lock is never held across a present).
+  HRESULT RenderScene(IDirect3DDevice9* device, IMFSample* sample, bool present = true);
   // The same from a frame surface: copied into the scene texture (once per frame), then the current
   // view is drawn and the frame presented. A null `frame` presents a black frame. E_FAIL while the
   // scene is disabled; S_OK without drawing while it is not built.
-  HRESULT RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame);
+  HRESULT RenderSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame, bool present = true);
 
   // A drag step of the current view (dx, dy already scaled by the caller; zoom is the zoom factor).
   // 0 when the step could not be applied unchanged or its camera failed, else 1.
@@ -90,8 +89,9 @@ class CSphereModel {
   HRESULT BuildDivided(IDirect3DDevice9* device);
   HRESULT BuildPlanes(IDirect3DDevice9* device);
   HRESULT DrawCurrentView(IDirect3DDevice9* device);
+  // RenderSurface under the model lock, without the present; *drawn when there is one to make.
+  HRESULT DrawSurface(IDirect3DDevice9* device, IDirect3DSurface9* frame, bool* drawn);
 
-  const wchar_t* d3dxLibrary_;
   // View state.
   bool enabled_ = false;
   float aspect_ = 1.0f;

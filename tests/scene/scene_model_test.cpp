@@ -80,15 +80,6 @@ TEST_F(SceneModel, SetViewModeBeforeCreateSceneChangesNothing) {
   EXPECT_FALSE(model.enabled());
 }
 
-TEST_F(SceneModel, CreateSceneRefusesWithoutTheD3dxLibraryAndChangesNothing) {
-  CSphereModel model(L"d3dx9_missing_for_test.dll");
-  EXPECT_EQ(model.CreateScene(device(), kFrameSize, kFrameSize), E_FAIL);
-  EXPECT_FALSE(model.hasDevice());
-  EXPECT_FALSE(model.created());
-  EXPECT_TRUE(IsD3dxAvailable());
-  EXPECT_FALSE(IsD3dxAvailable(L"d3dx9_missing_for_test.dll"));
-}
-
 TEST_F(SceneModel, CreateSceneIgnoresANullDeviceAndRejectsAnEmptyVideoSize) {
   CSphereModel model;
   EXPECT_EQ(model.CreateScene(nullptr, kFrameSize, kFrameSize), S_OK);
