@@ -1,5 +1,7 @@
 // The view, overlay and snapshot slots. They act on the renderer's scene and picture, which exist
-// only with an open player; until the renderer carries them out they answer 0 on every instance.
+// only with an open player; until the renderer carries them out they answer 0 on every instance,
+// except the repaint of an instance playing through a DirectShow graph.
+#include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 
@@ -31,7 +33,12 @@ int SetViewAspect(sPLAYERINSTANCE* instance, int32_t, int32_t) { return Unsuppor
 int ResetView(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
 int SaveSnapshot(sPLAYERINSTANCE* instance, const wchar_t*) { return Unsupported(instance); }
-int Repaint(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
+int Repaint(sPLAYERINSTANCE* instance) {
+  InstanceUse use(instance);
+  if (!use.entered()) return 0;
+  MutexLock lock(instance->instanceMutex);
+  return dsbridge::UsesGraph(instance) ? dsbridge::Repaint(instance) : 0;
+}
 int UpdateVideoRect(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 
 }  // namespace PlayerInstance
