@@ -1,5 +1,7 @@
 #include "playcore/dshow/graph_player.h"
 
+#include "playcore/player/wine_host.h"
+
 #include <atomic>
 #include <new>
 
@@ -231,8 +233,27 @@ HRESULT GraphPlayer::GetStopPosition(LONGLONG* time) {
 }
 
 HRESULT GraphPlayer::SetCurrentPosition(LONGLONG time) {
-  if (!seeking_) return E_POINTER;
-  return seeking_->SetPositions(&time, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  if (!seeking_ || !control_) return E_POINTER;
+  if (!playcore::RunningOnWine()) {
+    return seeking_->SetPositions(&time, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  }
+  // Wine's graph, sought while paused, never stops again, and sought while running it plays past its
+  // end without telling so; sought while stopped it behaves. So there it is stopped around the seek
+  // and put back into its state.
+  OAFilterState state = State_Stopped;
+  control_->GetState(kNoWait, &state);
+  HRESULT hr = state == State_Stopped ? S_OK : control_->Stop();
+  if (SUCCEEDED(hr)) {
+    hr = seeking_->SetPositions(&time, AM_SEEKING_AbsolutePositioning, nullptr, AM_SEEKING_NoPositioning);
+  }
+  if (state == State_Paused) {
+    const HRESULT back = control_->Pause();
+    if (SUCCEEDED(hr)) hr = back;
+  } else if (state == State_Running) {
+    const HRESULT back = control_->Run();
+    if (SUCCEEDED(hr)) hr = back;
+  }
+  return hr;
 }
 
 HRESULT GraphPlayer::GetCapabilities(DWORD* capabilities) {

@@ -1,0 +1,232 @@
+// The DirectShow branches of the instance operations against a fake graph: what reaches the graph
+// for rates, volumes, seeks, repaints and the step mode, the end event's way to the owner window,
+// and failed opens and closes.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playcore/dshow/graph_session.h"
+#include "playcore/instances/dshow_bridge.h"
+#include "playcore/instances/player_start.h"
+#include "playcore/scene/view_settings.h"
+#include "tests/directshow/fake_graph.h"
+#include "tests/player/player_test_util.h"
+
+namespace playcore::test {
+namespace {
+
+HRESULT NoMediaFoundation(HWND, const sVIEWSETTINGS*, CPlayer**) {
+  return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+}
+
+class FakeGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InstallProbes();
+    SetPlayerStarter(NoMediaFoundation);
+    FakeGraph::Install();
+    path_ = FirstPair().main;
+    ASSERT_FALSE(path_.empty());
+    windows_ = std::make_unique<PaneWindows>(0, 320, 240);
+    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
+  }
+  void TearDown() override {
+    ReleaseInstances();
+    FakeGraph::Uninstall();
+    SetPlayerStarter(nullptr);
+    windows_.reset();
+    CoUninitialize();
+  }
+  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
+  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
+  FakeGraph* Open() {
+    EXPECT_EQ(1, funcs().OpenMovie(instance(), path_.c_str()));
+    return FakeGraph::made().empty() ? nullptr : FakeGraph::made().back();
+  }
+
+  std::wstring path_;
+  std::unique_ptr<PaneWindows> windows_;
+};
+
+TEST_F(FakeGraphTest, OpensWithTheGraphsDurationAndSizeAndTellsTheWindow) {
+  const int boxes = ErrorBoxCount();
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  EXPECT_EQ(kPlayStopped, instance()->playState);
+  EXPECT_EQ(60, funcs().GetDuration(instance()));
+  int32_t width = 0;
+  int32_t height = 0;
+  EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
+  EXPECT_EQ(1280, width);
+  EXPECT_EQ(720, height);
+  EXPECT_EQ((std::vector<std::string>{"Create", "Render", "SetUp"}), graph->calls);
+  EXPECT_TRUE(WaitForMessage(*windows_, WM_APP + 1003, 1, 5000));
+  EXPECT_EQ(boxes, ErrorBoxCount());
+}
+
+// Codes asked one after another (after a volume of 65535): the rate and the volume the graph got last.
+struct RateCase {
+  bool audio;
+  std::vector<int32_t> codes;
+  double rate;
+  long volume;  // ignored without sound
+};
+
+TEST_F(FakeGraphTest, RatesFollowTheSpeedCodesWithSoundOnlyAtNormalSpeed) {
+  const RateCase cases[] = {
+      {true, {2}, 2.0, -10000},     {true, {4}, 4.0, -10000},  {true, {-1}, 0.5, -10000},
+      {true, {-1, -1}, 1.0, 0},     {true, {-4}, 0.25, -10000},
+      // Without sound the volume fails, and the rate is set all the same.
+      {false, {2}, 2.0, 0},         {false, {-1, -1}, 1.0, 0},
+  };
+  for (const RateCase& c : cases) {
+    FakeGraph* graph = Open();
+    ASSERT_NE(nullptr, graph);
+    graph->audio = c.audio;
+    instance()->speedCode = 1;
+    funcs().SetVolume(instance(), 65535);
+    const int boxes = ErrorBoxCount();
+    for (int32_t code : c.codes) EXPECT_EQ(1, funcs().SetRate(instance(), code));
+    ASSERT_FALSE(graph->rates.empty());
+    EXPECT_DOUBLE_EQ(c.rate, graph->rates.back()) << "first code " << c.codes[0];
+    if (c.audio) {
+      EXPECT_EQ(c.volume, graph->volumes.back()) << "first code " << c.codes[0];
+    }
+    EXPECT_EQ(boxes, ErrorBoxCount());
+    funcs().CloseMovie(instance());
+  }
+}
+
+TEST_F(FakeGraphTest, VolumesBecomeAttenuationsAndStaySilentAwayFromNormalSpeed) {
+  struct {
+    int32_t code;
+    int32_t volume;
+    long attenuation;
+  } const cases[] = {{1, 0, -10000}, {1, 32768, -4999}, {1, 65535, 0}, {2, 65535, -10000}};
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  for (const auto& c : cases) {
+    instance()->speedCode = c.code;
+    EXPECT_EQ(1, funcs().SetVolume(instance(), c.volume));
+    EXPECT_EQ(c.attenuation, graph->volumes.back()) << c.volume;
+  }
+  graph->audio = false;  // a movie without sound keeps the volume quietly
+  const int boxes = ErrorBoxCount();
+  EXPECT_EQ(1, funcs().SetVolume(instance(), 1000));
+  EXPECT_EQ(boxes, ErrorBoxCount());
+}
+
+// Each failing step: one box, nothing left open, and the instance opens the next movie.
+HRESULT g_createResult = S_OK;
+HRESULT g_renderResult = S_OK;
+void FailAsAsked(FakeGraph* graph) {
+  graph->createResult = g_createResult;
+  graph->renderResult = g_renderResult;
+}
+
+TEST_F(FakeGraphTest, AFailedOpenShowsOneBoxAndLeavesTheInstanceClosedAndReusable) {
+  const HRESULT kUnsupported = static_cast<HRESULT>(0x80040265);  // no filter takes the stream
+  const struct {
+    HRESULT create;
+    HRESULT render;
+  } cases[] = {{E_OUTOFMEMORY, S_OK}, {S_OK, kUnsupported}};
+  for (const auto& c : cases) {
+    g_createResult = c.create;
+    g_renderResult = c.render;
+    FakeGraph::Install(FailAsAsked);
+    const int boxes = ErrorBoxCount();
+    EXPECT_EQ(0, funcs().OpenMovie(instance(), path_.c_str()));
+    EXPECT_EQ(boxes + 1, ErrorBoxCount());
+    EXPECT_EQ(kPlayClosed, instance()->playState);
+    ASSERT_EQ(1u, FakeGraph::made().size());
+    EXPECT_EQ(0, FakeGraph::alive()) << "the failed graph was closed and freed";
+    EXPECT_FALSE(dsbridge::UsesGraph(instance()));
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    EXPECT_EQ(0, funcs().Play(instance())) << "nothing to play";
+    FakeGraph::Install();
+    ASSERT_NE(nullptr, Open());
+    EXPECT_EQ(1, funcs().Play(instance()));
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  }
+}
+
+TEST_F(FakeGraphTest, ClosingTwiceClosesTheGraphOnce) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_EQ(0, FakeGraph::alive());
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_EQ(kPlayClosed, instance()->playState);
+}
+
+TEST_F(FakeGraphTest, RepaintShowsTheSameFrameAndKeepsTheState) {
+  const struct {
+    bool pause;
+    int32_t state;
+    std::vector<std::string> calls;
+  } cases[] = {{true, kPlayPaused, {"Run", "Seek 20", "Pause"}}, {false, kPlayPlaying, {"Run", "Seek 20"}}};
+  for (const auto& c : cases) {
+    FakeGraph* graph = Open();
+    ASSERT_NE(nullptr, graph);
+    ASSERT_EQ(1, funcs().Play(instance()));
+    ASSERT_EQ(1, funcs().Seek(instance(), 20));
+    if (c.pause) {
+      ASSERT_EQ(1, funcs().Pause(instance()));
+    }
+    graph->calls.clear();
+    EXPECT_EQ(1, funcs().Repaint(instance()));
+    EXPECT_EQ(c.calls, graph->calls);
+    EXPECT_EQ(c.state, instance()->playState);
+    EXPECT_EQ(20, funcs().GetPosition(instance()));
+    funcs().CloseMovie(instance());
+  }
+}
+
+TEST_F(FakeGraphTest, SeeksLandInsideTheMovie) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  const struct {
+    int64_t asked;
+    int64_t landed;
+  } cases[] = {{30, 30}, {-5, 0}, {500, 60}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(1, funcs().Seek(instance(), c.asked));
+    EXPECT_EQ(c.landed, funcs().GetPosition(instance())) << c.asked;
+  }
+  graph->capabilities = 0;  // a graph that cannot seek stays where it is
+  EXPECT_EQ(1, funcs().Seek(instance(), 10));
+  EXPECT_EQ(60, funcs().GetPosition(instance()));
+}
+
+TEST_F(FakeGraphTest, TheEndAfterARunningSeekReachesTheOwnerWindow) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  ASSERT_EQ(1, funcs().Play(instance()));
+  EXPECT_EQ(0, PlayerInstance::TakeGraphEvents(instance())) << "nothing waits yet";
+  ASSERT_EQ(1, funcs().Seek(instance(), 1000));  // past the end: lands at the stop position
+  ASSERT_TRUE(WaitForMessage(*windows_, kMsgGraphEvent, 1, 5000));
+  EXPECT_EQ(dshow::kGraphEventComplete, PlayerInstance::TakeGraphEvents(instance()));
+  EXPECT_EQ(0, PlayerInstance::TakeGraphEvents(instance())) << "each event is taken once";
+  EXPECT_TRUE(graph->running);
+}
+
+TEST_F(FakeGraphTest, StepModeSlowsToAFrameASecondSilentlyAndComesBack) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  funcs().SetVolume(instance(), 65535);
+  ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
+  EXPECT_NEAR(1.0 / instance()->timeScale, graph->rates.back(), 1e-9);
+  EXPECT_EQ(dshow::kSilentVolume, graph->volumes.back());
+  graph->calls.clear();
+  ASSERT_EQ(1, funcs().SetStepMode(instance(), 0));
+  EXPECT_EQ(std::vector<std::string>{"Run"}, graph->calls);
+  EXPECT_DOUBLE_EQ(1.0, graph->rates.back());
+  EXPECT_EQ(0, graph->volumes.back());
+}
+
+}  // namespace
+}  // namespace playcore::test

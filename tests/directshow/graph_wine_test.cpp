@@ -1,0 +1,237 @@
+// The DirectShow path for real: generated recordings played by the system's filter graph, with the
+// Media Foundation check forced to fail. Under Wine the graph decodes through its GStreamer splitter;
+// what Wine does not do (rates, the picture) is covered against the fake graph instead.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <dshow.h>
+
+#include "playcore/dshow/graph_player.h"
+#include "playcore/instances/dispatchers.h"
+#include "playcore/instances/dshow_bridge.h"
+#include "playcore/instances/player_start.h"
+#include "playcore/player/mf_player.h"
+#include "playcore/scene/view_settings.h"
+#include "tests/player/player_test_util.h"
+#include "tests/support/test_env.h"
+
+namespace playcore::test {
+namespace {
+
+constexpr UINT kReady = WM_APP + 1003;
+constexpr DWORD kWaitMs = 20000;  // a safety net only: every wait ends on what it waits for
+
+std::vector<std::pair<std::string, ULONG>> g_released;
+void RecordRelease(const char* name, ULONG remaining) { g_released.emplace_back(name, remaining); }
+
+HWND g_mediaFoundationWindow = nullptr;  // the one window that may use Media Foundation
+HRESULT StartOnlyForOneWindow(HWND window, const sVIEWSETTINGS* owner, CPlayer** player) {
+  if (window != g_mediaFoundationWindow) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+  return CPlayer::Create(window, owner, player);
+}
+
+// Object creation with some classes missing or failing.
+std::vector<std::pair<const CLSID*, HRESULT>> g_refused;
+HRESULT CreateUnlessRefused(REFCLSID clsid, REFIID iid, void** object) {
+  for (const auto& refused : g_refused) {
+    if (IsEqualCLSID(clsid, *refused.first)) return refused.second;
+  }
+  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+}
+
+std::wstring SilentClip() {
+  const char* dir = std::getenv("QUILL_DIRECTSHOW_CLIPS");
+  return dir ? quill::test::HostPathToWindows(std::string(dir) + "/silent.mp4") : std::wstring();
+}
+
+class GraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InstallProbes();
+    g_mediaFoundationWindow = nullptr;
+    SetPlayerStarter(StartOnlyForOneWindow);
+    dshow::SetReleaseObserver(RecordRelease);
+    g_released.clear();
+    pair_ = FirstPair();
+    ASSERT_FALSE(pair_.main.empty());
+    windows_ = std::make_unique<PaneWindows>(0, 320, 320);
+    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
+  }
+  void TearDown() override {
+    ReleaseInstances();
+    dshow::SetReleaseObserver(nullptr);
+    dshow::SetObjectCreator(nullptr);
+    g_refused.clear();
+    SetPlayerStarter(nullptr);
+    windows_.reset();
+    CoUninitialize();
+  }
+  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
+  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
+  dshow::RendererKind renderer() { return instance()->renderer.directShow.session->renderer(); }
+  void Open(const std::wstring& path) {
+    windows_->Clear();
+    ASSERT_EQ(1, funcs().OpenMovie(instance(), path.c_str()));
+    ASSERT_TRUE(dsbridge::UsesGraph(instance()));
+    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kWaitMs)) << "no WM_APP+1003";
+  }
+  int64_t Position() { return funcs().GetPosition(instance()); }
+
+  RecordingPair pair_;
+  std::unique_ptr<PaneWindows> windows_;
+};
+
+TEST_F(GraphTest, OpensThroughTheVmr9AndPlaysPausesRepaintsAndSeeks) {
+  const int boxes = ErrorBoxCount();
+  ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
+  EXPECT_EQ(dshow::kRendererVmr9, renderer());
+  EXPECT_EQ(kPlayStopped, instance()->playState);
+  EXPECT_NEAR(pair_.frames, funcs().GetDuration(instance()), 1);
+  int32_t width = 0;
+  int32_t height = 0;
+  EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
+  EXPECT_EQ(320, width);
+  EXPECT_EQ(320, height);
+
+  ASSERT_EQ(1, funcs().Play(instance()));
+  EXPECT_TRUE(PumpUntil(kWaitMs, [&] { return Position() >= 10; })) << "the position advances";
+
+  ASSERT_EQ(1, funcs().Pause(instance()));
+  const int64_t paused = Position();
+  EXPECT_EQ(1, funcs().Repaint(instance()));
+  EXPECT_EQ(kPlayPaused, instance()->playState);
+  EXPECT_NEAR(paused, Position(), 1) << "a repaint shows the same frame";
+
+  ASSERT_EQ(1, funcs().Seek(instance(), 45));
+  EXPECT_NEAR(45, Position(), 1);
+  EXPECT_EQ(kPlayPaused, instance()->playState);
+  EXPECT_EQ(boxes, ErrorBoxCount());
+}
+
+// A straight play, and a play sought forward while running, both end at the owner window.
+TEST_F(GraphTest, PlaysEndAtTheOwnerWindow) {
+  for (int64_t seekTo : {int64_t{-1}, int64_t{40}}) {
+    ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
+    ASSERT_EQ(1, funcs().Play(instance()));
+    if (seekTo >= 0) {
+      ASSERT_TRUE(PumpUntil(kWaitMs, [&] { return Position() >= 5; }));
+      ASSERT_EQ(1, funcs().Seek(instance(), seekTo));
+      EXPECT_GE(Position(), seekTo);
+    }
+    int seen = 0;
+    size_t notices = 0;
+    EXPECT_TRUE(PumpUntil(kWaitMs, [&] {
+      const size_t now = windows_->messages(kMsgGraphEvent).size();
+      if (now != notices) seen |= PlayerInstance::TakeGraphEvents(instance());
+      notices = now;
+      return (seen & dshow::kGraphEventComplete) != 0;
+    })) << "no end of the movie through WM_APP+4 (seek to " << seekTo << ")";
+    EXPECT_NEAR(pair_.frames, Position(), 2) << "the graph stops at the end";
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  }
+}
+
+TEST_F(GraphTest, AMovieWithoutSoundOpensAndStillChangesItsRate) {
+  const std::wstring silent = SilentClip();
+  ASSERT_FALSE(silent.empty());
+  const int boxes = ErrorBoxCount();
+  ASSERT_NO_FATAL_FAILURE(Open(silent));
+  EXPECT_EQ(1, funcs().SetVolume(instance(), 32768));
+  EXPECT_EQ(1, funcs().Play(instance()));
+  EXPECT_EQ(1, funcs().SetRate(instance(), 2));
+  EXPECT_EQ(2, instance()->speedCode);
+  EXPECT_EQ(1, funcs().SetRate(instance(), 1));
+  EXPECT_EQ(boxes, ErrorBoxCount());
+}
+
+// The order in which a graph player lets go of its interfaces (the renderer's part by its kind).
+const char* const kReleaseOrder[] = {
+    "source filter",          "IMediaSeeking",         "IMediaPosition",
+    "IMediaEventEx",          "IMediaEvent",           "IMediaControl",
+    "VMR-9 windowless control", "VMR-9 mixer control", "VMR-9 filter configuration",
+    "VMR-9 filter",           "IBasicVideo2",          "IBasicAudio",
+    "capture graph builder",  "filter graph"};
+
+// Every name released is known, in order, and the graph itself was freed last.
+void ExpectReleasedInOrder(const std::vector<const char*>& required) {
+  size_t next = 0;
+  std::vector<std::string> names;
+  for (const auto& released : g_released) {
+    names.push_back(released.first);
+    while (next < std::size(kReleaseOrder) && released.first != kReleaseOrder[next]) ++next;
+    EXPECT_LT(next, std::size(kReleaseOrder)) << released.first << " out of order";
+  }
+  for (const char* name : required) {
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << name << " not released";
+  }
+  ASSERT_FALSE(g_released.empty());
+  EXPECT_EQ("filter graph", g_released.back().first);
+  EXPECT_EQ(0u, g_released.back().second) << "something still holds the graph";
+}
+
+TEST_F(GraphTest, ClosingReleasesEveryInterfaceInOrderOnce) {
+  ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
+  ASSERT_EQ(1, funcs().Play(instance()));
+  g_released.clear();
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  ExpectReleasedInOrder({"source filter", "IMediaSeeking", "IMediaPosition", "IMediaEventEx", "IMediaEvent",
+                         "IMediaControl", "VMR-9 windowless control", "VMR-9 filter configuration",
+                         "VMR-9 filter", "IBasicVideo2", "IBasicAudio", "capture graph builder"});
+  g_released.clear();
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_TRUE(g_released.empty());
+}
+
+TEST_F(GraphTest, AFailedOpenShowsOneBoxReleasesWhatItMadeAndTheInstanceOpensAgain) {
+  g_refused = {{&CLSID_CaptureGraphBuilder2, E_OUTOFMEMORY}};
+  dshow::SetObjectCreator(CreateUnlessRefused);
+  const int boxes = ErrorBoxCount();
+  EXPECT_EQ(0, funcs().OpenMovie(instance(), pair_.main.c_str()));
+  EXPECT_EQ(boxes + 1, ErrorBoxCount());
+  EXPECT_EQ(kPlayClosed, instance()->playState);
+  ExpectReleasedInOrder({"VMR-9 windowless control", "VMR-9 filter configuration", "VMR-9 filter"});
+  g_released.clear();
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_TRUE(g_released.empty());
+  g_refused.clear();
+  ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
+  EXPECT_EQ(1, funcs().Play(instance()));
+}
+
+TEST_F(GraphTest, WithoutTheVmr9TheNextRendererShowsTheMovie) {
+  const struct {
+    std::vector<std::pair<const CLSID*, HRESULT>> refused;
+    dshow::RendererKind kind;
+  } cases[] = {
+      {{{&CLSID_VideoMixingRenderer9, REGDB_E_CLASSNOTREG}}, dshow::kRendererVmr7},
+      {{{&CLSID_VideoMixingRenderer9, REGDB_E_CLASSNOTREG}, {&CLSID_VideoMixingRenderer, REGDB_E_CLASSNOTREG}},
+       dshow::kRendererVideoWindow},
+  };
+  dshow::SetObjectCreator(CreateUnlessRefused);
+  for (const auto& c : cases) {
+    g_refused = c.refused;
+    ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
+    EXPECT_EQ(c.kind, renderer());
+    int32_t width = 0;
+    int32_t height = 0;
+    EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
+    EXPECT_EQ(320, width);
+    EXPECT_EQ(320, height);
+    EXPECT_EQ(1, funcs().Play(instance()));
+    EXPECT_TRUE(PumpUntil(kWaitMs, [&] { return Position() >= 5; }));
+    g_released.clear();
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    ASSERT_FALSE(g_released.empty());
+    EXPECT_EQ(0u, g_released.back().second);
+  }
+}
+
+}  // namespace
+}  // namespace playcore::test
