@@ -1,5 +1,6 @@
-// A graph session that plays nothing: it records what the instance asks of it, answers from its
-// own words, and posts its event notice the way a filter graph does.
+// A graph session that plays nothing: it records what the instance asks of it, answers from its own
+// words, and posts its event notice the way a filter graph does (a running graph sought to its stop
+// position has played to its end).
 #pragma once
 
 #include <windows.h>
@@ -14,58 +15,85 @@ namespace playcore::test {
 
 class FakeGraph : public dshow::GraphSession {
  public:
-  FakeGraph();
-  ~FakeGraph() override;
+  FakeGraph() { ++alive(); }
+  ~FakeGraph() override { --alive(); }
+  static int& alive() {  // fakes not yet deleted
+    static int count = 0;
+    return count;
+  }
+  // The fakes made since Install (the latest last); each set up by `configure` when given.
+  static std::vector<FakeGraph*>& made() {
+    static std::vector<FakeGraph*> fakes;
+    return fakes;
+  }
+  static void (*&configure())(FakeGraph*) {
+    static void (*hook)(FakeGraph*) = nullptr;
+    return hook;
+  }
+  static void Install(void (*setUp)(FakeGraph*) = nullptr) {
+    made().clear();
+    configure() = setUp;
+    dshow::SetGraphFactory([]() -> dshow::GraphSession* {
+      auto* fake = new FakeGraph;
+      if (configure()) configure()(fake);
+      made().push_back(fake);
+      return fake;
+    });
+  }
+  static void Uninstall() { dshow::SetGraphFactory(nullptr); }
 
-  // The fakes made by the factory (the latest last); cleared by Install.
-  static std::vector<FakeGraph*>& made();
-  static int alive();  // fakes not yet deleted
-  // Makes the instances' sessions fakes from here on, each set up by `configure` when given.
-  static void Install(void (*configure)(FakeGraph*) = nullptr);
-  static void Uninstall();
-
-  HRESULT Create(HWND) override { return Step("Create", createResult); }
-  HRESULT Render(const wchar_t*) override { return Step("Render", renderResult); }
-  HRESULT SetUp(HWND window, UINT message) override;
-  void Close() override { calls.push_back("Close"); ++closes; }
+  HRESULT Create(HWND) override { return Call("Create", createResult); }
+  HRESULT Render(const wchar_t*) override { return Call("Render", renderResult); }
+  HRESULT SetUp(HWND window, UINT message) override {
+    window_ = window;
+    message_ = message;
+    return Call("SetUp", S_OK);
+  }
+  void Close() override { Call("Close", S_OK); }
   dshow::RendererKind renderer() const override { return dshow::kRendererVmr9; }
   bool hasAudio() const override { return audio; }
+  HRESULT Run() override { return running = true, Call("Run", S_OK); }
+  HRESULT Pause() override { return running = false, Call("Pause", S_OK); }
+  HRESULT StopWhenReady() override { return running = false, Call("StopWhenReady", S_OK); }
+  HRESULT GetCurrentPosition(LONGLONG* time) override { return *time = current, S_OK; }
+  HRESULT GetDuration(LONGLONG* time) override { return *time = stop, S_OK; }
+  HRESULT GetStopPosition(LONGLONG* time) override { return *time = stop, S_OK; }
+  HRESULT SetCurrentPosition(LONGLONG time) override {
+    current = time;
+    if (running && current >= stop) Notify(0x01);  // EC_COMPLETE
+    return Call("Seek " + std::to_string(time / dshow::kGraphUnit), S_OK);
+  }
+  HRESULT GetCapabilities(DWORD* caps) override { return *caps = capabilities, S_OK; }
+  HRESULT PutRate(double rate) override { return rates.push_back(rate), S_OK; }
+  HRESULT PutVolume(long volume) override { return audio ? volumes.push_back(volume), S_OK : E_NOTIMPL; }
+  HRESULT GetNativeSize(LONG* width, LONG* height) override { return *width = 1280, *height = 720, S_OK; }
+  HRESULT TakeEvent(long* code) override {
+    if (events_.empty()) return E_ABORT;
+    *code = events_.front();
+    events_.pop_front();
+    return S_OK;
+  }
 
-  HRESULT Run() override;
-  HRESULT Pause() override { running = false; return Step("Pause", S_OK); }
-  HRESULT StopWhenReady() override { running = false; return Step("StopWhenReady", S_OK); }
-  HRESULT GetCurrentPosition(LONGLONG* time) override;
-  HRESULT GetDuration(LONGLONG* time) override { *time = stop; return S_OK; }
-  HRESULT GetStopPosition(LONGLONG* time) override { *time = stop; return S_OK; }
-  HRESULT SetCurrentPosition(LONGLONG time) override;
-  HRESULT GetCapabilities(DWORD* capabilities) override { *capabilities = this->capabilities; return S_OK; }
-  HRESULT PutRate(double rate) override;
-  HRESULT PutVolume(long volume) override;
-  HRESULT GetNativeSize(LONG* width, LONG* height) override;
-  HRESULT TakeEvent(long* code) override;
-
-  // Settings.
   HRESULT createResult = S_OK;
   HRESULT renderResult = S_OK;
   bool audio = true;
   DWORD capabilities = 0x1 | 0x2;  // absolute seeks, forward
   LONGLONG stop = 60 * dshow::kGraphUnit;
   LONGLONG current = 0;
-  // What was asked.
+  bool running = false;
   std::vector<std::string> calls;  // operations in order (not the reads)
   std::vector<double> rates;
   std::vector<long> volumes;
-  int closes = 0;
-  bool running = false;
 
  private:
-  HRESULT Step(const char* name, HRESULT result) {
+  HRESULT Call(const std::string& name, HRESULT result) {
     calls.push_back(name);
     return result;
   }
-  // Queues an event and posts the notice, as the graph does when one waits.
-  void Notify(long code);
-
+  void Notify(long code) {
+    events_.push_back(code);
+    if (window_) PostMessageW(window_, message_, 0, 0);
+  }
   HWND window_ = nullptr;
   UINT message_ = 0;
   std::deque<long> events_;

@@ -35,12 +35,10 @@ HRESULT StartOnlyForOneWindow(HWND window, const sVIEWSETTINGS* owner, CPlayer**
   return CPlayer::Create(window, owner, player);
 }
 
-// Object creation with some classes missing or failing.
-std::vector<std::pair<const CLSID*, HRESULT>> g_refused;
+// Object creation that fails for one class.
+const CLSID* g_refused = nullptr;
 HRESULT CreateUnlessRefused(REFCLSID clsid, REFIID iid, void** object) {
-  for (const auto& refused : g_refused) {
-    if (IsEqualCLSID(clsid, *refused.first)) return refused.second;
-  }
+  if (g_refused && IsEqualCLSID(clsid, *g_refused)) return E_OUTOFMEMORY;
   return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
 }
 
@@ -67,7 +65,7 @@ class GraphTest : public ::testing::Test {
     ReleaseInstances();
     dshow::SetReleaseObserver(nullptr);
     dshow::SetObjectCreator(nullptr);
-    g_refused.clear();
+    g_refused = nullptr;
     SetPlayerStarter(nullptr);
     windows_.reset();
     CoUninitialize();
@@ -150,29 +148,18 @@ TEST_F(GraphTest, AMovieWithoutSoundOpensAndStillChangesItsRate) {
   EXPECT_EQ(boxes, ErrorBoxCount());
 }
 
-// The order in which a graph player lets go of its interfaces (the renderer's part by its kind).
-const char* const kReleaseOrder[] = {
-    "source filter",          "IMediaSeeking",         "IMediaPosition",
-    "IMediaEventEx",          "IMediaEvent",           "IMediaControl",
-    "VMR-9 windowless control", "VMR-9 mixer control", "VMR-9 filter configuration",
-    "VMR-9 filter",           "IBasicVideo2",          "IBasicAudio",
-    "capture graph builder",  "filter graph"};
-
-// Every name released is known, in order, and the graph itself was freed last.
-void ExpectReleasedInOrder(const std::vector<const char*>& required) {
-  size_t next = 0;
+// The names released, in order, without the mixer control (a VMR-9 without a loaded mixer has none);
+// the graph itself goes last and is freed.
+std::vector<std::string> ReleasedNames() {
   std::vector<std::string> names;
   for (const auto& released : g_released) {
-    names.push_back(released.first);
-    while (next < std::size(kReleaseOrder) && released.first != kReleaseOrder[next]) ++next;
-    EXPECT_LT(next, std::size(kReleaseOrder)) << released.first << " out of order";
+    if (released.first != "VMR-9 mixer control") names.push_back(released.first);
   }
-  for (const char* name : required) {
-    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), name)) << name << " not released";
+  EXPECT_FALSE(g_released.empty());
+  if (!g_released.empty()) {
+    EXPECT_EQ(0u, g_released.back().second) << "something still holds the graph";
   }
-  ASSERT_FALSE(g_released.empty());
-  EXPECT_EQ("filter graph", g_released.back().first);
-  EXPECT_EQ(0u, g_released.back().second) << "something still holds the graph";
+  return names;
 }
 
 TEST_F(GraphTest, ClosingReleasesEveryInterfaceInOrderOnce) {
@@ -180,61 +167,33 @@ TEST_F(GraphTest, ClosingReleasesEveryInterfaceInOrderOnce) {
   ASSERT_EQ(1, funcs().Play(instance()));
   g_released.clear();
   EXPECT_EQ(1, funcs().CloseMovie(instance()));
-  ExpectReleasedInOrder({"source filter", "IMediaSeeking", "IMediaPosition", "IMediaEventEx", "IMediaEvent",
-                         "IMediaControl", "VMR-9 windowless control", "VMR-9 filter configuration",
-                         "VMR-9 filter", "IBasicVideo2", "IBasicAudio", "capture graph builder"});
+  EXPECT_EQ((std::vector<std::string>{"source filter", "IMediaSeeking", "IMediaPosition", "IMediaEventEx",
+                                      "IMediaEvent", "IMediaControl", "VMR-9 windowless control",
+                                      "VMR-9 filter configuration", "VMR-9 filter", "IBasicVideo2", "IBasicAudio",
+                                      "capture graph builder", "filter graph"}),
+            ReleasedNames());
   g_released.clear();
   EXPECT_EQ(1, funcs().CloseMovie(instance()));
   EXPECT_TRUE(g_released.empty());
 }
 
 TEST_F(GraphTest, AFailedOpenShowsOneBoxReleasesWhatItMadeAndTheInstanceOpensAgain) {
-  g_refused = {{&CLSID_CaptureGraphBuilder2, E_OUTOFMEMORY}};
+  g_refused = &CLSID_CaptureGraphBuilder2;
   dshow::SetObjectCreator(CreateUnlessRefused);
   const int boxes = ErrorBoxCount();
   EXPECT_EQ(0, funcs().OpenMovie(instance(), pair_.main.c_str()));
   EXPECT_EQ(boxes + 1, ErrorBoxCount());
   EXPECT_EQ(kPlayClosed, instance()->playState);
-  ExpectReleasedInOrder({"VMR-9 windowless control", "VMR-9 filter configuration", "VMR-9 filter"});
+  EXPECT_EQ((std::vector<std::string>{"VMR-9 windowless control", "VMR-9 filter configuration", "VMR-9 filter",
+                                      "filter graph"}),
+            ReleasedNames());
   g_released.clear();
   EXPECT_EQ(1, funcs().CloseMovie(instance()));
   EXPECT_EQ(1, funcs().CloseMovie(instance()));
   EXPECT_TRUE(g_released.empty());
-  g_refused.clear();
+  g_refused = nullptr;
   ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
   EXPECT_EQ(1, funcs().Play(instance()));
-}
-
-// Without the VMR-9 the VMR-7 shows the movie, and without either the graph's own video window.
-// Wine's VMR-7 answers E_NOTIMPL to the letter-box mode, and its capture graph builder renders no
-// file source without a named renderer (E_FAIL): both rows run on Windows only.
-TEST_F(GraphTest, WithoutTheVmr9TheNextRendererShowsTheMovie) {
-  if (quill::test::RunningUnderWine()) GTEST_SKIP() << "Wine has neither fallback renderer working";
-  const struct {
-    std::vector<std::pair<const CLSID*, HRESULT>> refused;
-    dshow::RendererKind kind;
-  } cases[] = {
-      {{{&CLSID_VideoMixingRenderer9, REGDB_E_CLASSNOTREG}}, dshow::kRendererVmr7},
-      {{{&CLSID_VideoMixingRenderer9, REGDB_E_CLASSNOTREG}, {&CLSID_VideoMixingRenderer, REGDB_E_CLASSNOTREG}},
-       dshow::kRendererVideoWindow},
-  };
-  dshow::SetObjectCreator(CreateUnlessRefused);
-  for (const auto& c : cases) {
-    g_refused = c.refused;
-    ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
-    EXPECT_EQ(c.kind, renderer());
-    int32_t width = 0;
-    int32_t height = 0;
-    EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
-    EXPECT_EQ(320, width);
-    EXPECT_EQ(320, height);
-    EXPECT_EQ(1, funcs().Play(instance()));
-    EXPECT_TRUE(PumpUntil(kWaitMs, [&] { return Position() >= 5; }));
-    g_released.clear();
-    EXPECT_EQ(1, funcs().CloseMovie(instance()));
-    ASSERT_FALSE(g_released.empty());
-    EXPECT_EQ(0u, g_released.back().second);
-  }
 }
 
 // The main camera through Media Foundation and the rear one through the graph, driven together by
