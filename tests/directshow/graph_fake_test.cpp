@@ -1,5 +1,5 @@
 // The DirectShow branches of the instance operations against a fake graph: what reaches the graph
-// for rates, volumes, seeks, repaints and the step mode, the end event's way to the owner window,
+// for rates, volumes, seeks and the step mode, the end event's way to the owner window,
 // and failed opens.
 #include <gtest/gtest.h>
 
@@ -120,29 +120,6 @@ TEST_F(FakeGraphTest, AFailedOpenShowsOneBoxAndLeavesTheInstanceClosedAndReusabl
     EXPECT_EQ(1, funcs().Play(instance()));
     EXPECT_EQ(1, funcs().CloseMovie(instance()));
     EXPECT_EQ(0, FakeGraph::alive());
-  }
-}
-
-TEST_F(FakeGraphTest, RepaintShowsTheSameFrameAndKeepsTheState) {
-  const struct {
-    bool pause;
-    int32_t state;
-    std::vector<std::string> calls;
-  } cases[] = {{true, kPlayPaused, {"Run", "Seek 20", "Pause"}}, {false, kPlayPlaying, {"Run", "Seek 20"}}};
-  for (const auto& c : cases) {
-    FakeGraph* graph = Open();
-    ASSERT_NE(nullptr, graph);
-    ASSERT_EQ(1, funcs().Play(instance()));
-    ASSERT_EQ(1, funcs().Seek(instance(), 20));
-    if (c.pause) {
-      ASSERT_EQ(1, funcs().Pause(instance()));
-    }
-    graph->calls.clear();
-    EXPECT_EQ(1, funcs().Repaint(instance()));
-    EXPECT_EQ(c.calls, graph->calls);
-    EXPECT_EQ(c.state, instance()->playState);
-    EXPECT_EQ(20, funcs().GetPosition(instance()));
-    funcs().CloseMovie(instance());
   }
 }
 
