@@ -4,7 +4,9 @@
 
 #include <dshow.h>
 
+#include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/player_bridge_internal.h"
+#include "playcore/instances/player_start.h"
 #include "playcore/instances/position_units.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/scene/raw_obj.h"
@@ -27,28 +29,6 @@ template <class T>
 void ReleaseInto(T** pointer) {
   if (*pointer) (*pointer)->Release();
   *pointer = nullptr;
-}
-
-void ReleaseOverlaySurfaces(sRENDERERSTATE* renderer) {
-  if (renderer->overlayBitmapDC) DeleteDC(renderer->overlayBitmapDC);
-  if (renderer->overlayBitmap) DeleteObject(renderer->overlayBitmap);
-  if (renderer->overlayDC) DeleteDC(renderer->overlayDC);
-  renderer->overlayBitmapDC = nullptr;
-  renderer->overlayBitmap = nullptr;
-  renderer->overlayDC = nullptr;
-}
-
-bool MakeOverlaySurfaces(sRENDERERSTATE* renderer, HWND window) {
-  HDC windowDc = GetDC(window);
-  if (!windowDc) return false;
-  renderer->overlayDC = CreateCompatibleDC(windowDc);
-  renderer->overlayBitmap = CreateCompatibleBitmap(windowDc, kOverlayWidth, kOverlayHeight);
-  ReleaseDC(window, windowDc);
-  if (renderer->overlayDC && renderer->overlayBitmap) {
-    renderer->overlayBitmapDC = CreateCompatibleDC(renderer->overlayDC);
-    if (renderer->overlayBitmapDC) SelectObject(renderer->overlayBitmapDC, renderer->overlayBitmap);
-  }
-  return renderer->overlayBitmapDC != nullptr;
 }
 
 void ReleaseGraph(sDIRECTSHOWSET* set) {
@@ -111,19 +91,42 @@ sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance) {
 
 CPlayer* PlayerOf(const sPLAYERINSTANCE* instance) { return instance->renderer.player; }
 
+void ReleaseOverlaySurfaces(sRENDERERSTATE* renderer) {
+  if (renderer->overlayBitmapDC) DeleteDC(renderer->overlayBitmapDC);
+  if (renderer->overlayBitmap) DeleteObject(renderer->overlayBitmap);
+  if (renderer->overlayDC) DeleteDC(renderer->overlayDC);
+  renderer->overlayBitmapDC = nullptr;
+  renderer->overlayBitmap = nullptr;
+  renderer->overlayDC = nullptr;
+}
+
+bool MakeOverlaySurfaces(sRENDERERSTATE* renderer, HWND window) {
+  HDC windowDc = GetDC(window);
+  if (!windowDc) return false;
+  renderer->overlayDC = CreateCompatibleDC(windowDc);
+  renderer->overlayBitmap = CreateCompatibleBitmap(windowDc, kOverlayWidth, kOverlayHeight);
+  ReleaseDC(window, windowDc);
+  if (renderer->overlayDC && renderer->overlayBitmap) {
+    renderer->overlayBitmapDC = CreateCompatibleDC(renderer->overlayDC);
+    if (renderer->overlayBitmapDC) SelectObject(renderer->overlayBitmapDC, renderer->overlayBitmap);
+  }
+  return renderer->overlayBitmapDC != nullptr;
+}
+
 int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   ClosePlayer(instance);  // whatever the previous movie left
   sRENDERERSTATE* renderer = &instance->renderer;
-  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&renderer->directShow.graph));
-  if (!SucceededQuietly(hr)) return 0;
   sVIEWSETTINGS* settings = ViewSettings(instance);
   ApplyEngineMode(instance, settings);
   CPlayer* player = nullptr;
-  // Without Media Foundation the instance would play through DirectShow; here it stays closed.
-  if (FAILED(CPlayer::Create(instance->videoWindow, settings, &player)) ||
-      !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
-    if (player) player->Release();
+  // Without Media Foundation the instance plays through a DirectShow graph.
+  if (FAILED(StartMediaFoundationPlayer(instance->videoWindow, settings, &player))) {
+    return dsbridge::OpenGraph(instance, path);
+  }
+  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                reinterpret_cast<void**>(&renderer->directShow.graph));
+  if (!SucceededQuietly(hr) || !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
+    player->Release();
     ClosePlayer(instance);
     return 0;
   }
@@ -145,6 +148,7 @@ int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
 
 int ClosePlayer(sPLAYERINSTANCE* instance) {
   StopStepThread(instance);
+  dsbridge::CloseGraph(instance);
   sRENDERERSTATE* renderer = &instance->renderer;
   if (CPlayer* player = renderer->player) {
     KeepViewState(instance, player);

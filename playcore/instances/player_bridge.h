@@ -3,8 +3,8 @@
 // the instance mutex, keep the instance's own words, and call these for the player's part; each is
 // called with the instance mutex held.
 //
-// Only the Media Foundation path plays here: an instance whose Media Foundation player cannot be
-// started or cannot open the file answers 0 and keeps nothing open.
+// An instance whose Media Foundation player cannot be started plays through a DirectShow graph
+// (dshow_bridge.h); one that cannot open the file answers 0 and keeps nothing open.
 //
 // Threads: besides the callers' thread, each instance may run one step thread (SetStepMode). It
 // takes no lock: it reads the play state (an atomic word), waits on its stop event between steps

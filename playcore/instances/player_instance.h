@@ -44,6 +44,10 @@ struct IVideoWindow;
 
 namespace playcore {
 
+namespace dshow {
+class GraphSession;
+}
+
 constexpr int kPlayerCount = 2;
 constexpr int kSelectorAll = 2;          // a dispatcher selector naming every active instance
 constexpr size_t kPlayerPathLength = 260;  // wide characters, terminator included
@@ -57,7 +61,8 @@ enum : int32_t {
   kPlayPaused = 3,
 };
 
-// The DirectShow objects of the alternative playback path; all null on the Media Foundation path.
+// The DirectShow objects. On the Media Foundation path only the (empty) graph and its seeking
+// interface are kept; on the DirectShow path `session` holds the graph with every interface.
 struct sDIRECTSHOWSET {
   IGraphBuilder* graph;
   ICaptureGraphBuilder2* captureBuilder;
@@ -73,6 +78,7 @@ struct sDIRECTSHOWSET {
   IVideoWindow* videoWindow;
   void* windowlessControl;  // the VMR-9 or VMR-7 windowless control, by the renderer's kind
   int32_t rendererKind;     // 0 none, 9 VMR-9, 7 VMR-7, 1 the graph's video window
+  dshow::GraphSession* session;  // the graph an instance plays through without Media Foundation
 };
 
 // The renderer sub-record: view state, the DirectShow interfaces and the Media Foundation player.

@@ -1,6 +1,7 @@
 // The movie slots: open and close, transport, position, duration, rate and volume. Each takes the
 // gate and the instance mutex, keeps the instance's own words and leaves the player's part to
-// player_bridge.h.
+// player_bridge.h, or to dshow_bridge.h when the instance plays through a DirectShow graph.
+#include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge.h"
@@ -25,7 +26,7 @@ int PauseOrStop(sPLAYERINSTANCE* instance, bool stop) {
   return Locked(instance, 0, [&] {
     LONG target = stop ? kPlayStopped : kPlayPaused;
     if (instance->playState == target) return 1;
-    if (!bridge::Pause(instance, stop)) return 0;
+    if (!(dsbridge::UsesGraph(instance) ? dsbridge::Pause(instance, stop) : bridge::Pause(instance, stop))) return 0;
     InterlockedExchange(&instance->playState, target);
     return 1;
   });
@@ -63,14 +64,16 @@ int CloseMovie(sPLAYERINSTANCE* instance) {
 int Play(sPLAYERINSTANCE* instance) {
   return Locked(instance, 0, [&] {
     if (instance->playState == kPlayPlaying) return 1;
-    if (!bridge::Play(instance)) return 0;
+    if (!(dsbridge::UsesGraph(instance) ? dsbridge::Play(instance) : bridge::Play(instance))) return 0;
     InterlockedExchange(&instance->playState, kPlayPlaying);
     return 1;
   });
 }
 
 int PlayFrom(sPLAYERINSTANCE* instance, int64_t position) {
-  return Locked(instance, 0, [&] { return bridge::PlayFrom(instance, position); });
+  return Locked(instance, 0, [&] {
+    return dsbridge::UsesGraph(instance) ? dsbridge::PlayFrom(instance, position) : bridge::PlayFrom(instance, position);
+  });
 }
 
 int Pause(sPLAYERINSTANCE* instance) { return PauseOrStop(instance, false); }
@@ -78,14 +81,16 @@ int Stop(sPLAYERINSTANCE* instance) { return PauseOrStop(instance, true); }
 
 int64_t GetPosition(sPLAYERINSTANCE* instance) {
   return Locked(instance, int64_t{0}, [&] {
-    int64_t position = bridge::GetPosition(instance);
+    int64_t position = dsbridge::UsesGraph(instance) ? dsbridge::GetPosition(instance) : bridge::GetPosition(instance);
     instance->lastPosition = position;
     return position;
   });
 }
 
 int Seek(sPLAYERINSTANCE* instance, int64_t position) {
-  return Locked(instance, 0, [&] { return bridge::Seek(instance, position); });
+  return Locked(instance, 0, [&] {
+    return dsbridge::UsesGraph(instance) ? dsbridge::Seek(instance, position) : bridge::Seek(instance, position);
+  });
 }
 
 int SetPosition(sPLAYERINSTANCE* instance, int64_t position) { return Seek(instance, position); }
@@ -94,7 +99,8 @@ int SetRate(sPLAYERINSTANCE* instance, int32_t speedCode) {
   return Locked(instance, 0, [&] {
     sSPEEDCHOICE choice = ResolveSpeedCode(instance->speedCode, speedCode, instance->reverse);
     instance->speedCode = choice.code;
-    return bridge::SetRate(instance, choice.rate, choice.code == kSpeedNormal);
+    const bool sound = choice.code == kSpeedNormal;
+    return dsbridge::UsesGraph(instance) ? dsbridge::SetRate(instance, choice.rate, sound) : bridge::SetRate(instance, choice.rate, sound);
   });
 }
 
@@ -102,19 +108,22 @@ int SetVolume(sPLAYERINSTANCE* instance, int32_t volume) {
   return Locked(instance, 0, [&] {
     instance->volume = ClampVolume(volume);
     // Only normal speed plays sound; the volume is kept for the return to it.
-    return bridge::SetVolume(instance, instance->speedCode == kSpeedNormal ? instance->volume : 0);
+    const int32_t heard = instance->speedCode == kSpeedNormal ? instance->volume : 0;
+    return dsbridge::UsesGraph(instance) ? dsbridge::SetVolume(instance, heard) : bridge::SetVolume(instance, heard);
   });
 }
 
 int SetStepMode(sPLAYERINSTANCE* instance, int32_t on) {
   return Locked(instance, 0, [&] {
     if (on && !(instance->timeScale > 0.0f)) return 0;
-    return bridge::SetStepMode(instance, on != 0);
+    return dsbridge::UsesGraph(instance) ? dsbridge::SetStepMode(instance, on != 0) : bridge::SetStepMode(instance, on != 0);
   });
 }
 
 int64_t GetDuration(sPLAYERINSTANCE* instance) {
-  return Locked(instance, int64_t{0}, [&] { return bridge::GetDuration(instance); });
+  return Locked(instance, int64_t{0}, [&] {
+    return dsbridge::UsesGraph(instance) ? dsbridge::GetDuration(instance) : bridge::GetDuration(instance);
+  });
 }
 
 int64_t GetDuration2(sPLAYERINSTANCE* instance) { return GetDuration(instance); }
@@ -128,7 +137,9 @@ float GetTimeScale(sPLAYERINSTANCE* instance) {
 int GetNativeSize(sPLAYERINSTANCE* instance, int32_t* width, int32_t* height) {
   if (width) *width = 0;
   if (height) *height = 0;
-  return Locked(instance, 0, [&] { return bridge::GetNativeSize(instance, width, height); });
+  return Locked(instance, 0, [&] {
+    return dsbridge::UsesGraph(instance) ? dsbridge::GetNativeSize(instance, width, height) : bridge::GetNativeSize(instance, width, height);
+  });
 }
 
 int32_t SpeedStep(sPLAYERINSTANCE* instance, int32_t up) {

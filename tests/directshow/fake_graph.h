@@ -1,0 +1,102 @@
+// A graph session that plays nothing: it records what the instance asks of it, answers from its own
+// words, and posts its event notice the way a filter graph does (a running graph sought to its stop
+// position has played to its end).
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "playcore/dshow/graph_session.h"
+
+namespace playcore::test {
+
+class FakeGraph : public dshow::GraphSession {
+ public:
+  FakeGraph() { ++alive(); }
+  ~FakeGraph() override { --alive(); }
+  static int& alive() {  // fakes not yet deleted
+    static int count = 0;
+    return count;
+  }
+  // The fakes made since Install (the latest last); each set up by `configure` when given.
+  static std::vector<FakeGraph*>& made() {
+    static std::vector<FakeGraph*> fakes;
+    return fakes;
+  }
+  static void (*&configure())(FakeGraph*) {
+    static void (*hook)(FakeGraph*) = nullptr;
+    return hook;
+  }
+  static void Install(void (*setUp)(FakeGraph*) = nullptr) {
+    made().clear();
+    configure() = setUp;
+    dshow::SetGraphFactory([]() -> dshow::GraphSession* {
+      auto* fake = new FakeGraph;
+      if (configure()) configure()(fake);
+      made().push_back(fake);
+      return fake;
+    });
+  }
+  static void Uninstall() { dshow::SetGraphFactory(nullptr); }
+
+  HRESULT Create(HWND) override { return Call("Create", createResult); }
+  HRESULT Render(const wchar_t*) override { return Call("Render", renderResult); }
+  HRESULT SetUp(HWND window, UINT message) override {
+    window_ = window;
+    message_ = message;
+    return Call("SetUp", S_OK);
+  }
+  void Close() override { Call("Close", S_OK); }
+  dshow::RendererKind renderer() const override { return dshow::kRendererVmr9; }
+  bool hasAudio() const override { return audio; }
+  HRESULT Run() override { return running = true, Call("Run", S_OK); }
+  HRESULT Pause() override { return running = false, Call("Pause", S_OK); }
+  HRESULT StopWhenReady() override { return running = false, Call("StopWhenReady", S_OK); }
+  HRESULT GetCurrentPosition(LONGLONG* time) override { return *time = current, S_OK; }
+  HRESULT GetDuration(LONGLONG* time) override { return *time = stop, S_OK; }
+  HRESULT GetStopPosition(LONGLONG* time) override { return *time = stop, S_OK; }
+  HRESULT SetCurrentPosition(LONGLONG time) override {
+    current = time;
+    if (running && current >= stop) Notify(0x01);  // EC_COMPLETE
+    return Call("Seek " + std::to_string(time / dshow::kGraphUnit), S_OK);
+  }
+  HRESULT GetCapabilities(DWORD* caps) override { return *caps = capabilities, S_OK; }
+  HRESULT PutRate(double rate) override { return rates.push_back(rate), S_OK; }
+  HRESULT PutVolume(long volume) override { return audio ? volumes.push_back(volume), S_OK : E_NOTIMPL; }
+  HRESULT GetNativeSize(LONG* width, LONG* height) override { return *width = 1280, *height = 720, S_OK; }
+  HRESULT TakeEvent(long* code) override {
+    if (events_.empty()) return E_ABORT;
+    *code = events_.front();
+    events_.pop_front();
+    return S_OK;
+  }
+
+  HRESULT createResult = S_OK;
+  HRESULT renderResult = S_OK;
+  bool audio = true;
+  DWORD capabilities = 0x1 | 0x2;  // absolute seeks, forward
+  LONGLONG stop = 60 * dshow::kGraphUnit;
+  LONGLONG current = 0;
+  bool running = false;
+  std::vector<std::string> calls;  // operations in order (not the reads)
+  std::vector<double> rates;
+  std::vector<long> volumes;
+
+ private:
+  HRESULT Call(const std::string& name, HRESULT result) {
+    calls.push_back(name);
+    return result;
+  }
+  void Notify(long code) {
+    events_.push_back(code);
+    if (window_) PostMessageW(window_, message_, 0, 0);
+  }
+  HWND window_ = nullptr;
+  UINT message_ = 0;
+  std::deque<long> events_;
+};
+
+}  // namespace playcore::test

@@ -1,0 +1,169 @@
+// The DirectShow branches of the instance operations against a fake graph: what reaches the graph
+// for rates, volumes, seeks and the step mode, the end event's way to the owner window,
+// and failed opens.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "playcore/instances/dshow_bridge.h"
+#include "playcore/instances/player_start.h"
+#include "tests/directshow/fake_graph.h"
+#include "tests/player/player_test_util.h"
+
+namespace playcore::test {
+namespace {
+
+HRESULT NoMediaFoundation(HWND, const sVIEWSETTINGS*, CPlayer**) { return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND); }
+
+class FakeGraphTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    InstallProbes();
+    SetPlayerStarter(NoMediaFoundation);
+    FakeGraph::Install();
+    path_ = FirstPair().main;
+    ASSERT_FALSE(path_.empty());
+    windows_ = std::make_unique<PaneWindows>(0, 320, 240);
+    ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
+  }
+  void TearDown() override {
+    ReleaseInstances();
+    FakeGraph::Uninstall();
+    SetPlayerStarter(nullptr);
+    windows_.reset();
+    CoUninitialize();
+  }
+  sPLAYERINSTANCE* instance() { return &g_PlayerInstance[0]; }
+  sPLAYERFUNCS& funcs() { return g_PlayerFuncs[0]; }
+  FakeGraph* Open() {
+    EXPECT_EQ(1, funcs().OpenMovie(instance(), path_.c_str()));
+    return FakeGraph::made().empty() ? nullptr : FakeGraph::made().back();
+  }
+
+  std::wstring path_;
+  std::unique_ptr<PaneWindows> windows_;
+};
+
+TEST_F(FakeGraphTest, RatesFollowTheSpeedCodesWithSoundOnlyAtNormalSpeed) {
+  const struct {
+    bool audio;
+    std::vector<int32_t> codes;  // asked one after another, after a volume of 65535
+    double rate;                 // the graph's last rate and volume
+    long volume;                 // (without sound the volume fails, and the rate is set all the same)
+  } cases[] = {{true, {2}, 2.0, -10000},  {true, {4}, 4.0, -10000},  {true, {-1}, 0.5, -10000},
+               {true, {-1, -1}, 1.0, 0},  {true, {-4}, 0.25, -10000}, {false, {2}, 2.0, 0},
+               {false, {-1, -1}, 1.0, 0}};
+  for (const auto& c : cases) {
+    FakeGraph* graph = Open();
+    ASSERT_NE(nullptr, graph);
+    graph->audio = c.audio;
+    funcs().SetVolume(instance(), 65535);
+    const int boxes = ErrorBoxCount();
+    for (int32_t code : c.codes) EXPECT_EQ(1, funcs().SetRate(instance(), code));
+    ASSERT_FALSE(graph->rates.empty());
+    EXPECT_DOUBLE_EQ(c.rate, graph->rates.back()) << "first code " << c.codes[0];
+    if (c.audio) {
+      EXPECT_EQ(c.volume, graph->volumes.back()) << "first code " << c.codes[0];
+    }
+    EXPECT_EQ(boxes, ErrorBoxCount());
+    funcs().CloseMovie(instance());
+    instance()->speedCode = 1;
+  }
+}
+
+TEST_F(FakeGraphTest, VolumesBecomeAttenuationsAndStaySilentAwayFromNormalSpeed) {
+  const struct {
+    int32_t code;
+    int32_t volume;
+    long attenuation;
+  } cases[] = {{1, 0, -10000}, {1, 32768, -4999}, {1, 65535, 0}, {2, 65535, -10000}};
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  for (const auto& c : cases) {
+    instance()->speedCode = c.code;
+    EXPECT_EQ(1, funcs().SetVolume(instance(), c.volume));
+    EXPECT_EQ(c.attenuation, graph->volumes.back()) << c.volume;
+  }
+  graph->audio = false;  // a movie without sound keeps the volume quietly
+  const int boxes = ErrorBoxCount();
+  EXPECT_EQ(1, funcs().SetVolume(instance(), 1000));
+  EXPECT_EQ(boxes, ErrorBoxCount());
+}
+
+HRESULT g_createResult = S_OK;
+HRESULT g_renderResult = S_OK;
+void FailAsAsked(FakeGraph* graph) {
+  graph->createResult = g_createResult;
+  graph->renderResult = g_renderResult;
+}
+
+// Each failing step: one box, nothing left open, closing is harmless, and the next movie opens.
+TEST_F(FakeGraphTest, AFailedOpenShowsOneBoxAndLeavesTheInstanceClosedAndReusable) {
+  const HRESULT kNoFilter = static_cast<HRESULT>(0x80040265);  // VFW_E_UNSUPPORTED_STREAM
+  for (const auto& c : {std::make_pair(E_OUTOFMEMORY, S_OK), std::make_pair(S_OK, kNoFilter)}) {
+    g_createResult = c.first;
+    g_renderResult = c.second;
+    FakeGraph::Install(FailAsAsked);
+    const int boxes = ErrorBoxCount();
+    EXPECT_EQ(0, funcs().OpenMovie(instance(), path_.c_str()));
+    EXPECT_EQ(boxes + 1, ErrorBoxCount());
+    EXPECT_EQ(kPlayClosed, instance()->playState);
+    EXPECT_EQ(0, FakeGraph::alive()) << "the failed graph was closed and freed";
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    EXPECT_EQ(0, funcs().Play(instance())) << "nothing to play";
+    FakeGraph::Install();
+    ASSERT_NE(nullptr, Open());
+    EXPECT_EQ(1, funcs().Play(instance()));
+    EXPECT_EQ(1, funcs().CloseMovie(instance()));
+    EXPECT_EQ(0, FakeGraph::alive());
+  }
+}
+
+TEST_F(FakeGraphTest, SeeksLandInsideTheMovie) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  const struct {
+    int64_t asked;
+    int64_t landed;
+  } cases[] = {{30, 30}, {-5, 0}, {500, 60}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(1, funcs().Seek(instance(), c.asked));
+    EXPECT_EQ(c.landed, funcs().GetPosition(instance())) << c.asked;
+  }
+  graph->capabilities = 0;  // a graph that cannot seek stays where it is
+  EXPECT_EQ(1, funcs().Seek(instance(), 10));
+  EXPECT_EQ(60, funcs().GetPosition(instance()));
+}
+
+TEST_F(FakeGraphTest, TheEndAfterARunningSeekReachesTheOwnerWindow) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  ASSERT_EQ(1, funcs().Play(instance()));
+  EXPECT_EQ(0, PlayerInstance::TakeGraphEvents(instance())) << "nothing waits yet";
+  ASSERT_EQ(1, funcs().Seek(instance(), 1000));  // past the end: lands at the stop position
+  ASSERT_TRUE(WaitForMessage(*windows_, kMsgGraphEvent, 1, 5000));
+  EXPECT_EQ(dshow::kGraphEventComplete, PlayerInstance::TakeGraphEvents(instance()));
+  EXPECT_EQ(0, PlayerInstance::TakeGraphEvents(instance())) << "each event is taken once";
+  EXPECT_TRUE(graph->running);
+}
+
+TEST_F(FakeGraphTest, StepModeSlowsToAFrameASecondSilentlyAndComesBack) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  funcs().SetVolume(instance(), 65535);
+  ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
+  EXPECT_NEAR(1.0 / instance()->timeScale, graph->rates.back(), 1e-9);
+  EXPECT_EQ(dshow::kSilentVolume, graph->volumes.back());
+  graph->calls.clear();
+  ASSERT_EQ(1, funcs().SetStepMode(instance(), 0));
+  EXPECT_EQ(std::vector<std::string>{"Run"}, graph->calls);
+  EXPECT_DOUBLE_EQ(1.0, graph->rates.back());
+  EXPECT_EQ(0, graph->volumes.back());
+}
+
+}  // namespace
+}  // namespace playcore::test
