@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 #include "playcore/bytes/byte_reader.h"
 #include "playcore/converter/copy_result.h"
@@ -120,7 +121,9 @@ TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
     EXPECT_EQ(GetFileAttributesW(c.output.c_str()), INVALID_FILE_ATTRIBUTES);
   }
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((out_ + L"\\~qm*").c_str(), &found);
+  // Only this process's temporary names: the conversion tests write beside these files at the same time.
+  const std::wstring mine = out_ + L"\\~qm" + std::to_wstring(GetCurrentProcessId()) + L"-*";
+  HANDLE find = FindFirstFileW(mine.c_str(), &found);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
