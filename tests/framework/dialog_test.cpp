@@ -150,11 +150,6 @@ TEST(ModalDialog, EscapeGoesThroughTheModalLoopAndCancels) {
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
 }
 
-TEST(ModalDialog, AMissingTemplateFailsWithMinusOne) {
-  CDialog dlg(9999);
-  EXPECT_EQ(dlg.DoModal(), -1);
-}
-
 struct WorkerRun {
   COwnerWnd* owner;
   std::atomic<INT_PTR> result{0};
