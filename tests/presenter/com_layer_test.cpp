@@ -76,26 +76,6 @@ TEST(ComObjectLayer, AFailedFinalConstructDeletesTheObjectAndUnlocksTheModule) {
   EXPECT_EQ(E_POINTER, CComObject<Thing>::CreateInstance(nullptr));
 }
 
-TEST(ComObjectLayer, QueryInterfaceFollowsTheMapAndAnswersIUnknownWithTheFirstEntry) {
-  CComObject<Thing>* thing = nullptr;
-  ASSERT_EQ(S_OK, CComObject<Thing>::CreateInstance(&thing));
-  thing->AddRef();
-  void* p = nullptr;
-  ASSERT_EQ(S_OK, thing->QueryInterface(__uuidof(IMFClock), &p));
-  EXPECT_EQ(static_cast<IMFClock*>(thing), p);
-  static_cast<IUnknown*>(static_cast<IMFClock*>(p))->Release();
-  ASSERT_EQ(S_OK, thing->QueryInterface(IID_IUnknown, &p));
-  EXPECT_EQ(static_cast<IUnknown*>(static_cast<IMFGetService*>(thing)), p);
-  EXPECT_EQ(p, thing->GetUnknown());
-  static_cast<IUnknown*>(p)->Release();
-  p = reinterpret_cast<void*>(1);
-  EXPECT_EQ(E_NOINTERFACE, thing->QueryInterface(__uuidof(IMFAsyncCallback), &p));
-  EXPECT_EQ(nullptr, p);
-  EXPECT_EQ(E_POINTER, thing->QueryInterface(IID_IUnknown, nullptr));
-  EXPECT_EQ(1, thing->m_dwRef);
-  thing->Release();
-}
-
 TEST(ComObjectLayer, AsyncCallbackForwardsReferencesAndInvokeToItsParent) {
   CComObject<Thing>* thing = nullptr;
   ASSERT_EQ(S_OK, CComObject<Thing>::CreateInstance(&thing));
@@ -160,37 +140,6 @@ TEST(SampleLists, ComPtrListHoldsOneReferencePerItemAndKeepsFrontToBackOrder) {
   EXPECT_EQ(1, a.refs);
   EXPECT_EQ(1, b.refs);  // the destructor released what was left
   EXPECT_EQ(1, c.refs);
-}
-
-TEST(SampleLists, ClearReleasesEveryItem) {
-  Counted a;
-  MediaFoundationSamples::ComPtrList<IUnknown> list;
-  list.InsertBack(&a);
-  list.InsertBack(&a);
-  EXPECT_EQ(3, a.refs);
-  list.Clear();
-  EXPECT_EQ(1, a.refs);
-  EXPECT_TRUE(list.IsEmpty());
-  IUnknown* got = nullptr;
-  EXPECT_EQ(E_FAIL, list.RemoveFront(&got));
-}
-
-TEST(MediaTypeHolders, VideoTypeIsCreatedAsVideoAndReadsItsFrameSize) {
-  MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
-  MediaFoundationSamples::VideoType type;
-  ASSERT_EQ(S_OK, type.CreateEmptyType());
-  GUID major = GUID_NULL;
-  ASSERT_EQ(S_OK, type.GetMajorType(&major));
-  EXPECT_TRUE(IsEqualGUID(major, MFMediaType_Video));
-  ASSERT_EQ(S_OK, type.SetFrameDimensions(1920, 1080));
-  UINT32 w = 0, h = 0;
-  ASSERT_EQ(S_OK, type.GetFrameDimensions(&w, &h));
-  EXPECT_EQ(1920u, w);
-  EXPECT_EQ(1080u, h);
-  MediaFoundationSamples::MediaType empty;
-  IMFMediaType* out = nullptr;
-  EXPECT_EQ(E_UNEXPECTED, empty.GetMediaType(&out));
-  MFShutdown();
 }
 
 }  // namespace

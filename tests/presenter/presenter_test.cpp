@@ -1,7 +1,6 @@
 // The presenter's interfaces against fakes of the EVR side: messages, service lookup, negotiation,
 // rate support and display control.
 #include <cfloat>
-
 #include <mferror.h>
 
 #include "tests/presenter/presenter_fixture.h"
@@ -62,7 +61,7 @@ TEST_F(PresenterTest, AcceptsAMissingClockAsWinesFirstLookupHasNone) {
   ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));
   mixer_->AddFrames(0, kFrame, 1);
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  EXPECT_TRUE(renderer_->WaitForFrames(1, 1000));  // shown at once without a clock
+  EXPECT_TRUE(renderer_->WaitForFrames(1));  // shown at once without a clock
 }
 
 TEST_F(PresenterTest, NegotiatesTheFirstUncompressedProgressiveTypeTheDeviceTakes) {
@@ -121,29 +120,7 @@ TEST_F(PresenterTest, NegotiatesOnInputWhenItHasNoTypeAsWineAsksOnlyOnce) {
   mixer_->AddFrames(0, kFrame, 1);
   EXPECT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
   EXPECT_EQ(1, mixer_->finalSets.load());
-  EXPECT_TRUE(renderer_->WaitForFrames(1, 1000));
-}
-
-TEST_F(PresenterTest, ReportsRatesFromTheFrameRateAndTheDisplayRefresh) {
-  Build();
-  Negotiate();
-  const UINT refresh = presenter_->engine()->refreshRate();
-  if (refresh == 0) GTEST_SKIP() << "the display reports no refresh rate";
-  const float max = static_cast<float>(MulDiv(static_cast<int>(refresh), 1, 30));
-  float rate = 0;
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_FORWARD, FALSE, &rate));
-  EXPECT_EQ(max, rate);
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_REVERSE, FALSE, &rate));
-  EXPECT_EQ(-max, rate);
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_FORWARD, TRUE, &rate));
-  EXPECT_EQ(FLT_MAX, rate);
-  float nearest = 0;
-  EXPECT_EQ(MF_E_UNSUPPORTED_RATE, presenter_->IsRateSupported(FALSE, -120.0f, &nearest));
-  EXPECT_EQ(-max, nearest);
-  EXPECT_EQ(S_OK, presenter_->IsRateSupported(TRUE, -120.0f, &nearest));
-  EXPECT_EQ(-120.0f, nearest);
-  EXPECT_EQ(S_OK, presenter_->GetSlowestRate(MFRATE_FORWARD, FALSE, &rate));
-  EXPECT_EQ(0.0f, rate);
+  EXPECT_TRUE(renderer_->WaitForFrames(1));
 }
 
 TEST(PresenterRates, TheFastestRateIsOneFramePerDisplayRefreshUnlessThinned) {
@@ -163,7 +140,7 @@ TEST(PresenterRates, TheFastestRateIsOneFramePerDisplayRefreshUnlessThinned) {
   }
 }
 
-TEST_F(PresenterTest, NativeSizeBeforeATypeIsZeroWithoutDividingByZero) {
+TEST_F(PresenterTest, NativeSizeIsZeroBeforeATypeAndThenReducedByTheGcd) {
   // Regression: the aspect ratio was reduced by gcd(0, 0).
   Build();
   SIZE size = {1, 1};
@@ -174,15 +151,9 @@ TEST_F(PresenterTest, NativeSizeBeforeATypeIsZeroWithoutDividingByZero) {
   EXPECT_EQ(0, aspect.cy);
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(nullptr, &aspect));
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(&size, nullptr));
-}
-
-TEST_F(PresenterTest, NativeSizeAspectIsReducedByTheGreatestCommonDivisor) {
   mixer_->offered.clear();
   mixer_->offered.push_back(MakeVideoType(MFVideoFormat_RGB32, 1920, 1080, 2, false));
-  Build();
   Negotiate();
-  SIZE size = {};
-  SIZE aspect = {};
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(&size, &aspect));
   EXPECT_EQ(1920, size.cx);
   EXPECT_EQ(1080, size.cy);
@@ -231,8 +202,6 @@ TEST_F(PresenterTest, SetVideoWindowRefusesANonWindowAndAnnouncesADisplayChange)
   HWND window = nullptr;
   EXPECT_EQ(S_OK, presenter_->GetVideoWindow(&window));
   EXPECT_EQ(other.hwnd(), window);
-  EXPECT_EQ(E_NOTIMPL, presenter_->SetFullscreen(TRUE));
-  EXPECT_EQ(E_NOTIMPL, presenter_->GetIdealVideoSize(nullptr, nullptr));
 }
 
 TEST_F(PresenterTest, AStepWhileStoppedOnlyRecordsTheCountUntilTheClockStarts) {
@@ -245,23 +214,6 @@ TEST_F(PresenterTest, AStepWhileStoppedOnlyRecordsTheCountUntilTheClockStarts) {
   EXPECT_EQ(kStepIdle, presenter_->frameStepState());
   ASSERT_EQ(1, sink_->Count(kEcStepComplete));
   EXPECT_EQ(TRUE, sink_->Events().back().p1);  // cancelled
-}
-
-TEST(PresenterObject, CountsInTheModuleWhileItLives) {
-  MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
-  const LONG before = quill::com::_pAtlModule->GetLockCount();
-  quill::com::CComObject<EVRCustomPresenter>* presenter = nullptr;
-  ASSERT_EQ(S_OK, quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter));
-  EXPECT_EQ(before + 1, quill::com::_pAtlModule->GetLockCount());
-  presenter->AddRef();
-  ComPtr<IMFVideoPresenter> asPresenter;
-  ASSERT_EQ(S_OK, presenter->QueryInterface(__uuidof(IMFVideoPresenter), asPresenter.putVoid()));
-  ComPtr<IMFClockStateSink> asSink;
-  EXPECT_EQ(E_NOINTERFACE, presenter->QueryInterface(__uuidof(IMFClockStateSink), asSink.putVoid()));
-  asPresenter.reset();
-  presenter->Release();
-  EXPECT_EQ(before, quill::com::_pAtlModule->GetLockCount());
-  MFShutdown();
 }
 
 }  // namespace
