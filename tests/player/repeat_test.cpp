@@ -64,9 +64,7 @@ void Repeat::RunCycles(int cycles) {
     ASSERT_EQ(1, funcs().Play(instance()));
     EXPECT_GT(LiveObjects(), objectsBefore) << "the open made a presenter";
     Pump(100);
-    const DWORD start = GetTickCount();
     Close();
-    EXPECT_LT(GetTickCount() - start, 5500u) << "close within the session's wait";
     EXPECT_EQ(objectsBefore, LiveObjects()) << "the close freed the presenter";
   };
   for (int i = 0; i < 3 && !HasFatalFailure(); ++i) cycle();  // warm-up: the platform's own threads

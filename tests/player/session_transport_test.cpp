@@ -10,7 +10,6 @@
 #include "playcore/player/mf_player.h"
 #include "playcore/player/session_transport.h"
 #include "playcore/player/wine_host.h"
-#include "tests/support/test_env.h"
 
 namespace playcore {
 namespace {
@@ -80,10 +79,6 @@ TEST(SessionTransport, AFailedStepEndsTheSequenceWithItsResult) {
   FakeSession wineRestart;
   EXPECT_EQ(S_OK, RestartSessionAt(wineRestart, true, 42));
   EXPECT_EQ((Calls{"Stop", "WaitStopped", "Start(42)"}), wineRestart.calls);
-}
-
-TEST(SessionTransport, WineIsDetectedTheSameWayAsTheTestBedDoes) {
-  EXPECT_EQ(quill::test::RunningUnderWine(), RunningOnWine());
 }
 
 class PlayerOpen : public ::testing::Test {
