@@ -24,21 +24,6 @@ TEST(FlatQuad, SpansTheTargetWithUAndVAtTheCorners) {
   }
 }
 
-TEST(FlatQuad, MirroredTwiceIsBackToZeroOneZeroOne) {
-  auto quad = FlatQuad(10, 10, true);
-  EXPECT_EQ(quad[0].u, 1.0f);
-  EXPECT_EQ(quad[1].u, 0.0f);
-  SetQuadMirror(quad.data(), false);
-  SetQuadMirror(quad.data(), true);
-  SetQuadMirror(quad.data(), false);
-  const float u[4] = {0, 1, 0, 1};
-  const float v[4] = {0, 0, 1, 1};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(quad[i].u, u[i]);
-    EXPECT_EQ(quad[i].v, v[i]);
-  }
-}
-
 TEST(PlaceQuad, ScalesTheDestinationFromClientToTargetPixels) {
   const struct {
     RECT dest, client;
@@ -59,22 +44,6 @@ TEST(PlaceQuad, ScalesTheDestinationFromClientToTargetPixels) {
     EXPECT_EQ(quad[1].x, c.right);
     EXPECT_EQ(quad[2].y, c.bottom);
   }
-}
-
-TEST(Panorama, CellsAreStoredRowByRowWithSixVerticesEach) {
-  std::vector<ScreenVertex> grid(kPanoramaVertices);
-  SetPanoramaPositions(&grid, 1920, 960);
-  EXPECT_EQ(kPanoramaVertices, 2764800u);
-  EXPECT_EQ(kPanoramaTriangles, 921600u);
-  const size_t cell = (static_cast<size_t>(3) * 960 + 5) * 6;  // row 3, column 5
-  const float expected[6][2] = {{10, 6}, {12, 6}, {10, 8}, {10, 8}, {12, 6}, {12, 8}};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(grid[cell + i].x, expected[i][0]);
-    EXPECT_EQ(grid[cell + i].y, expected[i][1]);
-    EXPECT_EQ(grid[cell + i].rhw, 1.0f);
-  }
-  EXPECT_EQ(grid.back().x, 1920.0f);
-  EXPECT_EQ(grid.back().y, 960.0f);
 }
 
 TEST(Panorama, UnrollsTheRimAlongTheTopAndTheCentreAlongTheBottom) {

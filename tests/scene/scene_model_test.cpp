@@ -73,13 +73,6 @@ class SceneModel : public ::testing::Test {
 RenderBed* SceneModel::bed_ = nullptr;
 ComPtr<IDirect3DSurface9> SceneModel::frame_;
 
-TEST_F(SceneModel, SetViewModeBeforeCreateSceneChangesNothing) {
-  CSphereModel model;
-  EXPECT_EQ(model.SetViewMode(kViewSphere), S_OK);
-  EXPECT_EQ(model.viewMode(), kViewRectangle);
-  EXPECT_FALSE(model.enabled());
-}
-
 TEST_F(SceneModel, CreateSceneRefusesWithoutTheD3dxLibraryAndChangesNothing) {
   CSphereModel model(L"d3dx9_missing_for_test.dll");
   EXPECT_EQ(model.CreateScene(device(), kFrameSize, kFrameSize), E_FAIL);
@@ -99,15 +92,6 @@ TEST_F(SceneModel, CreateSceneIgnoresANullDeviceAndRejectsAnEmptyVideoSize) {
   EXPECT_FALSE(model.hasDevice());
   EXPECT_EQ(model.CreateScene(device(), kFrameSize, kFrameSize), S_OK);
   EXPECT_TRUE(model.created());
-}
-
-TEST_F(SceneModel, ASecondCreateSceneKeepsTheSceneThatStands) {
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  EXPECT_EQ(model.CreateScene(device(), 64, 64), S_OK);
-  EXPECT_TRUE(model.created());
-  ASSERT_EQ(model.RenderSurface(device(), frame_.get()), S_OK);
-  ExpectRectanglePicture();
 }
 
 TEST_F(SceneModel, ModesOutsideOneToFourDisableTheSceneSoNothingIsPresented) {
@@ -233,35 +217,6 @@ TEST_F(SceneModel, DragsWithNaNsOrBrokenZoomsLeaveEveryViewAsItWas) {
   }
 }
 
-TEST_F(SceneModel, SetViewAspectIgnoresAnEmptyPaneAndTheFlatMode) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  model.SetViewAspect(200, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-  // Regression: a minimised pane (height 0) made the aspect infinite and the projection NaN.
-  model.SetViewAspect(200, 0);
-  model.SetViewAspect(0, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-  model.SetViewMode(kViewFlat);
-  model.SetViewAspect(400, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-}
-
-TEST_F(SceneModel, ResetAndApplyCameraActOnTheSphereOnlyInModeThree) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  EXPECT_EQ(model.MoveView(0.05f, 0.005f, 1.0f), 1);
-  EXPECT_EQ(model.ApplyCamera(), S_OK);
-  sVIEWSETTINGS s = model.Snapshot();
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(s.sphereRotation.start[i], s.sphereRotation.current[i]);
-  EXPECT_NE(s.sphereRotation.current[0], 1.0);
-  EXPECT_EQ(model.ResetView(), S_OK);
-  s = model.Snapshot();
-  const RotationState identity = IdentityRotation();
-  EXPECT_EQ(0, std::memcmp(&s.sphereRotation, &identity, sizeof(identity)));
-  EXPECT_EQ(0, std::memcmp(&s.sphereSavedRotation, &identity, sizeof(identity)));
-}
-
 TEST_F(SceneModel, SeedTakesTheInstancesViewStateAndRefusesNaNs) {
   sVIEWSETTINGS settings = DefaultViewSettings();
   settings.enabled = 1;
@@ -334,18 +289,6 @@ TEST_F(SceneModel, AFrameDrawnWithAnotherDeviceRebuildsTheSceneOnIt) {
   ASSERT_EQ(other.CreateScene(device(), kFrameSize, kFrameSize), S_OK);
   ASSERT_EQ(other.RenderSurface(device(), frame_.get()), S_OK);
   ExpectRectanglePicture();
-}
-
-TEST(SceneScope, EndsTheSceneItBeganWhenLeftEarly) {
-  RenderBed bed;
-  ASSERT_EQ(bed.Create(32, 32), S_OK);
-  {
-    SceneScope scene(bed.device());
-    ASSERT_EQ(scene.began(), S_OK);
-  }
-  // A scene still open would make this BeginScene fail.
-  EXPECT_EQ(bed.device()->BeginScene(), S_OK);
-  EXPECT_EQ(bed.device()->EndScene(), S_OK);
 }
 
 }  // namespace
