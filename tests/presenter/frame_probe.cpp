@@ -9,8 +9,6 @@ namespace playcore::test {
 
 namespace {
 
-constexpr LONGLONG kHalfFrame = 166666;
-
 double Luma(DWORD p) {
   return 0.299 * ((p >> 16) & 0xFF) + 0.587 * ((p >> 8) & 0xFF) + 0.114 * (p & 0xFF);
 }
@@ -103,17 +101,6 @@ HRESULT ProbeRenderer::Prepare(IDirect3DDevice9* device, UINT width, UINT height
   return inner_->Prepare(device, width, height, mode);
 }
 
-void ProbeRenderer::CaptureAt(LONGLONG time) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  captureTime_ = time;
-  captured_ = false;
-}
-
-Picture ProbeRenderer::capture() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return picture_;
-}
-
 std::vector<PresentedFrame> ProbeRenderer::frames() {
   std::lock_guard<std::mutex> lock(mutex_);
   return frames_;
@@ -127,17 +114,10 @@ HRESULT ProbeRenderer::Draw(const FrameTarget& target, IMFSample* sample,
     std::lock_guard<std::mutex> lock(mutex_);
     const LONGLONG drawnAt = QpcNow100ns();
     int code = -1;
-    const bool capture = captureTime_ >= 0 && std::llabs(time - captureTime_) <= kHalfFrame;
-    if (decodeAll_ || capture) {
+    if (decodeAll_) {
       Picture picture;
       int clip = 0;
-      if (ReadSurface(frame, &picture)) {
-        if (!DecodeFrameCode(picture, &code, &clip)) code = -1;
-        if (capture) {
-          picture_ = std::move(picture);
-          captured_ = true;
-        }
-      }
+      if (ReadSurface(frame, &picture) && !DecodeFrameCode(picture, &code, &clip)) code = -1;
     }
     frames_.push_back({time, drawnAt, code});
   }

@@ -1,5 +1,5 @@
-// A frame renderer that records every presented frame, can copy one out for reading back and draws
-// it on the window; and the reader of the frame code the generated recordings carry.
+// A frame renderer that records every presented frame (and can read each one's frame number) and
+// draws it on the window; and the reader of the frame code the generated recordings carry.
 #pragma once
 
 #include <windows.h>
@@ -47,23 +47,15 @@ class ProbeRenderer : public FrameRenderer {
   CSphereModel* scene() override { return inner_->scene(); }
   D3DRawObj2* flat() override { return inner_->flat(); }
 
-  // Copies the frame shown at `time`: the last one drawn whose time is within half a frame of it
-  // (after a seek Wine's source may give the frame before the position the position's time).
-  void CaptureAt(LONGLONG time);
   // Reads the frame number of every presented frame (small frames only: it reads the surface).
   void DecodeEveryFrame(bool on) { decodeAll_ = on; }
-  bool captured() const { return captured_.load(); }
-  Picture capture();
   std::vector<PresentedFrame> frames();
 
  private:
   std::unique_ptr<FrameRenderer> inner_;
   std::mutex mutex_;
   std::vector<PresentedFrame> frames_;
-  LONGLONG captureTime_ = -1;
-  std::atomic<bool> captured_{false};
   bool decodeAll_ = false;
-  Picture picture_;
 };
 
 // Reads a surface's pixels through its device context.

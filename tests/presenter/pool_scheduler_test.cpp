@@ -33,19 +33,6 @@ ComPtr<IMFSample> NewSample(LONGLONG time, bool withTime = true) {
   return sample;
 }
 
-TEST(SamplePool, RefusesUseBeforeInitialiseAndASecondInitialise) {
-  SamplePool pool;
-  IMFSample* out = nullptr;
-  EXPECT_EQ(MF_E_NOT_INITIALIZED, pool.GetSample(&out));
-  auto s = NewSample(0);
-  EXPECT_EQ(MF_E_NOT_INITIALIZED, pool.ReturnSample(s.get()));
-  EXPECT_FALSE(pool.AreSamplesPending());
-  SampleList list;
-  list.InsertBack(s.get());
-  EXPECT_EQ(S_OK, pool.Initialize(list));
-  EXPECT_EQ(MF_E_INVALIDREQUEST, pool.Initialize(list));
-}
-
 TEST(SamplePool, CountsHandedOutSamplesAndGivesNoneWhenEmpty) {
   SamplePool pool;
   auto a = NewSample(0);

@@ -11,16 +11,6 @@
 namespace playcore::test {
 namespace {
 
-TEST(PresentEngineChoice, UsesTheExtendedInterfacesFromWindows61On) {
-  struct Case {
-    DWORD major, minor;
-    bool extended;
-  } const cases[] = {{5, 1, false}, {6, 0, false}, {6, 1, true}, {6, 2, true}, {10, 0, true}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.extended, UseExtendedDirect3D(c.major, c.minor)) << c.major << "." << c.minor;
-  }
-}
-
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -51,29 +41,6 @@ class EngineTest : public ::testing::Test {
   std::unique_ptr<D3DPresentEngine> engine_;
   RecordingRenderer* renderer_ = nullptr;
 };
-
-TEST_F(EngineTest, MakesTwoBlackSamplesEachWithItsSwapChain) {
-  Make();
-  SampleList samples;
-  MakeSamples(&samples);
-  ASSERT_EQ(2u, samples.GetCount());
-  for (auto* n = samples.Front(); n != samples.End(); n = n->next) {
-    ComPtr<IDirect3DSwapChain9> chain;
-    EXPECT_EQ(S_OK, n->item->GetUnknown(kSampleSwapChainAttribute, __uuidof(IDirect3DSwapChain9),
-                                        chain.putVoid()));
-    ComPtr<IMFMediaBuffer> buffer;
-    ComPtr<IDirect3DSurface9> surface;
-    ASSERT_EQ(S_OK, n->item->GetBufferByIndex(0, buffer.put()));
-    ASSERT_EQ(S_OK, MFGetService(buffer.get(), MR_BUFFER_SERVICE, __uuidof(IDirect3DSurface9),
-                                 surface.putVoid()));
-    HDC dc = nullptr;
-    ASSERT_EQ(S_OK, surface->GetDC(&dc));
-    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 10, 10));
-    surface->ReleaseDC(dc);
-  }
-  EXPECT_EQ(64u, engine_->frameWidth());
-  EXPECT_EQ(48u, engine_->frameHeight());
-}
 
 TEST_F(EngineTest, WithDivisorTwoDrawsEveryOtherFrameAndKeepsEverySurface) {
   Make();

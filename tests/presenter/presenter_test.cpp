@@ -39,22 +39,6 @@ TEST_F(PresenterTest, AnswersTheDeviceManagerThroughBothRenderServices) {
   EXPECT_TRUE(IsEqualIID(id, __uuidof(IDirect3DDevice9)));
 }
 
-TEST_F(PresenterTest, RefusesAMixerOfAnotherDeviceAndLookupsWhileStarted) {
-  mixer_->deviceId = __uuidof(IDirect3DDevice9Ex);
-  ASSERT_EQ(S_OK, quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter_));
-  presenter_->AddRef();
-  lookup_->clock = clock_;
-  lookup_->mixer = mixer_;
-  lookup_->sink = sink_;
-  EXPECT_EQ(MF_E_INVALIDREQUEST, presenter_->InitServicePointers(lookup_));
-  EXPECT_EQ(kRenderShutdown, presenter_->renderState());
-  mixer_->deviceId = __uuidof(IDirect3DDevice9);
-  ASSERT_EQ(S_OK, presenter_->InitServicePointers(lookup_));
-  ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));
-  EXPECT_EQ(MF_E_INVALIDREQUEST, presenter_->InitServicePointers(lookup_));
-  EXPECT_EQ(kRenderStarted, presenter_->renderState());
-}
-
 TEST_F(PresenterTest, AcceptsAMissingClockAsWinesFirstLookupHasNone) {
   Build(/*withClock=*/false);
   Negotiate();
@@ -190,18 +174,6 @@ TEST_F(PresenterTest, SetVideoPositionValidatesAndRenegotiatesOnlyForANewDestina
   ASSERT_EQ(S_OK, mixer_->attributes()->GetBlob(VIDEO_ZOOM_RECT, reinterpret_cast<UINT8*>(&zoom),
                                                 sizeof(zoom), &got));
   EXPECT_EQ(0.5f, zoom.right);
-}
-
-TEST_F(PresenterTest, SetVideoWindowRefusesANonWindowAndAnnouncesADisplayChange) {
-  Build();
-  EXPECT_EQ(E_INVALIDARG, presenter_->SetVideoWindow(reinterpret_cast<HWND>(0x1234)));
-  TestWindow other(200, 100);
-  const int before = sink_->Count(kEcDisplayChanged);
-  EXPECT_EQ(S_OK, presenter_->SetVideoWindow(other.hwnd()));
-  EXPECT_EQ(before + 1, sink_->Count(kEcDisplayChanged));
-  HWND window = nullptr;
-  EXPECT_EQ(S_OK, presenter_->GetVideoWindow(&window));
-  EXPECT_EQ(other.hwnd(), window);
 }
 
 TEST_F(PresenterTest, AStepWhileStoppedOnlyRecordsTheCountUntilTheClockStarts) {
