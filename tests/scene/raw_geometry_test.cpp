@@ -66,20 +66,6 @@ TEST(Panorama, UnrollsTheRimAlongTheTopAndTheCentreAlongTheBottom) {
   }
 }
 
-TEST(MaskOutline, OfAReversedRectangleEqualsThatOfItsNormalisedForm) {
-  const auto normal = MaskOutline({10, 20, 50, 60});
-  const auto reversed = MaskOutline({50, 60, 10, 20});
-  for (size_t i = 0; i < normal.size(); ++i) {
-    EXPECT_EQ(normal[i].x, reversed[i].x);
-    EXPECT_EQ(normal[i].y, reversed[i].y);
-    EXPECT_EQ(normal[i].colour, 0xFFFF0000u);
-  }
-  // Two passes, the second one pixel inside the first.
-  EXPECT_EQ(normal[0].x, 10.0f);
-  EXPECT_EQ(normal[8].x, 11.0f);
-  EXPECT_EQ(normal[9].x, 49.0f);
-}
-
 // A bottom-up BGRA frame with a guard zone after it, to see writes outside the frame.
 struct Frame {
   UINT width, height;
@@ -143,12 +129,6 @@ TEST(MosaicRect, NeverWritesOutsideTheFrame) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     for (size_t i = size; i < frame.bytes.size(); ++i) ASSERT_EQ(frame.bytes[i], 0xAB);
   }
-}
-
-TEST(MosaicRect, OnABufferSmallerThanTheFrameDoesNothing) {
-  std::vector<uint8_t> small(100, 5);
-  MosaicRect(&small, 20, 20, {0, 0, 5, 5});
-  for (uint8_t b : small) EXPECT_EQ(b, 5);
 }
 
 }  // namespace

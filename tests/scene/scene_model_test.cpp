@@ -82,18 +82,6 @@ TEST_F(SceneModel, CreateSceneRefusesWithoutTheD3dxLibraryAndChangesNothing) {
   EXPECT_FALSE(IsD3dxAvailable(L"d3dx9_missing_for_test.dll"));
 }
 
-TEST_F(SceneModel, CreateSceneIgnoresANullDeviceAndRejectsAnEmptyVideoSize) {
-  CSphereModel model;
-  EXPECT_EQ(model.CreateScene(nullptr, kFrameSize, kFrameSize), S_OK);
-  EXPECT_FALSE(model.hasDevice());
-  // Regression: an unknown (0) video height made the rectangle's width infinite.
-  EXPECT_EQ(model.CreateScene(device(), kFrameSize, 0), E_INVALIDARG);
-  EXPECT_EQ(model.CreateScene(device(), 0, kFrameSize), E_INVALIDARG);
-  EXPECT_FALSE(model.hasDevice());
-  EXPECT_EQ(model.CreateScene(device(), kFrameSize, kFrameSize), S_OK);
-  EXPECT_TRUE(model.created());
-}
-
 TEST_F(SceneModel, ModesOutsideOneToFourDisableTheSceneSoNothingIsPresented) {
   for (int mode : {5, 0, -1}) {
     CSphereModel model;
@@ -185,21 +173,6 @@ TEST_F(SceneModel, TheSphereIsBuiltOnANineExDevice) {
   EXPECT_EQ(hook.state().presents, 1);
 }
 
-TEST_F(SceneModel, TwoToggleStepSignsRestoreEveryView) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  const sVIEWSETTINGS before = model.Snapshot();
-  EXPECT_EQ(model.ToggleStepSign(), 1);
-  const sVIEWSETTINGS flipped = model.Snapshot();
-  EXPECT_EQ(flipped.sphereUp, -0.1f);
-  EXPECT_EQ(flipped.planes.up, -0.1f);
-  EXPECT_EQ(flipped.rectangle.up, -0.1f);
-  EXPECT_EQ(flipped.divided.up, -0.1f);
-  EXPECT_EQ(model.ToggleStepSign(), 0);
-  const sVIEWSETTINGS after = model.Snapshot();
-  EXPECT_EQ(0, std::memcmp(&before, &after, sizeof(before)));
-}
-
 TEST_F(SceneModel, DragsWithNaNsOrBrokenZoomsLeaveEveryViewAsItWas) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   for (int mode : {kViewDivided, kViewRectangle, kViewSphere, kViewPlanes}) {
@@ -240,36 +213,6 @@ TEST_F(SceneModel, SeedTakesTheInstancesViewStateAndRefusesNaNs) {
   const sVIEWSETTINGS clean = model.Snapshot();
   EXPECT_EQ(clean.sphereRotation.current[0], 1.0);
   EXPECT_EQ(clean.aspect, 1.0f);
-}
-
-TEST_F(SceneModel, DrawsFromAVideoSampleAsFromItsSurface) {
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  ComPtr<IMFSample> sample;
-  ASSERT_EQ(MFCreateVideoSampleFromSurface(frame_.get(), sample.put()), S_OK);
-  Mark();
-  ASSERT_EQ(model.RenderScene(device(), sample.get()), S_OK);
-  ExpectRectanglePicture();
-  // Without a sample the frame is cleared and presented, nothing drawn.
-  EXPECT_EQ(model.RenderScene(device(), nullptr), S_OK);
-  EXPECT_TRUE(Near(Pixel(kWidth / 2 - 12, kHeight / 2 - 12), Rgb{0, 0, 0}, 2));
-}
-
-TEST_F(SceneModel, AfterTheDeviceIsReplacedTheSceneIsRebuiltOnTheNewOne) {
-  // Regression: the scene kept its texture and buffers on the old device and refused to build
-  // again because "a device is already set".
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  model.ReleaseDevice();
-  EXPECT_FALSE(model.hasDevice());
-  frame_.reset();
-  ASSERT_EQ(bed_->Recreate(), S_OK);
-  ASSERT_EQ(bed_->MakeFrame(kFrameSize, &frame_), S_OK);
-  Mark();
-  ASSERT_EQ(model.RenderSurface(device(), frame_.get()), S_OK);
-  EXPECT_TRUE(model.hasDevice());
-  EXPECT_TRUE(model.created());
-  ExpectRectanglePicture();
 }
 
 TEST_F(SceneModel, AFrameDrawnWithAnotherDeviceRebuildsTheSceneOnIt) {
