@@ -35,29 +35,6 @@ TEST(GdiObjects, AnOwnedObjectIsDeletedWithItsWrapperAndATemporaryNever) {
   EXPECT_FALSE(stock.CreateSolidBrush(kRed)) << "one object per wrapper";
 }
 
-TEST(DeviceContext, ScopedSelectionPutsThePreviousObjectBack) {
-  CDC dc;
-  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  CBitmap bitmap;
-  ASSERT_TRUE(bitmap.CreateBitmap(4, 4, 1, 32, nullptr));
-  HGDIOBJ original = GetCurrentObject(dc, OBJ_BITMAP);
-  {
-    CDCSelect select(dc, bitmap);
-    EXPECT_TRUE(select.ok());
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), bitmap.m_hObject);
-    dc.FillSolidRect(0, 0, 4, 4, kRed);
-    EXPECT_EQ(dc.GetPixel(1, 1), kRed);
-  }
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), original);
-
-  CBitmap* previous = dc.SelectObject(&bitmap);
-  ASSERT_NE(previous, nullptr);
-  EXPECT_EQ(previous->m_hObject, original);
-  dc.SelectObject(previous);
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), original);
-  EXPECT_EQ(bitmap.GetSize(), CSize(4, 4));
-}
-
 // The application's start: InitInstance runs on an OLE apartment; FALSE ends the program at once.
 class CTestApp : public CWinApp {
  public:

@@ -219,24 +219,6 @@ TEST(Reflection, AControlsColourEntryAnswersItsParentUnlessItGivesNoBrush) {
   ReleaseDC(label.m_hWnd, dc);
 }
 
-TEST(HandleMap, BoundWindowsMapToTheirObjectAndOthersToOneTemporaryPerThread) {
-  CDerivedTestWnd wnd;
-  ASSERT_TRUE(wnd.Make());
-  EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
-  EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
-  EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
-
-  HWND desktop = ::GetDesktopWindow();
-  EXPECT_EQ(CWnd::FromHandlePermanent(desktop), nullptr);
-  CWnd* temp = CWnd::FromHandle(desktop);
-  ASSERT_NE(temp, nullptr);
-  EXPECT_EQ(temp->m_hWnd, desktop);
-  EXPECT_EQ(CWnd::FromHandle(desktop), temp);
-  EXPECT_EQ(CWnd::GetDesktopWindow(), temp);
-  AfxDeleteTempObjects();
-  EXPECT_EQ(CWnd::FromHandlePermanent(desktop), nullptr);
-}
-
 TEST(HandleMap, ADestroyedWindowLeavesNoObjectBehindAndTheObjectEndsItsWindow) {
   HWND h = nullptr;
   {
