@@ -58,11 +58,6 @@ LiveInstances::~LiveInstances() {
   }
 }
 
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name) {
-  std::wstring target = folder + name;
-  return CopyFileW(source.c_str(), target.c_str(), FALSE) ? target : std::wstring();
-}
-
 }  // namespace playcore::test
 
 #include "tests/instances/mp4_bytes.h"

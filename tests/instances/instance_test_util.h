@@ -33,9 +33,6 @@ class LiveInstances {
   LiveInstances& operator=(const LiveInstances&) = delete;
 };
 
-// Copies a host file to a fresh name inside `folder` (a Windows path with a trailing backslash).
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name);
-
 }  // namespace playcore::test
 
 namespace playcore::test {

@@ -29,15 +29,6 @@ class Activate : public ::testing::Test {
   ComPtr<IMFActivate> held_;
 };
 
-TEST_F(Activate, AnyOtherInterfaceThanThePresenterIsRefusedAndCreatesNothing) {
-  void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(kActivateRefused, object_->ActivateObject(__uuidof(IMFTransform), &out));
-  EXPECT_FALSE(object_->presenter());
-  EXPECT_EQ(E_POINTER, object_->ActivateObject(__uuidof(IMFVideoPresenter), nullptr));
-  EXPECT_EQ(S_OK, object_->ShutdownObject()) << "shut-down with no presenter";
-  EXPECT_EQ(S_OK, object_->DetachObject());
-}
-
 TEST_F(Activate, TwoActivationsGiveTheSamePresenterSeededWithTheOwnersView) {
   sVIEWSETTINGS owner = DefaultViewSettings();
   owner.viewMode = kViewFlat;
