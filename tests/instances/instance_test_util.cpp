@@ -21,28 +21,6 @@ std::string InstanceRecordingsDirUnix() {
   return dir ? dir : "";
 }
 
-// Wine answers 0 from GetProcessHandleCount; there the handle table is walked instead. Wine hands out
-// the lowest free slot, so a test process's handles lie far below this bound.
-constexpr ULONG_PTR kHandleScanEnd = 0x4000;
-constexpr ULONG_PTR kHandleStep = 4;
-
-DWORD ScanHandleTable() {
-  DWORD n = 0;
-  for (ULONG_PTR v = kHandleStep; v < kHandleScanEnd; v += kHandleStep) {
-    DWORD flags = 0;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(v), &flags)) ++n;
-  }
-  return n;
-}
-
-bool ProcessHandleCount(DWORD* count) {
-  if (GetProcessHandleCount(GetCurrentProcess(), count) && *count > 0) return true;
-  *count = ScanHandleTable();
-  return *count > 0;
-}
-
-DWORD GdiObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
-
 LiveInstances::LiveInstances() {
   for (int i = 0; i < kPlayerCount; ++i) {
     ClearInstanceRecord(&g_PlayerInstance[i]);
