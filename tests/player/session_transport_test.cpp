@@ -10,6 +10,7 @@
 #include "playcore/player/mf_player.h"
 #include "playcore/player/session_transport.h"
 #include "playcore/player/wine_host.h"
+#include "tests/support/wait.h"
 
 namespace playcore {
 namespace {
@@ -108,8 +109,7 @@ TEST_F(PlayerOpen, AFailedOpenLeavesThePlayerClosedAndFreesIt) {
   EXPECT_EQ(kPlayerClosed, player->state());
   EXPECT_FALSE(player->OpenURL(nullptr));
   player->Release();
-  const DWORD start = GetTickCount();
-  while (CPlayer::liveCount() != before && GetTickCount() - start < 3000) Sleep(10);
+  quill::test::WaitUntil([&] { return CPlayer::liveCount() == before; });
   EXPECT_EQ(before, CPlayer::liveCount());
 }
 
