@@ -122,7 +122,7 @@ TEST_F(Playback, StepModePostsATickEverySecondAndTheEndAfterTheLastPosition) {
   PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - from) <= 1; });
   const DWORD start = GetTickCount();
   ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
-  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, 7000)) << "no WM_APP+6";
+  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, kSafetyNetMs + 5000)) << "no WM_APP+6";
   const auto ticks = windows_->messages(bridge::kMsgStepTick);
   ASSERT_EQ(3u, ticks.size());
   for (size_t i = 0; i < ticks.size(); ++i) {
