@@ -58,7 +58,7 @@ TEST_F(Playback, SeekShowsTheFrameAtThePositionWhetherPausedOrPlaying) {
     EXPECT_NEAR(static_cast<double>(Position()), target, 1.0);
   }
   ASSERT_EQ(1, funcs().Play(instance()));
-  PumpUntil(kSafetyNetMs, [&] { return LastFrame(0) > 46; });
+  Pump(300);  // plays a little: the seek comes while playing
   ASSERT_EQ(1, funcs().Seek(instance(), 20));
   PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - 20) <= 1; });
   EXPECT_NEAR(LastFrame(0), 20, 1) << "seek while playing";
