@@ -26,20 +26,18 @@ TEST(UniqueHandle, ClosesWhatItOwnsExactlyOnce) {
   EXPECT_FALSE(IsOpen(raw));
 }
 
-TEST(UniqueHandle, FailedOpensAreNotHandles) {
+// A failed open is no handle (Reset must not close the process's pseudo-handle); Release gives up
+// ownership without closing.
+TEST(UniqueHandle, FailedOpensAreNotHandlesAndReleaseKeepsTheHandleOpen) {
   UniqueHandle failedFile(INVALID_HANDLE_VALUE);
   UniqueHandle failedMapping(nullptr);
   EXPECT_FALSE(failedFile);
   EXPECT_FALSE(failedMapping);
-  failedFile.Reset();  // must not close the pseudo-handle of the process
+  failedFile.Reset();
   EXPECT_TRUE(IsOpen(GetCurrentProcess()));
-}
-
-TEST(UniqueHandle, ReleaseGivesUpOwnership) {
-  HANDLE raw = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   HANDLE kept;
   {
-    UniqueHandle owner(raw);
+    UniqueHandle owner(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     kept = owner.Release();
   }
   EXPECT_TRUE(IsOpen(kept));

@@ -136,23 +136,10 @@ bool PumpUntil(HANDLE h, DWORD timeoutMs) {
   }
 }
 
-TEST(ModalDialog, RunsUntilEndDialogAndReturnsItsResult) {
-  CTestDialog dlg;
-  dlg.endWith = 1234;
-  EXPECT_EQ(dlg.DoModal(), 1234);
-  EXPECT_EQ(dlg.m_hWnd, nullptr);
-  EXPECT_EQ(dlg.label.m_hWnd, nullptr) << "template controls are unbound with their dialog";
-}
-
 TEST(ModalDialog, EscapeGoesThroughTheModalLoopAndCancels) {
   CTestDialog dlg;
   dlg.postEscape = true;
   EXPECT_EQ(dlg.DoModal(), IDCANCEL);
-}
-
-TEST(ModalDialog, AMissingTemplateFailsWithMinusOne) {
-  CDialog dlg(9999);
-  EXPECT_EQ(dlg.DoModal(), -1);
 }
 
 struct WorkerRun {
@@ -232,15 +219,6 @@ TEST(ModelessDialog, AChildDialogFromATemplateLivesInsideItsParent) {
   child.EndDialog(IDCANCEL);  // a modeless dialog is only hidden
   EXPECT_TRUE(::IsWindow(child.m_hWnd));
   EXPECT_FALSE(child.IsWindowVisible());
-}
-
-TEST(ModalDialog, AQuitMessageEndsTheDialogAndStaysForTheOuterLoop) {
-  CTestDialog dlg;
-  PostQuitMessage(5);
-  EXPECT_EQ(dlg.DoModal(), -1);
-  MSG msg;
-  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-  EXPECT_EQ(msg.wParam, 5u);
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// Device contexts and GDI objects (ownership, scoped selection, temporaries) and worker threads
-// (start, suspended start, auto-delete, no handle left behind).
+// GDI objects (ownership, scoped selection, temporaries) and the application's start.
 #include <gtest/gtest.h>
-
-#include <atomic>
 
 #include <objbase.h>
 
@@ -37,107 +34,6 @@ TEST(GdiObjects, AnOwnedObjectIsDeletedWithItsWrapperAndATemporaryNever) {
   ASSERT_TRUE(stock.CreateStockObject(BLACK_BRUSH));
   EXPECT_FALSE(stock.CreateSolidBrush(kRed)) << "one object per wrapper";
 }
-
-TEST(DeviceContext, ScopedSelectionPutsThePreviousObjectBack) {
-  CDC dc;
-  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  CBitmap bitmap;
-  ASSERT_TRUE(bitmap.CreateBitmap(4, 4, 1, 32, nullptr));
-  HGDIOBJ original = GetCurrentObject(dc, OBJ_BITMAP);
-  {
-    CDCSelect select(dc, bitmap);
-    EXPECT_TRUE(select.ok());
-    EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), bitmap.m_hObject);
-    dc.FillSolidRect(0, 0, 4, 4, kRed);
-    EXPECT_EQ(dc.GetPixel(1, 1), kRed);
-  }
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), original);
-
-  CBitmap* previous = dc.SelectObject(&bitmap);
-  ASSERT_NE(previous, nullptr);
-  EXPECT_EQ(previous->m_hObject, original);
-  dc.SelectObject(previous);
-  EXPECT_EQ(GetCurrentObject(dc, OBJ_BITMAP), original);
-  EXPECT_EQ(bitmap.GetSize(), CSize(4, 4));
-}
-
-TEST(DeviceContext, SavedStateComesBackAtTheEndOfTheScope) {
-  CDC dc;
-  ASSERT_TRUE(dc.CreateCompatibleDC(nullptr));
-  dc.SetTextColor(RGB(1, 2, 3));
-  {
-    CDCSave saved(dc);
-    dc.SetTextColor(kRed);
-    EXPECT_EQ(GetTextColor(dc), kRed);
-  }
-  EXPECT_EQ(GetTextColor(dc), RGB(1, 2, 3));
-}
-
-TEST(DeviceContext, WindowDcsAreTemporaryObjectsGivenBackWithReleaseDC) {
-  CWnd wnd;
-  ASSERT_TRUE(wnd.CreateEx(0, AfxRegisterWndClass(0), L"dc", WS_POPUP, CRect(0, 0, 100, 100), nullptr, 0));
-  CDC* dc = wnd.GetDC();
-  ASSERT_NE(dc, nullptr);
-  EXPECT_EQ(CDC::FromHandle(dc->m_hDC), dc);
-  EXPECT_GT(dc->GetDeviceCaps(LOGPIXELSY), 0);
-  EXPECT_EQ(wnd.ReleaseDC(dc), 1);
-  CClientDC client(&wnd);
-  EXPECT_NE(client.m_hDC, nullptr);
-}
-
-std::atomic<int> g_ran{0};
-
-UINT __cdecl CountRun(LPVOID param) {
-  ++g_ran;
-  SetEvent(static_cast<HANDLE>(param));
-  return 7;
-}
-
-TEST(WorkerThread, ASuspendedThreadRunsOnlyAfterResumeAndReportsItsExitCode) {
-  g_ran = 0;
-  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  CWinThread* thread = AfxBeginThread(&CountRun, done, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  ASSERT_NE(thread, nullptr);
-  thread->m_bAutoDelete = FALSE;
-  EXPECT_NE(thread->m_hThread, nullptr);
-  EXPECT_NE(thread->m_nThreadID, 0u);
-  Sleep(50);
-  EXPECT_EQ(g_ran.load(), 0);
-  thread->ResumeThread();
-  ASSERT_EQ(WaitForSingleObject(thread->m_hThread, 5000), WAIT_OBJECT_0);
-  DWORD code = 0;
-  GetExitCodeThread(thread->m_hThread, &code);
-  EXPECT_EQ(code, 7u);
-  EXPECT_EQ(g_ran.load(), 1);
-  delete thread;
-  CloseHandle(done);
-}
-
-TEST(WorkerThread, AutoDeletingThreadsLeaveNoHandlesBehind) {
-  g_ran = 0;
-  constexpr int kThreads = 50;
-  HANDLE done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  // Warm up once, so lazily created handles of the runtime do not count.
-  ASSERT_NE(AfxBeginThread(&CountRun, done), nullptr);
-  ASSERT_EQ(WaitForSingleObject(done, 5000), WAIT_OBJECT_0);
-  Sleep(100);
-  DWORD before = 0;
-  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &before));
-  for (int i = 0; i < kThreads; ++i) {
-    ASSERT_NE(AfxBeginThread(&CountRun, done), nullptr);
-    ASSERT_EQ(WaitForSingleObject(done, 5000), WAIT_OBJECT_0);
-  }
-  Sleep(200);  // the last threads finish deleting themselves
-  DWORD after = 0;
-  ASSERT_TRUE(GetProcessHandleCount(GetCurrentProcess(), &after));
-  EXPECT_EQ(g_ran.load(), kThreads + 1);
-  EXPECT_LE(after, before + 2) << "thread handles were not closed by auto-delete";
-  CloseHandle(done);
-}
-
-}  // namespace
-
-namespace {
 
 // The application's start: InitInstance runs on an OLE apartment; FALSE ends the program at once.
 class CTestApp : public CWinApp {

@@ -122,15 +122,6 @@ BEGIN_MESSAGE_MAP(CReflectingButton, CButton)
   ON_CONTROL_REFLECT(BN_CLICKED, OnReflectedClick)
 END_MESSAGE_MAP()
 
-// Adds a style in PreCreateWindow, as the owner-drawn controls do.
-class CStyledStatic : public CStatic {
- public:
-  BOOL PreCreateWindow(CREATESTRUCTW& cs) override {
-    cs.style |= SS_NOTIFY;
-    return TRUE;
-  }
-};
-
 LRESULT SendNotify(HWND parent, HWND from, UINT code) {
   NMHDR hdr = {};
   hdr.hwndFrom = from;
@@ -159,15 +150,6 @@ TEST(MessageMap, LookupGoesFromTheClassToItsBaseAndThenToTheWindowsOwnProcedure)
   wnd.GetWindowText(text);
   EXPECT_EQ(wnd.textSets, 1);
   EXPECT_EQ(text, L"新しい題名");
-}
-
-TEST(MessageMap, PreCreateWindowChangesTheStyleOfTheCreatedWindow) {
-  CDerivedTestWnd parent;
-  ASSERT_TRUE(parent.Make());
-  CStyledStatic label;
-  ASSERT_TRUE(label.Create(L"再生", WS_VISIBLE, CRect(0, 0, 50, 20), &parent, kChildId));
-  EXPECT_TRUE(label.GetStyle() & SS_NOTIFY);
-  EXPECT_EQ(label.GetParent(), &parent);
 }
 
 TEST(Reflection, OwnerDrawOfABoundButtonGoesToItsDrawItemNotToTheParent) {
@@ -237,33 +219,6 @@ TEST(Reflection, AControlsColourEntryAnswersItsParentUnlessItGivesNoBrush) {
   ReleaseDC(label.m_hWnd, dc);
 }
 
-TEST(MessageMap, AnAcceleratorsCommandReachesTheCommandEntry) {
-  CDerivedTestWnd wnd;
-  ASSERT_TRUE(wnd.Make());
-  wnd.SendMessage(WM_COMMAND, MAKEWPARAM(kChildId, 1), 0);
-  wnd.SendMessage(WM_COMMAND, MAKEWPARAM(kChildId, 0), 0);
-  wnd.SendMessage(WM_COMMAND, MAKEWPARAM(kChildId + 5, 0), 0);
-  EXPECT_EQ(wnd.commands, 2);
-}
-
-TEST(HandleMap, BoundWindowsMapToTheirObjectAndOthersToOneTemporaryPerThread) {
-  CDerivedTestWnd wnd;
-  ASSERT_TRUE(wnd.Make());
-  EXPECT_EQ(CWnd::FromHandle(wnd.m_hWnd), &wnd);
-  EXPECT_EQ(CWnd::FromHandlePermanent(wnd.m_hWnd), &wnd);
-  EXPECT_EQ(CWnd::FromHandle(nullptr), nullptr);
-
-  HWND desktop = ::GetDesktopWindow();
-  EXPECT_EQ(CWnd::FromHandlePermanent(desktop), nullptr);
-  CWnd* temp = CWnd::FromHandle(desktop);
-  ASSERT_NE(temp, nullptr);
-  EXPECT_EQ(temp->m_hWnd, desktop);
-  EXPECT_EQ(CWnd::FromHandle(desktop), temp);
-  EXPECT_EQ(CWnd::GetDesktopWindow(), temp);
-  AfxDeleteTempObjects();
-  EXPECT_EQ(CWnd::FromHandlePermanent(desktop), nullptr);
-}
-
 TEST(HandleMap, ADestroyedWindowLeavesNoObjectBehindAndTheObjectEndsItsWindow) {
   HWND h = nullptr;
   {
@@ -282,30 +237,6 @@ TEST(HandleMap, ADestroyedWindowLeavesNoObjectBehindAndTheObjectEndsItsWindow) {
   ASSERT_TRUE(wnd.DestroyWindow());
   EXPECT_EQ(wnd.m_hWnd, nullptr);
   EXPECT_EQ(CWnd::FromHandlePermanent(h), nullptr);
-}
-
-TEST(HandleMap, MembersOfAnObjectWithoutAWindowDoNothing) {
-  CWnd none;
-  CRect r(1, 2, 3, 4);
-  none.GetWindowRect(&r);
-  EXPECT_TRUE(r.IsRectNull());
-  EXPECT_EQ(none.SendMessage(WM_USER), 0);
-  EXPECT_FALSE(none.PostMessage(WM_USER));
-  EXPECT_EQ(none.GetParent(), nullptr);
-  EXPECT_FALSE(none.ShowWindow(SW_SHOW));
-  CString text(L"x");
-  none.GetWindowText(text);
-  EXPECT_TRUE(text.IsEmpty());
-}
-
-TEST(WindowClass, RegisteringTheSameClassTwiceGivesTheSameName) {
-  LPCWSTR a = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, LoadCursorW(nullptr, IDC_ARROW));
-  LPCWSTR b = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, LoadCursorW(nullptr, IDC_ARROW));
-  ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a, b);
-  WNDCLASSW wc = {};
-  EXPECT_TRUE(GetClassInfoW(GetModuleHandleW(nullptr), a, &wc));
-  EXPECT_EQ(wc.style, static_cast<UINT>(CS_HREDRAW | CS_VREDRAW));
 }
 
 }  // namespace

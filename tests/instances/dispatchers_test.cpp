@@ -83,42 +83,30 @@ class DispatcherTest : public ::testing::Test {
   }
 };
 
-TEST_F(DispatcherTest, SelectorTwoWithOnlyInstanceZeroActiveCallsInstanceZeroAlone) {
-  Activate(0);
-  g_answer[0] = 0;
-  EXPECT_EQ(PlayerCall_Play(kSelectorAll), 0);
-  ASSERT_EQ(g_calls.size(), 1u);
-  EXPECT_EQ(g_calls[0].instance, 0);
-  g_answer[0] = 1;
-  EXPECT_EQ(PlayerCall_Pause(kSelectorAll), 1);
-  EXPECT_EQ(PlayerCall_Stop(kSelectorAll), 1);
-  EXPECT_EQ(g_calls.size(), 3u);
-}
-
-TEST_F(DispatcherTest, SelectorTwoAnswersTheOrOfBothInstances) {
-  Activate(0);
-  Activate(1);
+// Selector 2 calls every active instance, whatever the first answered, and answers the OR; 0 and 1
+// call that instance only; others are refused.
+TEST_F(DispatcherTest, SelectorsCallTheirInstancesAndAnswerTheOr) {
   const struct {
-    int a0, a1, expected;
-  } cases[] = {{0, 0, 0}, {1, 0, 1}, {0, 1, 1}, {1, 1, 1}};
+    bool active1;
+    int selector, a0, a1, expected;
+    std::vector<int> called;
+  } cases[] = {
+      {false, kSelectorAll, 0, 1, 0, {0}}, {false, kSelectorAll, 1, 1, 1, {0}},
+      {true, kSelectorAll, 0, 0, 0, {0, 1}}, {true, kSelectorAll, 1, 0, 1, {0, 1}},
+      {true, kSelectorAll, 0, 1, 1, {0, 1}}, {true, 1, 0, 1, 1, {1}},
+      {true, 3, 1, 1, 0, {}},                {true, -1, 1, 1, 0, {}},
+  };
   for (const auto& c : cases) {
-    g_calls.clear();
+    SetUp();
+    Activate(0);
+    if (c.active1) Activate(1);
     g_answer[0] = c.a0;
     g_answer[1] = c.a1;
-    EXPECT_EQ(PlayerCall_Play(kSelectorAll), c.expected);
-    EXPECT_EQ(g_calls.size(), 2u);  // both are called, whatever the first answered
+    EXPECT_EQ(PlayerCall_Play(c.selector), c.expected) << c.selector;
+    std::vector<int> called;
+    for (const Call& call : g_calls) called.push_back(call.instance);
+    EXPECT_EQ(called, c.called) << c.selector << " " << c.active1;
   }
-}
-
-TEST_F(DispatcherTest, SelectorZeroOrOneCallsThatInstanceOnlyAndOthersAreRefused) {
-  Activate(0);
-  Activate(1);
-  EXPECT_EQ(PlayerCall_Play(1), 1);
-  ASSERT_EQ(g_calls.size(), 1u);
-  EXPECT_EQ(g_calls[0].instance, 1);
-  EXPECT_EQ(PlayerCall_Play(3), 0);
-  EXPECT_EQ(PlayerCall_Play(-1), 0);
-  EXPECT_EQ(g_calls.size(), 1u);
 }
 
 TEST_F(DispatcherTest, SeekScalesThePositionIntoEachInstancesTimeScale) {
@@ -174,10 +162,10 @@ TEST_F(DispatcherTest, VolumeGoesToTheDataSourceInstanceAndZeroToTheOther) {
   PlayerCall_SetVolume(1, 700);
   EXPECT_EQ(g_calls[0].value, 0);
   EXPECT_EQ(g_calls[1].value, 700);
-}
 
-TEST_F(DispatcherTest, VolumeSkipsInactiveInstances) {
-  Activate(1);
+  // An inactive instance is skipped.
+  g_calls.clear();
+  g_PlayerInstance[0].active = 0;
   EXPECT_EQ(PlayerCall_SetVolume(0, 1000), 1);
   ASSERT_EQ(g_calls.size(), 1u);
   EXPECT_EQ(g_calls[0].instance, 1);

@@ -8,6 +8,7 @@
 
 #include "tests/instances/instance_test_util.h"
 #include "tests/support/test_env.h"
+#include "tests/support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -85,11 +86,7 @@ class InstanceDataTest : public ::testing::Test {
 
   // Waits until the running pre-load has mapped its first view: it is inside its walk.
   static bool WaitForPreloadWalk() {
-    for (int i = 0; i < 5000; ++i) {
-      if (I0()->preloadMap.viewCount > 0) return true;
-      Sleep(1);
-    }
-    return false;
+    return quill::test::WaitUntil([] { return I0()->preloadMap.viewCount > 0; });
   }
 
   LiveInstances live_;

@@ -21,28 +21,6 @@ std::string InstanceRecordingsDirUnix() {
   return dir ? dir : "";
 }
 
-// Wine answers 0 from GetProcessHandleCount; there the handle table is walked instead. Wine hands out
-// the lowest free slot, so a test process's handles lie far below this bound.
-constexpr ULONG_PTR kHandleScanEnd = 0x4000;
-constexpr ULONG_PTR kHandleStep = 4;
-
-DWORD ScanHandleTable() {
-  DWORD n = 0;
-  for (ULONG_PTR v = kHandleStep; v < kHandleScanEnd; v += kHandleStep) {
-    DWORD flags = 0;
-    if (GetHandleInformation(reinterpret_cast<HANDLE>(v), &flags)) ++n;
-  }
-  return n;
-}
-
-bool ProcessHandleCount(DWORD* count) {
-  if (GetProcessHandleCount(GetCurrentProcess(), count) && *count > 0) return true;
-  *count = ScanHandleTable();
-  return *count > 0;
-}
-
-DWORD GdiObjectCount() { return GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS); }
-
 LiveInstances::LiveInstances() {
   for (int i = 0; i < kPlayerCount; ++i) {
     ClearInstanceRecord(&g_PlayerInstance[i]);
@@ -56,11 +34,6 @@ LiveInstances::~LiveInstances() {
     g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
     ClearInstanceRecord(&g_PlayerInstance[i]);
   }
-}
-
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name) {
-  std::wstring target = folder + name;
-  return CopyFileW(source.c_str(), target.c_str(), FALSE) ? target : std::wstring();
 }
 
 }  // namespace playcore::test

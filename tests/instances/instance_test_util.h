@@ -2,6 +2,7 @@
 #pragma once
 
 #include "playcore/instances/player_instance.h"
+#include "tests/support/handle_count.h"
 #include "tests/support/test_env.h"
 
 #include <cstdint>
@@ -20,9 +21,8 @@ std::wstring WindowsPathOf(const std::string& unixDir, const std::string& relati
 // The folder of this test's own 1-second 25 fps recording (QUILL_INSTANCE_RECORDINGS); may be empty.
 std::string InstanceRecordingsDirUnix();
 
-// The process's open handle count; false when the system cannot tell.
-bool ProcessHandleCount(DWORD* count);
-DWORD GdiObjectCount();
+using quill::test::GdiObjectCount;
+using quill::test::ProcessHandleCount;
 
 // Initialises both global instances with the real operation table; released by the destructor.
 class LiveInstances {
@@ -32,9 +32,6 @@ class LiveInstances {
   LiveInstances(const LiveInstances&) = delete;
   LiveInstances& operator=(const LiveInstances&) = delete;
 };
-
-// Copies a host file to a fresh name inside `folder` (a Windows path with a trailing backslash).
-std::wstring CopyInto(const std::wstring& source, const std::wstring& folder, const wchar_t* name);
 
 }  // namespace playcore::test
 

@@ -31,14 +31,6 @@ TEST(SpeedCodes, EachCodeMapsToItsRateAndTheMinusOneCodeToggles) {
   }
 }
 
-TEST(SpeedCodes, TogglingTwiceFromNormalSpeedComesBackToNormal) {
-  sSPEEDCHOICE first = ResolveSpeedCode(1, -1, 0);
-  sSPEEDCHOICE second = ResolveSpeedCode(first.code, -1, 0);
-  EXPECT_EQ(first.code, -2);
-  EXPECT_EQ(second.code, 1);
-  EXPECT_FLOAT_EQ(second.rate, 1.0f);
-}
-
 struct StepCase {
   int32_t code;
   int32_t reverse;

@@ -29,28 +29,6 @@ class Activate : public ::testing::Test {
   ComPtr<IMFActivate> held_;
 };
 
-TEST_F(Activate, AnyOtherInterfaceThanThePresenterIsRefusedAndCreatesNothing) {
-  void* out = reinterpret_cast<void*>(1);
-  EXPECT_EQ(kActivateRefused, object_->ActivateObject(__uuidof(IMFTransform), &out));
-  EXPECT_FALSE(object_->presenter());
-  EXPECT_EQ(E_POINTER, object_->ActivateObject(__uuidof(IMFVideoPresenter), nullptr));
-  EXPECT_EQ(S_OK, object_->ShutdownObject()) << "shut-down with no presenter";
-  EXPECT_EQ(S_OK, object_->DetachObject());
-}
-
-TEST_F(Activate, TheAttributeStoreAnswersFromCreation) {
-  static const GUID kKey = {0x1d3f0a10, 0x5b11, 0x4c3e, {0x9a, 0x01, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77}};
-  UINT32 count = 99;
-  EXPECT_EQ(S_OK, object_->GetCount(&count));
-  EXPECT_EQ(0u, count);
-  EXPECT_EQ(S_OK, object_->SetUINT32(kKey, 7));
-  UINT32 value = 0;
-  EXPECT_EQ(S_OK, object_->GetUINT32(kKey, &value));
-  EXPECT_EQ(7u, value);
-  EXPECT_EQ(S_OK, object_->GetCount(&count));
-  EXPECT_EQ(1u, count);
-}
-
 TEST_F(Activate, TwoActivationsGiveTheSamePresenterSeededWithTheOwnersView) {
   sVIEWSETTINGS owner = DefaultViewSettings();
   owner.viewMode = kViewFlat;

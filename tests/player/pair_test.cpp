@@ -32,12 +32,12 @@ TEST(PlaybackPair, BothCamerasPlayTogetherAndSeekToTheSameMoment) {
   }));
   ASSERT_EQ(1, PlayerCall_Play(kSelectorAll));
   // Both advance (a loaded machine may take a while to show the first frames).
-  PumpUntil(5000, [] { return LastFrame(0) >= 5 && LastFrame(1) >= 5; });
+  PumpUntil(10000, [] { return LastFrame(0) >= 5 && LastFrame(1) >= 5; });
   EXPECT_GE(LastFrame(0), 5);
   EXPECT_GE(LastFrame(1), 5);
   EXPECT_NEAR(LastFrame(0), LastFrame(1), 4) << "the two play side by side";
   ASSERT_EQ(1, PlayerCall_Seek(kSelectorAll, 40));
-  PumpUntil(2000, [] { return std::abs(LastFrame(0) - 40) <= 1 && std::abs(LastFrame(1) - 40) <= 1; });
+  PumpUntil(10000, [] { return std::abs(LastFrame(0) - 40) <= 1 && std::abs(LastFrame(1) - 40) <= 1; });
   EXPECT_NEAR(LastFrame(0), 40, 1);
   EXPECT_NEAR(LastFrame(1), 40, 1);
   EXPECT_EQ(1, PlayerCall_CloseMovieAll());

@@ -1,5 +1,5 @@
 // A generated recording played through instance 0's table: readiness, play, pause, seek, speeds,
-// end, step mode, the view kept over a close, and many opens in a row.
+// every frame in order to the end, step mode, and the view kept over a close.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,9 +8,12 @@
 #include "playcore/player/mf_player.h"
 #include "playcore/scene/sphere_model.h"
 #include "tests/player/player_test_util.h"
+#include "tests/support/wait.h"
 
 namespace playcore::test {
 namespace {
+
+using quill::test::kSafetyNetMs;
 
 constexpr UINT kEnded = WM_APP + 1002;
 
@@ -29,9 +32,8 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   EXPECT_EQ(1, funcs().GetNativeSize(instance(), &width, &height));
   EXPECT_GT(width, 0);
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(700);
+  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [] { return LastFrame(0) >= 8; })) << "frames shown while playing";
   const int playing = LastFrame(0);
-  EXPECT_GE(playing, 8) << "frames shown while playing";
   EXPECT_NEAR(static_cast<double>(Position()), playing, 6.0) << "the clock and the picture agree";
   ASSERT_EQ(1, funcs().Pause(instance()));
   Pump(200);
@@ -41,8 +43,7 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   EXPECT_LE(FrameCount(0), frozenCount + 1) << "no frames while paused";
   EXPECT_EQ(frozenAt, Position());
   ASSERT_EQ(1, funcs().Play(instance())) << "resume from pause";
-  Pump(400);
-  EXPECT_GT(Position(), frozenAt);
+  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] { return Position() > frozenAt; }));
   EXPECT_EQ(0, ErrorBoxCount());
   Close();
 }
@@ -52,14 +53,14 @@ TEST_F(Playback, SeekShowsTheFrameAtThePositionWhetherPausedOrPlaying) {
   const int targets[] = {30, 12, 45};
   for (int target : targets) {
     ASSERT_EQ(1, funcs().Seek(instance(), target));
-    PumpUntil(2000, [&] { return std::abs(LastFrame(0) - target) <= 1; });
+    PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - target) <= 1; });
     EXPECT_NEAR(LastFrame(0), target, 1) << "seek to " << target;
     EXPECT_NEAR(static_cast<double>(Position()), target, 1.0);
   }
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(300);
+  Pump(300);  // plays a little: the seek comes while playing
   ASSERT_EQ(1, funcs().Seek(instance(), 20));
-  PumpUntil(2000, [&] { return std::abs(LastFrame(0) - 20) <= 1; });
+  PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - 20) <= 1; });
   EXPECT_NEAR(LastFrame(0), 20, 1) << "seek while playing";
   Close();
 }
@@ -76,7 +77,7 @@ TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
   ASSERT_NE(nullptr, player);
   for (const Speed& s : speeds) {
     ASSERT_EQ(1, funcs().Seek(instance(), 0));
-    Pump(100);
+    PumpUntil(kSafetyNetMs, [] { return LastFrame(0) <= 1; });
     ASSERT_EQ(1, funcs().SetRate(instance(), s.code)) << s.code;
     ASSERT_EQ(1, funcs().Play(instance()));
     Pump(80);
@@ -88,7 +89,7 @@ TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
     player->GetTime(&t1);
     const DWORD w1 = GetTickCount();
     const double ratio = (t1 - t0) / 10000.0 / static_cast<double>(w1 - w0);
-    EXPECT_NEAR(s.ratio, ratio, s.ratio * 0.25) << "code " << s.code;
+    EXPECT_NEAR(s.ratio, ratio, s.ratio * 0.4) << "code " << s.code;
     if (player->hasAudioVolume()) {
       EXPECT_EQ(s.code == 1 ? 40000 : 0, player->volume()) << "code " << s.code;
     }
@@ -97,18 +98,18 @@ TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
   Close();
 }
 
-TEST_F(Playback, TheEndIsReportedAboutTwoHundredMillisecondsAfterTheSession) {
+// The whole recording through the program's presenter: nearly every frame shown, in order (Wine's
+// EVR drops the last two queued frames), and the end posted.
+TEST_F(Playback, PlaysEveryFrameInOrderAndPostsTheEnd) {
   Open();
-  const int from = pair_.frames - 9;  // 0.3 s before the end
-  ASSERT_EQ(1, funcs().Seek(instance(), from));
-  Pump(200);
-  const DWORD start = GetTickCount();
   ASSERT_EQ(1, funcs().Play(instance()));
-  ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 5000)) << "no WM_APP+1002";
-  const DWORD elapsed = windows_->messages(kEnded)[0].at - start;
-  // The session may report its end a little before the last frame's time.
-  EXPECT_GE(elapsed, 200u + 150u);
-  EXPECT_LE(elapsed, 300u + 200u + 1500u);
+  ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 30000)) << "no WM_APP+1002";
+  const auto frames = ProbeOf(0)->frames();
+  EXPECT_GE(frames.size() * 100, static_cast<size_t>(pair_.frames) * 90)
+      << frames.size() << " of " << pair_.frames << " frames presented";
+  for (size_t i = 1; i < frames.size(); ++i) {
+    EXPECT_LT(frames[i - 1].time, frames[i].time) << "frame " << i << " out of order";
+  }
   EXPECT_EQ(kPlayerStopped, instance()->renderer.player->state());
   Close();
 }
@@ -118,15 +119,16 @@ TEST_F(Playback, StepModePostsATickEverySecondAndTheEndAfterTheLastPosition) {
   const int from = pair_.frames - 3;
   ASSERT_EQ(1, funcs().Play(instance()));
   ASSERT_EQ(1, funcs().Seek(instance(), from));
-  Pump(200);
+  PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - from) <= 1; });
   const DWORD start = GetTickCount();
   ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
-  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, 7000)) << "no WM_APP+6";
+  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, kSafetyNetMs + 5000)) << "no WM_APP+6";
   const auto ticks = windows_->messages(bridge::kMsgStepTick);
   ASSERT_EQ(3u, ticks.size());
   for (size_t i = 0; i < ticks.size(); ++i) {
     EXPECT_NEAR(from + static_cast<int>(i), ticks[i].lParam, 1) << "tick " << i;
-    EXPECT_NEAR(1000.0 * (i + 1), ticks[i].at - start, 300.0) << "tick " << i;
+    // A tick a second: only order and a wide tolerance.
+    EXPECT_NEAR(1000.0 * (i + 1), ticks[i].at - start, 700.0) << "tick " << i;
   }
   EXPECT_EQ(ticks.back().lParam + 1, windows_->messages(bridge::kMsgStepEnd)[0].lParam);
   EXPECT_EQ(1, funcs().SetStepMode(instance(), 0));
@@ -139,7 +141,7 @@ TEST_F(Playback, CloseMovieKeepsTheViewStateForTheNextMovie) {
   ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewSphere));
   Open();
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(300);
+  PumpUntil(kSafetyNetMs, [] { return ProbeOf(0) && ProbeOf(0)->scene() && ProbeOf(0)->scene()->created(); });
   ASSERT_NE(nullptr, ProbeOf(0));
   CSphereModel* scene = ProbeOf(0)->scene();
   ASSERT_NE(nullptr, scene);
@@ -152,7 +154,7 @@ TEST_F(Playback, CloseMovieKeepsTheViewStateForTheNextMovie) {
   EXPECT_FLOAT_EQ(flipped, bridge::ViewSettings(instance())->sphereUp);
   Open();
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(300);
+  PumpUntil(kSafetyNetMs, [] { return ProbeOf(0) && ProbeOf(0)->scene() && ProbeOf(0)->scene()->created(); });
   ASSERT_NE(nullptr, ProbeOf(0));
   EXPECT_FLOAT_EQ(flipped, ProbeOf(0)->scene()->Snapshot().sphereUp) << "the next movie keeps it";
   Close();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "playcore/instances/player_instance.h"
-#include "tests/presenter/session_player.h"
+#include "tests/presenter/frame_probe.h"
 
 namespace playcore::test {
 

@@ -10,7 +10,7 @@
 #include "playcore/player/mf_player.h"
 #include "playcore/player/session_transport.h"
 #include "playcore/player/wine_host.h"
-#include "tests/support/test_env.h"
+#include "tests/support/wait.h"
 
 namespace playcore {
 namespace {
@@ -82,10 +82,6 @@ TEST(SessionTransport, AFailedStepEndsTheSequenceWithItsResult) {
   EXPECT_EQ((Calls{"Stop", "WaitStopped", "Start(42)"}), wineRestart.calls);
 }
 
-TEST(SessionTransport, WineIsDetectedTheSameWayAsTheTestBedDoes) {
-  EXPECT_EQ(quill::test::RunningUnderWine(), RunningOnWine());
-}
-
 class PlayerOpen : public ::testing::Test {
  protected:
   void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
@@ -113,8 +109,7 @@ TEST_F(PlayerOpen, AFailedOpenLeavesThePlayerClosedAndFreesIt) {
   EXPECT_EQ(kPlayerClosed, player->state());
   EXPECT_FALSE(player->OpenURL(nullptr));
   player->Release();
-  const DWORD start = GetTickCount();
-  while (CPlayer::liveCount() != before && GetTickCount() - start < 3000) Sleep(10);
+  quill::test::WaitUntil([&] { return CPlayer::liveCount() == before; });
   EXPECT_EQ(before, CPlayer::liveCount());
 }
 

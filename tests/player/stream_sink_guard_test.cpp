@@ -213,23 +213,5 @@ TEST_F(StreamSinkGuardTest, TheSessionGetsTheRenderersSamplesAndItsNoticesUntilT
   EXPECT_EQ(1, stream_.refs);
 }
 
-TEST_F(StreamSinkGuardTest, ARendererWithoutAllocatorAndBadArgumentsAreRefused) {
-  ComPtr<IMFStreamSink> other;
-  EXPECT_EQ(E_POINTER, CreateStreamSinkGuard(nullptr, gate_, other.put()));
-  EXPECT_EQ(E_POINTER, CreateStreamSinkGuard(&stream_, nullptr, other.put()));
-  class NoService : public FakeStream {
-   public:
-    STDMETHODIMP GetService(REFGUID, REFIID, void**) override { return MF_E_UNSUPPORTED_SERVICE; }
-  } noService;  // a renderer that answers no acceleration service at all
-  ASSERT_EQ(S_OK, CreateStreamSinkGuard(&noService, gate_, other.put()));
-  ComPtr<IMFVideoSampleAllocator> allocator;
-  EXPECT_EQ(MF_E_UNSUPPORTED_SERVICE, MFGetService(other.get(), MR_VIDEO_ACCELERATION_SERVICE,
-                                                   __uuidof(IMFVideoSampleAllocator),
-                                                   allocator.putVoid()));
-  EXPECT_FALSE(allocator);
-  other.reset();
-  EXPECT_EQ(1, noService.refs);
-}
-
 }  // namespace
 }  // namespace playcore

@@ -1,19 +1,15 @@
-// The COM object layer: reference counting of created objects, the interface map, the module lock,
-// the callback forwarder and the sample lists.
+// The COM object layer: reference counting of created objects and the module lock; and the waits
+// that serve sent messages.
 #include <gtest/gtest.h>
 
 #include <mfidl.h>
 
-#include "platform/com/async_callback.h"
 #include "platform/com/com_object.h"
-#include "platform/com/mf_list.h"
-#include "platform/com/media_type.h"
 #include "platform/com/message_wait.h"
 
 namespace {
 
 using quill::com::_pAtlModule;
-using quill::com::AsyncCallback;
 using quill::com::CComMultiThreadModel;
 using quill::com::CComObject;
 using quill::com::CComObjectRootEx;
@@ -40,11 +36,6 @@ class Thing : public CComObjectRootEx<CComMultiThreadModel>, public IMFGetServic
   STDMETHODIMP GetProperties(MFCLOCK_PROPERTIES*) override { return E_NOTIMPL; }
 
   static bool failConstruct;
-  HRESULT Callback(IMFAsyncResult*) {
-    ++invoked;
-    return S_OK;
-  }
-  int invoked = 0;
 };
 bool Thing::failConstruct = false;
 
@@ -74,123 +65,6 @@ TEST(ComObjectLayer, AFailedFinalConstructDeletesTheObjectAndUnlocksTheModule) {
   EXPECT_EQ(nullptr, thing);
   EXPECT_EQ(locksBefore, _pAtlModule->GetLockCount());
   EXPECT_EQ(E_POINTER, CComObject<Thing>::CreateInstance(nullptr));
-}
-
-TEST(ComObjectLayer, QueryInterfaceFollowsTheMapAndAnswersIUnknownWithTheFirstEntry) {
-  CComObject<Thing>* thing = nullptr;
-  ASSERT_EQ(S_OK, CComObject<Thing>::CreateInstance(&thing));
-  thing->AddRef();
-  void* p = nullptr;
-  ASSERT_EQ(S_OK, thing->QueryInterface(__uuidof(IMFClock), &p));
-  EXPECT_EQ(static_cast<IMFClock*>(thing), p);
-  static_cast<IUnknown*>(static_cast<IMFClock*>(p))->Release();
-  ASSERT_EQ(S_OK, thing->QueryInterface(IID_IUnknown, &p));
-  EXPECT_EQ(static_cast<IUnknown*>(static_cast<IMFGetService*>(thing)), p);
-  EXPECT_EQ(p, thing->GetUnknown());
-  static_cast<IUnknown*>(p)->Release();
-  p = reinterpret_cast<void*>(1);
-  EXPECT_EQ(E_NOINTERFACE, thing->QueryInterface(__uuidof(IMFAsyncCallback), &p));
-  EXPECT_EQ(nullptr, p);
-  EXPECT_EQ(E_POINTER, thing->QueryInterface(IID_IUnknown, nullptr));
-  EXPECT_EQ(1, thing->m_dwRef);
-  thing->Release();
-}
-
-TEST(ComObjectLayer, AsyncCallbackForwardsReferencesAndInvokeToItsParent) {
-  CComObject<Thing>* thing = nullptr;
-  ASSERT_EQ(S_OK, CComObject<Thing>::CreateInstance(&thing));
-  thing->AddRef();
-  AsyncCallback<Thing> callback(thing, &Thing::Callback);
-  callback.AddRef();
-  EXPECT_EQ(2, thing->m_dwRef);
-  callback.Release();
-  EXPECT_EQ(1, thing->m_dwRef);
-  void* p = nullptr;
-  ASSERT_EQ(S_OK, callback.QueryInterface(__uuidof(IMFAsyncCallback), &p));
-  EXPECT_EQ(static_cast<IMFAsyncCallback*>(&callback), p);
-  callback.Release();
-  p = reinterpret_cast<void*>(1);
-  EXPECT_EQ(E_NOINTERFACE, callback.QueryInterface(__uuidof(IMFClock), &p));
-  EXPECT_EQ(nullptr, p);
-  EXPECT_EQ(E_POINTER, callback.QueryInterface(IID_IUnknown, nullptr));
-  DWORD a = 0;
-  DWORD b = 0;
-  EXPECT_EQ(E_NOTIMPL, callback.GetParameters(&a, &b));
-  EXPECT_EQ(S_OK, callback.Invoke(nullptr));
-  EXPECT_EQ(1, thing->invoked);
-  thing->Release();
-}
-
-// A COM object that only counts its references.
-class Counted : public IUnknown {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
-  ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
-  virtual ~Counted() = default;
-  int refs = 1;
-};
-
-TEST(SampleLists, ComPtrListHoldsOneReferencePerItemAndKeepsFrontToBackOrder) {
-  Counted a, b, c;
-  {
-    MediaFoundationSamples::ComPtrList<IUnknown> list;
-    EXPECT_EQ(S_OK, list.InsertBack(&a));
-    EXPECT_EQ(S_OK, list.InsertBack(&b));
-    EXPECT_EQ(S_OK, list.InsertFront(&c));
-    EXPECT_EQ(2, a.refs);
-    EXPECT_EQ(3u, list.GetCount());
-    EXPECT_EQ(E_POINTER, list.InsertBack(nullptr));
-    IUnknown* got = nullptr;
-    ASSERT_EQ(S_OK, list.GetFront(&got));
-    EXPECT_EQ(&c, got);
-    EXPECT_EQ(3, c.refs);  // get hands out one
-    got->Release();
-    ASSERT_EQ(S_OK, list.RemoveFront(&got));
-    EXPECT_EQ(&c, got);
-    EXPECT_EQ(2, c.refs);  // the list's reference went to the caller
-    got->Release();
-    EXPECT_EQ(1, c.refs);
-    ASSERT_EQ(S_OK, list.RemoveFront(&got));
-    EXPECT_EQ(&a, got);
-    got->Release();
-    EXPECT_EQ(E_INVALIDARG, list.RemoveItem(const_cast<MediaFoundationSamples::List<IUnknown*>::Node*>(list.End()), &got));
-    EXPECT_EQ(E_POINTER, list.RemoveItem(nullptr, &got));
-  }
-  EXPECT_EQ(1, a.refs);
-  EXPECT_EQ(1, b.refs);  // the destructor released what was left
-  EXPECT_EQ(1, c.refs);
-}
-
-TEST(SampleLists, ClearReleasesEveryItem) {
-  Counted a;
-  MediaFoundationSamples::ComPtrList<IUnknown> list;
-  list.InsertBack(&a);
-  list.InsertBack(&a);
-  EXPECT_EQ(3, a.refs);
-  list.Clear();
-  EXPECT_EQ(1, a.refs);
-  EXPECT_TRUE(list.IsEmpty());
-  IUnknown* got = nullptr;
-  EXPECT_EQ(E_FAIL, list.RemoveFront(&got));
-}
-
-TEST(MediaTypeHolders, VideoTypeIsCreatedAsVideoAndReadsItsFrameSize) {
-  MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
-  MediaFoundationSamples::VideoType type;
-  ASSERT_EQ(S_OK, type.CreateEmptyType());
-  GUID major = GUID_NULL;
-  ASSERT_EQ(S_OK, type.GetMajorType(&major));
-  EXPECT_TRUE(IsEqualGUID(major, MFMediaType_Video));
-  ASSERT_EQ(S_OK, type.SetFrameDimensions(1920, 1080));
-  UINT32 w = 0, h = 0;
-  ASSERT_EQ(S_OK, type.GetFrameDimensions(&w, &h));
-  EXPECT_EQ(1920u, w);
-  EXPECT_EQ(1080u, h);
-  MediaFoundationSamples::MediaType empty;
-  IMFMediaType* out = nullptr;
-  EXPECT_EQ(E_UNEXPECTED, empty.GetMediaType(&out));
-  MFShutdown();
 }
 
 }  // namespace

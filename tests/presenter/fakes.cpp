@@ -87,15 +87,6 @@ std::vector<SinkEvent> FakeEventSink::Events() {
   return events_;
 }
 
-bool FakeEventSink::WaitFor(long code, int count, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (Count(code) < count) {
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(5);
-  }
-  return true;
-}
-
 FakeMixer::FakeMixer() { MFCreateAttributes(attributes_.put(), 4); }
 FakeMixer::~FakeMixer() = default;
 
@@ -219,18 +210,6 @@ HRESULT RecordingRenderer::Draw(const FrameTarget&, IMFSample* sample, IDirect3D
 std::vector<DrawnFrame> RecordingRenderer::Frames() {
   std::lock_guard<std::mutex> lock(mutex_);
   return frames_;
-}
-
-bool RecordingRenderer::WaitForFrames(size_t count, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  for (;;) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (frames_.size() >= count) return true;
-    }
-    if (GetTickCount() - start > timeoutMs) return false;
-    Sleep(5);
-  }
 }
 
 ComPtr<IMFMediaType> MakeVideoType(const GUID& subtype, UINT32 width, UINT32 height,

@@ -19,10 +19,12 @@
 
 #include "platform/com/com_ptr.h"
 #include "playcore/presenter/frame_renderer.h"
+#include "tests/support/wait.h"
 
 namespace playcore::test {
 
 using quill::com::ComPtr;
+using quill::test::WaitUntil;
 
 // A reference count for the fakes (they are created with new and handed out with one reference).
 class FakeUnknown {
@@ -78,8 +80,10 @@ class FakeEventSink : public IMediaEventSink, public FakeUnknown {
 
   int Count(long code);
   std::vector<SinkEvent> Events();
-  // Waits until `code` was sent `count` times; false after `timeoutMs`.
-  bool WaitFor(long code, int count, DWORD timeoutMs);
+  // Waits until `code` was sent `count` times.
+  bool WaitFor(long code, int count) {
+    return WaitUntil([&] { return Count(code) >= count; });
+  }
 
  private:
   std::mutex mutex_;
@@ -180,7 +184,9 @@ class RecordingRenderer : public FrameRenderer {
   HRESULT Draw(const FrameTarget& target, IMFSample* sample, IDirect3DSurface9* frame) override;
   void ReleaseDevice() override { ++releases; }
   std::vector<DrawnFrame> Frames();
-  bool WaitForFrames(size_t count, DWORD timeoutMs);
+  bool WaitForFrames(size_t count) {
+    return WaitUntil([&] { return Frames().size() >= count; });
+  }
   std::atomic<int> prepares{0};
   std::atomic<int> releases{0};
   std::atomic<HRESULT> drawResult{S_OK};

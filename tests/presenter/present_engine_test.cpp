@@ -11,16 +11,6 @@
 namespace playcore::test {
 namespace {
 
-TEST(PresentEngineChoice, UsesTheExtendedInterfacesFromWindows61On) {
-  struct Case {
-    DWORD major, minor;
-    bool extended;
-  } const cases[] = {{5, 1, false}, {6, 0, false}, {6, 1, true}, {6, 2, true}, {10, 0, true}};
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.extended, UseExtendedDirect3D(c.major, c.minor)) << c.major << "." << c.minor;
-  }
-}
-
 class EngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,47 +42,6 @@ class EngineTest : public ::testing::Test {
   RecordingRenderer* renderer_ = nullptr;
 };
 
-TEST_F(EngineTest, KeepsToThePlainInterfacesWhenTheExtendedOnesAreNotWanted) {
-  Make(/*allowExtended=*/false);
-  EXPECT_FALSE(engine_->isExtended());
-  EXPECT_TRUE(engine_->hasDevice());
-}
-
-TEST_F(EngineTest, AcceptsTheDisplayFormatAndRefusesAnUnknownOne) {
-  Make();
-  EXPECT_EQ(S_OK, engine_->CheckFormat(D3DFMT_X8R8G8B8));
-  EXPECT_TRUE(FAILED(engine_->CheckFormat(static_cast<D3DFORMAT>(MAKEFOURCC('Q', 'Z', 'X', 'W')))));
-}
-
-TEST_F(EngineTest, MakesTwoBlackSamplesEachWithItsSwapChain) {
-  Make();
-  SampleList samples;
-  MakeSamples(&samples);
-  ASSERT_EQ(2u, samples.GetCount());
-  for (auto* n = samples.Front(); n != samples.End(); n = n->next) {
-    ComPtr<IDirect3DSwapChain9> chain;
-    EXPECT_EQ(S_OK, n->item->GetUnknown(kSampleSwapChainAttribute, __uuidof(IDirect3DSwapChain9),
-                                        chain.putVoid()));
-    ComPtr<IMFMediaBuffer> buffer;
-    ComPtr<IDirect3DSurface9> surface;
-    ASSERT_EQ(S_OK, n->item->GetBufferByIndex(0, buffer.put()));
-    ASSERT_EQ(S_OK, MFGetService(buffer.get(), MR_BUFFER_SERVICE, __uuidof(IDirect3DSurface9),
-                                 surface.putVoid()));
-    HDC dc = nullptr;
-    ASSERT_EQ(S_OK, surface->GetDC(&dc));
-    EXPECT_EQ(RGB(0, 0, 0), GetPixel(dc, 10, 10));
-    surface->ReleaseDC(dc);
-  }
-  EXPECT_EQ(64u, engine_->frameWidth());
-  EXPECT_EQ(48u, engine_->frameHeight());
-}
-
-TEST_F(EngineTest, ARepaintWithoutAKeptSurfaceDoesNothing) {
-  Make();
-  EXPECT_EQ(S_OK, engine_->PresentSample(nullptr, 0));
-  EXPECT_TRUE(renderer_->Frames().empty());
-}
-
 TEST_F(EngineTest, WithDivisorTwoDrawsEveryOtherFrameAndKeepsEverySurface) {
   Make();
   SampleList samples;
@@ -113,20 +62,12 @@ TEST_F(EngineTest, WithDivisorTwoDrawsEveryOtherFrameAndKeepsEverySurface) {
   EXPECT_NE(frames.back().surface, after.back().surface);
 }
 
-TEST_F(EngineTest, ALostDeviceDuringAPresentIsNotAFailure) {
-  Make();
-  SampleList samples;
-  MakeSamples(&samples);
-  renderer_->drawResult = D3DERR_DEVICELOST;
-  EXPECT_EQ(S_OK, engine_->PresentSample(samples.Front()->item, 0));
-  EXPECT_EQ(1u, renderer_->Frames().size());
-}
-
 // The engine drawing through the scene: the presenter negotiates with the view mode already chosen.
 class SceneConnectionTest : public PresenterTest {
  protected:
-  // The share of the window's snapshot in `colour` after one frame filled with it.
-  double ShareOfColour(int mode, D3DCOLOR colour, bool loseDevice = false) {
+  // The share of the window's snapshot in `colour` after one frame filled with it (waited for until
+  // it passes `wanted`).
+  double ShareOfColour(int mode, D3DCOLOR colour, double wanted, bool loseDevice = false) {
     Build(true, false, /*losingEngine=*/loseDevice);
     presenter_->engine()->SetRenderer(CreateSceneRenderer());
     renderer_ = nullptr;
@@ -138,19 +79,23 @@ class SceneConnectionTest : public PresenterTest {
     mixer_->fillColour = colour;
     mixer_->AddFrames(0, kFrame, 1);
     EXPECT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-    Sleep(200);  // the scheduler thread shows it
-    if (loseDevice) {
-      // The device is created anew; the next frames come on samples and a scene of the new device.
-      losing_->nextState = D3DERR_DEVICELOST;
-      mixer_->AddFrames(kFrame, kFrame, 10);
-      for (int i = 0; i < 40 && mixer_->FramesLeft() > 0; ++i) {
-        presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-        Sleep(20);
-      }
-      Sleep(200);
-      EXPECT_EQ(0, mixer_->FramesLeft());
-      EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
-    }
+    double share = 0;
+    // The scheduler's thread shows the frame; after a loss the next frames come on samples and a
+    // scene of the device created anew.
+    WaitUntil([&] { return (share = Share(colour)) > wanted; });
+    if (!loseDevice) return share;
+    losing_->nextState = D3DERR_DEVICELOST;
+    mixer_->AddFrames(kFrame, kFrame, 10);
+    EXPECT_TRUE(WaitUntil([&] {
+      presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
+      return mixer_->FramesLeft() == 0;
+    }));
+    EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
+    WaitUntil([&] { return (share = Share(colour)) > wanted; });
+    return share;
+  }
+  // The share of the window's snapshot in `colour`.
+  double Share(D3DCOLOR colour) {
     BITMAPINFOHEADER header = {};
     BYTE* dib = nullptr;
     DWORD size = 0;
@@ -172,18 +117,18 @@ class SceneConnectionTest : public PresenterTest {
 };
 
 TEST_F(SceneConnectionTest, TheFlatViewShowsTheFrameOverTheWholeDestination) {
-  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0), 0.9);
+  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0, 0.9), 0.9);
 }
 
 TEST_F(SceneConnectionTest, AfterADeviceLossTheFlatViewIsBuiltAgainOnTheNewDevice) {
-  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0, /*loseDevice=*/true), 0.9);
+  EXPECT_GT(ShareOfColour(kEngineModeFlat, 0xFF3070D0, 0.9, /*loseDevice=*/true), 0.9);
 }
 
 // One presenter per mode: each scene view is built at negotiation and shows the frame.
 class SceneModeTest : public SceneConnectionTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SceneModeTest, TheSceneViewShowsTheFrame) {
-  EXPECT_GT(ShareOfColour(GetParam(), 0xFFD07030), 0.2) << "mode " << GetParam();
+  EXPECT_GT(ShareOfColour(GetParam(), 0xFFD07030, 0.2), 0.2) << "mode " << GetParam();
 }
 
 INSTANTIATE_TEST_SUITE_P(DividedRectangleSpherePlanes, SceneModeTest, ::testing::Values(1, 2, 3, 4));

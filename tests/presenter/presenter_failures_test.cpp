@@ -33,9 +33,9 @@ TEST_F(PresenterTest, AViewThatCannotBeBuiltStillTakesTheFramesAndEndsTheStream)
   StartStreaming(0, 1.0);
   mixer_->AddFrames(0, kFrame, 4);
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_ENDOFSTREAM, 0));
-  ASSERT_TRUE(PumpUntilDrawn(4, kSafetyMs));
+  ASSERT_TRUE(PumpUntilDrawn(4));
   EXPECT_EQ(0, mixer_->FramesLeft());
-  EXPECT_TRUE(sink_->WaitFor(kEcComplete, 1, kSafetyMs));
+  EXPECT_TRUE(sink_->WaitFor(kEcComplete, 1));
   EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
 }
 
@@ -63,7 +63,7 @@ TEST_F(PresenterTest, AStopWithoutTheSchedulerThreadPresentsNothingOnTheCallingT
   clock_->Set(0, 1.0);
   ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));  // no streaming thread: frames are shown at once
   mixer_->AddFrames(0, kFrame, 1);
-  ASSERT_TRUE(PumpUntilDrawn(1, kSafetyMs));
+  ASSERT_TRUE(PumpUntilDrawn(1));
   const size_t drawn = renderer_->Frames().size();
   ASSERT_EQ(S_OK, presenter_->OnClockStop(0));
   EXPECT_EQ(drawn, renderer_->Frames().size());

@@ -19,7 +19,10 @@ void PresenterTest::TearDown() {
     presenter_->ProcessMessage(MFVP_MESSAGE_ENDSTREAMING, 0);
     presenter_->ReleaseServicePointers();
     presenter_->Release();
+    presenter_ = nullptr;
   }
+  renderer_ = nullptr;
+  losing_ = nullptr;
   lookup_->Release();
   sink_->Release();
   clock_->Release();
@@ -60,14 +63,12 @@ void PresenterTest::StartStreaming(LONGLONG clockTime, double speed) {
   ASSERT_EQ(S_OK, presenter_->OnClockStart(0, clockTime));
 }
 
-bool PresenterTest::PumpUntilDrawn(size_t frames, DWORD timeoutMs) {
-  const DWORD start = GetTickCount();
-  while (renderer_->Frames().size() < frames) {
-    if (GetTickCount() - start > timeoutMs) return false;
+bool PresenterTest::PumpUntilDrawn(size_t frames) {
+  return WaitUntil([&] {
+    if (renderer_->Frames().size() >= frames) return true;
     presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-    Sleep(4);
-  }
-  return true;
+    return false;
+  });
 }
 
 }  // namespace playcore::test

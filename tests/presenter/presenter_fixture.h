@@ -33,6 +33,11 @@ class PresenterTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // A fresh presenter and fakes, for tests that run one case per presenter.
+  void Restart() {
+    TearDown();
+    SetUp();
+  }
 
   // Builds the presenter (optionally with an engine that can lose its device), the window's device
   // and looks up the fakes. `withClock` false imitates Wine's first lookup.
@@ -40,8 +45,8 @@ class PresenterTest : public ::testing::Test {
   void Negotiate();
   // Streaming with the clock at `clockTime` running at `speed`.
   void StartStreaming(LONGLONG clockTime, double speed);
-  // Sends input notifications every few ms until `frames` frames were drawn or `timeoutMs` passed.
-  bool PumpUntilDrawn(size_t frames, DWORD timeoutMs);
+  // Sends input notifications until `frames` frames were drawn (safety net: 10 s).
+  bool PumpUntilDrawn(size_t frames);
 
   quill::com::CComObject<EVRCustomPresenter>* presenter_ = nullptr;
   RecordingRenderer* renderer_ = nullptr;  // owned by the engine

@@ -1,9 +1,7 @@
-// The presenter's output loop against fakes: preroll, throttle, pacing against the clock at several
-// rates, flush, frame stepping, the end of the stream, samples of an old type, repaints and device loss.
+// The presenter's output loop against fakes: preroll, pacing against the clock at several rates,
+// flush, frame stepping, the end of the stream, samples of an old type, repaints, device loss and
+// the current image.
 #include <mferror.h>
-
-#include <algorithm>
-#include <cmath>
 
 #include "tests/presenter/presenter_fixture.h"
 
@@ -15,97 +13,83 @@ TEST_F(PresenterTest, ProducesExactlyOnePrerollFrameBeforeTheClockStarts) {
   Negotiate();
   mixer_->AddFrames(0, kFrame, 5);
   for (int i = 0; i < 3; ++i) presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  Sleep(100);
+  ASSERT_TRUE(renderer_->WaitForFrames(1));
   EXPECT_EQ(1, mixer_->processCalls.load());
-  EXPECT_EQ(1u, renderer_->Frames().size());
+  EXPECT_EQ(4, mixer_->FramesLeft());
 }
 
-TEST_F(PresenterTest, WithTheSchedulerRunningOneNotificationYieldsOneFrame) {
+// Every frame in order, never shown earlier than three quarters of a frame (at the rate) before its
+// time, and no surface written while still waiting to be shown; at rate 0 a frame far in the future
+// of a frozen clock, and very late frames, are shown at once. Lateness is not timed.
+TEST_F(PresenterTest, PresentsEveryFrameInOrderAndNeverEarlyAtEachRate) {
   Build();
   Negotiate();
-  presenter_->SetSeekMark(false);  // returned samples do not pull more frames
-  StartStreaming(0, 0.0);
-  mixer_->AddFrames(100 * kMs, kFrame, 5);
-  const int before = mixer_->processCalls.load();
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  EXPECT_EQ(before + 1, mixer_->processCalls.load());
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  EXPECT_EQ(before + 2, mixer_->processCalls.load());
-}
-
-struct PacingCase {
-  float rate;
-  int frames;
-};
-
-TEST_F(PresenterTest, PresentsEveryFrameInOrderAndOnTimeAtEachRate) {
-  Build();
-  Negotiate();
-  const PacingCase cases[] = {{1.0f, 20}, {0.5f, 10}, {2.0f, 24}, {4.0f, 32}};
+  const struct {
+    float rate;
+    int frames;
+    LONGLONG clockAhead;  // the clock's start past the first frame's time
+  } cases[] = {{1.0f, 20, 0}, {0.5f, 10, 0}, {2.0f, 24, 0}, {4.0f, 32, 0}, {1.0f, 8, 60000 * kMs},
+               {0.0f, 6, -50000 * kMs}};
   LONGLONG base = 0;
   size_t drawnBefore = 0;
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.rate);
+    SCOPED_TRACE(testing::Message() << "rate " << c.rate << " ahead " << c.clockAhead);
     presenter_->OnClockSetRate(0, c.rate);
     base += 100000 * kMs;
     mixer_->AddFrames(base, kFrame, c.frames);
     const LONGLONG startQpc = QpcNow100ns();
-    clock_->Set(base, c.rate);
-    if (!presenter_->scheduler().IsRunning()) StartStreaming(base, c.rate);
-    ASSERT_TRUE(PumpUntilDrawn(drawnBefore + c.frames, 8000));
+    clock_->Set(base + c.clockAhead, c.rate);
+    if (!presenter_->scheduler().IsRunning()) StartStreaming(base + c.clockAhead, c.rate);
+    ASSERT_TRUE(PumpUntilDrawn(drawnBefore + c.frames));
     const auto frames = renderer_->Frames();
-    double sum = 0;
-    double worst = 0;
     for (size_t i = drawnBefore; i < drawnBefore + c.frames; ++i) {
       EXPECT_EQ(base + static_cast<LONGLONG>(i - drawnBefore) * kFrame, frames[i].time);
+      if (c.clockAhead != 0 || c.rate == 0.0f) continue;
       const double due = static_cast<double>(startQpc) +
                          static_cast<double>(frames[i].time - base) / c.rate;
-      const double lateMs = (static_cast<double>(frames[i].drawnAt) - due) / kMs;
-      // Never earlier than three quarters of a frame (at the rate) before its time.
-      EXPECT_GE(lateMs, -0.75 * kFrame / kMs / c.rate - 3.0) << i;
-      sum += lateMs;
-      worst = std::max(worst, lateMs);
+      EXPECT_GE((static_cast<double>(frames[i].drawnAt) - due) / kMs,
+                -0.75 * kFrame / kMs / c.rate - 3.0) << i;
     }
-    EXPECT_LT(sum / c.frames, 30.0);
     drawnBefore += c.frames;
   }
-  EXPECT_EQ(0, mixer_->overlaps.load());  // no surface was written while still waiting to be shown
+  EXPECT_EQ(0, mixer_->overlaps.load());
 }
 
-TEST_F(PresenterTest, AtRateZeroFramesAreShownAtOnce) {
-  Build();
-  Negotiate();
-  presenter_->OnClockSetRate(0, 0.0f);
-  StartStreaming(0, 0.0);
-  mixer_->AddFrames(50000 * kMs, kFrame, 6);  // far in the future of a frozen clock
-  EXPECT_TRUE(PumpUntilDrawn(6, 3000));
-}
-
-TEST_F(PresenterTest, VeryLateFramesAreShownAtOnceInOrder) {
-  Build();
-  Negotiate();
-  StartStreaming(60000 * kMs, 1.0);
-  mixer_->AddFrames(0, kFrame, 8);
-  ASSERT_TRUE(PumpUntilDrawn(8, 3000));
-  const auto frames = renderer_->Frames();
-  for (size_t i = 1; i < 8; ++i) EXPECT_LT(frames[i - 1].time, frames[i].time);
-}
-
-TEST_F(PresenterTest, FlushDropsQueuedFramesAndTheirSamplesComeBack) {
-  Build();
-  Negotiate();
-  StartStreaming(0, 0.0);
-  mixer_->AddFrames(5000 * kMs, kFrame, 2);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  Sleep(50);
-  EXPECT_EQ(2u, presenter_->scheduler().QueuedCount());
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_FLUSH, 0));
-  EXPECT_EQ(0u, presenter_->scheduler().QueuedCount());
-  Sleep(200);
-  EXPECT_TRUE(renderer_->Frames().empty());
-  // Only the kept sample (for repaints) stays out.
-  EXPECT_LE(presenter_->pooledPendingCount(), 1u);
+// Two frames held for a future time: a flush drops them unseen; a new type keeps their samples
+// out of the new pool; a failed repaint never frees the kept sample, still queued in the scheduler
+// (it was once handed out twice).
+TEST_F(PresenterTest, QueuedSamplesAreDroppedByAFlushAndNeverPooledTwice) {
+  enum Then { kFlush, kNewType, kFailedRepaint };
+  for (Then then : {kFlush, kNewType, kFailedRepaint}) {
+    SCOPED_TRACE(then);
+    if (then != kFlush) Restart();
+    Build();
+    Negotiate();
+    StartStreaming(0, 0.0);
+    mixer_->AddFrames(5000 * kMs, kFrame, 2);
+    presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
+    presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
+    ASSERT_TRUE(WaitUntil([&] { return presenter_->scheduler().QueuedCount() == 2; }));
+    ASSERT_EQ(0u, presenter_->pooledFreeCount());
+    if (then == kFlush) {
+      ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_FLUSH, 0));
+      EXPECT_EQ(0u, presenter_->scheduler().QueuedCount());
+      // Only the kept sample (for repaints) stays out.
+      EXPECT_TRUE(WaitUntil([&] { return presenter_->pooledPendingCount() <= 1; }));
+      EXPECT_TRUE(renderer_->Frames().empty());
+    } else if (then == kNewType) {
+      mixer_->offered.clear();
+      mixer_->offered.push_back(MakeVideoType(MFVideoFormat_RGB32, 128, 64, 2, false));
+      ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_INVALIDATEMEDIATYPE, 0));
+      EXPECT_TRUE(WaitUntil([&] { return presenter_->pooledPendingCount() == 0; }));
+      EXPECT_EQ(2u, presenter_->pooledFreeCount());
+    } else {
+      mixer_->ForceResult(E_FAIL);
+      ASSERT_EQ(S_OK, presenter_->RepaintVideo());
+      EXPECT_EQ(0u, presenter_->pooledFreeCount());
+      EXPECT_EQ(2u, presenter_->pooledPendingCount());
+    }
+  }
 }
 
 TEST_F(PresenterTest, AStepOfThreeShowsTheThirdFrameAndCompletesWhenItComesBack) {
@@ -114,11 +98,10 @@ TEST_F(PresenterTest, AStepOfThreeShowsTheThirdFrameAndCompletesWhenItComesBack)
   StartStreaming(0, 1.0);
   mixer_->AddFrames(0, kFrame, 12);
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_STEP, 3));
-  const DWORD start = GetTickCount();
-  while (sink_->Count(kEcStepComplete) == 0 && GetTickCount() - start < 5000) {
+  ASSERT_TRUE(WaitUntil([&] {
     presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-    Sleep(5);
-  }
+    return sink_->Count(kEcStepComplete) > 0;
+  }));
   ASSERT_EQ(1, sink_->Count(kEcStepComplete));
   for (const auto& e : sink_->Events()) {
     if (e.code == kEcStepComplete) {
@@ -139,164 +122,94 @@ TEST_F(PresenterTest, ReportsTheEndOfTheStreamOnceAfterTheLastFrameWasShown) {
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_ENDOFSTREAM, 0));
   EXPECT_EQ(0, sink_->Count(kEcComplete));  // frames are still waiting in the mixer
-  ASSERT_TRUE(PumpUntilDrawn(6, 4000));
-  ASSERT_TRUE(sink_->WaitFor(kEcComplete, 1, 3000));
-  Sleep(100);
+  ASSERT_TRUE(PumpUntilDrawn(6));
+  ASSERT_TRUE(sink_->WaitFor(kEcComplete, 1));
   EXPECT_EQ(1, sink_->Count(kEcComplete));
   const auto frames = renderer_->Frames();
-  ASSERT_EQ(6u, frames.size());
   for (const auto& e : sink_->Events()) {
-    if (e.code == kEcComplete) {
-      EXPECT_GE(e.at, frames.back().drawnAt);  // not before the last frame was shown
-      EXPECT_EQ(S_OK, static_cast<HRESULT>(e.p1));
+    if (e.code != kEcComplete) continue;
+    EXPECT_GE(e.at, frames[5].drawnAt);  // not before the last frame was shown
+    EXPECT_EQ(S_OK, static_cast<HRESULT>(e.p1));
+  }
+}
+
+// A lost 9Ex device is created anew, a plain one that needs a reset is reset; either way the
+// display change is sent once and playback goes on. A removed device is an abort.
+TEST_F(PresenterTest, DeviceLossIsRecoveredOnceAndARemovedDeviceAborts) {
+  const struct {
+    bool plain;
+    HRESULT state;
+  } cases[] = {{false, D3DERR_DEVICELOST}, {true, D3DERR_DEVICENOTRESET}, {false, D3DERR_DEVICEREMOVED}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.state);
+    if (&c != cases) Restart();
+    Build(true, c.plain, /*losingEngine=*/true);
+    Negotiate();
+    StartStreaming(0, 1.0);
+    mixer_->AddFrames(0, kFrame, 20);
+    ASSERT_TRUE(PumpUntilDrawn(2));
+    const int displayChanges = sink_->Count(kEcDisplayChanged);
+    const int releases = renderer_->releases.load();
+    losing_->nextState = c.state;
+    if (c.state == D3DERR_DEVICEREMOVED) {
+      ASSERT_TRUE(WaitUntil([&] {
+        presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
+        return sink_->Count(kEcErrorAbort) > 0;
+      }));
+      EXPECT_EQ(static_cast<LONG_PTR>(D3DERR_DEVICEREMOVED), sink_->Events().back().p1);
+    } else {
+      ASSERT_TRUE(PumpUntilDrawn(6));
+      EXPECT_EQ(displayChanges + 1, sink_->Count(kEcDisplayChanged));
+      EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
+      if (!c.plain && presenter_->engine()->isExtended()) {
+        EXPECT_GT(renderer_->releases.load(), releases);  // the scene let go of the old device
+        EXPECT_GE(mixer_->finalSets.load(), 2);           // samples and type were made anew
+      }
     }
   }
-  EXPECT_EQ(0u, presenter_->pooledPendingCount());
 }
 
-TEST_F(PresenterTest, SamplesOfAReplacedTypeAreNotPutBackIntoThePool) {
-  Build();
-  Negotiate();
-  StartStreaming(0, 0.0);
-  mixer_->AddFrames(5000 * kMs, kFrame, 2);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  mixer_->offered.clear();
-  mixer_->offered.push_back(MakeVideoType(MFVideoFormat_RGB32, 128, 64, 2, false));
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_INVALIDATEMEDIATYPE, 0));
-  Sleep(300);  // the old samples come back through the callback
-  EXPECT_EQ(2u, presenter_->pooledFreeCount());
-  EXPECT_EQ(0u, presenter_->pooledPendingCount());
-}
-
-TEST_F(PresenterTest, AFailedRepaintNeverPutsTheKeptSampleIntoTheFreeList) {
-  // Regression: a failing repaint pass returned the kept sample, still queued in the scheduler, to
-  // the free list, so one surface was later handed out twice.
-  Build();
-  Negotiate();
-  StartStreaming(0, 0.0);
-  mixer_->AddFrames(5000 * kMs, kFrame, 2);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  ASSERT_EQ(0u, presenter_->pooledFreeCount());
-  mixer_->ForceResult(E_FAIL);
-  ASSERT_EQ(S_OK, presenter_->RepaintVideo());
-  EXPECT_EQ(0u, presenter_->pooledFreeCount());
-  EXPECT_EQ(2u, presenter_->pooledPendingCount());
-}
-
-TEST_F(PresenterTest, RepaintDrawsTheCurrentFrameAgain) {
-  Build();
-  Negotiate();
-  StartStreaming(0, 1.0);
-  mixer_->AddFrames(0, kFrame, 1);
-  ASSERT_TRUE(PumpUntilDrawn(1, 2000));
-  ASSERT_EQ(S_OK, presenter_->RepaintVideo());
-  EXPECT_TRUE(renderer_->WaitForFrames(2, 2000));
-}
-
-TEST_F(PresenterTest, ALostExtendedDeviceIsCreatedAnewAndPlaybackGoesOnOnTheNewDevice) {
-  Build(true, false, /*losingEngine=*/true);
-  if (!presenter_->engine()->isExtended()) GTEST_SKIP() << "no extended Direct3D here";
-  Negotiate();
-  StartStreaming(0, 1.0);
-  mixer_->AddFrames(0, kFrame, 20);
-  ASSERT_TRUE(PumpUntilDrawn(2, 3000));
-  const int displayChanges = sink_->Count(kEcDisplayChanged);
-  const int releases = renderer_->releases.load();
-  losing_->nextState = D3DERR_DEVICELOST;
-  ASSERT_TRUE(PumpUntilDrawn(6, 5000));
-  EXPECT_EQ(displayChanges + 1, sink_->Count(kEcDisplayChanged));
-  EXPECT_GT(renderer_->releases.load(), releases);  // the scene let go of the old device
-  EXPECT_GE(mixer_->finalSets.load(), 2);           // samples and type were made anew
-  EXPECT_EQ(0, sink_->Count(kEcErrorAbort));
-}
-
-TEST_F(PresenterTest, APlainDeviceThatNeedsAResetIsResetAndTheDisplayChangeSentOnce) {
-  Build(true, /*plainDevice=*/true, true);
-  ASSERT_FALSE(presenter_->engine()->isExtended());
-  Negotiate();
-  StartStreaming(0, 1.0);
-  mixer_->AddFrames(0, kFrame, 20);
-  ASSERT_TRUE(PumpUntilDrawn(2, 3000));
-  const int displayChanges = sink_->Count(kEcDisplayChanged);
-  losing_->nextState = D3DERR_DEVICENOTRESET;
-  ASSERT_TRUE(PumpUntilDrawn(6, 5000));
-  EXPECT_EQ(displayChanges + 1, sink_->Count(kEcDisplayChanged));
-}
-
-TEST_F(PresenterTest, ARemovedDeviceIsReportedAsAnAbort) {
-  Build(true, false, true);
-  Negotiate();
-  StartStreaming(0, 1.0);
-  mixer_->AddFrames(0, kFrame, 4);
-  losing_->nextState = D3DERR_DEVICEREMOVED;
-  presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0);
-  ASSERT_EQ(1, sink_->Count(kEcErrorAbort));
-  EXPECT_EQ(static_cast<LONG_PTR>(D3DERR_DEVICEREMOVED), sink_->Events().back().p1);
-}
-
+// The shown frame at the window's size, also for a window wider than a fixed bitmap once held (it
+// clipped and left the rest uninitialised); an empty window fails without allocating.
 TEST_F(PresenterTest, GetCurrentImageReturnsTheShownFrameAtTheWindowSize) {
-  Build();
-  presenter_->engine()->SetRenderer(CreateCopyRenderer());
-  renderer_ = nullptr;
-  Negotiate();
-  mixer_->fillColour = 0xFF20C040;
-  mixer_->AddFrames(0, kFrame, 1);
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  BITMAPINFOHEADER header = {};
-  header.biSize = sizeof(header);
-  BYTE* dib = nullptr;
-  DWORD size = 0;
-  LONGLONG stamp = 0;
-  ASSERT_EQ(S_OK, presenter_->GetCurrentImage(&header, &dib, &size, &stamp));
-  EXPECT_EQ(320, header.biWidth);
-  EXPECT_EQ(240, header.biHeight);
-  ASSERT_EQ(320u * 240u * 4u, size);
-  const auto* pixels = reinterpret_cast<const DWORD*>(dib);
-  int matching = 0;
-  for (int i = 0; i < 320 * 240; ++i) matching += (pixels[i] & 0xFFFFFF) == 0x20C040 ? 1 : 0;
-  const DWORD centre = pixels[120 * 320 + 160];
-  CoTaskMemFree(dib);
-  EXPECT_GT(matching, 320 * 240 * 9 / 10) << std::hex << centre;
-}
-
-}  // namespace
-}  // namespace playcore::test
-
-namespace playcore::test {
-namespace {
-
-TEST_F(PresenterTest, GetCurrentImageOfAWindowWiderThanTheSnapshotBitmapIsNotClipped) {
-  // Regression: a fixed 2500-pixel bitmap clipped wider windows and left the rest uninitialised.
-  Build();
-  TestWindow wide(2600, 40);
-  ASSERT_EQ(S_OK, presenter_->SetVideoWindow(wide.hwnd()));
-  presenter_->engine()->SetRenderer(CreateCopyRenderer());
-  renderer_ = nullptr;
-  Negotiate();
-  mixer_->fillColour = 0xFF20C040;
-  mixer_->AddFrames(0, kFrame, 1);
-  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  BITMAPINFOHEADER header = {};
-  BYTE* dib = nullptr;
-  DWORD size = 0;
-  LONGLONG stamp = 0;
-  ASSERT_EQ(S_OK, presenter_->GetCurrentImage(&header, &dib, &size, &stamp));
-  ASSERT_EQ(2600, header.biWidth);
-  const auto* pixels = reinterpret_cast<const DWORD*>(dib);
-  const DWORD farRight = pixels[20 * 2600 + 2590] & 0xFFFFFF;
-  CoTaskMemFree(dib);
-  EXPECT_EQ(0x20C040u, farRight);
-}
-
-TEST_F(PresenterTest, GetCurrentImageOfAnEmptyWindowFailsWithoutAllocating) {
-  Build();
-  TestWindow empty(0, 0);
-  ASSERT_EQ(S_OK, presenter_->SetVideoWindow(empty.hwnd()));
-  BYTE* dib = reinterpret_cast<BYTE*>(1);
-  EXPECT_EQ(E_FAIL, presenter_->GetCurrentImage(nullptr, &dib, nullptr, nullptr));
-  EXPECT_EQ(nullptr, dib);
+  for (const int width : {320, 2600, 0}) {
+    SCOPED_TRACE(width);
+    if (width != 320) Restart();
+    Build();
+    TestWindow other(width, width ? 40 : 0);
+    if (width != 320) {
+      ASSERT_EQ(S_OK, presenter_->SetVideoWindow(other.hwnd()));
+    }
+    RECT client;
+    GetClientRect(width != 320 ? other.hwnd() : window_->hwnd(), &client);
+    if (width == 0) {
+      BYTE* dib = reinterpret_cast<BYTE*>(1);
+      EXPECT_EQ(E_FAIL, presenter_->GetCurrentImage(nullptr, &dib, nullptr, nullptr));
+      EXPECT_EQ(nullptr, dib);
+      continue;
+    }
+    presenter_->engine()->SetRenderer(CreateCopyRenderer());
+    renderer_ = nullptr;
+    Negotiate();
+    mixer_->fillColour = 0xFF20C040;
+    mixer_->AddFrames(0, kFrame, 1);
+    ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+    BITMAPINFOHEADER header = {};
+    BYTE* dib = nullptr;
+    DWORD size = 0;
+    LONGLONG stamp = 0;
+    ASSERT_EQ(S_OK, presenter_->GetCurrentImage(&header, &dib, &size, &stamp));
+    ASSERT_EQ(client.right, header.biWidth);
+    ASSERT_EQ(client.bottom, header.biHeight);
+    ASSERT_EQ(static_cast<DWORD>(client.right * client.bottom * 4), size);
+    const auto* pixels = reinterpret_cast<const DWORD*>(dib);
+    int matching = 0;
+    for (LONG i = 0; i < client.right * client.bottom; ++i) matching += (pixels[i] & 0xFFFFFF) == 0x20C040;
+    const DWORD farRight = pixels[(client.bottom / 2) * client.right + client.right - 10] & 0xFFFFFF;
+    CoTaskMemFree(dib);
+    EXPECT_GT(matching, client.right * client.bottom * 9 / 10);
+    EXPECT_EQ(0x20C040u, farRight);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // The presenter's interfaces against fakes of the EVR side: messages, service lookup, negotiation,
 // rate support and display control.
 #include <cfloat>
-
 #include <mferror.h>
 
 #include "tests/presenter/presenter_fixture.h"
@@ -40,29 +39,13 @@ TEST_F(PresenterTest, AnswersTheDeviceManagerThroughBothRenderServices) {
   EXPECT_TRUE(IsEqualIID(id, __uuidof(IDirect3DDevice9)));
 }
 
-TEST_F(PresenterTest, RefusesAMixerOfAnotherDeviceAndLookupsWhileStarted) {
-  mixer_->deviceId = __uuidof(IDirect3DDevice9Ex);
-  ASSERT_EQ(S_OK, quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter_));
-  presenter_->AddRef();
-  lookup_->clock = clock_;
-  lookup_->mixer = mixer_;
-  lookup_->sink = sink_;
-  EXPECT_EQ(MF_E_INVALIDREQUEST, presenter_->InitServicePointers(lookup_));
-  EXPECT_EQ(kRenderShutdown, presenter_->renderState());
-  mixer_->deviceId = __uuidof(IDirect3DDevice9);
-  ASSERT_EQ(S_OK, presenter_->InitServicePointers(lookup_));
-  ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));
-  EXPECT_EQ(MF_E_INVALIDREQUEST, presenter_->InitServicePointers(lookup_));
-  EXPECT_EQ(kRenderStarted, presenter_->renderState());
-}
-
 TEST_F(PresenterTest, AcceptsAMissingClockAsWinesFirstLookupHasNone) {
   Build(/*withClock=*/false);
   Negotiate();
   ASSERT_EQ(S_OK, presenter_->OnClockStart(0, 0));
   mixer_->AddFrames(0, kFrame, 1);
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
-  EXPECT_TRUE(renderer_->WaitForFrames(1, 1000));  // shown at once without a clock
+  EXPECT_TRUE(renderer_->WaitForFrames(1));  // shown at once without a clock
 }
 
 TEST_F(PresenterTest, NegotiatesTheFirstUncompressedProgressiveTypeTheDeviceTakes) {
@@ -121,29 +104,7 @@ TEST_F(PresenterTest, NegotiatesOnInputWhenItHasNoTypeAsWineAsksOnlyOnce) {
   mixer_->AddFrames(0, kFrame, 1);
   EXPECT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
   EXPECT_EQ(1, mixer_->finalSets.load());
-  EXPECT_TRUE(renderer_->WaitForFrames(1, 1000));
-}
-
-TEST_F(PresenterTest, ReportsRatesFromTheFrameRateAndTheDisplayRefresh) {
-  Build();
-  Negotiate();
-  const UINT refresh = presenter_->engine()->refreshRate();
-  if (refresh == 0) GTEST_SKIP() << "the display reports no refresh rate";
-  const float max = static_cast<float>(MulDiv(static_cast<int>(refresh), 1, 30));
-  float rate = 0;
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_FORWARD, FALSE, &rate));
-  EXPECT_EQ(max, rate);
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_REVERSE, FALSE, &rate));
-  EXPECT_EQ(-max, rate);
-  EXPECT_EQ(S_OK, presenter_->GetFastestRate(MFRATE_FORWARD, TRUE, &rate));
-  EXPECT_EQ(FLT_MAX, rate);
-  float nearest = 0;
-  EXPECT_EQ(MF_E_UNSUPPORTED_RATE, presenter_->IsRateSupported(FALSE, -120.0f, &nearest));
-  EXPECT_EQ(-max, nearest);
-  EXPECT_EQ(S_OK, presenter_->IsRateSupported(TRUE, -120.0f, &nearest));
-  EXPECT_EQ(-120.0f, nearest);
-  EXPECT_EQ(S_OK, presenter_->GetSlowestRate(MFRATE_FORWARD, FALSE, &rate));
-  EXPECT_EQ(0.0f, rate);
+  EXPECT_TRUE(renderer_->WaitForFrames(1));
 }
 
 TEST(PresenterRates, TheFastestRateIsOneFramePerDisplayRefreshUnlessThinned) {
@@ -163,7 +124,7 @@ TEST(PresenterRates, TheFastestRateIsOneFramePerDisplayRefreshUnlessThinned) {
   }
 }
 
-TEST_F(PresenterTest, NativeSizeBeforeATypeIsZeroWithoutDividingByZero) {
+TEST_F(PresenterTest, NativeSizeIsZeroBeforeATypeAndThenReducedByTheGcd) {
   // Regression: the aspect ratio was reduced by gcd(0, 0).
   Build();
   SIZE size = {1, 1};
@@ -174,15 +135,9 @@ TEST_F(PresenterTest, NativeSizeBeforeATypeIsZeroWithoutDividingByZero) {
   EXPECT_EQ(0, aspect.cy);
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(nullptr, &aspect));
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(&size, nullptr));
-}
-
-TEST_F(PresenterTest, NativeSizeAspectIsReducedByTheGreatestCommonDivisor) {
   mixer_->offered.clear();
   mixer_->offered.push_back(MakeVideoType(MFVideoFormat_RGB32, 1920, 1080, 2, false));
-  Build();
   Negotiate();
-  SIZE size = {};
-  SIZE aspect = {};
   EXPECT_EQ(S_OK, presenter_->GetNativeVideoSize(&size, &aspect));
   EXPECT_EQ(1920, size.cx);
   EXPECT_EQ(1080, size.cy);
@@ -221,20 +176,6 @@ TEST_F(PresenterTest, SetVideoPositionValidatesAndRenegotiatesOnlyForANewDestina
   EXPECT_EQ(0.5f, zoom.right);
 }
 
-TEST_F(PresenterTest, SetVideoWindowRefusesANonWindowAndAnnouncesADisplayChange) {
-  Build();
-  EXPECT_EQ(E_INVALIDARG, presenter_->SetVideoWindow(reinterpret_cast<HWND>(0x1234)));
-  TestWindow other(200, 100);
-  const int before = sink_->Count(kEcDisplayChanged);
-  EXPECT_EQ(S_OK, presenter_->SetVideoWindow(other.hwnd()));
-  EXPECT_EQ(before + 1, sink_->Count(kEcDisplayChanged));
-  HWND window = nullptr;
-  EXPECT_EQ(S_OK, presenter_->GetVideoWindow(&window));
-  EXPECT_EQ(other.hwnd(), window);
-  EXPECT_EQ(E_NOTIMPL, presenter_->SetFullscreen(TRUE));
-  EXPECT_EQ(E_NOTIMPL, presenter_->GetIdealVideoSize(nullptr, nullptr));
-}
-
 TEST_F(PresenterTest, AStepWhileStoppedOnlyRecordsTheCountUntilTheClockStarts) {
   Build();
   Negotiate();
@@ -245,23 +186,6 @@ TEST_F(PresenterTest, AStepWhileStoppedOnlyRecordsTheCountUntilTheClockStarts) {
   EXPECT_EQ(kStepIdle, presenter_->frameStepState());
   ASSERT_EQ(1, sink_->Count(kEcStepComplete));
   EXPECT_EQ(TRUE, sink_->Events().back().p1);  // cancelled
-}
-
-TEST(PresenterObject, CountsInTheModuleWhileItLives) {
-  MFStartup(MF_VERSION, MFSTARTUP_NOSOCKET);
-  const LONG before = quill::com::_pAtlModule->GetLockCount();
-  quill::com::CComObject<EVRCustomPresenter>* presenter = nullptr;
-  ASSERT_EQ(S_OK, quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&presenter));
-  EXPECT_EQ(before + 1, quill::com::_pAtlModule->GetLockCount());
-  presenter->AddRef();
-  ComPtr<IMFVideoPresenter> asPresenter;
-  ASSERT_EQ(S_OK, presenter->QueryInterface(__uuidof(IMFVideoPresenter), asPresenter.putVoid()));
-  ComPtr<IMFClockStateSink> asSink;
-  EXPECT_EQ(E_NOINTERFACE, presenter->QueryInterface(__uuidof(IMFClockStateSink), asSink.putVoid()));
-  asPresenter.reset();
-  presenter->Release();
-  EXPECT_EQ(before, quill::com::_pAtlModule->GetLockCount());
-  MFShutdown();
 }
 
 }  // namespace

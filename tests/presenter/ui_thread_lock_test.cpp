@@ -28,7 +28,7 @@ TEST_F(PresenterTest, UiThreadRepaintsDoNotHoldThePresenterLockInsideTheMixer) {
   Negotiate();
   StartStreaming(0, 1.0);
   mixer_->AddFrames(0, kFrame, 90);
-  ASSERT_TRUE(PumpUntilDrawn(2, kSafetyMs));
+  ASSERT_TRUE(PumpUntilDrawn(2));
   ASSERT_EQ(S_OK, presenter_->OnClockPause(0));
   std::timed_mutex rendererLock;
   std::atomic<bool> armed{false}, entered{false}, timedOut{false};
@@ -150,7 +150,7 @@ TEST_F(PresenterTest, HeldPullsLeaveTheMixerAloneUntilReleased) {
   ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
   EXPECT_EQ(calls, mixer_->processCalls.load()) << "pulled while held";
   presenter_->HoldUnlockedPulls(false);  // the pending input is pulled now
-  EXPECT_TRUE(renderer_->WaitForFrames(1, kSafetyMs));
+  EXPECT_TRUE(renderer_->WaitForFrames(1));
 }
 
 }  // namespace

@@ -24,21 +24,6 @@ TEST(FlatQuad, SpansTheTargetWithUAndVAtTheCorners) {
   }
 }
 
-TEST(FlatQuad, MirroredTwiceIsBackToZeroOneZeroOne) {
-  auto quad = FlatQuad(10, 10, true);
-  EXPECT_EQ(quad[0].u, 1.0f);
-  EXPECT_EQ(quad[1].u, 0.0f);
-  SetQuadMirror(quad.data(), false);
-  SetQuadMirror(quad.data(), true);
-  SetQuadMirror(quad.data(), false);
-  const float u[4] = {0, 1, 0, 1};
-  const float v[4] = {0, 0, 1, 1};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(quad[i].u, u[i]);
-    EXPECT_EQ(quad[i].v, v[i]);
-  }
-}
-
 TEST(PlaceQuad, ScalesTheDestinationFromClientToTargetPixels) {
   const struct {
     RECT dest, client;
@@ -61,22 +46,6 @@ TEST(PlaceQuad, ScalesTheDestinationFromClientToTargetPixels) {
   }
 }
 
-TEST(Panorama, CellsAreStoredRowByRowWithSixVerticesEach) {
-  std::vector<ScreenVertex> grid(kPanoramaVertices);
-  SetPanoramaPositions(&grid, 1920, 960);
-  EXPECT_EQ(kPanoramaVertices, 2764800u);
-  EXPECT_EQ(kPanoramaTriangles, 921600u);
-  const size_t cell = (static_cast<size_t>(3) * 960 + 5) * 6;  // row 3, column 5
-  const float expected[6][2] = {{10, 6}, {12, 6}, {10, 8}, {10, 8}, {12, 6}, {12, 8}};
-  for (int i = 0; i < 6; ++i) {
-    EXPECT_EQ(grid[cell + i].x, expected[i][0]);
-    EXPECT_EQ(grid[cell + i].y, expected[i][1]);
-    EXPECT_EQ(grid[cell + i].rhw, 1.0f);
-  }
-  EXPECT_EQ(grid.back().x, 1920.0f);
-  EXPECT_EQ(grid.back().y, 960.0f);
-}
-
 TEST(Panorama, UnrollsTheRimAlongTheTopAndTheCentreAlongTheBottom) {
   const float w = 1920, h = 960;
   for (float x = 0; x <= w; x += 120) {
@@ -95,20 +64,6 @@ TEST(Panorama, UnrollsTheRimAlongTheTopAndTheCentreAlongTheBottom) {
     EXPECT_NEAR(u0, u1, 1e-5f);
     EXPECT_NEAR(v0, v1, 1e-5f);
   }
-}
-
-TEST(MaskOutline, OfAReversedRectangleEqualsThatOfItsNormalisedForm) {
-  const auto normal = MaskOutline({10, 20, 50, 60});
-  const auto reversed = MaskOutline({50, 60, 10, 20});
-  for (size_t i = 0; i < normal.size(); ++i) {
-    EXPECT_EQ(normal[i].x, reversed[i].x);
-    EXPECT_EQ(normal[i].y, reversed[i].y);
-    EXPECT_EQ(normal[i].colour, 0xFFFF0000u);
-  }
-  // Two passes, the second one pixel inside the first.
-  EXPECT_EQ(normal[0].x, 10.0f);
-  EXPECT_EQ(normal[8].x, 11.0f);
-  EXPECT_EQ(normal[9].x, 49.0f);
 }
 
 // A bottom-up BGRA frame with a guard zone after it, to see writes outside the frame.
@@ -174,12 +129,6 @@ TEST(MosaicRect, NeverWritesOutsideTheFrame) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     for (size_t i = size; i < frame.bytes.size(); ++i) ASSERT_EQ(frame.bytes[i], 0xAB);
   }
-}
-
-TEST(MosaicRect, OnABufferSmallerThanTheFrameDoesNothing) {
-  std::vector<uint8_t> small(100, 5);
-  MosaicRect(&small, 20, 20, {0, 0, 5, 5});
-  for (uint8_t b : small) EXPECT_EQ(b, 5);
 }
 
 }  // namespace

@@ -163,20 +163,4 @@ HRESULT RenderBed::ReadTarget(std::vector<uint32_t>* pixels) {
   return copy->UnlockRect();
 }
 
-std::wstring ImageOutputDir() {
-  // Under CTest: <build folder>/scene-images; run by hand: beside the test program.
-  const char* build = std::getenv("QUILL_BUILD_DIR");
-  std::wstring dir;
-  if (build) {
-    dir = quill::test::HostPathToWindows(std::string(build) + "/scene-images");
-  } else {
-    wchar_t exe[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    dir.assign(exe, n);
-    dir = dir.substr(0, dir.find_last_of(L'\\') + 1) + L"scene-images";
-  }
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir + L"\\";
-}
-
 }  // namespace playcore::test

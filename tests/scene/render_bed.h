@@ -1,6 +1,6 @@
 // A Direct3D 9Ex device on the test bed's display that draws into an off-screen render target with
-// a depth-stencil buffer, the synthetic fisheye frame the scene tests draw, read-back of the target
-// and PNG output of what was drawn so a person can look at it.
+// a depth-stencil buffer, the synthetic fisheye frame the scene tests draw, and read-back of the
+// target.
 #pragma once
 
 #include <windows.h>
@@ -62,11 +62,5 @@ class RenderBed {
   ComPtr<IDirect3DDevice9> device_;
   ComPtr<IDirect3DSurface9> target_;
 };
-
-// Writes an X8R8G8B8 image as a PNG file (stored deflate blocks: plain and dependable).
-bool WritePng(const std::wstring& path, UINT width, UINT height,
-              const std::vector<uint32_t>& pixels);
-// The folder for the tests' pictures in the build folder (created), with a trailing backslash.
-std::wstring ImageOutputDir();
 
 }  // namespace playcore::test

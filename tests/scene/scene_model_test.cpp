@@ -73,34 +73,6 @@ class SceneModel : public ::testing::Test {
 RenderBed* SceneModel::bed_ = nullptr;
 ComPtr<IDirect3DSurface9> SceneModel::frame_;
 
-TEST_F(SceneModel, SetViewModeBeforeCreateSceneChangesNothing) {
-  CSphereModel model;
-  EXPECT_EQ(model.SetViewMode(kViewSphere), S_OK);
-  EXPECT_EQ(model.viewMode(), kViewRectangle);
-  EXPECT_FALSE(model.enabled());
-}
-
-TEST_F(SceneModel, CreateSceneIgnoresANullDeviceAndRejectsAnEmptyVideoSize) {
-  CSphereModel model;
-  EXPECT_EQ(model.CreateScene(nullptr, kFrameSize, kFrameSize), S_OK);
-  EXPECT_FALSE(model.hasDevice());
-  // Regression: an unknown (0) video height made the rectangle's width infinite.
-  EXPECT_EQ(model.CreateScene(device(), kFrameSize, 0), E_INVALIDARG);
-  EXPECT_EQ(model.CreateScene(device(), 0, kFrameSize), E_INVALIDARG);
-  EXPECT_FALSE(model.hasDevice());
-  EXPECT_EQ(model.CreateScene(device(), kFrameSize, kFrameSize), S_OK);
-  EXPECT_TRUE(model.created());
-}
-
-TEST_F(SceneModel, ASecondCreateSceneKeepsTheSceneThatStands) {
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  EXPECT_EQ(model.CreateScene(device(), 64, 64), S_OK);
-  EXPECT_TRUE(model.created());
-  ASSERT_EQ(model.RenderSurface(device(), frame_.get()), S_OK);
-  ExpectRectanglePicture();
-}
-
 TEST_F(SceneModel, ModesOutsideOneToFourDisableTheSceneSoNothingIsPresented) {
   for (int mode : {5, 0, -1}) {
     CSphereModel model;
@@ -192,21 +164,6 @@ TEST_F(SceneModel, TheSphereIsBuiltOnANineExDevice) {
   EXPECT_EQ(hook.state().presents, 1);
 }
 
-TEST_F(SceneModel, TwoToggleStepSignsRestoreEveryView) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  const sVIEWSETTINGS before = model.Snapshot();
-  EXPECT_EQ(model.ToggleStepSign(), 1);
-  const sVIEWSETTINGS flipped = model.Snapshot();
-  EXPECT_EQ(flipped.sphereUp, -0.1f);
-  EXPECT_EQ(flipped.planes.up, -0.1f);
-  EXPECT_EQ(flipped.rectangle.up, -0.1f);
-  EXPECT_EQ(flipped.divided.up, -0.1f);
-  EXPECT_EQ(model.ToggleStepSign(), 0);
-  const sVIEWSETTINGS after = model.Snapshot();
-  EXPECT_EQ(0, std::memcmp(&before, &after, sizeof(before)));
-}
-
 TEST_F(SceneModel, DragsWithNaNsOrBrokenZoomsLeaveEveryViewAsItWas) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   for (int mode : {kViewDivided, kViewRectangle, kViewSphere, kViewPlanes}) {
@@ -222,35 +179,6 @@ TEST_F(SceneModel, DragsWithNaNsOrBrokenZoomsLeaveEveryViewAsItWas) {
     // And the picture still draws.
     EXPECT_EQ(model.RenderSurface(device(), frame_.get()), S_OK);
   }
-}
-
-TEST_F(SceneModel, SetViewAspectIgnoresAnEmptyPaneAndTheFlatMode) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  model.SetViewAspect(200, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-  // Regression: a minimised pane (height 0) made the aspect infinite and the projection NaN.
-  model.SetViewAspect(200, 0);
-  model.SetViewAspect(0, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-  model.SetViewMode(kViewFlat);
-  model.SetViewAspect(400, 100);
-  EXPECT_EQ(model.aspect(), 2.0f);
-}
-
-TEST_F(SceneModel, ResetAndApplyCameraActOnTheSphereOnlyInModeThree) {
-  CSphereModel model;
-  Build(&model, kViewSphere);
-  EXPECT_EQ(model.MoveView(0.05f, 0.005f, 1.0f), 1);
-  EXPECT_EQ(model.ApplyCamera(), S_OK);
-  sVIEWSETTINGS s = model.Snapshot();
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(s.sphereRotation.start[i], s.sphereRotation.current[i]);
-  EXPECT_NE(s.sphereRotation.current[0], 1.0);
-  EXPECT_EQ(model.ResetView(), S_OK);
-  s = model.Snapshot();
-  const RotationState identity = IdentityRotation();
-  EXPECT_EQ(0, std::memcmp(&s.sphereRotation, &identity, sizeof(identity)));
-  EXPECT_EQ(0, std::memcmp(&s.sphereSavedRotation, &identity, sizeof(identity)));
 }
 
 TEST_F(SceneModel, SeedTakesTheInstancesViewStateAndRefusesNaNs) {
@@ -278,36 +206,6 @@ TEST_F(SceneModel, SeedTakesTheInstancesViewStateAndRefusesNaNs) {
   EXPECT_EQ(clean.aspect, 1.0f);
 }
 
-TEST_F(SceneModel, DrawsFromAVideoSampleAsFromItsSurface) {
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  ComPtr<IMFSample> sample;
-  ASSERT_EQ(MFCreateVideoSampleFromSurface(frame_.get(), sample.put()), S_OK);
-  Mark();
-  ASSERT_EQ(model.RenderScene(device(), sample.get()), S_OK);
-  ExpectRectanglePicture();
-  // Without a sample the frame is cleared and presented, nothing drawn.
-  EXPECT_EQ(model.RenderScene(device(), nullptr), S_OK);
-  EXPECT_TRUE(Near(Pixel(kWidth / 2 - 12, kHeight / 2 - 12), Rgb{0, 0, 0}, 2));
-}
-
-TEST_F(SceneModel, AfterTheDeviceIsReplacedTheSceneIsRebuiltOnTheNewOne) {
-  // Regression: the scene kept its texture and buffers on the old device and refused to build
-  // again because "a device is already set".
-  CSphereModel model;
-  Build(&model, kViewRectangle);
-  model.ReleaseDevice();
-  EXPECT_FALSE(model.hasDevice());
-  frame_.reset();
-  ASSERT_EQ(bed_->Recreate(), S_OK);
-  ASSERT_EQ(bed_->MakeFrame(kFrameSize, &frame_), S_OK);
-  Mark();
-  ASSERT_EQ(model.RenderSurface(device(), frame_.get()), S_OK);
-  EXPECT_TRUE(model.hasDevice());
-  EXPECT_TRUE(model.created());
-  ExpectRectanglePicture();
-}
-
 TEST_F(SceneModel, AFrameDrawnWithAnotherDeviceRebuildsTheSceneOnIt) {
   CSphereModel model;
   Build(&model, kViewRectangle);
@@ -325,18 +223,6 @@ TEST_F(SceneModel, AFrameDrawnWithAnotherDeviceRebuildsTheSceneOnIt) {
   ASSERT_EQ(other.CreateScene(device(), kFrameSize, kFrameSize), S_OK);
   ASSERT_EQ(other.RenderSurface(device(), frame_.get()), S_OK);
   ExpectRectanglePicture();
-}
-
-TEST(SceneScope, EndsTheSceneItBeganWhenLeftEarly) {
-  RenderBed bed;
-  ASSERT_EQ(bed.Create(32, 32), S_OK);
-  {
-    SceneScope scene(bed.device());
-    ASSERT_EQ(scene.began(), S_OK);
-  }
-  // A scene still open would make this BeginScene fail.
-  EXPECT_EQ(bed.device()->BeginScene(), S_OK);
-  EXPECT_EQ(bed.device()->EndScene(), S_OK);
 }
 
 }  // namespace

@@ -94,19 +94,6 @@ TEST(FlatDragSteps, KeepTheOldZoomAndPansForValuesThatBreakTheCamera) {
   EXPECT_EQ(view.zoom, 2.0f);
 }
 
-TEST(Flip, TurnsUprightToUpsideDownAndBack) {
-  EXPECT_EQ(FlippedUp(0.1f), -0.1f);
-  EXPECT_EQ(FlippedUp(-0.1f), 0.1f);
-  EXPECT_EQ(FlippedUp(0.0f), 0.1f);
-  EXPECT_EQ(FlippedUp(FlippedUp(0.1f)), 0.1f);
-}
-
-TEST(DividedAspect, ReplacesOnlyExactlyOneByFourThirds) {
-  EXPECT_EQ(DividedAspect(1.0f), 1.3333334f);
-  EXPECT_EQ(DividedAspect(1.7777778f), 1.7777778f);
-  EXPECT_EQ(DividedAspect(1.0001f), 1.0001f);
-}
-
 TEST(SanitizedFlatView, ReplacesNaNsZeroUpAndBadZoomOrAspect) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const FlatViewState clean = SanitizedFlatView({0.0f, nan, 0.5f, 0.0f, nan});
@@ -115,30 +102,6 @@ TEST(SanitizedFlatView, ReplacesNaNsZeroUpAndBadZoomOrAspect) {
   EXPECT_EQ(clean.panY, 0.5f);
   EXPECT_EQ(clean.zoom, 1.0f);
   EXPECT_EQ(clean.aspect, 1.0f);
-}
-
-TEST(ViewSettings, DefaultsAreThoseOfStartUp) {
-  const sVIEWSETTINGS s = DefaultViewSettings();
-  EXPECT_EQ(s.enabled, 0);
-  EXPECT_EQ(s.aspect, 1.0f);
-  EXPECT_EQ(s.viewMode, 2);
-  EXPECT_EQ(s.sphereUp, 0.1f);
-  for (const RotationState* r : {&s.sphereRotation, &s.sphereSavedRotation}) {
-    EXPECT_EQ(r->start[0], 1.0);
-    EXPECT_EQ(r->current[0], 1.0);
-    for (double m : r->matrix) EXPECT_EQ(m, 0.0);
-  }
-  for (int i = 0; i < 8; ++i) {
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(s.reference[i][c], PresetDirections()[i][c]);
-  }
-  for (const FlatViewState* f : {&s.planes, &s.rectangle, &s.divided}) {
-    EXPECT_EQ(f->up, 0.1f);
-    EXPECT_EQ(f->panX, 0.0f);
-    EXPECT_EQ(f->panY, 0.0f);
-    EXPECT_EQ(f->zoom, 1.0f);
-    EXPECT_EQ(f->aspect, 1.0f);
-  }
-  EXPECT_EQ(sizeof(sVIEWSETTINGS), 24 + 2 * 192 + 128 + 3 * 20 + 4u);
 }
 
 }  // namespace

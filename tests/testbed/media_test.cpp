@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <sstream>
 #include <string>
-#include <vector>
 
 #include "tests/support/test_env.h"
 
@@ -22,44 +19,14 @@ struct ComPtr {
   T* operator->() const { return p; }
 };
 
-struct FileRow {
-  std::string path;
-  double durationMs = 0;
-};
-
-// manifest-files.tsv: a header line with column names, then one line per file.
-std::vector<FileRow> ReadManifest() {
-  std::istringstream in(quill::test::ReadHostFile(quill::test::RecordingsDirUnix() +
-                                                  "/manifest-files.tsv"));
-  std::string line;
-  std::vector<std::string> columns;
-  std::vector<FileRow> rows;
-  while (std::getline(in, line)) {
-    std::vector<std::string> cells;
-    std::istringstream cellsIn(line);
-    std::string cell;
-    while (std::getline(cellsIn, cell, '\t')) cells.push_back(cell);
-    if (columns.empty()) {
-      columns = cells;
-      continue;
-    }
-    FileRow row;
-    for (size_t i = 0; i < cells.size() && i < columns.size(); ++i) {
-      if (columns[i] == "path") row.path = cells[i];
-      if (columns[i] == "duration_ms") row.durationMs = std::stod(cells[i]);
-    }
-    rows.push_back(row);
-  }
-  return rows;
-}
-
 struct MediaFoundation {
   HRESULT hr = MFStartup(MF_VERSION, MFSTARTUP_FULL);
   ~MediaFoundation() { if (SUCCEEDED(hr)) MFShutdown(); }
 };
 
 TEST(MediaFoundation, SourceResolverOpensEveryGeneratedRecordingWithItsDuration) {
-  std::vector<FileRow> rows = ReadManifest();
+  const auto rows =
+      quill::test::ReadHostTable(quill::test::RecordingsDirUnix() + "/manifest-files.tsv");
   ASSERT_GE(rows.size(), 2u) << "no manifest in QUILL_RECORDINGS";
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   {
@@ -67,9 +34,10 @@ TEST(MediaFoundation, SourceResolverOpensEveryGeneratedRecordingWithItsDuration)
     ASSERT_EQ(mf.hr, S_OK);
     ComPtr<IMFSourceResolver> resolver;
     ASSERT_EQ(MFCreateSourceResolver(&resolver.p), S_OK);
-    for (const FileRow& row : rows) {
-      SCOPED_TRACE(row.path);
-      std::wstring url = quill::test::RecordingsDir() + quill::test::HostPathToWindows("/" + row.path).substr(3);
+    for (const auto& row : rows) {
+      const std::string& path = row.at("path");
+      SCOPED_TRACE(path);
+      std::wstring url = quill::test::RecordingsDir() + quill::test::HostPathToWindows("/" + path).substr(3);
       MF_OBJECT_TYPE type = MF_OBJECT_INVALID;
       ComPtr<IUnknown> object;
       ASSERT_EQ(resolver->CreateObjectFromURL(url.c_str(), MF_RESOLUTION_MEDIASOURCE, nullptr, &type,
@@ -85,7 +53,7 @@ TEST(MediaFoundation, SourceResolverOpensEveryGeneratedRecordingWithItsDuration)
       ASSERT_EQ(pd->GetStreamDescriptorCount(&streams), S_OK);
       EXPECT_EQ(streams, 2u);  // video and sound
       // The sound track may run a few AAC frames longer than the pictures.
-      EXPECT_NEAR(duration / 10000.0, row.durationMs, 60.0);
+      EXPECT_NEAR(duration / 10000.0, std::stod(row.at("duration_ms")), 60.0);
       source->Shutdown();
     }
   }

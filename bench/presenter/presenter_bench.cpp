@@ -13,7 +13,7 @@
 #include <string>
 
 #include "tests/presenter/fakes.h"
-#include "tests/presenter/session_player.h"
+#include "bench/presenter/session.h"
 
 using playcore::test::ProbeRenderer;
 using playcore::test::SessionPlayer;
