@@ -44,14 +44,14 @@ class CViewHost : public CWnd {
 
 CViewHost& Host();
 
-// The graph's data: vectors the test fills, durations per selector, a count of the lock calls.
+// The graph's data: vectors the test fills, and the depth of the lock calls.
 class FakeGraphSource : public quill::driveviews::GraphDataSource {
  public:
   bool Active() override { return active; }
   std::vector<playcore::sEVENTRECORD>* Records() override { return hasRecords ? &records : nullptr; }
   std::vector<playcore::sEVENTRECORD*>* PositionTable() override { return hasTable ? &table : nullptr; }
-  int64_t Duration(int selector) override { return selector >= 0 && selector < 3 ? durations[selector] : 0; }
-  void Lock() override { ++depth; ++locks; }
+  int64_t Duration(int) override { return 0; }
+  void Lock() override { ++depth; }
   void Unlock() override { --depth; }
 
   // Links every position to its record, `perRecord` positions per record.
@@ -62,9 +62,7 @@ class FakeGraphSource : public quill::driveviews::GraphDataSource {
   bool hasTable = true;
   std::vector<playcore::sEVENTRECORD> records;
   std::vector<playcore::sEVENTRECORD*> table;
-  int64_t durations[3] = {0, 0, 0};
   int depth = 0;
-  int locks = 0;
 };
 
 // <build>/test-output/driveviews/ (made on demand) and <source>/tests/driveviews/reference/.
