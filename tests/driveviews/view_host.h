@@ -65,11 +65,8 @@ class FakeGraphSource : public quill::driveviews::GraphDataSource {
   int depth = 0;
 };
 
-// <build>/test-output/driveviews/ (made on demand) and <source>/tests/driveviews/reference/.
-std::wstring ViewsOutputDir();
-std::wstring ViewsReferenceDir();
-// Saves the capture as `name` under the output folder and compares it with the reference of that
-// name: the share of pixels that differ beyond a small tolerance (1.0 when there is no reference).
+// Saves the capture as `name` under test-output/driveviews/ and compares it with the reference of that
+// name in tests/driveviews/reference/: the share of pixels that differ beyond a small tolerance (1.0 when there is no reference).
 double SaveAndCompare(const Pixels& shot, const std::wstring& name);
 
 // A memory DC with a 32-bit top-down DIB section selected, for painting and reading back pixels.
