@@ -59,7 +59,13 @@ BOOL CViewHost::OnEraseBkgnd(CDC* dc) {
 }
 
 std::vector<Posted> CViewHost::TakePosted() {
-  PumpMessages(50);
+  // Everything the views post goes through this thread's queue: serving it until it is empty
+  // delivers a chain of posts whole, without waiting any time.
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
   std::vector<Posted> out;
   out.swap(posted);
   return out;

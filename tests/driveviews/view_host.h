@@ -28,7 +28,7 @@ class CViewHost : public CWnd {
   static constexpr int kWidth = 900;
   static constexpr int kHeight = 560;
   bool Open();
-  // Pumps the thread's messages, then hands over what the views posted.
+  // Serves the thread's queue until it is empty, then hands over what the views posted.
   std::vector<Posted> TakePosted();
 
   COffScreenDC surface;  // 1920 x 400, like the main dialog's

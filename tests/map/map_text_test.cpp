@@ -51,17 +51,6 @@ TEST(MapScriptText, NumbersAreCLocaleAndNeverCode) {
   setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(MapScriptText, BuildsTheEventStatementAsThePageExpects) {
-  std::wstring s = ScriptCall(L"cplist.AddCrashPos")
-                       .Int(6).Number(0.5).Number(-0.25).Number(1.0).Int(0).Int(2).Int(12000)
-                       .Number(35.0105).Number(139.0).Int(1).Number(42.0).Number(0.0)
-                       .Statement();
-  EXPECT_EQ(s, L"cplist.AddCrashPos(6,0.500000,-0.250000,1.000000,0,2,12000,35.010500,139.000000,1,42.000000,"
-               L"0.000000)");
-  EXPECT_EQ(ScriptCall(L"f").Text(L"a\"); alert(1); (\"").Statement(),
-            L"f(\"a\\\"); alert(1); (\\\"\")");
-}
-
 // The member order of the state message is checked where the WebView2 dialog sends it.
 TEST(MapJson, WritesValuesThatCannotEndTheirString) {
   CJsonHolder json;

@@ -25,6 +25,9 @@ struct LoaderCall {
   BOOL singleSignOn = TRUE;
   HRESULT environmentAnswer = S_OK;
   int calls = 0;
+  // Holding: the environment completes only when the test says so, as the runtime does later.
+  bool hold = false;
+  quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> pending;
 } g_loader;
 
 HRESULT STDAPICALLTYPE FakeCreateEnvironment(PCWSTR, PCWSTR folder, ICoreWebView2EnvironmentOptions* options,
@@ -36,6 +39,11 @@ HRESULT STDAPICALLTYPE FakeCreateEnvironment(PCWSTR, PCWSTR folder, ICoreWebView
   g_loader.targetVersion = version ? version : L"";
   CoTaskMemFree(version);
   options->get_AllowSingleSignOnUsingOSPrimaryAccount(&g_loader.singleSignOn);
+  if (g_loader.hold) {
+    g_loader.pending.reset();
+    g_loader.pending = decltype(g_loader.pending)::Borrow(handler);
+    return S_OK;
+  }
   g_loader.environmentAnswer = handler->Invoke(S_OK, g_loader.environment);
   return S_OK;
 }
@@ -276,39 +284,14 @@ TEST(MapHostObject, RunsAHeldCallbackOnceFromTheDialogsQueueAndReleasesIt) {
   EXPECT_EQ(callback.calls, 1);
 }
 
-namespace {
-
-// A loader whose environment completes only when the test says so, as the runtime does later.
-quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler> g_pending;
-
-HRESULT STDAPICALLTYPE HoldingCreateEnvironment(PCWSTR, PCWSTR, ICoreWebView2EnvironmentOptions*,
-                                                ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* handler) {
-  g_pending = quill::com::ComPtr<ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler>::Borrow(handler);
-  return S_OK;
-}
-
-}  // namespace
-
 TEST(MapWebViewDialog, IgnoresACompletionThatArrivesAfterTheDialogWentAway) {
-  OleSession ole;
-  fakes::WebView webView;
-  fakes::Controller controller;
-  fakes::Environment environment;
-  controller.webView = &webView;
-  environment.controller = &controller;
-  {
-    CWnd frame;
-    frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP, CRect(0, 0, 374, 430), nullptr, 0);
-    CGoogleMapDlg2 dialog(nullptr, &HoldingCreateEnvironment);
-    ASSERT_TRUE(dialog.CreateMap(&frame));
-    HDC dc = GetDC(dialog.Window());
-    SendMessageW(dialog.Window(), WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-    ReleaseDC(dialog.Window(), dc);
-    ASSERT_TRUE(g_pending);
-  }
-  // The dialog and its holder are gone: the late completion must not reach them.
-  EXPECT_EQ(g_pending->Invoke(S_OK, &environment), S_OK);
-  EXPECT_EQ(environment.parent, nullptr);
-  EXPECT_TRUE(webView.navigated.empty());
-  g_pending.reset();
+  WebViewStage s;
+  g_loader.hold = true;
+  s.Erase();
+  ASSERT_TRUE(g_loader.pending);
+  s.wrap.Attach(nullptr);  // the dialog and its holder go
+  EXPECT_EQ(g_loader.pending->Invoke(S_OK, &s.environment), S_OK);
+  EXPECT_EQ(s.environment.parent, nullptr);
+  EXPECT_TRUE(s.webView.navigated.empty());
+  g_loader.pending.reset();
 }
