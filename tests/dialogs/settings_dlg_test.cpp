@@ -1,6 +1,5 @@
-// The settings dialog under Wine: the option's message to the main dialog both ways, the version text,
-// the link control and its click, the place on the parent's monitor, and the format command refused
-// without a drive.
+// The settings dialog under Wine: the option's message to the main dialog both ways, the link control
+// and its click, the place on the parent's monitor, and the format command refused without a drive.
 #include <gtest/gtest.h>
 
 #include <string>

@@ -1,5 +1,5 @@
-// The Internet Explorer map dialog: window.external's method table and argument coercion, and the
-// dialog running on without a map when the control has nothing to render with (Wine here).
+// The Internet Explorer map dialog's window.external: argument coercion and refused calls; and the map
+// dialogs of both variants running on without a map when there is nothing to render with (Wine here).
 #include <gtest/gtest.h>
 
 #include <memory>
