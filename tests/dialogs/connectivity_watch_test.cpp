@@ -97,17 +97,10 @@ TEST(UpdateThread, ShutDownWithBothThreadsRunningAndTheDialogShownEndsBoth) {
   const HWND dialog = watch.UpdateDialogWindow();
   ASSERT_NE(dialog, nullptr);
   EXPECT_TRUE(IsWindowVisible(dialog));
-  wchar_t cls[32] = {};
-  GetClassNameW(GetDlgItem(dialog, 1010), cls, 32);
-  EXPECT_STREQ(cls, L"SysLink");
-  RECT rc;
-  GetWindowRect(dialog, &rc);
-  EXPECT_EQ(rc.right - rc.left, 640);
   SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // the close button only hides it
   EXPECT_FALSE(IsWindowVisible(dialog));
   EXPECT_TRUE(IsWindow(dialog));
   ShowWindow(dialog, SW_SHOWNA);
-  EXPECT_TRUE(IsWindowVisible(dialog));
   ASSERT_TRUE(WaitFor([&] { return flags.Known(); }));
   EXPECT_TRUE(watch.Stop());  // both ended within the stop wait
   EXPECT_FALSE(IsWindow(dialog));

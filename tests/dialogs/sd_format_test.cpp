@@ -76,8 +76,7 @@ class Format : public ::testing::Test {
   std::vector<std::wstring> questions_, refusals_;
 };
 
-TEST(FormatScript, FourLinesForTheVolume) {
-  EXPECT_EQ(FormatScriptBytes(L"E:"), "select volume E:\r\nclean\r\ncreate partition primary\r\nformat fs=fat32\r\n");
+TEST(FormatScript, OnlyADriveLetterNamesAVolume) {
   EXPECT_EQ(VolumeOfDriveText(L"e:\\"), L"E:");
   EXPECT_EQ(VolumeOfDriveText(L"E:"), L"E:");
   EXPECT_EQ(VolumeOfDriveText(L"E"), L"");

@@ -72,16 +72,6 @@ TEST(UpdateCheckAgainstServer, CurrentVersionsGiveNothingAndNewerOnesTheirItems)
   }
 }
 
-TEST(UpdateCheckAgainstServer, ANewerViewerGivesTheOneItemMessage) {
-  if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
-  const UpdateAddresses at = UpdateAddressesAt(LoopbackSite("newviewer"));
-  const std::wstring message = BuildUpdateMessage(FindUpdates(at, L"1.2.3", L"2.0.2", FetchVersion), at, L"2.0.2");
-  const std::wstring expected = std::wstring(UIText(107)) + L"\r\n\r\n" + UIText(112) + L":\r\n" + UIText(109) +
-                                L"2.0.2   \u2192   " + UIText(111) + L"2.0.3\r\n\r\nURL : <a href=\"" +
-                                at.viewerPage + L"\">" + at.viewerPage + L"</a>";
-  EXPECT_EQ(message, expected);
-}
-
 TEST(UpdateCheckAgainstServer, BothNewerGiveTwoItemsWithTheFirmwareFirst) {
   if (LoopbackSite("").empty()) GTEST_SKIP() << "needs the loopback server";
   const UpdateAddresses at = UpdateAddressesAt(LoopbackSite("both"));

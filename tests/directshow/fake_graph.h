@@ -21,21 +21,21 @@ class FakeGraph : public dshow::GraphSession {
     static int count = 0;
     return count;
   }
-  // The fakes made since Install (the latest last); each set up by `configure` when given.
+  // The fakes made since Install (the latest last); each answers Create and Render with `create` and
+  // `render`.
   static std::vector<FakeGraph*>& made() {
     static std::vector<FakeGraph*> fakes;
     return fakes;
   }
-  static void (*&configure())(FakeGraph*) {
-    static void (*hook)(FakeGraph*) = nullptr;
-    return hook;
-  }
-  static void Install(void (*setUp)(FakeGraph*) = nullptr) {
+  static void Install(HRESULT create = S_OK, HRESULT render = S_OK) {
     made().clear();
-    configure() = setUp;
+    static HRESULT answers[2];
+    answers[0] = create;
+    answers[1] = render;
     dshow::SetGraphFactory([]() -> dshow::GraphSession* {
       auto* fake = new FakeGraph;
-      if (configure()) configure()(fake);
+      fake->createResult = answers[0];
+      fake->renderResult = answers[1];
       made().push_back(fake);
       return fake;
     });

@@ -93,20 +93,11 @@ TEST_F(FakeGraphTest, VolumesBecomeAttenuationsAndStaySilentAwayFromNormalSpeed)
   EXPECT_EQ(boxes, ErrorBoxCount());
 }
 
-HRESULT g_createResult = S_OK;
-HRESULT g_renderResult = S_OK;
-void FailAsAsked(FakeGraph* graph) {
-  graph->createResult = g_createResult;
-  graph->renderResult = g_renderResult;
-}
-
 // Each failing step: one box, nothing left open, closing is harmless, and the next movie opens.
 TEST_F(FakeGraphTest, AFailedOpenShowsOneBoxAndLeavesTheInstanceClosedAndReusable) {
   const HRESULT kNoFilter = static_cast<HRESULT>(0x80040265);  // VFW_E_UNSUPPORTED_STREAM
   for (const auto& c : {std::make_pair(E_OUTOFMEMORY, S_OK), std::make_pair(S_OK, kNoFilter)}) {
-    g_createResult = c.first;
-    g_renderResult = c.second;
-    FakeGraph::Install(FailAsAsked);
+    FakeGraph::Install(c.first, c.second);
     const int boxes = ErrorBoxCount();
     EXPECT_EQ(0, funcs().OpenMovie(instance(), path_.c_str()));
     EXPECT_EQ(boxes + 1, ErrorBoxCount());

@@ -1,6 +1,6 @@
 // The G-sensor graph window in a host window: what it paints for a generated recording's events and
 // for a highlight run (pixels of a memory DC the window paints into), the step widths without data,
-// the horizontal factor, and the click messages.
+// and the click messages.
 #include "tavrin/driveviews/gsensor_dlg.h"
 
 #include "playcore/recorder/file_map.h"
@@ -99,22 +99,6 @@ TEST_F(GraphWindow, StepWidthsAreZeroWithoutAnInstanceATableOrAClientArea) {
     Paint(canvas);  // must not divide by a zero width
   }
   EXPECT_EQ(source.depth, 0);
-}
-
-TEST_F(GraphWindow, TheHorizontalFactorIsTheSelectedDurationOverPlayerZeros) {
-  const struct {
-    int64_t d0, d1, d2;
-    int selector;
-    float factor;
-  } cases[] = {{100, 200, 50, 1, 2.0f}, {100, 200, 50, 2, 0.5f}, {0, 200, 50, 1, 1.0f},
-               {100, 0, 50, 1, 1.0f}, {100, 200, 50, 0, 1.0f}};
-  for (const auto& c : cases) {
-    source.durations[0] = c.d0;
-    source.durations[1] = c.d1;
-    source.durations[2] = c.d2;
-    graph.SetPlayer(c.selector);
-    EXPECT_FLOAT_EQ(graph.m_fFactor, c.factor) << c.selector;
-  }
 }
 
 TEST_F(GraphWindow, ClicksPostExactlyOneMessageToTheParent) {

@@ -97,11 +97,10 @@ TEST_F(InfoPanel, Layout0KeepsTheTogglesOwnPixels) {
   EXPECT_LE(SaveAndCompare(canvas.Capture(), L"info_layout0.png"), 0.02);
   // The panel on screen, toggles included.
   panel.Refresh();
-  PumpMessages(50);
-  const Pixels shot = CaptureWindow(Host().m_hWnd);
-  ASSERT_FALSE(shot.empty());
-  const COLORREF toggleFace = shot.At(15 + 7, 120 + 65 + 7);
-  EXPECT_GE(GetRValue(toggleFace), 0xC0);  // the lit lamp of a checked toggle
+  EXPECT_TRUE(PumpUntil([] {
+    const Pixels shot = CaptureWindow(Host().m_hWnd);
+    return !shot.empty() && GetRValue(shot.At(15 + 7, 120 + 65 + 7)) >= 0xC0;
+  }, 10000)) << "the lit lamp of a checked toggle";  // 10 s: a safety net only
 }
 
 TEST_F(InfoPanel, Layout1CopiesEverythingAndHidesTheToggles) {

@@ -59,7 +59,13 @@ BOOL CViewHost::OnEraseBkgnd(CDC* dc) {
 }
 
 std::vector<Posted> CViewHost::TakePosted() {
-  PumpMessages(50);
+  // Everything the views post goes through this thread's queue: serving it until it is empty
+  // delivers a chain of posts whole, without waiting any time.
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
   std::vector<Posted> out;
   out.swap(posted);
   return out;
@@ -89,30 +95,14 @@ void FakeGraphSource::LinkPositions(int perRecord) {
   }
 }
 
-std::wstring ViewsOutputDir() {
-  const char* build = std::getenv("QUILL_BUILD_DIR");
-  if (!build) return std::wstring();
-  std::wstring dir = HostPathToWindows(std::string(build) + "/test-output");
-  CreateDirectoryW(dir.c_str(), nullptr);
-  dir += L"\\driveviews";
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir + L"\\";
-}
-
-std::wstring ViewsReferenceDir() {
-  const char* source = std::getenv("QUILL_SOURCE_DIR");
-  return source ? HostPathToWindows(std::string(source) + "/tests/driveviews/reference") + L"\\"
-                : std::wstring();
-}
-
 double SaveAndCompare(const Pixels& shot, const std::wstring& name) {
   quill::skin::GdiplusSession gdiplus;
-  const std::wstring out = ViewsOutputDir();
+  const std::wstring out = OutputDir("driveviews");
   if (!out.empty()) {
     EXPECT_TRUE(SavePng(shot, out + name));
   }
   Pixels reference;
-  if (!LoadPng(ViewsReferenceDir() + name, &reference)) {
+  if (!LoadPng(ReferenceDir("driveviews") + name, &reference)) {
     ADD_FAILURE() << "no reference picture: look at test-output/driveviews/ and, when it is right, copy it "
                      "to tests/driveviews/reference/";
     return 1.0;

@@ -28,7 +28,7 @@ class CViewHost : public CWnd {
   static constexpr int kWidth = 900;
   static constexpr int kHeight = 560;
   bool Open();
-  // Pumps the thread's messages, then hands over what the views posted.
+  // Serves the thread's queue until it is empty, then hands over what the views posted.
   std::vector<Posted> TakePosted();
 
   COffScreenDC surface;  // 1920 x 400, like the main dialog's
@@ -44,14 +44,14 @@ class CViewHost : public CWnd {
 
 CViewHost& Host();
 
-// The graph's data: vectors the test fills, durations per selector, a count of the lock calls.
+// The graph's data: vectors the test fills, and the depth of the lock calls.
 class FakeGraphSource : public quill::driveviews::GraphDataSource {
  public:
   bool Active() override { return active; }
   std::vector<playcore::sEVENTRECORD>* Records() override { return hasRecords ? &records : nullptr; }
   std::vector<playcore::sEVENTRECORD*>* PositionTable() override { return hasTable ? &table : nullptr; }
-  int64_t Duration(int selector) override { return selector >= 0 && selector < 3 ? durations[selector] : 0; }
-  void Lock() override { ++depth; ++locks; }
+  int64_t Duration(int) override { return 0; }
+  void Lock() override { ++depth; }
   void Unlock() override { --depth; }
 
   // Links every position to its record, `perRecord` positions per record.
@@ -62,16 +62,11 @@ class FakeGraphSource : public quill::driveviews::GraphDataSource {
   bool hasTable = true;
   std::vector<playcore::sEVENTRECORD> records;
   std::vector<playcore::sEVENTRECORD*> table;
-  int64_t durations[3] = {0, 0, 0};
   int depth = 0;
-  int locks = 0;
 };
 
-// <build>/test-output/driveviews/ (made on demand) and <source>/tests/driveviews/reference/.
-std::wstring ViewsOutputDir();
-std::wstring ViewsReferenceDir();
-// Saves the capture as `name` under the output folder and compares it with the reference of that
-// name: the share of pixels that differ beyond a small tolerance (1.0 when there is no reference).
+// Saves the capture as `name` under test-output/driveviews/ and compares it with the reference of that
+// name in tests/driveviews/reference/: the share of pixels that differ beyond a small tolerance (1.0 when there is no reference).
 double SaveAndCompare(const Pixels& shot, const std::wstring& name);
 
 // A memory DC with a 32-bit top-down DIB section selected, for painting and reading back pixels.

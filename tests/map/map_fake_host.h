@@ -1,4 +1,5 @@
-// Host functions that record what the page's calls handed them, for the dialogs' dispatch tests.
+// Host functions that record what the page's calls handed them, and calls by name with script-order
+// arguments, for the dialogs' dispatch tests.
 #pragma once
 
 #include <string>
@@ -37,3 +38,41 @@ class RecordingHost : public IHostWebViewFuncs {
   std::vector<int> ints;
   std::vector<double> doubles;
 };
+
+namespace maptest {
+
+inline VARIANT I4(int v) {
+  VARIANT x;
+  x.vt = VT_I4;
+  x.lVal = v;
+  return x;
+}
+inline VARIANT R8(double v) {
+  VARIANT x;
+  x.vt = VT_R8;
+  x.dblVal = v;
+  return x;
+}
+inline VARIANT Str(const wchar_t* s) {
+  VARIANT x;
+  x.vt = VT_BSTR;
+  x.bstrVal = SysAllocString(s);
+  return x;
+}
+
+// Calls a method by name with the arguments in script order (DISPPARAMS holds them last first).
+inline HRESULT Call(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  DISPID id = 0;
+  HRESULT hr = d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  if (SUCCEEDED(hr)) {
+    hr = d->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, result,
+                   nullptr, nullptr);
+  }
+  for (VARIANT& v : args) VariantClear(&v);
+  return hr;
+}
+
+}  // namespace maptest

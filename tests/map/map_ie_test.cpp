@@ -1,5 +1,5 @@
-// The Internet Explorer map dialog: window.external's method table and argument coercion, and the
-// dialog running on without a map when the control has nothing to render with (Wine here).
+// The Internet Explorer map dialog's window.external: argument coercion and refused calls; and the map
+// dialogs of both variants running on without a map when there is nothing to render with (Wine here).
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,59 +14,7 @@
 
 using namespace driveviews;
 
-namespace {
-
-const wchar_t* const kNames[] = {L"JS2C_ConnectTest", L"JS2C_OnInitHtml", L"JS2C_GetGPSData", L"JS2C_GetGridData",
-                                 L"JS2C_GetMarkName", L"JS2C_GetRcString", L"JS2C_GetRelJpgNum",
-                                 L"JS2C_OnClickCrashPoint", L"JS2C_DEBLOG", L"JS2C_GetMapURL"};
-
-DISPID IdOf(IDispatch* d, const wchar_t* name) {
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  DISPID id = 0;
-  EXPECT_EQ(d->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id), S_OK) << name;
-  return id;
-}
-
-// Calls a method with the arguments in script order (DISPPARAMS holds them last first).
-HRESULT Call(IDispatch* d, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result) {
-  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
-  UINT argErr = 0;
-  HRESULT hr = d->Invoke(IdOf(d, name), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                         &params, result, nullptr, &argErr);
-  for (VARIANT& v : args) VariantClear(&v);
-  return hr;
-}
-
-VARIANT I4(int v) {
-  VARIANT x;
-  x.vt = VT_I4;
-  x.lVal = v;
-  return x;
-}
-VARIANT R8(double v) {
-  VARIANT x;
-  x.vt = VT_R8;
-  x.dblVal = v;
-  return x;
-}
-VARIANT Str(const wchar_t* s) {
-  VARIANT x;
-  x.vt = VT_BSTR;
-  x.bstrVal = SysAllocString(s);
-  return x;
-}
-
-}  // namespace
-
-TEST(MapExternal, NamesItsTenMethodsInOrder) {
-  MapExternalDispatch external;
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(IdOf(&external, kNames[i]), i + 1);
-  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"js2c_connecttest")};
-  DISPID id = 0;
-  EXPECT_EQ(external.GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
-  EXPECT_EQ(id, DISPID_UNKNOWN);
-}
+using namespace maptest;
 
 TEST(MapExternal, CoercesArgumentsAndKeepsTheirOrder) {
   MapExternalDispatch external;
@@ -98,10 +46,15 @@ TEST(MapExternal, CoercesArgumentsAndKeepsTheirOrder) {
 
 TEST(MapExternal, RefusesWrongCallsWithoutCallingTheHost) {
   MapExternalDispatch external;
-  RecordingHost host;
-  external.SetHostFuncs(&host);
   VARIANT r;
   VariantInit(&r);
+  // Before the host is set the page's calls are answered with nothing.
+  ASSERT_EQ(Call(&external, L"JS2C_ConnectTest", {}, &r), S_OK);
+  EXPECT_EQ(r.boolVal, VARIANT_FALSE);
+  ASSERT_EQ(Call(&external, L"JS2C_OnClickCrashPoint", {I4(0), I4(0), I4(5), I4(1), R8(1), R8(2), R8(3), R8(4)},
+                 &r), S_OK);
+  RecordingHost host;
+  external.SetHostFuncs(&host);
   EXPECT_EQ(Call(&external, L"JS2C_GetMarkName", {}, &r), DISP_E_BADPARAMCOUNT);
   EXPECT_EQ(Call(&external, L"JS2C_GetMarkName", {Str(L"not a number")}, &r), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(Call(&external, L"JS2C_OnInitHtml", {I4(1)}, &r), DISP_E_BADPARAMCOUNT);
@@ -109,19 +62,6 @@ TEST(MapExternal, RefusesWrongCallsWithoutCallingTheHost) {
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   EXPECT_EQ(external.Invoke(11, IID_NULL, 0, DISPATCH_METHOD, &none, &r, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
   EXPECT_EQ(external.Invoke(0, IID_NULL, 0, DISPATCH_METHOD, &none, &r, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
-}
-
-TEST(MapExternal, AnswersWithNothingBeforeTheHostIsSet) {
-  MapExternalDispatch external;
-  VARIANT r;
-  VariantInit(&r);
-  ASSERT_EQ(Call(&external, L"JS2C_ConnectTest", {}, &r), S_OK);
-  EXPECT_EQ(r.vt, VT_BOOL);
-  EXPECT_EQ(r.boolVal, VARIANT_FALSE);
-  ASSERT_EQ(Call(&external, L"JS2C_GetGPSData", {}, &r), S_OK);
-  EXPECT_EQ(r.vt, VT_EMPTY);
-  ASSERT_EQ(Call(&external, L"JS2C_OnClickCrashPoint",
-                 {I4(0), I4(0), I4(5), I4(1), R8(1), R8(2), R8(3), R8(4)}, &r), S_OK);
 }
 
 namespace {
@@ -142,45 +82,6 @@ void DrainMessages() {
 }
 
 }  // namespace
-
-TEST(MapIeDialog, RunsOnWithoutAMapWhenTheControlCannotShowThePage) {
-  OleSession ole;
-  CWnd frame;
-  ASSERT_TRUE(frame.CreateEx(0, L"STATIC", L"map frame", WS_POPUP | WS_CLIPCHILDREN, CRect(0, 0, 374, 430),
-                             nullptr, 0));
-  CGoogleMapDlgWrap wrap;
-  auto dialog = std::make_unique<CGoogleMapDlg>();
-  ASSERT_TRUE(dialog->CreateMap(&frame));
-  HWND window = dialog->Window();
-  ASSERT_TRUE(IsWindow(window));
-  EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_CHILD);
-  CGoogleMapDlg* raw = dialog.get();
-  wrap.Attach(std::move(dialog));
-  DrainMessages();
-
-  // Everything the main dialog does with the map is harmless without a page.
-  wrap.JS2C_OnInitHtml();
-  wrap.ResetTrack(0);
-  wrap.SetPosition(35.5, 139.5);
-  wrap.UpdateMarker(kMapStopped);
-  EXPECT_EQ(raw->Status(), L"stop");
-  EXPECT_TRUE(wrap.Show(true));
-  MoveWindow(window, 0, 0, 300, 200, TRUE);
-  // Enter and Escape do not close it.
-  SendMessageW(window, WM_COMMAND, IDOK, 0);
-  SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
-  DrainMessages();
-  EXPECT_TRUE(IsWindow(window));
-  // window.external answers the page's calls through the wrapper.
-  VARIANT r;
-  VariantInit(&r);
-  ASSERT_EQ(Call(raw->ExternalDispatch(), L"JS2C_GetRelJpgNum", {}, &r), S_OK);
-  EXPECT_STREQ(r.bstrVal, L"-1");
-  VariantClear(&r);
-  EXPECT_NE(CGoogleMapDlg::PageUrl().find(L"/103"), std::wstring::npos);
-  wrap.Attach(nullptr);
-  EXPECT_FALSE(IsWindow(window));
-}
 
 TEST(MapSetup, TheMainDialogRunsOnWithoutAMapInBothVariants) {
   OleSession ole;
@@ -212,6 +113,13 @@ TEST(MapSetup, TheMainDialogRunsOnWithoutAMapInBothVariants) {
     wrap.JS2C_SetSend();
     MSG m;
     EXPECT_TRUE(PeekMessageW(&m, owner.GetSafeHwnd(), kMapReadyMessage, kMapReadyMessage, PM_REMOVE));
+    MoveWindow(window, 0, 0, 300, 200, TRUE);
+    // Enter and Escape do not close it.
+    SendMessageW(window, WM_COMMAND, IDOK, 0);
+    SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+    DrainMessages();
     EXPECT_TRUE(IsWindow(window));
+    wrap.Attach(nullptr);
+    EXPECT_FALSE(IsWindow(window));
   }
 }

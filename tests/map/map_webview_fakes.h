@@ -48,20 +48,13 @@ struct Settings : Com<ICoreWebView2Settings> {
     calls.push_back(std::string(what) + (on ? "=1" : "=0"));
     return S_OK;
   }
-  FAKE_STUB(get_IsScriptEnabled, BOOL*)
-  FAKE_STUB(get_IsWebMessageEnabled, BOOL*)
-  FAKE_STUB(get_AreDefaultScriptDialogsEnabled, BOOL*)
-  FAKE_STUB(get_IsStatusBarEnabled, BOOL*)
-  FAKE_STUB(put_IsStatusBarEnabled, BOOL)
-  FAKE_STUB(get_AreDevToolsEnabled, BOOL*)
-  FAKE_STUB(put_AreDevToolsEnabled, BOOL)
-  FAKE_STUB(get_AreDefaultContextMenusEnabled, BOOL*)
-  FAKE_STUB(put_AreDefaultContextMenusEnabled, BOOL)
-  FAKE_STUB(get_AreHostObjectsAllowed, BOOL*)
-  FAKE_STUB(put_AreHostObjectsAllowed, BOOL)
-  FAKE_STUB(get_IsZoomControlEnabled, BOOL*)
-  FAKE_STUB(put_IsZoomControlEnabled, BOOL)
-  FAKE_STUB(get_IsBuiltInErrorPageEnabled, BOOL*)
+  FAKE_STUB(get_IsScriptEnabled, BOOL*) FAKE_STUB(get_IsWebMessageEnabled, BOOL*)
+  FAKE_STUB(get_AreDefaultScriptDialogsEnabled, BOOL*) FAKE_STUB(get_IsStatusBarEnabled, BOOL*)
+  FAKE_STUB(put_IsStatusBarEnabled, BOOL) FAKE_STUB(get_AreDevToolsEnabled, BOOL*)
+  FAKE_STUB(put_AreDevToolsEnabled, BOOL) FAKE_STUB(get_AreDefaultContextMenusEnabled, BOOL*)
+  FAKE_STUB(put_AreDefaultContextMenusEnabled, BOOL) FAKE_STUB(get_AreHostObjectsAllowed, BOOL*)
+  FAKE_STUB(put_AreHostObjectsAllowed, BOOL) FAKE_STUB(get_IsZoomControlEnabled, BOOL*)
+  FAKE_STUB(put_IsZoomControlEnabled, BOOL) FAKE_STUB(get_IsBuiltInErrorPageEnabled, BOOL*)
   FAKE_STUB(put_IsBuiltInErrorPageEnabled, BOOL)
 };
 
@@ -76,9 +69,7 @@ struct NavigationArgs : Com<ICoreWebView2NavigationStartingEventArgs> {
     cancel = c;
     return S_OK;
   }
-  FAKE_STUB(get_IsUserInitiated, BOOL*)
-  FAKE_STUB(get_IsRedirected, BOOL*)
-  FAKE_STUB(get_RequestHeaders, IUnknown**)
+  FAKE_STUB(get_IsUserInitiated, BOOL*) FAKE_STUB(get_IsRedirected, BOOL*) FAKE_STUB(get_RequestHeaders, IUnknown**)
   FAKE_STUB(get_Cancel, BOOL*)
 };
 
@@ -88,8 +79,7 @@ struct MessageArgs : Com<ICoreWebView2WebMessageReceivedEventArgs> {
     *out = TaskCopy(json);
     return S_OK;
   }
-  FAKE_STUB(get_Source, LPWSTR*)
-  FAKE_STUB(TryGetWebMessageAsString, LPWSTR*)
+  FAKE_STUB(get_Source, LPWSTR*) FAKE_STUB(TryGetWebMessageAsString, LPWSTR*)
 };
 
 struct WebView : Com<ICoreWebView2> {
@@ -151,8 +141,7 @@ struct WebView : Com<ICoreWebView2> {
     removedHostObjects.push_back(name);
     return S_OK;
   }
-  FAKE_STUB(get_Source, LPWSTR*)
-  FAKE_STUB(Navigate, LPCWSTR)
+  FAKE_STUB(get_Source, LPWSTR*) FAKE_STUB(Navigate, LPCWSTR)
   FAKE_STUB(add_ContentLoading, IUnknown*, EventRegistrationToken*)
   FAKE_STUB(remove_ContentLoading, EventRegistrationToken)
   FAKE_STUB(add_SourceChanged, IUnknown*, EventRegistrationToken*)
@@ -172,23 +161,15 @@ struct WebView : Com<ICoreWebView2> {
   FAKE_STUB(add_ProcessFailed, IUnknown*, EventRegistrationToken*)
   FAKE_STUB(remove_ProcessFailed, EventRegistrationToken)
   FAKE_STUB(AddScriptToExecuteOnDocumentCreated, LPCWSTR, IUnknown*)
-  FAKE_STUB(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR)
-  FAKE_STUB(CapturePreview, int, IStream*, IUnknown*)
-  FAKE_STUB(Reload)
-  FAKE_STUB(PostWebMessageAsString, LPCWSTR)
-  FAKE_STUB(CallDevToolsProtocolMethod, LPCWSTR, LPCWSTR, IUnknown*)
-  FAKE_STUB(get_BrowserProcessId, UINT32*)
-  FAKE_STUB(get_CanGoBack, BOOL*)
-  FAKE_STUB(get_CanGoForward, BOOL*)
-  FAKE_STUB(GoBack)
-  FAKE_STUB(GoForward)
-  FAKE_STUB(GetDevToolsProtocolEventReceiver, LPCWSTR, IUnknown**)
-  FAKE_STUB(Stop)
+  FAKE_STUB(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR) FAKE_STUB(CapturePreview, int, IStream*, IUnknown*)
+  FAKE_STUB(Reload) FAKE_STUB(PostWebMessageAsString, LPCWSTR)
+  FAKE_STUB(CallDevToolsProtocolMethod, LPCWSTR, LPCWSTR, IUnknown*) FAKE_STUB(get_BrowserProcessId, UINT32*)
+  FAKE_STUB(get_CanGoBack, BOOL*) FAKE_STUB(get_CanGoForward, BOOL*) FAKE_STUB(GoBack) FAKE_STUB(GoForward)
+  FAKE_STUB(GetDevToolsProtocolEventReceiver, LPCWSTR, IUnknown**) FAKE_STUB(Stop)
   FAKE_STUB(add_NewWindowRequested, IUnknown*, EventRegistrationToken*)
   FAKE_STUB(remove_NewWindowRequested, EventRegistrationToken)
   FAKE_STUB(add_DocumentTitleChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_DocumentTitleChanged, EventRegistrationToken)
-  FAKE_STUB(get_DocumentTitle, LPWSTR*)
+  FAKE_STUB(remove_DocumentTitleChanged, EventRegistrationToken) FAKE_STUB(get_DocumentTitle, LPWSTR*)
 };
 
 struct Controller : Com<ICoreWebView2Controller> {
@@ -219,24 +200,16 @@ struct Controller : Com<ICoreWebView2Controller> {
     *out = webView;
     return S_OK;
   }
-  FAKE_STUB(get_IsVisible, BOOL*)
-  FAKE_STUB(put_IsVisible, BOOL)
-  FAKE_STUB(get_Bounds, RECT*)
-  FAKE_STUB(get_ZoomFactor, double*)
-  FAKE_STUB(add_ZoomFactorChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_ZoomFactorChanged, EventRegistrationToken)
-  FAKE_STUB(SetBoundsAndZoomFactor, RECT, double)
+  FAKE_STUB(get_IsVisible, BOOL*) FAKE_STUB(put_IsVisible, BOOL) FAKE_STUB(get_Bounds, RECT*)
+  FAKE_STUB(get_ZoomFactor, double*) FAKE_STUB(add_ZoomFactorChanged, IUnknown*, EventRegistrationToken*)
+  FAKE_STUB(remove_ZoomFactorChanged, EventRegistrationToken) FAKE_STUB(SetBoundsAndZoomFactor, RECT, double)
   FAKE_STUB(add_MoveFocusRequested, IUnknown*, EventRegistrationToken*)
   FAKE_STUB(remove_MoveFocusRequested, EventRegistrationToken)
-  FAKE_STUB(add_GotFocus, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_GotFocus, EventRegistrationToken)
-  FAKE_STUB(add_LostFocus, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_LostFocus, EventRegistrationToken)
+  FAKE_STUB(add_GotFocus, IUnknown*, EventRegistrationToken*) FAKE_STUB(remove_GotFocus, EventRegistrationToken)
+  FAKE_STUB(add_LostFocus, IUnknown*, EventRegistrationToken*) FAKE_STUB(remove_LostFocus, EventRegistrationToken)
   FAKE_STUB(add_AcceleratorKeyPressed, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_AcceleratorKeyPressed, EventRegistrationToken)
-  FAKE_STUB(get_ParentWindow, HWND*)
-  FAKE_STUB(put_ParentWindow, HWND)
-  FAKE_STUB(NotifyParentWindowPositionChanged)
+  FAKE_STUB(remove_AcceleratorKeyPressed, EventRegistrationToken) FAKE_STUB(get_ParentWindow, HWND*)
+  FAKE_STUB(put_ParentWindow, HWND) FAKE_STUB(NotifyParentWindowPositionChanged)
 };
 
 // The environment completes the controller at once, as the runtime does later from the message loop.

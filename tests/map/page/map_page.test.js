@@ -272,19 +272,4 @@ describe('generated pages', () => {
     assert.match(text[381], /g_hostKind = "webview"/);
     assert.match(text[103], /g_hostKind = "external"/);
   });
-
-  it('hold 14 event icons and the shadow as inline PNG pictures', () => {
-    for (const n of ['103', '381']) {
-      const icons = JSON.parse(/var g_iconurl = (\[[\s\S]*?\]);/.exec(text[n])[1]);
-      const shadow = JSON.parse(/var g_shadowurl = ("[^"]*");/.exec(text[n])[1]);
-      assert.equal(icons.length, 14);
-      for (const url of icons.concat([shadow])) {
-        const png = Buffer.from(url.replace('data:image/png;base64,', ''), 'base64');
-        assert.deepEqual([...png.subarray(1, 4)], [0x50, 0x4e, 0x47], n);
-      }
-      // Shock kinds share one picture; the other kinds have their own.
-      assert.equal(new Set(icons.slice(0, 5)).size, 1);
-      assert.equal(new Set(icons.slice(4)).size, 10);
-    }
-  });
 });
