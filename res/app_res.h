@@ -10,6 +10,7 @@
 // Dialog templates.
 #define IDD_MAIN                           102  // the main window
 #define IDD_LOGO                           354  // the logo window (child of the map frame)
+#define IDD_CONTROLLER                     355  // the controller pad (child of the main window)
 #define IDD_CONTAINER                      356  // the map frame (a child of the main window)
 #define IDD_MOVIE_FRAME                    390  // the movie window: the frame's layout as a top-level window
 #define IDD_MODEL_SELECT                   378  // the first-run model selection
