@@ -45,9 +45,7 @@ SIZE DialogSizeFor(int step) {
   step = ClampStep(step);
   const SIZE pane = kPaneSizes[step];
   const int belowPane = 4 + 10 + 6 + 12 + 38 + 35 + 32;  // seek bar, volume, gap, button row
-  const int width = step == 1 ? kPaneOrigin.x + pane.cx + kBrowserWidth + 7 : 1120;
-  const int height = std::max<int>(700, kPaneOrigin.y + pane.cy + belowPane);
-  return SIZE{std::max(1120, width), height};
+  return SIZE{1120, std::max<int>(700, kPaneOrigin.y + pane.cy + belowPane)};
 }
 
 POINT ZoomCentre(int step) {

@@ -16,8 +16,8 @@ int NextSizeStep(int step);
 // The UI text of caption button 20's tip at `step` (the step it leads to): "中", "大", "小".
 unsigned SizeStepTipText(int step);
 
-// The dialog's size at `step`: 1120 x 700 at step 0; wider at step 1 for the browser beside the pane;
-// taller at step 2 so that the button row stays below the pane.
+// The dialog's size at `step`: 1120 x 700 at steps 0 and 1 (the browser stacked beside the pane at
+// step 1); taller at step 2 so that the button row stays below the pane.
 SIZE DialogSizeFor(int step);
 
 // The primary pane's rectangle in the dialog's client area at `step` (mode 4 at step 0 is the wide

@@ -80,12 +80,15 @@ void CtavrinDlg::ArrangeStep(int step) {
     CSkinButton& b = m_tool[i];
     if (!b.m_hWnd) continue;
     const UINT id = static_cast<UINT>(b.GetDlgCtrlID());
+    const bool shown = v.toolButtons && (v.SnapshotEtc || !IsHiddenAtStep2(id));
+    if (!shown) {
+      b.ShowWindow(SW_HIDE);
+      continue;  // the row closes up over a hidden button
+    }
     if (id == 38013) x += kSourceGap;
     b.MoveWindow(x, y, kButtonSize, kButtonSize, TRUE);
     x += kButtonStep;
-    const bool shown = v.toolButtons && (v.SnapshotEtc || !IsHiddenAtStep2(id));
-    if (!shown) b.ShowWindow(SW_HIDE);
-    else if (!b.IsWindowVisible()) b.ShowWindow(SW_SHOWNA);
+    if (!b.IsWindowVisible()) b.ShowWindow(SW_SHOWNA);
   }
   int right = size.cx - kCaptionRight;
   for (int i = 0; i < kCaptionButtonCount; ++i) {
@@ -107,7 +110,7 @@ void CtavrinDlg::ArrangeStep(int step) {
       RECT browser = BrowserRectStep0(pane, m_nPaneMode[m_nMainPane], client.bottom);
       m_browser.LayoutSideBySide(&browser);
     } else if (m_nSizeStep == 1) {
-      RECT browser = {band.right, band.top + 1, band.right + 374, size.cy - 40};
+      RECT browser = {band.right, band.top + 1, size.cx - 7, size.cy - 40};
       m_browser.LayoutStacked(&browser);
     }
     m_browser.ShowWindow(v.browser ? SW_SHOWNA : SW_HIDE);
@@ -119,6 +122,7 @@ void CtavrinDlg::ArrangeStep(int step) {
     if (m_toolTip.m_hWnd) m_toolTip.UpdateTipText(UIText(m_nSizeStep == 0 ? kTextMapFace : kTextResetFace), &mapButton);
   }
   PlaceMovieFrame();
+  UpdateButtons();  // the buttons the rules show or hide
 }
 
 void CtavrinDlg::ShowMapFrame(BOOL show) {
