@@ -4,6 +4,7 @@
 
 #include <chrono>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/small_windows.h"
 #include "tavrin/skin/app_fonts.h"
@@ -58,6 +59,7 @@ bool PadButtonEnabled(int id, int viewMode) {
 BEGIN_MESSAGE_MAP(CControllerDlg, CDialogEx)
   ON_MESSAGE(quill::skin::kMsgButtonPressed, OnPressed)
   ON_MESSAGE(quill::skin::kMsgButtonReleased, OnReleased)
+  ON_MESSAGE(quill::msg::kPadStepDue, OnStepDue)
   ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
 
@@ -89,6 +91,7 @@ void CControllerDlg::StartWorker() {
   std::lock_guard<std::mutex> hold(m_lock);
   if (m_worker.joinable()) return;
   m_stop = false;
+  m_hTarget = m_hWnd;
   m_worker = std::thread([this] { Run(); });
 }
 
@@ -103,7 +106,6 @@ void CControllerDlg::StopWorker() {
 }
 
 void CControllerDlg::SetTarget(CMovieStatic* pane, CMoment* moment, int player) {
-  std::lock_guard<std::mutex> hold(m_lock);
   m_pPane = pane;
   m_pMoment = moment;
   m_nPlayer = player;
@@ -137,7 +139,7 @@ void CControllerDlg::ResetView(int player) {
   if (inst.active && f.ApplyCamera) f.ApplyCamera(&inst);
 }
 
-void CControllerDlg::StepLocked(int command) {
+void CControllerDlg::StepNow(int command) {
   if (command == kPadReset) {
     ResetView(m_nPlayer);
     return;
@@ -154,36 +156,62 @@ void CControllerDlg::StepLocked(int command) {
 void CControllerDlg::Press(int command) {
   {
     std::lock_guard<std::mutex> hold(m_lock);
-    if (m_pMoment) m_pMoment->Zero();
-    ApplyCamera();
+    if (m_stop) return;  // stopped before the players went: nothing turns any more
+    ++m_press;
     m_command = command;
-    // The first step belongs to the press: a release that follows at once does not lose it.
-    StepLocked(command);
   }
+  if (m_pMoment) m_pMoment->Zero();
+  ApplyCamera();
+  // The first step belongs to the press: a release that follows at once does not lose it.
+  StepNow(command);
   m_wake.notify_all();
 }
 
 void CControllerDlg::Release() {
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_command = 0;
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    ++m_press;
+    m_command = 0;
+  }
+  m_wake.notify_all();
   if (m_pMoment) m_pMoment->Zero();
   ApplyCamera();
   ApplyCamera();
 }
 
+LRESULT CControllerDlg::OnStepDue(WPARAM press, LPARAM command) {
+  {
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_stepPending = false;
+    if (m_stop || static_cast<unsigned>(press) != m_press || static_cast<int>(command) != m_command) return 0;
+  }
+  m_wake.notify_all();  // the next period starts now
+  StepNow(static_cast<int>(command));
+  return 0;
+}
+
 void CControllerDlg::Run() {
   std::unique_lock<std::mutex> hold(m_lock);
   while (!m_stop) {
-    if (m_command == 0) {
-      m_wake.wait(hold, [this] { return m_stop || m_command != 0; });
+    if (m_command == 0 || m_stepPending) {
+      m_wake.wait(hold, [this] { return m_stop || (m_command != 0 && !m_stepPending); });
       continue;
     }
-    // The next step comes one period after the last; a release or stop in between ends the wait.
+    // The next step is due one period after the last; a release, a new press or a stop ends the wait.
+    const unsigned press = m_press;
+    if (m_wake.wait_for(hold, std::chrono::milliseconds(kStepMs), [this, press] { return m_stop || m_press != press; })) {
+      continue;
+    }
+    m_stepPending = true;
     const int command = m_command;
-    if (m_wake.wait_for(hold, std::chrono::milliseconds(kStepMs), [this, command] { return m_stop || m_command != command; })) {
+    const HWND target = m_hTarget;
+    hold.unlock();
+    if (!target || !::PostMessageW(target, quill::msg::kPadStepDue, press, command)) {
+      hold.lock();
+      m_stepPending = false;
       continue;
     }
-    StepLocked(command);
+    hold.lock();
   }
 }
 

@@ -2,11 +2,14 @@
 // reset). While a direction is held, a worker turns the current pane's view by 30 pixels of drag every
 // 30 ms; while reset is held it resets the view at the same pace.
 //
-// Threads and locks: the UI thread writes the command under m_lock and wakes the worker through m_wake;
-// the worker waits on m_wake (no polling while idle) and runs each step under m_lock, so that a step
-// never runs after the release handler has returned. The press runs the first step itself, so a press
-// is never lost however quickly it is released. StopWorker (called before the players are released)
-// joins the worker; after it nothing calls the players from this pad.
+// Threads and locks: every step runs on the UI thread. The worker only paces a hold: it waits on m_wake
+// (no polling while idle), and while a button is held it posts one kPadStepDue every period, never more
+// than one at a time. The command, the press number and the pending flag are under m_lock; the worker
+// never calls the players and never waits for the UI thread, so a player call that sends to a window
+// cannot deadlock with it. A due step of an earlier press (released since) is dropped, so no step
+// follows a release. The press runs the first step itself, so a press is never lost however quickly it
+// is released. StopWorker (called before the players are released) joins the worker and drops any due
+// step still queued.
 #pragma once
 
 #include <windows.h>
@@ -80,19 +83,23 @@ class CControllerDlg : public CDialogEx {
  protected:
   LRESULT OnPressed(WPARAM, LPARAM lp);
   LRESULT OnReleased(WPARAM, LPARAM);
+  LRESULT OnStepDue(WPARAM press, LPARAM command);
   BOOL OnEraseBkgnd(CDC* dc);
   DECLARE_MESSAGE_MAP()
 
  private:
   void Run();
-  void StepLocked(int command);  // one step of `command`; m_lock held
+  void StepNow(int command);  // one step of `command` (UI thread)
   void ApplyCamera();
 
   std::mutex m_lock;
   std::condition_variable m_wake;
   std::thread m_worker;
   bool m_stop = false;
+  bool m_stepPending = false;  // a kPadStepDue is queued
   int m_command = 0;
+  unsigned m_press = 0;        // counts presses and releases
+  HWND m_hTarget = nullptr;    // the pad's window, for the worker's posts
   CMovieStatic* m_pPane = nullptr;
   CMoment* m_pMoment = nullptr;
   int m_nPlayer = 0;

@@ -404,7 +404,7 @@ int Hold(CControllerDlg& pad, int command, DWORD ms, std::atomic<int>& counter, 
   LARGE_INTEGER t0, t1;
   QueryPerformanceCounter(&t0);
   pad.Press(command);
-  Sleep(ms);  // the user's hold
+  PumpMessages(ms);  // the user's hold
   pad.Release();
   QueryPerformanceCounter(&t1);
   *heldMs = Seconds(t0, t1) * 1000;
@@ -431,7 +431,7 @@ TEST_F(CommandsTest, ThePadTurnsWhileHeldAndNeverAfter) {
       EXPECT_GE(steps, 2) << c.command;
       EXPECT_LE(steps, static_cast<int>(held / 30) + 2) << c.command << " held " << held << " ms";
       const int settled = *c.counter;
-      Sleep(120);  // a late step would come within a few periods
+      PumpMessages(120);  // a late step would come within a few periods
       EXPECT_EQ(*c.counter, settled) << c.command << ": a step after the release";
     }
     EXPECT_EQ(g_wrongSteps, 0);
