@@ -46,3 +46,8 @@
 #define IDB_CAPTION_MINIMISE               156
 #define IDB_CAPTION_SIZE                   157
 #define IDB_MOVIE_SIZE                     375
+#define IDB_PAD_UP                         360  // the controller pad's buttons, four faces each
+#define IDB_PAD_DOWN                       361
+#define IDB_PAD_LEFT                       362
+#define IDB_PAD_RIGHT                      363
+#define IDB_PAD_RESET                      364  // also the view-reset face of button 38012
