@@ -161,12 +161,17 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
   if (!dc) return TRUE;
   CRect rc;
   GetClientRect(&rc);
-  if (m_bFullScreen) return TRUE;
+  if (m_bFullScreen) {
+    PaintWideBands(dc->m_hDC, rc);
+    return TRUE;
+  }
   if (m_offscreen.IsValid() && rc.Width() <= m_offscreen.Width() && rc.Height() <= m_offscreen.Height()) {
     PaintBackdrop(m_offscreen.m_dc.m_hDC, rc);
+    PaintWideBands(m_offscreen.m_dc.m_hDC, rc);
     ::BitBlt(dc->m_hDC, 0, 0, rc.Width(), rc.Height(), m_offscreen.m_dc.m_hDC, 0, 0, SRCCOPY);
   } else {
     PaintBackdrop(dc->m_hDC, rc);
+    PaintWideBands(dc->m_hDC, rc);
   }
   return TRUE;
 }
@@ -243,8 +248,7 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr) return;
-  m_browser.LoadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem, 0, FALSE);
-  UpdateButtons();
+  ReloadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {

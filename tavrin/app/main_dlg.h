@@ -164,6 +164,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPrevFile();
   void OnNextFile();
   void OnReloadSource();
+  void ReloadFolder(HTREEITEM item);
   void ResetAfterSourceChange();
   void StartToolThread(UINT (*proc)(LPVOID));
   void FinishTool();
@@ -191,6 +192,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   quill::app::MenuState MenuStateFor(int pane);
   void CreatePad();
   void OnDisplayOnTimer();
+  void PaintWideBands(HDC dc, const RECT& client);
   // Playback driving this work calls (main_dlg_playback*.cpp).
   int CheckMovieEnd();
   void OpenNext();

@@ -558,3 +558,16 @@ void CtavrinDlg::OnDisplayOnTimer() {
   RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
   RefreshVideo();
 }
+
+// The black bands around the wide picture of view mode 4: above and below the band at step 0, and
+// above and below the centred band in full screen.
+void CtavrinDlg::PaintWideBands(HDC dc, const RECT& client) {
+  if (!dc || m_nPaneMode[m_nMainPane] != 4 || (!m_bFullScreen && m_nSizeStep != 0)) return;
+  HBRUSH black = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
+  const RECT band = PrimaryPaneRect(m_nSizeStep, 4, m_bFullScreen != FALSE, client);
+  const RECT full = m_bFullScreen ? client : PrimaryPaneRect(0, 3, false, client);
+  const RECT above = {band.left, full.top, band.right, band.top};
+  const RECT below = {band.left, band.bottom, band.right, m_bFullScreen ? full.bottom : band.bottom + (band.top - full.top)};
+  ::FillRect(dc, &above, black);
+  ::FillRect(dc, &below, black);
+}
