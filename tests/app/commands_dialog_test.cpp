@@ -1,17 +1,15 @@
 // The main window's commands through the real main dialog: the size steps and full screen, the context
 // menu on closed, stopped and playing panes, the drag band, the display power notification, the list's
-// previous command and an emptying filter, the tool frame's finish, the controller pad's holds, and a
-// seeded random run of user commands.
+// previous command and an emptying filter, the tool frame's finish and the controller pad's holds (the
+// random command run is the card test's, commands_process_test.cpp).
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <functional>
-#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -461,62 +459,6 @@ TEST_F(CommandsTest, ThePadTurnsWhileHeldAndNeverAfter) {
   afterClose = g_rotations;
   Sleep(120);
   EXPECT_EQ(g_rotations, afterClose) << "a turn after the players were released";
-}
-
-// --- A seeded random run of user commands --------------------------------------------------------------
-
-int ThreadCount() {
-  int n = 0;
-  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  THREADENTRY32 e = {};
-  e.dwSize = sizeof e;
-  for (BOOL ok = Thread32First(snap, &e); ok; ok = Thread32Next(snap, &e)) {
-    if (e.th32OwnerProcessID == GetCurrentProcessId()) ++n;
-  }
-  CloseHandle(snap);
-  return n;
-}
-
-TEST_F(CommandsTest, TwoThousandRandomCommandsEndCleanly) {
-  CmdHooks().inspectMenu = &Inspect;
-  CmdHooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
-  Run([](CRunDlg&) {});  // warm-up: the first dialog loads what stays loaded
-  DWORD handlesBefore = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
-  const int threadsBefore = ThreadCount();
-  const unsigned seed = static_cast<unsigned>(GetTickCount());
-  std::printf("random command run seed %u\n", seed);
-  Run([seed](CRunDlg& d) {
-    std::mt19937 rng(seed);
-    const UINT commands[] = {38001, 38005, 38008, 38009, 38010, 38011, 38012, 38017, 38200, 38201, 38202, 38203, 20};
-    static POWERBROADCAST_SETTING on = {};
-    on.PowerSetting = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-    on.DataLength = 1;
-    on.Data[0] = 1;
-    for (int i = 0; i < 2000; ++i) {
-      const int kind = static_cast<int>(rng() % 8);
-      const LPARAM pt = MAKELPARAM(rng() % 1120, rng() % 700);
-      switch (kind) {
-        case 0:
-        case 1: d.SendMessage(WM_COMMAND, commands[rng() % (sizeof commands / sizeof commands[0])], 0); break;
-        case 2: d.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, pt); d.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, pt + 3);
-                d.SendMessage(WM_LBUTTONUP, 0, pt); break;
-        case 3: d.SendMessage(WM_LBUTTONDBLCLK, MK_LBUTTON, pt); break;
-        case 4: d.ShowContextMenu(POINT{100, 100}, static_cast<int>(rng() % 2)); break;
-        case 5: d.m_pad.Press(28 + static_cast<int>(rng() % 5)); if (rng() % 2) d.m_pad.Release(); break;
-        case 6: d.SendMessage(quill::msg::kProgress, rng() % 100, rng() % 3 ? 100 : 0); break;
-        default: d.SendMessage(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&on)); break;
-      }
-      if (i % 50 == 0) PumpMessages(1);
-    }
-    d.m_pad.Release();
-    if (d.m_bFullScreen) d.ApplyFullScreen(FALSE);
-  });
-  DWORD handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-  EXPECT_LE(handlesAfter, handlesBefore + 16) << "seed " << seed;
-  EXPECT_LE(ThreadCount(), threadsBefore + 2) << "seed " << seed;
-  EXPECT_EQ(FindWindowW(L"#32770", L"終了"), nullptr) << "seed " << seed;
 }
 
 }  // namespace
