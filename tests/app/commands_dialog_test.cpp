@@ -173,6 +173,28 @@ TEST_F(CommandsTest, FullScreenIsLeftForTheSameStepAndPicture) {
   });
 }
 
+TEST_F(CommandsTest, ZoomModeClickZoomAndARefusedDisplaySwitch) {
+  Run([](CRunDlg& d) {
+    d.OnPaneClickZoom(0, POINT{100, 100});
+    EXPECT_FLOAT_EQ(d.m_aZoom[0].zoom, 1.0f) << "no click zoom outside zoom mode";
+    d.SendMessage(WM_COMMAND, kCmdEnlarge, 0);
+    EXPECT_TRUE(d.m_pane[0].m_bZoomMode && d.m_pane[1].m_bZoomMode);
+    EXPECT_FALSE(Visible(d.m_pad)) << "the pad hides in zoom mode";
+    const float factors[] = {2.0f, 3.0f, 1.0f};
+    for (float f : factors) {
+      d.OnPaneClickZoom(0, POINT{100, 100});
+      EXPECT_FLOAT_EQ(d.m_aZoom[0].zoom, f);
+    }
+    d.SendMessage(WM_COMMAND, kCmdEnlarge, 0);
+    EXPECT_FALSE(d.m_pane[0].m_bZoomMode);
+    EXPECT_TRUE(Visible(d.m_pad));
+    // Only one camera has a movie: the display switch changes nothing.
+    d.SendMessage(WM_COMMAND, kCmdDisplaySwitch, 0);
+    EXPECT_EQ(d.m_nMainPane, 0);
+    EXPECT_EQ(d.m_nPlayerSel, 0);
+  });
+}
+
 struct SeenMenu {
   std::vector<UINT> ids;
   std::vector<int> grey;
