@@ -167,6 +167,7 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
                             kProgressHeight, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     m_progress.RedrawWindow();
   }
+  if (m_toolThread.joinable()) m_toolThread.join();  // a finished run not yet collected
   m_bToolRunning = TRUE;
   m_bToolSucceeded = FALSE;
   DisableAllButtons();
