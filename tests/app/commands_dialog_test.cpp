@@ -325,8 +325,10 @@ TEST_F(CommandsTest, PreviousRewindsAtTheFirstRowAndAnEmptyingFilterStopsEveryth
     d.m_nCurIndex = 1;
     d.SendMessage(WM_COMMAND, kCmdPrevious, 0);
     EXPECT_EQ(d.m_nCurIndex, 0);
+    d.m_seekBar.Redraw(500);
     d.SendMessage(WM_COMMAND, kCmdPrevious, 0);
     EXPECT_EQ(d.m_nCurIndex, 0) << "at the first row the recording rewinds";
+    EXPECT_EQ(d.m_seekBar.m_nPos, 0) << "rewound to the start";
     // The CSV export works on the whole source, not the shown rows: its state is kept.
     const bool csv = d.Tool(kCmdCsv).IsWindowEnabled() != FALSE;
     d.OnFilterCommand(0);
