@@ -10,6 +10,7 @@
 // Dialog templates.
 #define IDD_MAIN                           102  // the main window
 #define IDD_LOGO                           354  // the logo window (child of the map frame)
+#define IDD_CONTROLLER                     355  // the controller pad (child of the main window)
 #define IDD_CONTAINER                      356  // the map frame (a child of the main window)
 #define IDD_MOVIE_FRAME                    390  // the movie window: the frame's layout as a top-level window
 #define IDD_MODEL_SELECT                   378  // the first-run model selection
@@ -45,3 +46,8 @@
 #define IDB_CAPTION_MINIMISE               156
 #define IDB_CAPTION_SIZE                   157
 #define IDB_MOVIE_SIZE                     375
+#define IDB_PAD_UP                         360  // the controller pad's buttons, four faces each
+#define IDB_PAD_DOWN                       361
+#define IDB_PAD_LEFT                       362
+#define IDB_PAD_RIGHT                      363
+#define IDB_PAD_RESET                      364  // also the view-reset face of button 38012

@@ -97,6 +97,21 @@ def g_reset(cv, o, k):
     ring(cv, o + 16, 16, 8, k, 2); tri(cv, [(o + 20, 6), (o + 20, 13), (o + 25, 9)], k)
 
 
+def g_up(cv, o, k):
+    tri(cv, [(o + 8, 21), (o + 24, 21), (o + 16, 10)], k)
+def g_down(cv, o, k):
+    tri(cv, [(o + 8, 11), (o + 24, 11), (o + 16, 22)], k)
+def g_left(cv, o, k):
+    tri(cv, [(o + 21, 8), (o + 21, 24), (o + 10, 16)], k)
+def g_right(cv, o, k):
+    tri(cv, [(o + 11, 8), (o + 11, 24), (o + 22, 16)], k)
+
+
+# The controller pad's buttons: up, down, left, right and the view reset (also the 38012 reset face).
+PAD_BUTTONS = [(360, "up", g_up), (361, "down", g_down), (362, "left", g_left), (363, "right", g_right),
+               (364, "reset", g_reset)]
+
+
 TOOL_BUTTONS = [  # (resource id, file stem, glyph)
     (154, "first", g_first), (144, "previous", g_prev), (148, "play", g_play), (147, "pause", g_pause),
     (142, "slow", g_slow), (139, "fast", g_fast), (145, "next", g_next), (153, "snapshot", g_snapshot),
@@ -182,6 +197,8 @@ def outputs():
     out = []
     for rid, stem, glyph in TOOL_BUTTONS:
         out.append(("%d_tool_%s.bmp" % (rid, stem), ds.bmp24(tool_faces(glyph), "black")))
+    for rid, stem, glyph in PAD_BUTTONS:
+        out.append(("%d_pad_%s.bmp" % (rid, stem), ds.bmp24(tool_faces(glyph), "black")))
     out.append(("155_caption_close.bmp", ds.bmp24(caption_faces(46, 18, "close"), "black")))
     out.append(("157_caption_size.bmp", ds.bmp24(caption_faces(26, 18, "size"), "black")))
     out.append(("156_caption_minimise.bmp", ds.bmp24(caption_faces(26, 18, "minimise"), "black")))

@@ -51,6 +51,9 @@ constexpr UINT kAfterInit = WM_APP + 1305;
 // Skinned button with press notification -> its parent. lParam the button's notify value.
 constexpr UINT kButtonPressed = WM_APP + 1401;
 constexpr UINT kButtonReleased = WM_APP + 1402;
+// Controller pad worker -> controller pad: the next step of a held button is due (wParam: the press's
+// number, lParam: the button id).
+constexpr UINT kPadStepDue = WM_APP + 1403;
 // Main dialog and the logo window itself -> logo window: show or hide it by its shown flag.
 constexpr UINT kLogoShow = WM_APP + 1501;
 // Conversion preview -> conversion-mask dialog: redraw the preview.

@@ -5,6 +5,7 @@
 
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
+#include "playcore/instances/dispatchers.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 
@@ -91,6 +92,22 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_MESSAGE(quill::msg::kGraphNextEvent, OnGraphNextEvent)
   ON_MESSAGE(quill::msg::kSettingChanged, OnSettingChanged)
   ON_MESSAGE(quill::msg::kInfoItemSwitched, OnInfoItem)
+  // List navigation, the tool frame, the view and window commands.
+  ON_COMMAND(kCmdPrevious, OnPrevFile)
+  ON_COMMAND(kCmdNext, OnNextFile)
+  ON_COMMAND_RANGE(kCmdEnlarge, kCmdMap, OnViewCommand)
+  ON_COMMAND_RANGE(kCmdDisplaySwitch, kCmdDisplaySwitch, OnViewCommand)
+  ON_COMMAND_RANGE(38200, 38203, OnViewCommand)
+  ON_MESSAGE(quill::msg::kToolFinished, OnToolDone)
+  ON_WM_LBUTTONDOWN()
+  ON_WM_MOUSEMOVE()
+  ON_WM_LBUTTONUP()
+  ON_WM_LBUTTONDBLCLK()
+  ON_WM_SETCURSOR()
+  ON_WM_SIZE()
+  ON_WM_MOVE()
+  ON_WM_CONTEXTMENU()
+  ON_WM_POWERBROADCAST()
 END_MESSAGE_MAP()
 
 CtavrinDlg::CtavrinDlg(CWnd* parent)
@@ -155,12 +172,17 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
   if (!dc) return TRUE;
   CRect rc;
   GetClientRect(&rc);
-  if (m_bFullScreen) return TRUE;
+  if (m_bFullScreen) {
+    PaintWideBands(dc->m_hDC, rc);
+    return TRUE;
+  }
   if (m_offscreen.IsValid() && rc.Width() <= m_offscreen.Width() && rc.Height() <= m_offscreen.Height()) {
     PaintBackdrop(m_offscreen.m_dc.m_hDC, rc);
+    PaintWideBands(m_offscreen.m_dc.m_hDC, rc);
     ::BitBlt(dc->m_hDC, 0, 0, rc.Width(), rc.Height(), m_offscreen.m_dc.m_hDC, 0, 0, SRCCOPY);
   } else {
     PaintBackdrop(dc->m_hDC, rc);
+    PaintWideBands(dc->m_hDC, rc);
   }
   return TRUE;
 }
@@ -169,6 +191,8 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
   if (id == kTimerSecond) {
     // Once a second: the application's idle work (temporary objects).
     if (CWinApp* app = AfxGetApp()) app->OnIdle(1);
+  } else if (id == 107) {
+    OnDisplayOnTimer();
   }
 }
 
@@ -217,9 +241,7 @@ LRESULT CtavrinDlg::OnRearrangeMsg(WPARAM, LPARAM) {
 }
 
 LRESULT CtavrinDlg::OnSourceVanished(WPARAM, LPARAM) {
-  // Reloading the source belongs to the list commands; until then the list is emptied.
-  m_browser.ClearAll();
-  UpdateButtons();
+  OnReloadSource();
   return 0;
 }
 
@@ -239,13 +261,20 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr) return;
-  m_browser.LoadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem, 0, FALSE);
-  UpdateButtons();
+  ReloadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {
   if (index < 0 || index >= kFileListFilterCount) return;
   m_browser.SetFilter(index, !m_browser.m_list.m_bFilter[index]);
+  if (m_browser.m_list.GetItemCount() == 0) {
+    // Nothing left to show: stop everything, the empty state.
+    playcore::PlayerCall_Pause(m_nPlayerSel);
+    Stop();
+    SetNormalRate();
+    StopPlayback();
+    m_nCurIndex = -1;
+  }
   UpdateButtons();
 }
 

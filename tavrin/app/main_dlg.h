@@ -21,6 +21,7 @@
 
 #include <windows.h>
 
+#include <thread>
 #include <vector>
 
 #include "platform/framework/controls.h"
@@ -29,6 +30,8 @@
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/button_rules.h"
 #include "tavrin/app/connectivity_watch.h"
+#include "tavrin/app/context_menu.h"
+#include "tavrin/app/controller_pad.h"
 #include "tavrin/app/movie_pane.h"
 #include "tavrin/app/settings_dlg.h"
 #include "tavrin/app/small_windows.h"
@@ -211,6 +214,48 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // The data-source player instance: 0 when its data-source word is set, else 1.
   static int DataSourceIndex();
 
+  // List navigation, the vanished source and the tool frame (main_dlg_list_commands.cpp).
+  void OnPrevFile();
+  void OnNextFile();
+  void OnReloadSource();
+  void ReloadFolder(HTREEITEM item);
+  void ResetAfterSourceChange();
+  void StartToolThread(UINT (*proc)(LPVOID));
+  void FinishTool();
+  void EnableToolControls(BOOL on);
+  LRESULT OnToolDone(WPARAM, LPARAM);
+  void StopCommandWorkers();
+  // View and window commands (main_dlg_view_commands.cpp).
+  void OnNextSizeStep();
+  void ArrangeStep(int step);
+  void ApplyFullScreen(BOOL on);
+  void RelayoutAll(BOOL toggle);
+  void SetPrimaryPane(int pane);
+  void OnToggleZoomMode();
+  void OnDisplayMode();
+  void OnFlipMain();
+  void OnMirrorRear();
+  void OnMapDisplay();
+  void OnDisplaySwitch();
+  void OnToggleAspect();
+  void OnResetView();
+  void OnViewCommand(UINT id);
+  void RefreshVideo();
+  void ApplyPaneMode(int pane);
+  void ShowMapFrame(BOOL show);
+  quill::app::MenuState MenuStateFor(int pane);
+  void CreatePad();
+  void OnDisplayOnTimer();
+  void PaintWideBands(HDC dc, const RECT& client);
+  // Playback driving this work calls (main_dlg_playback*.cpp).
+  int CheckMovieEnd();
+  void OpenNext();
+  void StopPlayback();
+  void Stop();
+  void SeekTo(int selector, int64_t position);
+  void UpdateSpeedLabel();
+  bool IsOpenInProgress();
+
   // Members, in construction order.
   HICON m_hIcon = nullptr;
   CResourceImage m_skin;
@@ -275,6 +320,24 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nInfoWidth = 0;
   int m_nInfoGraphHeight = 0;
   playcore::sZOOMBLOCK m_aZoom[2] = {};
+  // The commands' state.
+  quill::app::CControllerDlg m_pad;
+  std::thread m_toolThread;
+  BOOL m_bToolRunning = FALSE;
+  BOOL m_bToolSucceeded = FALSE;  // set by a tool that finished its work; a failed or cancelled one leaves it
+  BOOL m_bSkipButtonUpdate = FALSE;
+  BOOL m_bToolLock = FALSE;
+  BOOL m_bOpened = FALSE;
+  BOOL m_bMapShownSaved = FALSE;
+  BOOL m_bZoomMode = FALSE;
+  int m_nAspect = 1;
+  int m_nMenuPane = -1;
+  BOOL m_bDragging = FALSE;
+  POINT m_ptDrag = {};
+  float m_fClickZoom[2] = {1.0f, 1.0f};
+  POINT m_ptZoomOrigin[2] = {};
+  UINT_PTR m_nPowerTimer = 0;   // timer 107 armed by a display-on notification
+  int m_nDisplayRefreshes = 0;
 
  protected:
   void OnPaint();
@@ -283,8 +346,18 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnTimer(UINT_PTR id);
   void OnSysCommand(UINT id, LPARAM lp);
   void OnMinimise();
-  void OnNextSize() {}
+  void OnNextSize();
   void OnDestroy();
+  // Window commands (main_dlg_view_commands.cpp).
+  void OnLButtonDown(UINT flags, CPoint pt);
+  void OnMouseMove(UINT flags, CPoint pt);
+  void OnLButtonUp(UINT flags, CPoint pt);
+  void OnLButtonDblClk(UINT flags, CPoint pt);
+  BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
+  void OnSize(UINT type, int cx, int cy);
+  void OnMove(int x, int y);
+  void OnContextMenu(CWnd* wnd, CPoint pt);
+  UINT OnPowerBroadcast(UINT event, LPARAM lp);
   void OnFilterRange(UINT id);
   LRESULT OnProgress(WPARAM wp, LPARAM lp);
   LRESULT OnSlider(WPARAM wp, LPARAM lp);

@@ -39,10 +39,12 @@ void CtavrinDlg::ApplyButtonSet(const ButtonSet& set) {
     }
   }
   if (m_tool[kCmdSnapshot - kToolFirst].m_hWnd) {
-    m_tool[kCmdSnapshot - kToolFirst].ShowWindow(set.snapshotVisible ? SW_SHOWNA : SW_HIDE);
+    // Size step 2 and full screen hide the snapshot button whatever the rules say.
+    const bool shown = set.snapshotVisible && !m_bFullScreen && m_nSizeStep != 2;
+    m_tool[kCmdSnapshot - kToolFirst].ShowWindow(shown ? SW_SHOWNA : SW_HIDE);
   }
   if (m_tool[kCmdEnlarge - kToolFirst].m_hWnd) {
-    m_tool[kCmdEnlarge - kToolFirst].ShowWindow(set.enlargeVisible ? SW_SHOWNA : SW_HIDE);
+    m_tool[kCmdEnlarge - kToolFirst].ShowWindow(set.enlargeVisible && !m_bFullScreen ? SW_SHOWNA : SW_HIDE);
   }
   for (CSkinButton& b : m_caption) {
     if (b.m_hWnd) b.EnableWindow(set.captionEnabled ? TRUE : FALSE);

@@ -61,7 +61,7 @@ void CtavrinDlg::CreateInfoPanel() {
 }
 
 // CreateChildWindows step 11: the controller pad (template 355), its pane and drag record, its worker.
-void CtavrinDlg::CreateControllerPad() {}
+void CtavrinDlg::CreateControllerPad() { CreatePad(); }
 
 // OnInitDialog step 18: the settings dialog (template 175), modeless and hidden; its option changes
 // come back as kSettingChanged.
@@ -105,9 +105,6 @@ void CtavrinDlg::ApplyVolume() {
 
 // The panes' calls: the context menu, the click zoom and the double click belong to the view
 // commands; the end-of-movie, movie-ready and graph-event handlers to the playback work.
-void CtavrinDlg::ShowContextMenu(POINT, int) {}
-void CtavrinDlg::OnPaneClickZoom(int, POINT) {}
-void CtavrinDlg::OnDialogDoubleClick(int) {}
 void CtavrinDlg::OnEndOfMovie(WPARAM, int) {}
 void CtavrinDlg::OnMovieReady(WPARAM, int) {}
 void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {}

@@ -1,0 +1,488 @@
+// The main window's commands through the real main dialog: the size steps and full screen, the context
+// menu on closed, stopped and playing panes, the drag band, the display power notification, the list's
+// previous command and an emptying filter, the tool frame's finish and the controller pad's holds (the
+// random command run is the card test's, commands_process_test.cpp).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/framework/private_messages.h"
+#include "tavrin/app/command_hooks.h"
+#include "tavrin/app/layout_geometry.h"
+#include "tavrin/app/main_dlg.h"
+#include "tavrin/skin/gdi_drawing.h"
+#include "tavrin/skin/ui_texts.h"
+#include "tests/skin/skin_capture.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+using namespace quill::app;
+using quill::test::PumpMessages;
+using quill::test::PumpUntil;
+
+constexpr UINT kRunBody = WM_APP + 1990;
+
+// The real main dialog that runs `body` once the start-up is done, then closes.
+class CRunDlg : public CtavrinDlg {
+ public:
+  std::function<void(CRunDlg&)> body;
+  BOOL OnInitDialog() override {
+    const BOOL result = CtavrinDlg::OnInitDialog();
+    PostMessage(kRunBody, 0, 0);
+    return result;
+  }
+  BOOL PreTranslateMessage(MSG* msg) override {
+    if (msg->message == kRunBody && msg->hwnd == m_hWnd) {
+      if (body) body(*this);
+      PostMessage(WM_COMMAND, kCmdClose, 0);
+      return TRUE;
+    }
+    return CtavrinDlg::PreTranslateMessage(msg);
+  }
+  using CtavrinDlg::OnMapDisplay;
+  CSkinButton& Tool(int id) { return m_tool[id - kToolFirst]; }
+};
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetCurrentDirectoryW(MAX_PATH, saved_);
+    SetCurrentDirectoryW(dir_.path().c_str());
+    WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir_.path() + L"Default_Folder.ini").c_str());
+    Hooks().probeD3dx = [] { return true; };
+    Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
+  }
+  void TearDown() override {
+    Hooks() = StartupHooks{};
+    CmdHooks() = CommandHooks{};
+    SetCurrentDirectoryW(saved_);
+  }
+  void Run(const std::function<void(CRunDlg&)>& body) {
+    CRunDlg dlg;
+    dlg.body = body;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+  }
+  quill::skin::GdiplusSession gdiplus_;
+  quill::test::TempDir dir_;
+  wchar_t saved_[MAX_PATH] = L"";
+};
+
+bool Visible(CWnd& w) { return w.m_hWnd && (GetWindowLongW(w.m_hWnd, GWL_STYLE) & WS_VISIBLE); }
+
+quill::test::Pixels CaptureClient(HWND hwnd) {
+  RECT rc;
+  GetClientRect(hwnd, &rc);
+  HDC dc = GetDC(hwnd);
+  quill::test::Pixels p = quill::test::CaptureDC(dc, 0, 0, rc.right, rc.bottom);
+  ReleaseDC(hwnd, dc);
+  return p;
+}
+
+void Save(const quill::test::Pixels& p, const wchar_t* name) {
+  const std::wstring dir = quill::test::OutputDir("commands");
+  if (!dir.empty()) quill::test::SavePng(p, dir + name);
+}
+
+TEST_F(CommandsTest, SizeStepsCycleWithTheirTipsAndTheMapFrame) {
+  Run([](CRunDlg& d) {
+    d.m_bMapShown = TRUE;
+    d.m_bMapOff = FALSE;
+    d.ShowMapFrame(TRUE);
+    ASSERT_TRUE(Visible(d.m_mapFrame));
+    struct Step {
+      int step;
+      bool map, pad, browser, source;
+      const wchar_t* shot;
+    } steps[] = {{1, false, false, true, true, L"step1.png"},
+                 {2, false, false, false, false, L"step2.png"},
+                 {0, true, true, true, true, L"step0.png"}};
+    for (const Step& s : steps) {
+      d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+      PumpMessages(50);
+      EXPECT_EQ(d.m_nSizeStep, s.step);
+      EXPECT_EQ(std::wstring(d.m_toolTip.GetText(&d.m_caption[1]).GetString()), UIText(SizeStepTipText(s.step)))
+          << s.step;
+      EXPECT_EQ(Visible(d.m_mapFrame), s.map) << s.step;
+      EXPECT_EQ(Visible(d.m_pad), s.pad) << s.step;
+      EXPECT_EQ(Visible(d.m_browser), s.browser) << s.step;
+      EXPECT_EQ(Visible(d.Tool(kCmdSource)), s.source) << s.step;
+      EXPECT_TRUE(Visible(d.m_seekBar)) << s.step;
+      RECT pane;
+      d.m_pane[d.m_nMainPane].GetWindowRect(&pane);
+      const RECT want = PrimaryPaneRect(s.step, 3, false, RECT{});
+      EXPECT_EQ(pane.right - pane.left, want.right - want.left) << s.step;
+      Save(quill::test::CaptureWindow(d.m_hWnd), s.shot);
+    }
+    // Switched off at step 0, the map stays away through a whole cycle.
+    d.OnMapDisplay();
+    EXPECT_FALSE(Visible(d.m_mapFrame));
+    for (int i = 0; i < 3; ++i) d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    EXPECT_EQ(d.m_nSizeStep, 0);
+    EXPECT_FALSE(Visible(d.m_mapFrame));
+  });
+}
+
+TEST_F(CommandsTest, FullScreenIsLeftForTheSameStepAndPicture) {
+  Run([](CRunDlg& d) {
+    // Without a movie the double click does not enter full screen.
+    d.RelayoutAll(TRUE);
+    EXPECT_FALSE(d.m_bFullScreen);
+    for (int step : {0, 1}) {
+      d.ArrangeStep(step);
+      d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+      PumpMessages(100);
+      RECT before;
+      d.GetWindowRect(&before);
+      const quill::test::Pixels shotBefore = CaptureClient(d.m_hWnd);
+      d.ApplyFullScreen(TRUE);
+      PumpMessages(100);
+      EXPECT_TRUE(d.m_bFullScreen);
+      // (Wine on the test display keeps WS_EX_TOPMOST clear even after a successful HWND_TOPMOST.)
+      EXPECT_FALSE(Visible(d.m_seekBar));
+      EXPECT_FALSE(Visible(d.m_caption[0]));
+      EXPECT_FALSE(Visible(d.m_browser));
+      MONITORINFO info = {};
+      info.cbSize = sizeof info;
+      GetMonitorInfoW(MonitorFromWindow(d.m_hWnd, MONITOR_DEFAULTTONEAREST), &info);
+      RECT full;
+      d.GetWindowRect(&full);
+      EXPECT_EQ(full.right - full.left, info.rcWork.right - info.rcWork.left);
+      if (step == 0) Save(quill::test::CaptureWindow(d.m_hWnd), L"fullscreen.png");
+      d.ApplyFullScreen(FALSE);
+      d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+      PumpMessages(100);
+      RECT after;
+      d.GetWindowRect(&after);
+      EXPECT_EQ(d.m_nSizeStep, step);
+      EXPECT_FALSE(GetWindowLongW(d.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+      EXPECT_TRUE(EqualRect(&before, &after)) << step;
+      const quill::test::Pixels shotAfter = CaptureClient(d.m_hWnd);
+      const int differ = quill::test::CountDifferentPixels(shotBefore, shotAfter, 24);
+      EXPECT_GE(differ, 0) << step;
+      EXPECT_LT(differ, shotBefore.width * shotBefore.height / 100) << step;
+    }
+  });
+}
+
+TEST_F(CommandsTest, ZoomModeClickZoomAndARefusedDisplaySwitch) {
+  Run([](CRunDlg& d) {
+    d.OnPaneClickZoom(0, POINT{100, 100});
+    EXPECT_FLOAT_EQ(d.m_aZoom[0].zoom, 1.0f) << "no click zoom outside zoom mode";
+    d.SendMessage(WM_COMMAND, kCmdEnlarge, 0);
+    EXPECT_TRUE(d.m_pane[0].m_bZoomMode && d.m_pane[1].m_bZoomMode);
+    EXPECT_FALSE(Visible(d.m_pad)) << "the pad hides in zoom mode";
+    const float factors[] = {2.0f, 3.0f, 1.0f};
+    for (float f : factors) {
+      d.OnPaneClickZoom(0, POINT{100, 100});
+      EXPECT_FLOAT_EQ(d.m_aZoom[0].zoom, f);
+    }
+    d.SendMessage(WM_COMMAND, kCmdEnlarge, 0);
+    EXPECT_FALSE(d.m_pane[0].m_bZoomMode);
+    EXPECT_TRUE(Visible(d.m_pad));
+    // Only one camera has a movie: the display switch changes nothing.
+    d.SendMessage(WM_COMMAND, kCmdDisplaySwitch, 0);
+    EXPECT_EQ(d.m_nMainPane, 0);
+    EXPECT_EQ(d.m_nPlayerSel, 0);
+  });
+}
+
+struct SeenMenu {
+  std::vector<UINT> ids;
+  std::vector<int> grey;
+  int shown = 0;
+};
+SeenMenu g_menu;
+
+void Inspect(HMENU menu, const MenuState&) {
+  g_menu = SeenMenu{};
+  g_menu.shown = 1;
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+    g_menu.ids.push_back(GetMenuItemID(menu, i));
+    if (GetMenuState(menu, i, MF_BYPOSITION) & MF_GRAYED) g_menu.grey.push_back(i);
+  }
+}
+
+TEST_F(CommandsTest, ContextMenuOnClosedStoppedAndPlayingPanes) {
+  CmdHooks().inspectMenu = &Inspect;
+  Run([](CRunDlg& d) {
+    playcore::sPLAYERINSTANCE& inst = playcore::g_PlayerInstance[0];
+    const LONG oldState = inst.playState, oldActive = inst.active;
+    struct Case {
+      const char* name;
+      LONG active, state;
+      int pane;
+      size_t count;
+      std::vector<int> greyIncludes;
+    } cases[] = {
+        {"closed", 0, 0, 0, 1, {}},
+        {"stopped, main pane", 1, playcore::kPlayStopped, 0, 11, {4}},
+        {"stopped, rear pane", 1, playcore::kPlayStopped, 1, 11, {2, 3, 5}},
+        {"playing, main pane", 1, playcore::kPlayPlaying, 0, 14, {7}},
+        {"playing, rear pane", 1, playcore::kPlayPlaying, 1, 14, {5, 6, 8}},
+    };
+    for (const Case& c : cases) {
+      inst.active = c.active;
+      inst.playState = c.state;
+      g_menu = SeenMenu{};
+      d.ShowContextMenu(POINT{100, 100}, c.pane);
+      EXPECT_EQ(g_menu.shown, 1) << c.name;
+      EXPECT_EQ(g_menu.ids.size(), c.count) << c.name;
+      for (int p : c.greyIncludes) {
+        EXPECT_NE(std::find(g_menu.grey.begin(), g_menu.grey.end(), p), g_menu.grey.end()) << c.name << " " << p;
+      }
+      if (c.count == 1) { EXPECT_EQ(g_menu.ids[0], 38013u) << c.name; }
+      EXPECT_EQ(d.m_nMenuPane, c.pane) << c.name;
+    }
+    inst.active = oldActive;
+    inst.playState = oldState;
+    // The dialog's own right click: only over the wide band at step 0 (or in full screen).
+    g_menu = SeenMenu{};
+    RECT pane;
+    d.m_pane[0].GetWindowRect(&pane);
+    d.SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.m_hWnd), MAKELPARAM(pane.left + 50, pane.top + 50));
+    EXPECT_EQ(g_menu.shown, 0);
+    d.m_nPaneMode[0] = 4;
+    d.SendMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.m_hWnd), MAKELPARAM(pane.left + 50, pane.top + 50));
+    EXPECT_EQ(g_menu.shown, 1);
+    d.m_nPaneMode[0] = 3;
+  });
+}
+
+TEST_F(CommandsTest, TheWindowIsDraggedOnlyByTheCaptionBand) {
+  Run([](CRunDlg& d) {
+    struct Case {
+      int y;
+      int moved;
+    } cases[] = {{25, 1}, {0, 1}, {26, 0}, {200, 0}};
+    for (const Case& c : cases) {
+      RECT before, after;
+      d.GetWindowRect(&before);
+      d.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, c.y));
+      d.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(330, c.y + 20));
+      d.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(330, c.y + 20));
+      d.GetWindowRect(&after);
+      EXPECT_EQ(after.left - before.left, 30 * c.moved) << c.y;
+      EXPECT_EQ(after.top - before.top, 20 * c.moved) << c.y;
+      EXPECT_NE(GetCapture(), d.m_hWnd) << c.y;
+    }
+    // The restore position follows the drag.
+    RECT now;
+    d.GetWindowRect(&now);
+    EXPECT_EQ(d.m_rcRestore.left, now.left);
+  });
+}
+
+TEST_F(CommandsTest, ADisplayOnNotificationArmsTheRefreshTimer) {
+  Run([](CRunDlg& d) {
+    static POWERBROADCAST_SETTING setting = {};
+    setting.PowerSetting = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+    setting.DataLength = 1;
+    setting.Data[0] = 0;
+    d.SendMessage(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&setting));
+    EXPECT_EQ(d.m_nPowerTimer, 0u) << "display off";
+    setting.Data[0] = 1;
+    d.SendMessage(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&setting));
+    EXPECT_EQ(d.m_nPowerTimer, 107u);
+    EXPECT_TRUE(PumpUntil([&] { return d.m_nDisplayRefreshes == 1; }, 10000));
+    PumpMessages(300);
+    EXPECT_EQ(d.m_nDisplayRefreshes, 1) << "the timer runs once per notification";
+  });
+}
+
+sRECORDINGPAIR Row(const wchar_t* name, uint32_t serial) {
+  sRECORDINGPAIR r = {};
+  wcscpy_s(r.szMainName, name);
+  wcscpy_s(r.szMainPath, name);
+  r.uSerial = serial;
+  r.nFileNumber = serial;
+  return r;
+}
+
+std::set<int> EnabledTools(CRunDlg& d) {
+  std::set<int> on;
+  for (int id = kToolFirst; id < kToolFirst + kToolCount; ++id) {
+    if (d.Tool(id).m_hWnd && d.Tool(id).IsWindowEnabled()) on.insert(id);
+  }
+  return on;
+}
+
+TEST_F(CommandsTest, PreviousRewindsAtTheFirstRowAndAnEmptyingFilterStopsEverything) {
+  Run([](CRunDlg& d) {
+    CFileListCtrl& list = d.m_browser.m_list;
+    list.m_records = {Row(L"20260101_120000A_M.MP4", 1), Row(L"20260101_120100A_M.MP4", 2)};
+    list.m_bFilter[0] = TRUE;
+    list.RefillItems();
+    ASSERT_EQ(list.GetItemCount(), 2);
+    d.m_nCurIndex = 1;
+    d.SendMessage(WM_COMMAND, kCmdPrevious, 0);
+    EXPECT_EQ(d.m_nCurIndex, 0);
+    d.m_seekBar.Redraw(500);
+    d.SendMessage(WM_COMMAND, kCmdPrevious, 0);
+    EXPECT_EQ(d.m_nCurIndex, 0) << "at the first row the recording rewinds";
+    EXPECT_EQ(d.m_seekBar.m_nPos, 0) << "rewound to the start";
+    // The CSV export works on the whole source, not the shown rows: its state is kept.
+    const bool csv = d.Tool(kCmdCsv).IsWindowEnabled() != FALSE;
+    d.OnFilterCommand(0);
+    EXPECT_EQ(list.GetItemCount(), 0);
+    EXPECT_EQ(d.m_nCurIndex, -1);
+    std::set<int> want = {kCmdSource, kCmdSettings};
+    if (csv) want.insert(kCmdCsv);
+    EXPECT_EQ(EnabledTools(d), want);
+  });
+}
+
+int g_doneMessages = 0;
+
+UINT ToolProc(LPVOID p) {
+  auto* d = static_cast<CtavrinDlg*>(p);
+  d->PostMessage(quill::msg::kProgress, 50, 100);
+  d->m_bToolSucceeded = d->m_nProgress == -1 ? FALSE : d->m_bToolSucceeded;  // untouched: the case decides
+  d->PostMessage(quill::msg::kToolFinished, 0, 0);
+  return 0;
+}
+UINT SucceedingTool(LPVOID p) {
+  static_cast<CtavrinDlg*>(p)->m_bToolSucceeded = TRUE;
+  return ToolProc(p);
+}
+UINT FailingTool(LPVOID p) { return ToolProc(p); }
+
+TEST_F(CommandsTest, OnlyASucceededToolSaysDoneAndTheControlsComeBack) {
+  CmdHooks().showMessage = [](CWnd*, const wchar_t* text, const wchar_t*) {
+    if (std::wstring(text) == UIText(48)) ++g_doneMessages;
+  };
+  Run([](CRunDlg& d) {
+    struct Case {
+      const char* name;
+      UINT (*proc)(LPVOID);
+      int messages;
+    } cases[] = {{"succeeded", &SucceedingTool, 1}, {"failed or cancelled", &FailingTool, 0}};
+    for (const Case& c : cases) {
+      g_doneMessages = 0;
+      d.StartToolThread(c.proc);
+      EXPECT_TRUE(d.m_bToolRunning) << c.name;
+      EXPECT_FALSE(d.m_seekBar.IsWindowEnabled()) << c.name;
+      ASSERT_TRUE(PumpUntil([&] { return !d.m_bToolRunning; }, 10000)) << c.name;
+      EXPECT_EQ(g_doneMessages, c.messages) << c.name;
+      EXPECT_TRUE(d.m_seekBar.IsWindowEnabled()) << c.name;
+      EXPECT_FALSE(d.m_bToolLock) << c.name;
+      EXPECT_FALSE(Visible(d.m_progress)) << c.name;
+    }
+  });
+}
+
+TEST(ProgramFile, ALongPathThatExistsIsFoundAndAnUnreadableOneCountsAsPresent) {
+  quill::test::TempDir dir;
+  std::wstring path = L"\\\\?\\" + dir.path();
+  for (int i = 0; i < 6; ++i) {
+    path += std::wstring(50, L'd') + std::to_wstring(i) + L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+  }
+  static std::wstring g_path;
+  g_path = path.substr(4) + L"QuillmereX.exe";
+  ASSERT_GT(g_path.size(), 300u);
+  HANDLE f = CreateFileW((path + L"QuillmereX.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  CloseHandle(f);
+  EXPECT_TRUE(ProgramFileExists([](std::wstring* p) { *p = g_path; return true; }));
+  EXPECT_TRUE(ProgramFileExists([](std::wstring*) { return false; }));
+  EXPECT_FALSE(ProgramFileExists([](std::wstring* p) { *p = L"Z:\\no\\such\\QuillmereX.exe"; return true; }));
+  DeleteFileW((path + L"QuillmereX.exe").c_str());
+  for (int i = 5; i >= 0; --i) {
+    RemoveDirectoryW(path.c_str());
+    path.resize(path.size() - 1);
+    path.resize(path.find_last_of(L'\\') + 1);
+  }
+}
+
+// --- The controller pad --------------------------------------------------------------------------------
+
+std::atomic<int> g_rotations{0};
+std::atomic<int> g_resets{0};
+std::atomic<int> g_wrongSteps{0};
+int CountRotation(CMoment*, CMovieStatic*, int lock, int, int dx, int dy, float) {
+  if (lock != 1 || (dx != 0 && dy != 0) || (std::abs(dx) != 30 && std::abs(dy) != 30)) ++g_wrongSteps;
+  return ++g_rotations;
+}
+void CountReset(int) { ++g_resets; }
+
+double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
+  LARGE_INTEGER f;
+  QueryPerformanceFrequency(&f);
+  return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
+}
+
+// Holds `command` for about `ms` and returns the steps and the held time.
+int Hold(CControllerDlg& pad, int command, DWORD ms, std::atomic<int>& counter, double* heldMs) {
+  const int before = counter;
+  LARGE_INTEGER t0, t1;
+  QueryPerformanceCounter(&t0);
+  pad.Press(command);
+  PumpMessages(ms);  // the user's hold
+  pad.Release();
+  QueryPerformanceCounter(&t1);
+  *heldMs = Seconds(t0, t1) * 1000;
+  return counter - before;
+}
+
+TEST_F(CommandsTest, ThePadTurnsWhileHeldAndNeverAfter) {
+  g_rotations = g_resets = g_wrongSteps = 0;
+  int afterClose = 0;
+  Run([&](CRunDlg& d) {
+    CControllerDlg& pad = d.m_pad;
+    ASSERT_TRUE(pad.m_hWnd);
+    pad.m_pRotate = &CountRotation;
+    pad.m_pReset = &CountReset;
+    pad.SetMode(3);
+    struct Case {
+      int command;
+      std::atomic<int>* counter;
+    } cases[] = {{kPadUp, &g_rotations}, {kPadLeft, &g_rotations}, {kPadReset, &g_resets}};
+    for (const Case& c : cases) {
+      double held = 0;
+      const int steps = Hold(pad, c.command, 300, *c.counter, &held);
+      // About one step per 30 ms held (a busy loop would give thousands).
+      EXPECT_GE(steps, 2) << c.command;
+      EXPECT_LE(steps, static_cast<int>(held / 30) + 2) << c.command << " held " << held << " ms";
+      const int settled = *c.counter;
+      PumpMessages(120);  // a late step would come within a few periods
+      EXPECT_EQ(*c.counter, settled) << c.command << ": a step after the release";
+    }
+    EXPECT_EQ(g_wrongSteps, 0);
+    // 500 quick presses: each one turns at least once, none hangs, and the worker still runs a hold.
+    const int before = g_rotations;
+    for (int i = 0; i < 500; ++i) {
+      pad.Press(i % 2 ? kPadRight : kPadDown);
+      pad.Release();
+    }
+    EXPECT_GE(g_rotations - before, 500);
+    const int beforeHold = g_rotations;
+    pad.Press(kPadUp);
+    EXPECT_TRUE(PumpUntil([&] { return g_rotations - beforeHold >= 3; }, 10000));
+    pad.Release();
+    // A mode without buttons ends a held command.
+    pad.Press(kPadUp);
+    pad.SetMode(5);
+    EXPECT_EQ(pad.Command(), 0);
+    EXPECT_FALSE(pad.m_button[0].IsWindowEnabled());
+    pad.SetMode(4);
+    EXPECT_FALSE(pad.m_button[0].IsWindowEnabled());
+    EXPECT_TRUE(pad.m_button[1].IsWindowEnabled());
+    // Held while the window closes: the close stops the worker before the players go.
+    pad.SetMode(3);
+    pad.Press(kPadUp);
+  });
+  afterClose = g_rotations;
+  Sleep(120);
+  EXPECT_EQ(g_rotations, afterClose) << "a turn after the players were released";
+}
+
+}  // namespace

@@ -1,0 +1,271 @@
+// The main window's commands as pure rules: the arrangements' geometry, the click zoom, the display
+// power notification, the context menu's items, greying and checks, the pad's layout and steps, and the
+// finish message of a tool.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tavrin/app/context_menu.h"
+#include "tavrin/app/controller_pad.h"
+#include "tavrin/app/layout_geometry.h"
+#include "tavrin/app/tool_finish.h"
+#include "tavrin/app/main_dlg.h"
+
+namespace {
+
+using namespace quill::app;
+
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+TEST(CommandGeometry, PanesTipsAndVisibilityByArrangement) {
+  const RECT work = {0, 0, 1920, 1040};
+  struct Case {
+    const char* name;
+    int step, mode;
+    bool full;
+    RECT pane;
+    unsigned tip;
+    bool graph, info, browser, pad, captions, step2Tools;
+  } cases[] = {
+      {"step 0", 0, 3, false, {7, 26, 739, 437}, 8, true, true, true, true, true, true},
+      {"step 0 wide band", 0, 4, false, {7, 71, 1113, 393}, 8, true, true, true, true, true, true},
+      {"step 1", 1, 3, false, {7, 26, 873, 517}, 7, false, true, true, false, true, true},
+      {"step 2", 2, 3, false, {7, 26, 1113, 652}, 18, false, false, false, false, true, false},
+      {"full screen", 1, 3, true, {0, 0, 1920, 1040}, 7, false, false, false, false, false, false},
+      {"full screen wide band", 0, 4, true, {0, 240, 1920, 799}, 8, false, false, false, false, false, false},
+  };
+  for (const Case& c : cases) {
+    const RECT r = PrimaryPaneRect(c.step, c.mode, c.full, work);
+    EXPECT_TRUE(SameRect(r, c.pane)) << c.name << ": " << r.left << "," << r.top << "," << r.right << "," << r.bottom;
+    EXPECT_EQ(SizeStepTipText(c.step), c.tip) << c.name;
+    const Visibility v = VisibilityFor(c.step, c.full);
+    EXPECT_EQ(v.graph, c.graph) << c.name;
+    EXPECT_EQ(v.info, c.info) << c.name;
+    EXPECT_EQ(v.browser, c.browser) << c.name;
+    EXPECT_EQ(v.pad, c.pad) << c.name;
+    EXPECT_EQ(v.captionButtons, c.captions) << c.name;
+    EXPECT_EQ(v.SnapshotEtc, c.step2Tools) << c.name;
+    if (!c.full) {
+      // The button row stays below the pane, the seek bar and the volume slider.
+      const SIZE size = DialogSizeFor(c.step);
+      EXPECT_GE(size.cy - 35 - 32, PrimaryPaneRect(c.step, 3, false, work).bottom + 32) << c.name;
+    }
+  }
+  EXPECT_EQ(NextSizeStep(0), 1);
+  EXPECT_EQ(NextSizeStep(1), 2);
+  EXPECT_EQ(NextSizeStep(2), 0);
+  const RECT browser = BrowserRectStep0(PrimaryPaneRect(0, 4, false, work), 4, 661);
+  EXPECT_TRUE(SameRect(browser, RECT{739, 438, 1113, 621}));
+  EXPECT_TRUE(SameRect(BrowserRectStep0(PrimaryPaneRect(0, 3, false, work), 3, 661), RECT{739, 27, 1113, 621}));
+}
+
+TEST(CommandGeometry, MovieFrameWithoutBrowserWidthKeepsItsScale) {
+  const MovieFrameGeometry g = ComputeMovieFrame(1280, 720, 0, 0);
+  EXPECT_GT(g.frame.cx, 0);
+  EXPECT_LT(g.frame.cx, 4000);
+  EXPECT_EQ(g.pane.top, 20);
+}
+
+TEST(CommandGeometry, ClickZoomGrowsKeepsThePointAndResetsAfterThree) {
+  ClickZoom z;
+  const POINT p = {200, 100};
+  ASSERT_TRUE(ApplyClickZoom(&z, p));
+  EXPECT_FLOAT_EQ(z.factor, 2.0f);
+  EXPECT_FLOAT_EQ(z.originX, 200 - 200 * 1.0f / 2);
+  EXPECT_FLOAT_EQ(z.originY, 100 - 100 * 1.0f / 2);
+  const float ox = z.originX;
+  ASSERT_TRUE(ApplyClickZoom(&z, p));
+  EXPECT_FLOAT_EQ(z.factor, 3.0f);
+  EXPECT_FLOAT_EQ(z.originX, 200 - (200 * 2.0f + ox) / 3);
+  EXPECT_FALSE(ApplyClickZoom(&z, p));
+  EXPECT_FLOAT_EQ(z.factor, 1.0f);
+  EXPECT_FLOAT_EQ(z.originX, 0.0f);
+}
+
+TEST(CommandGeometry, OnlyADisplayOnNotificationOfTheDisplayCounts) {
+  POWERBROADCAST_SETTING s = {};
+  s.PowerSetting = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};  // monitor power
+  s.DataLength = 1;
+  s.Data[0] = 1;
+  EXPECT_TRUE(IsDisplayOnSetting(&s));
+  s.PowerSetting.Data4[7] ^= 1;  // another setting
+  EXPECT_FALSE(IsDisplayOnSetting(&s));
+  EXPECT_FALSE(IsDisplayOnSetting(nullptr));
+}
+
+// The items of a built menu: id (0 for a separator), greyed, checked.
+struct Item {
+  UINT id;
+  bool grey;
+  bool check;
+};
+std::vector<Item> ReadMenu(HMENU menu) {
+  std::vector<Item> items;
+  const int n = GetMenuItemCount(menu);
+  for (int i = 0; i < n; ++i) {
+    MENUITEMINFOW info = {};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE;
+    GetMenuItemInfoW(menu, i, TRUE, &info);
+    const bool sep = (info.fType & MFT_SEPARATOR) != 0;
+    items.push_back({sep ? 0u : info.wID, !sep && (info.fState & MFS_GRAYED) != 0, (info.fState & MFS_CHECKED) != 0});
+  }
+  return items;
+}
+
+TEST(ContextMenu, ItemsGreyingAndChecksByState) {
+  MenuState stopped0;
+  stopped0.playState = 1;
+  stopped0.flip = true;
+  stopped0.rearMovieOpen = true;
+  MenuState stopped1 = stopped0;
+  stopped1.pane = 1;
+  stopped1.mirror = true;
+  stopped1.flip = false;
+  MenuState playingFast = stopped0;
+  playingFast.playState = 2;
+  playingFast.speedCode = 1;  // the fastest of edition 2
+  MenuState pausedSlow = stopped0;
+  pausedSlow.playState = 3;
+  pausedSlow.speedCode = -2;
+  pausedSlow.edition = 1;
+  pausedSlow.viewMode = 4;
+  MenuState playingSlowFull = playingFast;
+  playingSlowFull.speedCode = -2;
+  playingSlowFull.fullScreen = true;
+  playingSlowFull.rearMovieOpen = false;
+  MenuState closed;
+  MenuState closedStep2;
+  closedStep2.sizeStep = 2;
+  MenuState stoppedStep2 = stopped0;
+  stoppedStep2.sizeStep = 2;
+  // Spelled as id[:g][:c] per position; 0 is a separator.
+  struct Case {
+    const char* name;
+    MenuState s;
+    std::vector<Item> items;
+    UINT width;
+  } cases[] = {
+      {"closed: the source item only", closed, {{38013, false, false}}, 100},
+      {"closed at size step 2: nothing", closedStep2, {}, 100},
+      {"stopped, main pane: no mirror",
+       stopped0,
+       {{38002, 0, 0}, {0, 0, 0}, {38009, 0, 0}, {38202, 0, 1}, {38203, 1, 0}, {38201, 0, 0}, {0, 0, 0}, {38006, 0, 0},
+        {38015, 0, 0}, {0, 0, 0}, {38013, 0, 0}},
+       100},
+      {"stopped, rear pane: no display mode, flip or reset",
+       stopped1,
+       {{38002, 0, 0}, {0, 0, 0}, {38009, 1, 0}, {38202, 1, 0}, {38203, 0, 1}, {38201, 1, 0}, {0, 0, 0}, {38006, 0, 0},
+        {38015, 0, 0}, {0, 0, 0}, {38013, 0, 0}},
+       100},
+      {"stopped at size step 2: no source item",
+       stoppedStep2,
+       {{38002, 0, 0}, {0, 0, 0}, {38009, 0, 0}, {38202, 0, 1}, {38203, 1, 0}, {38201, 0, 0}, {0, 0, 0}, {38006, 0, 0},
+        {38015, 0, 0}},
+       100},
+      {"playing at the edition's top speed: fast grey",
+       playingFast,
+       {{38002, 0, 0}, {38000, 0, 0}, {38004, 1, 0}, {38003, 0, 0}, {0, 0, 0}, {38009, 0, 0}, {38202, 0, 1},
+        {38203, 1, 0}, {38201, 0, 0}, {0, 0, 0}, {38006, 0, 0}, {38015, 0, 0}, {0, 0, 0}, {38013, 0, 0}},
+       100},
+      {"paused: fast and slow grey, reset grey outside mode 3",
+       pausedSlow,
+       {{38002, 0, 0}, {38000, 0, 0}, {38004, 1, 0}, {38003, 1, 0}, {0, 0, 0}, {38009, 0, 0}, {38202, 0, 1},
+        {38203, 1, 0}, {38201, 1, 0}, {0, 0, 0}, {38006, 0, 0}, {38015, 0, 0}, {0, 0, 0}, {38013, 0, 0}},
+       100},
+      {"playing slow in full screen: wide, ends with the display switch",
+       playingSlowFull,
+       {{38002, 0, 0}, {38000, 0, 0}, {38004, 0, 0}, {38003, 1, 0}, {0, 0, 0}, {38009, 0, 0}, {38202, 0, 1},
+        {38203, 1, 0}, {38201, 0, 0}, {0, 0, 0}, {38017, 1, 0}},
+       220},
+  };
+  for (const Case& c : cases) {
+    CMovieMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    BuildContextMenu(menu, c.s);
+    const std::vector<Item> got = ReadMenu(menu.m_hMenu);
+    ASSERT_EQ(got.size(), c.items.size()) << c.name;
+    for (size_t i = 0; i < got.size(); ++i) {
+      EXPECT_EQ(got[i].id, c.items[i].id) << c.name << " at " << i;
+      EXPECT_EQ(got[i].grey, c.items[i].grey) << c.name << " at " << i;
+      EXPECT_EQ(got[i].check, c.items[i].check) << c.name << " at " << i;
+    }
+    MEASUREITEMSTRUCT mis = {};
+    menu.MeasureItem(&mis);
+    EXPECT_EQ(mis.itemWidth, c.width) << c.name;
+    // Each item's data is its position: the drawing reads its text from there.
+    for (int i = 0; i < static_cast<int>(got.size()); ++i) {
+      if (!got[i].id) continue;
+      MENUITEMINFOW info = {};
+      info.cbSize = sizeof info;
+      info.fMask = MIIM_DATA;
+      GetMenuItemInfoW(menu.m_hMenu, i, TRUE, &info);
+      EXPECT_EQ(info.dwItemData, static_cast<ULONG_PTR>(i)) << c.name;
+    }
+  }
+}
+
+TEST(ContextMenu, ASelectedGreyItemIsDrawnLightBlueWithGreyText) {
+  MenuState s;
+  s.playState = 1;
+  s.pane = 1;
+  CMovieMenu menu;
+  ASSERT_TRUE(menu.CreatePopupMenu());
+  BuildContextMenu(menu, s);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, 120, 20);
+  ReleaseDC(nullptr, screen);
+  HGDIOBJ old = SelectObject(dc, bmp);
+  DRAWITEMSTRUCT dis = {};
+  dis.CtlType = ODT_MENU;
+  dis.itemAction = ODA_SELECT;
+  dis.itemState = ODS_SELECTED | ODS_GRAYED;
+  dis.hDC = dc;
+  dis.rcItem = RECT{0, 0, 120, 20};
+  dis.itemData = 2;  // "表示モード切替", grey on the rear pane
+  menu.DrawItem(&dis);
+  EXPECT_EQ(GetPixel(dc, 2, 2), COLORREF(0xFFC3C3));
+  EXPECT_EQ(GetTextColor(dc), COLORREF(0x7F7F7F));
+  SelectObject(dc, old);
+  DeleteObject(bmp);
+  DeleteDC(dc);
+}
+
+TEST(ControllerPad, LayoutStepsAndEnabledButtons) {
+  struct Place {
+    int id, x, y;
+  } places[] = {{kPadUp, 54, 6}, {kPadLeft, 16, 44}, {kPadRight, 92, 44}, {kPadDown, 54, 82}, {kPadReset, 54, 44}};
+  for (const Place& p : places) {
+    const POINT got = PadButtonPlace(p.id, 140, 120);
+    EXPECT_EQ(got.x, p.x) << p.id;
+    EXPECT_EQ(got.y, p.y) << p.id;
+  }
+  EXPECT_EQ(PadStep(kPadUp).y, 30);
+  EXPECT_EQ(PadStep(kPadLeft).x, 30);
+  EXPECT_EQ(PadStep(kPadRight).x, -30);
+  EXPECT_EQ(PadStep(kPadDown).y, -30);
+  EXPECT_EQ(PadStep(kPadReset).x, 0);
+  struct Mode {
+    int mode;
+    std::vector<int> enabled;
+  } modes[] = {{3, {28, 29, 30, 31, 32}}, {4, {29, 30}}, {5, {}}, {1, {}}, {2, {}}};
+  for (const Mode& m : modes) {
+    for (int id = kPadUp; id <= kPadReset; ++id) {
+      const bool want = std::find(m.enabled.begin(), m.enabled.end(), id) != m.enabled.end();
+      EXPECT_EQ(PadButtonEnabled(id, m.mode), want) << "mode " << m.mode << " button " << id;
+    }
+  }
+}
+
+TEST(ToolFrame, OnlyASucceededToolSaysItIsDone) {
+  EXPECT_EQ(ToolFinishText(true), 48u);
+  EXPECT_EQ(ToolFinishText(false), 0u);
+}
+
+}  // namespace
