@@ -3,8 +3,8 @@
 # scroll and sort times are printed beside it. Goal: at most 3.
 set -euo pipefail
 card="$QUILL_BUILD/large-card"
-python3 "$QUILL_ROOT/tests/browser/make_large_card.py" "$card"
-exe="$QUILL_BUILD/tests/browser/test_browser_large.exe"
+python3 "$QUILL_ROOT/bench/make_large_card.py" "$card"
+exe="$QUILL_BUILD/tests/browser/bench_browser_large.exe"
 out="$(QUILL_LARGE_CARD="$card" "$QUILL_BUILD/wine-run.sh" "$exe" | tr -d '\r')"
 printf '%s\n' "$out" | grep '^10,000 recordings' || true
 line="$(printf '%s\n' "$out" | grep '^large-card:' | tail -n1)"

@@ -45,6 +45,16 @@ class CDrivenSelectDlg : public CFileSelectDlg {
     return rows;
   }
   bool OkEnabled() { return GetDlgItem(IDOK)->IsWindowEnabled() != FALSE; }
+  // The text colour the list's custom draw gives a row.
+  COLORREF RowText(int row) {
+    NMLVCUSTOMDRAW cd = {};
+    cd.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+    cd.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+    cd.clrText = CLR_DEFAULT;
+    LRESULT result = 0;
+    OnListCustomDraw(&cd.nmcd.hdr, &result);
+    return cd.clrText;
+  }
   std::wstring Text(int id) {
     CString t;
     GetDlgItem(id)->GetWindowText(t);
@@ -116,6 +126,34 @@ TEST(FileSelectDialog, DeleteModeChoosesByClicksAndHandsBackTheChosenRecords) {
   ASSERT_EQ(dlg.m_chosen.size(), 2u);
   EXPECT_STREQ(dlg.m_chosen[0].szMainName, L"001_120000A_M.MP4");
   EXPECT_STREQ(dlg.m_chosen[1].szMainName, L"003_120000A_M.MP4");
+}
+
+// Regression: the dialog cleared the records' selection flag (the rows a join marked) when it filled
+// its rows and rewrote it with its own choice, so the marked rows lost their highlight.
+TEST(FileSelectDialog, ChoosingKeepsTheFlagsAJoinSetAndTheirHighlight) {
+  CDrivenSelectDlg dlg;
+  dlg.m_nMode = CFileSelectDlg::kModeJoin;
+  const std::vector<int32_t> flags = {1, 0, 0, 1};
+  RecordingList records;
+  for (size_t i = 0; i < flags.size(); ++i) {
+    records.push_back(Rec(static_cast<int>(i), 1, 1));
+    records.back().nSelected = flags[i];
+  }
+  dlg.SetRecordings(records);
+  dlg.script = [&flags](CDrivenSelectDlg& d) {
+    d.Click(2);  // a run of an unmarked and a marked row
+    d.Click(3);
+    for (int row = 0; row < d.RowCount(); ++row) EXPECT_EQ(d.m_shown[row].nSelected, flags[row]) << row;
+    const COLORREF plain = d.RowText(1);
+    EXPECT_NE(d.RowText(0), plain);          // marked, not chosen
+    EXPECT_EQ(d.RowText(2), plain);          // chosen, not marked
+    EXPECT_EQ(d.RowText(3), d.RowText(0));   // marked and chosen
+    d.Finish(IDOK);
+  };
+  ASSERT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_EQ(dlg.m_chosen.size(), 2u);
+  EXPECT_EQ(dlg.m_chosen[0].nSelected, 0);
+  EXPECT_EQ(dlg.m_chosen[1].nSelected, 1);
 }
 
 TEST(FileSelectDialog, MoreThan1500CandidatesOfferTheFirst1500AfterOneMessage) {

@@ -1,6 +1,6 @@
 // The browser pane over SD cards written into temporary folders: opening a folder, a single file and a
 // removable drive, loading folders, the filters and their buttons, sorting, selection reaching the
-// owner, the source watch, and the UI thread's wait on the playback mutex.
+// owner, the source watch, the UI thread's wait on the playback mutex, and reloads of a folder.
 #include "tests/browser/browser_host.h"
 #include "tests/names/card_fixture.h"
 #include "tests/skin/removable_drive.h"
@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <thread>
 
 namespace {
@@ -263,28 +264,99 @@ TEST(SourceWatch, EndsWhenDestroyed) {
   delete watch;
 }
 
-// A worker that holds the playback mutex and sends to a window of the UI thread must get its answer
-// while the UI thread waits for the mutex in the list's selection handler.
-TEST_F(PaneTest, SelectionWaitsForThePlayMutexWithoutDeadlockingASendingWorker) {
-  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+// A worker holds the playback mutex and sends to the list while the UI thread waits for the mutex in
+// the selection handler: the wait delivers sent messages (no deadlock), and a row the worker deleted
+// meanwhile is not opened once the mutex is taken.
+struct MutexWaitCase {
+  const char* what;
+  UINT sent;
+  LRESULT answer;
+  std::vector<int> opened;
+};
+
+const MutexWaitCase kMutexWaits[] = {
+    {"the worker asks for the row count", LVM_GETITEMCOUNT, 10, {3}},
+    {"the worker deletes the rows", LVM_DELETEALLITEMS, TRUE, {}},
+};
+
+TEST_F(PaneTest, SelectionWaitsForThePlayMutexAndOpensOnlyARowStillThere) {
+  for (const MutexWaitCase& c : kMutexWaits) {
+    SCOPED_TRACE(c.what);
+    pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+    owner().opened.clear();
+    owner().current = -1;
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    LRESULT answer = -1;
+    const HWND list = pane().m_list.m_hWnd;
+    std::thread worker([&] {
+      WaitForSingleObject(owner().mutex, INFINITE);
+      SetEvent(held);
+      answer = ::SendMessageW(list, c.sent, 0, 0);  // answered only while the UI thread waits
+      ReleaseMutex(owner().mutex);
+    });
+    WaitForSingleObject(held, INFINITE);
+    pane().SelectItem(3, FALSE);
+    worker.join();
+    CloseHandle(held);
+    EXPECT_EQ(answer, c.answer);
+    EXPECT_EQ(owner().opened, c.opened);
+  }
+  // Without the mutex (its wait fails) nothing is opened.
   owner().opened.clear();
-  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-  LRESULT answer = -1;
-  const HWND list = pane().m_list.m_hWnd;
-  std::thread worker([&] {
-    WaitForSingleObject(owner().mutex, INFINITE);
-    SetEvent(held);
-    // Sent while the UI thread waits for the mutex, or just before it does: either way a wait that
-    // does not deliver sent messages deadlocks here.
-    answer = ::SendMessageW(list, LVM_GETITEMCOUNT, 0, 0);
-    ReleaseMutex(owner().mutex);
-  });
-  WaitForSingleObject(held, INFINITE);
+  const HANDLE mutex = owner().mutex;
+  owner().mutex = nullptr;
   pane().SelectItem(3, FALSE);
-  worker.join();
-  CloseHandle(held);
-  EXPECT_EQ(answer, 10);
-  EXPECT_EQ(owner().opened, std::vector<int>{3});
+  owner().mutex = mutex;
+  EXPECT_TRUE(owner().opened.empty());
+}
+
+// Regression: reloading a folder while one of its children is selected deleted the selected child,
+// which made the tree tell the owner, who loaded again inside the load and doubled the children.
+// Loading no item leaves the tree and the list as they were.
+TEST_F(PaneTest, ReloadingAFolderWithASelectedChildDoesNotReloadInsideTheLoad) {
+  pane().OpenSource(card_.c_str(), CFilerContainerDlg::kSourceFolder);
+  HTREEITEM top = pane().m_tree.GetRootItem();
+  ASSERT_NE(top, nullptr);
+  pane().m_tree.SelectItem(pane().m_tree.GetChildItem(top));
+  ASSERT_EQ(pane().m_list.GetItemCount(), 10);
+  EXPECT_EQ(pane().LoadFolder(nullptr, 0, FALSE), 0);
+  EXPECT_EQ(pane().m_tree.GetRootItem(), top);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 10);
+  const std::vector<std::wstring> days = {L"20240101_001", L"20240102_001", L"20240103_001"};
+  const int changes = owner().folderChanges;
+  EXPECT_EQ(pane().LoadFolder(top, 0, FALSE), 0);  // the card's own folder holds no recordings
+  EXPECT_EQ(Children(top), days);
+  EXPECT_EQ(owner().folderChanges, changes);
+  EXPECT_EQ(pane().m_list.m_records.size(), 0u);
+}
+
+std::map<std::wstring, int> g_probeCounts;
+
+int CountingProbe(const wchar_t* path) {
+  ++g_probeCounts[path];
+  return 1;
+}
+
+// Regression: opening a source read each recording twice (the open's scan and the load of the folder
+// it selects); they now share the probe's answers, and a new open asks again.
+TEST_F(PaneTest, OpeningASourceProbesEachRecordingOnce) {
+  const struct {
+    int kind;
+    const wchar_t* relative;  // below the card
+    int rows;
+  } opens[] = {{CFilerContainerDlg::kSourceFolder, L"", 0},
+               {CFilerContainerDlg::kSourceFolder, L"\\20240101_001", 10},
+               {CFilerContainerDlg::kSourceDrive, L"", 10},
+               {CFilerContainerDlg::kSourceFolder, L"\\20240101_001", 10}};
+  SetRecordingProbe(&CountingProbe);
+  for (const auto& c : opens) {
+    g_probeCounts.clear();
+    pane().OpenSource((card_ + c.relative).c_str(), c.kind);
+    EXPECT_EQ(pane().m_list.GetItemCount(), c.rows);
+    EXPECT_EQ(g_probeCounts.empty(), c.rows == 0);
+    for (const auto& [path, count] : g_probeCounts) EXPECT_EQ(count, 1) << std::string(path.begin(), path.end());
+  }
+  SetRecordingProbe(nullptr);
 }
 
 // The SD card as the recorder leaves it, on a drive typed as removable.

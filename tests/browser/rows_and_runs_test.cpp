@@ -64,16 +64,6 @@ TEST(FileListRows, FiltersShowTheirGroupsAndAlwaysFolderRows) {
   EXPECT_EQ(texts(cameras), (std::vector<std::wstring>{L"007_120000O", L"008_120000R", L"20240101_001"}));
 }
 
-TEST(FileListRows, EventRowsAreShockManualParkingShockSpeedCameraAndRadar) {
-  const std::set<wchar_t> events = {L'G', L'M', L'S', L'O', L'R', L'U'};
-  for (wchar_t letter : std::wstring(L"AGMPSORTU")) {
-    std::wstring name = L"001_120000X_M.MP4";
-    name[10] = letter;
-    EXPECT_EQ(IsEventRow(Record(name.c_str())), events.count(letter) == 1) << name;
-  }
-  EXPECT_FALSE(IsEventRow(FolderRow(L"20240101_001")));
-}
-
 // Regression: recordings never played carry zero times, which the time conversion refuses; the order
 // must stay a strict weak order so that sorting by any column finishes inside the vector.
 TEST(FileListRows, SortingUnplayedRowsByEveryColumnIsConsistent) {

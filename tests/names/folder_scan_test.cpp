@@ -1,5 +1,6 @@
 // The folder scans over a generated SD card: day folders, loose and joined files, unpaired main and
-// rear files, files the probe rejects, folders that cannot be listed, and paths past 260 characters.
+// rear files, files the probe rejects, folders that cannot be listed, and paths past 260 characters;
+// a card of pairs that once went missing from the lists.
 #include "tavrin/browser/recording_pair.h"
 #include "tavrin/browser/recording_probe.h"
 #include "tests/names/card_fixture.h"
@@ -7,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -176,6 +179,99 @@ TEST(LongPaths, EntriesPastTheBufferAreSkippedAndNothingOverruns) {
   // A source path that does not fit at all cannot be listed.
   RecordingList none;
   EXPECT_FALSE(ScanRecordingTree((folder + L"\\" + std::wstring(300, L'x')).c_str(), none, nullptr, 0));
+}
+
+// Opens a file without sharing for the life of the object: nobody else can open it meanwhile.
+class HeldFile {
+ public:
+  explicit HeldFile(const std::wstring& path)
+      : handle_(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+  ~HeldFile() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+  bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE handle_;
+};
+
+struct CardPair {
+  const wchar_t* main;
+  const wchar_t* rear;
+  int held;  // 0: both open; 1: the rear file is held; 2: both are held (the pair is left out)
+};
+
+const CardPair kAwkwardPairs[] = {
+    // Every trigger letter and joined prefix pairs up (O, R, T, U and JN were once not listed).
+    {L"001_120000A_M.MP4", L"001_120002A_R.MP4", 0},
+    {L"002_120100O_M.MP4", L"002_120102O_R.MP4", 0},
+    {L"003_120200R_M.MP4", L"003_120203R_R.MP4", 0},
+    {L"004_120300T_M.MP4", L"004_120301T_R.MP4", 0},
+    {L"005_120400U_M.MP4", L"005_120400U_R.MP4", 0},
+    {L"JM01_006_120500A_M.MP4", L"JM01_006_120500A_R.MP4", 0},
+    {L"JN04_007_120600M_M.MP4", L"JN04_007_120602M_R.MP4", 0},
+    {L"JN04_008_120700T_M.mp4", L"JN04_008_120704T_R.mp4", 0},
+    // Across midnight either way (the partner search once stopped at 00:00:00).
+    {L"011_235955A_M.MP4", L"011_000005A_R.MP4", 0},
+    {L"012_000003G_M.MP4", L"012_235958G_R.MP4", 0},
+    {L"JM01_013_235959A_M.MP4", L"JM01_013_000000A_R.MP4", 0},
+    // Held by another program: a pair neither of whose files opens is left out, one side is enough.
+    {L"021_130000A_M.MP4", L"021_130000A_R.MP4", 2},
+    {L"022_130100A_M.MP4", L"022_130100A_R.MP4", 1},
+};
+
+std::map<std::wstring, std::wstring> KeyToRear(const RecordingList& list) {
+  std::map<std::wstring, std::wstring> pairs;
+  for (const sRECORDINGPAIR& r : list) pairs[RecordingKey(r)] = r.szRearName;
+  return pairs;
+}
+
+TEST(AwkwardCard, EveryScanListsEachPairOnceWithBothFiles) {
+  TempDir dir;
+  std::vector<std::unique_ptr<HeldFile>> held;
+  std::map<std::wstring, std::wstring> expected;
+  for (const CardPair& p : kAwkwardPairs) {
+    ASSERT_TRUE(quill::test::WriteTinyRecording(dir.path() + p.main));
+    ASSERT_TRUE(quill::test::WriteTinyRecording(dir.path() + p.rear));
+    if (p.held == 0) expected[p.main] = p.rear;
+  }
+  for (const CardPair& p : kAwkwardPairs) {
+    if (p.held >= 1) held.push_back(std::make_unique<HeldFile>(dir.path() + p.rear));
+    if (p.held == 2) held.push_back(std::make_unique<HeldFile>(dir.path() + p.main));
+    if (p.held) {
+      ASSERT_TRUE(held.back()->held());
+    }
+  }
+  const std::wstring folder = dir.path().substr(0, dir.path().size() - 1);
+  RecordingList one, tree, collected;
+  ASSERT_TRUE(ScanFolderForRecordings(folder.c_str(), one));
+  ASSERT_TRUE(ScanRecordingFolders(folder.c_str(), nullptr, nullptr, tree, nullptr, kScanFolderTree, true,
+                                   nullptr, 0));
+  ASSERT_TRUE(ScanRecordingTree(folder.c_str(), collected, nullptr, 0));
+  for (const RecordingList* list : {&one, &tree, &collected}) {
+    std::map<std::wstring, std::wstring> got = KeyToRear(*list);
+    EXPECT_EQ(got.count(L"022_130100A_M.MP4"), 1u);  // the held rear file's pair stays
+    got.erase(L"022_130100A_M.MP4");
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(list->size(), expected.size() + 1);
+  }
+  // A single file opened as the source finds its partner on disk from either side.
+  for (const CardPair& p : kAwkwardPairs) {
+    if (p.held) continue;
+    for (const wchar_t* start : {p.main, p.rear}) {
+      SCOPED_TRACE(testing::Message() << std::wstring(start).c_str());
+      RecordingList single;
+      ASSERT_TRUE(AddRecordingFile((dir.path() + start).c_str(), single));
+      ASSERT_EQ(single.size(), 1u);
+      EXPECT_EQ(std::wstring(single[0].szMainPath), dir.path() + p.main);
+      EXPECT_EQ(std::wstring(single[0].szRearPath), dir.path() + p.rear);
+    }
+  }
+  RecordingList none;
+  EXPECT_FALSE(AddRecordingFile((dir.path() + L"021_130000A_M.MP4").c_str(), none));
+  EXPECT_TRUE(none.empty());
 }
 
 }  // namespace

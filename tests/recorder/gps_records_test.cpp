@@ -1,8 +1,15 @@
+// The recorder data readers over byte fixtures: the GPS and event records, the G-sensor header, the
+// text fields of a record (decimals, degrees, the fix time) and the position table built from them.
 #include "playcore/recorder/gps_records.h"
 
 #include "playcore/recorder/gps_box_format.h"
+#include "playcore/recorder/file_map.h"  // the record types
+#include "playcore/recorder/position_table.h"
+#include "playcore/recorder/record_text.h"
 #include "tests/recorder/recorder_fixture.h"
 #include "tests/recorder/recorder_test_util.h"
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -156,6 +163,215 @@ TEST(SensorHeader, AChainRunningOffTheBytesStopsAtTheirEnd) {
   EXPECT_EQ(ParseSensorHeader(exact.data(), exact.size(), &s), 52);
   EXPECT_EQ(ParseSensorHeader(exact.data(), 10, &s), 0);
   EXPECT_FLOAT_EQ(s.value1, -1.0f);
+}
+
+
+TEST(DecimalText, ReadsLikeAtofWithinTheFieldOnly) {
+  struct Case {
+    const char* text;
+    size_t width;
+    double expected;
+  } cases[] = {
+      {"3539.1234", 9, 3539.1234}, {"13945.6789", 10, 13945.6789}, {"0042", 4, 42.0},
+      {"-0250", 5, -250.0},        {"+1000", 5, 1000.0},           {"  12", 4, 12.0},
+      {"-034", 4, -34.0},          {"1e3", 3, 1000.0},             {"abcd", 4, 0.0},
+      {"", 0, 0.0},                {"12.5xyz", 7, 12.5},
+      // The field ends before the digits that follow it in the record.
+      {"00422401", 4, 42.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(ParseDecimalText(reinterpret_cast<const uint8_t*>(c.text), c.width), c.expected)
+        << c.text;
+  }
+}
+
+TEST(IntText, ReadsSignedSecondsLikeAtoi) {
+  struct Case {
+    const char* text;
+    int32_t expected;
+  } cases[] = {{"030", 30}, {"-10", -10}, {"+05", 5}, {" 7x", 7}, {"***", 0}, {"9999", 999}};
+  for (const Case& c : cases) {
+    size_t width = std::strlen(c.text) < 3 ? std::strlen(c.text) : 3;
+    EXPECT_EQ(ParseIntText(reinterpret_cast<const uint8_t*>(c.text), width), c.expected) << c.text;
+  }
+}
+
+TEST(Degrees, AreDegreesPlusMinutesOverSixtyWithTheHemisphereSign) {
+  struct Case {
+    const char* text;
+    size_t width;
+    uint8_t hemisphere;
+    double expected;
+  } cases[] = {
+      {"3539.1234", 9, 'N', 35.0 + 39.1234 / 60.0},
+      {"3539.1234", 9, 0, -(35.0 + 39.1234 / 60.0)},
+      // Any non-zero byte counts as positive, even an 'S'.
+      {"3539.1234", 9, 'S', 35.0 + 39.1234 / 60.0},
+      {"13945.6789", 10, 0, -(139.0 + 45.6789 / 60.0)},
+      {"0000.0000", 9, 'N', 0.0},
+      {"9999999999", 10, 'E', 99999999.0 + 99.0 / 60.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NEAR(DegreesFromText(reinterpret_cast<const uint8_t*>(c.text), c.width, c.hemisphere),
+                c.expected, 1e-9)
+        << c.text;
+  }
+}
+
+SYSTEMTIME TimeOf(const std::string& time, const std::string& shift) {
+  GpsRecordFields f;
+  f.time = time;
+  f.shift = shift;
+  std::string record = GpsRecordBytes(f);
+  SYSTEMTIME st = {};
+  EXPECT_TRUE(ParseRecordTime(Bytes(record), record.size(), &st));
+  return st;
+}
+
+std::string Text(const SYSTEMTIME& st) {
+  char buf[64];
+  snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u", st.wYear, st.wMonth, st.wDay, st.wHour,
+           st.wMinute, st.wSecond);
+  return buf;
+}
+
+TEST(FixTime, IsTheTextTimeShiftedByTheSecondsOffset) {
+  struct Case {
+    const char* time;
+    const char* shift;
+    const char* expected;
+  } cases[] = {
+      {"240115093000", "***", "2024-01-15 09:30:00"},
+      {"240115093000", "*99", "2024-01-15 09:30:00"},  // '*' at 44: no shift whatever follows
+      {"240115093000", "030", "2024-01-15 09:30:30"},
+      {"240115093000", "-10", "2024-01-15 09:29:50"},
+      {"231231235959", "002", "2024-01-01 00:00:01"},
+      {"240229120000", "***", "2024-02-29 12:00:00"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Text(TimeOf(c.time, c.shift)), c.expected) << c.time;
+  EXPECT_EQ(TimeOf("240115093000", "***").wDayOfWeek, 1);  // a Monday
+}
+
+TEST(FixTime, ATextThatFormsNoTimeGivesTheEpochInLocalTime) {
+  FILETIME utc = {}, local;
+  ULARGE_INTEGER epoch;
+  epoch.QuadPart = 11644473600ULL * 10000000ULL;
+  utc.dwLowDateTime = epoch.LowPart;
+  utc.dwHighDateTime = epoch.HighPart;
+  SYSTEMTIME expected;
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &expected));
+  for (const char* bad : {"241315093000", "240230093000", "2401150930ab", "            "}) {
+    EXPECT_EQ(Text(TimeOf(bad, "030")), Text(expected)) << bad;
+  }
+  std::string record = GpsRecordBytes(GpsRecordFields());
+  EXPECT_FALSE(ParseRecordTime(Bytes(record), 78, &expected)) << "a short record";
+}
+
+struct Records {
+  std::vector<sGPSPOINT> points;
+  std::vector<sEVENTRECORD> events;
+  std::vector<sEVENTRECORD*> table;
+};
+
+// n GPS points and events as the record reader makes them: keys 100k, raw values given.
+Records Make(int points, int events, std::vector<double> v1 = {}) {
+  Records r;
+  for (int k = 0; k < points; ++k) {
+    sGPSPOINT p = {};
+    p.recordNumber = k;
+    p.positionKey = k * 100;
+    r.points.push_back(p);
+  }
+  for (int k = 0; k < events; ++k) {
+    sEVENTRECORD e = {};
+    e.recordNumber = k;
+    e.positionKey = k * 100;
+    e.value1 = k < static_cast<int>(v1.size()) ? v1[k] : 0.0;
+    r.events.push_back(e);
+  }
+  return r;
+}
+
+int Index(const Records& r, const sEVENTRECORD* e) {
+  return e ? static_cast<int>(e - r.events.data()) : -1;
+}
+
+TEST(PositionTable, TenEventsOverFivePositionsStepByTwo) {
+  Records r = Make(10, 10);
+  sPEAKVALUES peaks;
+  // Time scale 200: keys 0, 0, 1, 1, 2, 2, 3, 3, 4, 4.
+  ASSERT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 200.0f, 5, &peaks), 1);
+  ASSERT_EQ(r.table.size(), 5u);
+  std::vector<int> got;
+  for (sEVENTRECORD* e : r.table) got.push_back(Index(r, e));
+  EXPECT_EQ(got, (std::vector<int>{0, 2, 4, 6, 9}));
+  EXPECT_EQ(r.events[3].positionKey, 1);
+  EXPECT_EQ(r.points[9].positionKey, 4);
+}
+
+TEST(PositionTable, MorePositionsThanEventsStepByOneAndHoldTheLast) {
+  Records r = Make(3, 3);
+  sPEAKVALUES peaks;
+  // Time scale 50: keys 0, 2, 4.
+  ASSERT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 50.0f, 7, &peaks), 1);
+  std::vector<int> got;
+  for (sEVENTRECORD* e : r.table) got.push_back(Index(r, e));
+  // An event takes over from the position after its own key.
+  EXPECT_EQ(got, (std::vector<int>{0, 0, 0, 1, 1, 2, 2}));
+}
+
+// Regression: with no events the table was filled from the last element of an empty vector.
+TEST(PositionTable, NoEventsLeaveTheEntriesNull) {
+  Records r = Make(4, 0);
+  r.table.assign(2, reinterpret_cast<sEVENTRECORD*>(&r));  // stale entries from an earlier movie
+  sPEAKVALUES peaks = {{1, 1, 1}, 1};
+  ASSERT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 33.0f, 6, &peaks), 1);
+  ASSERT_EQ(r.table.size(), 6u);
+  for (sEVENTRECORD* e : r.table) EXPECT_EQ(e, nullptr);
+  EXPECT_EQ(peaks.peak, 0.0);
+  EXPECT_EQ(r.points[0].eventLink, nullptr);
+}
+
+TEST(PositionTable, RefusesWhatCannotGivePositions) {
+  Records r = Make(2, 2);
+  sPEAKVALUES peaks;
+  EXPECT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 33.0f, 0, &peaks), 0);
+  EXPECT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 0.0f, 10, &peaks), 0);  // stts < 1000
+  EXPECT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, -3.0f, 10, &peaks), 0);
+  EXPECT_EQ(BuildPositionTable(&r.points, nullptr, &r.table, 33.0f, 10, &peaks), 0);
+  EXPECT_EQ(r.events[1].positionKey, 100);  // untouched
+}
+
+TEST(PositionTable, EventValuesBecomeNudgedDifferences) {
+  Records r = Make(0, 5, {1.0, 1.5, 1.5, 0.25, 0.3});
+  for (sEVENTRECORD& e : r.events) {
+    e.value2 = -e.value1;
+    e.value3 = 2 * e.value1;
+  }
+  sPEAKVALUES peaks;
+  ASSERT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 100.0f, 5, &peaks), 1);
+  const double expected[] = {0.0, 0.505, 0.0, -1.255, 0.055};
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NEAR(r.events[i].value1, expected[i], 1e-12) << i;
+    EXPECT_NEAR(r.events[i].value2, -expected[i], 1e-12) << i;
+  }
+  EXPECT_NEAR(r.events[3].value3, -2.505, 1e-12);
+  // No GPS points: the link pass and the peak are skipped.
+  EXPECT_EQ(peaks.peak, 0.0);
+}
+
+TEST(PositionTable, LinksPointEventsAtPointsThreeBehindAndFindThePeak) {
+  Records r = Make(6, 6, {0.0, 0.2, -0.5, 0.1, 0.1, 0.4});
+  sPEAKVALUES peaks;
+  ASSERT_EQ(BuildPositionTable(&r.points, &r.events, &r.table, 100.0f, 6, &peaks), 1);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(r.points[i].eventLink, &r.events[i]) << i;
+    // After event i the point cursor stands at i + 1 (at most the last point).
+    int g = i + 1 < 6 ? i + 1 : 5;
+    EXPECT_EQ(r.events[i].gpsLink, &r.points[g >= 3 ? g - 3 : 0]) << i;
+  }
+  EXPECT_NEAR(peaks.axis[0], 0.705, 1e-12);  // |-0.5 - 0.2| + 0.005
+  EXPECT_NEAR(peaks.peak, 0.705, 1e-12);
 }
 
 }  // namespace

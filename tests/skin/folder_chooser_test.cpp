@@ -101,47 +101,4 @@ TEST_F(FolderChooser, OnAWorkerThreadTheChooserGetsTheApartmentItNeeds) {
   }
 }
 
-struct RealChooserRun {
-  CString result = L"unset";
-};
-
-UINT __cdecl RealChooserOnWorker(LPVOID param) {
-  static_cast<RealChooserRun*>(param)->result =
-      GetFolderFromIniOrBrowse(nullptr, L"FOLDERPATH", L"CSV_FOLDER", L"出力先フォルダーを選択してください。");
-  return 0;
-}
-
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
-  wchar_t cls[16] = L"";
-  GetClassNameW(hwnd, cls, 16);
-  if (lstrcmpW(cls, L"#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
-  *reinterpret_cast<HWND*>(out) = hwnd;
-  return FALSE;
-}
-
-// The system's own chooser, opened by a tool worker that never set up COM, comes up and cancels.
-TEST(RealFolderChooser, OpensOnAWorkerThreadAndCancelsCleanly) {
-  quill::test::TempDir dir;
-  lstrcpynW(g_szAppDirectory, dir.path().c_str(), MAX_PATH);
-  RealChooserRun run;
-  CWinThread* worker = AfxBeginThread(&RealChooserOnWorker, &run, THREAD_PRIORITY_NORMAL, 0, CREATE_SUSPENDED);
-  ASSERT_NE(worker, nullptr);
-  worker->m_bAutoDelete = FALSE;
-  worker->ResumeThread();
-  // Wait for the chooser to come up, then cancel it (also what ends it should the test fail).
-  HWND chooser = nullptr;
-  quill::test::PumpUntil([&] {
-    EnumThreadWindows(worker->m_nThreadID, &FindDialog, reinterpret_cast<LPARAM>(&chooser));
-    return chooser != nullptr || WaitForSingleObject(worker->m_hThread, 0) == WAIT_OBJECT_0;
-  }, 10000);
-  EXPECT_NE(chooser, nullptr) << "the chooser did not open";
-  EXPECT_TRUE(quill::test::CloseDialogsUntil(worker->m_nThreadID, [&] {
-    return WaitForSingleObject(worker->m_hThread, 0) == WAIT_OBJECT_0;
-  }));
-  WaitForSingleObject(worker->m_hThread, INFINITE);
-  delete worker;
-  EXPECT_TRUE(run.result.IsEmpty());
-  g_szAppDirectory[0] = L'\0';
-}
-
 }  // namespace

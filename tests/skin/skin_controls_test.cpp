@@ -1,8 +1,11 @@
-// The skinned buttons, list, progress bar and sliders on the test dialog, driven by real mouse and
+// The skinned buttons, progress bar and sliders on the test dialog, driven by real mouse and
 // keyboard messages, and the whole dialog compared with its reference picture.
 #include <windows.h>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
 
 #include "res/resource.h"
 #include "tavrin/skin/skin_messages.h"
@@ -103,55 +106,6 @@ TEST(SkinButton, ClicksButNeverKeysPressIt) {
   EXPECT_EQ(host.TakeNotifications(), (Notes{{WM_COMMAND, CTestHostDlg::kButtonIds[0], 0}}));
 }
 
-class SkinList : public ::testing::Test {
- protected:
-  void SetUp() override {
-    for (int i = 0; i < 4; ++i) list_.SetStateImage(i, i == 2 ? 3 : CSkinListCtrl::kStateNormal);
-    list_.m_nHotItem = -1;
-    host_.TakeNotifications();
-  }
-  void TearDown() override { host_.ApplyShowcaseStates(); }
-  CPoint RowCentre(int row) const {
-    CRect rc;
-    list_.GetItemRect(row, &rc, LVIR_BOUNDS);
-    return rc.CenterPoint();
-  }
-  std::vector<UINT> States() const {
-    std::vector<UINT> out;
-    for (int i = 0; i < list_.GetItemCount(); ++i) out.push_back(list_.GetStateImage(i));
-    return out;
-  }
-  CTestHostDlg& host_ = SharedHost();
-  CSkinListCtrl& list_ = host_.m_list;
-};
-
-TEST_F(SkinList, TheHoverLookFollowsTheMouseAndClicksReportTheRowOrMinusOne) {
-  CPoint row0 = RowCentre(0), row1 = RowCentre(1), row2 = RowCentre(2);
-  Mouse(list_, WM_MOUSEMOVE, row0.x, row0.y);
-  EXPECT_EQ(States(), (std::vector<UINT>{2, 1, 3, 1}));
-  Mouse(list_, WM_MOUSEMOVE, row1.x, row1.y);
-  EXPECT_EQ(States(), (std::vector<UINT>{1, 2, 3, 1}));
-  Mouse(list_, WM_MOUSEMOVE, row2.x, row2.y);  // a chosen row keeps its look
-  EXPECT_EQ(States(), (std::vector<UINT>{1, 1, 3, 1}));
-  Mouse(list_, WM_MOUSEMOVE, row1.x, row1.y);
-  ::SendMessageW(list_.m_hWnd, WM_MOUSELEAVE, 0, 0);
-  EXPECT_EQ(States(), (std::vector<UINT>{1, 1, 3, 1}));
-
-  Mouse(list_, WM_LBUTTONDOWN, row1.x, row1.y);
-  Mouse(list_, WM_LBUTTONUP, row1.x, row1.y);
-  CRect last;
-  list_.GetItemRect(3, &last, LVIR_BOUNDS);
-  Mouse(list_, WM_LBUTTONDOWN, 40, last.bottom + 15);
-  Mouse(list_, WM_LBUTTONUP, 40, last.bottom + 15);
-  Notes notes;
-  quill::test::PumpUntil([&] {
-    for (const Notification& n : host_.TakeNotifications()) notes.push_back(n);
-    return notes.size() >= 2;
-  }, 5000);
-  EXPECT_EQ(notes, (Notes{{sk::kMsgListClicked, 0, 1}, {sk::kMsgListClicked, 0, -1}}));
-  EXPECT_EQ(list_.m_nHotItem, -1);
-}
-
 TEST(SkinProgressBar, FilledWidthFollowsThePositionAndNeverLeavesTheBar) {
   const struct {
     int width, min, max, pos, filled;
@@ -160,6 +114,42 @@ TEST(SkinProgressBar, FilledWidthFollowsThePositionAndNeverLeavesTheBar) {
   for (const auto& c : cases) {
     EXPECT_EQ(ProgressFilledWidth(c.width, c.min, c.max, c.pos), c.filled) << c.pos << "/" << c.max;
   }
+}
+
+// The bar's pixels at `pos`, drawn into a memory surface of the bar's size.
+std::vector<COLORREF> BarPixels(CSkinProgressBarCtrl& bar, int pos) {
+  RECT rc;
+  ::GetClientRect(bar.m_hWnd, &rc);
+  HDC screen = ::GetDC(bar.m_hWnd);
+  HDC mem = ::CreateCompatibleDC(screen);
+  HBITMAP bmp = ::CreateCompatibleBitmap(screen, rc.right, rc.bottom);
+  HGDIOBJ old = ::SelectObject(mem, bmp);
+  bar.m_nPos = pos;
+  ::SendMessageW(bar.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < rc.bottom; ++y) {
+    for (int x = 0; x < rc.right; ++x) pixels.push_back(::GetPixel(mem, x, y));
+  }
+  ::SelectObject(mem, old);
+  ::DeleteObject(bmp);
+  ::DeleteDC(mem);
+  ::ReleaseDC(bar.m_hWnd, screen);
+  return pixels;
+}
+
+// Regression: a long job's last step reported a position past the end and the bar showed "101 %".
+TEST(SkinProgressBar, PositionsPastTheEndsLookLikeTheEnds) {
+  CSkinProgressBarCtrl& bar = SharedHost().m_progress;
+  const int savedMin = bar.m_nMin, savedMax = bar.m_nMax, savedPos = bar.m_nPos;
+  bar.m_nMin = 0;
+  bar.m_nMax = 100;
+  const struct { int past, end; } cases[] = {{101, 100}, {130, 100}, {-1, 0}};
+  for (const auto& c : cases) EXPECT_TRUE(BarPixels(bar, c.past) == BarPixels(bar, c.end)) << c.past;
+  EXPECT_FALSE(BarPixels(bar, 99) == BarPixels(bar, 100));  // the text does change inside the range
+  bar.m_nMin = savedMin;
+  bar.m_nMax = savedMax;
+  bar.m_nPos = savedPos;
+  bar.Invalidate();
 }
 
 // Regression: integer steps of width / range gave no position at all on the seek bar (more positions
@@ -234,7 +224,6 @@ TEST_F(SeekBar, PressDragAndReleasePostTheirPositionsWithinTheBand) {
   EXPECT_FALSE(seek_.m_bDragging);
 }
 
-// How a started drag ends when the slider is disabled is in slider_drag_end_test.cpp.
 TEST_F(SeekBar, ADisabledSliderPostsNothing) {
   seek_.m_bEnabled = FALSE;
   Send(WM_LBUTTONDOWN, 300);
@@ -244,19 +233,53 @@ TEST_F(SeekBar, ADisabledSliderPostsNothing) {
   seek_.m_bEnabled = TRUE;
 }
 
-// Regression: a drag whose capture was taken away never posted its release, which left the owner's
-// seek paused and muted.
-TEST_F(SeekBar, LosingTheCaptureDuringADragPostsTheReleaseOnce) {
-  Send(WM_LBUTTONDOWN, 300);
-  Send(WM_MOUSEMOVE, 360);
-  ::ReleaseCapture();
-  Send(WM_LBUTTONUP, 360);  // a stray release afterwards changes nothing
-  EXPECT_EQ(host_.TakeNotifications(), (Notes{Press(9000), Track(10800), Release(10800)}));
-  EXPECT_FALSE(seek_.m_bDragging);
-  Send(WM_LBUTTONDOWN, 60);  // another window taking the capture ends the drag the same way
-  ::SetCapture(host_.m_list.m_hWnd);
-  ::ReleaseCapture();
-  EXPECT_EQ(host_.TakeNotifications(), (Notes{Press(1800), Release(1800)}));
+// Every way a started drag ends but the owner's own cancel posts exactly one release at the last
+// position, so the owner's seek never stays paused and muted. Regressions: a drag whose capture was
+// taken away, and one ended by disabling the slider, never posted their release.
+struct DragEnd {
+  const char* how;
+  std::function<void(CSkinSliderCtrl&)> end;
+  bool released;
+};
+
+void SendTo(CSkinSliderCtrl& s, UINT msg, int x) {
+  ::SendMessageW(s.m_hWnd, msg, msg == WM_LBUTTONUP ? 0 : MK_LBUTTON, Pt(x, 8));
+}
+
+const DragEnd kDragEnds[] = {
+    {"capture lost", [](CSkinSliderCtrl&) { ::ReleaseCapture(); }, true},
+    {"capture taken by another window", [](CSkinSliderCtrl&) { ::SetCapture(SharedHost().m_list.m_hWnd); }, true},
+    {"disabled", [](CSkinSliderCtrl& s) { s.SetEnabled(FALSE); }, true},
+    {"disabled, then moved", [](CSkinSliderCtrl& s) {
+       s.m_bEnabled = FALSE;
+       SendTo(s, WM_MOUSEMOVE, 330);
+     }, true},
+    {"disabled, then let go", [](CSkinSliderCtrl& s) {
+       s.m_bEnabled = FALSE;
+       SendTo(s, WM_LBUTTONUP, 330);
+     }, true},
+    {"disabled, capture lost", [](CSkinSliderCtrl& s) {
+       s.m_bEnabled = FALSE;
+       ::ReleaseCapture();
+     }, true},
+    {"cancelled by the owner", [](CSkinSliderCtrl& s) { s.CancelDrag(); }, false},
+};
+
+TEST_F(SeekBar, EveryDragEndButTheOwnersCancelPostsOneRelease) {
+  for (const DragEnd& e : kDragEnds) {
+    SCOPED_TRACE(e.how);
+    seek_.SetEnabled(TRUE);
+    Send(WM_LBUTTONDOWN, 300);
+    Send(WM_MOUSEMOVE, 360);
+    ASSERT_TRUE(seek_.m_bDragging);
+    e.end(seek_);
+    ::ReleaseCapture();
+    Send(WM_LBUTTONUP, 360);  // a stray release afterwards changes nothing
+    EXPECT_FALSE(seek_.m_bDragging);
+    Notes expected = {Press(9000), Track(10800)};
+    if (e.released) expected.push_back(Release(10800));
+    EXPECT_EQ(host_.TakeNotifications(), expected);
+  }
 }
 
 // Regression: the off-screen buffer was 1920 pixels wide whatever the slider's width.

@@ -230,34 +230,6 @@ TEST(MsgBox, EveryTypeShowsItsButtonsAndReturnsTheAnswerToTheWorker) {
   }
 }
 
-TEST(MsgBox, TwoLinesMakeTheBoxAsWideAsTheWiderLineAndCentreItOnTheDisabledOwner) {
-  const std::wstring first = L"ファイルの結合に失敗しました。", second = L"空き容量を確認してください。詳しくはログを見てください。";
-  CWnd owner;
-  ASSERT_TRUE(owner.CreateEx(0, AfxRegisterWndClass(0), L"owner", WS_POPUP | WS_VISIBLE, 200, 150, 700, 500,
-                             nullptr, nullptr));
-  const std::wstring text = first + L"\r\n" + second;
-  std::unique_ptr<OnWorker> worker(ShowBox(&owner, text.c_str(), L"ERROR", CMsgBox::kTypeOk));
-  HWND box = FindBox(L"ERROR");
-  ASSERT_NE(box, nullptr);
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, g_hFont10);
-  SIZE sa = {}, sb = {};
-  GetTextExtentPoint32W(dc, first.c_str(), static_cast<int>(first.size()), &sa);
-  GetTextExtentPoint32W(dc, second.c_str(), static_cast<int>(second.size()), &sb);
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  RECT rc = {};
-  GetWindowRect(box, &rc);
-  EXPECT_EQ(rc.right - rc.left, std::max(sa.cx, sb.cx) + 80);
-  EXPECT_EQ(rc.bottom - rc.top, sa.cy + sb.cy + 140);
-  EXPECT_NEAR((rc.left + rc.right) / 2, 200 + 700 / 2, 1);
-  EXPECT_NEAR((rc.top + rc.bottom) / 2, 150 + 500 / 2, 1);
-  EXPECT_FALSE(IsWindowEnabled(owner.m_hWnd)) << "the owner waits while the box is up";
-  Press(box, IDOK);
-  EXPECT_EQ(worker->Wait(), IDOK);
-  EXPECT_TRUE(IsWindowEnabled(owner.m_hWnd));
-}
-
 // Regression: a null text (an unused UI text) crashed while the box measured it.
 TEST(MsgBox, ANullTextOrCaptionShowsAsEmpty) {
   std::unique_ptr<OnWorker> worker(ShowBox(nullptr, nullptr, nullptr, CMsgBox::kTypeOk));

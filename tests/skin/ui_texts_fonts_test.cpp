@@ -10,9 +10,6 @@ using quill::skin::AppFontHeight;
 using quill::skin::CreateAppFonts;
 using quill::skin::kFontPointSizes;
 
-const HFONT* const kFonts[7] = {&g_hFont9, &g_hFont10, &g_hFont13, &g_hFont17,
-                                &g_hFont22, &g_hFont12, &g_hFont15};
-
 LOGFONTW FontOf(HFONT font) {
   LOGFONTW lf = {};
   GetObjectW(font, sizeof lf, &lf);
@@ -41,27 +38,6 @@ TEST(Fonts, TheFontSizeArithmeticKeepsAboutTheSamePixelHeightAtEveryDpi) {
           << c.dpi << " dpi, " << kFontPointSizes[i] << " pt";
     }
   }
-}
-
-TEST(Fonts, AtTheScreensDpiTheSevenFontsHaveTheirHeightsFaceAndCharset) {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  ASSERT_EQ(dpi, 96) << "the test bed's screen";
-  ASSERT_EQ(InitAppFontsAndLanguage(nullptr), 1);
-  EXPECT_DOUBLE_EQ(g_dDpiScale, 1.0);
-  const int expected[7] = {-12, -13, -17, -23, -29, -16, -20};
-  for (int i = 0; i < 7; ++i) {
-    ASSERT_NE(*kFonts[i], nullptr) << i;
-    LOGFONTW lf = FontOf(*kFonts[i]);
-    EXPECT_EQ(lf.lfHeight, expected[i]) << kFontPointSizes[i] << " pt";
-    EXPECT_STREQ(lf.lfFaceName, L"メイリオ");
-    EXPECT_EQ(lf.lfCharSet, 128);
-    EXPECT_EQ(lf.lfPitchAndFamily, 1);
-    EXPECT_EQ(lf.lfWeight, 0);
-  }
-  DeleteAppFonts();
-  EXPECT_EQ(g_hFont9, nullptr);
 }
 
 // Regression: a DC that reports no DPI made the factor 0, and every later division by it infinite.

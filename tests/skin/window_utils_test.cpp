@@ -1,4 +1,4 @@
-// Keeping windows on a monitor, window rectangles, free disk space and the version-text filter.
+// Keeping windows on a monitor, free disk space and the version-text filter.
 #include <gtest/gtest.h>
 
 #include "tests/support/test_env.h"
@@ -79,31 +79,6 @@ TEST(KeepWindowOnScreen, AcrossTwoMonitorsAWindowIsPushedIntoTheMonitorOfItsOthe
   EXPECT_EQ(PlacedAfterKeep(CRect(1200, 700, 1400, 900), &moved), CRect(1200, 600, 1400, 800));
   EXPECT_TRUE(moved);
   quill::skin::SetWorkAreaLookup(nullptr);
-}
-
-TEST(WindowRects, TheMonitorWorkAreaAndAChildsRectangleRelativeToItsParent) {
-  CPlainWnd parent;
-  ASSERT_TRUE(parent.Make(CRect(100, 120, 500, 420), WS_POPUP | WS_CAPTION));
-  CPlainWnd child;
-  ASSERT_TRUE(child.Make(CRect(10, 20, 110, 70), WS_CHILD, &parent));
-  RECT parentWindow, parentClient;
-  GetWindowRect(parent.m_hWnd, &parentWindow);
-  POINT clientOrigin = {0, 0};
-  ClientToScreen(parent.m_hWnd, &clientOrigin);
-  RECT rel;
-  ASSERT_EQ(GetChildRectInParent(&rel, &parent, &child), &rel);
-  // The child's offset counts the parent's frame and caption.
-  EXPECT_EQ(rel.left, clientOrigin.x - parentWindow.left + 10);
-  EXPECT_EQ(rel.top, clientOrigin.y - parentWindow.top + 20);
-  EXPECT_EQ(rel.right - rel.left, 100);
-  EXPECT_EQ(rel.bottom - rel.top, 50);
-  (void)parentClient;
-
-  RECT work;
-  ASSERT_TRUE(GetMonitorWorkRect(&parent, &work));
-  EXPECT_EQ(CRect(work), CRect(WorkArea()));
-  EXPECT_FALSE(GetMonitorWorkRect(&parent, nullptr));
-  EXPECT_FALSE(GetMonitorWorkRect(nullptr, &work));
 }
 
 // Regression: a failed query returned whatever the outputs held.

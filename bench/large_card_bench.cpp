@@ -1,6 +1,6 @@
-// A card of 10,000 recordings in one day folder: the pane fills its list, scrolls it and sorts it. The
-// times are printed, not judged here: bench/large-card.sh reports them (open as a ratio to the bare
-// folder scan).
+// The program of bench/large-card.sh: a card of 10,000 recordings in one day folder, which the pane
+// fills into its list, scrolls and sorts; the times are printed for the script (the open as a ratio to
+// the bare folder scan).
 #include "tests/browser/browser_host.h"
 #include "tests/names/card_fixture.h"
 #include "tests/skin/skin_capture.h"
