@@ -26,6 +26,7 @@
 #include "tavrin/app/button_rules.h"
 #include "tavrin/app/map_choice.h"
 #include "tavrin/app/movie_pane.h"
+#include "tavrin/app/playback_rules.h"
 #include "tavrin/app/small_windows.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/browser/filer_container.h"
@@ -129,6 +130,46 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void RearrangeForMovieFrame();
   void SetTrackIndex(int64_t position);
   void ApplyVolume();
+  // The map, G-sensor cursor and info panel at the main instance's current position.
+  void RefreshDriveViews();
+
+  // Playback driving (main_dlg_playback.cpp: the open sequence and the end of a movie;
+  // main_dlg_playback_tick.cpp: the tick, seeking and the transport).
+  int OpenCurrent();
+  void OpenNext();
+  void GotoNextFolder();
+  void LoadDriveData();
+  void StartPlayback();
+  void StopPlayback();
+  // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
+  void StopPlaybackWorkers();
+  void Stop();
+  void PauseShow();
+  BOOL Resume();
+  void SeekTo(int selector, int64_t position);
+  void OnSeekBarReleased(int64_t position);
+  void UpdateSpeedLabel();
+  BOOL CheckMovieEnd();
+  int GetFrameMargin();
+  void SendEventsToMap(int index);
+  void OnPlayPause();
+  void OnToStart();
+  void OnFastForward();
+  void OnSlow();
+  void OnPlaybackTimer(UINT_PTR id);
+  void OnTick();
+  void SetPlayButtonFace(bool playing);
+  // The current entry's two paths under m_hPlayMutex; false for an invalid index.
+  bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);
+  bool NextFolderItem(HTREEITEM* next);
+  void JoinWorker(playcore::UniqueHandle& worker);
+  void StartWorker(playcore::UniqueHandle& worker, int index);
+  LRESULT OnDriveDataLoaded(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekPress(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekTrack(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekRelease(WPARAM wp, LPARAM lp);
+  LRESULT OnStepTick(WPARAM wp, LPARAM lp);
+  LRESULT OnStepEnd(WPARAM wp, LPARAM lp);
 
   // IBrowserOwner
   HWND OwnerWindow() override { return m_hWnd; }
@@ -215,6 +256,29 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nInfoGraphHeight = 0;
   playcore::sZOOMBLOCK m_aZoom[2] = {};
 
+  // Playback driving state (UI thread only, except the workers' copies taken under m_hPlayMutex).
+  BOOL m_bOpened = FALSE;      // the pair's drive data is loaded; playback may run
+  BOOL m_bAutoOpen = TRUE;     // timer 101 may open the current entry
+  BOOL m_bOpenBusy = FALSE;    // an open runs: wait cursor, buttons off, watchdog armed
+  BOOL m_bAtEnd = FALSE;       // the end guard fired for this movie
+  BOOL m_bEndShown = FALSE;    // the tick disabled the seek bar at the end
+  BOOL m_bEndHandled = FALSE;  // the end of the list was reached; further end reports are ignored
+  BOOL m_bEndRunning = FALSE;  // an end-of-movie handler runs
+  BOOL m_bEventsSent = FALSE;  // the current movie's events reached the map
+  BOOL m_bSeekPressed = FALSE; // a seek-bar drag runs (the players are muted)
+  int m_nSeekPlayState = 0;    // the play state at the press
+  int64_t m_nSeekTarget = -1;
+  int m_nFadeVolume = 0;
+  int64_t m_nCursor = 0;       // the position shown by the seek bar and the drive views
+  int m_nOpenReason = 0;       // the browser asked for the open (1 or 2), read and cleared when ready
+  unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
+  unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
+  CString m_strSpeedLabel;
+  CString m_strLapTime;
+  quill::app::ReadyCount m_readyCount;
+  playcore::UniqueHandle m_hOpenThread;
+  playcore::UniqueHandle m_hPreOpenThread;
+
  protected:
   void OnPaint();
   BOOL OnEraseBkgnd(CDC* dc);
@@ -226,7 +290,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnDestroy();
   void OnFilterRange(UINT id);
   LRESULT OnProgress(WPARAM wp, LPARAM lp);
-  LRESULT OnSlider(WPARAM wp, LPARAM lp);
   LRESULT OnIgnored(WPARAM, LPARAM) { return 0; }
   LRESULT OnRearrangeMsg(WPARAM, LPARAM);
   LRESULT OnSourceVanished(WPARAM, LPARAM);

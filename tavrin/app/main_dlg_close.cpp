@@ -27,6 +27,7 @@ void CtavrinDlg::ShutdownPlayback() {
   if (m_hWnd) KillTimer(kTimerSecond);
   // The threads that call into the players go first, then the players, then the mutexes.
   StopViewWorkers();
+  StopPlaybackWorkers();
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }

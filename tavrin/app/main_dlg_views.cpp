@@ -34,11 +34,6 @@ void CtavrinDlg::RearrangeForMovieFrame() {
   PlaceMovieFrame();
 }
 
-// The seek position of the data-source instance and the seek bar.
-void CtavrinDlg::SetTrackIndex(int64_t position) {
-  if (m_seekBar.m_hWnd) m_seekBar.Redraw(static_cast<int>(position));
-}
-
 // The stored volume to the players and the volume slider.
 void CtavrinDlg::ApplyVolume() {
   if (m_volume.m_hWnd) m_volume.Redraw(m_nVolume);
@@ -50,10 +45,7 @@ void CtavrinDlg::ApplyVolume() {
 }
 
 // The panes' calls: the context menu, the click zoom and the double click belong to the view
-// commands; the end-of-movie, movie-ready and graph-event handlers to the playback work.
+// commands (the end-of-movie, movie-ready and graph-event handlers are in main_dlg_playback.cpp).
 void CtavrinDlg::ShowContextMenu(POINT, int) {}
 void CtavrinDlg::OnPaneClickZoom(int, POINT) {}
 void CtavrinDlg::OnDialogDoubleClick(int) {}
-void CtavrinDlg::OnEndOfMovie(WPARAM, int) {}
-void CtavrinDlg::OnMovieReady(WPARAM, int) {}
-void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {}
