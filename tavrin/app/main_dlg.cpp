@@ -222,8 +222,7 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr) return;
-  m_browser.LoadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem, 0, FALSE);
-  UpdateButtons();
+  PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {

@@ -138,6 +138,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int OpenCurrent();
   void OpenNext();
   void GotoNextFolder();
+  // A folder chosen in the tree: playback of the old list stops, the folder's recordings are listed
+  // and its first row is opened (played unless the list had ended, which the open then continues).
+  void PlayFolder(HTREEITEM item);
   void LoadDriveData();
   void StartPlayback();
   void StopPlayback();
@@ -159,6 +162,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPlaybackTimer(UINT_PTR id);
   void OnTick();
   void SetPlayButtonFace(bool playing);
+  // The playback state as properties of the main window (value + 1, 0 when unset): the position
+  // shown, the current index, the opens started and the leading instance's play state.
+  static constexpr const wchar_t* kPropPosition = L"QuillmereX.Position";
+  static constexpr const wchar_t* kPropIndex = L"QuillmereX.Index";
+  static constexpr const wchar_t* kPropOpens = L"QuillmereX.Opens";
+  static constexpr const wchar_t* kPropState = L"QuillmereX.State";
+  void PublishPlaybackState();
   // The current entry's two paths under m_hPlayMutex; false for an invalid index.
   bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);
   bool NextFolderItem(HTREEITEM* next);
@@ -273,6 +283,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nOpenReason = 0;       // the browser asked for the open (1 or 2), read and cleared when ready
   unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
   unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
+  unsigned m_uPrepareCount = 0;    // opens prepared
   CString m_strSpeedLabel;
   CString m_strLapTime;
   quill::app::ReadyCount m_readyCount;

@@ -95,6 +95,8 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
+  ++m_uPrepareCount;
+  PublishPlaybackState();
   Stop();
   m_bOpened = FALSE;
   (void)resetInfo;  // the info panel is cleared by the drive views when the new data arrives
@@ -161,6 +163,7 @@ int CtavrinDlg::OpenCurrent() {
     AfxEndWaitCursor();
     m_pane[0].Invalidate();
     m_pane[1].Invalidate();
+    PublishPlaybackState();
     if (automatic) {
       // During an automatic advance the pair is skipped: the next one is prepared first, so that
       // it opens while the message is shown.
@@ -188,6 +191,7 @@ int CtavrinDlg::OpenCurrent() {
     if (::IsWindowVisible(menu)) ::PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
   }
   m_bOpenBusy = TRUE;
+  PublishPlaybackState();
   return 1;
 }
 
@@ -296,7 +300,9 @@ void CtavrinDlg::LoadDriveData() {
 }
 
 void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
-  if (m_bEndHandled || m_bEndRunning) return;
+  // Both players report their end: the first report moves on, and the other one (which arrives
+  // while the next pair opens) must not move on a second time.
+  if (m_bEndHandled || m_bEndRunning || !m_bOpened) return;
   m_bEndRunning = TRUE;
   OpenNext();
   GotoNextFolder();
@@ -378,10 +384,10 @@ void CtavrinDlg::GotoNextFolder() {
   }
   // Selecting the folder loads it, and the list's selection of its first row opens that row; when
   // the list did not select it, the first row is opened here.
-  const int before = m_nCurIndex;
+  const unsigned before = m_uPrepareCount;
   ::SendMessageW(m_browser.m_tree.m_hWnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(next));
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
-  if (count > 0 && (m_nCurIndex == before || m_nCurIndex < 0 || m_nCurIndex >= count)) {
+  if (count > 0 && m_uPrepareCount == before) {
     {
       CPlayMutexLock lock(m_hPlayMutex.get());
       m_nCurIndex = 0;
@@ -391,6 +397,24 @@ void CtavrinDlg::GotoNextFolder() {
     m_bAutoOpen = TRUE;
     PrepareOpenCurrent(1, 1, 0);
   }
+}
+
+void CtavrinDlg::PlayFolder(HTREEITEM item) {
+  if (!item) return;
+  const int lead = m_nPlayerSel == playcore::kSelectorAll ? DataSourceIndex() : m_nPlayerSel;
+  if (InstanceActive(lead) && g_PlayerInstance[lead].playState == playcore::kPlayPlaying) {
+    playcore::PlayerCall_Pause(m_nPlayerSel);
+  }
+  Stop();
+  if (!m_bListEnd) SetNormalRate();
+  // The workers are joined without m_hPlayMutex held: they take it first.
+  StopPlayback();
+  m_browser.LoadFolder(item, 0, FALSE);
+  if (!m_browser.m_list.m_shownRecords.empty()) {
+    m_bEndHandled = FALSE;
+    m_browser.SelectItem(0, 0);  // the list's selection opens the row
+  }
+  UpdateButtons();
 }
 
 void CtavrinDlg::StopPlayback() {
@@ -424,6 +448,9 @@ void CtavrinDlg::StopPlaybackWorkers() {
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();
+  if (m_hWnd) {
+    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState}) ::RemovePropW(m_hWnd, prop);
+  }
 }
 
 void CtavrinDlg::SendEventsToMap(int) {

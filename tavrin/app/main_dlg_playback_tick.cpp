@@ -111,7 +111,18 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
   }
 }
 
+void CtavrinDlg::PublishPlaybackState() {
+  // Read by monitoring tools and the end-to-end tests from outside the process.
+  if (!m_hWnd) return;
+  const int lead = LeadingInstance(m_nPlayerSel);
+  ::SetPropW(m_hWnd, kPropPosition, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nCursor + 1)));
+  ::SetPropW(m_hWnd, kPropIndex, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nCurIndex + 1)));
+  ::SetPropW(m_hWnd, kPropOpens, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_uOpenCount)));
+  ::SetPropW(m_hWnd, kPropState, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(StateOf(lead) + 1)));
+}
+
 void CtavrinDlg::OnTick() {
+  PublishPlaybackState();
   const int lead = LeadingInstance(m_nPlayerSel);
   const int state = StateOf(lead);
   if (state != playcore::kPlayPlaying) return;
@@ -149,6 +160,7 @@ void CtavrinDlg::OnTick() {
 void CtavrinDlg::SetTrackIndex(int64_t position) {
   const int minimum = m_seekBar.m_nMin, maximum = m_seekBar.m_nMax;
   m_nCursor = ClampCursor(position, minimum, maximum);
+  PublishPlaybackState();
   if (m_seekBar.m_hWnd) m_seekBar.Redraw(static_cast<int>(m_nCursor));
   RefreshDriveViews();
 }
