@@ -21,6 +21,7 @@
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/browser/recording_names.h"
 #include "tavrin/skin/msg_box.h"
+#include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
 using namespace quill::app;
@@ -200,13 +201,15 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   for (int k = 0; k < kPlayerCount; ++k) {
     if (InstanceActive(k)) g_PlayerFuncs[k].SetRenderInterval(&g_PlayerInstance[k], m_nEdition);
   }
+  const int aspect = ReadIni(L"DISPLAY", L"ASPECT") == L"off" ? 0 : 1;
   if (!m_bD3dxPresent) m_nPaneMode[0] = 2;
   m_nPaneMode[1] = 5;
   for (int k = 0; k < kPlayerCount; ++k) {
     m_pane[k].m_nViewMode = m_nPaneMode[k];
     if (!InstanceActive(k)) continue;
     g_PlayerFuncs[k].SetViewMode(&g_PlayerInstance[k], m_nPaneMode[k]);
-    g_PlayerFuncs[k].ApplyAspectMode(&g_PlayerInstance[k], 1);
+    g_PlayerFuncs[k].ApplyAspectMode(&g_PlayerInstance[k], aspect);
+    m_pane[k].FitPictureToPane();
   }
   KillTimer(kTimerOpen);
   m_bAutoOpen = TRUE;

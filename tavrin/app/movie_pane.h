@@ -92,6 +92,11 @@ class CMovieStatic : public CStatic {
   static unsigned __stdcall InertiaThreadMain(void* self);
   void InertiaLoop();
   void ZeroMoment();
+  void OnSize(UINT type, int cx, int cy);
+ public:
+  // The player's picture and the scene's aspect follow the pane's size.
+  void FitPictureToPane();
+ protected:
   void FillBlack(CDC* dc);
   void DrawNotice(CDC* dc, unsigned textIndex);
   BOOL OnEraseBkgnd(CDC* dc);

@@ -209,3 +209,16 @@ void CMovieStatic::OnLButtonUp(UINT, CPoint pt) {
   }
   ::ReleaseCapture();
 }
+
+void CMovieStatic::FitPictureToPane() {
+  if (!Active(m_nPlayer) || !m_hWnd) return;
+  RECT rc = {};
+  GetClientRect(&rc);
+  g_PlayerFuncs[m_nPlayer].UpdateVideoRect(&g_PlayerInstance[m_nPlayer]);
+  g_PlayerFuncs[m_nPlayer].SetViewAspect(&g_PlayerInstance[m_nPlayer], rc.right - rc.left, rc.bottom - rc.top);
+}
+
+void CMovieStatic::OnSize(UINT type, int cx, int cy) {
+  CStatic::OnSize(type, cx, cy);
+  FitPictureToPane();
+}
