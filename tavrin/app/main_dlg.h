@@ -162,12 +162,14 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPlaybackTimer(UINT_PTR id);
   void OnTick();
   void SetPlayButtonFace(bool playing);
+  void EnablePanesAfterOpen();
   // The playback state as properties of the main window (value + 1, 0 when unset): the position
-  // shown, the current index, the opens started and the leading instance's play state.
+  // shown, the current index, the opens started, the leading instance's play state and the speed.
   static constexpr const wchar_t* kPropPosition = L"QuillmereX.Position";
   static constexpr const wchar_t* kPropIndex = L"QuillmereX.Index";
   static constexpr const wchar_t* kPropOpens = L"QuillmereX.Opens";
   static constexpr const wchar_t* kPropState = L"QuillmereX.State";
+  static constexpr const wchar_t* kPropSpeed = L"QuillmereX.Speed";  // speed code + 100
   void PublishPlaybackState();
   // The current entry's two paths under m_hPlayMutex; false for an invalid index.
   bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);

@@ -62,6 +62,13 @@ bool InstanceActive(int k) { return k >= 0 && k < kPlayerCount && g_PlayerInstan
 
 }  // namespace
 
+void CtavrinDlg::EnablePanesAfterOpen() {
+  // DisableAllButtons switched the primary pane's mouse handling and the movie window's size button
+  // off for the open; the end of the open gives them back.
+  m_pane[m_nMainPane].m_bEnabled = TRUE;
+  if (m_movieDlg.m_btnSize.m_hWnd) m_movieDlg.m_btnSize.EnableWindow(TRUE);
+}
+
 bool CtavrinDlg::CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath) {
   CPlayMutexLock lock(m_hPlayMutex.get());
   if (!lock.owned()) return false;
@@ -178,6 +185,7 @@ int CtavrinDlg::OpenCurrent() {
     } else {
       m_bAutoOpen = TRUE;
       UpdateButtons();
+      EnablePanesAfterOpen();
     }
     auto show = Hooks().showMessage;
     if (show) {
@@ -234,6 +242,7 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
     AfxEndWaitCursor();
   }
   UpdateButtons();
+  EnablePanesAfterOpen();
   wchar_t paths[kPlayerCount][kPathChars] = {};
   if (!CopyEntryPaths(m_nCurIndex, paths[0], paths[1])) return 0;
   if (!playcore::PlayerCall_OpenDataFile(paths[0], paths[1])) {
@@ -452,7 +461,7 @@ void CtavrinDlg::StopPlaybackWorkers() {
   JoinWorker(m_hPreOpenThread);
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();
   if (m_hWnd) {
-    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState}) ::RemovePropW(m_hWnd, prop);
+    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed}) ::RemovePropW(m_hWnd, prop);
   }
 }
 

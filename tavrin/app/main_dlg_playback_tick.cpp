@@ -84,6 +84,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
       m_readyCount.Reset();
       AfxEndWaitCursor();
       UpdateButtons();
+      EnablePanesAfterOpen();
       m_bAutoOpen = TRUE;
       break;
     case kTimerButtons:
@@ -119,6 +120,9 @@ void CtavrinDlg::PublishPlaybackState() {
   ::SetPropW(m_hWnd, kPropIndex, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nCurIndex + 1)));
   ::SetPropW(m_hWnd, kPropOpens, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_uOpenCount)));
   ::SetPropW(m_hWnd, kPropState, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(StateOf(lead) + 1)));
+  const int src = DataSourceIndex();
+  const int speed = InstanceActive(src) ? g_PlayerInstance[src].speedCode : 0;
+  ::SetPropW(m_hWnd, kPropSpeed, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(speed + 100)));
 }
 
 void CtavrinDlg::OnTick() {
@@ -142,6 +146,7 @@ void CtavrinDlg::OnTick() {
     m_bEndShown = FALSE;
     if (m_seekBar.m_hWnd) m_seekBar.SetEnabled(TRUE);
     UpdateButtons();
+    EnablePanesAfterOpen();
   }
   const int64_t position = PositionOf(lead);
   if (position > 0) {
@@ -334,6 +339,7 @@ void CtavrinDlg::OnPlayPause() {
     UpdateSpeedLabel();
   }
   UpdateButtons();
+  PublishPlaybackState();
 }
 
 void CtavrinDlg::OnToStart() {
@@ -356,6 +362,7 @@ void CtavrinDlg::OnFastForward() {
   playcore::PlayerCall_SetRate(next);
   UpdateButtons();
   UpdateSpeedLabel();
+  PublishPlaybackState();
 }
 
 void CtavrinDlg::OnSlow() {
@@ -367,4 +374,5 @@ void CtavrinDlg::OnSlow() {
   playcore::PlayerCall_SetRate(next);
   UpdateButtons();
   UpdateSpeedLabel();
+  PublishPlaybackState();
 }

@@ -59,6 +59,10 @@ class CMovieStatic : public CStatic {
   void ResetDrag();
   // Whether the inertia thread is turning the view now (tests wait for it to come to rest).
   bool Coasting() const { return m_bCoasting.load(); }
+  // The steps that turned the view, and whether it coasts, as properties of the pane window (value +
+  // 1) for monitoring tools and the end-to-end tests.
+  static constexpr const wchar_t* kPropTurns = L"QuillmereX.Turns";
+  static constexpr const wchar_t* kPropCoasting = L"QuillmereX.Coasting";
 
   IPaneOwner* m_pOwner = nullptr;
   int m_nPlayer = -1;
@@ -87,6 +91,8 @@ class CMovieStatic : public CStatic {
   HANDLE m_hWake = nullptr;  // auto-reset: a release that coasts, or the stop
   std::atomic<bool> m_bStop{false};
   std::atomic<bool> m_bCoasting{false};
+  std::atomic<long> m_nTurns{0};
+  void CountTurn(bool turned);
 
  protected:
   static unsigned __stdcall InertiaThreadMain(void* self);

@@ -63,6 +63,13 @@ int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int d
   return 1;
 }
 
+void CMovieStatic::CountTurn(bool turned) {
+  if (turned) ++m_nTurns;
+  if (!m_hWnd) return;
+  ::SetPropW(m_hWnd, kPropTurns, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nTurns.load() + 1)));
+  ::SetPropW(m_hWnd, kPropCoasting, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_bCoasting.load() ? 2 : 1)));
+}
+
 void CMovieStatic::ZeroMoment() {
   if (!m_pMoment) return;
   MomentLock lock(&m_momentLock);
@@ -90,6 +97,10 @@ void CMovieStatic::StopInertiaThread() {
   if (m_hWake) ::CloseHandle(m_hWake);
   m_hWake = nullptr;
   m_bCoasting = false;
+  if (m_hWnd) {
+    ::RemovePropW(m_hWnd, kPropTurns);
+    ::RemovePropW(m_hWnd, kPropCoasting);
+  }
 }
 
 unsigned __stdcall CMovieStatic::InertiaThreadMain(void* self) {
@@ -110,6 +121,7 @@ void CMovieStatic::InertiaLoop() {
     if (quill::app::InertiaIdle(vx, vy)) {
       ApplyCamera(m_nPlayer);
       m_bCoasting = false;
+      CountTurn(false);
       ::WaitForSingleObject(m_hWake, INFINITE);
       continue;
     }
@@ -129,10 +141,12 @@ void CMovieStatic::InertiaLoop() {
       ox = m_pMoment->offsetX;
       oy = m_pMoment->offsetY;
     }
-    if (!RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom)) {
+    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom) != 0;
+    if (!turned) {
       MomentLock lock(&m_momentLock);
       if (m_pMoment) m_pMoment->Zero();
     }
+    CountTurn(turned);
     // The pace of the coasting view; a stop ends the wait at once.
     ::WaitForSingleObject(m_hWake, kInertiaStepMs);
   }
@@ -172,10 +186,12 @@ void CMovieStatic::OnMouseMove(UINT, CPoint pt) {
       m_pMoment->lastY = pt.y;
     }
     const int dy = m_nViewMode == 4 ? 0 : pt.y - m_ptLast.y;
-    if (!RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, pt.x - m_ptLast.x, dy, m_fZoom)) {
+    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, pt.x - m_ptLast.x, dy, m_fZoom) != 0;
+    if (!turned) {
       ZeroMoment();
       ApplyCamera(m_nPlayer);
     }
+    CountTurn(turned);
     m_ptLast = pt;
     ApplyCamera(m_nPlayer);
   } else if (m_bDragging) {
@@ -200,6 +216,7 @@ void CMovieStatic::OnLButtonUp(UINT, CPoint pt) {
       if ((m_nViewMode == 3 || m_nViewMode == 4) && (pt.x != m_ptDown.x || pt.y != m_ptDown.y) &&
           quill::app::DragCoasts(pt.x - m_ptDown.x, pt.y - m_ptDown.y, vx, vy) && m_hWake) {
         m_bCoasting = true;
+        CountTurn(false);
         ::SetEvent(m_hWake);
       }
     } else {

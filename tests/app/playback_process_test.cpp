@@ -47,6 +47,13 @@ bool WriteDamaged(const std::wstring& from, const std::wstring& to) {
   return put == got && got > 0;
 }
 
+// Sends a message to the program and waits until it was handled (posted ones would be handled after
+// a later synchronising send).
+void Send(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(hwnd, msg, wp, lp, SMTO_NORMAL, 10000, &result);
+}
+
 // Waits (the program being alive) until `done` holds; the timeout is only a safety net.
 template <typename Pred>
 bool WaitUntil(const AppProcess& app, DWORD timeoutMs, Pred done) {
@@ -118,6 +125,73 @@ TEST(PlaybackProcess, PlaysPairAfterPairSkipsADamagedOneAndGoesOnWithTheNextDayF
   DWORD code = 1;
   EXPECT_TRUE(app.WaitForExit(10000, &code));
   EXPECT_EQ(code, 0u);
+}
+
+// The card of the transport test: one day folder with two pairs.
+std::wstring MakeCard(const TempDir& dir) {
+  const std::wstring source = RecordingsCard();
+  const std::wstring card = dir.path() + L"card\\", day = card + L"20240315_001\\";
+  CreateDirectoryW(card.c_str(), nullptr);
+  CreateDirectoryW(day.c_str(), nullptr);
+  for (const wchar_t* f : {L"001_093000A_M.MP4", L"001_093000A_R.MP4", L"003_093006M_M.MP4", L"003_093006M_R.MP4"}) {
+    if (!Copy(source + L"\\" + f, day + f)) return std::wstring();
+  }
+  return card.substr(0, card.size() - 1);
+}
+
+TEST(PlaybackProcess, PauseSeekBarAndDragRotation) {
+  if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
+  TempDir dir;
+  const std::wstring card = MakeCard(dir);
+  ASSERT_FALSE(card.empty()) << "no generated recording";
+  ScopedRemovableDrive drive(L'y', card);
+  ASSERT_TRUE(drive.ok());
+  const std::wstring work = dir.path() + L"work\\";
+  CreateDirectoryW(work.c_str(), nullptr);
+  WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", IniPathIn(work).c_str());
+  AppProcess app(work);
+  HWND main = app.WaitForWindow(kMainCaption, true);
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(WaitUntil(app, 30000, [&] { return Prop(main, L"QuillmereX.State") == 2; }));
+
+  // Play/pause pauses (state 3) at normal speed.
+  EXPECT_EQ(Prop(main, L"QuillmereX.Speed") + 1 - 100, 1);
+  Send(main, WM_COMMAND, 38002, 0);
+  ASSERT_TRUE(WaitUntil(app, 10000, [&] { return Prop(main, L"QuillmereX.State") == 3; }))
+      << "state " << Prop(main, L"QuillmereX.State");
+
+  // A press and release on the seek bar moves there; the paused movie stays paused.
+  Send(main, WM_APP + 102, 38100, 0);
+  Send(main, WM_APP + 103, 38100, 40);
+  EXPECT_EQ(Prop(main, L"QuillmereX.Position"), 40);
+  EXPECT_EQ(Prop(main, L"QuillmereX.State"), 3);
+
+  // A drag turns the paused 360-degree view; after a quick release it keeps turning for a while and
+  // stops by itself.
+  HWND pane = GetDlgItem(main, 1000);
+  ASSERT_NE(pane, nullptr);
+  auto turns = [&] { return reinterpret_cast<INT_PTR>(GetPropW(pane, L"QuillmereX.Turns")) - 1; };
+  auto coasting = [&] { return reinterpret_cast<INT_PTR>(GetPropW(pane, L"QuillmereX.Coasting")) - 1; };
+  Send(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+  for (int x = 110; x <= 200; x += 10) Send(pane, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100));
+  EXPECT_EQ(turns(), 10) << "every move of the drag turns the view ";
+  Send(pane, WM_LBUTTONUP, 0, MAKELPARAM(212, 100));
+  ASSERT_TRUE(WaitUntil(app, 10000, [&] { return coasting() == 0 && turns() > 10; }))
+      << "turns " << turns() << ", coasting " << coasting();
+  // 10 px per step decays to 9, 8, ..., 3, one turn each, and then rests: seven more turns.
+  EXPECT_EQ(turns(), 17);
+
+  // A slow drag (the last movement small) does not coast.
+  Send(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+  for (int x = 102; x <= 110; x += 2) Send(pane, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100));
+  Send(pane, WM_LBUTTONUP, 0, MAKELPARAM(110, 100));
+  app.Sync(main);
+  EXPECT_EQ(coasting(), 0);
+  EXPECT_EQ(turns(), 22);
+
+  PostMessageW(main, WM_COMMAND, MAKEWPARAM(18, BN_CLICKED), 0);
+  DWORD code = 1;
+  EXPECT_TRUE(app.WaitForExit(10000, &code));
 }
 
 }  // namespace
