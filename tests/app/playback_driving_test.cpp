@@ -73,10 +73,14 @@ int64_t FakePosition(sPLAYERINSTANCE* i) {
   const int k = Index(i);
   if (i->playState == playcore::kPlayPlaying) g_world.position[k] += g_world.step;
   if (g_world.position[k] >= g_world.duration && !g_world.endPosted[k]) {
-    g_world.endPosted[k] = true;
+    // Both players of the pair end together, and each reports it.
     g_world.position[k] = g_world.duration;
-    i->playState = playcore::kPlayStopped;
-    PostMessageW(i->videoWindow, quill::msg::kPlayerEnded, 0, 0);
+    for (int j = 0; j < playcore::kPlayerCount; ++j) {
+      if (g_world.endPosted[j] || !g_PlayerInstance[j].playState) continue;
+      g_world.endPosted[j] = true;
+      g_PlayerInstance[j].playState = playcore::kPlayStopped;
+      PostMessageW(g_PlayerInstance[j].videoWindow, quill::msg::kPlayerEnded, 0, 0);
+    }
   }
   return g_world.position[k];
 }
