@@ -11,6 +11,9 @@
 // previous worker before starting the next and never holds m_hPlayMutex while it joins.
 #include <process.h>
 
+#include <control.h>
+#include <evcode.h>
+
 #include <cwchar>
 
 #include "platform/framework/app.h"
@@ -323,8 +326,20 @@ void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
 
 void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {
   // The Media Foundation path reports the end through the pane's end message; the filter-graph path
-  // hands its completion here.
-  if (!InstanceActive(0) || !g_PlayerInstance[0].renderer.directShow.mediaEventEx) return;
+  // notifies here, and every waiting event is taken (and its parameters freed).
+  if (!InstanceActive(0)) return;
+  IMediaEventEx* events = g_PlayerInstance[0].renderer.directShow.mediaEventEx;
+  if (!events) return;
+  long code = 0;
+  LONG_PTR p1 = 0, p2 = 0;
+  bool complete = false, relayout = false;
+  while (SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
+    events->FreeEventParams(code, p1, p2);
+    if (code == EC_COMPLETE) complete = true;
+    if (code == EC_FULLSCREEN_LOST) relayout = true;
+  }
+  if (relayout) RearrangeForMovieFrame();
+  if (complete) OnEndOfMovie(0, 0);
 }
 
 bool CtavrinDlg::NextFolderItem(HTREEITEM* next) {
