@@ -68,7 +68,9 @@ int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
   if (!instance->videoWindow || !GetClientRect(instance->videoWindow, &client)) return 0;
   LONG nativeW = 0, nativeH = 0;
   if (instance->aspectMode == 1) player->GetNativeSize(&nativeW, &nativeH);
-  const VideoLayout layout = {instance->zoomFactor, instance->zoomCentreX, instance->zoomCentreY, instance->panX,
+  // An instance whose zoom was never set shows the whole pane.
+  const float zoom = instance->zoomFactor == 0.0f ? 1.0f : instance->zoomFactor;
+  const VideoLayout layout = {zoom, instance->zoomCentreX, instance->zoomCentreY, instance->panX,
                               instance->panY, instance->aspectMode == 1, static_cast<int>(nativeW),
                               static_cast<int>(nativeH)};
   RECT dest = {};
