@@ -162,6 +162,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPlaybackTimer(UINT_PTR id);
   void OnTick();
   void SetPlayButtonFace(bool playing);
+  // The lap time ("m:ss / m:ss" of the position and the duration) beside the seek bar.
+  RECT LapTimeRect();
+  void DrawLapTime();
   void EnablePanesAfterOpen();
   // The playback state as properties of the main window (value + 1, 0 when unset): the position
   // shown, the current index, the opens started, the leading instance's play state and the speed.

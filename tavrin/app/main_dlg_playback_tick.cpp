@@ -8,6 +8,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/browser/play_mutex_wait.h"
+#include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -157,9 +158,39 @@ void CtavrinDlg::OnTick() {
       SetTrackIndex(position);
       m_nSeekTarget = -1;
     }
-    m_strLapTime = LapText(position, duration, g_PlayerInstance[lead].timeScale);
+    const CString lap = LapText(position, duration, g_PlayerInstance[lead].timeScale);
+    if (lap != m_strLapTime) {
+      m_strLapTime = lap;
+      DrawLapTime();
+    }
   }
   if (!m_bEventsSent) SendEventsToMap(m_nCurIndex);
+}
+
+RECT CtavrinDlg::LapTimeRect() {
+  // Under the seek bar's left end, beside the volume slider's row.
+  RECT pane;
+  GetPaneRect(&pane, m_nMainPane);
+  return RECT{pane.left, pane.bottom + 18, pane.left + 200, pane.bottom + 36};
+}
+
+void CtavrinDlg::DrawLapTime() {
+  if (!m_hWnd || m_bFullScreen || m_nSizeStep != 0) return;
+  const RECT rc = LapTimeRect();
+  // The backdrop under the text first, then the text on it.
+  InvalidateRect(&rc, TRUE);
+  UpdateWindow();
+  HDC dc = ::GetDC(m_hWnd);
+  if (!dc) return;
+  {
+    CDCSave saved(dc);
+    if (g_hFont10) ::SelectObject(dc, g_hFont10);
+    ::SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, m_lapTime.m_crBack);
+    RECT text = rc;
+    ::DrawTextW(dc, m_strLapTime, -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+  }
+  ::ReleaseDC(m_hWnd, dc);
 }
 
 void CtavrinDlg::SetTrackIndex(int64_t position) {
