@@ -162,6 +162,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPlaybackTimer(UINT_PTR id);
   void OnTick();
   void SetPlayButtonFace(bool playing);
+  // The selector the transport hands to the dispatchers: every instance while both have a movie open.
+  int TransportSelector();
   // The lap time ("m:ss / m:ss" of the position and the duration) beside the seek bar.
   RECT LapTimeRect();
   void DrawLapTime();

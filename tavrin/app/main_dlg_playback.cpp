@@ -382,7 +382,7 @@ void CtavrinDlg::OpenNext() {
       return;
     }
     case NextStep::kNextFolder:
-      playcore::PlayerCall_Pause(m_nPlayerSel);
+      playcore::PlayerCall_Pause(TransportSelector());
       ApplyVolume();
       UpdateSpeedLabel();
       break;
@@ -428,9 +428,9 @@ void CtavrinDlg::GotoNextFolder() {
 
 void CtavrinDlg::PlayFolder(HTREEITEM item) {
   if (!item) return;
-  const int lead = m_nPlayerSel == playcore::kSelectorAll ? DataSourceIndex() : m_nPlayerSel;
+  const int lead = TransportSelector() == playcore::kSelectorAll ? DataSourceIndex() : TransportSelector();
   if (InstanceActive(lead) && g_PlayerInstance[lead].playState == playcore::kPlayPlaying) {
-    playcore::PlayerCall_Pause(m_nPlayerSel);
+    playcore::PlayerCall_Pause(TransportSelector());
   }
   Stop();
   if (!m_bListEnd) SetNormalRate();

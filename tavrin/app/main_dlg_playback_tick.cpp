@@ -53,6 +53,13 @@ CString LapText(int64_t position, int64_t duration, float timeScale) {
 
 }  // namespace
 
+int CtavrinDlg::TransportSelector() {
+  // Both cameras of a pair play, pause and stop together; a pair with one camera follows the
+  // dialog's own selector.
+  const bool both = InstanceActive(0) && InstanceActive(1) && g_PlayerInstance[0].movieOpen && g_PlayerInstance[1].movieOpen;
+  return both ? playcore::kSelectorAll : m_nPlayerSel;
+}
+
 void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
   switch (id) {
     case kTimerTick:
@@ -98,7 +105,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
       break;
     case kTimerFade: {
       const FadeStep step = NextFadeStep(m_nFadeVolume, m_nVolume);
-      playcore::PlayerCall_SetVolume(m_nPlayerSel, step.apply);
+      playcore::PlayerCall_SetVolume(TransportSelector(), step.apply);
       m_nFadeVolume = step.next;
       if (step.done) KillTimer(kTimerFade);
       break;
@@ -106,7 +113,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
     case kTimerRedraw:
       KillTimer(kTimerRedraw);
       RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      playcore::PlayerCall_Repaint(m_nPlayerSel);
+      playcore::PlayerCall_Repaint(TransportSelector());
       break;
     default:
       break;
@@ -116,7 +123,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
 void CtavrinDlg::PublishPlaybackState() {
   // Read by monitoring tools and the end-to-end tests from outside the process.
   if (!m_hWnd) return;
-  const int lead = LeadingInstance(m_nPlayerSel);
+  const int lead = LeadingInstance(TransportSelector());
   ::SetPropW(m_hWnd, kPropPosition, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nCursor + 1)));
   ::SetPropW(m_hWnd, kPropIndex, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_nCurIndex + 1)));
   ::SetPropW(m_hWnd, kPropOpens, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_uOpenCount)));
@@ -128,7 +135,7 @@ void CtavrinDlg::PublishPlaybackState() {
 
 void CtavrinDlg::OnTick() {
   PublishPlaybackState();
-  const int lead = LeadingInstance(m_nPlayerSel);
+  const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
   if (state != playcore::kPlayPlaying) return;
   if (CheckMovieEnd()) {
@@ -204,7 +211,7 @@ void CtavrinDlg::SetTrackIndex(int64_t position) {
 BOOL CtavrinDlg::CheckMovieEnd() {
   if (m_bAtEnd) return TRUE;
   if (!m_bOpened) return FALSE;
-  const int lead = LeadingInstance(m_nPlayerSel);
+  const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
   if (state == playcore::kPlayStopped || state == playcore::kPlayPaused || state == 0) return FALSE;
   const int64_t position = PositionOf(lead);
@@ -220,7 +227,7 @@ BOOL CtavrinDlg::CheckMovieEnd() {
 int CtavrinDlg::GetFrameMargin() {
   const int src = DataSourceIndex();
   const int speed = InstanceActive(src) ? g_PlayerInstance[src].speedCode : 0;
-  return FrameMargin(speed, playcore::PlayerCall_GetTimeScale(m_nPlayerSel));
+  return FrameMargin(speed, playcore::PlayerCall_GetTimeScale(TransportSelector()));
 }
 
 void CtavrinDlg::SeekTo(int selector, int64_t position) {
@@ -254,9 +261,9 @@ void CtavrinDlg::SeekTo(int selector, int64_t position) {
 LRESULT CtavrinDlg::OnSeekPress(WPARAM id, LPARAM) {
   if (m_bOpenBusy || id != kSeekBarId || !m_bOpened) return 0;
   m_bSeekPressed = TRUE;
-  playcore::PlayerCall_SetVolume(m_nPlayerSel, 0);
-  m_nSeekPlayState = StateOf(LeadingInstance(m_nPlayerSel));
-  if (m_nSeekPlayState != playcore::kPlayPaused) playcore::PlayerCall_Pause(m_nPlayerSel);
+  playcore::PlayerCall_SetVolume(TransportSelector(), 0);
+  m_nSeekPlayState = StateOf(LeadingInstance(TransportSelector()));
+  if (m_nSeekPlayState != playcore::kPlayPaused) playcore::PlayerCall_Pause(TransportSelector());
   return 0;
 }
 
@@ -294,9 +301,9 @@ LRESULT CtavrinDlg::OnSeekRelease(WPARAM id, LPARAM pos) {
 }
 
 void CtavrinDlg::OnSeekBarReleased(int64_t position) {
-  const int64_t duration = DurationOf(LeadingInstance(m_nPlayerSel));
-  SeekTo(m_nPlayerSel, std::min(position, duration - 2 * static_cast<int64_t>(GetFrameMargin())));
-  if (m_nSeekPlayState == playcore::kPlayPlaying) playcore::PlayerCall_Play(m_nPlayerSel);
+  const int64_t duration = DurationOf(LeadingInstance(TransportSelector()));
+  SeekTo(TransportSelector(), std::min(position, duration - 2 * static_cast<int64_t>(GetFrameMargin())));
+  if (m_nSeekPlayState == playcore::kPlayPlaying) playcore::PlayerCall_Play(TransportSelector());
   m_nSeekPlayState = 0;
   UpdateButtons();
   m_nFadeVolume = 0;
@@ -305,7 +312,7 @@ void CtavrinDlg::OnSeekBarReleased(int64_t position) {
 }
 
 LRESULT CtavrinDlg::OnStepTick(WPARAM, LPARAM position) {
-  playcore::PlayerCall_Seek(m_nPlayerSel, static_cast<int32_t>(position));
+  playcore::PlayerCall_Seek(TransportSelector(), static_cast<int32_t>(position));
   SetTrackIndex(position);
   return 0;
 }
@@ -324,27 +331,27 @@ void CtavrinDlg::SetPlayButtonFace(bool playing) {
 }
 
 void CtavrinDlg::Stop() {
-  const int state = StateOf(LeadingInstance(m_nPlayerSel));
+  const int state = StateOf(LeadingInstance(TransportSelector()));
   if (state != playcore::kPlayPlaying && state != playcore::kPlayPaused) return;
   {
     CPlayMutexLock lock(m_hPlayMutex.get());
-    playcore::PlayerCall_Stop(m_nPlayerSel);
+    playcore::PlayerCall_Stop(TransportSelector());
   }
   SetPlayButtonFace(false);
 }
 
 void CtavrinDlg::PauseShow() {
-  if (StateOf(LeadingInstance(m_nPlayerSel)) != playcore::kPlayPlaying) return;
-  playcore::PlayerCall_Pause(m_nPlayerSel);
-  playcore::PlayerCall_Repaint(m_nPlayerSel);
+  if (StateOf(LeadingInstance(TransportSelector())) != playcore::kPlayPlaying) return;
+  playcore::PlayerCall_Pause(TransportSelector());
+  playcore::PlayerCall_Repaint(TransportSelector());
   SetPlayButtonFace(false);
 }
 
 BOOL CtavrinDlg::Resume() {
-  const int state = StateOf(LeadingInstance(m_nPlayerSel));
+  const int state = StateOf(LeadingInstance(TransportSelector()));
   if (state != playcore::kPlayStopped && state != playcore::kPlayPaused) return FALSE;
   m_bEndHandled = FALSE;
-  const BOOL ok = playcore::PlayerCall_Play(m_nPlayerSel) ? TRUE : FALSE;
+  const BOOL ok = playcore::PlayerCall_Play(TransportSelector()) ? TRUE : FALSE;
   SetPlayButtonFace(ok != FALSE);
   return ok;
 }
@@ -356,7 +363,7 @@ void CtavrinDlg::UpdateSpeedLabel() {
 }
 
 void CtavrinDlg::OnPlayPause() {
-  const int lead = LeadingInstance(m_nPlayerSel);
+  const int lead = LeadingInstance(TransportSelector());
   if (m_bOpened && StateOf(lead) == playcore::kPlayPlaying) {
     if (!CheckMovieEnd()) {
       if (!IsDataSourceAtNormalSpeed()) playcore::PlayerCall_SetRate(1);
@@ -378,7 +385,7 @@ void CtavrinDlg::OnToStart() {
   playcore::PlayerCall_SetRate(1);
   ApplyVolume();
   UpdateSpeedLabel();
-  playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
+  playcore::PlayerCall_SetPosition(TransportSelector(), 0);
   SetTrackIndex(0);
   Stop();
   UpdateButtons();
