@@ -107,9 +107,9 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
   ++m_uPrepareCount;
-  PublishPlaybackState();
   Stop();
   m_bOpened = FALSE;
+  PublishPlaybackState();
   (void)resetInfo;  // the info panel is cleared by the drive views when the new data arrives
   if (redrawGraph) m_nCursor = 0;
   if (!m_bEndRunning) UpdateButtons();
