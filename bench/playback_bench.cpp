@@ -1,4 +1,4 @@
-// The playback benchmark's driver (bench/playback.sh runs it; not a test): starts QuillmereX.exe in a
+// The playback benchmark's driver (bench/playback.sh runs it; built with the app tests): starts QuillmereX.exe in a
 // working folder whose settings name a folder of two byte-identical recording pairs, and reads the
 // main window's published playback state. It measures, in one run, the time from the start of an
 // open to the first position shown for the first pair (a cold open: nothing was read ahead) and for
