@@ -120,6 +120,7 @@ struct sPLAYERINSTANCE {
   float zoomFactor;
   int32_t panX;
   int32_t panY;
+  int32_t aspectMode;           // 1: the picture keeps its native aspect (letter-boxed)
   float averageBitRate;
   volatile LONG playState;      // kPlayClosed .. kPlayPaused
   int64_t lastPosition;

@@ -1,43 +1,212 @@
-// The view slots. They act on the renderer's scene and picture, which exist only with an open player;
-// until the renderer carries them out they answer 0 on every instance, except the repaint of an
-// instance playing through a DirectShow graph. (The overlay and snapshot slots are in
-// overlay_snapshot_slots.cpp.)
+// The view slots: where the picture goes in its pane (zoom, pan, aspect, display mode) and what the
+// 360-degree scene or the flat picture shows (view mode, turning, camera, mirror, aspect, reset,
+// render interval), carried out through the player's presenter and its present engine. The overlay
+// and snapshot slots are in overlay_snapshot_slots.cpp; an instance playing through a DirectShow graph
+// repaints through its graph.
+//
+// Locks: each slot runs under the gate and the instance mutex; the engine's renderer is used under the
+// engine lock, and the scene and the flat object take their own locks inside (the order the drawing
+// threads use: engine lock, then the scene's).
 #include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/instances/player_bridge_internal.h"
+#include "playcore/instances/view_layout.h"
+#include "playcore/player/mf_player.h"
+#include "playcore/presenter/evr_presenter.h"
+#include "playcore/presenter/frame_renderer.h"
+#include "playcore/presenter/present_engine.h"
+#include "playcore/scene/raw_obj.h"
+#include "playcore/scene/sphere_model.h"
 
 namespace playcore {
 namespace PlayerInstance {
 
 namespace {
 
-// Enters the instance so that an inactive or released one is never touched, then answers 0.
-int Unsupported(sPLAYERINSTANCE* instance) {
+// Runs `step` with the instance's ready player (the display control exists) under the gate and the
+// instance mutex; `refused` without one.
+template <class Step>
+int WithPlayer(sPLAYERINSTANCE* instance, int refused, Step step) {
   InstanceUse use(instance);
-  return 0;
+  if (!use.entered()) return refused;
+  MutexLock lock(instance->instanceMutex);
+  CPlayer* player = bridge::PlayerOf(instance);
+  if (!player || !player->ready()) return refused;
+  return step(player);
 }
+
+// Runs `step` with the engine's scene and flat object under the engine lock (either may be null).
+template <class Step>
+int WithScene(CPlayer* player, int refused, Step step) {
+  quill::com::ComPtr<EVRCustomPresenter> presenter = player->presenter();
+  D3DPresentEngine* engine = presenter ? presenter->engine() : nullptr;
+  if (!engine) return refused;
+  quill::com::ScopedLock hold(engine->lock());
+  FrameRenderer* renderer = engine->renderer();
+  return step(engine, renderer ? renderer->scene() : nullptr, renderer ? renderer->flat() : nullptr);
+}
+
+// Lays the picture out in the pane from the stored zoom, pan and aspect words and hands it to the
+// player. 1 when laid out.
+// Runs `step` under the gate and the instance mutex with the player (null when none is ready).
+template <class Step>
+int WithInstance(sPLAYERINSTANCE* instance, int refused, Step step) {
+  InstanceUse use(instance);
+  if (!use.entered()) return refused;
+  MutexLock lock(instance->instanceMutex);
+  CPlayer* player = bridge::PlayerOf(instance);
+  return step(player && player->ready() ? player : nullptr);
+}
+
+int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
+  if (!player) return 0;
+  RECT client = {};
+  if (!instance->videoWindow || !GetClientRect(instance->videoWindow, &client)) return 0;
+  LONG nativeW = 0, nativeH = 0;
+  if (instance->aspectMode == 1) player->GetNativeSize(&nativeW, &nativeH);
+  // An instance whose zoom was never set shows the whole pane.
+  const float zoom = instance->zoomFactor == 0.0f ? 1.0f : instance->zoomFactor;
+  const VideoLayout layout = {zoom, instance->zoomCentreX, instance->zoomCentreY, instance->panX,
+                              instance->panY, instance->aspectMode == 1, static_cast<int>(nativeW),
+                              static_cast<int>(nativeH)};
+  RECT dest = {};
+  if (!LayOutVideoRect(client, layout, &dest)) return 0;
+  if (instance->displayMode != 0) {
+    // Both edges exchanged: the picture turned over.
+    player->SetVideoPosition(dest.right, dest.bottom, dest.left - dest.right, dest.top - dest.bottom);
+  } else {
+    player->SetVideoPosition(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+  }
+  return 1;
+}
+
+bool FlatShown(D3DPresentEngine* engine) { return engine->viewMode() == kEngineModeFlat; }
 
 }  // namespace
 
-int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
-int SetFrameMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
-int SetZoom(sPLAYERINSTANCE* instance, int32_t, int32_t, int32_t, int32_t, float, int32_t) {
-  return Unsupported(instance);
+int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t mode) {
+  return WithInstance(instance, 0, [&](CPlayer* player) {
+    instance->aspectMode = mode == 1 ? 1 : 0;
+    return LayOut(instance, player);
+  });
 }
-int MoveView(sPLAYERINSTANCE* instance, float, float, float) { return Unsupported(instance); }
-int ApplyCamera(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
-int ToggleFlip(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
-int SetViewMode(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
-int SetViewAspect(sPLAYERINSTANCE* instance, int32_t, int32_t) { return Unsupported(instance); }
-int ResetView(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
-int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t) { return Unsupported(instance); }
+
+
+int SetFrameMode(sPLAYERINSTANCE* instance, int32_t mode) {
+  return WithInstance(instance, 0, [&](CPlayer* player) {
+    instance->displayMode = mode;
+    return LayOut(instance, player);
+  });
+}
+
+int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t panX, int32_t panY, float zoom,
+            int32_t) {
+  return WithInstance(instance, 0, [&](CPlayer* player) {
+    if (zoom == 0.0f) return 0;
+    instance->zoomCentreX = centreX;
+    instance->zoomCentreY = centreY;
+    instance->panX = panX;
+    instance->panY = panY;
+    instance->zoomFactor = zoom;
+    return LayOut(instance, player);
+  });
+}
+
+int UpdateVideoRect(sPLAYERINSTANCE* instance) {
+  return WithPlayer(instance, 0, [&](CPlayer* player) {
+    const int laid = LayOut(instance, player);
+    if (laid) player->RepaintVideo();
+    return laid;
+  });
+}
+
+int MoveView(sPLAYERINSTANCE* instance, float angleX, float angleY, float fieldOfView) {
+  return WithPlayer(instance, 0, [&](CPlayer* player) {
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2*) {
+      if (FlatShown(engine)) return 1;
+      return scene ? scene->MoveView(angleX, angleY, fieldOfView) : 0;
+    });
+  });
+}
+
+int ApplyCamera(sPLAYERINSTANCE* instance) {
+  WithPlayer(instance, 0, [&](CPlayer* player) {
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2*) {
+      if (!FlatShown(engine) && scene) scene->ApplyCamera();
+      return 0;
+    });
+  });
+  return 0;
+}
+
+int ToggleFlip(sPLAYERINSTANCE* instance) {
+  return WithPlayer(instance, 0, [&](CPlayer* player) {
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2* flat) {
+      if (FlatShown(engine)) return flat ? (flat->ToggleMirror() ? 1 : 0) : 0;
+      return scene ? scene->ToggleStepSign() : 0;
+    });
+  });
+}
+
+int SetViewMode(sPLAYERINSTANCE* instance, int32_t mode) {
+  WithPlayer(instance, 0, [&](CPlayer* player) {
+    if (mode < 1 || mode > 5) return 0;
+    instance->renderer.engineViewMode = mode;
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2* flat) {
+      engine->SetViewMode(mode);
+      if (mode == kEngineModeFlat) {
+        if (flat) flat->SetViewMode(mode);
+      } else if (scene) {
+        scene->SetViewMode(mode);
+      }
+      return 0;
+    });
+  });
+  return 0;
+}
+
+int SetViewAspect(sPLAYERINSTANCE* instance, int32_t width, int32_t height) {
+  WithPlayer(instance, 0, [&](CPlayer* player) {
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2*) {
+      if (!FlatShown(engine) && scene) scene->SetViewAspect(width, height);
+      return 0;
+    });
+  });
+  return 0;
+}
+
+int ResetView(sPLAYERINSTANCE* instance) {
+  WithPlayer(instance, 0, [&](CPlayer* player) {
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel* scene, D3DRawObj2*) {
+      if (!FlatShown(engine) && scene) scene->ResetView();
+      return 0;
+    });
+  });
+  return 0;
+}
+
+int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t interval) {
+  WithPlayer(instance, 0, [&](CPlayer* player) {
+    player->SetRenderInterval(static_cast<UINT32>(interval < 0 ? 0 : interval));
+    return WithScene(player, 0, [&](D3DPresentEngine* engine, CSphereModel*, D3DRawObj2*) {
+      if (interval == 0 || interval == 1) engine->SetFrameDivisor(1);
+      if (interval == 2) engine->SetFrameDivisor(2);
+      return 0;
+    });
+  });
+  return 0;
+}
+
 int Repaint(sPLAYERINSTANCE* instance) {
-  InstanceUse use(instance);
-  if (!use.entered()) return 0;
-  MutexLock lock(instance->instanceMutex);
-  return dsbridge::UsesGraph(instance) ? dsbridge::Repaint(instance) : 0;
+  {
+    InstanceUse use(instance);
+    if (!use.entered()) return 0;
+    MutexLock lock(instance->instanceMutex);
+    if (dsbridge::UsesGraph(instance)) return dsbridge::Repaint(instance);
+  }
+  return WithPlayer(instance, 0, [&](CPlayer* player) { return SUCCEEDED(player->RepaintVideo()) ? 1 : 0; });
 }
-int UpdateVideoRect(sPLAYERINSTANCE* instance) { return Unsupported(instance); }
 
 }  // namespace PlayerInstance
 }  // namespace playcore

@@ -1,6 +1,7 @@
 // The controller pad: its buttons, layout, painting and the worker that turns the view while a button
 // is held.
 #include "tavrin/app/controller_pad.h"
+#include "tavrin/app/movie_pane.h"
 
 #include <chrono>
 
@@ -264,3 +265,8 @@ BOOL CControllerDlg::OnEraseBkgnd(CDC* dc) {
 }
 
 }  // namespace quill::app
+
+// The pad turns through the same path as a drag on its pane.
+int RotateViewByDrag(CMoment* moment, CMovieStatic* pane, int axisLock, int player, int dx, int dy, float zoom) {
+  return RotateViewByDrag(moment, pane ? pane->m_hWnd : nullptr, axisLock, player, dx, dy, zoom);
+}

@@ -73,9 +73,17 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_COMMAND(kCmdClose, OnCloseCommand)
   ON_COMMAND(kCmdMinimise, OnMinimise)
   ON_COMMAND(kCmdNextSize, OnNextSize)
-  ON_MESSAGE(quill::msg::kSliderPress, OnSlider)
-  ON_MESSAGE(quill::msg::kSliderRelease, OnSlider)
-  ON_MESSAGE(quill::msg::kSliderTrack, OnSlider)
+  // Playback driving.
+  ON_MESSAGE(quill::msg::kSliderPress, OnSeekPress)
+  ON_MESSAGE(quill::msg::kSliderRelease, OnSeekRelease)
+  ON_MESSAGE(quill::msg::kSliderTrack, OnSeekTrack)
+  ON_MESSAGE(quill::msg::kDriveDataLoaded, OnDriveDataLoaded)
+  ON_MESSAGE(quill::msg::kStepTick, OnStepTick)
+  ON_MESSAGE(quill::msg::kStepEnd, OnStepEnd)
+  ON_COMMAND(kCmdFirst, OnToStart)
+  ON_COMMAND(kCmdPlay, OnPlayPause)
+  ON_COMMAND(kCmdSlow, OnSlow)
+  ON_COMMAND(kCmdFast, OnFastForward)
   ON_MESSAGE(quill::msg::kListDoubleClick, OnIgnored)
   ON_MESSAGE(quill::msg::kSourceVanished, OnSourceVanished)
   ON_MESSAGE(quill::msg::kProgress, OnProgress)
@@ -191,9 +199,13 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
   if (id == kTimerSecond) {
     // Once a second: the application's idle work (temporary objects).
     if (CWinApp* app = AfxGetApp()) app->OnIdle(1);
-  } else if (id == 107) {
-    OnDisplayOnTimer();
+    return;
   }
+  if (id == 107) {
+    OnDisplayOnTimer();
+    return;
+  }
+  OnPlaybackTimer(id);
 }
 
 void CtavrinDlg::OnMinimise() { ShowWindow(SW_MINIMIZE); }
@@ -223,18 +235,6 @@ LRESULT CtavrinDlg::OnProgress(WPARAM wp, LPARAM lp) {
   return 0;
 }
 
-LRESULT CtavrinDlg::OnSlider(WPARAM wp, LPARAM lp) {
-  // Only the seek bar and the volume slider; the playback work acts on them.
-  if (wp != kSeekBarId && wp != kVolumeId) return 0;
-  if (wp == kVolumeId) {
-    m_nVolume = static_cast<int>(std::clamp<LPARAM>(lp, 0, 65535));
-    ApplyVolume();
-  } else {
-    SetTrackIndex(lp);
-  }
-  return 0;
-}
-
 LRESULT CtavrinDlg::OnRearrangeMsg(WPARAM, LPARAM) {
   RearrangeForMovieFrame();
   return 0;
@@ -244,8 +244,6 @@ LRESULT CtavrinDlg::OnSourceVanished(WPARAM, LPARAM) {
   OnReloadSource();
   return 0;
 }
-
-int CtavrinDlg::PrepareOpenCurrent(int, int, int) { return 0; }
 
 bool CtavrinDlg::IsDataSourceAtNormalSpeed() {
   const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[DataSourceIndex()];
@@ -261,7 +259,7 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr) return;
-  ReloadFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
+  PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {

@@ -33,6 +33,7 @@
 #include "tavrin/app/context_menu.h"
 #include "tavrin/app/controller_pad.h"
 #include "tavrin/app/movie_pane.h"
+#include "tavrin/app/playback_rules.h"
 #include "tavrin/app/settings_dlg.h"
 #include "tavrin/app/small_windows.h"
 #include "tavrin/browser/browser_owner.h"
@@ -97,9 +98,6 @@ int GraphEventTarget(const std::vector<int>& positions, int cursor, bool next);
 // The info panel's trigger picture (1-6, 0 none) for a recording's trigger class.
 int TriggerPictureCode(int triggerClass);
 
-// The UI text of the playback speed label for a speed code; 0 for codes without a label.
-unsigned SpeedLabelText(int speedCode);
-
 }  // namespace quill::app
 
 class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
@@ -163,6 +161,60 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void SetTrackIndex(int64_t position);
   void ApplyVolume();
 
+  // Playback driving (main_dlg_playback.cpp: the open sequence and the end of a movie;
+  // main_dlg_playback_tick.cpp: the tick, seeking and the transport).
+  int OpenCurrent();
+  void OpenNext();
+  void GotoNextFolder();
+  // A folder chosen in the tree: playback of the old list stops, the folder's recordings are listed
+  // and its first row is opened (played unless the list had ended, which the open then continues).
+  void PlayFolder(HTREEITEM item);
+  void LoadDriveData();
+  void StartPlayback();
+  void StopPlayback();
+  // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
+  void StopPlaybackWorkers();
+  void Stop();
+  void PauseShow();
+  BOOL Resume();
+  void SeekTo(int selector, int64_t position);
+  void OnSeekBarReleased(int64_t position);
+  void UpdateSpeedLabel();
+  BOOL CheckMovieEnd();
+  int GetFrameMargin();
+  void OnPlayPause();
+  void OnToStart();
+  void OnFastForward();
+  void OnSlow();
+  void OnPlaybackTimer(UINT_PTR id);
+  void OnTick();
+  void SetPlayButtonFace(bool playing);
+  // The selector the transport hands to the dispatchers: every instance while both have a movie open.
+  int TransportSelector();
+  // The lap time ("m:ss / m:ss" of the position and the duration) beside the seek bar.
+  RECT LapTimeRect();
+  void DrawLapTime();
+  void EnablePanesAfterOpen();
+  // The playback state as properties of the main window (value + 1, 0 when unset): the position
+  // shown, the current index, the opens started, the leading instance's play state and the speed.
+  static constexpr const wchar_t* kPropPosition = L"QuillmereX.Position";
+  static constexpr const wchar_t* kPropIndex = L"QuillmereX.Index";
+  static constexpr const wchar_t* kPropOpens = L"QuillmereX.Opens";
+  static constexpr const wchar_t* kPropState = L"QuillmereX.State";
+  static constexpr const wchar_t* kPropSpeed = L"QuillmereX.Speed";  // speed code + 100
+  void PublishPlaybackState();
+  // The current entry's two paths under m_hPlayMutex; false for an invalid index.
+  bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);
+  bool NextFolderItem(HTREEITEM* next);
+  void JoinWorker(playcore::UniqueHandle& worker);
+  void StartWorker(playcore::UniqueHandle& worker, int index);
+  LRESULT OnDriveDataLoaded(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekPress(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekTrack(WPARAM wp, LPARAM lp);
+  LRESULT OnSeekRelease(WPARAM wp, LPARAM lp);
+  LRESULT OnStepTick(WPARAM wp, LPARAM lp);
+  LRESULT OnStepEnd(WPARAM wp, LPARAM lp);
+
   // The drive-data views (main_dlg_driveviews.cpp).
   // From the selected instance's current position: the graph's cursor, the info panel's values, the
   // map's position key and marker. Called on every playback tick and after a seek.
@@ -218,7 +270,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnPrevFile();
   void OnNextFile();
   void OnReloadSource();
-  void ReloadFolder(HTREEITEM item);
   void ResetAfterSourceChange();
   void StartToolThread(UINT (*proc)(LPVOID));
   void FinishTool();
@@ -247,13 +298,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void CreatePad();
   void OnDisplayOnTimer();
   void PaintWideBands(HDC dc, const RECT& client);
-  // Playback driving this work calls (main_dlg_playback*.cpp).
-  int CheckMovieEnd();
-  void OpenNext();
-  void StopPlayback();
-  void Stop();
-  void SeekTo(int selector, int64_t position);
-  void UpdateSpeedLabel();
+  // An open of the current pair runs (wait cursor, buttons off): the commands leave the panes alone.
   bool IsOpenInProgress();
 
   // Members, in construction order.
@@ -327,7 +372,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bToolSucceeded = FALSE;  // set by a tool that finished its work; a failed or cancelled one leaves it
   BOOL m_bSkipButtonUpdate = FALSE;
   BOOL m_bToolLock = FALSE;
-  BOOL m_bOpened = FALSE;
   BOOL m_bMapShownSaved = FALSE;
   BOOL m_bZoomMode = FALSE;
   int m_nAspect = 1;
@@ -338,6 +382,30 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   POINT m_ptZoomOrigin[2] = {};
   UINT_PTR m_nPowerTimer = 0;   // timer 107 armed by a display-on notification
   int m_nDisplayRefreshes = 0;
+
+  // Playback driving state (UI thread only, except the workers' copies taken under m_hPlayMutex).
+  BOOL m_bOpened = FALSE;      // the pair's drive data is loaded; playback may run
+  BOOL m_bAutoOpen = TRUE;     // timer 101 may open the current entry
+  BOOL m_bOpenBusy = FALSE;    // an open runs: wait cursor, buttons off, watchdog armed
+  BOOL m_bAtEnd = FALSE;       // the end guard fired for this movie
+  BOOL m_bEndShown = FALSE;    // the tick disabled the seek bar at the end
+  BOOL m_bEndHandled = FALSE;  // the end of the list was reached; further end reports are ignored
+  BOOL m_bEndRunning = FALSE;  // an end-of-movie handler runs
+  BOOL m_bEventsSent = FALSE;  // the current movie's events reached the map
+  BOOL m_bSeekPressed = FALSE; // a seek-bar drag runs (the players are muted)
+  int m_nSeekPlayState = 0;    // the play state at the press
+  int64_t m_nSeekTarget = -1;
+  int m_nFadeVolume = 0;
+  int64_t m_nCursor = 0;       // the position shown by the seek bar and the drive views
+  int m_nOpenReason = 0;       // the browser asked for the open (1 or 2), read and cleared when ready
+  unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
+  unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
+  unsigned m_uPrepareCount = 0;    // opens prepared
+  CString m_strSpeedLabel;
+  CString m_strLapTime;
+  quill::app::ReadyCount m_readyCount;
+  playcore::UniqueHandle m_hOpenThread;
+  playcore::UniqueHandle m_hPreOpenThread;
 
  protected:
   void OnPaint();
@@ -360,7 +428,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   UINT OnPowerBroadcast(UINT event, LPARAM lp);
   void OnFilterRange(UINT id);
   LRESULT OnProgress(WPARAM wp, LPARAM lp);
-  LRESULT OnSlider(WPARAM wp, LPARAM lp);
   LRESULT OnIgnored(WPARAM, LPARAM) { return 0; }
   LRESULT OnRearrangeMsg(WPARAM, LPARAM);
   LRESULT OnSourceVanished(WPARAM, LPARAM);

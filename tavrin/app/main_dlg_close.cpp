@@ -28,6 +28,7 @@ void CtavrinDlg::ShutdownPlayback() {
   // The threads that call into the players go first, then the players, then the mutexes.
   StopViewWorkers();
   StopCommandWorkers();
+  StopPlaybackWorkers();
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }

@@ -60,17 +60,6 @@ int TriggerPictureCode(int triggerClass) {
   }
 }
 
-unsigned SpeedLabelText(int speedCode) {
-  switch (speedCode) {
-    case -4: return 64;   // "再生速度x0.25"
-    case -2: return 63;   // "再生速度x0.5"
-    case 1: return 180;   // "再生速度x1.0"
-    case 2: return 61;    // "再生速度x2.0"
-    case 4: return 62;    // "再生速度x4.0"
-    default: return 0;
-  }
-}
-
 }  // namespace quill::app
 
 namespace {
@@ -201,6 +190,8 @@ void CtavrinDlg::OnDriveDataOpened() {
 }
 
 void CtavrinDlg::SendEventsToMap(int index) {
+  // The map asks again when its page becomes ready (OnMapReady): once per movie is enough here.
+  m_bEventsSent = TRUE;
   std::vector<DriveEvent> events;
   if (m_graph.m_hWnd) {
     // The graph's own order: by record when the per-position table is the shorter list, else by

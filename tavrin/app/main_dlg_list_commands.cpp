@@ -82,32 +82,6 @@ void CtavrinDlg::OnPrevFile() {
   }
 }
 
-// --- Folder selection ----------------------------------------------------------------------------------
-
-// The open and pre-open workers take m_hPlayMutex first: they are stopped and joined before the dialog
-// takes it, so that joining them can never wait on a worker that waits on the mutex.
-void CtavrinDlg::ReloadFolder(HTREEITEM item) {
-  if (!item || !m_browser.m_hWnd) return;
-  const int sel = m_nPlayerSel;
-  if (g_PlayerInstance[sel].active && g_PlayerInstance[sel].playState == playcore::kPlayPlaying) {
-    playcore::PlayerCall_Pause(sel);
-  }
-  Stop();
-  const bool listEnded = m_bListEnd != FALSE;
-  if (!listEnded) SetNormalRate();
-  ::LockWindowUpdate(m_hWnd);
-  StopPlayback();
-  ::LockWindowUpdate(nullptr);
-  HANDLE mutex = m_hPlayMutex.get();
-  const bool held = mutex && ::WaitForSingleObject(mutex, INFINITE) == WAIT_OBJECT_0;
-  m_browser.LoadFolder(item, 0, FALSE);
-  m_nCurIndex = m_browser.m_list.GetItemCount() > 0 ? 0 : -1;
-  if (m_nCurIndex == 0) m_browser.SelectFirstItem();
-  if (held) ::ReleaseMutex(mutex);
-  UpdateButtons();
-  if (m_nCurIndex == 0 && !listEnded) PrepareOpenCurrent(1, 1, 0);
-}
-
 // --- The vanished source -------------------------------------------------------------------------------
 
 void CtavrinDlg::ResetAfterSourceChange() {

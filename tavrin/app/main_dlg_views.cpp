@@ -88,11 +88,6 @@ void CtavrinDlg::RearrangeForMovieFrame() {
   PlaceMovieFrame();
 }
 
-// The seek position of the data-source instance and the seek bar.
-void CtavrinDlg::SetTrackIndex(int64_t position) {
-  if (m_seekBar.m_hWnd) m_seekBar.Redraw(static_cast<int>(position));
-}
-
 // The stored volume to the players and the volume slider.
 void CtavrinDlg::ApplyVolume() {
   if (m_volume.m_hWnd) m_volume.Redraw(m_nVolume);
@@ -103,8 +98,3 @@ void CtavrinDlg::ApplyVolume() {
   }
 }
 
-// The panes' calls: the context menu, the click zoom and the double click belong to the view
-// commands; the end-of-movie, movie-ready and graph-event handlers to the playback work.
-void CtavrinDlg::OnEndOfMovie(WPARAM, int) {}
-void CtavrinDlg::OnMovieReady(WPARAM, int) {}
-void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {}

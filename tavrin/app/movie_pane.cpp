@@ -52,6 +52,7 @@ BEGIN_MESSAGE_MAP(CMovieStatic, CStatic)
   ON_WM_SETCURSOR()
   ON_WM_ERASEBKGND()
   ON_WM_CONTEXTMENU()
+  ON_WM_SIZE()
   ON_MESSAGE(quill::msg::kGraphEvent, OnGraphEventMsg)
   ON_MESSAGE(quill::msg::kPlayerPaused, OnPlayerPaused)
   ON_MESSAGE(quill::msg::kPlayerEnded, OnPlayerEnded)
@@ -65,6 +66,7 @@ CMovieStatic::CMovieStatic() {
 
 CMovieStatic::~CMovieStatic() {
   if (m_hCursor) ::DestroyCursor(m_hCursor);
+  StopInertiaThread();
   DestroyWindow();
 }
 
@@ -75,7 +77,7 @@ BOOL CMovieStatic::CreatePane(CWnd* parent, const RECT& rect, UINT id) {
 void CMovieStatic::ResetDrag() {
   KillTimer(kTimerDoubleClickBound);
   KillTimer(kTimerSingleClick);
-  if (m_pMoment) m_pMoment->Zero();
+  ZeroMoment();
   ApplyCamera(m_nPlayer);
 }
 
@@ -125,44 +127,6 @@ BOOL CMovieStatic::OnEraseBkgnd(CDC* dc) {
       break;
   }
   return TRUE;
-}
-
-void CMovieStatic::OnLButtonDown(UINT, CPoint pt) {
-  if (m_bEnabled) {
-    m_bButtonUp = FALSE;
-    m_bDragging = TRUE;
-    m_ptDown = pt;
-    m_ptLast = pt;
-    if (!m_bDblLatch) {
-      if (m_nViewMode == 3 || m_nViewMode == 4) ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
-      if (m_pMoment) m_pMoment->Zero();
-      ApplyCamera(m_nPlayer);
-      SetTimer(kTimerDoubleClickBound, ::GetDoubleClickTime());
-    }
-  }
-  SetCapture();
-}
-
-void CMovieStatic::OnMouseMove(UINT, CPoint pt) {
-  // The drag rotation of the 360-degree view comes with the playback work.
-  if (m_bEnabled && m_bDragging) m_ptLast = pt;
-}
-
-void CMovieStatic::OnLButtonUp(UINT, CPoint pt) {
-  if (m_bEnabled) {
-    m_bButtonUp = TRUE;
-    m_bDragging = FALSE;
-    if (!m_bDblLatch) {
-      m_ptUp = pt;
-      ApplyCamera(m_nPlayer);
-      const bool slow = !m_pMoment || (std::abs(m_pMoment->velocityX) < 4 && std::abs(m_pMoment->velocityY) < 4);
-      if (slow) SetTimer(kTimerSingleClick, ::GetDoubleClickTime());
-    } else {
-      m_bDblLatch = FALSE;
-    }
-    ::SetCursor(::LoadCursorW(nullptr, IDC_ARROW));
-  }
-  ::ReleaseCapture();
 }
 
 void CMovieStatic::OnLButtonDblClk(UINT, CPoint) {

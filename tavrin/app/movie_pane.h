@@ -3,11 +3,15 @@
 // request to the player), tells single clicks from double clicks, and forwards the context menu, the
 // clicks and the player's notifications to its owner (the main dialog). CBlankStatic only paints black.
 //
-// Threads: UI thread. The drag rotation and its inertia thread come with the playback work; the drag
-// state record (CMoment) is shared with them and with the controller pad.
+// Threads: the UI thread, and the pane's inertia thread, which keeps the view turning after a quick
+// drag. The drag state record (CMoment) and the view mode are shared by the two: every read or write of
+// the record's fields takes m_momentLock (never held while calling into a player); the view mode is
+// a word the UI thread writes and the inertia thread only reads. The inertia thread waits on m_hWake while the view is at rest.
 #pragma once
 
 #include <windows.h>
+
+#include <atomic>
 
 #include "platform/framework/controls.h"
 #include "tavrin/app/small_windows.h"
@@ -29,6 +33,11 @@ enum class PanePaint { kBlack, kNothing, kRepaint, kNoMainMovie, kNoRearMovie };
 PanePaint ChoosePanePaint(int pane, bool blank, bool active, int ownState, int state0, int state1,
                           bool repaintFlag);
 
+// Turns the view of player `player` by a drag of (dx, dy) pixels in `pane` (its client width scales
+// the angle; `fov` is the field of view in degrees): 1 while the view turns, 0 when it stopped (the
+// record's movement is then cleared). The panes and the controller pad call it.
+int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float fov);
+
 class CMovieStatic : public CStatic {
  public:
   static constexpr DWORD kStyle = 0x5000010B;  // child, visible, SS_NOTIFY | SS_OWNERDRAW
@@ -44,9 +53,16 @@ class CMovieStatic : public CStatic {
 
   // Makes the pane window as a child of `parent`.
   BOOL CreatePane(CWnd* parent, const RECT& rect, UINT id);
-  // The drag rotation's thread comes with the playback work; the record is kept for it now.
-  void StartInertiaThread(CMoment* moment) { m_pMoment = moment; }
+  // Keeps the record and (re)starts the inertia thread.
+  void StartInertiaThread(CMoment* moment);
+  void StopInertiaThread();
   void ResetDrag();
+  // Whether the inertia thread is turning the view now (tests wait for it to come to rest).
+  bool Coasting() const { return m_bCoasting.load(); }
+  // The steps that turned the view, and whether it coasts, as properties of the pane window (value +
+  // 1) for monitoring tools and the end-to-end tests.
+  static constexpr const wchar_t* kPropTurns = L"QuillmereX.Turns";
+  static constexpr const wchar_t* kPropCoasting = L"QuillmereX.Coasting";
 
   IPaneOwner* m_pOwner = nullptr;
   int m_nPlayer = -1;
@@ -69,7 +85,23 @@ class CMovieStatic : public CStatic {
   BOOL m_bZoomMode = FALSE;
   CResourceImage* m_pSkin = nullptr;
   CMoment* m_pMoment = nullptr;
+  BOOL m_bCoastAtPress = FALSE;
+  SRWLOCK m_momentLock = SRWLOCK_INIT;
+  HANDLE m_hInertia = nullptr;
+  HANDLE m_hWake = nullptr;  // auto-reset: a release that coasts, or the stop
+  std::atomic<bool> m_bStop{false};
+  std::atomic<bool> m_bCoasting{false};
+  std::atomic<long> m_nTurns{0};
+  void CountTurn(bool turned);
 
+ protected:
+  static unsigned __stdcall InertiaThreadMain(void* self);
+  void InertiaLoop();
+  void ZeroMoment();
+  void OnSize(UINT type, int cx, int cy);
+ public:
+  // The player's picture and the scene's aspect follow the pane's size.
+  void FitPictureToPane();
  protected:
   void FillBlack(CDC* dc);
   void DrawNotice(CDC* dc, unsigned textIndex);
