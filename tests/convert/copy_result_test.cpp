@@ -3,6 +3,7 @@
 // unwritable destination leaves nothing behind. The host compares the frames afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "playcore/bytes/byte_reader.h"
@@ -36,35 +37,27 @@ std::vector<uint64_t> ChunkOffsets(const sMP4MOVIE& m) {
   return all;
 }
 
-size_t IndexOf(const std::vector<uint32_t>& v, uint32_t t) {
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == t) return i;
-  }
-  return v.size();
-}
+size_t IndexOf(const std::vector<uint32_t>& v, uint32_t t) { return std::find(v.begin(), v.end(), t) - v.begin(); }
 
 class CopyResultTest : public ::testing::Test {
  protected:
   void SetUp() override {
     inputs_ = Env("QUILL_CONVERT_INPUTS");
     out_ = Env("QUILL_CONVERT_OUT");
-    ASSERT_FALSE(inputs_.empty());
-    ASSERT_FALSE(out_.empty());
+    ASSERT_FALSE(inputs_.empty() || out_.empty());
     CreateDirectoryW(out_.c_str(), nullptr);
   }
   std::wstring inputs_, out_;
 };
 
 TEST_F(CopyResultTest, MovieGoesFirstAndEveryChunkOffsetMovesWithTheData) {
-  struct Case {
-    const wchar_t* input;
-    const wchar_t* output;
+  const struct {
+    const wchar_t *input, *output;
     bool movieLast;
-  };
-  const Case cases[] = {{L"\\moov-last.mp4", L"\\copy-moov-last.mp4", true},
+  } cases[] = {{L"\\moov-last.mp4", L"\\copy-moov-last.mp4", true},
                         {L"\\moov-last-video-only.mp4", L"\\copy-moov-last-video-only.mp4", true},
                         {L"\\moov-first.mp4", L"\\copy-moov-first.mp4", false}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     auto in = sMP4MOVIE::Load((inputs_ + c.input).c_str());
     ASSERT_TRUE(in) << c.movieLast;
     const auto inTypes = TopLevel(*in);
@@ -109,13 +102,12 @@ TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
   WriteFile(f, huge, 4, &written, nullptr);
   CloseHandle(f);
 
-  struct Case {
+  const struct {
     std::wstring input, output;
-  };
-  const Case cases[] = {{damaged, out_ + L"\\from-damaged.mp4"},
+  } cases[] = {{damaged, out_ + L"\\from-damaged.mp4"},
                         {inputs_ + L"\\moov-last.mp4", out_ + L"\\no-such-folder\\x.mp4"},
                         {inputs_ + L"\\missing.mp4", out_ + L"\\from-missing.mp4"}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(CopyResult(c.input, c.output), 0);
     EXPECT_EQ(GetFileAttributesW(c.output.c_str()), INVALID_FILE_ATTRIBUTES);
   }
