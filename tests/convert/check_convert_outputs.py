@@ -15,8 +15,6 @@ import os
 import subprocess
 import sys
 
-import struct
-
 W, H = 1920, 960
 MASKS = [(100, 400, 400, 600), (1500, 700, 1800, 900)]  # as in convert_run_test.cpp
 SCALE = 0.286
