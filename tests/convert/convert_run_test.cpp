@@ -91,6 +91,8 @@ class ConvertRun : public ::testing::Test {
     out_ = Env("QUILL_CONVERT_OUT");
     ASSERT_FALSE(inputs_.empty() || out_.empty());
     CreateDirectoryW(out_.c_str(), nullptr);
+    work_ = out_ + L"\\run";  // its own folder: the copy-result test runs beside it
+    CreateDirectoryW(work_.c_str(), nullptr);
     WNDCLASSW wc = {};
     wc.lpfnWndProc = OwnerProc;
     wc.hInstance = GetModuleHandleW(nullptr);
@@ -122,13 +124,13 @@ class ConvertRun : public ::testing::Test {
 
   bool NoTemporaryFiles() {
     WIN32_FIND_DATAW found;
-    HANDLE find = FindFirstFileW((out_ + L"\\~qm*").c_str(), &found);
+    HANDLE find = FindFirstFileW((work_ + L"\\~qm*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return true;
     FindClose(find);
     return false;
   }
 
-  std::wstring inputs_, out_;
+  std::wstring inputs_, out_, work_;
   HWND owner_ = nullptr;
 };
 
@@ -142,7 +144,7 @@ TEST_F(ConvertRun, EverySampleIsWrittenWithTheSourceTimes) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.removeAudio ? "audio removed" : c.streams == 1 ? "video only" : "with masks");
     const std::wstring source = inputs_ + c.source;
-    const std::wstring raw = out_ + L"\\frames.bgra", destination = out_ + L"\\converted.mp4";
+    const std::wstring raw = out_ + L"\\frames.bgra", destination = work_ + L"\\converted.mp4";
     const bool masked = c.streams == 2 && !c.removeAudio;  // the run whose frames the host checks
     DeleteFileW(destination.c_str());
     if (masked) DeleteFileW(raw.c_str());
@@ -224,7 +226,7 @@ TEST_F(ConvertRun, FailuresAndCancelLeaveNoFile) {
     if (!c.realSink) job.SetSinkWriterFactory(FakeSinkFactory(sink));
     ConvertRequest request;
     request.source = inputs_ + L"\\moov-last-video-only.mp4";
-    request.destination = out_ + L"\\failed.mp4";
+    request.destination = work_ + L"\\failed.mp4";
     EXPECT_EQ(RunPumping(&job, request), c.result) << c.what;
     EXPECT_TRUE(c.result == CMovieCapture::kCancelled || FAILED(job.result())) << c.what;
     EXPECT_EQ(job.result() == E_OUTOFMEMORY, c.outOfMemory) << c.what;

@@ -79,17 +79,19 @@ TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
   WriteFile(f, huge, 4, &written, nullptr);
   CloseHandle(f);
 
+  const std::wstring fails = out_ + L"\\copy-fails";  // its own folder: the conversions run beside it
+  CreateDirectoryW(fails.c_str(), nullptr);
   const struct {
     std::wstring input, output;
-  } cases[] = {{damaged, out_ + L"\\from-damaged.mp4"},
-                        {inputs_ + L"\\moov-last.mp4", out_ + L"\\no-such-folder\\x.mp4"},
-                        {inputs_ + L"\\missing.mp4", out_ + L"\\from-missing.mp4"}};
+  } cases[] = {{damaged, fails + L"\\from-damaged.mp4"},
+               {inputs_ + L"\\moov-last.mp4", fails + L"\\no-such-folder\\x.mp4"},
+               {inputs_ + L"\\missing.mp4", fails + L"\\from-missing.mp4"}};
   for (const auto& c : cases) {
     EXPECT_EQ(CopyResult(c.input, c.output), 0);
     EXPECT_EQ(GetFileAttributesW(c.output.c_str()), INVALID_FILE_ATTRIBUTES);
   }
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileW((out_ + L"\\~qm*").c_str(), &found);
+  HANDLE find = FindFirstFileW((fails + L"\\~qm*").c_str(), &found);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
