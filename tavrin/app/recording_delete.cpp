@@ -39,10 +39,7 @@ bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b) {
 DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) {
   if (job.picked.empty()) return DeleteResult::kNothingPicked;
   // A record without one of its files (main-only, rear-only) has nothing to recycle there.
-  const auto recycle = [&job](const wchar_t* path) {
-    if (!path[0]) return true;
-    return job.recycle ? job.recycle(path) : RecycleFile(path);
-  };
+  const auto recycle = [](const wchar_t* path) { return !path[0] || RecycleFile(path); };
   // The playing recording, if the current row names one.
   sRECORDINGPAIR current = {};
   const bool hasCurrent = job.shown && job.currentRow >= 0 && static_cast<size_t>(job.currentRow) < job.shown->size();

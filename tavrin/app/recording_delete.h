@@ -36,8 +36,6 @@ struct DeleteJob {
   std::function<void(size_t row)> deleteRow;
   // Redraws a row whose record lost its main file (the rear file could not be recycled after it).
   std::function<void(size_t row)> refreshRow;
-  // Moves one file to the recycle bin; true when it is gone. Null uses RecycleFile.
-  std::function<bool(const wchar_t* path)> recycle;
 };
 
 // The record's identity: its main path, or its rear path without a main file (case ignored).

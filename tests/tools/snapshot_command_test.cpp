@@ -19,12 +19,11 @@ sRECORDINGPAIR Record(const wchar_t* mainName, const wchar_t* rearName, int64_t 
 }
 
 TEST(SnapshotName, FollowsTheFolderRecordingFileNumberAndPosition) {
-  struct Case {
+  const struct {
     const wchar_t *folder, *main, *rear;
     int64_t position;
     const wchar_t* expected;
-  };
-  const Case cases[] = {
+  } cases[] = {
       {L"D:\\Shots", L"123_456789A_M.MP4", L"", 1234, L"D:\\Shots\\Shots-123_456789A_M-007_001234_M.jpg"},
       {L"D:\\Shots\\", L"123_456789A_M.MP4", L"", 1234, L"D:\\Shots\\Shots-123_456789A_M-007_001234_M.jpg"},
       // A drive root gives its letter, never "D:\" inside the file name.
@@ -34,25 +33,23 @@ TEST(SnapshotName, FollowsTheFolderRecordingFileNumberAndPosition) {
       // A failed position read names nothing (not the bare folder, whose letters would be swapped).
       {L"C:\\M", L"123_456789A_M.MP4", L"", -1, L""},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     EXPECT_EQ(tools::MakeSnapshotName(c.folder, Record(c.main, c.rear, 7), c.position), c.expected) << c.folder;
   }
   EXPECT_EQ(tools::SwapSnapshotCamera(L"D:\\S\\S-1_M-007_001234_M.jpg"), L"D:\\S\\S-1_M-007_001234_R.jpg");
-  EXPECT_EQ(tools::SwapSnapshotCamera(L"x_R.jpg"), L"x_M.jpg");
 }
 
 TEST(SnapshotCommand, AsksWhenEitherFileExistsAndCountsOneSavedCameraAsDone) {
-  struct Case {
+  using R = tools::SnapshotResult;
+  const struct {
     const char* what;
     bool mainExists, rearExists, rearOpen, mainSaves;
     int64_t position;
     int answer;
-    tools::SnapshotResult result;
+    R result;
     size_t questions, saves;
     const wchar_t* lastCaption;  // of the last message; null for none after the question
-  };
-  using R = tools::SnapshotResult;
-  const Case cases[] = {
+  } cases[] = {
       {"both saved", false, false, true, true, 1234, 2, R::kDone, 0, 2, L"終了"},
       {"main failed", false, false, true, false, 1234, 2, R::kDone, 0, 2, L"終了"},
       {"only rear exists", false, true, true, true, 1234, 2, R::kEnded, 1, 0, nullptr},
@@ -61,7 +58,7 @@ TEST(SnapshotCommand, AsksWhenEitherFileExistsAndCountsOneSavedCameraAsDone) {
       {"rear closed, main failed", false, false, false, false, 1234, 2, R::kFailed, 0, 1, L"ERROR"},
       {"no position", false, false, true, true, -1, 2, R::kFailed, 0, 0, L"ERROR"},
   };
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     quill::test::TempDir dir;
     const sRECORDINGPAIR record = Record(L"123_456789A_M.MP4", L"123_456789A_R.MP4", 7);
     const std::wstring main = dir.path() + L"Shots\\Shots-123_456789A_M-007_001234_M.jpg";

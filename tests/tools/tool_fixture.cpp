@@ -3,64 +3,72 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "tests/support/test_env.h"
 
 namespace quill::test {
-
-RecordingList ScanCard(const std::wstring& folder) {
-  RecordingList list;
-  std::wstring trimmed = folder;
-  if (!trimmed.empty() && trimmed.back() == L'\\') trimmed.pop_back();
-  ScanRecordingTree(trimmed.c_str(), list, nullptr, 0);
-  return list;
-}
-
-std::string ReadBytes(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string bytes;
-  char buffer[65536];
-  DWORD got = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(file);
-  return bytes;
-}
-
 namespace {
 
-uint64_t Fnv1a(const std::string& bytes) {
-  uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
-  return h;
+std::wstring Trimmed(std::wstring folder) {
+  if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+  return folder;
 }
 
-void Walk(const std::wstring& folder, std::map<std::wstring, uint64_t>& out) {
+// Calls `visit(path, isFolder)` for every entry directly in `folder` (no trailing backslash).
+template <typename Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
   WIN32_FIND_DATAW entry;
   HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
     const std::wstring name = entry.cFileName;
-    if (name == L"." || name == L"..") continue;
-    const std::wstring path = folder + L"\\" + name;
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      Walk(path, out);
-    } else {
-      out[path] = Fnv1a(ReadBytes(path));
-    }
+    if (name != L"." && name != L"..") visit(name, (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
   } while (FindNextFileW(find, &entry));
   FindClose(find);
 }
 
+void Walk(const std::wstring& folder, std::map<std::wstring, uint64_t>& out) {
+  ForEachEntry(folder, [&](const std::wstring& name, bool isFolder) {
+    const std::wstring path = folder + L"\\" + name;
+    if (isFolder) return Walk(path, out);
+    uint64_t h = 1469598103934665603ull;  // FNV-1a
+    for (unsigned char c : ReadBytes(path)) h = (h ^ c) * 1099511628211ull;
+    out[path] = h;
+  });
+}
+
 }  // namespace
+
+RecordingList ScanCard(const std::wstring& folder) {
+  RecordingList list;
+  ScanRecordingTree(Trimmed(folder).c_str(), list, nullptr, 0);
+  return list;
+}
+
+std::string ReadBytes(const std::wstring& path) {
+  std::string bytes;
+  if (FILE* f = _wfopen(path.c_str(), L"rb")) {
+    char buffer[65536];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.append(buffer, got);
+    fclose(f);
+  }
+  return bytes;
+}
 
 std::map<std::wstring, uint64_t> FingerprintTree(const std::wstring& folder) {
   std::map<std::wstring, uint64_t> out;
-  std::wstring trimmed = folder;
-  if (!trimmed.empty() && trimmed.back() == L'\\') trimmed.pop_back();
-  Walk(trimmed, out);
+  Walk(Trimmed(folder), out);
   return out;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+  std::vector<std::wstring> files;
+  ForEachEntry(Trimmed(folder), [&](const std::wstring& name, bool isFolder) {
+    if (!isFolder) files.push_back(name);
+  });
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 ToolCallbacks MessageLog::Callbacks() {
@@ -77,21 +85,7 @@ ToolCallbacks MessageLog::Callbacks() {
 }
 
 size_t MessageLog::Questions() const {
-  return static_cast<size_t>(std::count_if(shown.begin(), shown.end(),
-                                           [](const Shown& s) { return s.type == kMsgBoxQuestion; }));
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder) {
-  std::vector<std::wstring> files;
-  WIN32_FIND_DATAW entry;
-  HANDLE find = FindFirstFileW((folder + L"*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return files;
-  do {
-    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) files.push_back(entry.cFileName);
-  } while (FindNextFileW(find, &entry));
-  FindClose(find);
-  std::sort(files.begin(), files.end());
-  return files;
+  return std::count_if(shown.begin(), shown.end(), [](const Shown& s) { return s.type == kMsgBoxQuestion; });
 }
 
 namespace {
@@ -113,9 +107,7 @@ class RecordingsUnchanged : public ::testing::Environment {
   std::map<std::wstring, uint64_t> before_;
 };
 
-::testing::Environment* const g_recordingsUnchanged =
-    ::testing::AddGlobalTestEnvironment(new RecordingsUnchanged);
+::testing::Environment* const g_recordingsUnchanged = ::testing::AddGlobalTestEnvironment(new RecordingsUnchanged);
 
 }  // namespace
-
 }  // namespace quill::test

@@ -1,5 +1,6 @@
-// What the tool tests share: the generated card scanned into a recording list, fingerprints of the
-// input files (a tool must never change a recording), and a recording message box.
+// What the tool tests share: the generated card scanned into a recording list, fingerprints of files (a
+// tool must never change a recording; every tool test program checks the generated ones at its end),
+// and a recording message box.
 #pragma once
 
 #include <windows.h>
@@ -14,20 +15,15 @@
 
 namespace quill::test {
 
-// The recordings of the generated card (the source the tools work on), in scan order.
-RecordingList ScanCard(const std::wstring& folder);
-
-// A 64-bit fingerprint of every file below `folder` (path -> hash), to compare before and after a tool.
-std::map<std::wstring, uint64_t> FingerprintTree(const std::wstring& folder);
-
-// A whole file's bytes; empty when it cannot be read.
-std::string ReadBytes(const std::wstring& path);
+RecordingList ScanCard(const std::wstring& folder);                          // in scan order
+std::map<std::wstring, uint64_t> FingerprintTree(const std::wstring& folder);  // path -> hash, recursive
+std::string ReadBytes(const std::wstring& path);                             // empty when unreadable
+std::vector<std::wstring> FilesIn(const std::wstring& folder);               // file names, sorted
 
 // Every message box a tool showed, and the answers its questions get (in order; OK once they run out).
 struct MessageLog {
   struct Shown {
-    std::wstring text;
-    std::wstring caption;
+    std::wstring text, caption;
     unsigned type;
   };
   std::vector<Shown> shown;
@@ -35,8 +31,5 @@ struct MessageLog {
   ToolCallbacks Callbacks();
   size_t Questions() const;
 };
-
-// The files (not folders) directly in `folder`.
-std::vector<std::wstring> FilesIn(const std::wstring& folder);
 
 }  // namespace quill::test
