@@ -28,6 +28,10 @@ export QUILL_BUILD_DIR="$QUILL_BUILD" QUILL_WINEPREFIX="$QUILL_BUILD/wine-app"
 # The source appears to the program as a removable drive (Wine calls that drive type "floppy").
 ln -sfn "$source_dir" "$WINEPREFIX/dosdevices/e:"
 wine reg add 'HKLM\Software\Wine\Drives' /v e: /d floppy /f >/dev/null 2>&1 </dev/null
+# Wine's mount manager reads the drive types when its server starts: end this one so the program's
+# start sees E: as removable (on a new prefix it would otherwise see a fixed drive).
+wineserver -k >/dev/null 2>&1 </dev/null || true
+wineserver -w >/dev/null 2>&1 </dev/null || true
 
 workdir="$QUILL_BUILD/app-run"
 mkdir -p "$workdir" "$QUILL_ROOT/shots"
