@@ -97,20 +97,20 @@ BOOL CALLBACK PrintWindowOf(HWND h, LPARAM lp) {
   return TRUE;
 }
 
-// Disabled until the fault it found is mended: with the players really playing the card, a storm of
-// commands leaves opens failing one after another (an "ERROR" box per pair) and the close then waits
-// behind the box. Run it with --gtest_also_run_disabled_tests (QUILL_COMMAND_SEED replays a seed).
-TEST(CommandsOnACard, DISABLED_SizeStepsAndTwoThousandRandomCommands) {
+TEST(CommandsOnACard, SizeStepsAndTwoThousandRandomCommands) {
   if (!RunningUnderWine()) GTEST_SKIP() << "needs Wine's mount manager";
   quill::skin::GdiplusSession gdiplus;
   TempDir dir;
+  // The playback tests' short generated pairs: recordings the players really open and play.
+  const char* recordings = std::getenv("QUILL_PLAYBACK_RECORDINGS");
+  ASSERT_NE(recordings, nullptr) << "QUILL_PLAYBACK_RECORDINGS is not set";
+  const std::wstring source = HostPathToWindows(std::string(recordings) + "/card/20240315_001") + L"\\";
   const std::wstring card = dir.path() + L"card";
-  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\001_120000A_R.MP4",
-                           L"20240101_001\\002_120100G_M.MP4", L"20240101_001\\003_120200M_M.MP4",
-                           L"20240102_001\\004_080000P_M.MP4"}) {
-    const std::wstring path = card + L"\\" + f;
-    ASSERT_TRUE(MakeFolders(path.substr(0, path.rfind(L'\\'))));
-    ASSERT_TRUE(WriteTinyRecording(path));
+  const std::wstring day = card + L"\\20240315_001\\";
+  ASSERT_TRUE(MakeFolders(card + L"\\20240315_001"));
+  for (const wchar_t* f : {L"001_093000A_M.MP4", L"001_093000A_R.MP4", L"002_093003G_M.MP4",
+                           L"002_093003G_R.MP4", L"003_093006M_M.MP4", L"003_093006M_R.MP4"}) {
+    ASSERT_TRUE(CopyFileW((source + f).c_str(), (day + f).c_str(), FALSE)) << "no generated recording";
   }
   ScopedRemovableDrive drive(L'y', card);
   ASSERT_TRUE(drive.ok());
