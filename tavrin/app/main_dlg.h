@@ -225,6 +225,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void EnableToolControls(BOOL on);
   LRESULT OnToolDone(WPARAM, LPARAM);
   void StopCommandWorkers();
+  // The tool commands (main_dlg_tool_commands.cpp).
+  bool PrepareToolStart();
+  void OnCsvExport();
+  LRESULT OnRunOnUiThread(WPARAM call, LPARAM);
   // View and window commands (main_dlg_view_commands.cpp).
   void OnNextSizeStep();
   void ArrangeStep(int step);
