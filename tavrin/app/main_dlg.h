@@ -229,6 +229,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   bool PrepareToolStart();
   void OnCsvExport();
   LRESULT OnRunOnUiThread(WPARAM call, LPARAM);
+  void OnDeleteRecordings();
+  LRESULT OnDeletionDone(WPARAM, LPARAM);
+  void OnJoinCommand();
+  void OnSnapshot();
   // View and window commands (main_dlg_view_commands.cpp).
   void OnNextSizeStep();
   void ArrangeStep(int step);
