@@ -7,11 +7,13 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/framework/private_messages.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/skin/gdi_drawing.h"
@@ -195,6 +197,27 @@ TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
     EXPECT_EQ(quill::test::FingerprintTree(card), before) << command;
     EXPECT_TRUE(quill::test::FilesIn(out.path()).empty()) << command;
   }
+}
+
+// A worker that asks the UI thread for something (as every tool does through kRunHeldCall) while the
+// dialog finishes the tool: the finish must keep dispatching, or both threads wait for ever.
+std::atomic<int> g_uiCalls{0};
+UINT SendingTool(LPVOID p) {
+  auto* d = static_cast<CtavrinDlg*>(p);
+  const std::function<void()> call = [] { ++g_uiCalls; };
+  ::SendMessageW(d->m_hWnd, quill::msg::kRunHeldCall, reinterpret_cast<WPARAM>(&call), 0);
+  return 0;
+}
+
+TEST_F(ToolCommandsTest, FinishingAToolThatSendsToTheDialogDoesNotHang) {
+  Run(dir_.path(), [](CRunDlg& d) {
+    g_uiCalls = 0;
+    d.StartToolThread(&SendingTool);
+    d.FinishTool();  // the worker's send is answered during the wait
+    EXPECT_EQ(g_uiCalls.load(), 1);
+    EXPECT_FALSE(d.m_toolThread.joinable());
+    EXPECT_TRUE(d.m_seekBar.IsWindowEnabled());
+  });
 }
 
 }  // namespace
