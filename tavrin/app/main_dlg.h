@@ -227,6 +227,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void StopCommandWorkers();
   // The tool commands (main_dlg_tool_commands.cpp).
   bool PrepareToolStart();
+  void CancelRunningTool();
   void OnCsvExport();
   LRESULT OnRunOnUiThread(WPARAM call, LPARAM);
   void OnDeleteRecordings();

@@ -205,6 +205,7 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
 void CtavrinDlg::FinishTool() {
   const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
   m_bToolRunning = FALSE;
+  CancelRunningTool();
   JoinPumping(m_toolThread);
   if (!wasRunning) return;
   const bool succeeded = m_bToolSucceeded != FALSE;
@@ -234,8 +235,9 @@ LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
 // Before the players are released: the pad's worker and a running tool end here.
 void CtavrinDlg::StopCommandWorkers() {
   m_pad.StopWorker();
+  m_bToolRunning = FALSE;  // the list tools stop at their next record
+  CancelRunningTool();
   JoinPumping(m_toolThread);
-  m_bToolRunning = FALSE;
 }
 
 // --- The controller pad --------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 // Every worker reports success through m_bToolSucceeded and ends by posting kToolFinished.
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "platform/framework/private_messages.h"
@@ -68,6 +69,24 @@ void ClosePlayback(CtavrinDlg* dlg) {
   playcore::PlayerCall_CloseMovieAll();
   playcore::PlayerCall_CloseDataFileAll();
 }
+
+// The cancel signal of the conversion worker while it runs (null otherwise), for the tool's stop.
+std::mutex g_cancelLock;
+CommandCancel* g_runningCancel = nullptr;
+
+class RegisteredCancel {
+ public:
+  explicit RegisteredCancel(CommandCancel* cancel) {
+    std::lock_guard<std::mutex> hold(g_cancelLock);
+    g_runningCancel = cancel;
+  }
+  ~RegisteredCancel() {
+    std::lock_guard<std::mutex> hold(g_cancelLock);
+    g_runningCancel = nullptr;
+  }
+  RegisteredCancel(const RegisteredCancel&) = delete;
+  RegisteredCancel& operator=(const RegisteredCancel&) = delete;
+};
 
 void EndTool(CtavrinDlg* dlg, bool succeeded) {
   if (succeeded) dlg->m_bToolSucceeded = TRUE;
@@ -186,6 +205,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
     });
   };
   CommandCancel cancel;
+  RegisteredCancel registered(&cancel);
   host.cancel = &cancel;
   if (auto hook = CmdHooks().showMessage) {
     host.message = [dlg, hook](const wchar_t* text, const wchar_t* caption, UINT) -> INT_PTR {
@@ -209,6 +229,13 @@ UINT UploadConvertWorker(LPVOID param) { return ConvertWorker(static_cast<Ctavri
 }  // namespace
 
 // --- Handlers --------------------------------------------------------------------------------------------
+
+// The tool is being stopped: a running conversion is cancelled at once (the other tools watch the
+// worker-running word).
+void CtavrinDlg::CancelRunningTool() {
+  std::lock_guard<std::mutex> hold(g_cancelLock);
+  if (g_runningCancel) g_runningCancel->Cancel();
+}
 
 LRESULT CtavrinDlg::OnRunOnUiThread(WPARAM call, LPARAM) {
   if (call) (*reinterpret_cast<const std::function<void()>*>(call))();
