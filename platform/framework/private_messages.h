@@ -8,6 +8,7 @@
 namespace quill::msg {
 
 // The WebView2 host object's runner -> the WebView2 map dialog. wParam: the held call (heap).
+// Also a tool worker -> the main dialog, sent: wParam points to the worker's std::function<void()>.
 constexpr UINT kRunHeldCall = WM_APP + 0;
 // The DirectShow filter graph -> the video pane (-> main dialog): graph events are waiting.
 constexpr UINT kGraphEvent = WM_APP + 4;

@@ -38,8 +38,8 @@ void StoreFolder(ConvertToolHost& host, const wchar_t* key, const std::wstring& 
   }
 }
 
-CommandHooks HooksFor(ConvertToolHost& host) {
-  CommandHooks hooks;
+JoinHooks HooksFor(ConvertToolHost& host) {
+  JoinHooks hooks;
   hooks.owner = host.progressOwner;
   hooks.ask = [&host](const wchar_t* text, const wchar_t* caption, int type) {
     return static_cast<int>(Message(host, text, caption, static_cast<UINT>(type)));

@@ -25,19 +25,19 @@ void CommandCancel::Attach(playcore::CMovieCapture* job) {
 
 namespace {
 
-bool Exists(const CommandHooks& hooks, const std::wstring& path) {
+bool Exists(const JoinHooks& hooks, const std::wstring& path) {
   return !path.empty() && (hooks.exists ? hooks.exists(path) : SystemFileExists(path));
 }
 
-bool AskOk(const CommandHooks& hooks, const wchar_t* text) {
+bool AskOk(const JoinHooks& hooks, const wchar_t* text) {
   return !hooks.ask || hooks.ask(text, kQuestionCaption, 1) == 1;
 }
 
-bool Cancelled(const CommandHooks& hooks) { return hooks.cancel && hooks.cancel->cancelled(); }
+bool Cancelled(const JoinHooks& hooks) { return hooks.cancel && hooks.cancel->cancelled(); }
 
 const wchar_t* OrNull(const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); }
 
-int Convert(const CommandHooks& hooks, const std::wstring& source, const std::wstring& destination,
+int Convert(const JoinHooks& hooks, const std::wstring& source, const std::wstring& destination,
             const ConvertOptions& options, float offset) {
   if (hooks.convert) return hooks.convert(source, destination, options, offset);
   return ConvertRecording(hooks.owner, source, destination, options, offset, hooks.cancel);
@@ -45,7 +45,7 @@ int Convert(const CommandHooks& hooks, const std::wstring& source, const std::ws
 
 }  // namespace
 
-int PrepareJoin(const JoinRequest& request, const CommandHooks& hooks, JoinOutcome* outcome,
+int PrepareJoin(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome,
                 bool* overwriteConfirmed) {
   *overwriteConfirmed = false;
   if (MakeJoinNames(request.picked, request.folder, request.camera, &outcome->names, &outcome->why) !=
@@ -72,7 +72,7 @@ int PrepareJoin(const JoinRequest& request, const CommandHooks& hooks, JoinOutco
 
 namespace {
 
-int JoinRecordings(const JoinRequest& request, const CommandHooks& hooks, JoinOutcome* outcome) {
+int JoinRecordings(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome) {
   playcore::MultiMoviePtr join(playcore::sMULTIMOVIE::Create(hooks.owner));
   if (!join) {
     outcome->why = "out of memory";
@@ -105,7 +105,7 @@ int JoinRecordings(const JoinRequest& request, const CommandHooks& hooks, JoinOu
 
 }  // namespace
 
-int RunJoinCommand(const JoinRequest& request, const CommandHooks& hooks, JoinOutcome* outcome) {
+int RunJoinCommand(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome) {
   bool confirmed = false;
   int step = PrepareJoin(request, hooks, outcome, &confirmed);
   if (step != kStepGoOn) return step;
@@ -124,7 +124,7 @@ int RunJoinCommand(const JoinRequest& request, const CommandHooks& hooks, JoinOu
   return step == kStepFailed || step == kStepCancelled ? step : kStepGoOn;
 }
 
-int RunUploadConvertCommand(const UploadRequest& request, const CommandHooks& hooks, std::wstring* output,
+int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks, std::wstring* output,
                             std::string* why) {
   output->clear();
   if (request.folder.empty()) return kStepCancelled;  // no folder chosen: a quiet end

@@ -50,7 +50,7 @@ struct ConvertOptions {
 using ConvertFn = std::function<int(const std::wstring& source, const std::wstring& destination,
                                     const ConvertOptions& options, float progressOffsetPercent)>;
 
-struct CommandHooks {
+struct JoinHooks {
   HWND owner = nullptr;   // gets WM_APP+8 progress from the join and the converter
   AskFn ask;              // the overwrite questions; null answers OK
   FreeSpaceFn freeSpace;  // null: the system's
@@ -84,11 +84,11 @@ struct JoinOutcome {
 };
 
 // Names, room check and overwrite questions of a join, before anything is written.
-int PrepareJoin(const JoinRequest& request, const CommandHooks& hooks, JoinOutcome* outcome,
+int PrepareJoin(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome,
                 bool* overwriteConfirmed);
 // The whole join command: prepare, the mask options (when converting), the join itself and the
 // conversion of the joined main output.
-int RunJoinCommand(const JoinRequest& request, const CommandHooks& hooks, JoinOutcome* outcome);
+int RunJoinCommand(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome);
 
 struct UploadRequest {
   const sRECORDINGPAIR* record = nullptr;  // the current recording; null when none
@@ -96,7 +96,7 @@ struct UploadRequest {
 };
 
 // The upload conversion of the current recording into folder\YM01_<name>.
-int RunUploadConvertCommand(const UploadRequest& request, const CommandHooks& hooks, std::wstring* output,
+int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks, std::wstring* output,
                             std::string* why);
 
 // One real conversion through the converter, reporting to `owner`. Every path except "done" leaves

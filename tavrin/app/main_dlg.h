@@ -276,6 +276,15 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void EnableToolControls(BOOL on);
   LRESULT OnToolDone(WPARAM, LPARAM);
   void StopCommandWorkers();
+  // The tool commands (main_dlg_tool_commands.cpp).
+  bool PrepareToolStart();
+  void CancelRunningTool();
+  void OnCsvExport();
+  LRESULT OnRunOnUiThread(WPARAM call, LPARAM);
+  void OnDeleteRecordings();
+  LRESULT OnDeletionDone(WPARAM, LPARAM);
+  void OnJoinCommand();
+  void OnSnapshot();
   // View and window commands (main_dlg_view_commands.cpp).
   void OnNextSizeStep();
   void ArrangeStep(int step);

@@ -3,8 +3,11 @@
 //
 // The tool worker never touches a window: it posts its progress and its end to the dialog. It reports
 // success by setting m_bToolSucceeded before its end; a failed or cancelled run leaves it clear.
+#include <pthread.h>
+
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/framework/private_messages.h"
@@ -36,6 +39,30 @@ bool ModulePath(std::wstring* path) {
     if (buffer.size() >= 32768) return false;
     buffer.resize(buffer.size() * 2);
   }
+}
+
+// Waits for a tool worker while dispatching this thread's messages: the worker may be sending to the
+// dialog or showing a dialog owned by it. A nested wait (a message dispatched here) may collect the
+// worker first.
+void JoinPumping(std::thread& worker) {
+  bool quitting = false;
+  while (worker.joinable() && !quitting) {
+    HANDLE h = pthread_gethandle(worker.native_handle());
+    if (!h) break;
+    const DWORD r = ::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
+    MSG msg;
+    while (worker.joinable() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside; the worker is joined
+        quitting = true;
+        break;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  if (worker.joinable()) worker.join();
 }
 
 }  // namespace
@@ -152,7 +179,8 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
 void CtavrinDlg::FinishTool() {
   const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
   m_bToolRunning = FALSE;
-  if (m_toolThread.joinable()) m_toolThread.join();
+  CancelRunningTool();
+  JoinPumping(m_toolThread);
   if (!wasRunning) return;
   const bool succeeded = m_bToolSucceeded != FALSE;
   m_bToolSucceeded = FALSE;
@@ -181,8 +209,9 @@ LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
 // Before the players are released: the pad's worker and a running tool end here.
 void CtavrinDlg::StopCommandWorkers() {
   m_pad.StopWorker();
-  if (m_toolThread.joinable()) m_toolThread.join();
-  m_bToolRunning = FALSE;
+  m_bToolRunning = FALSE;  // the list tools stop at their next record
+  CancelRunningTool();
+  JoinPumping(m_toolThread);
 }
 
 // --- The controller pad --------------------------------------------------------------------------------

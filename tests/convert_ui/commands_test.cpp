@@ -73,8 +73,8 @@ TEST(JoinNames, TableOfPicksAndCameras) {
   EXPECT_EQ(UploadOutputName(deep, Plain(L"001_093000A")), L"");
 }
 
-CommandHooks Quiet(std::map<std::wstring, uint64_t>* freeBytes, std::vector<std::wstring>* asked) {
-  CommandHooks hooks;
+JoinHooks Quiet(std::map<std::wstring, uint64_t>* freeBytes, std::vector<std::wstring>* asked) {
+  JoinHooks hooks;
   hooks.freeSpace = [freeBytes, asked](const std::wstring& folder, uint64_t* bytes) {
     asked->push_back(folder);
     if (!freeBytes->count(folder)) return false;
@@ -89,7 +89,7 @@ CommandHooks Quiet(std::map<std::wstring, uint64_t>* freeBytes, std::vector<std:
 TEST(CommandRoom, TheOutputFolderDecides) {
   std::map<std::wstring, uint64_t> disk = {{L"F:\\o", 300}, {L"\\\\srv\\share\\c", 1000}, {L"E:\\D", 0}};
   std::vector<std::wstring> asked;
-  const CommandHooks hooks = Quiet(&disk, &asked);
+  const JoinHooks hooks = Quiet(&disk, &asked);
   JoinRequest join{{Plain(L"1"), Plain(L"2")}, L"F:\\o", 3, false};  // 2 x (100 + 50) bytes
   JoinOutcome outcome;
   bool confirmed = false;
@@ -111,7 +111,7 @@ TEST(CommandRoom, TheOutputFolderDecides) {
 TEST(CommandQuestions, OnlyWrittenChannelsAreAsked) {
   std::map<std::wstring, uint64_t> disk = {{L"F:\\o", 1ull << 40}};
   std::vector<std::wstring> asked, existing, questions;
-  CommandHooks hooks = Quiet(&disk, &asked);
+  JoinHooks hooks = Quiet(&disk, &asked);
   int answer = 2;
   hooks.exists = [&](const std::wstring& p) {
     return std::find(existing.begin(), existing.end(), p) != existing.end();
@@ -182,7 +182,7 @@ TEST_F(CommandJoin, TwoAndThreeRecordingsPerCamera) {
       rears.push_back(quill::test::ReadMovie(p.szRearPath));
     }
     quill::test::ProgressWindow progress;
-    CommandHooks hooks;
+    JoinHooks hooks;
     hooks.owner = progress.hwnd();
     JoinOutcome outcome;
     ASSERT_EQ(RunJoinCommand({picked, out.path(), 3, false}, hooks, &outcome), kStepGoOn) << outcome.why;
@@ -205,7 +205,7 @@ TEST_F(CommandJoin, TwoAndThreeRecordingsPerCamera) {
 
 TEST_F(CommandJoin, RefusalsAndFailuresLeaveNothingBehind) {
   TempDir folder;
-  CommandHooks hooks;
+  JoinHooks hooks;
   hooks.ask = [](const wchar_t*, const wchar_t*, int) { return 1; };  // "overwrite" must not reach an input
   JoinOutcome outcome;
   // A joined file picked inside the join folder would be its own output.
