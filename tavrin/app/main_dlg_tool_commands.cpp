@@ -223,7 +223,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   return 0;
 }
 
-UINT JoinWorker(LPVOID param) { return ConvertWorker(static_cast<CtavrinDlg*>(param), true); }
+UINT JoinToolWorker(LPVOID param) { return ConvertWorker(static_cast<CtavrinDlg*>(param), true); }
 UINT UploadConvertWorker(LPVOID param) { return ConvertWorker(static_cast<CtavrinDlg*>(param), false); }
 
 }  // namespace
@@ -284,7 +284,7 @@ LRESULT CtavrinDlg::OnDeletionDone(WPARAM, LPARAM) {
 
 void CtavrinDlg::OnJoinCommand() {
   if (!PrepareToolStart()) return;
-  StartToolThread(m_bJoinFace ? &JoinWorker : &UploadConvertWorker);
+  StartToolThread(m_bJoinFace ? &JoinToolWorker : &UploadConvertWorker);
 }
 
 // The snapshot runs on the UI thread: it pauses, captures both cameras of the current position and
