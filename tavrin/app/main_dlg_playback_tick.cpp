@@ -338,6 +338,7 @@ void CtavrinDlg::Stop() {
     playcore::PlayerCall_Stop(TransportSelector());
   }
   SetPlayButtonFace(false);
+  m_map.UpdateMarker(driveviews::kMapStopped);
 }
 
 void CtavrinDlg::PauseShow() {
@@ -345,6 +346,7 @@ void CtavrinDlg::PauseShow() {
   playcore::PlayerCall_Pause(TransportSelector());
   playcore::PlayerCall_Repaint(TransportSelector());
   SetPlayButtonFace(false);
+  m_map.UpdateMarker(driveviews::kMapPaused);
 }
 
 BOOL CtavrinDlg::Resume() {
@@ -353,6 +355,7 @@ BOOL CtavrinDlg::Resume() {
   m_bEndHandled = FALSE;
   const BOOL ok = playcore::PlayerCall_Play(TransportSelector()) ? TRUE : FALSE;
   SetPlayButtonFace(ok != FALSE);
+  if (ok) m_map.UpdateMarker(driveviews::kMapPlaying);
   return ok;
 }
 
