@@ -43,23 +43,6 @@ bool MakeCard(const std::wstring& root, const std::string& main, const std::stri
   return true;
 }
 
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      RemoveTree(folder + L"\\" + name);
-    } else {
-      DeleteFileW((folder + L"\\" + name).c_str());
-    }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  RemoveDirectoryW(folder.c_str());
-}
-
 RecordingList Scan(const std::wstring& root) {
   RecordingList list;
   ResetRecordingSerial();
@@ -117,7 +100,7 @@ int main(int argc, char** argv) {
     const size_t a = text.find("\r\n") + 2;
     firstLine = text.substr(a, text.find("\r\n", a) - a);
   }
-  RemoveTree(root);
+  quill::test::RemoveTree(root);
   std::printf("scan: %zu records in %.3f s; CSV export: %.3f s (best of %d)\n", records, scanBest, csvBest, kRounds);
   std::printf("first line: %s\n", firstLine.c_str());
   std::printf("csv-vs-scan: %.2f\n", csvBest / scanBest);

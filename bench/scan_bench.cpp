@@ -85,24 +85,6 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 
 int AcceptAll(const wchar_t*) { return 1; }
 
-// Removes the card file by file: much faster under Wine than one recursive shell delete.
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      RemoveTree(folder + L"\\" + name);
-    } else {
-      DeleteFileW((folder + L"\\" + name).c_str());
-    }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  RemoveDirectoryW(folder.c_str());
-}
-
 double TimeScan(const std::wstring& root, size_t* records) {
   const auto t0 = std::chrono::steady_clock::now();
   RecordingList list;
@@ -139,7 +121,7 @@ int main(int argc, char** argv) {
   const double rulesOnly = TimeScan(root, &unprobed);
   SetRecordingProbe(nullptr);
   std::printf("scan with a probe that reads nothing: %.3f s\n", rulesOnly);
-  RemoveTree(root);
+  quill::test::RemoveTree(root);
   std::printf("bare walk: %d files in %.3f s; scan: %u records in %.3f s (best of %d)\n", files, walkBest,
               static_cast<unsigned>(records), scanBest, kRounds);
   if (files != 2 * kRecordings || records != static_cast<size_t>(kRecordings)) {

@@ -20,6 +20,7 @@
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tests/app/run_main_dialog.h"
 #include "tests/skin/skin_capture.h"
 #include "tests/support/test_env.h"
 
@@ -29,25 +30,9 @@ using namespace quill::app;
 using quill::test::PumpMessages;
 using quill::test::PumpUntil;
 
-constexpr UINT kRunBody = WM_APP + 1990;
-
-// The real main dialog that runs `body` once the start-up is done, then closes.
-class CRunDlg : public CtavrinDlg {
+// The real main dialog running the test's body (tests/app/run_main_dialog.h).
+class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
  public:
-  std::function<void(CRunDlg&)> body;
-  BOOL OnInitDialog() override {
-    const BOOL result = CtavrinDlg::OnInitDialog();
-    PostMessage(kRunBody, 0, 0);
-    return result;
-  }
-  BOOL PreTranslateMessage(MSG* msg) override {
-    if (msg->message == kRunBody && msg->hwnd == m_hWnd) {
-      if (body) body(*this);
-      PostMessage(WM_COMMAND, kCmdClose, 0);
-      return TRUE;
-    }
-    return CtavrinDlg::PreTranslateMessage(msg);
-  }
   using CtavrinDlg::OnMapDisplay;
   CSkinButton& Tool(int id) { return m_tool[id - kToolFirst]; }
 };

@@ -19,6 +19,7 @@
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tests/app/run_main_dialog.h"
 #include "tests/names/card_fixture.h"
 #include "tests/skin/skin_capture.h"
 #include "tests/support/test_env.h"
@@ -29,24 +30,8 @@ namespace {
 using namespace quill::app;
 using quill::test::PumpUntil;
 
-constexpr UINT kRunBody = WM_APP + 1990;
-
-class CRunDlg : public CtavrinDlg {
- public:
-  std::function<void(CRunDlg&)> body;
-  BOOL OnInitDialog() override {
-    const BOOL result = CtavrinDlg::OnInitDialog();
-    PostMessage(kRunBody, 0, 0);
-    return result;
-  }
-  BOOL PreTranslateMessage(MSG* msg) override {
-    if (msg->message == kRunBody && msg->hwnd == m_hWnd) {
-      if (body) body(*this);
-      PostMessage(WM_COMMAND, kCmdClose, 0);
-      return TRUE;
-    }
-    return CtavrinDlg::PreTranslateMessage(msg);
-  }
+// The real main dialog running the test's body (tests/app/run_main_dialog.h).
+class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
 };
 
 // Every message a tool showed (workers show theirs from their own thread).

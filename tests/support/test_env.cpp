@@ -59,6 +59,23 @@ TempDir::~TempDir() {
   SHFileOperationW(&op);
 }
 
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      RemoveTree(folder + L"\\" + name);
+    } else {
+      DeleteFileW((folder + L"\\" + name).c_str());
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  RemoveDirectoryW(folder.c_str());
+}
+
 bool RunningUnderWine() {
   HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
