@@ -63,5 +63,10 @@ constexpr UINT kConvertPreviewRedraw = WM_APP + 1601;
 constexpr UINT kListClicked = WM_APP + 1701;
 // Movie window -> main dialog: re-arrange the map and the panes for the movie window's size step.
 constexpr UINT kRearrange = WM_APP + 1901;
+// A process driving the program (a test or a benchmark) -> main dialog: a marker behind what that
+// process posted before. The main dialog publishes wParam as its window property QuillmereX.Marker,
+// so the poster sees when everything it posted earlier has been handled (a sent message would be
+// handled ahead of them).
+constexpr UINT kQueueMarker = WM_APP + 2001;
 
 }  // namespace quill::msg

@@ -1,6 +1,7 @@
 // The per-thread state, temporary objects, the resource module and window class registration.
 #include "platform/framework/thread_state.h"
 
+#include <atomic>
 #include <mutex>
 #include <set>
 #include <string>
@@ -28,6 +29,8 @@ DWORD StateSlot() {
   static const DWORD slot = TlsAlloc();
   return slot;
 }
+
+std::atomic<int> g_liveStates{0};
 
 // A class name without the version prefix ("6.0.2600.2982!Button") that the system gives the common
 // controls' classes when a program asks for version 6 of them in its manifest.
@@ -80,6 +83,7 @@ ThreadState& ThisThread() {
   if (!state) {
     state = new ThreadState();
     TlsSetValue(slot, state);
+    ++g_liveStates;
   }
   return *state;
 }
@@ -88,8 +92,11 @@ void ReleaseThisThreadState() {
   DWORD slot = StateSlot();
   auto* state = static_cast<ThreadState*>(TlsGetValue(slot));
   TlsSetValue(slot, nullptr);
+  if (state) --g_liveStates;
   delete state;
 }
+
+int LiveThreadStates() { return g_liveStates.load(); }
 
 }  // namespace quill::framework
 

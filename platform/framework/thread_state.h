@@ -54,5 +54,7 @@ struct ThreadState {
 ThreadState& ThisThread();
 // Frees the calling thread's state (its temporary objects included) at the end of a worker thread.
 void ReleaseThisThreadState();
+// How many threads hold a state now (tests check that a worker's state goes with the worker).
+int LiveThreadStates();
 
 }  // namespace quill::framework

@@ -112,6 +112,14 @@ void CControllerDlg::SetTarget(CMovieStatic* pane, CMoment* moment, int player) 
   m_nPlayer = player;
 }
 
+void CControllerDlg::ZeroTarget() {
+  if (m_pPane) {
+    m_pPane->ZeroMoment(m_pMoment);  // the pane's inertia thread turns by the same record
+  } else if (m_pMoment) {
+    m_pMoment->Zero();
+  }
+}
+
 int CControllerDlg::Command() {
   std::lock_guard<std::mutex> hold(m_lock);
   return m_command;
@@ -126,7 +134,7 @@ void CControllerDlg::ApplyCamera() {
 void CControllerDlg::ResetView(int player) {
   m_nStepX = m_nStepY = 0;
   m_bResetDone = TRUE;
-  if (m_pMoment) m_pMoment->Zero();
+  ZeroTarget();
   if (m_pReset) {
     m_pReset(player);
     return;
@@ -161,7 +169,7 @@ void CControllerDlg::Press(int command) {
     ++m_press;
     m_command = command;
   }
-  if (m_pMoment) m_pMoment->Zero();
+  ZeroTarget();
   ApplyCamera();
   // The first step belongs to the press: a release that follows at once does not lose it.
   StepNow(command);
@@ -175,7 +183,7 @@ void CControllerDlg::Release() {
     m_command = 0;
   }
   m_wake.notify_all();
-  if (m_pMoment) m_pMoment->Zero();
+  ZeroTarget();
   ApplyCamera();
   ApplyCamera();
 }
@@ -268,5 +276,14 @@ BOOL CControllerDlg::OnEraseBkgnd(CDC* dc) {
 
 // The pad turns through the same path as a drag on its pane.
 int RotateViewByDrag(CMoment* moment, CMovieStatic* pane, int axisLock, int player, int dx, int dy, float zoom) {
-  return RotateViewByDrag(moment, pane ? pane->m_hWnd : nullptr, axisLock, player, dx, dy, zoom);
+  // The record is the pane's, which its inertia thread turns: a stop clears it under the pane's lock.
+  const int turned = RotateViewByDrag(nullptr, pane ? pane->m_hWnd : nullptr, axisLock, player, dx, dy, zoom);
+  if (!turned && moment) {
+    if (pane) {
+      pane->ZeroMoment(moment, true);
+    } else {
+      moment->velocityX = moment->velocityY = moment->offsetX = moment->offsetY = 0;
+    }
+  }
+  return turned;
 }

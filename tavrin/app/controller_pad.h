@@ -90,6 +90,7 @@ class CControllerDlg : public CDialogEx {
  private:
   void Run();
   void StepNow(int command);  // one step of `command` (UI thread)
+  void ZeroTarget();          // clears the target's drag record under its pane's lock
   void ApplyCamera();
 
   std::mutex m_lock;

@@ -89,6 +89,7 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_MESSAGE(quill::msg::kProgress, OnProgress)
   ON_MESSAGE(quill::msg::kAfterInit, OnAfterInit)
   ON_MESSAGE(quill::msg::kRearrange, OnRearrangeMsg)
+  ON_MESSAGE(quill::msg::kQueueMarker, OnQueueMarker)
   ON_COMMAND_RANGE(quill::browser::kFilterCommandFirst, quill::browser::kFilterCommandLast, OnFilterRange)
   ON_WM_SYSCOMMAND()
   // The drive-data views, the settings and the source (main_dlg_driveviews.cpp).
@@ -116,6 +117,7 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_WM_LBUTTONDOWN()
   ON_WM_MOUSEMOVE()
   ON_WM_LBUTTONUP()
+  ON_WM_CAPTURECHANGED()
   ON_WM_LBUTTONDBLCLK()
   ON_WM_SETCURSOR()
   ON_WM_SIZE()
@@ -246,6 +248,11 @@ LRESULT CtavrinDlg::OnRearrangeMsg(WPARAM, LPARAM) {
   return 0;
 }
 
+LRESULT CtavrinDlg::OnQueueMarker(WPARAM marker, LPARAM) {
+  ::SetPropW(m_hWnd, kPropMarker, reinterpret_cast<HANDLE>(marker));
+  return 0;
+}
+
 LRESULT CtavrinDlg::OnSourceVanished(WPARAM, LPARAM) {
   OnReloadSource();
   return 0;
@@ -264,12 +271,12 @@ void CtavrinDlg::SetNormalRate() {
 
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
-  if (!hdr) return;
+  if (!hdr || m_bShutDown) return;
   PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {
-  if (index < 0 || index >= kFileListFilterCount) return;
+  if (index < 0 || index >= kFileListFilterCount || m_bShutDown) return;
   m_browser.SetFilter(index, !m_browser.m_list.m_bFilter[index]);
   if (m_browser.m_list.GetItemCount() == 0) {
     // Nothing left to show: stop everything, the empty state.

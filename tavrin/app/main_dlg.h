@@ -21,6 +21,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -63,6 +64,9 @@ struct StartupHooks {
   CInetConnectionAsync::Config (*inetConfig)() = nullptr;
   // Creates a mutex; null: CreateMutexW.
   HANDLE (*createMutex)() = nullptr;
+  // Reads a pair's drive data ahead on the open and pre-open workers; null: the instances' own
+  // PlayerInstance::SwitchDataFile.
+  int (*switchDataFile)(const wchar_t* mainPath, const wchar_t* rearPath) = nullptr;
 };
 StartupHooks& Hooks();
 
@@ -98,6 +102,12 @@ int GraphEventTarget(const std::vector<int>& positions, int cursor, bool next);
 // The info panel's trigger picture (1-6, 0 none) for a recording's trigger class.
 int TriggerPictureCode(int triggerClass);
 
+// Whether the main window still handles a message once everything is stopped and the players are
+// released: the system's close posts its quit behind what is already queued, and the commands, timers,
+// mouse input and private messages among them would drive the released players. The close commands
+// and the window's own upkeep still run.
+bool HandledAfterShutdown(UINT message, WPARAM wp);
+
 }  // namespace quill::app
 
 class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
@@ -120,6 +130,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
 
   BOOL OnInitDialog() override;
   BOOL PreTranslateMessage(MSG* msg) override;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnOK() override {}         // Enter never closes the main window
   void OnCancel() override;       // Escape takes the same path as the close button
 
@@ -172,8 +183,11 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void LoadDriveData();
   void StartPlayback();
   void StopPlayback();
-  // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
+  // Stops the playback timers and joins the panes' inertia threads (they turn the players' views).
   void StopPlaybackWorkers();
+  // Joins the open and pre-open workers. At the close this follows the players' release, which cancels
+  // a running pre-load (the workers only read drive data through the instances).
+  void JoinPlaybackWorkers();
   void Stop();
   void PauseShow();
   BOOL Resume();
@@ -202,6 +216,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   static constexpr const wchar_t* kPropOpens = L"QuillmereX.Opens";
   static constexpr const wchar_t* kPropState = L"QuillmereX.State";
   static constexpr const wchar_t* kPropSpeed = L"QuillmereX.Speed";  // speed code + 100
+  static constexpr const wchar_t* kPropMarker = L"QuillmereX.Marker";  // the last queue marker's wParam
   void PublishPlaybackState();
   // The current entry's two paths under m_hPlayMutex; false for an invalid index.
   bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);
@@ -377,7 +392,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // The commands' state.
   quill::app::CControllerDlg m_pad;
   std::thread m_toolThread;
-  BOOL m_bToolRunning = FALSE;
+  // A tool runs: set and cleared by the UI thread, cleared by the tool's worker at its end and read by
+  // it between records, so every access is atomic.
+  std::atomic<bool> m_bToolRunning{false};
   BOOL m_bToolSucceeded = FALSE;  // set by a tool that finished its work; a failed or cancelled one leaves it
   BOOL m_bSkipButtonUpdate = FALSE;
   BOOL m_bToolLock = FALSE;
@@ -429,6 +446,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnLButtonDown(UINT flags, CPoint pt);
   void OnMouseMove(UINT flags, CPoint pt);
   void OnLButtonUp(UINT flags, CPoint pt);
+  void OnCaptureChanged(CWnd* newCapture);
   void OnLButtonDblClk(UINT flags, CPoint pt);
   BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
   void OnSize(UINT type, int cx, int cy);
@@ -439,6 +457,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnProgress(WPARAM wp, LPARAM lp);
   LRESULT OnIgnored(WPARAM, LPARAM) { return 0; }
   LRESULT OnRearrangeMsg(WPARAM, LPARAM);
+  LRESULT OnQueueMarker(WPARAM marker, LPARAM);
   LRESULT OnSourceVanished(WPARAM, LPARAM);
   DECLARE_MESSAGE_MAP()
 

@@ -2,8 +2,37 @@
 // everything first: the workers and threads, the timers, the players, then the mutexes.
 #include "tavrin/app/main_dlg.h"
 
+#include "platform/framework/private_messages.h"
+
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
+
+bool quill::app::HandledAfterShutdown(UINT message, WPARAM wp) {
+  switch (message) {
+    case WM_COMMAND: {
+      const UINT id = LOWORD(wp);
+      return id == static_cast<UINT>(kCmdClose) || id == IDOK || id == IDCANCEL;
+    }
+    case WM_TIMER:
+    case WM_SIZE:
+    case WM_MOVE:
+    case WM_CONTEXTMENU:
+    case WM_POWERBROADCAST:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK:
+    case WM_MOUSEMOVE:
+      return false;
+    default:
+      // The queue marker only publishes itself; every other private message drives the playback.
+      return message < WM_APP || message > 0xBFFF || message == quill::msg::kQueueMarker;
+  }
+}
+
+LRESULT CtavrinDlg::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (m_bShutDown && !quill::app::HandledAfterShutdown(msg, wp)) return 0;
+  return CDialog::WindowProc(msg, wp, lp);
+}
 
 void CtavrinDlg::OnCloseCommand() {
   ShutdownPlayback();
@@ -25,7 +54,10 @@ void CtavrinDlg::ShutdownPlayback() {
   if (m_bShutDown) return;
   m_bShutDown = TRUE;
   if (m_hWnd) KillTimer(kTimerSecond);
-  // The threads that call into the players go first, then the players, then the mutexes.
+  // The threads that call into the players go first, then the players, then the mutexes. The open and
+  // pre-open workers only read drive data through the instances, whose release cancels a running
+  // pre-load and turns later ones away: they are joined after it, so the close never waits for a
+  // whole read ahead.
   StopViewWorkers();
   StopCommandWorkers();
   StopPlaybackWorkers();
@@ -36,6 +68,7 @@ void CtavrinDlg::ShutdownPlayback() {
     if (g_PlayerInstance[i].active && g_PlayerFuncs[i].Release) g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
     g_PlayerInstance[i].active = 0;
   }
+  JoinPlaybackWorkers();  // before the play mutex goes: they take it first
   m_hPlayMutex.Reset();
   m_hDataMutex.Reset();
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/thread_state.h"
 #include "playcore/instances/dispatchers.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/main_dlg.h"
@@ -169,16 +170,20 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
     m_progress.RedrawWindow();
   }
   if (m_toolThread.joinable()) m_toolThread.join();  // a finished run not yet collected
-  m_bToolRunning = TRUE;
+  m_bToolRunning = true;
   m_bToolSucceeded = FALSE;
   DisableAllButtons();
   EnableToolControls(FALSE);
-  m_toolThread = std::thread([proc, this] { proc(this); });
+  m_toolThread = std::thread([proc, this] {
+    proc(this);
+    // The worker's window wrappers and per-thread state go with it (its dialogs made them).
+    quill::framework::ReleaseThisThreadState();
+  });
 }
 
 void CtavrinDlg::FinishTool() {
   const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
-  m_bToolRunning = FALSE;
+  m_bToolRunning = false;
   CancelRunningTool();
   JoinPumping(m_toolThread);
   if (!wasRunning) return;
@@ -209,7 +214,7 @@ LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
 // Before the players are released: the pad's worker and a running tool end here.
 void CtavrinDlg::StopCommandWorkers() {
   m_pad.StopWorker();
-  m_bToolRunning = FALSE;  // the list tools stop at their next record
+  m_bToolRunning = false;  // the list tools stop at their next record
   CancelRunningTool();
   JoinPumping(m_toolThread);
 }

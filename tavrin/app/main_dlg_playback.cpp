@@ -51,12 +51,13 @@ unsigned __stdcall PlaybackWorker(void* arg) {
   wchar_t mainPath[kPathChars] = {};
   wchar_t rearPath[kPathChars] = {};
   if (!start.dlg->CopyEntryPaths(start.index, mainPath, rearPath)) return 0;
+  auto readAhead = Hooks().switchDataFile ? Hooks().switchDataFile : &playcore::PlayerInstance::SwitchDataFile;
   if (start.preOpen) {
     // The data of the entry after the current one, read ahead.
-    playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
+    readAhead(mainPath, rearPath);
     return 0;
   }
-  playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
+  readAhead(mainPath, rearPath);
   ::PostMessageW(start.dlg->m_hWnd, quill::msg::kDriveDataLoaded, start.generation, start.index);
   return 0;
 }
@@ -104,7 +105,7 @@ void CtavrinDlg::StartWorker(playcore::UniqueHandle& worker, int index) {
 
 int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetInfo) {
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
-  if (m_nCurIndex < 0 || m_nCurIndex >= count) return 0;
+  if (m_nCurIndex < 0 || m_nCurIndex >= count || m_bShutDown) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
   ++m_uPrepareCount;
   Stop();
@@ -208,6 +209,7 @@ int CtavrinDlg::OpenCurrent() {
 }
 
 void CtavrinDlg::OnMovieReady(WPARAM, int player) {
+  if (m_bShutDown) return;  // a report queued before the close: the players are released
   if (!m_readyCount.Report(player, g_PlayerInstance[0].movieOpen != 0, g_PlayerInstance[1].movieOpen != 0)) return;
   for (int k = 0; k < kPlayerCount; ++k) {
     if (InstanceActive(k)) g_PlayerFuncs[k].SetRenderInterval(&g_PlayerInstance[k], m_nEdition);
@@ -317,7 +319,7 @@ void CtavrinDlg::LoadDriveData() {
 void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
   // Both players report their end: the first report moves on, and the other one (which arrives
   // while the next pair opens) must not move on a second time.
-  if (m_bEndHandled || m_bEndRunning || !m_bOpened) return;
+  if (m_bEndHandled || m_bEndRunning || !m_bOpened || m_bShutDown) return;
   m_bEndRunning = TRUE;
   OpenNext();
   GotoNextFolder();
@@ -327,7 +329,7 @@ void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
 void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {
   // The Media Foundation path reports the end through the pane's end message; the filter-graph path
   // notifies here, and every waiting event is taken (and its parameters freed).
-  if (!InstanceActive(0)) return;
+  if (!InstanceActive(0) || m_bShutDown) return;
   IMediaEventEx* events = g_PlayerInstance[0].renderer.directShow.mediaEventEx;
   if (!events) return;
   long code = 0;
@@ -472,12 +474,15 @@ void CtavrinDlg::StopPlaybackWorkers() {
     for (UINT_PTR id : {kTimerTick, kTimerOpen, kTimerWatchdog, kTimerStart, kTimerFade, kTimerRedraw}) KillTimer(id);
   }
   ++m_uOpenGeneration;
-  JoinWorker(m_hOpenThread);
-  JoinWorker(m_hPreOpenThread);
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();
   if (m_hWnd) {
-    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed}) ::RemovePropW(m_hWnd, prop);
+    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed, kPropMarker}) ::RemovePropW(m_hWnd, prop);
   }
+}
+
+void CtavrinDlg::JoinPlaybackWorkers() {
+  JoinWorker(m_hOpenThread);
+  JoinWorker(m_hPreOpenThread);
 }
 
 bool CtavrinDlg::IsOpenInProgress() { return m_bOpenBusy != FALSE; }

@@ -33,7 +33,7 @@ constexpr unsigned kTextOutputFolderTitle = 103;  // "出力先フォルダー�
 constexpr unsigned kTextBackupFolderTitle = 102;  // "バックアップフォルダーを選択してください。"
 
 // The worker-running word of the dialog, read from a worker.
-bool ToolKeepsRunning(CtavrinDlg* dlg) { return __atomic_load_n(&dlg->m_bToolRunning, __ATOMIC_ACQUIRE) != FALSE; }
+bool ToolKeepsRunning(CtavrinDlg* dlg) { return dlg->m_bToolRunning.load(std::memory_order_acquire); }
 
 // The tool's message boxes, progress and running flag. A test's message hook takes the messages
 // (a question then counts as answered OK).
@@ -90,7 +90,7 @@ class RegisteredCancel {
 
 void EndTool(CtavrinDlg* dlg, bool succeeded) {
   if (succeeded) dlg->m_bToolSucceeded = TRUE;
-  __atomic_store_n(&dlg->m_bToolRunning, FALSE, __ATOMIC_RELEASE);
+  dlg->m_bToolRunning.store(false, std::memory_order_release);
   if (dlg->m_hWnd) dlg->PostMessage(quill::msg::kToolFinished, 0, 0);
 }
 

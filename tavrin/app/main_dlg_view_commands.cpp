@@ -242,7 +242,7 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
 }
 
 void CtavrinDlg::OnDialogDoubleClick(int player) {
-  if (m_pane[m_nMainPane].m_bZoomMode) return;
+  if (m_pane[m_nMainPane].m_bZoomMode || m_bShutDown) return;
   SetPrimaryPane(player);
   RelayoutAll(TRUE);
 }
@@ -282,12 +282,12 @@ void CtavrinDlg::ApplyPaneMode(int pane) {
   } else if (mode == 5) {
     playcore::PlayerCall_SetZoom(m_aZoom, 1);
   }
-  if (m_moment[pane].lastX || m_moment[pane].lastY) m_moment[pane].Zero();
+  if (m_moment[pane].lastX || m_moment[pane].lastY) p.ZeroMoment(&m_moment[pane]);  // under the pane's lock
   if (f.ApplyCamera) f.ApplyCamera(&inst);
 }
 
 void CtavrinDlg::OnPaneClickZoom(int player, POINT clientPt) {
-  if (player < 0 || player > 1 || !m_pane[player].m_bZoomMode) return;
+  if (player < 0 || player > 1 || !m_pane[player].m_bZoomMode || m_bShutDown) return;
   ClickZoom z;
   z.factor = m_aZoom[player].zoom;
   z.originX = static_cast<float>(m_ptZoomOrigin[player].x);
@@ -467,7 +467,7 @@ MenuState CtavrinDlg::MenuStateFor(int pane) {
 }
 
 void CtavrinDlg::ShowContextMenu(POINT screenPt, int pane) {
-  if (CheckMovieEnd() || IsOpenInProgress()) return;
+  if (m_bShutDown || CheckMovieEnd() || IsOpenInProgress()) return;
   const MenuState s = MenuStateFor(pane);
   CMovieMenu menu;
   if (!menu.CreatePopupMenu()) return;
@@ -506,7 +506,10 @@ void CtavrinDlg::OnLButtonDown(UINT, CPoint pt) {
   }
 }
 
-void CtavrinDlg::OnMouseMove(UINT, CPoint pt) {
+void CtavrinDlg::OnMouseMove(UINT flags, CPoint pt) {
+  // A button released where this window did not see it ends the drag: the window never follows a
+  // mouse without a held button.
+  if (m_bDragging && !(flags & MK_LBUTTON)) m_bDragging = FALSE;
   if (!m_bDragging || IsOpenInProgress() || m_bFullScreen) return;
   RECT window;
   GetWindowRect(&window);
@@ -518,6 +521,11 @@ void CtavrinDlg::OnMouseMove(UINT, CPoint pt) {
 void CtavrinDlg::OnLButtonUp(UINT, CPoint) {
   m_bDragging = FALSE;
   if (::GetCapture() == m_hWnd) ::ReleaseCapture();
+}
+
+void CtavrinDlg::OnCaptureChanged(CWnd* newCapture) {
+  // Another window took the mouse (a message box, a menu, a switch to another program): the drag ends.
+  if (!newCapture || newCapture->m_hWnd != m_hWnd) m_bDragging = FALSE;
 }
 
 void CtavrinDlg::OnLButtonDblClk(UINT, CPoint) {

@@ -57,6 +57,9 @@ class CMovieStatic : public CStatic {
   void StartInertiaThread(CMoment* moment);
   void StopInertiaThread();
   void ResetDrag();
+  // Clears `record` (the pane's drag record, which the controller pad and the main dialog also change)
+  // under the pane's lock: the whole record, or only its movement (velocity and offset).
+  void ZeroMoment(CMoment* record, bool movementOnly = false);
   // Whether the inertia thread is turning the view now (tests wait for it to come to rest).
   bool Coasting() const { return m_bCoasting.load(); }
   // The steps that turned the view, and whether it coasts, as properties of the pane window (value +

@@ -70,10 +70,17 @@ void CMovieStatic::CountTurn(bool turned) {
   ::SetPropW(m_hWnd, kPropCoasting, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(m_bCoasting.load() ? 2 : 1)));
 }
 
-void CMovieStatic::ZeroMoment() {
-  if (!m_pMoment) return;
+void CMovieStatic::ZeroMoment() { ZeroMoment(m_pMoment); }
+
+void CMovieStatic::ZeroMoment(CMoment* record, bool movementOnly) {
+  if (!record) return;
   MomentLock lock(&m_momentLock);
-  m_pMoment->Zero();
+  if (movementOnly) {
+    record->velocityX = record->velocityY = 0;
+    record->offsetX = record->offsetY = 0;
+  } else {
+    record->Zero();
+  }
 }
 
 void CMovieStatic::StartInertiaThread(CMoment* moment) {

@@ -2,8 +2,8 @@
 // movie window that holds the second video pane, the logo window, the first-run model selection, the
 // drag state record of a video pane and the lap-time area's holder.
 //
-// Threads: UI thread only; CMoment is also read by a pane's inertia thread and the controller pad's
-// worker (plain words, written by the UI thread).
+// Threads: UI thread only, except CMoment: a pane's inertia thread reads and writes its record too, so
+// every access to a record takes that pane's lock (CMovieStatic::ZeroMoment for the other owners).
 #pragma once
 
 #include <windows.h>

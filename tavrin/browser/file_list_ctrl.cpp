@@ -87,8 +87,14 @@ void CFileListCtrl::InsertRow(const sRECORDINGPAIR& record) {
   SetItemText(at, 1, GetTriggerText(name).c_str());
 }
 
+void CFileListCtrl::SetShownRecords(RecordingList rows) {
+  // Without an owner (or once its mutex is gone at the close) there is no other reader.
+  CPlayMutexLock lock(m_pMainDlg ? m_pMainDlg->PlayMutex() : nullptr);
+  m_shownRecords.swap(rows);
+}
+
 void CFileListCtrl::RefillItems() {
-  m_shownRecords = FilterRecords(m_records, m_bFilter);
+  SetShownRecords(FilterRecords(m_records, m_bFilter));
   if (m_nSelected >= static_cast<int>(m_shownRecords.size())) m_nSelected = -1;
   SetRedraw(FALSE);
   if (GetItemCount() > 0) DeleteAllItems();

@@ -3,8 +3,10 @@
 // light with black text). Selecting a row makes it the main window's current entry and starts opening
 // it. CFileListHeaderCtrl draws the column headers with a grey gradient.
 //
-// Threads: UI thread only. The selection handler holds the owner's playback mutex while it changes the
-// current index and starts the open; it waits for it delivering sent messages (play_mutex_wait.h).
+// Threads: UI thread, except m_shownRecords, which the owner's open workers read under the owner's
+// playback mutex: it is replaced only under that mutex (SetShownRecords). The selection handler holds
+// the mutex while it changes the current index and starts the open; it waits for it delivering sent
+// messages (play_mutex_wait.h).
 #pragma once
 
 #include <windows.h>
@@ -42,6 +44,9 @@ class CFileListCtrl : public CListCtrl {
   void SetupColumns();
   // Filters m_records into m_shownRecords and rebuilds the rows.
   void RefillItems();
+  // Replaces the shown records under the owner's playback mutex: the main window's open workers read
+  // them under it from their own threads.
+  void SetShownRecords(RecordingList rows);
   void InsertRow(const sRECORDINGPAIR& record);
   // Sorts m_records by `column` (always ascending), refills and selects row 0.
   void SortByColumn(int column);

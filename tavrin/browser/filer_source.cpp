@@ -33,7 +33,7 @@ void CFilerContainerDlg::ClearAll() {
   m_hLoadedItem = nullptr;
   m_list.DeleteAllItems();
   m_list.m_records.clear();
-  m_list.m_shownRecords.clear();
+  m_list.SetShownRecords({});
   m_list.m_nSelected = -1;
   m_editCaption.SetWindowText(L"");
 }

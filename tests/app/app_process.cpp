@@ -85,10 +85,23 @@ bool AppProcess::WaitForExit(DWORD timeoutMs, DWORD* exitCode) const {
   return GetExitCodeProcess(info_.hProcess, exitCode) != FALSE;
 }
 
-LRESULT AppProcess::Sync(HWND hwnd) const {
-  DWORD_PTR result = 0;
-  SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-  return static_cast<LRESULT>(result);
+bool AppProcess::Sync(HWND hwnd, DWORD timeoutMs) {
+  // A sent message is handled at the program's next look at its queue, ahead of everything posted:
+  // the marker is posted instead, behind what this process posted before, and the program publishes
+  // it when it gets there.
+  const UINT_PTR marker = ++marker_;
+  if (!PostMessageW(hwnd, kQueueMarkerMessage, marker, 0)) return false;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    if (reinterpret_cast<UINT_PTR>(GetPropW(hwnd, kMarkerProperty)) == marker) return true;
+    if (!IsWindow(hwnd) || GetTickCount() - start > timeoutMs) return false;
+    // Returns once the program's thread looks at its queue again, that is after one more posted
+    // message; a program waiting elsewhere answers at once, and the loop then yields briefly.
+    const DWORD before = GetTickCount();
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &ignored);
+    if (GetTickCount() - before < 2) Sleep(2);
+  }
 }
 
 }  // namespace quill::test

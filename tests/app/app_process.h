@@ -23,13 +23,19 @@ class AppProcess {
   HWND WaitForWindow(const wchar_t* caption, bool visibleOnly, DWORD timeoutMs = 30000) const;
   // Waits for the program's end; true with its exit code when it ended within `timeoutMs`.
   bool WaitForExit(DWORD timeoutMs, DWORD* exitCode) const;
-  // Sends a message and waits until the program has handled it (its queue is then past everything
-  // posted before).
-  LRESULT Sync(HWND hwnd) const;
+  // Posts a marker to the main window and waits (up to `timeoutMs`) until the program has handled
+  // it: its queue is then past everything this process posted to that window before. False when the
+  // marker was not seen in time or the window went away.
+  bool Sync(HWND hwnd, DWORD timeoutMs = 120000);
 
  private:
   PROCESS_INFORMATION info_ = {};
+  UINT_PTR marker_ = 0;
 };
+
+// The program's queue marker (a private message) and the window property it publishes the marker in.
+constexpr UINT kQueueMarkerMessage = WM_APP + 2001;
+constexpr wchar_t kMarkerProperty[] = L"QuillmereX.Marker";
 
 // The program's executable (<build>/QuillmereX.exe) as a Windows path.
 std::wstring AppExePath();

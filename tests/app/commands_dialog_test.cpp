@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/thread_state.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/layout_geometry.h"
 #include "tavrin/app/main_dlg.h"
@@ -266,6 +267,32 @@ TEST_F(CommandsTest, TheWindowIsDraggedOnlyByTheCaptionBand) {
   });
 }
 
+TEST_F(CommandsTest, AWindowDragEndsWhenTheButtonIsUpOrTheCaptureIsLost) {
+  Run([](CRunDlg& d) {
+    // How the drag loses its button: a move reports no held button (released outside), or another
+    // window takes the mouse (a message box, a menu) and the release never reaches the main window.
+    struct Case {
+      const char* name;
+      bool takeCapture;
+      WPARAM moveFlags;
+    } cases[] = {{"move without a held button", false, 0}, {"capture taken by another window", true, MK_LBUTTON}};
+    for (const Case& c : cases) {
+      d.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10));
+      ASSERT_EQ(GetCapture(), d.m_hWnd) << c.name;
+      if (c.takeCapture) SetCapture(d.m_pane[0].m_hWnd);
+      RECT before, after;
+      d.GetWindowRect(&before);
+      d.SendMessage(WM_MOUSEMOVE, c.moveFlags, MAKELPARAM(340, 30));
+      d.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(360, 40));
+      d.GetWindowRect(&after);
+      EXPECT_EQ(after.left, before.left) << c.name;
+      EXPECT_EQ(after.top, before.top) << c.name;
+      EXPECT_FALSE(d.m_bDragging) << c.name;
+      ReleaseCapture();
+    }
+  });
+}
+
 TEST_F(CommandsTest, ADisplayOnNotificationArmsTheRefreshTimer) {
   Run([](CRunDlg& d) {
     static POWERBROADCAST_SETTING setting = {};
@@ -290,6 +317,37 @@ sRECORDINGPAIR Row(const wchar_t* name, uint32_t serial) {
   r.uSerial = serial;
   r.nFileNumber = serial;
   return r;
+}
+
+// A read ahead that lasts until its instance is released (as a pre-load of a long recording lasts
+// until the release cancels it); the guard ends it for a close that never releases first.
+std::atomic<int> g_readAheadEnd{0};  // 1: ended by the release, 2: by the guard
+int ReadAheadUntilReleased(const wchar_t*, const wchar_t*) {
+  const DWORD start = GetTickCount();
+  while (playcore::g_PlayerInstance[0].active) {
+    if (GetTickCount() - start > 20000) {
+      g_readAheadEnd = 2;
+      return 0;
+    }
+    Sleep(5);  // polls the instance's state, which the release sets from the UI thread
+  }
+  g_readAheadEnd = 1;
+  return 0;
+}
+
+// Regression: the close joined the pre-open worker before it released the players, so it waited for a
+// whole read ahead instead of cancelling it.
+TEST_F(CommandsTest, TheCloseCancelsAReadAheadInsteadOfWaitingForIt) {
+  g_readAheadEnd = 0;
+  Hooks().switchDataFile = &ReadAheadUntilReleased;
+  Run([](CRunDlg& d) {
+    ASSERT_TRUE(playcore::g_PlayerInstance[0].active);
+    CFileListCtrl& list = d.m_browser.m_list;
+    list.m_records = {Row(L"20260101_120000A_M.MP4", 1), Row(L"20260101_120100A_M.MP4", 2)};
+    list.RefillItems();
+    d.StartWorker(d.m_hPreOpenThread, 1);
+  });
+  EXPECT_EQ(g_readAheadEnd, 1) << "the close waited for the read ahead";
 }
 
 std::set<int> EnabledTools(CRunDlg& d) {
@@ -329,6 +387,8 @@ int g_doneMessages = 0;
 
 UINT ToolProc(LPVOID p) {
   auto* d = static_cast<CtavrinDlg*>(p);
+  // As the tools' dialogs do, the worker makes a window wrapper, and with it its thread's state.
+  CWnd::FromHandle(::GetDesktopWindow());
   d->PostMessage(quill::msg::kProgress, 50, 100);
   d->m_bToolSucceeded = d->m_nProgress == -1 ? FALSE : d->m_bToolSucceeded;  // untouched: the case decides
   d->PostMessage(quill::msg::kToolFinished, 0, 0);
@@ -350,6 +410,7 @@ TEST_F(CommandsTest, OnlyASucceededToolSaysDoneAndTheControlsComeBack) {
       UINT (*proc)(LPVOID);
       int messages;
     } cases[] = {{"succeeded", &SucceedingTool, 1}, {"failed or cancelled", &FailingTool, 0}};
+    const int states = quill::framework::LiveThreadStates();
     for (const Case& c : cases) {
       g_doneMessages = 0;
       d.StartToolThread(c.proc);
@@ -360,6 +421,7 @@ TEST_F(CommandsTest, OnlyASucceededToolSaysDoneAndTheControlsComeBack) {
       EXPECT_TRUE(d.m_seekBar.IsWindowEnabled()) << c.name;
       EXPECT_FALSE(d.m_bToolLock) << c.name;
       EXPECT_FALSE(Visible(d.m_progress)) << c.name;
+      EXPECT_EQ(quill::framework::LiveThreadStates(), states) << c.name << ": the worker's thread state was left behind";
     }
   });
 }

@@ -289,6 +289,34 @@ TEST_F(MainDialogTest, EscapeTakesTheFullClosePath) {
   EXPECT_FALSE(dlg.m_hPlayMutex.valid());
 }
 
+TEST_F(MainDialogTest, WhatIsQueuedBehindTheSystemsCloseNoLongerRuns) {
+  // Alt+F4 stops everything and posts the quit, which comes only after what was queued before it:
+  // those commands and private messages must not drive the released players.
+  struct Case {
+    const char* name;
+    CScriptedDlg::Post post;
+  } cases[] = {
+      {"size step", {WM_COMMAND, kCmdNextSize, 0}},
+      {"display mode", {WM_COMMAND, kCmdDisplayMode, 0}},
+      {"volume slider", {quill::msg::kSliderTrack, CtavrinDlg::kVolumeId, 1000}},
+      {"progress", {quill::msg::kProgress, 30, 120}},
+      {"window drag press", {WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 10)}},
+  };
+  for (const Case& c : cases) {
+    CScriptedDlg dlg;
+    dlg.posts = {{WM_SYSCOMMAND, SC_CLOSE, 0}, c.post};
+    EXPECT_EQ(dlg.DoModal(), IDOK) << c.name;
+    MSG quit;
+    EXPECT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << c.name << ": the close posted its quit";
+    EXPECT_TRUE(dlg.m_bShutDown) << c.name;
+    EXPECT_EQ(dlg.m_nSizeStep, 0) << c.name;
+    EXPECT_EQ(dlg.m_nPaneMode[0], 3) << c.name;
+    EXPECT_EQ(dlg.m_nVolume, 65535) << c.name;
+    EXPECT_EQ(dlg.m_nProgress, 0) << c.name;
+    EXPECT_FALSE(dlg.m_bDragging) << c.name;
+  }
+}
+
 int g_messages = 0;
 
 TEST_F(MainDialogTest, AFailedMutexEndsTheDialogCleanlyWithAMessage) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <thread>
 
@@ -308,6 +309,33 @@ TEST_F(PaneTest, SelectionWaitsForThePlayMutexAndOpensOnlyARowStillThere) {
   pane().SelectItem(3, FALSE);
   owner().mutex = mutex;
   EXPECT_TRUE(owner().opened.empty());
+}
+
+// Regression: clearing the pane emptied the shown records while an open worker of the main window,
+// holding the playback mutex, could be copying a row's paths from them.
+TEST_F(PaneTest, ClearingThePaneWaitsForThePlayMutexThatGuardsTheShownRows) {
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  const size_t rows = pane().m_list.m_shownRecords.size();
+  ASSERT_GT(rows, 0u);
+  HANDLE held = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> finished{false};
+  size_t seenUnderTheMutex = 0;
+  const HWND list = pane().m_list.m_hWnd;
+  std::thread worker([&] {
+    WaitForSingleObject(owner().mutex, INFINITE);
+    SetEvent(held);
+    ::SendMessageW(list, WM_NULL, 0, 0);  // answered once the UI thread waits or pumps again
+    seenUnderTheMutex = pane().m_list.m_shownRecords.size();  // as an open worker reads them
+    ReleaseMutex(owner().mutex);
+    finished = true;
+  });
+  WaitForSingleObject(held, INFINITE);
+  pane().ClearAll();
+  EXPECT_TRUE(PumpUntil([&] { return finished.load(); }, 10000));
+  worker.join();
+  CloseHandle(held);
+  EXPECT_EQ(seenUnderTheMutex, rows) << "the rows were cleared while the worker held the mutex";
+  EXPECT_TRUE(pane().m_list.m_shownRecords.empty());
 }
 
 // Regression: reloading a folder while one of its children is selected deleted the selected child,
