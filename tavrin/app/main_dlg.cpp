@@ -6,6 +6,7 @@
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
+#include "playcore/instances/speed_codes.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 
@@ -264,8 +265,14 @@ bool CtavrinDlg::IsDataSourceAtNormalSpeed() {
 }
 
 void CtavrinDlg::SetNormalRate() {
+  // Only a player at another speed is asked: Wine's session leaves a wait in its thread pool for every
+  // rate request, so a storm of commands that each asked for the normal rate grew the process by
+  // hundreds of idle threads.
   for (int i = 0; i < playcore::kPlayerCount; ++i) {
-    if (g_PlayerInstance[i].active && g_PlayerFuncs[i].SetRate) g_PlayerFuncs[i].SetRate(&g_PlayerInstance[i], 1);
+    playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[i];
+    if (inst.active && g_PlayerFuncs[i].SetRate && inst.speedCode != playcore::kSpeedNormal) {
+      g_PlayerFuncs[i].SetRate(&inst, 1);
+    }
   }
 }
 

@@ -20,6 +20,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/instances/speed_codes.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/browser/recording_names.h"
@@ -254,8 +255,12 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
     // No drive data: the movies still play (the views stay empty).
   }
   ApplyVolume();
+  // A new movie plays at the normal rate: only another speed is handed on. (A rate request on Wine's
+  // session leaves a wait in its thread pool, and the dispatcher pauses 100 ms after it.)
   const int src = DataSourceIndex();
-  if (InstanceActive(src)) playcore::PlayerCall_SetRate(g_PlayerInstance[src].speedCode);
+  if (InstanceActive(src) && g_PlayerInstance[src].speedCode != playcore::kSpeedNormal) {
+    playcore::PlayerCall_SetRate(g_PlayerInstance[src].speedCode);
+  }
   if (m_bPlayAfterOpen || m_bListEnd) {
     m_bPlayAfterOpen = FALSE;
     m_bListEnd = FALSE;

@@ -350,6 +350,40 @@ TEST_F(CommandsTest, TheCloseCancelsAReadAheadInsteadOfWaitingForIt) {
   EXPECT_EQ(g_readAheadEnd, 1) << "the close waited for the read ahead";
 }
 
+int g_rateRequests = 0;
+int CountRateRequest(playcore::sPLAYERINSTANCE* inst, int32_t code) {
+  ++g_rateRequests;
+  inst->speedCode = code;
+  return 1;
+}
+
+// Regression: every "previous" at the first row, every emptying filter and every new folder asked the
+// players for the normal rate, also when they played at it; Wine's session leaves idle wait threads
+// in its thread pool for such requests (hundreds after a storm of commands).
+TEST_F(CommandsTest, TheNormalRateIsAskedOnlyOfAPlayerAtAnotherSpeed) {
+  Run([](CRunDlg& d) {
+    playcore::sPLAYERFUNCS saved[playcore::kPlayerCount];
+    for (int i = 0; i < playcore::kPlayerCount; ++i) {
+      saved[i] = playcore::g_PlayerFuncs[i];
+      playcore::g_PlayerFuncs[i].SetRate = &CountRateRequest;
+    }
+    struct Case {
+      int32_t speed0, speed1;
+      int requests;
+    } cases[] = {{1, 1, 0}, {2, 1, 1}, {-2, 4, 2}};
+    for (const Case& c : cases) {
+      g_rateRequests = 0;
+      playcore::g_PlayerInstance[0].speedCode = c.speed0;
+      playcore::g_PlayerInstance[1].speedCode = c.speed1;
+      d.SetNormalRate();
+      EXPECT_EQ(g_rateRequests, c.requests) << c.speed0 << ", " << c.speed1;
+      EXPECT_EQ(playcore::g_PlayerInstance[0].speedCode, 1);
+      EXPECT_EQ(playcore::g_PlayerInstance[1].speedCode, 1);
+    }
+    for (int i = 0; i < playcore::kPlayerCount; ++i) playcore::g_PlayerFuncs[i] = saved[i];
+  });
+}
+
 std::set<int> EnabledTools(CRunDlg& d) {
   std::set<int> on;
   for (int id = kToolFirst; id < kToolFirst + kToolCount; ++id) {
