@@ -7,8 +7,11 @@
 
 #include <windows.h>
 #include <shlobj.h>
+#include <objbase.h>
+#include <gdiplus.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <cstdlib>
 #include <atomic>
 #include <functional>
@@ -524,6 +527,76 @@ TEST_F(ToolCommandsTest, DeletionWhereNoRecycleBinIsAsksOnceFirst) {
     }
     EXPECT_EQ(quill::test::FingerprintTree(day), expected) << answer;
   }
+}
+
+// Width and height of a picture file, read back through GDI+ (0, 0 when it cannot be read).
+SIZE PictureSize(const std::wstring& path) {
+  Gdiplus::GpImage* image = nullptr;
+  SIZE size = {0, 0};
+  if (Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) != Gdiplus::Ok || !image) return size;
+  UINT w = 0, h = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(image, &w);
+  Gdiplus::DllExports::GdipGetImageHeight(image, &h);
+  Gdiplus::DllExports::GdipDisposeImage(image);
+  size.cx = static_cast<LONG>(w);
+  size.cy = static_cast<LONG>(h);
+  return size;
+}
+
+// The one picture of the snapshot folder whose name ends in `tail` ("_M.jpg", "_R.jpg").
+std::wstring PictureEndingIn(const std::wstring& folder, const wchar_t* tail) {
+  for (const std::wstring& f : quill::test::FilesIn(folder)) {
+    if (f.size() > wcslen(tail) && f.compare(f.size() - wcslen(tail), wcslen(tail), tail) == 0) return folder + f;
+  }
+  return std::wstring();
+}
+
+// A snapshot per mode of the main pane: the main camera's JPEG has its mode's capture size, the rear
+// camera's its native size, and both panes are back in their places, shown, afterwards.
+TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  struct Case {
+    int mode;
+    SIZE main;
+  } cases[] = {{1, {960, 720}}, {2, {320, 320}}, {3, {1280, 720}}, {4, {2469, 720}}};
+  const SIZE rearNative = {320, 180};  // the generated rear files
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    for (const Case& c : cases) {
+      g_messages.clear();
+      quill::test::TempDir out;
+      Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+      d.m_nPaneMode[0] = c.mode;
+      d.ApplyPaneMode(0);
+      RECT before[2], after[2];
+      for (int k = 0; k < 2; ++k) d.m_pane[k].GetWindowRect(&before[k]);
+      d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+      const std::vector<std::wstring> shown = Messages();
+      ASSERT_EQ(shown.size(), 1u) << c.mode;
+      EXPECT_EQ(shown[0], UIText(48)) << c.mode;
+      const SIZE main = PictureSize(PictureEndingIn(out.path(), L"_M.jpg"));
+      EXPECT_EQ(main.cx, c.main.cx) << "mode " << c.mode;
+      EXPECT_EQ(main.cy, c.main.cy) << "mode " << c.mode;
+      const SIZE rear = PictureSize(PictureEndingIn(out.path(), L"_R.jpg"));
+      EXPECT_EQ(rear.cx, rearNative.cx) << "mode " << c.mode;
+      EXPECT_EQ(rear.cy, rearNative.cy) << "mode " << c.mode;
+      for (int k = 0; k < 2; ++k) {
+        d.m_pane[k].GetWindowRect(&after[k]);
+        EXPECT_TRUE(EqualRect(&before[k], &after[k])) << "pane " << k << " mode " << c.mode;
+        EXPECT_TRUE(d.m_pane[k].IsWindowVisible()) << "pane " << k << " mode " << c.mode;
+      }
+      EXPECT_FALSE(d.m_bCapturing);
+      EXPECT_NE(playcore::g_PlayerInstance[0].playState, playcore::kPlayPlaying) << "paused for the picture";
+    }
+    // Nothing open: the command does nothing at all (no folder, no message).
+    d.StopPlayback();
+    g_messages.clear();
+    quill::test::TempDir out;
+    Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+    d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(quill::test::FilesIn(out.path()).empty());
+  });
 }
 
 }  // namespace
