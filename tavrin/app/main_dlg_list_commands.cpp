@@ -181,10 +181,15 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
   });
 }
 
+void CtavrinDlg::StopRunningTool() {
+  // The conversion's own signal first: a worker that sees the running word cleared finds it set.
+  CancelRunningTool();
+  m_bToolRunning.store(false, std::memory_order_release);
+}
+
 void CtavrinDlg::FinishTool() {
   const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
-  m_bToolRunning = false;
-  CancelRunningTool();
+  StopRunningTool();
   JoinPumping(m_toolThread);
   if (!wasRunning) return;
   const bool succeeded = m_bToolSucceeded != FALSE;
@@ -214,8 +219,7 @@ LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
 // Before the players are released: the pad's worker and a running tool end here.
 void CtavrinDlg::StopCommandWorkers() {
   m_pad.StopWorker();
-  m_bToolRunning = false;  // the list tools stop at their next record
-  CancelRunningTool();
+  StopRunningTool();  // the list tools stop at their next record
   JoinPumping(m_toolThread);
 }
 
