@@ -65,9 +65,6 @@ struct StartupHooks {
   CInetConnectionAsync::Config (*inetConfig)() = nullptr;
   // Creates a mutex; null: CreateMutexW.
   HANDLE (*createMutex)() = nullptr;
-  // Reads a pair's drive data ahead on the open and pre-open workers; null: the instances' own
-  // PlayerInstance::SwitchDataFile.
-  int (*switchDataFile)(const wchar_t* mainPath, const wchar_t* rearPath) = nullptr;
 };
 StartupHooks& Hooks();
 
@@ -186,8 +183,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void StopPlayback();
   // Stops the playback timers and joins the panes' inertia threads (they turn the players' views).
   void StopPlaybackWorkers();
-  // Joins the open and pre-open workers. At the close this follows the players' release, which cancels
-  // a running pre-load (the workers only read drive data through the instances).
+  // Joins the open and pre-open workers.
   void JoinPlaybackWorkers();
   void Stop();
   void PauseShow();

@@ -54,13 +54,11 @@ void CtavrinDlg::ShutdownPlayback() {
   if (m_bShutDown) return;
   m_bShutDown = TRUE;
   if (m_hWnd) KillTimer(kTimerSecond);
-  // The threads that call into the players go first, then the players, then the mutexes. The open and
-  // pre-open workers only read drive data through the instances, whose release cancels a running
-  // pre-load and turns later ones away: they are joined after it, so the close never waits for a
-  // whole read ahead.
+  // The threads that call into the players go first, then the players, then the mutexes.
   StopViewWorkers();
   StopCommandWorkers();
   StopPlaybackWorkers();
+  JoinPlaybackWorkers();
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }
@@ -68,7 +66,6 @@ void CtavrinDlg::ShutdownPlayback() {
     if (g_PlayerInstance[i].active && g_PlayerFuncs[i].Release) g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
     g_PlayerInstance[i].active = 0;
   }
-  JoinPlaybackWorkers();  // before the play mutex goes: they take it first
   m_hPlayMutex.Reset();
   m_hDataMutex.Reset();
 }

@@ -52,13 +52,12 @@ unsigned __stdcall PlaybackWorker(void* arg) {
   wchar_t mainPath[kPathChars] = {};
   wchar_t rearPath[kPathChars] = {};
   if (!start.dlg->CopyEntryPaths(start.index, mainPath, rearPath)) return 0;
-  auto readAhead = Hooks().switchDataFile ? Hooks().switchDataFile : &playcore::PlayerInstance::SwitchDataFile;
   if (start.preOpen) {
     // The data of the entry after the current one, read ahead.
-    readAhead(mainPath, rearPath);
+    playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
     return 0;
   }
-  readAhead(mainPath, rearPath);
+  playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
   ::PostMessageW(start.dlg->m_hWnd, quill::msg::kDriveDataLoaded, start.generation, start.index);
   return 0;
 }

@@ -319,37 +319,6 @@ sRECORDINGPAIR Row(const wchar_t* name, uint32_t serial) {
   return r;
 }
 
-// A read ahead that lasts until its instance is released (as a pre-load of a long recording lasts
-// until the release cancels it); the guard ends it for a close that never releases first.
-std::atomic<int> g_readAheadEnd{0};  // 1: ended by the release, 2: by the guard
-int ReadAheadUntilReleased(const wchar_t*, const wchar_t*) {
-  const DWORD start = GetTickCount();
-  while (playcore::g_PlayerInstance[0].active) {
-    if (GetTickCount() - start > 20000) {
-      g_readAheadEnd = 2;
-      return 0;
-    }
-    Sleep(5);  // polls the instance's state, which the release sets from the UI thread
-  }
-  g_readAheadEnd = 1;
-  return 0;
-}
-
-// Regression: the close joined the pre-open worker before it released the players, so it waited for a
-// whole read ahead instead of cancelling it.
-TEST_F(CommandsTest, TheCloseCancelsAReadAheadInsteadOfWaitingForIt) {
-  g_readAheadEnd = 0;
-  Hooks().switchDataFile = &ReadAheadUntilReleased;
-  Run([](CRunDlg& d) {
-    ASSERT_TRUE(playcore::g_PlayerInstance[0].active);
-    CFileListCtrl& list = d.m_browser.m_list;
-    list.m_records = {Row(L"20260101_120000A_M.MP4", 1), Row(L"20260101_120100A_M.MP4", 2)};
-    list.RefillItems();
-    d.StartWorker(d.m_hPreOpenThread, 1);
-  });
-  EXPECT_EQ(g_readAheadEnd, 1) << "the close waited for the read ahead";
-}
-
 int g_rateRequests = 0;
 int CountRateRequest(playcore::sPLAYERINSTANCE* inst, int32_t code) {
   ++g_rateRequests;
