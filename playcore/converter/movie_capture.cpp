@@ -100,10 +100,13 @@ void PreviewCanvas::Release() {
 
 CMovieCapture::CMovieCapture(HWND owner)
     : owner_(owner),
+      window_(owner),
       sinkFactory_(CreateMediaFoundationSinkWriter),
       freeSpace_(SystemFreeBytes),
       cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-      captureDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      captureDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  bitmap_.SetSize(static_cast<int32_t>(kOutputWidth), static_cast<int32_t>(kOutputHeight), false);
+}
 
 CMovieCapture::~CMovieCapture() {
   Close();
