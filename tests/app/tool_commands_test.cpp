@@ -48,7 +48,7 @@ class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
   std::function<void(CRunDlg&)> afterHeldCall;
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     const LRESULT result = CtavrinDlg::WindowProc(msg, wp, lp);
-    if (msg == quill::msg::kRunHeldCall && afterHeldCall) afterHeldCall(*this);
+    if (msg == quill::msg::kRunSentCall && afterHeldCall) afterHeldCall(*this);
     return result;
   }
 };
