@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "playcore/instances/dispatchers.h"
-#include "playcore/instances/global_gps.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/app/map_view_rules.h"
 #include "tavrin/browser/recording_names.h"
