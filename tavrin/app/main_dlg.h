@@ -172,6 +172,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void LoadDriveData();
   void StartPlayback();
   void StopPlayback();
+  // The drive-data views and the seek bar back to "no recording".
+  void ResetDriveViews();
   // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
   void StopPlaybackWorkers();
   void Stop();
@@ -334,7 +336,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CToolTipCtrl m_toolTip;
   CSkinButton m_tool[kToolButtonCount];
   CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
-  std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
   std::vector<quill::app::DriveEvent> m_driveEvents;  // the events SendEventsToMap found (m_hDataMutex)
 
   // Scalar state.
@@ -410,7 +411,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
   unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
   unsigned m_uPrepareCount = 0;    // opens prepared
-  CString m_strSpeedLabel;
   CString m_strLapTime;
   quill::app::ReadyCount m_readyCount;
   playcore::UniqueHandle m_hOpenThread;

@@ -19,6 +19,7 @@
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
+#include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/browser/play_mutex_wait.h"
@@ -119,6 +120,13 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
     m_bOpenBusy = FALSE;
     AfxEndWaitCursor();
   }
+  if (!m_bAutoOpen) {
+    // The players of another entry are still opening: that open is abandoned (its ready reports and
+    // its drive data are ignored) and this entry's open is armed in its place.
+    ++m_uOpenGeneration;
+    m_readyCount.Reset();
+    m_bAutoOpen = TRUE;
+  }
   if (m_bAutoOpen) {
     m_bOpenBusy = TRUE;
     AfxBeginWaitCursor();
@@ -190,6 +198,9 @@ int CtavrinDlg::OpenCurrent() {
       UpdateButtons();
       EnablePanesAfterOpen();
     }
+    // An automatic advance skips a damaged pair without a word: a box there would run its own
+    // message loop while the next open goes on, and each further damaged pair would nest another.
+    if (automatic) return 0;
     auto show = Hooks().showMessage;
     if (show) {
       show(this, UIText(kTextOpenFailed), L"ERROR");
@@ -208,6 +219,9 @@ int CtavrinDlg::OpenCurrent() {
 }
 
 void CtavrinDlg::OnMovieReady(WPARAM, int player) {
+  // Only an open in flight (timer 101 took m_bAutoOpen) counts reports: those of an abandoned open
+  // that arrive before the next one starts are not its own.
+  if (m_bAutoOpen) return;
   if (!m_readyCount.Report(player, g_PlayerInstance[0].movieOpen != 0, g_PlayerInstance[1].movieOpen != 0)) return;
   for (int k = 0; k < kPlayerCount; ++k) {
     if (InstanceActive(k)) g_PlayerFuncs[k].SetRenderInterval(&g_PlayerInstance[k], m_nEdition);
@@ -456,7 +470,8 @@ void CtavrinDlg::StopPlayback() {
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
   m_bOpened = FALSE;
-  m_events.clear();
+  m_nSeekTarget = -1;
+  ResetDriveViews();
   playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
   {
     CPlayMutexLock lock(m_hPlayMutex.get());
@@ -465,6 +480,31 @@ void CtavrinDlg::StopPlayback() {
   m_bAutoOpen = TRUE;
   ++m_uOpenGeneration;
   m_readyCount.Reset();
+  RefreshVideo();
+  if (m_pad.m_hWnd) m_pad.SetMode(0);
+}
+
+void CtavrinDlg::ResetDriveViews() {
+  // Nothing of the stopped recording stays: no values, no graph, no events a graph click could seek
+  // to, the seek bar at its start.
+  {
+    playcore::MutexLock lock(m_hDataMutex.get());
+    m_driveEvents.clear();
+  }
+  m_bEventsSent = FALSE;
+  if (m_seekBar.m_hWnd) {
+    m_seekBar.SetRange(0, 0);
+    m_seekBar.Redraw(0);
+  }
+  if (m_graph.m_hWnd) {
+    m_graph.m_nGraphFlag = 0;
+    m_graph.m_nCursor = 0;
+    m_graph.Refresh();
+  }
+  if (m_info.m_hWnd) {
+    m_info.m_bStartValid = FALSE;
+    m_info.ClearValues();
+  }
 }
 
 void CtavrinDlg::StopPlaybackWorkers() {

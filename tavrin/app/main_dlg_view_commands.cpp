@@ -364,8 +364,8 @@ void CtavrinDlg::OnToggleAspect() {
   if (!m_bOpened) return;
   const int src = DataSourceIndex();
   const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[src];
-  m_nAspect = inst.displayMode == 0 ? 1 : 0;
-  ::WritePrivateProfileStringW(L"DISPLAY", L"ASPECT", m_nAspect ? L"on" : L"off", GetIniFilePath());
+  m_nAspect = inst.aspectMode == 0 ? 1 : 0;
+  WriteIni(L"DISPLAY", L"ASPECT", m_nAspect ? L"on" : L"off");
   if (Active(0) && g_PlayerFuncs[0].ApplyAspectMode) g_PlayerFuncs[0].ApplyAspectMode(&g_PlayerInstance[0], m_nAspect);
   if (m_nAspect) {
     playcore::PlayerCall_SetZoom(m_aZoom, 1);
