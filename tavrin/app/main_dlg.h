@@ -263,7 +263,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnDialogDoubleClick(int player) override;
   void OnEndOfMovie(WPARAM wp, int player) override;
   void OnMovieReady(WPARAM wp, int player) override;
-  void OnGraphEvent(WPARAM wp, LPARAM lp) override;
+  void OnGraphEvent(WPARAM wp, LPARAM player) override;
 
   // The data-source player instance: 0 when its data-source word is set, else 1.
   static int DataSourceIndex();

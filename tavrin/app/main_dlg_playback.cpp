@@ -11,14 +11,13 @@
 // previous worker before starting the next and never holds m_hPlayMutex while it joins.
 #include <process.h>
 
-#include <control.h>
-#include <evcode.h>
-
 #include <cwchar>
 
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
+#include "playcore/dshow/graph_session.h"
 #include "playcore/instances/dispatchers.h"
+#include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main_dlg.h"
@@ -338,22 +337,14 @@ void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
   m_bEndRunning = FALSE;
 }
 
-void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {
-  // The Media Foundation path reports the end through the pane's end message; the filter-graph path
-  // notifies here, and every waiting event is taken (and its parameters freed).
-  if (!InstanceActive(0)) return;
-  IMediaEventEx* events = g_PlayerInstance[0].renderer.directShow.mediaEventEx;
-  if (!events) return;
-  long code = 0;
-  LONG_PTR p1 = 0, p2 = 0;
-  bool complete = false, relayout = false;
-  while (SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
-    events->FreeEventParams(code, p1, p2);
-    if (code == EC_COMPLETE) complete = true;
-    if (code == EC_FULLSCREEN_LOST) relayout = true;
-  }
-  if (relayout) RearrangeForMovieFrame();
-  if (complete) OnEndOfMovie(0, 0);
+void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM player) {
+  // The Media Foundation path reports the end through the pane's end message; on the filter-graph
+  // path the pane of each player forwards its graph's notice here, and every waiting event is taken.
+  const int k = static_cast<int>(player);
+  if (!InstanceActive(k)) return;
+  const int seen = playcore::PlayerInstance::TakeGraphEvents(&g_PlayerInstance[k]);
+  if (seen & playcore::dshow::kGraphEventFullscreenLost) RearrangeForMovieFrame();
+  if (seen & playcore::dshow::kGraphEventComplete) OnEndOfMovie(0, k);
 }
 
 bool CtavrinDlg::NextFolderItem(HTREEITEM* next) {

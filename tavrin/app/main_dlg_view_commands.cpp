@@ -407,7 +407,9 @@ void CtavrinDlg::OnDisplaySwitch() {
       Active(from) && g_PlayerFuncs[from].GetPosition ? g_PlayerFuncs[from].GetPosition(&g_PlayerInstance[from]) : 0;
   const int64_t duration =
       g_PlayerFuncs[to].GetDuration ? g_PlayerFuncs[to].GetDuration(&g_PlayerInstance[to]) : position;
-  const int64_t target = std::max<int64_t>(0, std::min<int64_t>(position, duration - 2));
+  // The position carried over, held back from the other movie's end like any seek.
+  const int64_t target =
+      std::max<int64_t>(0, std::min<int64_t>(position, duration - 2 * static_cast<int64_t>(GetFrameMargin())));
   SetPrimaryPane(to);
   switch (state) {
     case playcore::kPlayStopped:

@@ -31,6 +31,7 @@ using playcore::sPLAYERINSTANCE;
 struct FakeWorld {
   bool hang = false;           // OpenMovie succeeds but the player never reports ready
   int64_t duration = 100;      // in position units
+  int64_t rearDuration = 0;    // of the rear movie when not 0
   int64_t step = 25;           // a playing player advances this much per position read
   std::vector<std::wstring> opened;  // paths of OpenMovie, in order
   int dataOpens = 0;           // OpenDataFile calls
@@ -39,6 +40,8 @@ struct FakeWorld {
   int64_t position[2] = {};
   bool endPosted[2] = {};
   int volume[2] = {-1, -1};    // the last volume each player was given
+  float turn[2] = {};          // the last drag turn (x angle) and zoom each player was given
+  float turnZoom[2] = {};
 };
 FakeWorld g_world;
 
@@ -99,7 +102,10 @@ int FakeSeek(sPLAYERINSTANCE* i, int64_t p) {
   g_world.position[Index(i)] = p;
   return 1;
 }
-int64_t FakeDuration(sPLAYERINSTANCE* i) { return i->playState ? g_world.duration : 0; }
+int64_t FakeDuration(sPLAYERINSTANCE* i) {
+  if (!i->playState) return 0;
+  return Index(i) == 1 && g_world.rearDuration ? g_world.rearDuration : g_world.duration;
+}
 float FakeTimeScale(sPLAYERINSTANCE* i) { return i->timeScale; }
 int FakeRate(sPLAYERINSTANCE* i, int32_t code) {
   i->speedCode = code;
@@ -110,7 +116,11 @@ int FakeSize(sPLAYERINSTANCE*, int32_t* w, int32_t* h) {
   *h = 144;
   return 1;
 }
-int FakeMove(sPLAYERINSTANCE*, float, float, float) { return 1; }
+int FakeMove(sPLAYERINSTANCE* i, float ax, float, float zoom) {
+  g_world.turn[Index(i)] = ax;
+  g_world.turnZoom[Index(i)] = zoom;
+  return 1;
+}
 int FakeVolume(sPLAYERINSTANCE* i, int32_t v) {
   g_world.volume[Index(i)] = v;
   return 1;
@@ -500,6 +510,87 @@ TEST_F(PlaybackDriving, AnAdvanceOverDamagedPairsSkipsThemWithoutMessages) {
   EXPECT_FALSE(dlg.timedOut) << "index " << dlg.m_nCurIndex;
   EXPECT_EQ(boxes, 0);
   EXPECT_EQ(g_world.dataPath, Entry(4).szMainPath);
+}
+
+// A drag of 100 pixels at zoom 1 turns the view by 100 / 360 / pane width (the field of view of
+// 60 degrees); at zoom 2 the field of view is 30 degrees and the same drag turns twice as far. The
+// scene gets the pane's zoom.
+TEST_F(PlaybackDriving, ADragTurnsByTheFieldOfViewOfThePanesZoom) {
+  LongMovies();
+  float turn[2] = {}, zoom[2] = {};
+  int width = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      CMovieStatic& pane = d->m_pane[0];
+                      RECT rc = {};
+                      pane.GetClientRect(&rc);
+                      width = rc.right;
+                      pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+                      pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 100));
+                      turn[0] = g_world.turn[0];
+                      zoom[0] = g_world.turnZoom[0];
+                      pane.m_fZoom = 2.0f;
+                      pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 100));
+                      turn[1] = g_world.turn[0];
+                      zoom[1] = g_world.turnZoom[0];
+                      pane.m_fZoom = 1.0f;
+                      pane.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(300, 100));
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  ASSERT_GT(width, 0);
+  EXPECT_NEAR(turn[0], 100.0 / 360.0 / width, 1e-7);
+  EXPECT_NEAR(turn[1], 2 * 100.0 / 360.0 / width, 1e-7);
+  EXPECT_FLOAT_EQ(zoom[0], 1.0f);
+  EXPECT_FLOAT_EQ(zoom[1], 2.0f);
+}
+
+// The display switch keeps the position, held back from the other (shorter) movie's end.
+TEST_F(PlaybackDriving, TheDisplaySwitchKeepsThePositionInsideTheOtherMovie) {
+  LongMovies();
+  g_world.rearDuration = 900000;
+  int64_t before = 0, rear = 0;
+  int primary = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      Command(d, kCmdPlay);  // pause
+                      g_world.position[0] = 950000;
+                      before = g_world.position[0];
+                      Command(d, kCmdDisplaySwitch);
+                      primary = d->m_nMainPane;
+                      rear = g_world.position[1];
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(before, 950000);
+  EXPECT_EQ(primary, 1);
+  EXPECT_EQ(rear, 900000 - 40) << "the rear movie is not at the main movie's place within its own end";
+}
+
+// "Next" on the last recording of a list without a next folder opens that recording again from its
+// start and plays it.
+TEST_F(PlaybackDriving, NextOnTheLastRecordingPlaysItAgainFromItsStart) {
+  LongMovies();
+  DrivenDlg dlg;
+  dlg.entries = 2;
+  size_t opensBefore = 0;
+  dlg.done = Steps({PairPlays, [](DrivenDlg* d) { Command(d, kCmdNext); return true; },
+                    [](DrivenDlg* d) { return d->m_nCurIndex == 1 && PairPlays(d); },
+                    [&](DrivenDlg* d) {
+                      opensBefore = g_world.opened.size();
+                      g_world.position[0] = 5000;
+                      Command(d, kCmdNext);
+                      return true;
+                    },
+                    [&](DrivenDlg* d) { return g_world.opened.size() == opensBefore + 2 && PairPlays(d); }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "opened " << g_world.opened.size() << ", index " << dlg.m_nCurIndex;
+  EXPECT_EQ(dlg.m_nCurIndex, 1);
+  ASSERT_EQ(g_world.opened.size(), 6u);
+  EXPECT_EQ(g_world.opened[4], Entry(2).szMainPath);
+  EXPECT_LT(g_world.position[0], 5000) << "it goes on from where it was";
 }
 
 }  // namespace

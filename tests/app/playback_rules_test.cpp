@@ -121,6 +121,18 @@ TEST(PaneDrag, Angles) {
   EXPECT_EQ(AnglesForDrag(10, 10, 1.0f, 0, false).x, 0.0f);  // a pane without width does not divide
 }
 
+// The worked figure: 100 pixels in a 1000-pixel pane at zoom 1 (60 degrees) turn by
+// 100 / 360 / 1000; zoom 2 narrows the view to 30 degrees and doubles the turn.
+TEST(PaneDrag, TurnPerPixelByZoom) {
+  struct Case { float zoom, fov; double angle; } cases[] = {
+      {1.0f, 60.0f, 100.0 / 360.0 / 1000.0}, {2.0f, 30.0f, 2 * 100.0 / 360.0 / 1000.0}, {0.0f, 60.0f, 100.0 / 360.0 / 1000.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FLOAT_EQ(FieldOfViewForZoom(c.zoom), c.fov) << c.zoom;
+    EXPECT_NEAR(AnglesForDrag(100, 0, FieldOfViewForZoom(c.zoom), 1000, false).x, c.angle, 1e-9) << c.zoom;
+  }
+}
+
 TEST(PaneDrag, InertiaDecaysToRest) {
   std::vector<int> xs;
   int vx = 12, vy = 1;
