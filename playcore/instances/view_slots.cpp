@@ -79,6 +79,7 @@ int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
                               instance->panY, box, static_cast<int>(nativeW), static_cast<int>(nativeH)};
   RECT dest = {};
   if (!LayOutVideoRect(client, layout, &dest)) return 0;
+  instance->destRect = dest;
   if (graph) return dsbridge::PlaceVideo(instance, dest, instance->aspectMode == 1);
   // Both edges exchanged turn the picture over; a presenter that cannot draw it so refuses, and the
   // slot says so (only a player whose display control is gone answers as laid out).

@@ -170,6 +170,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The local time of the data-source movie's first GPS point; false when there is none or it is no
+  // time.
+  bool FirstFixTime(SYSTEMTIME* start);
   void StartPlayback();
   void StopPlayback();
   // The drive-data views and the seek bar back to "no recording".

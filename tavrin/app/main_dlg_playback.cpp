@@ -225,7 +225,7 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   for (int k = 0; k < kPlayerCount; ++k) {
     if (InstanceActive(k)) g_PlayerFuncs[k].SetRenderInterval(&g_PlayerInstance[k], m_nEdition);
   }
-  const int aspect = ReadIni(L"DISPLAY", L"ASPECT") == L"off" ? 0 : 1;
+  const int aspect = m_nAspect;
   if (!m_bD3dxPresent) m_nPaneMode[0] = 2;
   m_nPaneMode[1] = 5;
   for (int k = 0; k < kPlayerCount; ++k) {
@@ -289,6 +289,12 @@ void CtavrinDlg::StartPlayback() {
     quality = h == 720 ? 3 : h == 1080 ? 5 : 0;
   }
   entry.nImageQuality = quality;
+  // The aspect to both panes.
+  for (int k = 0; k < kPlayerCount; ++k) {
+    if (InstanceActive(k) && g_PlayerFuncs[k].ApplyAspectMode) g_PlayerFuncs[k].ApplyAspectMode(&g_PlayerInstance[k], m_nAspect);
+  }
+  // A running tool holds playback: the drive data and the tick wait for the next open.
+  if (m_bToolLock) return;
   LoadDriveData();
   OnDriveDataOpened();
   UpdateSpeedLabel();
@@ -317,6 +323,10 @@ void CtavrinDlg::LoadDriveData() {
     const float ts = g_PlayerInstance[src].timeScale;
     // A movie without a time scale has no frame rate (never an infinite one).
     entry.fFrameRate = ts > 0.0f ? 1000.0f / ts : 0.0f;
+    // The list sorts its time columns by the start: the local time of the movie's first GPS point,
+    // when that is a time at all.
+    SYSTEMTIME start = {};
+    if (FirstFixTime(&start)) entry.stStart = start;
   }
   UpdateButtons();
   const LONG state = g_PlayerInstance[src].playState;
@@ -325,6 +335,20 @@ void CtavrinDlg::LoadDriveData() {
       if (InstanceActive(k) && g_PlayerInstance[k].movieOpen) g_PlayerFuncs[k].SetPosition(&g_PlayerInstance[k], 0);
     }
   }
+}
+
+bool CtavrinDlg::FirstFixTime(SYSTEMTIME* start) {
+  playcore::PlayerCall_LockAll();
+  const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[DataSourceIndex()];
+  const std::vector<playcore::sGPSPOINT>* gps = inst.active ? inst.dataMap.gpsPoints : nullptr;
+  bool found = false;
+  if (gps && !gps->empty()) {
+    *start = gps->front().localTime;
+    FILETIME ft;
+    found = ::SystemTimeToFileTime(start, &ft) != FALSE;
+  }
+  playcore::PlayerCall_UnlockAll();
+  return found;
 }
 
 void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
@@ -387,12 +411,14 @@ void CtavrinDlg::OpenNext() {
       return;
     }
     case NextStep::kNextFolder:
+      if (m_bToolLock) break;  // a running tool holds playback where it is
       playcore::PlayerCall_Pause(TransportSelector());
       ApplyVolume();
       UpdateSpeedLabel();
       break;
     case NextStep::kListEnd:
-      // The last movie opens again at its start, stopped.
+      if (m_bToolLock) break;  // a running tool holds playback where it is
+      // The last movie opens again at its start.
       if (!IsDataSourceAtNormalSpeed()) playcore::PlayerCall_SetRate(1);
       m_bPlayAfterOpen = FALSE;
       m_nOpenReason = 2;

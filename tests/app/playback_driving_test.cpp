@@ -593,4 +593,38 @@ TEST_F(PlaybackDriving, NextOnTheLastRecordingPlaysItAgainFromItsStart) {
   EXPECT_LT(g_world.position[0], 5000) << "it goes on from where it was";
 }
 
+// The stored aspect reaches both players when playback starts, and the aspect switch starts from it.
+TEST_F(PlaybackDriving, TheStoredAspectReachesBothPlayersAtTheStart) {
+  LongMovies();
+  WritePrivateProfileStringW(L"DISPLAY", L"ASPECT", L"off", (dir_.path() + L"Default_Folder.ini").c_str());
+  int words[2] = {-1, -1}, aspect = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      words[0] = g_PlayerInstance[0].aspectMode;
+                      words[1] = g_PlayerInstance[1].aspectMode;
+                      aspect = d->m_nAspect;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(words[0], 0);
+  EXPECT_EQ(words[1], 0);
+  EXPECT_EQ(aspect, 0) << "the aspect switch would write \"off\" once more";
+}
+
+// While a tool holds playback, the end of the last recording does not open it again.
+TEST_F(PlaybackDriving, ARunningToolHoldsPlaybackAtTheEndOfTheList) {
+  g_world.duration = 300;
+  g_world.step = 1;
+  int ticks = 0;
+  DrivenDlg dlg;
+  dlg.entries = 1;
+  dlg.done = Steps({PairPlays, [](DrivenDlg* d) { return d->m_bToolLock = TRUE, true; },
+                    [](DrivenDlg*) { return g_world.endPosted[0]; }, [&](DrivenDlg*) { return ++ticks > 10; },
+                    [](DrivenDlg* d) { return d->m_bToolLock = FALSE, true; }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut);
+  EXPECT_EQ(g_world.opened.size(), 2u) << "the recording was opened again under the tool";
+}
+
 }  // namespace

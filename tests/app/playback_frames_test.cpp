@@ -90,7 +90,7 @@ class FramesDlg : public CtavrinDlg {
     const bool late = GetTickCount() - d->start_ > 30000;
     if (!finished && !late) return;
     d->timedOut = late;
-    d->diag = "opens " + std::to_string(d->m_uOpenCount) + ", states " + std::to_string(playcore::g_PlayerInstance[0].playState) +
+    d->diag += "opens " + std::to_string(d->m_uOpenCount) + ", states " + std::to_string(playcore::g_PlayerInstance[0].playState) +
               "/" + std::to_string(playcore::g_PlayerInstance[1].playState);
     ::KillTimer(hwnd, 900);
     ::PostMessageW(hwnd, WM_COMMAND, kCmdClose, 0);
@@ -120,6 +120,11 @@ TEST(PlaybackFrames, BothPanesAdvanceAndTheSeekBarShowsTheFrameAskedFor) {
   EXPECT_GE(dlg.advanced[0], dlg.startFrame[0] + 5) << "the main pane does not advance";
   EXPECT_GE(dlg.advanced[1], dlg.startFrame[1] + 5) << "the rear pane does not advance";
   EXPECT_NEAR(dlg.firstAfterSeek, kSeekTarget, 1) << "the seek does not show the frame asked for";
+  // The list's time columns sort by the start the open wrote: the first GPS point's local time.
+  const SYSTEMTIME& start = dlg.m_browser.m_list.m_shownRecords[0].stStart;
+  EXPECT_EQ(start.wYear, 2024);
+  EXPECT_EQ(start.wMonth, 3);
+  EXPECT_EQ(start.wDay, 15);
 }
 
 }  // namespace

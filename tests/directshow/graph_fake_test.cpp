@@ -124,6 +124,7 @@ TEST_F(FakeGraphTest, TheViewSlotsPlaceThePictureThroughTheGraph) {
   EXPECT_EQ(-120, graph->placed.top);
   EXPECT_EQ(480, graph->placed.right);
   EXPECT_EQ(360, graph->placed.bottom);
+  EXPECT_TRUE(EqualRect(&graph->placed, &instance()->destRect)) << "the laid-out rectangle is kept";
   EXPECT_EQ(1, funcs().SetZoom(instance(), 160, 120, 0, 0, 1.0f, 1));
   EXPECT_EQ(1, funcs().ApplyAspectMode(instance(), 1));
   EXPECT_TRUE(graph->letterBoxed);
