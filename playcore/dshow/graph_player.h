@@ -35,6 +35,8 @@ class GraphPlayer : public GraphSession {
   HRESULT PlaceVideo(const RECT& dest, bool keepAspect) override;
   RendererKind renderer() const override { return kind_; }
   bool hasAudio() const override { return hasAudio_; }
+  HRESULT GetCurrentImage(BYTE** dib, DWORD* size) override;
+  HRESULT SetOverlayBitmap(HDC dc, const RECT& source, const float place[4]) override;
 
   HRESULT Run() override;
   HRESULT Pause() override;
