@@ -183,8 +183,10 @@ void CtavrinDlg::OnDriveDataOpened() {
         (trigger == kTriggerContinuous || trigger == kTriggerParking || trigger == kTriggerParkingLapse) ? 0 : 1;
     m_graph.SetPlayer(m_nPlayerSel);
   }
-  SendEventsToMap(m_nCurIndex);
+  // The position first: the page draws the new track at the new recording's position, not the old one's.
   RefreshDriveViews();
+  MapOnDriveData();
+  SendEventsToMap(m_nCurIndex);
 }
 
 void CtavrinDlg::SendEventsToMap(int index) {
@@ -242,8 +244,7 @@ void CtavrinDlg::SendEventsToMap(int index) {
 void CtavrinDlg::SeekViewsTo(int selector, int64_t position) {
   // The seek bar's own seek: the same end clamps, and its target replaces any seek still pending.
   if (position < 0) return;
-  SeekTo(selector, position);
-  m_map.ExecScript(L"orbitgrplist.MoveMarker()");
+  SeekTo(selector, position);  // which moves the map's marker too
 }
 
 void CtavrinDlg::GoToGraphEvent(bool next) {
@@ -275,6 +276,8 @@ LRESULT CtavrinDlg::OnGraphNextEvent(WPARAM, LPARAM) {
 }
 
 LRESULT CtavrinDlg::OnMapReady(WPARAM, LPARAM) {
+  m_map.SetPageReady(true);
+  UpdateMapOrLogo();
   SendEventsToMap(m_nCurIndex);
   RefreshDriveViews();
   Invalidate(FALSE);
