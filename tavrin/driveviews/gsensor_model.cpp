@@ -126,11 +126,19 @@ int LimitBar(int height, int limit) {
   return height;
 }
 
+// The width is kept in single precision, cut toward zero: rounded to the nearest single it can come
+// out a hair above plot / n, and then plot / width falls short of n and the last position is lost.
+static double TruncateToSingle(double value) {
+  float f = static_cast<float>(value);
+  if (static_cast<double>(f) > value && value >= 0.0) f = std::nextafter(f, 0.0f);
+  return static_cast<double>(f);
+}
+
 double StepWidth(int clientWidth, int leftMargin, size_t positions, float factor) {
   const int plot = clientWidth - leftMargin;
   if (clientWidth <= 0 || plot <= 0 || positions == 0) return 0.0;
   double w = static_cast<double>(plot) / static_cast<double>(positions);
-  if (factor > 0) w = static_cast<double>(static_cast<float>(w * factor));
+  if (factor > 0) w = TruncateToSingle(w * factor);
   return w;
 }
 

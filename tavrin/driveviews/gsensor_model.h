@@ -83,7 +83,8 @@ int BarHeight(double valueG, int amplitude);
 int LimitBar(int height, int limit);
 
 // Pixels per position: (client width - margin) / positions, times the horizontal factor when it is
-// above 0; 0.0 for an empty plot or no positions.
+// above 0, that product cut toward zero to single precision (never above the exact width, so every
+// position fits the plot); 0.0 for an empty plot or no positions.
 double StepWidth(int clientWidth, int leftMargin, size_t positions, float factor);
 // Pixels per record of the direct form: (client width - margin) / records / 6; 0.0 likewise.
 double RecordStepWidth(int clientWidth, int leftMargin, size_t records);

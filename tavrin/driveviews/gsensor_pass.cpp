@@ -93,8 +93,9 @@ GraphPassResult ComputeGraphPass(const GraphPassInput& in) {
   for (int k = 0; k < shown; ++k) {
     const int index = first + k;
     if (index >= count) break;
+    // In the by-record form the steps lie six widths apart, so the later ones fall right of the
+    // plot; the pass still runs on to the end of the list, as the scroll start assumes.
     const int x = static_cast<int>(k * spacing);
-    if (x >= in.plotWidth) break;
     out.shownSteps = k + 1;
     sEVENTRECORD* r = in.sequence.At(index);
     if (!r) {

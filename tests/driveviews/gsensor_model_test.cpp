@@ -220,4 +220,75 @@ TEST(GraphPass, NarrowStepsStartAtTheScrolledPositionAndSkipMissingEntries) {
   EXPECT_EQ(pass.shownSteps, 100);
 }
 
+// The indexed form on the 732-wide graph (plot 682): with no more positions than plot pixels, every
+// position gets its step, the last one included. A width rounded up to single precision lost it
+// for 327 of these counts (100 positions showed 99).
+TEST(GraphPass, EveryPositionOfAShortRecordingIsDrawnUpToTheLast) {
+  int lost = 0;
+  for (int n = 1; n <= 682; ++n) {
+    std::vector<sEVENTRECORD> records(n);
+    std::vector<sEVENTRECORD*> table;
+    for (int i = 0; i < n; ++i) {
+      records[i] = Record(i);
+      table.push_back(&records[i]);
+    }
+    const double w = StepWidth(732, 50, static_cast<size_t>(n), 1.0f);
+    EXPECT_LE(w, 682.0 / n) << n;
+    EXPECT_NEAR(w, 682.0 / n, 682.0 / n * 1e-6) << n;
+    const GraphPassResult pass = ComputeGraphPass(PassOver(&records, &table, w, 682));
+    if (pass.shownSteps != n) ++lost;
+  }
+  EXPECT_EQ(lost, 0);
+}
+
+// Step widths by the formula, with the horizontal factor: width x factor, never above it.
+TEST(GraphGeometry, StepWidthsFollowThePlotThePositionsAndTheFactor) {
+  const struct {
+    int client;
+    size_t n;
+    float factor;
+    double exact;
+  } cases[] = {
+      {732, 100, 1.0f, 6.82},          // the 327-count case: 682 / 100
+      {732, 682, 1.0f, 1.0},           // one pixel per position
+      {732, 1364, 1.0f, 0.5},          // narrower than a pixel: the plot scrolls
+      {732, 60, 0.5f, 682.0 / 60 * 0.5},
+      {732, 3, 1.2f, 682.0 / 3 * 1.2f},
+      {1024, 7, 1.0f, 974.0 / 7},
+  };
+  for (const auto& c : cases) {
+    const double w = StepWidth(c.client, 50, c.n, c.factor);
+    EXPECT_LE(w, c.exact) << c.client << " " << c.n;
+    EXPECT_NEAR(w, c.exact, c.exact * 1e-6) << c.client << " " << c.n;
+  }
+  EXPECT_DOUBLE_EQ(RecordStepWidth(732, 50, 300), 682.0 / 300 / 6);
+}
+
+// The by-record form while scrolling: 300 records on a plot of 682 are 0.379 pixels each, so the
+// steps are one pixel wide, six pixels apart, and the first shown record is (1 - 0.379) x cursor.
+// Up to plot / 1 = 682 steps are shown, so from record 93 (cursor 150) the pass runs to the end of
+// the list: 207 records, not the 114 whose x lies inside the plot.
+TEST(GraphPass, TheByRecordFormRunsToTheEndOfTheListWhileScrolling) {
+  const struct {
+    int records, cursor, first, shown;
+  } cases[] = {
+      {300, 150, 93, 207},
+      {300, 0, 0, 300},
+      {300, 299, 185, 115},
+      {2000, 1000, 943, 682},  // 0.0568 pixels each: capped by plot / 1
+  };
+  for (const auto& c : cases) {
+    std::vector<sEVENTRECORD> records(c.records);
+    for (int i = 0; i < c.records; ++i) records[i] = Record(i, -1, i == c.first ? 1 : 0);
+    GraphPassInput in = PassOver(&records, nullptr, RecordStepWidth(732, 50, c.records), 682);
+    in.direct = true;
+    in.cursor = c.cursor;
+    const GraphPassResult pass = ComputeGraphPass(in);
+    EXPECT_EQ(pass.shownSteps, c.shown) << c.records << " " << c.cursor;
+    // The first shown record is the scroll start: its Z-axis mark sits at the margin.
+    ASSERT_FALSE(pass.marks[0].empty()) << c.records << " " << c.cursor;
+    EXPECT_EQ(pass.marks[0][0].x, 50) << c.records << " " << c.cursor;
+  }
+}
+
 }  // namespace
