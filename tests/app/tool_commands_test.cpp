@@ -569,7 +569,11 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
       d.m_nPaneMode[0] = c.mode;
       d.ApplyPaneMode(0);
       RECT before[2], after[2];
-      for (int k = 0; k < 2; ++k) d.m_pane[k].GetWindowRect(&before[k]);
+      int32_t aspect[2];
+      for (int k = 0; k < 2; ++k) {
+        d.m_pane[k].GetWindowRect(&before[k]);
+        aspect[k] = playcore::g_PlayerInstance[k].aspectMode;
+      }
       d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
       const std::vector<std::wstring> shown = Messages();
       ASSERT_EQ(shown.size(), 1u) << c.mode;
@@ -584,6 +588,7 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
         d.m_pane[k].GetWindowRect(&after[k]);
         EXPECT_TRUE(EqualRect(&before[k], &after[k])) << "pane " << k << " mode " << c.mode;
         EXPECT_TRUE(d.m_pane[k].IsWindowVisible()) << "pane " << k << " mode " << c.mode;
+        EXPECT_EQ(playcore::g_PlayerInstance[k].aspectMode, aspect[k]) << "pane " << k << " mode " << c.mode;
       }
       EXPECT_FALSE(d.m_bCapturing);
       EXPECT_NE(playcore::g_PlayerInstance[0].playState, playcore::kPlayPlaying) << "paused for the picture";
