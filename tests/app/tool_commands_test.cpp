@@ -304,9 +304,17 @@ TEST_F(ToolCommandsTest, ConfirmedDeletionOfThePlayingRecordingPlaysTheNextOne) 
     ASSERT_GE(before.size(), 3u);
     const std::wstring gone = RecordingKey(before[0]);
     const std::wstring next = RecordingKey(before[1]);
+    // The next recording is read ahead while this one plays.
+    ASSERT_TRUE(PumpUntil([] { return playcore::g_PlayerInstance[0].preloadReady != 0; }, 60000));
     d.SendMessage(WM_COMMAND, kCmdDelete, 0);
     HWND select = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+    // Regression: the read-ahead kept the next recording's file open while the walk recycled it.
+    EXPECT_FALSE(d.m_hPreOpenThread);
+    for (int k = 0; k < playcore::kPlayerCount; ++k) {
+      EXPECT_EQ(playcore::g_PlayerInstance[k].preloadReady, 0) << k;
+      EXPECT_EQ(playcore::g_PlayerInstance[k].preloadMap.path[0], L'\0') << k;
+    }
     ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == gone; }), 1);
     ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
     EXPECT_FALSE(quill::test::FileExists(before[0].szMainPath));
