@@ -10,7 +10,9 @@
 // The script is written under one absolute path in the program's folder (a script left there by an
 // earlier run is removed first). From its writing until the tool has ended it is held open for reading
 // with only reading shared, so nobody can change, replace or delete it meanwhile; it is read back
-// through that handle before the tool starts. How the run ended is reported: a refused elevation, a tool
+// through that handle before the tool starts. (A tool whose end cannot be waited for may still be
+// reading it: the script is then let go and left in place.) The second check comes after the question
+// and right before the start; the system's elevation prompt is part of the start itself. How the run ended is reported: a refused elevation, a tool
 // that could not start, a run that could not be waited for, and a tool that ended with an error each
 // show a message and a distinct FormatOutcome.
 //
