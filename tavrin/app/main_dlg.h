@@ -171,8 +171,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The local time of the data-source movie's first GPS point; false when there is none or it is no
+  // time.
+  bool FirstFixTime(SYSTEMTIME* start);
   void StartPlayback();
   void StopPlayback();
+  // The drive-data views and the seek bar back to "no recording".
+  void ResetDriveViews();
   // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
   void StopPlaybackWorkers();
   void Stop();
@@ -276,7 +281,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnDialogDoubleClick(int player) override;
   void OnEndOfMovie(WPARAM wp, int player) override;
   void OnMovieReady(WPARAM wp, int player) override;
-  void OnGraphEvent(WPARAM wp, LPARAM lp) override;
+  void OnGraphEvent(WPARAM wp, LPARAM player) override;
 
   // The data-source player instance: 0 when its data-source word is set, else 1.
   static int DataSourceIndex();
@@ -356,7 +361,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CToolTipCtrl m_toolTip;
   CSkinButton m_tool[kToolButtonCount];
   CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
-  std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
   std::vector<quill::app::DriveEvent> m_driveEvents;  // the events SendEventsToMap found (m_hDataMutex)
 
   // Scalar state.
@@ -408,6 +412,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
     bool moved = false;
     bool visible = false;
     RECT rect = {};  // in its parent's client coordinates
+    bool aspectSwitched = false;  // the picture was made to fill the capture size
+    int32_t aspect = 1;           // the instance's aspect word before
   };
   SnapshotPane m_snapshotPane[2];
   BOOL m_bCapturing = FALSE;
@@ -442,7 +448,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
   unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
   unsigned m_uPrepareCount = 0;    // opens prepared
-  CString m_strSpeedLabel;
   CString m_strLapTime;
   quill::app::ReadyCount m_readyCount;
   playcore::UniqueHandle m_hOpenThread;
