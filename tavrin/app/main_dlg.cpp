@@ -7,12 +7,20 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/speed_codes.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 
 using namespace quill::app;
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
+
+namespace {
+
+// The one-shot timer that marks the end of the start-up's first paint.
+constexpr UINT_PTR kTimerFirstPaint = 150;
+
+}  // namespace
 
 namespace quill::app {
 
@@ -54,10 +62,11 @@ playcore::sZOOMBLOCK ZoomBlockFor(int sizeStep, bool fullScreen, const RECT& wor
   block.word[1] = c.y;
   block.word[2] = c.x;
   block.word[3] = c.y;
-  block.word[4] = 0;  // pan x
-  block.word[5] = 0;  // pan y
-  block.word[6] = c.x;
-  block.word[7] = c.y;
+  block.word[4] = 0;
+  block.word[5] = 0;
+  // Words 6 and 7 go to the players as the pan: a pane at rest is not moved.
+  block.word[6] = 0;  // pan x
+  block.word[7] = 0;  // pan y
   block.word[8] = 1;
   block.zoom = 1.0f;
   return block;
@@ -110,7 +119,7 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_COMMAND_RANGE(38200, 38203, OnViewCommand)
   ON_MESSAGE(quill::msg::kToolFinished, OnToolDone)
   ON_COMMAND(kCmdCsv, OnCsvExport)
-  ON_MESSAGE(quill::msg::kRunHeldCall, OnRunOnUiThread)
+  ON_MESSAGE(quill::msg::kRunSentCall, OnRunOnUiThread)
   ON_COMMAND(kCmdDelete, OnDeleteRecordings)
   ON_MESSAGE(quill::msg::kDeletionDone, OnDeletionDone)
   ON_COMMAND(kCmdJoin, OnJoinCommand)
@@ -138,7 +147,6 @@ CtavrinDlg::CtavrinDlg(CWnd* parent)
 CtavrinDlg::~CtavrinDlg() {
   // Normally the close path has run already; this keeps a dialog that ended another way clean.
   ShutdownPlayback();
-  m_events.clear();
 }
 
 int CtavrinDlg::DataSourceIndex() { return g_PlayerInstance[0].dataSource ? 0 : 1; }
@@ -159,6 +167,9 @@ void CtavrinDlg::OnPaint() {
     return;
   }
   Default();
+  // The first paint after the start: a timer comes only once no window of the thread waits for its
+  // paint, which is when the start-up's first paint is done.
+  if (m_bInitDone && !StartMarked(StartStep::kFirstPaint)) SetTimer(kTimerFirstPaint, USER_TIMER_MINIMUM);
 }
 
 void CtavrinDlg::PaintBackdrop(HDC dc, const RECT& client) {
@@ -212,6 +223,12 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
   }
   if (id == 107) {
     OnDisplayOnTimer();
+    return;
+  }
+  if (id == kTimerFirstPaint) {
+    KillTimer(kTimerFirstPaint);
+    MarkStart(StartStep::kFirstPaint);
+    PublishStartMarks(m_hWnd);
     return;
   }
   OnPlaybackTimer(id);

@@ -179,8 +179,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The local time of the data-source movie's first GPS point; false when there is none or it is no
+  // time.
+  bool FirstFixTime(SYSTEMTIME* start);
   void StartPlayback();
   void StopPlayback();
+  // The drive-data views and the seek bar back to "no recording".
+  void ResetDriveViews();
   // Stops the playback timers and joins the panes' inertia threads (they turn the players' views).
   void StopPlaybackWorkers();
   // Joins the open and pre-open workers.
@@ -226,6 +231,20 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnSeekRelease(WPARAM wp, LPARAM lp);
   LRESULT OnStepTick(WPARAM wp, LPARAM lp);
   LRESULT OnStepEnd(WPARAM wp, LPARAM lp);
+
+  // The map (main_dlg_map.cpp).
+  // The map frame's content by the map-or-logo rule: the map dialog, or the logo in its place.
+  void UpdateMapOrLogo();
+  // A recording starts opening: page-ready word cleared, no position, no GPS known.
+  void MapOnOpen();
+  // The recording's drive data is open: whether it has GPS points and is a parking recording, the
+  // page-ready word back (while the page is initialised), the frame's content.
+  void MapOnDriveData();
+  // The marker goes to the current position (playback started, a seek landed, the frame shown).
+  void MapMoveMarker();
+  // The 100 ms tick: the connection test while stopped or paused, the marker status following the
+  // leading instance's state, the frame's content.
+  void MapOnTick(bool active, int playState);
 
   // The drive-data views (main_dlg_driveviews.cpp).
   // From the selected instance's current position: the graph's cursor, the info panel's values, the
@@ -273,7 +292,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnDialogDoubleClick(int player) override;
   void OnEndOfMovie(WPARAM wp, int player) override;
   void OnMovieReady(WPARAM wp, int player) override;
-  void OnGraphEvent(WPARAM wp, LPARAM lp) override;
+  void OnGraphEvent(WPARAM wp, LPARAM player) override;
 
   // The data-source player instance: 0 when its data-source word is set, else 1.
   static int DataSourceIndex();
@@ -353,7 +372,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CToolTipCtrl m_toolTip;
   CSkinButton m_tool[kToolButtonCount];
   CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
-  std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
   std::vector<quill::app::DriveEvent> m_driveEvents;  // the events SendEventsToMap found (m_hDataMutex)
 
   // Scalar state.
@@ -407,6 +425,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
     bool moved = false;
     bool visible = false;
     RECT rect = {};  // in its parent's client coordinates
+    bool aspectSwitched = false;  // the picture was made to fill the capture size
+    int32_t aspect = 1;           // the instance's aspect word before
   };
   SnapshotPane m_snapshotPane[2];
   BOOL m_bCapturing = FALSE;
@@ -430,6 +450,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bEndHandled = FALSE;  // the end of the list was reached; further end reports are ignored
   BOOL m_bEndRunning = FALSE;  // an end-of-movie handler runs
   BOOL m_bEventsSent = FALSE;  // the current movie's events reached the map
+  BOOL m_bMapHasGps = FALSE;   // the open recording has valid GPS points (MapOnDriveData)
+  BOOL m_bMapParking = FALSE;  // the open recording is a parking recording
   BOOL m_bSeekPressed = FALSE; // a seek-bar drag runs (the players are muted)
   int m_nSeekPlayState = 0;    // the play state at the press
   int64_t m_nSeekTarget = -1;
@@ -439,7 +461,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
   unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
   unsigned m_uPrepareCount = 0;    // opens prepared
-  CString m_strSpeedLabel;
   CString m_strLapTime;
   quill::app::ReadyCount m_readyCount;
   playcore::UniqueHandle m_hOpenThread;

@@ -137,6 +137,7 @@ void CtavrinDlg::OnTick() {
   PublishPlaybackState();
   const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
+  MapOnTick(InstanceActive(lead), state);
   if (state != playcore::kPlayPlaying) return;
   if (CheckMovieEnd()) {
     if (!m_bEndShown) {
@@ -205,7 +206,7 @@ void CtavrinDlg::SetTrackIndex(int64_t position) {
   m_nCursor = ClampCursor(position, minimum, maximum);
   PublishPlaybackState();
   if (m_seekBar.m_hWnd) m_seekBar.Redraw(static_cast<int>(m_nCursor));
-  RefreshDriveViews();
+  RefreshDriveViews();  // at the cursor: a dragged seek bar moves the views before the players
 }
 
 BOOL CtavrinDlg::CheckMovieEnd() {
@@ -256,6 +257,7 @@ void CtavrinDlg::SeekTo(int selector, int64_t position) {
     playcore::PlayerCall_Repaint(selector);
   }
   UpdateButtons();
+  MapMoveMarker();
 }
 
 LRESULT CtavrinDlg::OnSeekPress(WPARAM id, LPARAM) {
@@ -313,6 +315,7 @@ void CtavrinDlg::OnSeekBarReleased(int64_t position) {
 
 LRESULT CtavrinDlg::OnStepTick(WPARAM, LPARAM position) {
   playcore::PlayerCall_Seek(TransportSelector(), static_cast<int32_t>(position));
+  m_nSeekTarget = -1;
   SetTrackIndex(position);
   return 0;
 }
@@ -362,10 +365,14 @@ BOOL CtavrinDlg::Resume() {
 void CtavrinDlg::UpdateSpeedLabel() {
   const int src = DataSourceIndex();
   const unsigned text = InstanceActive(src) ? SpeedLabelText(g_PlayerInstance[src].speedCode) : 0;
-  m_strSpeedLabel = text ? UIText(text) : L"";
+  // Straight to the info panel: while paused no tick refreshes it.
+  if (!m_info.m_hWnd) return;
+  m_info.m_strSpeedLabel = text ? CString(UIText(text)) : CString();
+  m_info.Refresh();
 }
 
 void CtavrinDlg::OnPlayPause() {
+  m_map.SetPageReady(true);
   const int lead = LeadingInstance(TransportSelector());
   if (m_bOpened && StateOf(lead) == playcore::kPlayPlaying) {
     if (!CheckMovieEnd()) {
@@ -395,6 +402,8 @@ void CtavrinDlg::OnToStart() {
   ApplyVolume();
   UpdateSpeedLabel();
   playcore::PlayerCall_SetPosition(TransportSelector(), 0);
+  // A seek still pending would hold the views until the movie got back there.
+  m_nSeekTarget = -1;
   SetTrackIndex(0);
   Stop();
   UpdateButtons();

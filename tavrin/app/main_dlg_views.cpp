@@ -3,6 +3,8 @@
 // or shut-down; until its window exists it does nothing, and the main window runs without it.
 #include <algorithm>
 
+#include "playcore/instances/dispatchers.h"
+#include "playcore/instances/global_gps.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/driveviews/map_setup.h"
 #include "tavrin/skin/app_fonts.h"
@@ -23,6 +25,11 @@ constexpr int kMapHeight = 406;
 // 20-pixel caption strip. Then the connectivity watch, whose results the page's connection test reads.
 // Without a map (no browser control, no WebView2 runtime) the wrapper answers for an empty map.
 void CtavrinDlg::CreateMapDialog(driveviews::MapVariant variant) {
+  // Every refill of the file list (a folder, a filter) makes the kept recordings the map's whole-list
+  // track: the global GPS copy is replaced by theirs.
+  m_browser.m_list.m_pfnRefilled = [](const RecordingList& shown) {
+    playcore::PlayerInstance::LoadRecorderDataOf(shown);
+  };
   if (!m_mapFrame.m_hWnd) return;
   driveviews::CreateMapDialog(&m_map, &m_mapFrame, m_hWnd, kMapCaptionHeight, variant);
   if (driveviews::IMapDialog* map = m_map.Dialog()) {
@@ -88,13 +95,9 @@ void CtavrinDlg::RearrangeForMovieFrame() {
   PlaceMovieFrame();
 }
 
-// The stored volume to the players and the volume slider.
+// The stored volume to the players and the volume slider: only the followed camera is heard (the
+// dispatcher gives the other one 0), so a pair never plays both soundtracks at once.
 void CtavrinDlg::ApplyVolume() {
   if (m_volume.m_hWnd) m_volume.Redraw(m_nVolume);
-  for (int i = 0; i < playcore::kPlayerCount; ++i) {
-    if (playcore::g_PlayerInstance[i].active && playcore::g_PlayerFuncs[i].SetVolume) {
-      playcore::g_PlayerFuncs[i].SetVolume(&playcore::g_PlayerInstance[i], m_nVolume);
-    }
-  }
+  playcore::PlayerCall_SetVolume(TransportSelector(), m_nVolume);
 }
-

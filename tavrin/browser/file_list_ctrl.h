@@ -42,7 +42,8 @@ class CFileListCtrl : public CListCtrl {
   void MeasureItem(LPMEASUREITEMSTRUCT mis) override;
 
   void SetupColumns();
-  // Filters m_records into m_shownRecords and rebuilds the rows.
+  // Filters m_records into m_shownRecords, rebuilds the rows and hands the kept records to
+  // m_pfnRefilled (the main window loads their GPS data for the map's whole-list track).
   void RefillItems();
   // Replaces the shown records under the owner's playback mutex: the main window's open workers read
   // them under it from their own threads.
@@ -65,6 +66,7 @@ class CFileListCtrl : public CListCtrl {
   // The browser pane's re-open request flag; read and cleared by the selection handler.
   BOOL* m_pRefiltered = nullptr;
   int m_nSortColumn = -1;
+  void (*m_pfnRefilled)(const RecordingList& shown) = nullptr;
 
  protected:
   void OnNcCalcSize(BOOL calcValid, NCCALCSIZE_PARAMS* params);
