@@ -9,8 +9,9 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe,winemenubuilder.exe=d"
 # There is no sound card here, and Media Foundation refuses to play video without an audio endpoint:
 # give ALSA a null output.
 export ALSA_CONFIG_PATH="$QUILL_BUILD_DIR/wine-asound.conf"
-# The recycle bin and anything else Wine keeps per user stays in the build folder.
-export XDG_DATA_HOME="$QUILL_BUILD_DIR/xdg"
+# The recycle bin and anything else Wine keeps per user stays in the build folder. A test that needs a
+# volume without a recycle bin names an unusable folder in QUILL_XDG_DATA_HOME.
+export XDG_DATA_HOME="${QUILL_XDG_DATA_HOME:-$QUILL_BUILD_DIR/xdg}"
 # Japanese Windows by default (code page 932, language 0x411); QUILL_LOCALE=en_US.UTF-8 for US English.
 export LC_ALL="${QUILL_LOCALE:-ja_JP.UTF-8}"
 unset LANG LANGUAGE

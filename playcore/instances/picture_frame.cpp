@@ -38,13 +38,16 @@ uint32_t CBitmapFrame::SetSize(int32_t width, int32_t height, bool packedRgb) {
 uint32_t CBitmapFrame::ImageSize() const { return file_.bfSize >= kBitsOffset ? file_.bfSize - kBitsOffset : 0; }
 
 std::unique_ptr<uint8_t[]> CBitmapFrame::Load(const wchar_t* path) const {
+  const uint32_t size = ImageSize();
+  if (!path || size == 0) return nullptr;
   FILE* file = _wfopen(path, L"rb");
   if (!file) return nullptr;
-  const uint32_t size = ImageSize();
-  std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[size ? size : 1]());
-  // A short file leaves the rest of the buffer zero.
-  if (bits && fseek(file, kBitsOffset, SEEK_SET) == 0) fread(bits.get(), 1, size, file);
+  std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[size]);
+  // Every byte of the picture must come from the file: a short file or a failed seek is no picture
+  // (a zero-filled rest would pass for black rows).
+  const bool whole = bits && fseek(file, kBitsOffset, SEEK_SET) == 0 && fread(bits.get(), 1, size, file) == size;
   fclose(file);
+  if (!whole) bits.reset();
   return bits;
 }
 

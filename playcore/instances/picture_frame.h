@@ -17,7 +17,8 @@ class CPictureFrame {
   virtual uint32_t SetSize(int32_t width, int32_t height, bool packedRgb) = 0;
   virtual const BITMAPINFOHEADER* Header() const = 0;
   virtual uint32_t ImageSize() const = 0;
-  // The picture's bits read from a file of this format; null when the file cannot be read.
+  // The picture's bits read from a file of this format; null when the file cannot be read or holds
+  // fewer bytes than the picture.
   virtual std::unique_ptr<uint8_t[]> Load(const wchar_t* path) const = 0;
 };
 

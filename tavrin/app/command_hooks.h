@@ -15,6 +15,9 @@ struct CommandHooks {
   void (*inspectMenu)(HMENU menu, const MenuState& state) = nullptr;
   // Shows a finish message of a tool; null: the skinned message box.
   void (*showMessage)(CWnd* owner, const wchar_t* text, const wchar_t* caption) = nullptr;
+  // Answers a tool's question (1 goes on, anything else ends the tool); null: answered 1 when
+  // showMessage is set, else the skinned message box asks.
+  int (*answerQuestion)(const wchar_t* text) = nullptr;
   // Reads the program's own path; null: the module's file name.
   bool (*programPath)(std::wstring* path) = nullptr;
 };

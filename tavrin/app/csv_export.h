@@ -75,7 +75,7 @@ enum class CsvExportResult {
   kNoRecordings,  // "no recordings" shown
   kDeclined,      // the user kept the existing file
   kFailed,        // "CSV file cannot be made" shown; no file, no INI change
-  kCancelled,     // the tool was stopped: the lines so far are kept, no INI change
+  kCancelled,     // the tool was stopped: the lines so far kept (or none at close), no INI change
   kDone,          // file written and the folder stored
 };
 
@@ -91,6 +91,10 @@ struct CsvExportJob {
   // Where the file is written; null uses MakeFileCsvOutput().
   std::function<std::unique_ptr<CsvOutput>()> makeOutput;
   std::wstring* writtenPath = nullptr;  // when given: the final path of a kept file
+  // Asked when the tool was stopped: true keeps the lines so far under the export's name (the user's
+  // stop), false leaves no file (the program closes: a cut list never replaces the file there).
+  // Null keeps them.
+  std::function<bool()> keepPartial;
 };
 
 CsvExportResult RunCsvExport(const CsvExportJob& job, const ToolCallbacks& callbacks);

@@ -119,12 +119,19 @@ CsvExportResult RunCsvExport(const CsvExportJob& job, const ToolCallbacks& callb
   const uint32_t total = static_cast<uint32_t>(records.size());
   for (uint32_t i = 0; i < total; ++i) {
     if (!callbacks.Running()) {
-      // The user stopped the tool: the lines so far are kept under the export's name.
+      // The user stopped the tool: the lines so far are kept under the export's name. A stop by the
+      // program's close keeps nothing.
+      if (job.keepPartial && !job.keepPartial()) {
+        out->Discard();
+        return CsvExportResult::kCancelled;
+      }
       if (!out->Commit(path)) return fail();
       if (job.writtenPath) *job.writtenPath = path;
       return CsvExportResult::kCancelled;
     }
-    if (!WriteText(*out, FormatCsvLine(records[i], ReadCsvFacts(records[i])))) return fail();
+    // A line that could not be formed (longer than a line may be) would be missing from the list.
+    const std::wstring line = FormatCsvLine(records[i], ReadCsvFacts(records[i]));
+    if (line.empty() || !WriteText(*out, line)) return fail();
     callbacks.Progress(i, total);
   }
   if (!out->Commit(path)) return fail();

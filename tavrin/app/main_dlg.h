@@ -10,6 +10,7 @@
 //   main_dlg_close.cpp     the close paths and the stop of everything before the dialog ends
 //   main_dlg_views.cpp     the steps the map, G-sensor graph, info panel, controller pad, settings and
 //                          update-check windows fill in, and the playback calls of the panes
+//   main_dlg_snapshot.cpp  the snapshot command and its pane sizing
 //   main_dlg_driveviews.cpp the drive-data views driven from the playback position, their messages,
 //                          the settings and source commands
 //
@@ -275,6 +276,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void ResetAfterSourceChange();
   void StartToolThread(UINT (*proc)(LPVOID));
   void FinishTool();
+  // The to-start button while a tool runs: the tool is told to stop; it ends by its finish message.
+  void StopRunningTool();
   void EnableToolControls(BOOL on);
   LRESULT OnToolDone(WPARAM, LPARAM);
   void StopCommandWorkers();
@@ -285,8 +288,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnRunOnUiThread(WPARAM call, LPARAM);
   void OnDeleteRecordings();
   LRESULT OnDeletionDone(WPARAM, LPARAM);
+  // The window with no recording left to show (players closed, drive views and panes cleared).
+  void ShowEmptyState();
   void OnJoinCommand();
   void OnSnapshot();
+  // The snapshot's pane sizing (main_dlg_snapshot.cpp).
+  void PrepareSnapshotPanes();
+  void RestoreSnapshotPanes();
   // View and window commands (main_dlg_view_commands.cpp).
   void OnNextSizeStep();
   void GoToSizeStep(int step);
@@ -385,6 +393,14 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bToolSucceeded = FALSE;  // set by a tool that finished its work; a failed or cancelled one leaves it
   BOOL m_bSkipButtonUpdate = FALSE;
   BOOL m_bToolLock = FALSE;
+  // A snapshot's capture: each pane's place while it has its capture size.
+  struct SnapshotPane {
+    bool moved = false;
+    bool visible = false;
+    RECT rect = {};  // in its parent's client coordinates
+  };
+  SnapshotPane m_snapshotPane[2];
+  BOOL m_bCapturing = FALSE;
   BOOL m_bMapShownSaved = FALSE;
   BOOL m_bZoomMode = FALSE;
   BOOL m_bKeepRestoreRect = FALSE;  // a pane change in full screen lays it out again, keeping m_rcRestore

@@ -38,6 +38,12 @@ void CtavrinDlg::ApplyButtonSet(const ButtonSet& set) {
       b.Invalidate(FALSE);
     }
   }
+  // A running tool is stopped with the to-start button: it stays usable whatever the set says.
+  CSkinButton& toStart = m_tool[kCmdFirst - kToolFirst];
+  if (m_bToolRunning && toStart.m_hWnd && !toStart.IsWindowEnabled()) {
+    toStart.EnableWindow(TRUE);
+    toStart.Invalidate(FALSE);
+  }
   if (m_tool[kCmdSnapshot - kToolFirst].m_hWnd) {
     // Size step 2 and full screen hide the snapshot button whatever the rules say.
     const bool shown = set.snapshotVisible && !m_bFullScreen && m_nSizeStep != 2;

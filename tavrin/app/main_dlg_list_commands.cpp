@@ -184,10 +184,15 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
   m_toolThread = std::thread([proc, this] { proc(this); });
 }
 
+void CtavrinDlg::StopRunningTool() {
+  // The conversion's own signal first: a worker that sees the running word cleared finds it set.
+  CancelRunningTool();
+  __atomic_store_n(&m_bToolRunning, FALSE, __ATOMIC_RELEASE);
+}
+
 void CtavrinDlg::FinishTool() {
   const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
-  m_bToolRunning = FALSE;
-  CancelRunningTool();
+  StopRunningTool();
   JoinPumping(m_toolThread);
   if (!wasRunning) return;
   const bool succeeded = m_bToolSucceeded != FALSE;
@@ -217,8 +222,7 @@ LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
 // Before the players are released: the pad's worker and a running tool end here.
 void CtavrinDlg::StopCommandWorkers() {
   m_pad.StopWorker();
-  m_bToolRunning = FALSE;  // the list tools stop at their next record
-  CancelRunningTool();
+  StopRunningTool();  // the list tools stop at their next record
   JoinPumping(m_toolThread);
 }
 

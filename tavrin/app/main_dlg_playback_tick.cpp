@@ -382,6 +382,12 @@ void CtavrinDlg::OnPlayPause() {
 }
 
 void CtavrinDlg::OnToStart() {
+  // While a tool runs this button is its stop: the tool ends (a list tool after the record in hand)
+  // and its finish message completes the stop.
+  if (m_bToolRunning || m_toolThread.joinable()) {
+    StopRunningTool();
+    return;
+  }
   if (CheckMovieEnd()) return;
   playcore::PlayerCall_SetRate(1);
   ApplyVolume();

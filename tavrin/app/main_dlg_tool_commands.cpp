@@ -14,6 +14,7 @@
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
+#include "playcore/instances/instance_ops.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/convert_tools.h"
 #include "tavrin/app/csv_export.h"
@@ -21,6 +22,7 @@
 #include "tavrin/app/recording_delete.h"
 #include "tavrin/app/snapshot_command.h"
 #include "tavrin/browser/file_select_dlg.h"
+#include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/app/tool_frame.h"
 
 using namespace quill::app;
@@ -30,7 +32,6 @@ namespace {
 constexpr UINT_PTR kPlayTimer = 100;
 constexpr UINT kPlayTimerMs = 100;
 constexpr unsigned kTextOutputFolderTitle = 103;  // "出力先フォルダーを選択してください。"
-constexpr unsigned kTextBackupFolderTitle = 102;  // "バックアップフォルダーを選択してください。"
 
 // The worker-running word of the dialog, read from a worker.
 bool ToolKeepsRunning(CtavrinDlg* dlg) { return __atomic_load_n(&dlg->m_bToolRunning, __ATOMIC_ACQUIRE) != FALSE; }
@@ -41,9 +42,10 @@ ToolCallbacks CallbacksFor(CtavrinDlg* dlg, bool worker) {
   ToolCallbacks callbacks = tools::MakeToolCallbacks(dlg, dlg->GetSafeHwnd(), nullptr);
   if (worker) callbacks.keepRunning = [dlg] { return ToolKeepsRunning(dlg); };
   if (auto hook = CmdHooks().showMessage) {
-    callbacks.messageBox = [dlg, hook](const wchar_t* text, const wchar_t* caption, unsigned) {
+    callbacks.messageBox = [dlg, hook](const wchar_t* text, const wchar_t* caption, unsigned type) {
       hook(dlg, text, caption);
-      return kMsgBoxAnswerOk;
+      auto answer = CmdHooks().answerQuestion;
+      return type == kMsgBoxQuestion && answer ? answer(text) : kMsgBoxAnswerOk;
     };
   }
   return callbacks;
@@ -96,38 +98,93 @@ void EndTool(CtavrinDlg* dlg, bool succeeded) {
 
 // --- Workers ---------------------------------------------------------------------------------------------
 
+// The browser pane's source scanned on the calling worker (only where to look is read on the UI
+// thread), so the window keeps painting through a whole card.
+RecordingList ScanSource(CtavrinDlg* dlg) {
+  CFilerContainerDlg::SourceScan scan;
+  OnUiThread(dlg, [&] { if (dlg->m_browser.m_hWnd) scan = dlg->m_browser.SourceToScan(); });
+  return scan.Collect();
+}
+
+// The program is closing (not the user's stop): what a tool was writing is not kept.
+bool ProgramClosing(CtavrinDlg* dlg) { return __atomic_load_n(&dlg->m_bShutDown, __ATOMIC_ACQUIRE) != FALSE; }
+
 UINT CsvExportWorker(LPVOID param) {
   auto* dlg = static_cast<CtavrinDlg*>(param);
   tools::CsvExportJob job;
   job.folder = tools::ChooseToolFolder(dlg, L"CSV_FOLDER", kTextOutputFolderTitle);
-  CFilerContainerDlg* pane = &dlg->m_browser;
-  job.collect = [dlg, pane] {
-    RecordingList list;
-    OnUiThread(dlg, [&] { list = pane->CollectSourceRecordings(); });
-    return list;
-  };
+  job.collect = [dlg] { return ScanSource(dlg); };
   job.stopPlayback = [dlg] { OnUiThread(dlg, [dlg] { ClosePlayback(dlg); }); };
   job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"CSV_FOLDER", f); };
+  job.keepPartial = [dlg] { return !ProgramClosing(dlg); };
   const tools::CsvExportResult result = tools::RunCsvExport(job, CallbacksFor(dlg, true));
   EndTool(dlg, result == tools::CsvExportResult::kDone);
   return 0;
 }
 
+// The rows and records of the deletion's walk stay as the walk sees them: the folder tree and the
+// list (with its header) take no input while it runs. UI thread.
+void FreezeBrowser(CtavrinDlg* dlg, bool frozen) {
+  for (CWnd* w : {static_cast<CWnd*>(&dlg->m_browser.m_tree), static_cast<CWnd*>(&dlg->m_browser.m_list)}) {
+    if (w->m_hWnd) w->EnableWindow(frozen ? FALSE : TRUE);
+  }
+}
+
+// Both files of `record` are gone: its row and its entries in the list's two vectors go, found by the
+// recording's path; the current index and the list's selected row follow the rows above them (a
+// removed current row leaves the row that took its place current). UI thread.
+void ForgetRecording(CtavrinDlg* dlg, const sRECORDINGPAIR& record) {
+  CFileListCtrl& list = dlg->m_browser.m_list;
+  CPlayMutexLock lock(dlg->m_hPlayMutex.get());
+  for (size_t i = 0; i < list.m_shownRecords.size(); ++i) {
+    if (!tools::SameRecording(list.m_shownRecords[i], record)) continue;
+    if (list.m_hWnd) list.SendMessage(LVM_DELETEITEM, i, 0);
+    list.m_shownRecords.erase(list.m_shownRecords.begin() + i);
+    const int row = static_cast<int>(i);
+    const int rows = static_cast<int>(list.m_shownRecords.size());
+    dlg->m_nCurIndex = tools::IndexAfterRemoval(dlg->m_nCurIndex, row, rows);
+    list.m_nSelected = tools::IndexAfterRemoval(list.m_nSelected, row, rows);
+    break;
+  }
+  for (size_t i = 0; i < list.m_records.size(); ++i) {
+    if (tools::SameRecording(list.m_records[i], record)) {
+      list.m_records.erase(list.m_records.begin() + i);
+      break;
+    }
+  }
+}
+
+// The record's main file is gone but its rear file stays: the row shows a rear-only recording. UI thread.
+void ForgetMainFile(CtavrinDlg* dlg, const sRECORDINGPAIR& record) {
+  CFileListCtrl& list = dlg->m_browser.m_list;
+  CPlayMutexLock lock(dlg->m_hPlayMutex.get());
+  for (RecordingList* records : {&list.m_shownRecords, &list.m_records}) {
+    for (size_t i = 0; i < records->size(); ++i) {
+      sRECORDINGPAIR& r = (*records)[i];
+      if (!tools::SameRecording(r, record)) continue;
+      r.szMainPath[0] = 0;
+      r.szMainName[0] = 0;
+      if (records == &list.m_shownRecords && list.m_hWnd) list.SendMessage(LVM_REDRAWITEMS, i, i);
+      break;
+    }
+  }
+}
+
 // The deletion: the selection dialog over every recording of the source, then the recycle walk. The
-// walk works on copies of the list's two record vectors; each row it removes is removed from the list
-// control and the list's own vector together on the UI thread, and the copies replace the vectors at
-// the end, so the list never paints from a vector another thread is changing.
+// walk decides on its own copies of the list's two vectors; each recording it recycles is removed
+// from the live rows and vectors by its path on the UI thread, so the window and the disk agree at
+// every step, also when the walk stops half way.
 UINT DeleteWorker(LPVOID param) {
   auto* dlg = static_cast<CtavrinDlg*>(param);
   CFileListCtrl& list = dlg->m_browser.m_list;
   int currentRow = -1;
-  RecordingList all, shown, records;
+  RecordingList shown, records;
   OnUiThread(dlg, [&] {
     if (list.m_hWnd) currentRow = list.GetNextItem(-1, LVNI_FOCUSED | LVNI_SELECTED);
-    all = dlg->m_browser.CollectSourceRecordings();
     shown = list.m_shownRecords;
     records = list.m_records;
   });
+  const RecordingList all = ScanSource(dlg);
   if (currentRow < 0) currentRow = 0;
   tools::DeleteJob job;
   {
@@ -136,34 +193,21 @@ UINT DeleteWorker(LPVOID param) {
     select.SetRecordings(all);
     if (select.DoModal() == IDOK) job.picked = select.m_chosen;
   }
-  if (job.picked.empty()) {
-    OnUiThread(dlg, [&] {
-      if (list.m_hWnd && currentRow < list.GetItemCount()) dlg->m_browser.SelectItem(currentRow, 0);
-    });
-    EndTool(dlg, false);
-    return 0;
-  }
   job.shown = &shown;
   job.all = &records;
   job.currentRow = currentRow;
   job.stopPlayback = [dlg] { OnUiThread(dlg, [dlg] { ClosePlayback(dlg); }); };
-  job.deleteRow = [dlg, &list](size_t row) {
-    OnUiThread(dlg, [&list, row] {
-      if (list.m_hWnd) list.SendMessage(LVM_DELETEITEM, row, 0);
-      if (row < list.m_shownRecords.size()) list.m_shownRecords.erase(list.m_shownRecords.begin() + row);
-    });
-  };
-  job.refreshRow = [dlg, &list, &shown](size_t row) {
-    OnUiThread(dlg, [&list, &shown, row] {
-      if (row < shown.size() && row < list.m_shownRecords.size()) list.m_shownRecords[row] = shown[row];
-      if (list.m_hWnd) list.SendMessage(LVM_REDRAWITEMS, row, row);
-    });
-  };
+  job.recordGone = [dlg](const sRECORDINGPAIR& r) { OnUiThread(dlg, [dlg, &r] { ForgetRecording(dlg, r); }); };
+  job.mainFileGone = [dlg](const sRECORDINGPAIR& r) { OnUiThread(dlg, [dlg, &r] { ForgetMainFile(dlg, r); }); };
+  OnUiThread(dlg, [dlg] { FreezeBrowser(dlg, true); });
   const tools::DeleteResult result = tools::RunRecordingDelete(job, CallbacksFor(dlg, true));
   OnUiThread(dlg, [&] {
-    list.m_shownRecords = shown;
-    list.m_records = records;
+    FreezeBrowser(dlg, false);
     if (list.m_hWnd) list.Invalidate();
+    if (result == tools::DeleteResult::kNothingPicked || result == tools::DeleteResult::kDeclined) {
+      // Nothing recycled: the row current before stays selected.
+      if (list.m_hWnd && currentRow < list.GetItemCount()) dlg->m_browser.SelectItem(currentRow, 0);
+    }
   });
   if (result == tools::DeleteResult::kDeleted && dlg->m_hWnd) {
     dlg->PostMessage(quill::msg::kDeletionDone, 0, 0);  // the reload ends the tool
@@ -252,6 +296,9 @@ bool CtavrinDlg::PrepareToolStart() {
   playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
   SetTrackIndex(0);
   playcore::PlayerCall_Pause(m_nPlayerSel);
+  // The read-ahead of the next recording ends here: a tool may recycle or rewrite the file it reads.
+  JoinWorker(m_hPreOpenThread);
+  playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
   playcore::PlayerCall_CloseDataFileAll();
   return true;
 }
@@ -264,7 +311,8 @@ void CtavrinDlg::OnDeleteRecordings() {
   if (PrepareToolStart()) StartToolThread(&DeleteWorker);
 }
 
-// The deletion recycled what was picked: the source is read again and its first row selected.
+// The deletion recycled what was picked: the source is read again and its first row selected; a card
+// left without recordings puts the window in its empty state.
 LRESULT CtavrinDlg::OnDeletionDone(WPARAM, LPARAM) {
   if (m_browser.m_hWnd) {
     const int kind = m_browser.m_nSourceKind;
@@ -276,40 +324,49 @@ LRESULT CtavrinDlg::OnDeletionDone(WPARAM, LPARAM) {
       ::LockWindowUpdate(nullptr);
     }
     m_nCurIndex = -1;
-    if (m_browser.m_list.m_hWnd && m_browser.m_list.GetItemCount() > 0) m_browser.m_list.SelectRow(0);
+    if (m_browser.m_list.m_hWnd && m_browser.m_list.GetItemCount() > 0) {
+      m_browser.m_list.SelectRow(0);
+      m_browser.m_list.EnsureVisible(0, FALSE);
+    } else {
+      ShowEmptyState();
+    }
+    m_browser.Invalidate(FALSE);  // the item count
   }
   EndTool(this, true);
   return 0;
 }
 
+// Nothing left to play: the players closed, normal speed, the play face, the panes and the drive
+// views of the last recording cleared.
+void CtavrinDlg::ShowEmptyState() {
+  SetNormalRate();
+  StopPlayback();
+  SetPlayButtonFace(false);
+  for (CMovieStatic& pane : m_pane) {
+    if (pane.m_hWnd) pane.Invalidate();
+  }
+  if (m_info.m_hWnd) {
+    m_info.m_bStartValid = FALSE;
+    m_info.m_strSpeedLabel.Empty();
+    m_info.ClearValues();
+  }
+  if (m_graph.m_hWnd) {
+    m_graph.m_nStepCount = 0;
+    m_graph.m_nCursor = 0;
+    m_graph.Refresh();
+  }
+  m_map.ResetTrack(-1);
+  m_driveEvents.clear();
+  m_nCursor = 0;
+  if (m_seekBar.m_hWnd) {
+    m_seekBar.SetRange(0, 0);
+    m_seekBar.Invalidate();
+  }
+  m_pad.SetMode(0);
+  UpdateButtons();
+}
+
 void CtavrinDlg::OnJoinCommand() {
   if (!PrepareToolStart()) return;
   StartToolThread(m_bJoinFace ? &JoinToolWorker : &UploadConvertWorker);
-}
-
-// The snapshot runs on the UI thread: it pauses, captures both cameras of the current position and
-// says how it went.
-void CtavrinDlg::OnSnapshot() {
-  if (m_bToolRunning || m_toolThread.joinable() || CheckMovieEnd()) return;
-  if (!tools::InstanceActive(0) && !tools::InstanceActive(1)) return;  // nothing open to capture
-  playcore::PlayerCall_Pause(m_nPlayerSel);
-  DisableAllButtons();
-  tools::SnapshotJob job;
-  job.folder = tools::ChooseToolFolder(this, L"SNAPSHOT_FOLDER", kTextBackupFolderTitle);
-  const RecordingList& shown = m_browser.m_list.m_shownRecords;
-  sRECORDINGPAIR record = {};
-  if (!shown.empty()) {
-    const size_t row = m_nCurIndex >= 0 && static_cast<size_t>(m_nCurIndex) < shown.size()
-                           ? static_cast<size_t>(m_nCurIndex) : 0;
-    record = shown[row];
-  }
-  if (!job.folder.empty() && !shown.empty()) {
-    job.record = &record;
-    job.position = [] { return tools::DataSourcePosition(); };
-    job.active = [](int instance) { return tools::InstanceActive(instance); };
-    job.save = [](int instance, const std::wstring& path) { return tools::SaveInstanceSnapshot(instance, path); };
-    job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"SNAPSHOT_FOLDER", f); };
-    tools::RunSnapshot(job, CallbacksFor(this, false));
-  }
-  UpdateButtons();
 }

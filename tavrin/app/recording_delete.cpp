@@ -1,5 +1,10 @@
 #include "tavrin/app/recording_delete.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tavrin/browser/recording_names.h"
 #include "tavrin/skin/ui_texts.h"
 
 namespace tools {
@@ -7,6 +12,7 @@ namespace tools {
 namespace {
 
 constexpr unsigned kTextDeleteFailed = 97;
+constexpr unsigned kTextConfirmCaption = 106;  // "確認"
 constexpr wchar_t kErrorCaption[] = L"ERROR";
 
 const wchar_t* KeyPath(const sRECORDINGPAIR& r) { return r.szMainPath[0] ? r.szMainPath : r.szRearPath; }
@@ -30,7 +36,32 @@ int ForgetMainFile(RecordingList* list, const sRECORDINGPAIR& record) {
   return i;
 }
 
+// True when every picked file lies where a recycle bin takes it (each volume asked once).
+bool AllHaveRecycleBin(const DeleteJob& job) {
+  std::vector<std::wstring> asked;
+  for (const sRECORDINGPAIR& r : job.picked) {
+    for (const wchar_t* path : {r.szMainPath, r.szRearPath}) {
+      if (!path[0]) continue;
+      const std::wstring folder(path, wcsrchr(path, L'\\') ? wcsrchr(path, L'\\') - path : 0);
+      if (std::find(asked.begin(), asked.end(), folder) != asked.end()) continue;
+      asked.push_back(folder);
+      const bool has = job.hasRecycleBin ? job.hasRecycleBin(path) : VolumeHasRecycleBin(path);
+      if (!has) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
+
+const wchar_t kNoRecycleBinQuestion[] =
+    L"このドライブにはごみ箱がないため、削除した動画ファイルは元に戻せません。続行しますか？";
+
+int IndexAfterRemoval(int index, int removed, int rows) {
+  if (index < 0 || index < removed) return index;
+  if (index > removed) return index - 1;
+  return rows > 0 ? std::min(removed, rows - 1) : -1;
+}
 
 bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b) {
   return KeyPath(a)[0] && _wcsicmp(KeyPath(a), KeyPath(b)) == 0;
@@ -38,6 +69,10 @@ bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b) {
 
 DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) {
   if (job.picked.empty()) return DeleteResult::kNothingPicked;
+  if (!AllHaveRecycleBin(job) &&
+      callbacks.Ask(kNoRecycleBinQuestion, UIText(kTextConfirmCaption)) != kMsgBoxAnswerOk) {
+    return DeleteResult::kDeclined;
+  }
   // A record without one of its files (main-only, rear-only) has nothing to recycle there.
   const auto recycle = [](const wchar_t* path) { return !path[0] || RecycleFile(path); };
   // The playing recording, if the current row names one.
@@ -62,6 +97,7 @@ DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) 
         const int row = ForgetMainFile(job.shown, record);
         if (row >= 0 && job.refreshRow) job.refreshRow(static_cast<size_t>(row));
         ForgetMainFile(job.all, record);
+        if (job.mainFileGone) job.mainFileGone(record);
       }
       callbacks.Tell(UIText(kTextDeleteFailed), kErrorCaption);
       return DeleteResult::kFailed;
@@ -78,6 +114,7 @@ DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) 
       const int at = Find(*job.all, record);
       if (at >= 0) job.all->erase(job.all->begin() + at);
     }
+    if (job.recordGone) job.recordGone(record);
     callbacks.Progress(static_cast<uint32_t>(total - i - 1), static_cast<uint32_t>(total));
   }
   callbacks.Progress(static_cast<uint32_t>(total), static_cast<uint32_t>(total));

@@ -23,6 +23,7 @@ enum class DeleteResult {
   kDeleted,        // every picked recording recycled (post WM_APP+1304 to reload the source)
   kFailed,         // a file could not be recycled: message shown, the walk stopped there
   kCancelled,      // the tool was stopped between two recordings
+  kDeclined,       // the user would not have files destroyed where no recycle bin is: nothing recycled
 };
 
 struct DeleteJob {
@@ -36,7 +37,22 @@ struct DeleteJob {
   std::function<void(size_t row)> deleteRow;
   // Redraws a row whose record lost its main file (the rear file could not be recycled after it).
   std::function<void(size_t row)> refreshRow;
+  // Told after *shown and *all changed: both files of the record are gone, or only its main file
+  // (the record stays as a rear-only one). The main dialog mirrors them into its live lists by key.
+  std::function<void(const sRECORDINGPAIR& record)> recordGone;
+  std::function<void(const sRECORDINGPAIR& record)> mainFileGone;
+  // Whether the volume of a path keeps a recycle bin; null: VolumeHasRecycleBin. Where one of the
+  // picked files has none, the user is asked once, before the first file, whether to destroy them.
+  std::function<bool(const wchar_t* path)> hasRecycleBin;
 };
+
+// The question asked before files are destroyed for good (caption: UI text 106, "確認").
+extern const wchar_t kNoRecycleBinQuestion[];
+
+// Where a row index points after row `removed` left a list that now has `rows` rows: rows below it
+// move up one; the removed row itself hands over to the row that took its place (the new last row
+// when it was the last, -1 when no row is left); -1 stays -1.
+int IndexAfterRemoval(int index, int removed, int rows);
 
 // The record's identity: its main path, or its rear path without a main file (case ignored).
 bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b);

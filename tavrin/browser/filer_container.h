@@ -8,6 +8,8 @@
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 #include <commctrl.h>
 
 #include "platform/framework/controls.h"
@@ -50,6 +52,14 @@ class CFilerContainerDlg : public CDialogEx {
   // rows when `on`; other indices are ignored.
   void SetFilter(int index, BOOL on);
   const RecordingList& CollectSourceRecordings();
+  // Where CollectSourceRecordings looks, read on the UI thread; its Collect then scans the disk on any
+  // thread (a whole card takes a while, and the window keeps painting meanwhile).
+  struct SourceScan {
+    int kind = 0;
+    std::wstring path;  // empty: nothing to scan
+    RecordingList Collect() const;
+  };
+  SourceScan SourceToScan();
   void ClearAll();
   void DrawItemCount(CDC* dc);
   CString ReadFirmwareVersion();

@@ -145,16 +145,31 @@ void CFilerContainerDlg::SetFilter(int index, BOOL on) {
 }
 
 const RecordingList& CFilerContainerDlg::CollectSourceRecordings() {
-  QuietDriveErrors quiet;
-  m_collected.clear();
-  if (m_nSourceKind == kSourceDrive) {
-    ScanRecordingTree(m_strSource, m_collected, nullptr, 0);
-  } else if (m_nSourceKind == kSourceFile) {
-    AddRecordingFile(m_strSource, m_collected);
-  } else if (HTREEITEM top = m_tree.GetRootItem()) {
-    ScanRecordingTree(m_tree.GetItemPath(top), m_collected, nullptr, 0);
-  }
+  m_collected = SourceToScan().Collect();
   return m_collected;
+}
+
+CFilerContainerDlg::SourceScan CFilerContainerDlg::SourceToScan() {
+  SourceScan scan;
+  scan.kind = m_nSourceKind;
+  if (m_nSourceKind == kSourceDrive || m_nSourceKind == kSourceFile) {
+    scan.path = m_strSource.GetString();
+  } else if (HTREEITEM top = m_tree.m_hWnd ? m_tree.GetRootItem() : nullptr) {
+    scan.path = m_tree.GetItemPath(top).GetString();
+  }
+  return scan;
+}
+
+RecordingList CFilerContainerDlg::SourceScan::Collect() const {
+  RecordingList list;
+  if (path.empty()) return list;
+  QuietDriveErrors quiet;
+  if (kind == kSourceFile) {
+    AddRecordingFile(path.c_str(), list);
+  } else {
+    ScanRecordingTree(path.c_str(), list, nullptr, 0);
+  }
+  return list;
 }
 
 CString CFilerContainerDlg::ReadFirmwareVersion() {

@@ -58,4 +58,8 @@ bool TryPartnerAtTime(const wchar_t* path, int secondsOfDay, wchar_t* partner);
 // Moves one file to the recycle bin. True when the file is gone afterwards (also when it never
 // existed); false for an empty path, a path of kRecordingPathChars characters or more, wildcards, a
 // folder, or a shell operation that failed or was aborted.
+// A missing file counts as gone only while its folder exists (a vanished card or folder is a failure).
 bool RecycleFile(const wchar_t* path);
+// Whether the volume of `path` keeps a recycle bin: false for removable media, network shares and
+// any volume whose bin the shell cannot report on (there the shell destroys a "recycled" file).
+bool VolumeHasRecycleBin(const wchar_t* path);

@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -15,7 +16,46 @@ constexpr FILEOP_FLAGS kRecycleFlags = FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_
 
 bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
+// The folder part of `path` ("D:\\DCIM\\" of "D:\\DCIM\\a.MP4", "D:\\" of "D:\\a.MP4"); empty without one.
+std::wstring FolderOf(const wchar_t* path) {
+  const wchar_t* cut = wcsrchr(path, L'\\');
+  const wchar_t* slash = wcsrchr(path, L'/');
+  if (slash && (!cut || slash > cut)) cut = slash;
+  return cut ? std::wstring(path, cut + 1) : std::wstring();
+}
+
+bool FolderExists(const std::wstring& folder) {
+  const DWORD attributes = GetFileAttributesW(folder.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The root of the volume that holds `path` ("D:\\", "\\\\server\\share\\"); empty when unknown.
+std::wstring VolumeRoot(const wchar_t* path) {
+  wchar_t root[kRecordingPathChars] = {};
+  if (!GetVolumePathNameW(path, root, kRecordingPathChars)) return std::wstring();
+  return root;
+}
+
 }  // namespace
+
+bool VolumeHasRecycleBin(const wchar_t* path) {
+  if (!path || !*path) return false;
+  QuietDriveErrors quiet;
+  const std::wstring root = VolumeRoot(path);
+  if (root.empty()) return false;
+  // Removable media, network shares and optical or RAM disks keep no recycle bin: the shell deletes
+  // their files for good.
+  switch (GetDriveTypeW(root.c_str())) {
+    case DRIVE_FIXED:
+      break;
+    default:
+      return false;
+  }
+  // A fixed drive whose bin cannot be asked about (no bin, or none the shell can reach) has none either.
+  SHQUERYRBINFO info = {};
+  info.cbSize = sizeof info;
+  return SUCCEEDED(SHQueryRecycleBinW(root.c_str(), &info));
+}
 
 bool RecycleFile(const wchar_t* path) {
   if (!path || !*path) return false;
@@ -26,7 +66,11 @@ bool RecycleFile(const wchar_t* path) {
   if (wcspbrk(path, L"*?")) return false;
   QuietDriveErrors quiet;  // the file usually lies on a card that may have been pulled
   const DWORD attributes = GetFileAttributesW(path);
-  if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(GetLastError());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    // Already gone counts as recycled, but only from a folder that is still there: a card pulled or a
+    // folder removed under the walk deleted nothing.
+    return IsMissing(GetLastError()) && FolderExists(FolderOf(path));
+  }
   // A folder row's path is a day folder: a whole day of recordings, never one file.
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) return false;
 

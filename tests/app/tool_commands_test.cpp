@@ -1,12 +1,18 @@
 // The tool commands through the real main dialog: the CSV command writes the card's list into the
 // chosen folder and says "done" only when the file was made; the deletion and the join end cleanly
-// when their selection dialog is cancelled (nothing recycled or written, the recordings unchanged).
+// when their selection dialog is cancelled (nothing recycled or written, the recordings unchanged); a
+// confirmed deletion leaves rows, records and disk in agreement and plays on, or shows the empty state
+// when nothing is left; the stop button ends a running CSV export, deletion and join.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <shlobj.h>
+#include <objbase.h>
+#include <gdiplus.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <cstdlib>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -16,6 +22,10 @@
 #include "platform/framework/private_messages.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/button_rules.h"
+#include "tavrin/app/recording_delete.h"
+#include "tavrin/browser/recording_names.h"
+#include "playcore/instances/player_instance.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
@@ -30,13 +40,37 @@ namespace {
 using namespace quill::app;
 using quill::test::PumpUntil;
 
-// The real main dialog running the test's body (tests/app/run_main_dialog.h).
+// The real main dialog running the test's body (tests/app/run_main_dialog.h). `afterHeldCall` runs on
+// the UI thread right after the dialog ran a call a tool worker sent it, before the worker goes on:
+// a stop pressed there lands at an exact step of the tool.
 class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
+ public:
+  std::function<void(CRunDlg&)> afterHeldCall;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+    const LRESULT result = CtavrinDlg::WindowProc(msg, wp, lp);
+    if (msg == quill::msg::kRunHeldCall && afterHeldCall) afterHeldCall(*this);
+    return result;
+  }
 };
 
 // Every message a tool showed (workers show theirs from their own thread).
 std::mutex g_lock;
 std::vector<std::wstring> g_messages;
+// A command pressed while a tool's "file exists" question is up (0: none): the worker posts it and
+// waits until the dialog told the tool to stop, so the stop lands before the first record.
+std::atomic<int> g_pressOnQuestion{0};
+CtavrinDlg* g_dlg = nullptr;
+std::atomic<bool> g_stopEnabled{false};
+void PressOnQuestion(const wchar_t* text) {
+  const int command = g_pressOnQuestion.load();
+  if (!command || !g_dlg || std::wstring(text) != UIText(93)) return;
+  g_stopEnabled = g_dlg->m_tool[kCmdFirst - kToolFirst].IsWindowEnabled() != FALSE;
+  PostMessageW(g_dlg->m_hWnd, WM_COMMAND, command, 0);
+  const DWORD start = GetTickCount();
+  while (__atomic_load_n(&g_dlg->m_bToolRunning, __ATOMIC_ACQUIRE) && GetTickCount() - start < 30000) {
+    Sleep(1);  // the word has no event; the UI thread clears it at once (the limit is a hang guard)
+  }
+}
 std::vector<std::wstring> Messages() {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_messages;
@@ -56,8 +90,11 @@ class ToolCommandsTest : public ::testing::Test {
     Hooks().probeD3dx = [] { return true; };
     Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
     CmdHooks().showMessage = [](CWnd*, const wchar_t* text, const wchar_t*) {
-      std::lock_guard<std::mutex> hold(g_lock);
-      g_messages.push_back(text);
+      {
+        std::lock_guard<std::mutex> hold(g_lock);
+        g_messages.push_back(text);
+      }
+      PressOnQuestion(text);
     };
     quill::skin::SetFolderBrowseFunction(&AcceptStoredFolder);
     g_messages.clear();
@@ -72,14 +109,28 @@ class ToolCommandsTest : public ::testing::Test {
     WritePrivateProfileStringW(section, key, value.c_str(), (dir_.path() + L"Default_Folder.ini").c_str());
   }
   // Runs `body` in the real main dialog with `source` open in the browser pane.
-  void Run(const std::wstring& source, const std::function<void(CRunDlg&)>& body) {
+  void Run(const std::wstring& source, const std::function<void(CRunDlg&)>& body,
+           const std::function<void(CRunDlg&)>& afterHeldCall = nullptr) {
     CRunDlg dlg;
+    dlg.afterHeldCall = afterHeldCall;
     dlg.body = [&](CRunDlg& d) {
       d.m_browser.OpenSource(CString(source.c_str()), CFilerContainerDlg::kSourceFolder);
       body(d);
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
   }
+  // A copy of one day folder of the generated card in the test's folder (no trailing separator).
+  std::wstring CopyDay(const wchar_t* day) {
+    const std::wstring from = quill::test::RecordingsDir() + L"card\\" + day + L"\\";
+    const std::wstring to = dir_.path() + L"src\\" + day;
+    EXPECT_TRUE(quill::test::MakeFolders(to));
+    for (const std::wstring& name : quill::test::FilesIn(from)) {
+      EXPECT_TRUE(CopyFileW((from + name).c_str(), (to + L"\\" + name).c_str(), FALSE));
+    }
+    return to;
+  }
+  // The row `index` of the list plays (its drive data is loaded).
+  static bool Plays(CRunDlg& d, int index) { return d.m_bOpened && d.m_nCurIndex == index; }
   static bool ToolEnded(CRunDlg& d) { return !d.m_bToolRunning && !d.m_toolThread.joinable(); }
   quill::skin::GdiplusSession gdiplus_;
   quill::test::TempDir dir_;
@@ -155,6 +206,44 @@ HWND FindSelectionDialog(HWND main) {
   return find.found;
 }
 
+constexpr int kSelectionListId = 1003;  // the file selection dialog's list
+constexpr UINT kChosenState = 3;        // its rows' "chosen" check image
+
+// Chooses the selection dialog's rows whose text `pick` accepts and confirms the dialog; the number
+// of rows chosen.
+int ChooseAndConfirm(HWND select, const std::function<bool(const std::wstring&)>& pick) {
+  HWND list = GetDlgItem(select, kSelectionListId);
+  const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  int chosen = 0;
+  for (int row = 0; row < rows; ++row) {
+    wchar_t text[MAX_PATH] = L"";
+    LVITEMW item = {};
+    item.iSubItem = 0;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    if (!pick(text)) continue;
+    LVITEMW state = {};
+    state.stateMask = LVIS_STATEIMAGEMASK;
+    state.state = INDEXTOSTATEIMAGEMASK(kChosenState);
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    ++chosen;
+  }
+  PostMessageW(select, WM_COMMAND, IDOK, 0);
+  return chosen;
+}
+
+// The file names the rows show and the names on disk agree: every row's files exist.
+void ExpectRowsMatchDisk(CRunDlg& d, const char* what) {
+  const RecordingList& shown = d.m_browser.m_list.m_shownRecords;
+  ASSERT_EQ(static_cast<size_t>(d.m_browser.m_list.GetItemCount()), shown.size()) << what;
+  for (const sRECORDINGPAIR& r : shown) {
+    EXPECT_TRUE(!r.szMainPath[0] || quill::test::FileExists(r.szMainPath)) << what;
+    EXPECT_TRUE(!r.szRearPath[0] || quill::test::FileExists(r.szRearPath)) << what;
+  }
+  EXPECT_EQ(d.m_browser.m_list.m_records.size(), shown.size()) << what;
+}
+
 TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
   const std::wstring card = dir_.path() + L"card";
   for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\001_120000A_R.MP4",
@@ -202,6 +291,311 @@ TEST_F(ToolCommandsTest, FinishingAToolThatSendsToTheDialogDoesNotHang) {
     EXPECT_EQ(g_uiCalls.load(), 1);
     EXPECT_FALSE(d.m_toolThread.joinable());
     EXPECT_TRUE(d.m_seekBar.IsWindowEnabled());
+  });
+}
+
+// A confirmed deletion of the playing recording: its files go, its row and record go, the next
+// recording plays in its place, and the other rows still name files on disk.
+TEST_F(ToolCommandsTest, ConfirmedDeletionOfThePlayingRecordingPlaysTheNextOne) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    const RecordingList before = d.m_browser.m_list.m_shownRecords;
+    ASSERT_GE(before.size(), 3u);
+    const std::wstring gone = RecordingKey(before[0]);
+    const std::wstring next = RecordingKey(before[1]);
+    d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+    HWND select = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+    ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == gone; }), 1);
+    ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+    EXPECT_FALSE(quill::test::FileExists(before[0].szMainPath));
+    EXPECT_FALSE(quill::test::FileExists(before[0].szRearPath));
+    ExpectRowsMatchDisk(d, "after the deletion");
+    ASSERT_EQ(d.m_browser.m_list.m_shownRecords.size(), before.size() - 1);
+    EXPECT_EQ(std::wstring(RecordingKey(d.m_browser.m_list.m_shownRecords[0])), next);
+    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000)) << "the next recording opens";
+    EXPECT_STREQ(playcore::g_PlayerInstance[0].movieOpen ? L"open" : L"closed", L"open");
+  });
+  const std::vector<std::wstring> shown = Messages();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(UIText(48))), 1) << "done once";
+  EXPECT_EQ(quill::test::ScanCard(day).size(), 5u);
+}
+
+// Deleting every recording of the source leaves the window empty: no rows, nothing open, the drive
+// views cleared, only the source, settings and CSV buttons usable.
+TEST_F(ToolCommandsTest, DeletingEveryRecordingShowsTheEmptyState) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    const size_t rows = d.m_browser.m_list.m_shownRecords.size();
+    d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+    HWND select = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+    EXPECT_EQ(static_cast<size_t>(ChooseAndConfirm(select, [](const std::wstring&) { return true; })), rows);
+    ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+    quill::test::PumpMessages(50);
+    EXPECT_EQ(d.m_browser.m_list.GetItemCount(), 0);
+    EXPECT_TRUE(d.m_browser.m_list.m_records.empty());
+    EXPECT_EQ(d.m_nCurIndex, -1);
+    EXPECT_FALSE(d.m_bOpened);
+    for (int i = 0; i < playcore::kPlayerCount; ++i) EXPECT_FALSE(playcore::g_PlayerInstance[i].movieOpen) << i;
+    EXPECT_EQ(d.m_info.m_nSampleIndex, -1) << "the info panel shows no values";
+    EXPECT_FALSE(d.m_info.m_bStartValid);
+    EXPECT_TRUE(d.m_driveEvents.empty());
+    for (int id = kCmdFirst; id <= kCmdDisplaySwitch; ++id) {
+      if (id == kCmdCsv) continue;  // keeps the state it had
+      const bool expected = id == kCmdSource || id == kCmdSettings;
+      EXPECT_EQ(d.m_tool[id - kToolFirst].IsWindowEnabled() != FALSE, expected) << id;
+    }
+  });
+  EXPECT_TRUE(quill::test::ScanCard(day).empty());
+}
+
+// The stop button while a deletion walks: the walk ends after the recording in hand, the rows still
+// name what is on disk, and the row that played plays again.
+TEST_F(ToolCommandsTest, StoppedDeletionEndsAfterTheRecordingInHand) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  bool stopEnabled = false;
+  size_t rowsAtStop = 0;
+  Run(
+      day,
+      [&](CRunDlg& d) {
+        ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+        const RecordingList before = d.m_browser.m_list.m_shownRecords;
+        ASSERT_GE(before.size(), 4u);
+        // The last three rows are picked: the walk goes from the last.
+        std::vector<std::wstring> picked;
+        for (size_t i = before.size() - 3; i < before.size(); ++i) picked.push_back(RecordingKey(before[i]));
+        rowsAtStop = before.size();
+        d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+        HWND select = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+        ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) {
+                    return std::find(picked.begin(), picked.end(), row) != picked.end();
+                  }), 3);
+        ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+        ExpectRowsMatchDisk(d, "after the stop");
+        EXPECT_EQ(d.m_browser.m_list.m_shownRecords.size(), before.size() - 1) << "one recording went";
+        const sRECORDINGPAIR& last = before.back();  // the walk's first
+        EXPECT_FALSE(quill::test::FileExists(last.szMainPath[0] ? last.szMainPath : last.szRearPath));
+        EXPECT_TRUE(d.m_browser.m_tree.IsWindowEnabled());
+        EXPECT_TRUE(d.m_browser.m_list.IsWindowEnabled());
+        ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000)) << "the row that played opens again";
+        EXPECT_EQ(std::wstring(RecordingKey(d.m_browser.m_list.m_shownRecords[0])), std::wstring(RecordingKey(before[0])));
+      },
+      [&](CRunDlg& d) {
+        // The first recording's row went: press stop now (once).
+        if (rowsAtStop && d.m_browser.m_list.m_shownRecords.size() == rowsAtStop - 1) {
+          stopEnabled = d.m_tool[kCmdFirst - kToolFirst].IsWindowEnabled() != FALSE;
+          EXPECT_FALSE(d.m_browser.m_list.IsWindowEnabled()) << "the rows are frozen during the walk";
+          d.SendMessage(WM_COMMAND, kCmdFirst, 0);
+          rowsAtStop = 0;
+        }
+      });
+  EXPECT_TRUE(stopEnabled) << "the stop button is usable while a tool runs";
+  EXPECT_TRUE(Messages().empty()) << "a stop says nothing";
+  EXPECT_EQ(quill::test::ScanCard(day).size(), 5u);
+}
+
+// The stop button while a CSV export runs keeps the lines written so far (here the header: the stop
+// lands before the first record) in place of the file the user agreed to replace; closing the
+// program at the same point leaves that file as it was.
+TEST_F(ToolCommandsTest, StoppedCsvExportKeepsItsLinesAndAClosedOneLeavesTheOldFile) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  quill::test::TempDir out;
+  Ini(L"FOLDERPATH", L"CSV_FOLDER", out.path());
+  // The first export makes the file; the next ones replace it after the question.
+  Run(day, [&](CRunDlg& d) {
+    d.SendMessage(WM_COMMAND, kCmdCsv, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+  });
+  const std::vector<std::wstring> files = quill::test::FilesIn(out.path());
+  ASSERT_EQ(files.size(), 1u);
+  const std::wstring csv = out.path() + files[0];
+  const std::string full = quill::test::ReadBytes(csv);
+  ASSERT_EQ(CountLines(full), 1 + quill::test::ScanCard(day).size());
+  struct Case {
+    const char* name;
+    int command;  // pressed while the question is answered
+    bool kept;    // the file holds the lines so far (else it is as it was)
+  } cases[] = {{"close", kCmdClose, false}, {"stop", kCmdFirst, true}};
+  for (const Case& c : cases) {
+    const std::string prior = quill::test::ReadBytes(csv);
+    g_messages.clear();
+    g_pressOnQuestion = c.command;
+    g_stopEnabled = false;
+    Run(day, [&](CRunDlg& d) {
+      g_dlg = &d;
+      d.SendMessage(WM_COMMAND, kCmdCsv, 0);
+      ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d) || d.m_bShutDown; }, 60000)) << c.name;
+    });
+    g_pressOnQuestion = 0;
+    g_dlg = nullptr;
+    if (c.command == kCmdFirst) {
+      EXPECT_TRUE(g_stopEnabled.load()) << "the stop button is usable";
+    }
+    const std::vector<std::wstring> shown = Messages();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(UIText(93))), 1) << c.name << ": the question";
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(UIText(48))), 0) << c.name;
+    EXPECT_EQ(quill::test::FilesIn(out.path()), files) << c.name << ": no temporary left";
+    const std::string now = quill::test::ReadBytes(csv);
+    if (c.kept) {
+      EXPECT_EQ(CountLines(now), 1u) << c.name << ": the header, written before the stop";
+    } else {
+      EXPECT_EQ(now, prior) << c.name;
+    }
+    EXPECT_EQ(now.substr(0, now.find("\r\n")), full.substr(0, full.find("\r\n"))) << c.name << ": the header";
+  }
+}
+
+// The stop button while a join runs: no joined file and no temporary file are left.
+TEST_F(ToolCommandsTest, StoppedJoinLeavesNoOutput) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  const auto before = quill::test::FingerprintTree(day);
+  quill::test::TempDir out;
+  Ini(L"FOLDERPATH", L"CONNECT_FOLDER", out.path());
+  bool picked = false, stopped = false;
+  Run(
+      day,
+      [&](CRunDlg& d) {
+        ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+        const RecordingList rows = d.m_browser.m_list.m_shownRecords;
+        const std::wstring first = RecordingKey(rows[0]), second = RecordingKey(rows[1]);
+        d.SendMessage(WM_COMMAND, kCmdJoin, 0);
+        HWND select = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+        ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == first || row == second; }), 2);
+        picked = true;
+        ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+      },
+      [&](CRunDlg& d) {
+        // The join marks its picked rows before it starts its work: stop there.
+        if (!picked || stopped) return;
+        stopped = true;
+        d.SendMessage(WM_COMMAND, kCmdFirst, 0);
+      });
+  EXPECT_TRUE(stopped);
+  EXPECT_TRUE(quill::test::FilesIn(out.path()).empty());
+  EXPECT_EQ(quill::test::FingerprintTree(day), before);
+  EXPECT_TRUE(Messages().empty());
+}
+
+// Where the volume keeps no recycle bin (the test bed's trash made unusable: QUILL_NO_TRASH), the
+// deletion asks once, before the first file, whether the files may be destroyed: Cancel keeps every
+// file, OK deletes the picked ones and nothing else.
+std::atomic<int> g_binAnswer{1};
+int AnswerBinQuestion(const wchar_t* text) {
+  return std::wstring(text) == tools::kNoRecycleBinQuestion ? g_binAnswer.load() : kMsgBoxAnswerOk;
+}
+
+TEST_F(ToolCommandsTest, DeletionWhereNoRecycleBinIsAsksOnceFirst) {
+  if (!std::getenv("QUILL_NO_TRASH")) GTEST_SKIP() << "runs as its own test with the trash made unusable";
+  const std::wstring day = CopyDay(L"20240315_001");
+  ASSERT_FALSE(VolumeHasRecycleBin((day + L"\\x").c_str())) << "the premise: no recycle bin here";
+  CmdHooks().answerQuestion = &AnswerBinQuestion;
+  for (int answer : {2, 1}) {
+    g_messages.clear();
+    g_binAnswer = answer;
+    const auto before = quill::test::FingerprintTree(day);
+    RecordingList picked;
+    Run(day, [&](CRunDlg& d) {
+      ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+      const RecordingList rows = d.m_browser.m_list.m_shownRecords;
+      ASSERT_GE(rows.size(), 3u);
+      picked = {rows[1], rows[2]};
+      const std::wstring a = RecordingKey(rows[1]), b = RecordingKey(rows[2]);
+      d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+      HWND select = nullptr;
+      ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+      ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == a || row == b; }), 2);
+      ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+      ExpectRowsMatchDisk(d, answer == 1 ? "deleted" : "kept");
+      EXPECT_EQ(d.m_browser.m_list.m_shownRecords.size(), rows.size() - (answer == 1 ? 2 : 0));
+    });
+    const std::vector<std::wstring> shown = Messages();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(tools::kNoRecycleBinQuestion)), 1) << answer;
+    auto expected = before;
+    if (answer == 1) {
+      for (const sRECORDINGPAIR& r : picked) {
+        for (const wchar_t* path : {r.szMainPath, r.szRearPath}) {
+          if (path[0]) {
+            EXPECT_EQ(expected.erase(path), 1u) << answer;
+          }
+        }
+      }
+    }
+    EXPECT_EQ(quill::test::FingerprintTree(day), expected) << answer;
+  }
+}
+
+// Width and height of a picture file, read back through GDI+ (0, 0 when it cannot be read).
+SIZE PictureSize(const std::wstring& path) {
+  Gdiplus::GpImage* image = nullptr;
+  SIZE size = {0, 0};
+  if (Gdiplus::DllExports::GdipLoadImageFromFile(path.c_str(), &image) != Gdiplus::Ok || !image) return size;
+  UINT w = 0, h = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(image, &w);
+  Gdiplus::DllExports::GdipGetImageHeight(image, &h);
+  Gdiplus::DllExports::GdipDisposeImage(image);
+  size.cx = static_cast<LONG>(w);
+  size.cy = static_cast<LONG>(h);
+  return size;
+}
+
+// The one picture of the snapshot folder whose name ends in `tail` ("_M.jpg", "_R.jpg").
+std::wstring PictureEndingIn(const std::wstring& folder, const wchar_t* tail) {
+  for (const std::wstring& f : quill::test::FilesIn(folder)) {
+    if (f.size() > wcslen(tail) && f.compare(f.size() - wcslen(tail), wcslen(tail), tail) == 0) return folder + f;
+  }
+  return std::wstring();
+}
+
+// A snapshot per mode of the main pane: the main camera's JPEG has its mode's capture size, the rear
+// camera's its native size, and both panes are back in their places, shown, afterwards.
+TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  struct Case {
+    int mode;
+    SIZE main;
+  } cases[] = {{1, {960, 720}}, {2, {320, 320}}, {3, {1280, 720}}, {4, {2469, 720}}};
+  const SIZE rearNative = {320, 180};  // the generated rear files
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    for (const Case& c : cases) {
+      g_messages.clear();
+      quill::test::TempDir out;
+      Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+      d.m_nPaneMode[0] = c.mode;
+      d.ApplyPaneMode(0);
+      RECT before[2], after[2];
+      for (int k = 0; k < 2; ++k) d.m_pane[k].GetWindowRect(&before[k]);
+      d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+      const std::vector<std::wstring> shown = Messages();
+      ASSERT_EQ(shown.size(), 1u) << c.mode;
+      EXPECT_EQ(shown[0], UIText(48)) << c.mode;
+      const SIZE main = PictureSize(PictureEndingIn(out.path(), L"_M.jpg"));
+      EXPECT_EQ(main.cx, c.main.cx) << "mode " << c.mode;
+      EXPECT_EQ(main.cy, c.main.cy) << "mode " << c.mode;
+      const SIZE rear = PictureSize(PictureEndingIn(out.path(), L"_R.jpg"));
+      EXPECT_EQ(rear.cx, rearNative.cx) << "mode " << c.mode;
+      EXPECT_EQ(rear.cy, rearNative.cy) << "mode " << c.mode;
+      for (int k = 0; k < 2; ++k) {
+        d.m_pane[k].GetWindowRect(&after[k]);
+        EXPECT_TRUE(EqualRect(&before[k], &after[k])) << "pane " << k << " mode " << c.mode;
+        EXPECT_TRUE(d.m_pane[k].IsWindowVisible()) << "pane " << k << " mode " << c.mode;
+      }
+      EXPECT_FALSE(d.m_bCapturing);
+      EXPECT_NE(playcore::g_PlayerInstance[0].playState, playcore::kPlayPlaying) << "paused for the picture";
+    }
+    // Nothing open: the command does nothing at all (no folder, no message).
+    d.StopPlayback();
+    g_messages.clear();
+    quill::test::TempDir out;
+    Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+    d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_TRUE(quill::test::FilesIn(out.path()).empty());
   });
 }
 

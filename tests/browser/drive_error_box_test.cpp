@@ -127,7 +127,7 @@ TEST(DriveErrorBox, AnEmptyCardReaderRaisesNoBox) {
   EXPECT_FALSE(ScanRecordingFolders(L"Q:", nullptr, nullptr, list, &rows, kScanDayFolders, true, nullptr, 0));
   EXPECT_FALSE(ScanRecordingTree(L"Q:", list, nullptr, 0));
   EXPECT_FALSE(AddRecordingFile(L"Q:\\001_120000A_M.MP4", list));
-  EXPECT_TRUE(RecycleFile(L"Q:\\001_120000A_M.MP4"));  // nothing there to delete
+  EXPECT_FALSE(RecycleFile(L"Q:\\001_120000A_M.MP4"));  // an empty reader: nothing was deleted
   {
     HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     CMovieResource watch(owner);

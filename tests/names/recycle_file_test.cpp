@@ -80,10 +80,12 @@ TEST(RecycleFile, RefusesAPathOf260CharactersAndLeavesItsCutNeighbourAlone) {
   EXPECT_FALSE(FileExists(cut));
 }
 
-TEST(RecycleFile, AMissingFileIsAlreadyGoneAndWildcardsOrEmptyPathsAreRefused) {
+TEST(RecycleFile, AMissingFileIsAlreadyGoneButAMissingFolderWildcardsOrEmptyPathsAreRefused) {
   TempDir dir;
   EXPECT_TRUE(RecycleFile((dir.path() + L"001_120000A_M.MP4").c_str()));
-  EXPECT_TRUE(RecycleFile((dir.path() + L"missing\\001_120000A_M.MP4").c_str()));
+  // Regression: a file whose folder is gone (a pulled card, a removed folder) counted as recycled,
+  // so a walk over a vanished card said "done" having deleted nothing.
+  EXPECT_FALSE(RecycleFile((dir.path() + L"missing\\001_120000A_M.MP4").c_str()));
   EXPECT_FALSE(RecycleFile(L""));
   EXPECT_FALSE(RecycleFile(nullptr));
   ASSERT_TRUE(quill::test::WriteTinyRecording(dir.path() + L"001_120000A_M.MP4"));
