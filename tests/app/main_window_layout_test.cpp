@@ -1,9 +1,10 @@
-// The main window's arrangements through the real main dialog with a generated pair playing in the
-// real players: which children each size step and full screen show and where they are, that no two
-// shown pieces overlap, the controller pad and the views' controls by state (after an open, during an
-// open and during a tool), the movie window's size button and full screen keeping both cameras
-// together, and the G-sensor graph's cursor and the info panel's time following the playback. The
-// pictures of the arrangements go to <build>/test-output/layout/ for a person to look at.
+// The main window's arrangements through the real main dialog. With fake players (the same operation
+// table slots the real ones fill, moving only when asked): which children each size step and full
+// screen show and where, that no two shown pieces overlap, the controller pad and the views' controls
+// by state (after an open, during an open and during a tool), full screen pausing both cameras and a
+// pane change in it keeping the window's place, the movie window's size button. With the real players
+// on a generated pair: the G-sensor graph's cursor and the info panel's time following the playback,
+// and pictures of every arrangement while it plays in <build>/test-output/layout/.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -196,7 +197,212 @@ UINT HeldTool(LPVOID p) {
   return 0;
 }
 
-TEST_F(MainWindowLayout, EveryArrangementPlacesItsPiecesAndTheViewsFollowThePlayingPair) {
+
+// --- Fake players -------------------------------------------------------------------------------------
+
+// A fake pair that only moves when asked: a playing player advances one position per position read.
+int64_t g_fakePosition[2] = {};
+int FakeIndex(playcore::sPLAYERINSTANCE* i) { return i == &g_PlayerInstance[0] ? 0 : 1; }
+int FakeOpen(playcore::sPLAYERINSTANCE* i, const wchar_t*) {
+  g_fakePosition[FakeIndex(i)] = 0;
+  i->playState = playcore::kPlayStopped;
+  i->timeScale = 33.3667f;
+  PostMessageW(i->videoWindow, quill::msg::kPlayerReady, 0, 0);
+  return 1;
+}
+int FakeClose(playcore::sPLAYERINSTANCE* i) {
+  i->playState = playcore::kPlayClosed;
+  return 1;
+}
+int FakeDataOpen(playcore::sPLAYERINSTANCE* i, const wchar_t*) {
+  i->dataSource = i == &g_PlayerInstance[0] ? 1 : 0;
+  return 1;
+}
+int FakeOk(playcore::sPLAYERINSTANCE*) { return 1; }
+int FakeOkInt(playcore::sPLAYERINSTANCE*, int32_t) { return 1; }
+int FakeState(playcore::sPLAYERINSTANCE* i, LONG state) {
+  i->playState = state;
+  return 1;
+}
+int FakePlay(playcore::sPLAYERINSTANCE* i) { return FakeState(i, playcore::kPlayPlaying); }
+int FakePause(playcore::sPLAYERINSTANCE* i) { return FakeState(i, playcore::kPlayPaused); }
+int FakeStop(playcore::sPLAYERINSTANCE* i) { return FakeState(i, playcore::kPlayStopped); }
+int64_t FakePosition(playcore::sPLAYERINSTANCE* i) {
+  if (i->playState == playcore::kPlayPlaying) ++g_fakePosition[FakeIndex(i)];
+  return g_fakePosition[FakeIndex(i)];
+}
+int FakeSeek(playcore::sPLAYERINSTANCE* i, int64_t p) {
+  g_fakePosition[FakeIndex(i)] = p;
+  return 1;
+}
+int64_t FakeDuration(playcore::sPLAYERINSTANCE* i) { return i->playState ? 1000000 : 0; }
+float FakeTimeScale(playcore::sPLAYERINSTANCE* i) { return i->timeScale; }
+int FakeRate(playcore::sPLAYERINSTANCE* i, int32_t code) {
+  i->speedCode = code;
+  return 1;
+}
+int FakeSize(playcore::sPLAYERINSTANCE*, int32_t* w, int32_t* h) {
+  *w = 320;
+  *h = 180;
+  return 1;
+}
+int FakeMove(playcore::sPLAYERINSTANCE*, float, float, float) { return 1; }
+int FakeAspect(playcore::sPLAYERINSTANCE*, int32_t, int32_t) { return 0; }
+
+void InstallFakePlayers() {
+  for (playcore::sPLAYERFUNCS& f : g_PlayerFuncs) {
+    f.OpenMovie = FakeOpen;
+    f.CloseMovie = FakeClose;
+    f.OpenDataFile = FakeDataOpen;
+    f.CloseDataFile = FakeOk;
+    f.Play = FakePlay;
+    f.Pause = FakePause;
+    f.Stop = FakeStop;
+    f.GetPosition = FakePosition;
+    f.Seek = FakeSeek;
+    f.SetPosition = FakeSeek;
+    f.GetDuration = FakeDuration;
+    f.GetDuration2 = FakeDuration;
+    f.GetTimeScale = FakeTimeScale;
+    f.SetRate = FakeRate;
+    f.SetVolume = FakeOkInt;
+    f.GetNativeSize = FakeSize;
+    f.Repaint = FakeOk;
+    f.SetViewMode = FakeOkInt;
+    f.ApplyAspectMode = FakeOkInt;
+    f.SetRenderInterval = FakeOkInt;
+    f.UpdateVideoRect = FakeOk;
+    f.SetViewAspect = FakeAspect;
+    f.ApplyCamera = FakeOk;
+    f.MoveView = FakeMove;
+  }
+}
+
+sRECORDINGPAIR FakeEntry(int n) {
+  sRECORDINGPAIR e = {};
+  swprintf(e.szMainPath, kRecordingPathChars, L"C:\\card\\%03d_120000A_M.MP4", n);
+  swprintf(e.szRearPath, kRecordingPathChars, L"C:\\card\\%03d_120000A_R.MP4", n);
+  e.uSerial = static_cast<uint32_t>(n);
+  return e;
+}
+
+TEST_F(MainWindowLayout, EveryArrangementPlacesItsPiecesAndTheControlsFollowTheState) {
+  Hooks().probeD3dx = [] { return true; };
+  Timings() = PlaybackTimings{20, 10, 30000, 10, 10};
+  CLayoutDlg dlg;
+  dlg.body = [&](CLayoutDlg& d) {
+    // Two fake pairs in the list; the first opens and plays.
+    InstallFakePlayers();
+    d.m_browser.m_list.m_records = {FakeEntry(1), FakeEntry(2)};
+    d.m_browser.m_list.RefillItems();
+    d.m_nCurIndex = 0;
+    d.m_bPlayAfterOpen = TRUE;
+    d.PrepareOpenCurrent(1, 1, 1);
+    ASSERT_TRUE(d.m_bOpenBusy);
+    EXPECT_FALSE(AnyOn(ControlsOf(d))) << "controls live during an open";
+    // Playing, past the start and the volume fade-in (every tick reads the position: one step more).
+    ASSERT_TRUE(PumpUntil([&] { return d.m_bOpened && !d.m_bOpenBusy && BothPlaying() && PositionOf(0) > 60; }, 20000));
+
+    // After the open the pad has the primary pane's mode: all five buttons in mode 3.
+    EXPECT_EQ(d.m_nPaneMode[d.m_nMainPane], 3);
+    EXPECT_EQ(d.m_pad.Mode(), 3);
+    for (CSkinButton& b : d.m_pad.m_button) EXPECT_TRUE(Enabled(b)) << "pad button " << b.GetDlgCtrlID();
+    EXPECT_TRUE(AllOn(ControlsOf(d)));
+
+    // The size steps through the caption button.
+    for (const Arrangement& a : kArrangements) {
+      const std::string where = "step " + std::to_string(a.step);
+      d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+      ASSERT_EQ(d.m_nSizeStep, a.step);
+      RECT window;
+      d.GetWindowRect(&window);
+      EXPECT_EQ(window.right - window.left, a.dialog.cx) << where;
+      EXPECT_EQ(window.bottom - window.top, a.dialog.cy) << where;
+      ExpectPlace(d.m_pane[d.m_nMainPane], a.pane, where + " pane");
+      ExpectPlace(d.m_seekBar, a.seek, where + " seek bar");
+      ExpectPlace(d.m_info, a.info, where + " info panel");
+      ExpectPlace(d.m_pad, a.pad, where + " pad");
+      ExpectPlace(d.m_graph, a.graph, where + " graph");
+      ExpectPlace(d.m_volume, a.volume, where + " volume");
+      ExpectPlace(d.m_browser, a.browser, where + " browser");
+      EXPECT_EQ(d.m_info.m_nLayout, a.infoLayout) << where;
+      EXPECT_EQ(a.buttonTop, a.dialog.cy - 35) << where;
+      EXPECT_EQ(Place(d.Tool(kCmdPlay)).top, a.buttonTop) << where;
+      if (!IsRectEmpty(&a.graph)) {
+        // The whole background, and below it the first rows of the marks' letters (from 75 down).
+        EXPECT_GE(a.graph.bottom - a.graph.top, d.m_graph.BackgroundHeight() + 14) << where;
+      }
+      ExpectNoOverlap(d, where);
+      EXPECT_TRUE(BothPlaying()) << where;
+    }
+
+    // Full screen by a double click on the pane: only the pane, over the work area; both cameras
+    // paused together (a camera left playing moves on at every read), the play button back to "play".
+    RECT before;
+    d.GetWindowRect(&before);
+    d.OnDialogDoubleClick(0);
+    ASSERT_TRUE(d.m_bFullScreen);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(d.m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
+    RECT full;
+    d.GetWindowRect(&full);
+    EXPECT_TRUE(EqualRect(&full, &monitor.rcWork)) << Text(full);
+    const auto pieces = ShownPieces(d);
+    ASSERT_EQ(pieces.size(), 1u) << "full screen shows " << pieces.size() << " pieces, the first extra "
+                                 << (pieces.size() > 1 ? pieces[1].first : "");
+    EXPECT_EQ(pieces[0].first, "pane");
+    EXPECT_TRUE(Paused(0) && Paused(1)) << g_PlayerInstance[0].playState << "/" << g_PlayerInstance[1].playState;
+    const int64_t at[2] = {PositionOf(0), PositionOf(1)};
+    PumpMessages(200);  // the ticks read the positions meanwhile
+    EXPECT_EQ(PositionOf(0), at[0]);
+    EXPECT_EQ(PositionOf(1), at[1]) << "the rear camera plays on in full screen";
+    EXPECT_EQ(std::wstring(d.m_toolTip.GetText(&d.Tool(kCmdPlay)).GetString()), UIText(12));
+    // A pane change in full screen keeps the window's place for the way back.
+    d.OnDialogDoubleClick(1);
+    EXPECT_FALSE(d.m_bFullScreen);
+    EXPECT_EQ(d.m_nMainPane, 1);
+    RECT after;
+    d.GetWindowRect(&after);
+    EXPECT_TRUE(EqualRect(&before, &after)) << Text(after) << " instead of " << Text(before);
+    d.SetPrimaryPane(0);
+    d.OnPlayPause();
+    ASSERT_TRUE(BothPlaying());
+
+    // The movie window's size button: the main window follows its step, the pair plays on.
+    for (int step : {1, 2, 0}) {
+      d.m_movieDlg.SendMessage(WM_COMMAND, MAKEWPARAM(CMovieDialog::kSizeButtonId, BN_CLICKED),
+                               reinterpret_cast<LPARAM>(d.m_movieDlg.m_btnSize.m_hWnd));
+      ASSERT_TRUE(PumpUntil([&] { return d.m_nSizeStep == step; }, 5000)) << step;
+      const Arrangement& a = kArrangements[(step + 2) % 3];
+      ExpectPlace(d.m_pane[d.m_nMainPane], a.pane, "size button pane");
+      ExpectPlace(d.m_graph, a.graph, "size button graph");
+      ExpectPlace(d.m_info, a.info, "size button info panel");
+      ExpectNoOverlap(d, "size button step " + std::to_string(step));
+      EXPECT_TRUE(BothPlaying()) << step;
+    }
+    // The caption's size button goes on from the movie window's step.
+    d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    EXPECT_EQ(d.m_nSizeStep, 1);
+    d.SendMessage(WM_COMMAND, MAKEWPARAM(kCmdNextSize, 0), 0);
+    d.SendMessage(WM_COMMAND, MAKEWPARAM(kCmdNextSize, 0), 0);
+    ASSERT_EQ(d.m_nSizeStep, 0);
+
+    // While a tool runs the views' controls and the pad are off; after it they are back.
+    g_toolGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    d.StartToolThread(&HeldTool);
+    EXPECT_FALSE(AnyOn(ControlsOf(d))) << "controls live during a tool";
+    SetEvent(g_toolGo);
+    ASSERT_TRUE(PumpUntil([&] { return !d.m_bToolRunning && d.m_bOpened && !d.m_bOpenBusy; }, 20000));
+    EXPECT_TRUE(AllOn(ControlsOf(d)));
+    CloseHandle(g_toolGo);
+    d.Stop();
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  Timings() = PlaybackTimings{};
+}
+
+TEST_F(MainWindowLayout, TheViewsFollowTheRealPlayersInEveryArrangement) {
   const std::wstring folder = DayFolder();
   ASSERT_FALSE(folder.empty()) << "no generated card";
   CLayoutDlg dlg;
@@ -253,100 +459,26 @@ TEST_F(MainWindowLayout, EveryArrangementPlacesItsPiecesAndTheViewsFollowThePlay
     EXPECT_NEAR(ms, expected, 2.0) << "the shown time moves with the samples";
     EXPECT_GT(ms, 400.0);
 
-    // The size steps through the caption button, then full screen, each while the pair plays.
+    // Pictures of the size steps (through the caption button) and of full screen while the pair plays.
     for (const Arrangement& a : kArrangements) {
-      const std::string where = "step " + std::to_string(a.step);
       d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
       ASSERT_EQ(d.m_nSizeStep, a.step);
-      RECT window;
-      d.GetWindowRect(&window);
-      EXPECT_EQ(window.right - window.left, a.dialog.cx) << where;
-      EXPECT_EQ(window.bottom - window.top, a.dialog.cy) << where;
-      ExpectPlace(d.m_pane[d.m_nMainPane], a.pane, where + " pane");
-      ExpectPlace(d.m_seekBar, a.seek, where + " seek bar");
-      ExpectPlace(d.m_info, a.info, where + " info panel");
-      ExpectPlace(d.m_pad, a.pad, where + " pad");
-      ExpectPlace(d.m_graph, a.graph, where + " graph");
-      ExpectPlace(d.m_volume, a.volume, where + " volume");
-      ExpectPlace(d.m_browser, a.browser, where + " browser");
-      EXPECT_EQ(d.m_info.m_nLayout, a.infoLayout) << where;
-      EXPECT_EQ(a.buttonTop, a.dialog.cy - 35) << where;
-      EXPECT_EQ(Place(d.Tool(kCmdFirst)).top, a.buttonTop) << where;
-      if (!IsRectEmpty(&a.graph)) {
-        // The whole background, and below it the first rows of the marks' letters (from 75 down).
-        EXPECT_GE(a.graph.bottom - a.graph.top, d.m_graph.BackgroundHeight() + 14) << where;
-      }
-      ExpectNoOverlap(d, where);
-      ASSERT_TRUE(PlayOn(d, 0)) << where;
+      ExpectPlace(d.m_pane[d.m_nMainPane], a.pane, "pane");
+      ExpectNoOverlap(d, "step " + std::to_string(a.step));
+      ASSERT_TRUE(PlayOn(d, 0)) << a.step;
       d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
       PumpMessages(300);  // a few ticks of the playing views on the picture
       Save(d.m_hWnd, a.shot);
     }
-
-    // Full screen by a double click on the pane: only the pane, over the work area; both cameras
-    // paused together, the play button back to "play".
-    RECT before;
-    d.GetWindowRect(&before);
-    const int64_t apartBefore = PositionOf(0) - PositionOf(1);  // how far apart the cameras play
     d.OnDialogDoubleClick(0);
     ASSERT_TRUE(d.m_bFullScreen);
-    MONITORINFO monitor = {};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(d.m_hWnd, MONITOR_DEFAULTTONEAREST), &monitor);
-    RECT full;
-    d.GetWindowRect(&full);
-    EXPECT_TRUE(EqualRect(&full, &monitor.rcWork)) << Text(full);
-    const auto pieces = ShownPieces(d);
-    ASSERT_EQ(pieces.size(), 1u) << "full screen shows " << pieces.size() << " pieces, the first extra "
-                                 << (pieces.size() > 1 ? pieces[1].first : "");
-    EXPECT_EQ(pieces[0].first, "pane");
     EXPECT_TRUE(Paused(0) && Paused(1)) << g_PlayerInstance[0].playState << "/" << g_PlayerInstance[1].playState;
-    const int64_t apartPaused = PositionOf(0) - PositionOf(1);
-    PumpMessages(500);  // a camera left playing would move on meanwhile
-    EXPECT_EQ(PositionOf(0) - PositionOf(1), apartPaused) << "a camera moves on in full screen";
-    EXPECT_NEAR(apartPaused, apartBefore, 3) << "the cameras drift apart entering full screen";
-    EXPECT_EQ(std::wstring(d.m_toolTip.GetText(&d.Tool(kCmdPlay)).GetString()), UIText(12));
     ASSERT_TRUE(PlayOn(d, 0)) << "full screen";
     PumpMessages(300);
     Save(d.m_hWnd, L"fullscreen.png");
-    // A pane change in full screen keeps the window's place for the way back.
-    d.OnDialogDoubleClick(1);
+    d.OnDialogDoubleClick(0);
     EXPECT_FALSE(d.m_bFullScreen);
-    EXPECT_EQ(d.m_nMainPane, 1);
-    RECT after;
-    d.GetWindowRect(&after);
-    EXPECT_TRUE(EqualRect(&before, &after)) << Text(after) << " instead of " << Text(before);
-    d.SetPrimaryPane(0);
-    EXPECT_NEAR(PositionOf(0) - PositionOf(1), apartPaused, 3) << "the cameras drift apart over the pane change";
-
-    // The movie window's size button: the main window follows its step, the cameras stay together.
-    ASSERT_TRUE(PlayOn(d, 0));
-    for (int step : {1, 2, 0}) {
-      const int64_t apart = PositionOf(0) - PositionOf(1);
-      d.m_movieDlg.SendMessage(WM_COMMAND, MAKEWPARAM(CMovieDialog::kSizeButtonId, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(d.m_movieDlg.m_btnSize.m_hWnd));
-      ASSERT_TRUE(PumpUntil([&] { return d.m_nSizeStep == step; }, 5000)) << step;
-      ExpectPlace(d.m_pane[d.m_nMainPane], kArrangements[(step + 2) % 3].pane, "size button pane");
-      ExpectPlace(d.m_graph, kArrangements[(step + 2) % 3].graph, "size button graph");
-      ExpectNoOverlap(d, "size button step " + std::to_string(step));
-      ASSERT_TRUE(PumpUntil([&] { return BothPlaying(); }, 5000)) << "not resumed after the size button";
-      EXPECT_NEAR(PositionOf(0) - PositionOf(1), apart, 3) << "the cameras drift apart over the size button";
-    }
-
-    // During an open the views' controls and the pad are off; after it they are back.
-    d.PrepareOpenCurrent(1, 1, 1);
-    ASSERT_TRUE(d.m_bOpenBusy);
-    EXPECT_FALSE(AnyOn(ControlsOf(d))) << "controls live during an open";
-    ASSERT_TRUE(PumpUntil([&] { return d.m_bOpened && !d.m_bOpenBusy; }, 30000));
-    EXPECT_TRUE(AllOn(ControlsOf(d)));
-    // And while a tool runs.
-    g_toolGo = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    d.StartToolThread(&HeldTool);
-    EXPECT_FALSE(AnyOn(ControlsOf(d))) << "controls live during a tool";
-    SetEvent(g_toolGo);
-    ASSERT_TRUE(PumpUntil([&] { return !d.m_bToolRunning && d.m_bOpened && !d.m_bOpenBusy; }, 30000));
-    EXPECT_TRUE(AllOn(ControlsOf(d)));
-    CloseHandle(g_toolGo);
+    d.Stop();
   };
   EXPECT_EQ(dlg.DoModal(), IDOK);
 }
