@@ -13,7 +13,10 @@
 
 namespace playcore {
 
-CMovieCapture::CMovieCapture(HWND owner) : owner_(owner), sinkFactory_(CreateMediaFoundationSinkWriter) {}
+CMovieCapture::CMovieCapture(HWND owner)
+    : owner_(owner), window_(owner), sinkFactory_(CreateMediaFoundationSinkWriter) {
+  bitmap_.SetSize(static_cast<int32_t>(kOutputWidth), static_cast<int32_t>(kOutputHeight), false);
+}
 
 CMovieCapture::~CMovieCapture() { Close(); }
 

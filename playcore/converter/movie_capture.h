@@ -30,6 +30,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/converter/mask_editor.h"
 #include "playcore/converter/movie_reader.h"
+#include "playcore/converter/picture_frame.h"
 #include "playcore/converter/sink_writer.h"
 #include "playcore/converter/video_processor.h"
 #include "playcore/scene/raw_obj.h"
@@ -53,6 +54,9 @@ class CMovieCapture {
   static constexpr UINT kOutputHeight = 960;
   // Progress to the owner: wParam the value, lParam the frame total.
   static constexpr UINT kProgressMessage = quill::msg::kProgress;
+  // The job's two message ids and the start of its two index words; no message of the job uses them.
+  static constexpr UINT kMessageIds[2] = {370, 371};
+  static constexpr int kNoIndex = -1;
   enum RunResult { kSucceeded = 0, kFailed = 1, kCancelled = 2 };
 
   // `owner` is the device window (the preview pane, or the main window in conversion) and gets the
@@ -81,6 +85,9 @@ class CMovieCapture {
   uint32_t framesWritten() const { return framesWritten_; }
   uint32_t frameTotal() const { return total_; }
   HWND owner() const { return owner_; }
+  const CWindowCapture& windowCapture() const { return window_; }
+  const CBitmapFrame& frameBitmap() const { return bitmap_; }
+  int index(int which) const { return which == 0 || which == 1 ? index_[which] : kNoIndex; }
 
   // The worker's body; public so a host that is already on a worker can run it in place.
   HRESULT Convert();
@@ -100,6 +107,11 @@ class CMovieCapture {
   void Close();
 
   HWND owner_;
+  // The capture objects of the job: the owner window's drawing surfaces and the description of one
+  // output frame as a 32-bit bitmap; made with the job, released with it.
+  CWindowCapture window_;
+  CBitmapFrame bitmap_;
+  int index_[2] = {kNoIndex, kNoIndex};
   ConvertRequest request_;
   SinkWriterFactory sinkFactory_;
   std::atomic<bool> cancel_{false};

@@ -1,5 +1,7 @@
 #include "playcore/dshow/graph_player.h"
 
+#include "playcore/dshow/graph_picture.h"
+
 #include "playcore/player/wine_host.h"
 
 #include <atomic>
@@ -279,6 +281,31 @@ HRESULT GraphPlayer::TakeEvent(long* code) {
   if (FAILED(hr)) return hr;
   eventEx_->FreeEventParams(*code, first, second);
   return S_OK;
+}
+
+HRESULT GraphPlayer::GetCurrentImage(BYTE** dib, DWORD* size) {
+  PictureSources sources;
+  if (windowless9_) sources.vmr9 = [this](BYTE** out) { return windowless9_->GetCurrentImage(out); };
+  if (windowless7_) sources.vmr7 = [this](BYTE** out) { return windowless7_->GetCurrentImage(out); };
+  if (video_) sources.basicVideo = [this](long* bytes, long* out) { return video_->GetCurrentImage(bytes, out); };
+  return ReadCurrentImage(kind_, sources, dib, size);
+}
+
+HRESULT GraphPlayer::SetOverlayBitmap(HDC dc, const RECT& source, const float place[4]) {
+  Ptr<IVMRMixerBitmap9> mixer9;
+  Ptr<IVMRMixerBitmap> mixer7;
+  MixerTargets targets;
+  if (kind_ == kRendererVmr9 && vmr9_ && SUCCEEDED(Query(vmr9_, IID_IVMRMixerBitmap9, &mixer9))) {
+    targets.vmr9 = [&mixer9](VMR9AlphaBitmap* bitmap) { return mixer9->SetAlphaBitmap(bitmap); };
+  }
+  if (kind_ == kRendererVmr7 && vmr7_ && SUCCEEDED(Query(vmr7_, IID_IVMRMixerBitmap, &mixer7))) {
+    targets.vmr7 = [&mixer7](VMRALPHABITMAP* bitmap) { return mixer7->SetAlphaBitmap(bitmap); };
+  }
+  OverlayBitmap overlay;
+  overlay.dc = dc;
+  overlay.source = source;
+  for (int i = 0; i < 4; ++i) overlay.place[i] = place[i];
+  return SetMixerBitmap(kind_, targets, overlay);
 }
 
 }  // namespace dshow

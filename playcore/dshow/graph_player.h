@@ -34,6 +34,8 @@ class GraphPlayer : public GraphSession {
   void Close() override;
   RendererKind renderer() const override { return kind_; }
   bool hasAudio() const override { return hasAudio_; }
+  HRESULT GetCurrentImage(BYTE** dib, DWORD* size) override;
+  HRESULT SetOverlayBitmap(HDC dc, const RECT& source, const float place[4]) override;
 
   HRESULT Run() override;
   HRESULT Pause() override;

@@ -74,6 +74,23 @@ class GraphSession : public GraphPort {
   virtual RendererKind renderer() const = 0;
   // True when the sound was rendered (the volume means something).
   virtual bool hasAudio() const = 0;
+  // The renderer's current picture as a packed DIB (header, masks or colour table, bits) in
+  // CoTaskMemAlloc'd memory the caller frees, with its size in bytes (graph_picture.h). A session
+  // that cannot give one answers E_NOTIMPL.
+  virtual HRESULT GetCurrentImage(BYTE** dib, DWORD* size) {
+    if (dib) *dib = nullptr;
+    if (size) *size = 0;
+    return E_NOTIMPL;
+  }
+  // The overlay bitmap through the renderer's mixer: the `source` rectangle of the bitmap selected into
+  // `dc`, black left out, at the normalized `place` (left, top, right, bottom); a null `dc` clears it.
+  // E_NOTIMPL where the renderer mixes nothing.
+  virtual HRESULT SetOverlayBitmap(HDC dc, const RECT& source, const float place[4]) {
+    (void)dc;
+    (void)source;
+    (void)place;
+    return E_NOTIMPL;
+  }
 };
 
 // Makes the sessions of the instances; tests replace it. Null restores the real graph player.

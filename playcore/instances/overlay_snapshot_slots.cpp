@@ -1,6 +1,8 @@
 // The overlay text and snapshot slots (27, 28, 38): green text on black handed to the mixer as its
-// alpha bitmap in the bottom right corner of the picture, and the current picture saved as JPEG.
+// alpha bitmap in the bottom right corner of the picture (Media Foundation's mixer, or the video
+// mixing renderer's on the DirectShow path), and the current picture saved as JPEG.
 // Every platform failure answers 0 without a message box.
+#include "playcore/dshow/graph_session.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge_internal.h"
@@ -44,27 +46,50 @@ bool DrawOverlayText(sRENDERERSTATE& r, HFONT font, const wchar_t* text) {
   return DrawTextW(r.overlayBitmapDC, text ? text : L"", -1, &area, DT_WORDBREAK) != 0;
 }
 
-int HandOverlayToMixer(sPLAYERINSTANCE* instance, CPlayer* player) {
-  sRENDERERSTATE& r = instance->renderer;
-  LONG nativeWidth = 0, nativeHeight = 0;
-  if (FAILED(player->GetNativeSize(&nativeWidth, &nativeHeight))) return 0;
+// Where the overlay goes on the instance's picture of this native size (false: nowhere).
+bool OverlayPlace(sPLAYERINSTANCE* instance, LONG nativeWidth, LONG nativeHeight, NormalizedRect* place) {
   RECT client = {};
-  if (!GetClientRect(instance->videoWindow, &client)) return 0;
-  NormalizedRect place;
-  if (!OverlayDestination(client.right, client.bottom, nativeWidth, nativeHeight, true, &place)) return 0;
-  player->ClearAlphaBitmap();
-  // The bitmap leaves DC B (a bitmap is selected into one DC at a time) for DC A while the mixer
-  // copies it, and goes back when both scopes end.
+  if (!GetClientRect(instance->videoWindow, &client)) return false;
+  return OverlayDestination(client.right, client.bottom, nativeWidth, nativeHeight,
+                            OverlayUsesOneFactor(*instance), place);
+}
+
+// Runs `hand` with the overlay bitmap selected into DC A (taken out of DC B meanwhile: a bitmap is
+// selected into one DC at a time); both come back when it returns.
+template <class Hand>
+int WithOverlayInDcA(sRENDERERSTATE& r, Hand hand) {
   HBITMAP placeholder = CreateCompatibleBitmap(r.overlayBitmapDC, 1, 1);
   if (!placeholder) return 0;
   int answer = 0;
   {
     Selected blank(r.overlayBitmapDC, placeholder);
     Selected held(r.overlayDC, r.overlayBitmap);
-    if (blank.ok() && held.ok()) answer = SetMixerBitmap(player, r.overlayDC, place);
+    if (blank.ok() && held.ok()) answer = hand();
   }
   DeleteObject(placeholder);
   return answer;
+}
+
+// The DirectShow path: the same bitmap through the video mixing renderer's mixer, fully opaque.
+int HandOverlayToGraph(sPLAYERINSTANCE* instance, dshow::GraphSession* graph) {
+  sRENDERERSTATE& r = instance->renderer;
+  LONG nativeWidth = 0, nativeHeight = 0;
+  if (FAILED(graph->GetNativeSize(&nativeWidth, &nativeHeight))) return 0;
+  NormalizedRect place;
+  if (!OverlayPlace(instance, nativeWidth, nativeHeight, &place)) return 0;
+  const RECT source = {0, 0, kOverlayBitmapWidth, kOverlayBitmapHeight};
+  const float rect[4] = {place.left, place.top, place.right, place.bottom};
+  return WithOverlayInDcA(r, [&] { return SUCCEEDED(graph->SetOverlayBitmap(r.overlayDC, source, rect)) ? 1 : 0; });
+}
+
+int HandOverlayToMixer(sPLAYERINSTANCE* instance, CPlayer* player) {
+  sRENDERERSTATE& r = instance->renderer;
+  LONG nativeWidth = 0, nativeHeight = 0;
+  if (FAILED(player->GetNativeSize(&nativeWidth, &nativeHeight))) return 0;
+  NormalizedRect place;
+  if (!OverlayPlace(instance, nativeWidth, nativeHeight, &place)) return 0;
+  player->ClearAlphaBitmap();
+  return WithOverlayInDcA(r, [&] { return SetMixerBitmap(player, r.overlayDC, place); });
 }
 
 int SetMixerBitmap(CPlayer* player, HDC source, const NormalizedRect& place) {
@@ -87,9 +112,10 @@ int ShowOverlayText(sPLAYERINSTANCE* instance, const wchar_t* text) {
   MutexLock lock(instance->instanceMutex);
   sRENDERERSTATE& r = instance->renderer;
   CPlayer* player = bridge::PlayerOf(instance);
-  if (!player || !r.overlayDC || !r.overlayBitmapDC || !r.overlayBitmap) return 0;
+  dshow::GraphSession* graph = r.directShow.session;
+  if ((!player && !graph) || !r.overlayDC || !r.overlayBitmapDC || !r.overlayBitmap) return 0;
   if (!DrawOverlayText(r, instance->overlayFont, text)) return 0;
-  return HandOverlayToMixer(instance, player);
+  return player ? HandOverlayToMixer(instance, player) : HandOverlayToGraph(instance, graph);
 }
 
 int ClearOverlay(sPLAYERINSTANCE* instance) {
@@ -97,6 +123,11 @@ int ClearOverlay(sPLAYERINSTANCE* instance) {
   if (!use.entered()) return 1;
   MutexLock lock(instance->instanceMutex);
   if (CPlayer* player = bridge::PlayerOf(instance)) player->ClearAlphaBitmap();
+  if (dshow::GraphSession* graph = instance->renderer.directShow.session) {
+    const RECT none = {};
+    const float nowhere[4] = {};
+    graph->SetOverlayBitmap(nullptr, none, nowhere);
+  }
   return 1;
 }
 

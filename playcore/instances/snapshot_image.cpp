@@ -3,9 +3,11 @@
 #include <objbase.h>
 #include <gdiplus.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "playcore/dshow/graph_session.h"
 #include "playcore/instances/player_bridge_internal.h"
 #include "playcore/player/mf_player.h"
 
@@ -68,8 +70,24 @@ bool CurrentImage::Usable() const {
          need <= bitsSize_;
 }
 
+namespace {
+
+// The DirectShow path: the renderer's packed DIB, read by its own header (the picture may have the
+// movie's size rather than the window's), within the buffer's size.
+int GetGraphImage(dshow::GraphSession* graph, CurrentImage* image) {
+  LONG nativeWidth = 0, nativeHeight = 0;
+  if (FAILED(graph->GetNativeSize(&nativeWidth, &nativeHeight)) || nativeWidth <= 0 || nativeHeight <= 0) return 0;
+  BYTE* dib = nullptr;
+  DWORD size = 0;
+  if (FAILED(graph->GetCurrentImage(&dib, &size)) || !dib) return 0;
+  return image->AdoptPackedDib(dib, size) && image->Usable() ? 1 : 0;
+}
+
+}  // namespace
+
 int GetCurrentImage(sPLAYERINSTANCE* instance, CurrentImage* image) {
   image->Reset();
+  if (dshow::GraphSession* graph = instance->renderer.directShow.session) return GetGraphImage(graph, image);
   CPlayer* player = bridge::PlayerOf(instance);
   if (!player || !instance->videoWindow) return 0;
   LONG nativeWidth = 0, nativeHeight = 0;
@@ -156,8 +174,10 @@ bool OverlayDestination(int clientWidth, int clientHeight, int nativeWidth, int 
   }
   const int w = static_cast<int>(sx * kOverlayBitmapWidth);
   const int h = static_cast<int>(sy * kOverlayBitmapHeight);
-  out->left = 1.0f - static_cast<float>(w) / clientWidth;
-  out->top = 1.0f - static_cast<float>(h) / clientHeight;
+  // A client smaller than the scaled bitmap gets the whole picture, never a corner off its edge (a
+  // mixer refuses a rectangle that starts outside 0..1).
+  out->left = std::max(0.0f, 1.0f - static_cast<float>(w) / clientWidth);
+  out->top = std::max(0.0f, 1.0f - static_cast<float>(h) / clientHeight);
   out->right = 1.0f;
   out->bottom = 1.0f;
   return true;

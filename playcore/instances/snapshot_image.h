@@ -40,7 +40,8 @@ class CurrentImage {
 // Bytes a DIB of this header needs for its bits; 0 when the header describes none or it overflows.
 size_t DibBitsSize(const BITMAPINFOHEADER& header);
 
-// The current picture of the instance's player, at the video window's size. The caller holds the
+// The current picture of the instance's player, at the video window's size (Media Foundation), or as
+// the DirectShow renderer hands it out (its own header, read within its buffer). The caller holds the
 // instance mutex. 1 when `image` holds a usable picture.
 int GetCurrentImage(sPLAYERINSTANCE* instance, CurrentImage* image);
 
@@ -73,5 +74,7 @@ struct NormalizedRect {
 };
 bool OverlayDestination(int clientWidth, int clientHeight, int nativeWidth, int nativeHeight, bool oneFactor,
                         NormalizedRect* out);
+// The overlay follows the instance's aspect word: one factor for both axes when it is 0.
+inline bool OverlayUsesOneFactor(const sPLAYERINSTANCE& instance) { return instance.aspectMode == 0; }
 
 }  // namespace playcore

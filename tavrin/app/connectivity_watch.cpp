@@ -80,16 +80,28 @@ bool CInetConnectionAsync::Stop() {
     if (!*w) continue;
     const DWORD spent = GetTickCount() - start;
     const DWORD left = spent < kStopWaitMs ? kStopWaitMs - spent : 0;
-    if (WaitForSingleObject((*w)->thread, left) != WAIT_OBJECT_0) ended = false;
+    playcore::UniqueHandle thread((*w)->thread);
+    (*w)->thread = nullptr;
+    if (WaitForSingleObject(thread.get(), left) != WAIT_OBJECT_0) {
+      ended = false;
+      letGo_.push_back(std::move(thread));
+    }
     {
       std::lock_guard<std::mutex> lock((*w)->sinkLock);
       (*w)->sink = nullptr;
     }
-    CloseHandle((*w)->thread);
-    (*w)->thread = nullptr;
     w->reset();
   }
   return ended;
+}
+
+bool CInetConnectionAsync::WaitThreadsEnded(DWORD timeoutMs) const {
+  const DWORD start = GetTickCount();
+  for (const playcore::UniqueHandle& thread : letGo_) {
+    const DWORD spent = GetTickCount() - start;
+    if (spent >= timeoutMs || WaitForSingleObject(thread.get(), timeoutMs - spent) != WAIT_OBJECT_0) return false;
+  }
+  return true;
 }
 
 bool CInetConnectionAsync::WaitUpdateDecided(DWORD timeoutMs) const {

@@ -18,7 +18,7 @@
 //     under outcomeLock (tests and the UI thread read them).
 // Stop ends both threads: it signals them (the update thread also gets WM_QUIT) and waits at most
 // kStopWaitMs in all. Every network call is bounded (inet_session.h), so a worker normally ends well
-// within it; one that does not is let go and ends by itself.
+// within it; one that does not is let go and ends by itself (WaitThreadsEnded can wait for that).
 #pragma once
 
 #include <windows.h>
@@ -27,7 +27,9 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
+#include "playcore/bytes/unique_handle.h"
 #include "tavrin/app/update_check.h"
 
 namespace quill::app {
@@ -65,6 +67,9 @@ class CInetConnectionAsync {
   bool StartUpdateCheck(const std::wstring& firmwareVersion);
   // Ends both threads; true when both ended within kStopWaitMs (or none ran).
   bool Stop();
+  // After Stop: waits until the threads it let go have ended too; true when all have (at once when
+  // none was let go). The threads themselves are never waited for longer than this.
+  bool WaitThreadsEnded(DWORD timeoutMs) const;
 
   // The update thread's outcome: signalled once it decided (dialog shown or nothing to show).
   bool WaitUpdateDecided(DWORD timeoutMs) const;
@@ -82,6 +87,7 @@ class CInetConnectionAsync {
   std::shared_ptr<Worker> connectivity_;
   std::shared_ptr<Worker> update_;
   std::shared_ptr<Outcome> outcome_;
+  std::vector<playcore::UniqueHandle> letGo_;  // threads Stop stopped waiting for
 };
 
 // The sink that writes the map host's flags: call with the host's Connectivity() object.

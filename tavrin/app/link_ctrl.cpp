@@ -3,6 +3,8 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+
 namespace quill::app {
 namespace {
 
@@ -47,13 +49,28 @@ BOOL CLinkCtrl::Create(const wchar_t* markup, DWORD style, const RECT& rect, CWn
 
 void SetUrlOpener(UrlOpener opener) { g_opener = opener ? opener : ShellOpen; }
 
-void OpenClickedLink(HWND owner, const NMHDR* hdr, LRESULT* result) {
+bool IsWebAddress(const std::wstring& url) {
+  size_t host = 0;
+  for (const wchar_t* scheme : {L"http://", L"https://"}) {
+    const size_t n = wcslen(scheme);
+    if (url.size() > n && _wcsnicmp(url.c_str(), scheme, n) == 0) host = n;
+  }
+  if (host == 0 || url[host] == L'/') return false;
+  return std::none_of(url.begin(), url.end(), [](wchar_t c) {
+    return c <= L' ' || c == 0x7f || c == L'"' || c == L'<' || c == L'>' || c == L'\\' || c == L'`';
+  });
+}
+
+void OpenClickedLink(HWND owner, const NMHDR* hdr, LRESULT* result, const std::vector<std::wstring>& only) {
   if (result) *result = 0;
   if (!hdr || hdr->code != NM_CLICK) return;
   const NMLINK* link = reinterpret_cast<const NMLINK*>(hdr);
-  wchar_t url[L_MAX_URL_LENGTH + 1];
-  lstrcpynW(url, link->item.szUrl, L_MAX_URL_LENGTH + 1);
-  if (url[0]) g_opener(owner, url);
+  wchar_t buffer[L_MAX_URL_LENGTH + 1];
+  lstrcpynW(buffer, link->item.szUrl, L_MAX_URL_LENGTH + 1);
+  const std::wstring url = buffer;
+  if (!IsWebAddress(url)) return;
+  if (!only.empty() && std::find(only.begin(), only.end(), url) == only.end()) return;
+  g_opener(owner, url.c_str());
 }
 
 }  // namespace quill::app

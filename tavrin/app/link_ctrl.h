@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/framework/wnd.h"
 
@@ -30,7 +31,13 @@ std::wstring LinkMarkupText(const std::wstring& markup);
 using UrlOpener = void (*)(HWND owner, const wchar_t* url);
 void SetUrlOpener(UrlOpener opener);  // null: ShellExecuteW "open", SW_SHOWNORMAL
 
-// NM_CLICK of a link: opens the clicked item's address (bounded to its buffer). The result is 0.
-void OpenClickedLink(HWND owner, const NMHDR* hdr, LRESULT* result);
+// An address a click may open: "http://" or "https://" (any case) and a host, with no blank, control
+// character, quote or angle bracket. Anything else (a program's path, "file:", a script) is never handed
+// to the shell, whatever markup put it there.
+bool IsWebAddress(const std::wstring& url);
+
+// NM_CLICK of a link: opens the clicked item's address (bounded to its buffer) when it is a web address
+// and, when `only` is not empty, exactly one of those. The result is 0.
+void OpenClickedLink(HWND owner, const NMHDR* hdr, LRESULT* result, const std::vector<std::wstring>& only = {});
 
 }  // namespace quill::app

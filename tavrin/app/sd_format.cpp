@@ -1,70 +1,94 @@
-// The SD-card format: checks, script, elevated run of the partitioning tool.
+// The SD-card format: the checks on volumes and disks, the held script and the run's outcome.
 #include "tavrin/app/sd_format.h"
 
-#include <shellapi.h>
-#include <shlwapi.h>
-
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
-#include "tavrin/skin/msg_box.h"
+#include "playcore/bytes/unique_handle.h"
 
 namespace quill::app {
 namespace {
 
 constexpr wchar_t kScriptForm[] =
     L"select volume %s\r\nclean\r\ncreate partition primary\r\nformat fs=fat32\r\n";
-constexpr wchar_t kConfirmCaption[] = L"確認";
-constexpr wchar_t kErrorCaption[] = L"ERROR";
 constexpr wchar_t kNoDriveText[] = L"フォーマットするSDカードのドライブを選択してください。";
 constexpr wchar_t kNotRemovableText[] = L"このドライブはSDカードではないため、フォーマットできません。";
 constexpr wchar_t kOwnDriveText[] =
     L"このドライブにはWindowsまたはこのソフトがあるため、フォーマットできません。";
 constexpr wchar_t kScriptFailedText[] = L"フォーマットの準備ができませんでした。";
+constexpr wchar_t kUnknownDiskText[] = L"このドライブのディスクを確認できないため、フォーマットできません。";
+constexpr wchar_t kSharedDiskText[] =
+    L"このドライブのディスクには他のボリュームもあるため、フォーマットできません。";
+constexpr wchar_t kDriveChangedText[] = L"確認の後でドライブが変わったため、フォーマットを中止しました。";
+constexpr wchar_t kElevationRefusedText[] =
+    L"管理者としての実行が許可されなかったため、フォーマットは行われませんでした。";
+constexpr wchar_t kNotStartedText[] =
+    L"ディスク管理ツールを起動できなかったため、フォーマットは行われませんでした。";
+
+std::wstring NoWaitText(const std::wstring& drive) {
+  return L"フォーマットの終了を確認できませんでした。ドライブ " + drive + L" の状態を確かめてください。";
+}
+
+std::wstring FailedText(const std::wstring& drive, DWORD exitCode) {
+  return L"フォーマットに失敗しました（終了コード " + std::to_wstring(exitCode) + L"）。\r\nドライブ " + drive +
+         L" のデータは消去されている可能性があります。";
+}
 
 wchar_t DriveLetter(const std::wstring& path) {
   if (path.size() < 2 || path[1] != L':' || !std::iswalpha(path[0])) return 0;
   return static_cast<wchar_t>(std::towupper(path[0]));
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-            written == bytes.size() && FlushFileBuffers(h);
-  CloseHandle(h);
-  if (!ok) DeleteFileW(path.c_str());
-  return ok;
+bool SameVolume(const std::wstring& a, const std::wstring& b) { return _wcsicmp(a.c_str(), b.c_str()) == 0; }
+
+bool OnDisk(const std::vector<DWORD>& disks, DWORD disk) {
+  return std::find(disks.begin(), disks.end(), disk) != disks.end();
 }
 
-std::wstring ModuleFolder() {
-  std::vector<wchar_t> path(32768, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (n == 0 || n >= path.size()) return std::wstring();
-  PathRemoveFileSpecW(path.data());
-  return path.data();
+const wchar_t* RefusalText(FormatOutcome outcome) {
+  switch (outcome) {
+    case FormatOutcome::kNotRemovable: return kNotRemovableText;
+    case FormatOutcome::kUnknownDisk: return kUnknownDiskText;
+    case FormatOutcome::kSharedDisk: return kSharedDiskText;
+    default: return kOwnDriveText;
+  }
 }
 
-std::wstring WindowsFolder() {
-  wchar_t path[MAX_PATH + 1] = {};
-  const UINT n = GetSystemWindowsDirectoryW(path, MAX_PATH);
-  return (n == 0 || n > MAX_PATH) ? std::wstring() : std::wstring(path);
+// Writes the script, then holds it open for reading with only reading shared: from then on nobody can
+// write, replace or delete it until the hold is let go. The bytes are read back through the hold, so
+// a script changed in the moment between the writing and the hold is found.
+bool WriteAndHoldScript(const std::wstring& path, const std::string& bytes, playcore::UniqueHandle* hold) {
+  {
+    playcore::UniqueHandle out(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size() && FlushFileBuffers(out.get());
+    if (!ok) {
+      out.Reset();
+      DeleteFileW(path.c_str());
+      return false;
+    }
+  }
+  hold->Reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string back(bytes.size() + 1, '\0');
+  DWORD got = 0;
+  if (!*hold || !ReadFile(hold->get(), &back[0], static_cast<DWORD>(back.size()), &got, nullptr) ||
+      back.compare(0, got, bytes) != 0 || got != bytes.size()) {
+    hold->Reset();
+    DeleteFileW(path.c_str());
+    return false;
+  }
+  return true;
 }
 
-ToolStart RunElevated(HWND owner, const std::wstring& file, const std::wstring& parameters) {
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOCLOSEPROCESS;
-  info.hwnd = owner;
-  info.lpVerb = L"runas";
-  info.lpFile = file.c_str();
-  info.lpParameters = parameters.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  ToolStart r;
-  r.started = ShellExecuteExW(&info) && reinterpret_cast<INT_PTR>(info.hInstApp) > 32;
-  r.process = info.hProcess;
-  return r;
+// Ends a run: lets the script go and deletes it.
+void DropScript(const std::wstring& path, playcore::UniqueHandle* hold) {
+  hold->Reset();
+  DeleteFileW(path.c_str());
 }
 
 }  // namespace
@@ -85,67 +109,101 @@ std::wstring VolumeOfDriveText(const std::wstring& driveText) {
   return letter ? std::wstring{letter, L':'} : std::wstring();
 }
 
-FormatEnvironment SystemFormatEnvironment(HWND owner) {
-  FormatEnvironment env;
-  env.driveType = [](const std::wstring& root) { return GetDriveTypeW(root.c_str()); };
-  env.programFolder = ModuleFolder();
-  env.windowsFolder = WindowsFolder();
-  env.confirm = [owner](const std::wstring& q) {
-    return CMsgBox(CWnd::FromHandle(owner)).Show(q.c_str(), kConfirmCaption, CMsgBox::kTypeOkCancel) == IDOK;
-  };
-  env.refuse = [owner](const std::wstring& m) {
-    CMsgBox(CWnd::FromHandle(owner)).Show(m.c_str(), kErrorCaption, CMsgBox::kTypeOk);
-  };
-  env.run = [owner](const std::wstring& file, const std::wstring& parameters) {
-    return RunElevated(owner, file, parameters);
-  };
-  return env;
-}
-
 std::wstring FormatScriptPath(const FormatEnvironment& env) {
   return env.programFolder + L"\\" + kFormatScriptName;
 }
 
+FormatOutcome CheckFormatTarget(const std::wstring& drive, const FormatEnvironment& env, std::wstring* volume,
+                                DWORD* disk) {
+  const std::wstring root = drive + L"\\";
+  if (env.driveType(root) != DRIVE_REMOVABLE) return FormatOutcome::kNotRemovable;
+  const std::wstring card = env.volumeOf(root);
+  const std::vector<DWORD> cardDisks = card.empty() ? std::vector<DWORD>() : env.disksOf(card);
+  if (cardDisks.empty()) return FormatOutcome::kUnknownDisk;
+  if (cardDisks.size() != 1) return FormatOutcome::kSharedDisk;
+  const DWORD cardDisk = cardDisks[0];
+  // The card's disk must hold the card's volume and nothing else; a list without the card is not
+  // trusted.
+  bool listed = false;
+  for (const std::wstring& other : env.volumes()) {
+    if (SameVolume(other, card)) {
+      listed = true;
+    } else if (OnDisk(env.disksOf(other), cardDisk)) {
+      return FormatOutcome::kSharedDisk;
+    }
+  }
+  if (!listed) return FormatOutcome::kUnknownDisk;
+  // An unknown place of the program or of Windows counts as being on this disk: better refuse than
+  // erase.
+  for (const std::wstring& folder : {env.programFolder, env.windowsFolder}) {
+    const std::wstring own = folder.empty() ? std::wstring() : env.volumeOf(folder);
+    const std::vector<DWORD> ownDisks = own.empty() ? std::vector<DWORD>() : env.disksOf(own);
+    if (ownDisks.empty() || SameVolume(own, card) || OnDisk(ownDisks, cardDisk)) {
+      return FormatOutcome::kProgramOrSystemDrive;
+    }
+  }
+  if (volume) *volume = card;
+  if (disk) *disk = cardDisk;
+  return FormatOutcome::kFinished;
+}
+
 FormatOutcome FormatCard(const std::wstring& driveText, const FormatEnvironment& env) {
-  const std::wstring volume = VolumeOfDriveText(driveText);
-  if (volume.empty()) {
+  const std::wstring drive = VolumeOfDriveText(driveText);
+  if (drive.empty()) {
     env.refuse(kNoDriveText);
     return FormatOutcome::kNoDrive;
   }
-  if (env.driveType(volume + L"\\") != DRIVE_REMOVABLE) {
-    env.refuse(kNotRemovableText);
-    return FormatOutcome::kNotRemovable;
+  std::wstring volume;
+  DWORD disk = 0;
+  const FormatOutcome checked = CheckFormatTarget(drive, env, &volume, &disk);
+  if (checked != FormatOutcome::kFinished) {
+    env.refuse(RefusalText(checked));
+    return checked;
   }
-  // An unknown program or Windows folder counts as being on this drive: better refuse than erase.
-  const wchar_t letter = volume[0];
-  if (DriveLetter(env.programFolder) == 0 || DriveLetter(env.windowsFolder) == 0 ||
-      DriveLetter(env.programFolder) == letter || DriveLetter(env.windowsFolder) == letter) {
-    env.refuse(kOwnDriveText);
-    return FormatOutcome::kProgramOrSystemDrive;
-  }
-  const std::wstring question = L"ドライブ " + volume +
+  const std::wstring question = L"ドライブ " + drive +
                                 L" のすべてのデータが消去されます。\r\nフォーマットしてよろしいですか？";
   if (!env.confirm(question)) return FormatOutcome::kCancelled;
 
   const std::wstring script = FormatScriptPath(env);
   DeleteFileW(script.c_str());  // never leave an older script for the tool to find
-  const std::string bytes = FormatScriptBytes(volume);
-  if (bytes.empty() || PathFileExistsW(script.c_str()) || !WriteWholeFile(script, bytes)) {
+  const std::string bytes = FormatScriptBytes(drive);
+  playcore::UniqueHandle hold;
+  if (bytes.empty() || !WriteAndHoldScript(script, bytes, &hold)) {
     env.refuse(kScriptFailedText);
     return FormatOutcome::kScriptFailed;
   }
-  ToolStart start = env.run(kPartitionTool, L"/s \"" + script + L"\"");
-  if (!start.started) {
-    if (start.process) CloseHandle(start.process);
-    DeleteFileW(script.c_str());
-    return FormatOutcome::kNotStarted;
+  // The question may have stood for a long time: the card may have been pulled and the letter given to
+  // another drive meanwhile.
+  std::wstring volumeNow;
+  DWORD diskNow = 0;
+  if (CheckFormatTarget(drive, env, &volumeNow, &diskNow) != FormatOutcome::kFinished ||
+      !SameVolume(volumeNow, volume) || diskNow != disk) {
+    DropScript(script, &hold);
+    env.refuse(kDriveChangedText);
+    return FormatOutcome::kDriveChanged;
   }
-  if (!start.process) return FormatOutcome::kStartedNoWait;  // the tool may still read the script
-  WaitForSingleObject(start.process, INFINITE);
+
+  ToolStart start = env.run(kPartitionTool, L"/s \"" + script + L"\"");
+  playcore::UniqueHandle process(start.process);
+  if (!start.started) {
+    DropScript(script, &hold);
+    const bool refused = start.error == ERROR_CANCELLED;
+    env.refuse(refused ? kElevationRefusedText : kNotStartedText);
+    return refused ? FormatOutcome::kElevationRefused : FormatOutcome::kNotStarted;
+  }
   DWORD exitCode = 0;
-  GetExitCodeProcess(start.process, &exitCode);
-  CloseHandle(start.process);
-  if (PathFileExistsW(script.c_str())) DeleteFileW(script.c_str());
+  if (!process || WaitForSingleObject(process.get(), INFINITE) != WAIT_OBJECT_0 ||
+      !GetExitCodeProcess(process.get(), &exitCode)) {
+    // The tool may still be reading the script: it stays where it is.
+    hold.Reset();
+    env.refuse(NoWaitText(drive));
+    return FormatOutcome::kStartedNoWait;
+  }
+  DropScript(script, &hold);
+  if (exitCode != 0) {
+    env.refuse(FailedText(drive, exitCode));
+    return FormatOutcome::kFailed;
+  }
   return FormatOutcome::kFinished;
 }
 

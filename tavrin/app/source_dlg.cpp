@@ -9,6 +9,7 @@
 #include "tavrin/app/dialog_placement.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
+#include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -31,7 +32,17 @@ constexpr int kButtonWidth = 90, kButtonHeight = 28, kButtonBottom = 12, kButton
 constexpr UINT kRowIds[3] = {IDC_SOURCE_SD, IDC_SOURCE_FOLDER, IDC_SOURCE_FILE};
 constexpr unsigned kRowTexts[3] = {kTextSd, kTextFolder, kTextFile};
 
+constexpr wchar_t kNotStoredText[] =
+    L"参照先を設定ファイルに保存できませんでした。設定ファイルに書き込めるか確かめてください。";
+constexpr wchar_t kErrorCaption[] = L"ERROR";
+
 OpenFileFn g_openFile = GetOpenFileNameW;
+
+void ShowSourceError(HWND owner, const wchar_t* text) {
+  CMsgBox(CWnd::FromHandle(owner)).Show(text, kErrorCaption, CMsgBox::kTypeOk);
+}
+
+SourceErrorFn g_sourceError = ShowSourceError;
 
 CString ProgramFolder() {
   std::vector<wchar_t> path(32768, L'\0');
@@ -88,6 +99,8 @@ bool WriteSourceChoice(SourceKind kind, const CString& drive, const CString& fol
 }
 
 void SetOpenFileFunction(OpenFileFn fn) { g_openFile = fn ? fn : GetOpenFileNameW; }
+
+void SetSourceErrorFunction(SourceErrorFn fn) { g_sourceError = fn ? fn : ShowSourceError; }
 
 void CTextSkinButton::DrawItem(LPDRAWITEMSTRUCT dis) {
   if (!dis) return;
@@ -263,7 +276,11 @@ void CSourceOpenDlg::OnOK() {
   m_strFolder = WindowText(m_edFolder);
   m_strFile = WindowText(m_edFile);
   if (!SourceChoiceComplete(m_nKind, sel >= 0, m_strFolder, m_strFile)) return;
-  WriteSourceChoice(m_nKind, m_strDrive, m_strFolder, m_strFile);
+  // A choice that is not stored would be lost at the next start: the user is told and the dialog stays.
+  if (!WriteSourceChoice(m_nKind, m_strDrive, m_strFolder, m_strFile)) {
+    g_sourceError(m_hWnd, kNotStoredText);
+    return;
+  }
   EndDialog(IDOK);
 }
 

@@ -36,6 +36,11 @@ bool WriteSourceChoice(SourceKind kind, const CString& drive, const CString& fol
 using OpenFileFn = BOOL(WINAPI*)(OPENFILENAMEW* ofn);
 void SetOpenFileFunction(OpenFileFn fn);  // null: GetOpenFileNameW
 
+// How OK tells that the choice could not be stored (the dialog then stays open); replaceable for the
+// tests.
+using SourceErrorFn = void (*)(HWND owner, const wchar_t* text);
+void SetSourceErrorFunction(SourceErrorFn fn);  // null: the program's message box
+
 // A skinned button that shows its text on a framed face (the "..." buttons have no images).
 class CTextSkinButton : public CSkinButton {
  public:

@@ -48,6 +48,14 @@ std::wstring Trimmed(const std::wstring& text) {
 
 }  // namespace
 
+bool IsVersionText(const std::wstring& text) {
+  if (text.empty()) return false;
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || c == L'.' ||
+           c == L'_' || c == L'-';
+  });
+}
+
 bool ParseVersionBody(const char* bytes, size_t count, std::wstring* version) {
   if (!version) return false;
   version->clear();
@@ -61,7 +69,7 @@ bool ParseVersionBody(const char* bytes, size_t count, std::wstring* version) {
   std::wstring text = Ansi(first, static_cast<size_t>(last - first));
   while (!text.empty() && (text.back() == L' ' || text.back() == L'\t')) text.pop_back();
   if (text.size() > kVersionTextMax) text.resize(kVersionTextMax);
-  if (text.empty()) return false;
+  if (!IsVersionText(text)) return false;
   *version = text;
   return true;
 }
@@ -78,17 +86,17 @@ UpdateFindings FindUpdates(const UpdateAddresses& at, const std::wstring& stored
   UpdateFindings found;
   if (!fetch) return found;
   std::wstring version;
-  if (!storedFirmware.empty() && fetch(at.firmwareFile, &version) && !version.empty() &&
+  if (IsVersionText(storedFirmware) && fetch(at.firmwareFile, &version) && IsVersionText(version) &&
       Trimmed(version) != Trimmed(storedFirmware)) {
     found.firmware = true;
     found.firmwareCurrent = storedFirmware.substr(0, kVersionTextMax);
-    found.firmwareNew = version;
+    found.firmwareNew = version.substr(0, kVersionTextMax);
   }
   version.clear();
-  if (!fetch(at.viewerFile, &version) || version.empty()) return UpdateFindings();
+  if (!fetch(at.viewerFile, &version) || !IsVersionText(version)) return UpdateFindings();
   if (version != programVersion) {
     found.viewer = true;
-    found.viewerNew = version;
+    found.viewerNew = version.substr(0, kVersionTextMax);
   }
   return found;
 }

@@ -15,9 +15,14 @@ constexpr size_t kVersionTextMax = 259;
 // Bytes of a version file that are read; the version sits on its first line.
 constexpr size_t kVersionBodyMax = 1024;
 
+// A version is made of letters, digits, '.', '_' and '-' only. The texts go into the update dialog's
+// link markup, and they come from a server over plain HTTP or from the card: anything else (a quote,
+// '<', a blank) is not a version and is never shown.
+bool IsVersionText(const std::wstring& text);
+
 // The version in a version file's body (ANSI bytes): the text after the first "VER:", up to the first
 // CR or LF, trailing blanks removed, at most kVersionTextMax characters. False (version cleared) when
-// the body is empty, has no "VER:" or no text after it.
+// the body is empty, has no "VER:", no text after it, or that text is not a version (IsVersionText).
 bool ParseVersionBody(const char* bytes, size_t count, std::wstring* version);
 
 // The four addresses the check reads and links to.
@@ -43,9 +48,10 @@ struct UpdateFindings {
   bool Any() const { return firmware || viewer; }
 };
 
-// The check: the firmware only when a firmware version is known (storedFirmware not empty), compared by
+// The check: the firmware only when a firmware version is known (storedFirmware a version), compared by
 // their version parts (TrimVersionText); the viewer compared exactly with the program's version. When
-// the viewer's file cannot be read nothing is reported, whatever the firmware gave.
+// the viewer's file cannot be read or holds no version nothing is reported, whatever the firmware gave;
+// a fetched firmware text that is not a version leaves the firmware out.
 UpdateFindings FindUpdates(const UpdateAddresses& at, const std::wstring& storedFirmware,
                            const std::wstring& programVersion, const VersionFetch& fetch);
 

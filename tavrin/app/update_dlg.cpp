@@ -25,8 +25,8 @@ BEGIN_MESSAGE_MAP(CUpdateDialog, CSkinDialog)
   ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CUpdateDialog::CUpdateDialog(std::wstring message)
-    : CSkinDialog(IDD_UPDATE, nullptr), m_message(std::move(message)) {}
+CUpdateDialog::CUpdateDialog(std::wstring message, std::vector<std::wstring> pages)
+    : CSkinDialog(IDD_UPDATE, nullptr), m_message(std::move(message)), pages_(std::move(pages)) {}
 
 CUpdateDialog::~CUpdateDialog() {
   if (m_hWnd) DestroyWindow();
@@ -58,7 +58,7 @@ void CUpdateDialog::OnCancel() {
   ShowWindow(SW_HIDE);
 }
 
-void CUpdateDialog::OnLinkClick(NMHDR* hdr, LRESULT* result) { OpenClickedLink(m_hWnd, hdr, result); }
+void CUpdateDialog::OnLinkClick(NMHDR* hdr, LRESULT* result) { OpenClickedLink(m_hWnd, hdr, result, pages_); }
 
 HBRUSH CUpdateDialog::OnCtlColor(CDC* dc, CWnd* control, UINT ctlType) {
   if (control && control->m_hWnd == m_link.m_hWnd && dc) {

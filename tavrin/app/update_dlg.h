@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "tavrin/app/link_ctrl.h"
 #include "tavrin/skin/skin_dialog.h"
@@ -20,7 +21,8 @@ class CUpdateDialog : public CSkinDialog {
   static constexpr int kHeight = 360;
   static constexpr int kButtonBand = 50;  // the grey band at the bottom that holds the close button
 
-  explicit CUpdateDialog(std::wstring message);
+  // pages: the download pages the message links to; a click opens one of them and nothing else.
+  CUpdateDialog(std::wstring message, std::vector<std::wstring> pages);
   ~CUpdateDialog() override;
 
   BOOL OnInitDialog() override;
@@ -38,6 +40,7 @@ class CUpdateDialog : public CSkinDialog {
   DECLARE_MESSAGE_MAP()
 
  private:
+  std::vector<std::wstring> pages_;
   HBRUSH white_ = nullptr;  // deleted once, with the dialog object
 };
 

@@ -2,6 +2,8 @@
 // of its own until Stop posts WM_QUIT.
 #include "tavrin/app/connectivity_watch.h"
 
+#include <objbase.h>
+
 #include "platform/framework/dialog.h"
 #include "res/dialogs_res.h"
 #include "tavrin/app/update_dlg.h"
@@ -18,6 +20,21 @@ void Publish(CInetConnectionAsync::Outcome& out, const std::wstring& message, HW
   }
   SetEvent(out.decided.get());
 }
+
+// The thread's COM apartment: a link click in the dialog calls ShellExecuteW on this thread, and the
+// shell's handlers of an address need COM started there.
+class ThreadApartment {
+ public:
+  ThreadApartment() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ThreadApartment() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ThreadApartment(const ThreadApartment&) = delete;
+  ThreadApartment& operator=(const ThreadApartment&) = delete;
+
+ private:
+  HRESULT hr_;
+};
 
 void RunLoop() {
   MSG msg;
@@ -53,7 +70,8 @@ unsigned __stdcall CInetConnectionAsync::UpdateCheckThreadProc(void* arg) {
     return 0;
   }
   {
-    CUpdateDialog dlg(message);
+    const ThreadApartment apartment;
+    CUpdateDialog dlg(message, {w->config.update.firmwarePage, w->config.update.viewerPage});
     if (!dlg.Create(IDD_UPDATE, CWnd::GetDesktopWindow())) {
       Publish(out, message, nullptr);
       AfxDeleteTempObjects();

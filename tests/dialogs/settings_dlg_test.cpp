@@ -65,6 +65,26 @@ TEST_F(SettingsDialog, TheParkingShockOptionIsReportedBothWays) {
   EXPECT_EQ(NextOptionMessage(), std::make_pair(-1L, -1L));
 }
 
+// The version static reads "version 2.0.2" and, on its second line, the notice with the build's year.
+TEST_F(SettingsDialog, TheVersionTextNamesTheVersionAndTheBuildYear) {
+  wchar_t text[256] = {};
+  GetDlgItemTextW(dlg_.m_hWnd, IDC_SETTINGS_VERSION, text, 256);
+  const std::wstring shown = text;
+  const std::string date = __DATE__;
+  const std::wstring year(date.end() - 4, date.end());
+  EXPECT_EQ(shown, L"version 2.0.2\r\nCopyright (C) " + year + L" Quillmere project. All rights reserved.")
+      << std::string(shown.begin(), shown.end());
+  const struct {
+    const char* date;
+    const wchar_t* year;
+  } dates[] = {{"May  8 2023", L"2023"}, {"Dec 31 1999", L"1999"}, {"2024", L"2024"}, {nullptr, L""}};
+  for (const auto& d : dates) {
+    EXPECT_EQ(SettingsVersionText(L"2.0.2", d.date),
+              L"version 2.0.2\r\nCopyright (C) " + std::wstring(d.year) + L" Quillmere project. All rights reserved.")
+        << (d.date ? d.date : "null");
+  }
+}
+
 TEST_F(SettingsDialog, TheLinkIsASysLinkWhoseClickOpensTheViewerPage) {
   ASSERT_TRUE(dlg_.m_link.IsSysLink());
   SetUrlOpener(RecordUrl);

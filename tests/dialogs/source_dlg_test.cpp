@@ -2,6 +2,9 @@
 // and out of the settings file, and the file browser's first name.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "res/dialogs_res.h"
 #include "tavrin/app/source_dlg.h"
 #include "tavrin/skin/app_fonts.h"
@@ -105,6 +108,37 @@ TEST_F(SourceDialog, ATypedFolderIsStoredUnderItsKeyAndNothingElseChanges) {
   EXPECT_EQ(dlg_.ChosenSourcePath(), L"D:\\drive videos");
   EXPECT_EQ(ReadIni(L"SOURCE", L"FILE"), L"C:\\rec\\a.mp4");
   EXPECT_EQ(ReadIni(L"SOURCE", L"SD"), L"");
+}
+
+std::vector<std::wstring> g_errors;
+void RecordError(HWND, const wchar_t* text) { g_errors.push_back(text); }
+
+// A settings file that cannot be written: OK says so and the dialog stays open, instead of closing as
+// if the choice were kept and opening the old source at the next start.
+TEST_F(SourceDialog, AChoiceThatCannotBeStoredKeepsTheDialogOpenAndSaysSo) {
+  SetSourceErrorFunction(RecordError);
+  const struct {
+    bool writable;
+    bool stays;
+  } cases[] = {{false, true}, {true, false}};
+  for (const auto& c : cases) {
+    g_errors.clear();
+    const std::wstring ini = settings_.path() + kIniFileName;
+    if (!c.writable) {
+      ASSERT_TRUE(CreateDirectoryW(ini.c_str(), nullptr));  // the file's name is taken
+    }
+    Open();
+    dlg_.ShowWindow(SW_SHOW);
+    dlg_.SendMessage(WM_COMMAND, MAKEWPARAM(IDC_SOURCE_FOLDER, BN_CLICKED), 0);
+    SetDlgItemTextW(dlg_.m_hWnd, IDC_SOURCE_FOLDER_EDIT, L"D:\\drive videos");
+    dlg_.OnOK();
+    EXPECT_EQ(IsWindowVisible(dlg_.m_hWnd) != FALSE, c.stays) << c.writable;
+    EXPECT_EQ(g_errors.size(), c.stays ? 1u : 0u) << c.writable;
+    EXPECT_EQ(ReadIni(L"SOURCE", L"FOLDER"), c.writable ? L"D:\\drive videos" : L"") << c.writable;
+    dlg_.DestroyWindow();
+    if (!c.writable) RemoveDirectoryW(ini.c_str());
+  }
+  SetSourceErrorFunction(nullptr);
 }
 
 TEST(SourceFileBrowse, TheFirstNameIsTheFolderAndTheMaskJoinedAndAlwaysFits) {

@@ -35,6 +35,10 @@ TEST(VersionBody, TheTextAfterTheTagUpToTheLineEndIsTheVersion) {
       {"tag without a version", "VER:\r\n", false, L""},
       {"empty body", "", false, L""},
       {"300 characters are cut to 259", "VER:" + std::string(300, '7'), true, std::wstring(259, L'7')},
+      {"letters, digits, dot, underscore and dash", "VER:2.0.3-rc_1B\r\n", true, L"2.0.3-rc_1B"},
+      {"link markup after the version", "VER:2.0.3<a href=\"C:\\x.exe\">2.0.3</a>", false, L""},
+      {"a blank inside", "VER:2.0.3 beta", false, L""},
+      {"a quote", "VER:2.0\"3", false, L""},
   };
   for (const BodyCase& c : cases) {
     std::wstring version = L"stale";
@@ -62,13 +66,25 @@ TEST(UpdateCheckAgainstServer, CurrentVersionsGiveNothingAndNewerOnesTheirItems)
       {"both", L"", true, false},  // no card firmware: only the viewer is checked
       {"nover", L"1.2.3", false, false},
       {"empty", L"1.2.3", false, false},
+      // Spoofed files whose version carries a link: that file counts as holding no version.
+      {"hostileviewer", L"1.2.3", false, false},
+      {"hostilefirmware", L"1.2.3", true, false},
+      // The card's firmware text is not a version: only the viewer is checked.
+      {"both", L"1.2<a href=\"x\">", true, false},
   };
   for (const ServerCase& c : cases) {
     const UpdateAddresses at = UpdateAddressesAt(LoopbackSite(c.mode));
     const UpdateFindings found = FindUpdates(at, c.firmware, L"2.0.2", FetchVersion);
     EXPECT_EQ(found.viewer, c.viewer) << c.mode;
     EXPECT_EQ(found.firmware, c.firmwareNewer) << c.mode;
-    EXPECT_EQ(BuildUpdateMessage(found, at, L"2.0.2").empty(), !c.viewer && !c.firmwareNewer) << c.mode;
+    const std::wstring message = BuildUpdateMessage(found, at, L"2.0.2");
+    EXPECT_EQ(message.empty(), !c.viewer && !c.firmwareNewer) << c.mode;
+    // The only markup is the download pages' links.
+    size_t anchors = 0;
+    for (size_t pos = message.find(L"<a "); pos != std::wstring::npos; pos = message.find(L"<a ", pos + 1)) {
+      ++anchors;
+    }
+    EXPECT_EQ(anchors, (c.viewer ? 1u : 0u) + (c.firmwareNewer ? 1u : 0u)) << c.mode;
   }
 }
 

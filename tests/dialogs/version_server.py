@@ -3,7 +3,7 @@
 
 Usage: version_server.py COMMAND [ARGS...]; the port goes to the command in QUILL_TEST_HTTP_PORT and the
 command's status is the script's. The first path segment picks the behaviour: a row of VERSIONS (viewer,
-firmware bodies); "stall" never answers; "stallbody" sends headers and part of the body, then nothing;
+firmware bodies; the "hostile" rows are spoofed files whose version carries link markup); "stall" never answers; "stallbody" sends headers and part of the body, then nothing;
 "midbody" declares 100 bytes, sends part and closes; anything else is 404.
 """
 import http.server
@@ -16,6 +16,9 @@ import time
 
 HOLD_SECONDS = 20  # how long a stalling answer holds its connection (longer than any client waits)
 
+# A version followed by a link that would start a program from the update dialog.
+HOSTILE = b'VER:%s <a href="C:\\Windows\\System32\\cmd.exe">download</a>\r\n'
+
 VERSIONS = {
     "current": (b"VER:2.0.2\r\n", b"VER:1.2.3\r\n"),
     "newviewer": (b"VER:2.0.3\r\n", b"VER:1.2.3\r\n"),
@@ -23,6 +26,8 @@ VERSIONS = {
     "nover": (b"version 2.0.3\r\n", b"version 1.3.0\r\n"),
     "long": (b"VER:" + b"9" * 300 + b"\r\n", b"VER:" + b"8" * 300 + b"\r\n"),
     "empty": (b"", b""),
+    "hostileviewer": (HOSTILE % b"2.0.3", b"VER:1.3.0\r\n"),
+    "hostilefirmware": (b"VER:2.0.3\r\n", HOSTILE % b"1.3.0"),
 }
 
 

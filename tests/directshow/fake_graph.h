@@ -4,6 +4,9 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+
+#include <cstring>
 
 #include <deque>
 #include <string>
@@ -67,6 +70,27 @@ class FakeGraph : public dshow::GraphSession {
   HRESULT PutRate(double rate) override { return rates.push_back(rate), S_OK; }
   HRESULT PutVolume(long volume) override { return audio ? volumes.push_back(volume), S_OK : E_NOTIMPL; }
   HRESULT GetNativeSize(LONG* width, LONG* height) override { return *width = 1280, *height = 720, S_OK; }
+  // The picture handed out: a copy of `picture` (a packed DIB) in CoTaskMemAlloc'd memory.
+  HRESULT GetCurrentImage(BYTE** dib, DWORD* size) override {
+    *dib = nullptr;
+    *size = 0;
+    if (picture.empty()) return E_NOTIMPL;
+    *dib = static_cast<BYTE*>(CoTaskMemAlloc(picture.size()));
+    if (!*dib) return E_OUTOFMEMORY;
+    memcpy(*dib, picture.data(), picture.size());
+    *size = static_cast<DWORD>(picture.size());
+    return S_OK;
+  }
+  // Each overlay handed to the mixer: whether it had a bitmap, and where it went.
+  struct Overlay {
+    bool bitmap;
+    RECT source;
+    float place[4];
+  };
+  HRESULT SetOverlayBitmap(HDC dc, const RECT& source, const float place[4]) override {
+    overlays.push_back({dc != nullptr, source, {place[0], place[1], place[2], place[3]}});
+    return S_OK;
+  }
   HRESULT TakeEvent(long* code) override {
     if (events_.empty()) return E_ABORT;
     *code = events_.front();
@@ -84,6 +108,8 @@ class FakeGraph : public dshow::GraphSession {
   std::vector<std::string> calls;  // operations in order (not the reads)
   std::vector<double> rates;
   std::vector<long> volumes;
+  std::vector<BYTE> picture;      // empty: no picture to give
+  std::vector<Overlay> overlays;
 
  private:
   HRESULT Call(const std::string& name, HRESULT result) {

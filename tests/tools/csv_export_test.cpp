@@ -232,6 +232,40 @@ TEST(CsvExport, AFailedWriteLeavesNoFileAndStoresNoFolder) {
   }
 }
 
+// Regression: a record whose line is longer than a line may be came out as an empty line, was
+// dropped, and the export said "done". It fails the export now; and a stop at the program's close
+// keeps no file either.
+TEST(CsvExport, ALineTooLongOrAStopAtCloseLeavesNoFile) {
+  RecordingList records = quill::test::ScanCard(CardFolder());
+  sRECORDINGPAIR huge = {};
+  const std::wstring name(255, L'n');
+  wcscpy(huge.szMainName, (name + L"_M.MP4").c_str());
+  wcscpy(huge.szRearName, (name + L"_R.MP4").c_str());
+  records.insert(records.begin() + 1, huge);
+  struct Case {
+    const char* what;
+    RecordingList records;
+    bool running;      // the worker-running word
+    bool keepPartial;  // the user's stop (true) or the program's close (false)
+    tools::CsvExportResult result;
+    size_t messages;
+  } cases[] = {
+      {"a line too long", records, true, true, tools::CsvExportResult::kFailed, 1},
+      {"stopped at close", quill::test::ScanCard(CardFolder()), false, false, tools::CsvExportResult::kCancelled, 0},
+  };
+  for (const Case& c : cases) {
+    TempDir out;
+    Export run(out.path(), c.records);
+    run.job.keepPartial = [&c] { return c.keepPartial; };
+    ToolCallbacks callbacks = run.log.Callbacks();
+    callbacks.keepRunning = [&c] { return c.running; };
+    EXPECT_EQ(tools::RunCsvExport(run.job, callbacks), c.result) << c.what;
+    EXPECT_TRUE(quill::test::FilesIn(out.path()).empty()) << c.what;
+    EXPECT_EQ(run.storedFolders, 0) << c.what;
+    EXPECT_EQ(run.log.shown.size(), c.messages) << c.what;
+  }
+}
+
 TEST(CsvExport, LinesOfMoviesThatCannotBeMeasured) {
   sRECORDINGPAIR r = {};
   wcscpy(r.szMainName, L"001_093000A_M.MP4");

@@ -1,6 +1,8 @@
 // The capture objects' picture holders: the 32-bit BMP header arithmetic, the loading of a BMP file's
-// bits (refused when the file is shorter than the picture), and a window's drawing surfaces.
-#include "playcore/instances/picture_frame.h"
+// bits (refused when the file is shorter than the picture), a window's drawing surfaces, and the
+// conversion job that carries them.
+#include "playcore/converter/picture_frame.h"
+#include "playcore/converter/movie_capture.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +89,23 @@ TEST(WindowCapture, HoldsAMemoryBitmapOfTheClientSize) {
     EXPECT_EQ(GetCurrentObject(capture.memoryDc(), OBJ_BITMAP), capture.bitmap());
   }
   DestroyWindow(window);
+}
+
+TEST(MovieCapture, CarriesItsCaptureObjectsIdsAndIndexWords) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  {
+    playcore::CMovieCapture job(owner);
+    EXPECT_TRUE(job.windowCapture().ok());
+    EXPECT_EQ(job.frameBitmap().Header()->biWidth, 1920);
+    EXPECT_EQ(job.frameBitmap().Header()->biHeight, 960);
+    EXPECT_EQ(job.frameBitmap().ImageSize(), 1920u * 960u * 4u);
+    EXPECT_EQ(job.index(0), -1);
+    EXPECT_EQ(job.index(1), -1);
+    EXPECT_EQ(playcore::CMovieCapture::kMessageIds[0], 370u);
+    EXPECT_EQ(playcore::CMovieCapture::kMessageIds[1], 371u);
+  }
+  DestroyWindow(owner);
 }
 
 }  // namespace

@@ -131,4 +131,83 @@ TEST(RecordingDelete, RecyclesExactlyThePickedFilesAndKeepsTheListMatchingTheDis
   }
 }
 
+TEST(RecordingDelete, IndexAfterRemovalFollowsTheRows) {
+  struct Case {
+    int index, removed, rows, expected;
+  } cases[] = {
+      {-1, 0, 3, -1},  // no current row stays none
+      {0, 2, 3, 0},    // a row below the current one
+      {3, 1, 4, 2},    // a row above: the current one moves up
+      {1, 1, 3, 1},    // the current row itself: the next row takes its place
+      {3, 3, 3, 2},    // the current last row: the new last row
+      {0, 0, 0, -1},   // the only row
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(tools::IndexAfterRemoval(c.index, c.removed, c.rows), c.expected)
+        << c.index << " " << c.removed << " " << c.rows;
+  }
+}
+
+// A folder that disappears under the walk (a pulled card) is a failure, never "deleted"; where no
+// recycle bin is, one question comes before the first file, and a No leaves every file.
+TEST(RecordingDelete, AVanishedFolderFailsAndNoRecycleBinAsksOnceFirst) {
+  struct Case {
+    const char* what;
+    bool folderGone;
+    bool hasBin;
+    int answer;  // to the recycle-bin question
+    tools::DeleteResult result;
+    size_t questions, messages;
+  } cases[] = {
+      {"folder gone", true, true, 1, tools::DeleteResult::kFailed, 0, 1},
+      {"no bin, declined", false, false, 2, tools::DeleteResult::kDeclined, 1, 1},
+      {"no bin, accepted", false, false, 1, tools::DeleteResult::kDeleted, 1, 1},
+  };
+  for (const Case& c : cases) {
+    quill::test::TempDir dir;
+    const std::wstring day = dir.path() + L"20240315_001\\";
+    const std::wstring from = quill::test::RecordingsDir() + L"card\\20240315_001\\";
+    CreateDirectoryW(day.c_str(), nullptr);
+    for (const std::wstring& name : quill::test::FilesIn(from)) {
+      CopyFileW((from + name).c_str(), (day + name).c_str(), FALSE);
+    }
+    RecordingList all = quill::test::ScanCard(dir.path());
+    RecordingList shown = all;
+    ASSERT_GE(all.size(), 3u);
+    tools::DeleteJob job;
+    job.picked = {all[0], all[1]};
+    job.shown = &shown;
+    job.all = &all;
+    int binAsked = 0;
+    job.hasRecycleBin = [&](const wchar_t*) {
+      ++binAsked;
+      return c.hasBin;
+    };
+    std::vector<std::wstring> gone;
+    job.recordGone = [&](const sRECORDINGPAIR& r) { gone.push_back(Key(r)); };
+    if (c.folderGone) {
+      quill::test::RemoveTree(day.substr(0, day.size() - 1));
+      ASSERT_FALSE(FileExists(day.substr(0, day.size() - 1)));
+    }
+    const auto before = quill::test::FingerprintTree(dir.path());
+    quill::test::MessageLog log;
+    log.answers = {c.answer};
+    EXPECT_EQ(tools::RunRecordingDelete(job, log.Callbacks()), c.result) << c.what;
+    EXPECT_EQ(binAsked, 1) << c.what << ": one folder, asked once";
+    EXPECT_EQ(log.Questions(), c.questions) << c.what;
+    EXPECT_EQ(log.shown.size(), c.messages) << c.what;
+    if (c.result == tools::DeleteResult::kDeleted) {
+      EXPECT_EQ(gone.size(), 2u) << c.what;
+      EXPECT_EQ(shown.size(), all.size()) << c.what;
+      for (const sRECORDINGPAIR& r : job.picked) {
+        EXPECT_FALSE(FileExists(Key(r))) << c.what;
+        InTrash(Key(r));  // emptied out of the test bed's trash
+      }
+    } else {
+      EXPECT_TRUE(gone.empty()) << c.what;
+      EXPECT_EQ(quill::test::FingerprintTree(dir.path()), before) << c.what;
+    }
+  }
+}
+
 }  // namespace

@@ -99,4 +99,40 @@ TEST(SnapshotSlot, AnswersZeroAndWritesNothingWithoutAPicture) {
   EXPECT_TRUE(quill::test::FilesIn(dir.path()).empty());
 }
 
+TEST(OverlayDestination, BottomRightCornerScaledLikeThePicture) {
+  struct Case {
+    const char* name;
+    int clientW, clientH, nativeW, nativeH;
+    bool oneFactor;
+    bool ok;
+    float left, top;
+  } cases[] = {
+      {"1280 x 720 shown 1:1", 1280, 720, 1280, 720, true, true, 1.0f - 300.0f / 1280, 1.0f - 120.0f / 720},
+      {"half size, two factors", 640, 360, 1280, 720, false, true, 1.0f - 150.0f / 640, 1.0f - 60.0f / 360},
+      {"wide client, one factor (the horizontal)", 1280, 360, 1280, 720, true, true, 1.0f - 300.0f / 1280,
+       1.0f - 120.0f / 360},
+      {"wide client, two factors", 1280, 360, 1280, 720, false, true, 1.0f - 300.0f / 1280, 1.0f - 60.0f / 360},
+      // Regression: a client smaller than the scaled bitmap gave a corner left of and above the
+      // picture, which the mixer refuses.
+      {"tiny client", 100, 40, 100, 40, true, true, 0.0f, 0.0f},
+      {"no native size", 640, 360, 0, 0, true, false, 0, 0},
+      {"no client", 0, 360, 1280, 720, true, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    playcore::NormalizedRect place = {};
+    ASSERT_EQ(playcore::OverlayDestination(c.clientW, c.clientH, c.nativeW, c.nativeH, c.oneFactor, &place), c.ok)
+        << c.name;
+    if (!c.ok) continue;
+    EXPECT_NEAR(place.left, c.left, 1e-4) << c.name;
+    EXPECT_NEAR(place.top, c.top, 1e-4) << c.name;
+    EXPECT_FLOAT_EQ(place.right, 1.0f) << c.name;
+    EXPECT_FLOAT_EQ(place.bottom, 1.0f) << c.name;
+  }
+  playcore::sPLAYERINSTANCE instance = {};
+  instance.aspectMode = 0;
+  EXPECT_TRUE(playcore::OverlayUsesOneFactor(instance));
+  instance.aspectMode = 1;
+  EXPECT_FALSE(playcore::OverlayUsesOneFactor(instance));
+}
+
 }  // namespace

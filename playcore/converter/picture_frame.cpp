@@ -1,4 +1,4 @@
-#include "playcore/instances/picture_frame.h"
+#include "playcore/converter/picture_frame.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
-// Picture holders of the snapshot and capture services: a 32-bit BMP description (file and info
-// header arithmetic, loading the bits of such a file) and a window's drawing surfaces.
+// The picture holders a conversion job carries (CMovieCapture): a 32-bit BMP description (file and
+// info header arithmetic, loading the bits of such a file) and a window's drawing surfaces.
 #pragma once
 
 #include <windows.h>
