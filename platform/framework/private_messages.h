@@ -7,8 +7,9 @@
 
 namespace quill::msg {
 
-// The WebView2 host object's runner -> the WebView2 map dialog. wParam: the held call (heap).
-// Also a tool worker -> the main dialog, sent: wParam points to the worker's std::function<void()>.
+// The WebView2 host object's runner -> the WebView2 map dialog, posted. wParam: the held call, a
+// std::function<void()> on the heap that the message owns (the dialog runs and deletes it, or deletes
+// it unrun when it is destroyed first).
 constexpr UINT kRunHeldCall = WM_APP + 0;
 // The DirectShow filter graph -> the video pane (-> main dialog): graph events are waiting.
 constexpr UINT kGraphEvent = WM_APP + 4;
@@ -26,6 +27,8 @@ constexpr UINT kSliderRelease = WM_APP + 103;
 // the position to seek to).
 constexpr UINT kMapReady = WM_APP + 301;
 constexpr UINT kMapSeek = WM_APP + 302;
+// The WebView2 map dialog -> itself, posted once it is created (shown or not): start its control.
+constexpr UINT kMapStartControl = WM_APP + 303;
 // G-sensor graph -> main dialog: previous event (left button), next event (right button).
 constexpr UINT kGraphPreviousEvent = WM_APP + 401;
 constexpr UINT kGraphNextEvent = WM_APP + 402;
@@ -49,6 +52,9 @@ constexpr UINT kToolFinished = WM_APP + 1302;
 constexpr UINT kDeletionDone = WM_APP + 1304;
 // Main dialog -> itself: start-up has finished; run the after-start steps.
 constexpr UINT kAfterInit = WM_APP + 1305;
+// A tool worker -> main dialog, sent (never posted): wParam points to the worker's own
+// std::function<void()>, which the main dialog runs and the worker keeps and frees.
+constexpr UINT kRunSentCall = WM_APP + 1306;
 // Skinned button with press notification -> its parent. lParam the button's notify value.
 constexpr UINT kButtonPressed = WM_APP + 1401;
 constexpr UINT kButtonReleased = WM_APP + 1402;

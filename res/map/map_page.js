@@ -268,19 +268,40 @@ var cplist = new CpList();
 
 // ---- Loading the map ----
 
-// True when the map is ready. While the host is online and no load has started, adds the map
-// script; while it is offline, forgets that a load started.
+// The map library is in the page already (an earlier connection loaded it): it is never loaded twice.
+function MapLibraryLoaded() {
+  return typeof google !== 'undefined' && google && google.maps && typeof google.maps.Map === 'function';
+}
+
+// A script load that failed: the next poll while online tries again.
+function OnMapScriptFailed(script) {
+  if (script !== g_script) return;
+  if (script.parentNode) script.parentNode.removeChild(script);
+  g_script = null;
+  g_isStartInitConnect = false;
+}
+
+// True when the map is ready. While the host is online and no load has started, makes the map: with
+// the library already in the page at once, else by adding the map script; while it is offline, forgets
+// that a load started.
 function ConnectTest() {
   if (Host().JS2C_ConnectTest()) {
     if (!g_isInitConnect && !g_isStartInitConnect) {
+      if (MapLibraryLoaded()) {
+        g_isStartInitConnect = true;
+        loadLibs();
+        return g_isInitConnect;
+      }
       var url = String(Host().JS2C_GetMapURL());
       // Without a key there is no script to load: the page stays without a map.
       if (url.length > 0) {
         if (g_script && g_script.parentNode) g_script.parentNode.removeChild(g_script);
-        g_script = document.createElement('script');
-        g_script.type = 'text/javascript';
-        g_script.src = url;
-        document.getElementsByTagName('head')[0].appendChild(g_script);
+        var script = document.createElement('script');
+        script.type = 'text/javascript';
+        script.onerror = function() { OnMapScriptFailed(script); };
+        script.src = url;
+        g_script = script;
+        document.getElementsByTagName('head')[0].appendChild(script);
         g_isStartInitConnect = true;
       }
     }
@@ -320,7 +341,11 @@ function loadLibs() {
     DebugLog('Fails!(new google.maps.Map) retrying...');
     g_map = new google.maps.Map(canvas, options);
   }
-  if (!g_map) return;
+  if (!g_map) {
+    // The next poll while online tries again.
+    g_isStartInitConnect = false;
+    return;
+  }
   if (IsWebViewPage()) new google.maps.Marker({ position: options.center, map: g_map });
   var panorama = g_map.getStreetView ? g_map.getStreetView() : null;
   if (panorama) {

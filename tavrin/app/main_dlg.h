@@ -218,6 +218,20 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnStepTick(WPARAM wp, LPARAM lp);
   LRESULT OnStepEnd(WPARAM wp, LPARAM lp);
 
+  // The map (main_dlg_map.cpp).
+  // The map frame's content by the map-or-logo rule: the map dialog, or the logo in its place.
+  void UpdateMapOrLogo();
+  // A recording starts opening: page-ready word cleared, no position, no GPS known.
+  void MapOnOpen();
+  // The recording's drive data is open: whether it has GPS points and is a parking recording, the
+  // page-ready word back (while the page is initialised), the frame's content.
+  void MapOnDriveData();
+  // The marker goes to the current position (playback started, a seek landed, the frame shown).
+  void MapMoveMarker();
+  // The 100 ms tick: the connection test while stopped or paused, the marker status following the
+  // leading instance's state, the frame's content.
+  void MapOnTick(bool active, int playState);
+
   // The drive-data views (main_dlg_driveviews.cpp).
   // From the selected instance's current position: the graph's cursor, the info panel's values, the
   // map's position key and marker. Called on every playback tick and after a seek.
@@ -422,6 +436,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bEndHandled = FALSE;  // the end of the list was reached; further end reports are ignored
   BOOL m_bEndRunning = FALSE;  // an end-of-movie handler runs
   BOOL m_bEventsSent = FALSE;  // the current movie's events reached the map
+  BOOL m_bMapHasGps = FALSE;   // the open recording has valid GPS points (MapOnDriveData)
+  BOOL m_bMapParking = FALSE;  // the open recording is a parking recording
   BOOL m_bSeekPressed = FALSE; // a seek-bar drag runs (the players are muted)
   int m_nSeekPlayState = 0;    // the play state at the press
   int64_t m_nSeekTarget = -1;

@@ -190,8 +190,10 @@ void CtavrinDlg::OnDriveDataOpened() {
         (trigger == kTriggerContinuous || trigger == kTriggerParking || trigger == kTriggerParkingLapse) ? 0 : 1;
     m_graph.SetPlayer(m_nPlayerSel);
   }
-  SendEventsToMap(m_nCurIndex);
+  // The position first: the page draws the new track at the new recording's position, not the old one's.
   RefreshDriveViews();
+  MapOnDriveData();
+  SendEventsToMap(m_nCurIndex);
 }
 
 void CtavrinDlg::SendEventsToMap(int index) {
@@ -265,7 +267,7 @@ void CtavrinDlg::SeekViewsTo(int selector, int64_t position) {
   }
   UpdateButtons();
   RefreshDriveViews();
-  m_map.ExecScript(L"orbitgrplist.MoveMarker()");
+  MapMoveMarker();
 }
 
 void CtavrinDlg::GoToGraphEvent(bool next) {
@@ -297,6 +299,8 @@ LRESULT CtavrinDlg::OnGraphNextEvent(WPARAM, LPARAM) {
 }
 
 LRESULT CtavrinDlg::OnMapReady(WPARAM, LPARAM) {
+  m_map.SetPageReady(true);
+  UpdateMapOrLogo();
   SendEventsToMap(m_nCurIndex);
   RefreshDriveViews();
   Invalidate(FALSE);

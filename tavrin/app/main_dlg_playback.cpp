@@ -107,6 +107,7 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
   ++m_uPrepareCount;
+  MapOnOpen();
   Stop();
   m_bOpened = FALSE;
   PublishPlaybackState();
@@ -281,6 +282,7 @@ void CtavrinDlg::StartPlayback() {
   UpdateSpeedLabel();
   ApplyVolume();
   SetTrackIndex(0);
+  MapMoveMarker();
   m_nSeekTarget = -1;
   SetTimer(kTimerTick, Timings().tick);
   // The next pair's drive data, read ahead while this one plays.
@@ -457,6 +459,8 @@ void CtavrinDlg::StopPlayback() {
   JoinWorker(m_hPreOpenThread);
   m_bOpened = FALSE;
   m_events.clear();
+  MapOnOpen();
+  UpdateMapOrLogo();
   playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
   {
     CPlayMutexLock lock(m_hPlayMutex.get());

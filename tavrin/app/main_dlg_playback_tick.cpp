@@ -137,6 +137,7 @@ void CtavrinDlg::OnTick() {
   PublishPlaybackState();
   const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
+  MapOnTick(InstanceActive(lead), state);
   if (state != playcore::kPlayPlaying) return;
   if (CheckMovieEnd()) {
     if (!m_bEndShown) {
@@ -254,6 +255,7 @@ void CtavrinDlg::SeekTo(int selector, int64_t position) {
     playcore::PlayerCall_Repaint(selector);
   }
   UpdateButtons();
+  MapMoveMarker();
 }
 
 LRESULT CtavrinDlg::OnSeekPress(WPARAM id, LPARAM) {
@@ -364,6 +366,7 @@ void CtavrinDlg::UpdateSpeedLabel() {
 }
 
 void CtavrinDlg::OnPlayPause() {
+  m_map.SetPageReady(true);
   const int lead = LeadingInstance(TransportSelector());
   if (m_bOpened && StateOf(lead) == playcore::kPlayPlaying) {
     if (!CheckMovieEnd()) {

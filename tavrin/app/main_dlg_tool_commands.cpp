@@ -4,7 +4,7 @@
 //
 // Threads: the handlers run on the UI thread and start their worker through StartToolThread (the
 // snapshot alone runs on the UI thread). A worker never touches a window directly: what must happen on
-// the UI thread (stopping playback, list rows) is sent there with kRunHeldCall, whose wParam points to
+// the UI thread (stopping playback, list rows) is sent there with kRunSentCall, whose wParam points to
 // the call; the UI thread keeps pumping while the worker runs, so a send never waits on a blocked thread.
 // Every worker reports success through m_bToolSucceeded and ends by posting kToolFinished.
 #include <atomic>
@@ -58,7 +58,7 @@ void OnUiThread(CtavrinDlg* dlg, const std::function<void()>& call) {
   if (::GetWindowThreadProcessId(hwnd, nullptr) == ::GetCurrentThreadId()) {
     call();
   } else {
-    ::SendMessageW(hwnd, quill::msg::kRunHeldCall, reinterpret_cast<WPARAM>(&call), 0);
+    ::SendMessageW(hwnd, quill::msg::kRunSentCall, reinterpret_cast<WPARAM>(&call), 0);
   }
 }
 

@@ -149,7 +149,9 @@ void CtavrinDlg::ShowMapFrame(BOOL show) {
   if (show) {
     if (!m_mapFrame.IsWindowVisible()) {
       m_mapFrame.MoveWindow(&m_rcMapHome, FALSE);
+      UpdateMapOrLogo();
       m_mapFrame.ShowWindow(SW_SHOWNA);
+      MapMoveMarker();  // the marker to the current position
     }
   } else if (m_mapFrame.IsWindowVisible()) {
     m_mapFrame.ShowWindow(SW_HIDE);

@@ -3,6 +3,7 @@
 // or shut-down; until its window exists it does nothing, and the main window runs without it.
 #include <algorithm>
 
+#include "playcore/instances/global_gps.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/driveviews/map_setup.h"
 #include "tavrin/skin/app_fonts.h"
@@ -23,6 +24,11 @@ constexpr int kMapHeight = 406;
 // 20-pixel caption strip. Then the connectivity watch, whose results the page's connection test reads.
 // Without a map (no browser control, no WebView2 runtime) the wrapper answers for an empty map.
 void CtavrinDlg::CreateMapDialog(driveviews::MapVariant variant) {
+  // Every refill of the file list (a folder, a filter) makes the kept recordings the map's whole-list
+  // track: the global GPS copy is replaced by theirs.
+  m_browser.m_list.m_pfnRefilled = [](const RecordingList& shown) {
+    playcore::PlayerInstance::LoadRecorderDataOf(shown);
+  };
   if (!m_mapFrame.m_hWnd) return;
   driveviews::CreateMapDialog(&m_map, &m_mapFrame, m_hWnd, kMapCaptionHeight, variant);
   if (driveviews::IMapDialog* map = m_map.Dialog()) {

@@ -172,7 +172,8 @@ BEGIN_MESSAGE_MAP(CLogoDlg, CSkinDialog)
 END_MESSAGE_MAP()
 
 void CLogoDlg::ShowLogo(BOOL show, BOOL post) {
-  const bool visible = IsWindowVisible() != FALSE;
+  // Its own visibility: the map frame around it may be hidden at the time.
+  const bool visible = m_hWnd && (GetStyle() & WS_VISIBLE) != 0;
   if (show && !visible) {
     m_bShown = TRUE;
   } else if (!show && visible) {

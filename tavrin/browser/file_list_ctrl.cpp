@@ -97,6 +97,7 @@ void CFileListCtrl::RefillItems() {
   for (const sRECORDINGPAIR& r : m_shownRecords) InsertRow(r);
   SetRedraw(TRUE);
   Invalidate();
+  if (m_pfnRefilled) m_pfnRefilled(m_shownRecords);
 }
 
 void CFileListCtrl::SelectRow(int row) {

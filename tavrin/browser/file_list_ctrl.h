@@ -40,7 +40,8 @@ class CFileListCtrl : public CListCtrl {
   void MeasureItem(LPMEASUREITEMSTRUCT mis) override;
 
   void SetupColumns();
-  // Filters m_records into m_shownRecords and rebuilds the rows.
+  // Filters m_records into m_shownRecords, rebuilds the rows and hands the kept records to
+  // m_pfnRefilled (the main window loads their GPS data for the map's whole-list track).
   void RefillItems();
   void InsertRow(const sRECORDINGPAIR& record);
   // Sorts m_records by `column` (always ascending), refills and selects row 0.
@@ -60,6 +61,7 @@ class CFileListCtrl : public CListCtrl {
   // The browser pane's re-open request flag; read and cleared by the selection handler.
   BOOL* m_pRefiltered = nullptr;
   int m_nSortColumn = -1;
+  void (*m_pfnRefilled)(const RecordingList& shown) = nullptr;
 
  protected:
   void OnNcCalcSize(BOOL calcValid, NCCALCSIZE_PARAMS* params);

@@ -2,6 +2,7 @@
 #include "tavrin/driveviews/map_dialog_ie.h"
 
 #include "res/map_res.h"
+#include "tavrin/driveviews/map_page_address.h"
 #include "tavrin/driveviews/map_script_text.h"
 
 #include <vector>
@@ -24,12 +25,6 @@ std::wstring ProgramPath() {
     if (path.size() >= 32768) return std::wstring();
     path.resize(path.size() * 2);
   }
-}
-
-bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
-  return text.size() >= prefix.size() &&
-         CompareStringOrdinal(text.c_str(), static_cast<int>(prefix.size()), prefix.c_str(),
-                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
 }
 
 class Bstr {
@@ -57,6 +52,8 @@ CGoogleMapDlg::~CGoogleMapDlg() {
   DestroyWindow();
   if (site_) site_->Close();
   site_.reset();
+  // The control may still hold window.external: from now on it answers every call with nothing.
+  if (external_) external_->SetHostFuncs(nullptr);
 }
 
 BOOL CGoogleMapDlg::CreateMap(CWnd* parent) { return Create(IDD_MAP_IE, parent); }
@@ -88,18 +85,14 @@ void CGoogleMapDlg::OnDestroy() {
   CDialog::OnDestroy();
 }
 
-bool CGoogleMapDlg::IsOwnPage(const std::wstring& url) const {
-  return StartsWithNoCase(url, L"res://" + ProgramPath() + L"/");
-}
-
 bool CGoogleMapDlg::AllowNavigation(const std::wstring& url) {
   // The page itself only: a link in the map must not turn the dialog into a browser that could reach
   // window.external.
-  return IsOwnPage(url) || url == L"about:blank";
+  return AllowMapNavigation(url, ProgramPath());
 }
 
 IDispatch* CGoogleMapDlg::External(const std::wstring& url) {
-  return IsOwnPage(url) ? &external_ : nullptr;
+  return GivesMapExternal(url, ProgramPath()) ? external_.get() : nullptr;
 }
 
 void CGoogleMapDlg::OnDocumentComplete(bool top, const std::wstring&) {

@@ -26,13 +26,15 @@ class CGoogleMapDlg : public CDialog, public IMapDialog, private IBrowserSiteOwn
   BOOL CreateMap(CWnd* parent);
   bool HasBrowser() const { return static_cast<bool>(site_); }
   // window.external, also for tests that call it as the page would.
-  IDispatch* ExternalDispatch() { return &external_; }
+  IDispatch* ExternalDispatch() { return external_.get(); }
   // The address the dialog loads its page from: res://<program>/103.
   static std::wstring PageUrl();
 
   // IMapDialog
   HWND Window() const override { return m_hWnd; }
-  void SetHostFuncs(IHostWebViewFuncs* funcs) override { external_.SetHostFuncs(funcs); }
+  void SetHostFuncs(IHostWebViewFuncs* funcs) override {
+    if (external_) external_->SetHostFuncs(funcs);
+  }
   void ExecScript(const std::wstring& statement) override;
   void SetPosition(double latitude, double longitude) override;
   void SetStatus(const std::wstring& status) override { status_ = status; }
@@ -54,13 +56,12 @@ class CGoogleMapDlg : public CDialog, public IMapDialog, private IBrowserSiteOwn
   void OnDocumentComplete(bool top, const std::wstring& url) override;
   bool AllowNavigation(const std::wstring& url) override;
   IDispatch* External(const std::wstring& url) override;
-  bool IsOwnPage(const std::wstring& url) const;
   void SetInput(const wchar_t* id, const std::wstring& value);
 
   double latitude_ = 0.0;
   double longitude_ = 0.0;
   std::wstring status_;
-  MapExternalDispatch external_;
+  quill::com::ComPtr<MapExternalDispatch> external_ = MapExternalDispatch::Make();
   quill::com::ComPtr<BrowserSite> site_;
 };
 

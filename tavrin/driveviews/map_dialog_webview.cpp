@@ -11,8 +11,11 @@ BEGIN_MESSAGE_MAP(CGoogleMapDlg2, CDialogEx)
   ON_WM_ERASEBKGND()
   ON_WM_SIZE()
   ON_WM_DESTROY()
-  ON_MESSAGE(kRunHeldCall, OnRunHeldCall)
+  ON_MESSAGE(quill::msg::kRunHeldCall, OnRunHeldCall)
+  ON_MESSAGE(quill::msg::kMapStartControl, OnStartControl)
 END_MESSAGE_MAP()
+
+using quill::msg::kRunHeldCall;
 
 CGoogleMapDlg2::CGoogleMapDlg2(CWnd* parent, webview2::CreateEnvironmentWithOptionsFn create)
     : CDialogEx(IDD_MAP_WEBVIEW, parent), holder_(create) {}
@@ -49,8 +52,20 @@ void CGoogleMapDlg2::StartControl() {
   holder_.Start(m_hWnd, funcs_, Runner());
 }
 
+BOOL CGoogleMapDlg2::OnInitDialog() {
+  CDialogEx::OnInitDialog();
+  // Started from the queue: by then the creator has placed the dialog and given it its host functions.
+  // A hidden dialog is never painted, so the first paint cannot be what starts it.
+  PostMessage(quill::msg::kMapStartControl, 0, 0);
+  return TRUE;
+}
+
+LRESULT CGoogleMapDlg2::OnStartControl(WPARAM, LPARAM) {
+  StartControl();
+  return 0;
+}
+
 BOOL CGoogleMapDlg2::OnEraseBkgnd(CDC* dc) {
-  // The control is made on the first paint, when the dialog has its place and size.
   StartControl();
   return CDialogEx::OnEraseBkgnd(dc);
 }

@@ -1,26 +1,26 @@
 // CGoogleMapDlg2: the map page (resource 381) in a WebView2 control, for systems with the WebView2
-// runtime. The control is made on the dialog's first paint; the page asks for the state about once a
-// second (JS2C_SetSend) and gets it as a web message.
+// runtime. The control is made as soon as the dialog exists, shown or not (a request posted at its
+// creation, or its first paint if that comes sooner), so that the page is ready by the time the map
+// frame shows it; the page asks for the state about once a second (JS2C_SetSend) and gets it as a web
+// message.
 //
 // Without a runtime or loader the dialog stays empty and every call does nothing: the program runs on
 // without a map.
 //
-// Threads: the UI thread only. Calls the host object was asked to run later arrive as kRunHeldCall
-// messages to this dialog, each with a heap function in wParam: the dialog runs and frees them, and
-// frees the ones still queued when it is destroyed.
+// Threads: the UI thread only. Calls the host object was asked to run later arrive as
+// quill::msg::kRunHeldCall messages to this dialog, each with a heap function in wParam: the dialog runs
+// and frees them, and frees the ones still queued when it is destroyed.
 #pragma once
 
 #include <functional>
 #include <string>
 
 #include "platform/framework/dialog.h"
+#include "platform/framework/private_messages.h"
 #include "tavrin/driveviews/map_dialog.h"
 #include "tavrin/driveviews/map_webview_holder.h"
 
 namespace driveviews {
-
-// The host object's asynchronous call: wParam is a std::function<void()>* owned by the message.
-constexpr UINT kRunHeldCall = WM_APP;
 
 class CGoogleMapDlg2 : public CDialogEx, public IMapDialog {
  public:
@@ -45,12 +45,14 @@ class CGoogleMapDlg2 : public CDialogEx, public IMapDialog {
   void SendState() override { holder_.PostMapUpdate(status_, latitude_, longitude_); }
 
  protected:
+  BOOL OnInitDialog() override;
   void OnOK() override {}
   void OnCancel() override {}
   BOOL OnEraseBkgnd(CDC* dc);
   void OnSize(UINT type, int cx, int cy);
   void OnDestroy();
   LRESULT OnRunHeldCall(WPARAM wp, LPARAM lp);
+  LRESULT OnStartControl(WPARAM wp, LPARAM lp);
   DECLARE_MESSAGE_MAP()
 
  private:

@@ -4,6 +4,7 @@
 #include "tavrin/driveviews/map_host_funcs.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace driveviews {
@@ -91,10 +92,23 @@ void Call(IHostWebViewFuncs* f, DISPID id, VARIANT* a, VARIANT* result) {
 
 }  // namespace
 
+quill::com::ComPtr<MapExternalDispatch> MapExternalDispatch::Make() {
+  return quill::com::ComPtr<MapExternalDispatch>(new (std::nothrow) MapExternalDispatch());
+}
+
+ULONG MapExternalDispatch::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+
+ULONG MapExternalDispatch::Release() {
+  const LONG left = InterlockedDecrement(&refs_);
+  if (left == 0) delete this;
+  return static_cast<ULONG>(left);
+}
+
 HRESULT MapExternalDispatch::QueryInterface(REFIID iid, void** ppv) {
   if (!ppv) return E_POINTER;
   if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
     *ppv = static_cast<IDispatch*>(this);
+    AddRef();
     return S_OK;
   }
   *ppv = nullptr;
@@ -148,7 +162,13 @@ HRESULT MapExternalDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPAR
   }
   if (SUCCEEDED(hr)) {
     if (result) VariantInit(result);
-    Call(funcs_, id, args, result);
+    // Nothing may be thrown back into the control (a copy that runs out of memory, for one).
+    try {
+      Call(funcs_, id, args, result);
+    } catch (...) {
+      if (result) VariantClear(result);
+      hr = E_OUTOFMEMORY;
+    }
   } else {
     hr = DISP_E_TYPEMISMATCH;
   }

@@ -8,19 +8,24 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "platform/com/com_ptr.h"
+
 class IHostWebViewFuncs;
 
 namespace driveviews {
 
-// The object has no reference count of its own worth freeing: it lives inside its dialog, which
-// outlives the control that holds it.
+// The object counts its references and frees itself with the last one: the control may release
+// window.external after the dialog is gone (a document is often torn down late), and by then the
+// dialog has taken the host functions back, so a late call is answered with nothing.
 class MapExternalDispatch final : public IDispatch {
  public:
+  // A new object with one reference, the caller's.
+  static quill::com::ComPtr<MapExternalDispatch> Make();
   void SetHostFuncs(IHostWebViewFuncs* funcs) { funcs_ = funcs; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** ppv) override;
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  ULONG STDMETHODCALLTYPE AddRef() override;
+  ULONG STDMETHODCALLTYPE Release() override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
@@ -28,6 +33,10 @@ class MapExternalDispatch final : public IDispatch {
                                    EXCEPINFO*, UINT* argError) override;
 
  private:
+  MapExternalDispatch() = default;
+  ~MapExternalDispatch() = default;
+
+  LONG refs_ = 1;
   IHostWebViewFuncs* funcs_ = nullptr;
 };
 

@@ -2,6 +2,7 @@
 #include "tavrin/driveviews/map_host_values.h"
 
 #include "tavrin/driveviews/map_service_key.h"
+#include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
 #include <vector>
@@ -96,6 +97,23 @@ std::wstring MapScriptUrl(std::string_view key) {
   std::wstring form = kMapScriptUrlForm;
   size_t at = form.find(L"%s");
   return form.substr(0, at) + wide + form.substr(at + 2);
+}
+
+std::string MapServiceKeyFrom(const std::wstring& setting) {
+  const size_t first = setting.find_first_not_of(L" \t");
+  if (first == std::wstring::npos) return kMapServiceKey;
+  const size_t last = setting.find_last_not_of(L" \t");
+  std::string key;
+  for (size_t i = first; i <= last && key.size() <= kMaxMapKey; ++i) {
+    const wchar_t c = setting[i];
+    key.push_back(c > 0 && c < 0x80 ? static_cast<char>(c) : '?');
+  }
+  return key;
+}
+
+std::string MapServiceKey() {
+  const CString setting = ReadIni(L"MAP", L"SERVICEKEY");
+  return MapServiceKeyFrom(std::wstring(static_cast<const wchar_t*>(setting)));
 }
 
 BSTR ToBstr(const std::wstring& text) {

@@ -29,6 +29,12 @@ std::wstring RcString(int index);
 constexpr size_t kMaxMapKey = 64;
 std::wstring MapScriptUrl(std::string_view key);
 
+// The map service key: MAP / SERVICEKEY of the settings file when it holds one (spaces around it are
+// dropped; a character outside ASCII becomes one MapScriptUrl refuses), else the built-in kMapServiceKey.
+// The key goes nowhere but into the script address.
+std::string MapServiceKeyFrom(const std::wstring& setting);
+std::string MapServiceKey();
+
 // A BSTR copy of the text (never null: an empty text gives an empty BSTR when memory allows).
 BSTR ToBstr(const std::wstring& text);
 

@@ -1,10 +1,10 @@
-// The map service's key and script address: the one place where the program's key for the map service
-// is kept. The project ships no key, so the map pages stay without a map until one is put here (a key
+// The map service's key and script address. The project ships no key: a user supplies one as MAP /
+// SERVICEKEY in the settings file (map_host_values.h, MapServiceKey), or a build puts one here (a key
 // of the service's own form: letters, digits, '-' and '_'). The page gets the key only inside the
 // script address.
 #pragma once
 
-// The key; empty in the project's own builds.
+// The built-in key, used when the settings file holds none; empty in the project's own builds.
 inline constexpr char kMapServiceKey[] = "";
 
 // The map script's address; %s is the key, and "loadLibs" is the page function the script calls.

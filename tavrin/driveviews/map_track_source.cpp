@@ -2,9 +2,11 @@
 // data-source player's points under both instance locks.
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/global_gps.h"
+#include "playcore/instances/instance_gate.h"
 #include "tavrin/driveviews/map_host_values.h"
 #include "tavrin/driveviews/map_wrap.h"
 
+#include <new>
 #include <vector>
 
 namespace driveviews {
@@ -14,11 +16,14 @@ namespace {
 class PlaycoreTrackSource final : public IMapTrackSource {
  public:
   VARIANT RecordingTrack() override {
+    // A copy that runs out of memory gives the page an empty track, and the mutex goes back either way.
     std::vector<playcore::sGPSPOINT> copy;
-    HANDLE mutex = playcore::GlobalGpsMutex();
-    if (mutex) WaitForSingleObject(mutex, INFINITE);
-    if (const std::vector<playcore::sGPSPOINT>* points = playcore::GlobalGpsPoints()) copy = *points;
-    if (mutex) ReleaseMutex(mutex);
+    try {
+      playcore::MutexLock lock(playcore::GlobalGpsMutex());
+      if (const std::vector<playcore::sGPSPOINT>* points = playcore::GlobalGpsPoints()) copy = *points;
+    } catch (const std::bad_alloc&) {
+      copy.clear();
+    }
     return BuildTrackArray(copy.data(), copy.size());
   }
 

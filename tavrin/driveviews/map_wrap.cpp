@@ -51,6 +51,7 @@ void CGoogleMapDlgWrap::AddEventPoint(const MapEventPoint& e) {
 }
 
 void CGoogleMapDlgWrap::UpdateMarker(int state) {
+  if (state == kMapPlaying || state == kMapPaused || state == kMapStopped) markerState_ = state;
   if (!dialog_) return;
   switch (state) {
     case kMapPlaying:
@@ -73,18 +74,26 @@ void CGoogleMapDlgWrap::SetPosition(double latitude, double longitude) {
   if (dialog_) dialog_->SetPosition(latitude, longitude);
 }
 
+namespace {
+
+// The dialog's own visibility: the map frame around it may be hidden (another size step, the map
+// switched off) while the dialog itself is shown in it.
+bool ShownInItsFrame(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+}  // namespace
+
 bool CGoogleMapDlgWrap::Show(bool show) {
   HWND window = dialog_ ? dialog_->Window() : nullptr;
   if (show) {
     if (visible_) return false;
     if (window) {
-      if (IsWindowVisible(window)) return false;
+      if (ShownInItsFrame(window)) return false;
       ShowWindow(window, SW_SHOW);
     }
     visible_ = 1;
     return true;
   }
-  if (!visible_ || !window || !IsWindowVisible(window)) return false;
+  if (!visible_ || !window || !ShownInItsFrame(window)) return false;
   ShowWindow(window, SW_HIDE);
   visible_ = 0;
   return true;
@@ -93,11 +102,14 @@ bool CGoogleMapDlgWrap::Show(bool show) {
 BOOL CGoogleMapDlgWrap::JS2C_ConnectTest() {
   if (!connectivity_.Known()) return FALSE;
   if (connectivity_.Online()) return TRUE;
+  // Offline the page forgets its map; it reports itself ready again once it has loaded a new one.
   pageReady_ = 0;
+  pageInitialised_ = 0;
   return FALSE;
 }
 
 void CGoogleMapDlgWrap::JS2C_OnInitHtml() {
+  pageInitialised_ = 1;
   pageReady_ = 1;
   if (owner_) PostMessageW(owner_, kMapReadyMessage, 0, 0);
 }
@@ -118,7 +130,7 @@ void CGoogleMapDlgWrap::JS2C_OnClickCrashPoint(int, int, int ipos, int, double, 
   if (owner_) PostMessageW(owner_, kMapSeekMessage, 0, static_cast<LPARAM>(ipos));
 }
 
-BSTR CGoogleMapDlgWrap::JS2C_GetMapURL() { return ToBstr(MapScriptUrl(kMapServiceKey)); }
+BSTR CGoogleMapDlgWrap::JS2C_GetMapURL() { return ToBstr(MapScriptUrl(MapServiceKey())); }
 
 void CGoogleMapDlgWrap::JS2C_SetSend() {
   if (dialog_) dialog_->SendState();

@@ -89,7 +89,17 @@ class CGoogleMapDlgWrap : public IHostWebViewFuncs {
   int32_t PositionKey() const { return positionKey_; }
   // Shows or hides the map dialog; true when something changed.
   bool Show(bool show);
+  bool Visible() const { return visible_ != 0; }
+  // The page-ready word: the main dialog clears it while a recording opens and sets it again once the
+  // new recording plays; it can only be set while the page is initialised (it reported itself ready
+  // and has not found the program offline since).
   bool PageReady() const { return pageReady_ != 0; }
+  void SetPageReady(bool ready) { pageReady_ = ready && pageInitialised_ ? 1 : 0; }
+  bool PageInitialised() const { return pageInitialised_ != 0; }
+  // The connectivity watch has tested the connection and found it up (no side effect on the page words).
+  bool Online() const { return connectivity_.Known() && connectivity_.Online(); }
+  // The state last handed to UpdateMarker (kMapStopped before the first).
+  int MarkerState() const { return markerState_; }
 
   // IHostWebViewFuncs
   BOOL JS2C_ConnectTest() override;
@@ -110,7 +120,9 @@ class CGoogleMapDlgWrap : public IHostWebViewFuncs {
   std::unique_ptr<IMapDialog> dialog_;
   MapConnectivity connectivity_;
   LONG pageReady_ = 0;
+  LONG pageInitialised_ = 0;
   LONG visible_ = 0;
+  int markerState_ = kMapStopped;
   int32_t positionKey_ = -1;
   HWND owner_ = nullptr;
 };

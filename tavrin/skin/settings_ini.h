@@ -7,6 +7,7 @@
 //   DISPLAY / VOLUME     "%d" 0..65535            start-up ("65535"), volume changes; start-up
 //   DISPLAY / MODELSELECT "0" | "1" | "2"         model selection; start-up (empty: first run)
 //   DECODE / INNER       free text                nobody; start-up
+//   MAP / SERVICEKEY     the map service key      the user; the map page (only inside its script address)
 //   DECODE / HW          "on" = hardware decoding nobody; start-up
 //   SOURCE / SELECT      "FILE" | "FOLDER" | "SD" source dialog; source dialog
 //   SOURCE / FOLDER, FILE  paths                  source dialog; FindDefaultSourceFolder, source dialog

@@ -48,7 +48,7 @@ class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
   std::function<void(CRunDlg&)> afterHeldCall;
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     const LRESULT result = CtavrinDlg::WindowProc(msg, wp, lp);
-    if (msg == quill::msg::kRunHeldCall && afterHeldCall) afterHeldCall(*this);
+    if (msg == quill::msg::kRunSentCall && afterHeldCall) afterHeldCall(*this);
     return result;
   }
 };
@@ -273,13 +273,13 @@ TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
   }
 }
 
-// A worker that asks the UI thread for something (as every tool does through kRunHeldCall) while the
+// A worker that asks the UI thread for something (as every tool does through kRunSentCall) while the
 // dialog finishes the tool: the finish must keep dispatching, or both threads wait for ever.
 std::atomic<int> g_uiCalls{0};
 UINT SendingTool(LPVOID p) {
   auto* d = static_cast<CtavrinDlg*>(p);
   const std::function<void()> call = [] { ++g_uiCalls; };
-  ::SendMessageW(d->m_hWnd, quill::msg::kRunHeldCall, reinterpret_cast<WPARAM>(&call), 0);
+  ::SendMessageW(d->m_hWnd, quill::msg::kRunSentCall, reinterpret_cast<WPARAM>(&call), 0);
   return 0;
 }
 

@@ -17,7 +17,8 @@ using namespace driveviews;
 using namespace maptest;
 
 TEST(MapExternal, CoercesArgumentsAndKeepsTheirOrder) {
-  MapExternalDispatch external;
+  quill::com::ComPtr<MapExternalDispatch> holder = MapExternalDispatch::Make();
+  MapExternalDispatch& external = *holder.get();
   RecordingHost host;
   external.SetHostFuncs(&host);
   VARIANT r;
@@ -45,7 +46,8 @@ TEST(MapExternal, CoercesArgumentsAndKeepsTheirOrder) {
 }
 
 TEST(MapExternal, RefusesWrongCallsWithoutCallingTheHost) {
-  MapExternalDispatch external;
+  quill::com::ComPtr<MapExternalDispatch> holder = MapExternalDispatch::Make();
+  MapExternalDispatch& external = *holder.get();
   VARIANT r;
   VariantInit(&r);
   // Before the host is set the page's calls are answered with nothing.

@@ -120,6 +120,23 @@ TEST(MapWebViewDialog, StartsTheControlOnItsFirstPaintAndLoadsThePage) {
   EXPECT_EQ(s.controller.bounds.bottom, 200);
 }
 
+TEST(MapWebViewDialog, StartsTheControlWhileTheDialogIsStillHidden) {
+  // The map frame holds the dialog hidden until the map-or-logo rule shows it; the page must be ready by
+  // then, so the chain cannot wait for a paint a hidden window never gets.
+  WebViewStage s;
+  ASSERT_FALSE(IsWindowVisible(s.dialog->Window()));
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  EXPECT_FALSE(GetWindowLongW(s.dialog->Window(), GWL_STYLE) & WS_VISIBLE) << "nothing showed it";
+  EXPECT_EQ(g_loader.calls, 1);
+  EXPECT_EQ(s.environment.parent, s.dialog->Window());
+  ASSERT_EQ(s.webView.navigated.size(), 1u) << "the page is loading";
+  EXPECT_EQ(s.controller.bounds.bottom, 410) << "at the size the creator gave the dialog";
+  // A later paint starts nothing more.
+  s.Erase();
+  EXPECT_EQ(g_loader.calls, 1);
+}
+
 TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
   WebViewStage s;
   s.Erase();
@@ -268,7 +285,7 @@ TEST(MapHostObject, RunsAHeldCallbackOnceFromTheDialogsQueueAndReleasesIt) {
   EXPECT_EQ(callback.calls, 0);
   MSG m;
   int posted = 0;
-  while (PeekMessageW(&m, s.dialog->Window(), kRunHeldCall, kRunHeldCall, PM_REMOVE)) {
+  while (PeekMessageW(&m, s.dialog->Window(), quill::msg::kRunHeldCall, quill::msg::kRunHeldCall, PM_REMOVE)) {
     ++posted;
     DispatchMessageW(&m);
   }

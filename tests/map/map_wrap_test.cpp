@@ -113,6 +113,41 @@ TEST(MapWrap, ConnectTestFollowsTheWatcherAndDropsTheReadyPageWhenOffline) {
   }
 }
 
+TEST(MapWrap, ThePageReadyWordFollowsTheMainDialogOnlyWhileThePageIsInitialised) {
+  Fixture f;
+  f.wrap.SetPageReady(true);
+  EXPECT_FALSE(f.wrap.PageReady()) << "a page that never reported ready takes no track";
+  f.wrap.JS2C_OnInitHtml();
+  EXPECT_TRUE(f.wrap.PageReady());
+  f.wrap.SetPageReady(false);  // a recording opens
+  EXPECT_FALSE(f.wrap.PageReady());
+  EXPECT_TRUE(f.wrap.PageInitialised());
+  f.wrap.ResetTrack(1);
+  EXPECT_TRUE(f.dialog->scripts.empty()) << "nothing of the old track while the new one opens";
+  f.wrap.SetPageReady(true);  // the new recording plays
+  EXPECT_TRUE(f.wrap.PageReady());
+  // Offline the page forgets its map: neither word comes back before it reports ready again.
+  f.wrap.Connectivity().Set(true, false);
+  EXPECT_FALSE(f.wrap.JS2C_ConnectTest());
+  EXPECT_FALSE(f.wrap.PageInitialised());
+  f.wrap.SetPageReady(true);
+  EXPECT_FALSE(f.wrap.PageReady());
+  f.wrap.Connectivity().Set(true, true);
+  EXPECT_TRUE(f.wrap.Online());
+  f.wrap.JS2C_OnInitHtml();
+  EXPECT_TRUE(f.wrap.PageReady());
+}
+
+TEST(MapWrap, RemembersTheLastMarkerStateItHandedOver) {
+  Fixture f;
+  EXPECT_EQ(f.wrap.MarkerState(), kMapStopped);
+  for (int state : {int{kMapPlaying}, int{kMapPaused}, 7, int{kMapStopped}, int{kMapPlaying}}) {
+    const int before = f.wrap.MarkerState();
+    f.wrap.UpdateMarker(state);
+    EXPECT_EQ(f.wrap.MarkerState(), state == 7 ? before : state) << state;
+  }
+}
+
 TEST(MapWrap, PostsTheReadyAndSeekMessagesToTheOwner) {
   Fixture f;
   f.wrap.JS2C_OnInitHtml();
@@ -232,6 +267,13 @@ TEST(MapWrap, ShowChangesOnlyWhatIsNotAlreadySo) {
   EXPECT_FALSE(IsWindowVisible(child));
   ShowWindow(child, SW_SHOW);              // visible, but the wrapper's flag is clear
   EXPECT_FALSE(wrap.Show(true));
+  ShowWindow(child, SW_HIDE);
+  // The frame around it hidden (another size step): the dialog is still shown and hidden in it.
+  ShowWindow(parent, SW_HIDE);
+  EXPECT_TRUE(wrap.Show(true));
+  EXPECT_TRUE(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(wrap.Show(false));
+  EXPECT_FALSE(GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE);
   wrap.Attach(nullptr);
   DestroyWindow(parent);
 

@@ -38,7 +38,7 @@ for (const number of Object.keys(PAGES)) {
     beforeEach(async () => { ({ page, context, loads } = await openPage(browser, number)); });
     afterEach(async () => { await context.close(); });
 
-    it('loads the map script only while the host is online, once per connection', async () => {
+    it('loads the map script only while the host is online, and the library only once per page', async () => {
       await page.evaluate(() => {
         for (const id of ['map_lat', 'map_lng']) document.getElementById(id).value = '0.000000';
         show();
@@ -67,9 +67,28 @@ for (const number of Object.keys(PAGES)) {
       assert.deepEqual(await page.evaluate(() => [g_map, g_isInitConnect,
                                                   document.querySelectorAll('head script[src]').length]),
                        [null, false, 0]);
-      // ... and loaded again, once, when the host is back.
+      // ... and made again from the library the page already holds when the host is back: no second
+      // load of the library into the same page.
       await bringOnline(page);
       await page.evaluate(() => { show(); show(); });
+      assert.equal(loads.scriptRequests, 1);
+      assert.equal(await page.evaluate(() => document.querySelectorAll('head script[src]').length), 0);
+      assert.equal(await page.evaluate(() => __mapLog.filter((e) => e.type === 'Map').length), 2);
+      assert.equal(await page.evaluate(() => __host.calls.filter((c) => c[0] === 'OnInitHtml').length), 2);
+    });
+
+    it('tries a failed load of the map script again while online', async () => {
+      loads.failNext = 1;
+      await page.evaluate(() => {
+        for (const id of ['map_lat', 'map_lng']) document.getElementById(id).value = '0.000000';
+        __host.online = true;
+        show();
+      });
+      // The failed request gives the next poll a free hand ...
+      await page.waitForFunction(() => g_isStartInitConnect === false && g_script === null, null, { timeout: 20000 });
+      assert.equal(await page.evaluate(() => document.querySelectorAll('head script[src]').length), 0);
+      // ... which loads the script and makes the map.
+      await bringOnline(page);
       assert.equal(loads.scriptRequests, 2);
       assert.equal(await page.evaluate(() => document.querySelectorAll('head script[src]').length), 1);
     });

@@ -1,0 +1,318 @@
+// The map in the real main dialog, with a fake map dialog in the map frame standing for a page that
+// reports itself ready (no browser engine runs here): the map button shows the map or the logo by the
+// map-or-logo rule, the list's track reaches the page, the marker follows the transport and the tick,
+// and the service key of the settings file reaches the script address. Also the rule's own tables.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/framework/private_messages.h"
+#include "playcore/instances/dispatchers.h"
+#include "playcore/instances/instance_ops.h"
+#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/map_view_rules.h"
+#include "tavrin/browser/recording_pair.h"
+#include "tavrin/skin/gdi_drawing.h"
+#include "tests/app/run_main_dialog.h"
+#include "tests/support/test_env.h"
+
+namespace {
+
+using namespace quill::app;
+using playcore::g_PlayerFuncs;
+using playcore::g_PlayerInstance;
+using playcore::sPLAYERINSTANCE;
+
+TEST(MapRules, TheFrameShowsTheMapOnlyWhenEverythingForItIsThere) {
+  struct Case {
+    MapFrameFacts facts;
+    MapFrameContent content;
+    int picture;
+  } cases[] = {
+      {{true, true, true, false}, MapFrameContent::kMap, 1},
+      {{false, true, true, false}, MapFrameContent::kLogo, 1},  // the page has not reported ready
+      {{true, false, true, false}, MapFrameContent::kLogo, 1},  // offline
+      {{true, true, false, false}, MapFrameContent::kLogo, 1},  // no GPS in the recording
+      {{true, true, true, true}, MapFrameContent::kLogo, 2},    // a parking recording
+      {{false, false, false, true}, MapFrameContent::kLogo, 2},
+  };
+  for (const Case& c : cases) {
+    const MapFrameFacts& f = c.facts;
+    EXPECT_EQ(ChooseMapFrameContent(f), c.content) << f.pageInitialised << f.online << f.hasGps << f.parking;
+    EXPECT_EQ(LogoPicture(f), c.picture) << f.parking;
+  }
+}
+
+TEST(MapRules, TheMarkerStatusFollowsThePlayState) {
+  struct Case {
+    bool active;
+    int state, marker;
+  } cases[] = {
+      {true, playcore::kPlayPlaying, driveviews::kMapPlaying}, {true, playcore::kPlayPaused, driveviews::kMapPaused},
+      {true, playcore::kPlayStopped, driveviews::kMapStopped}, {true, 0, driveviews::kMapStopped},
+      {false, playcore::kPlayPlaying, driveviews::kMapStopped},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MarkerStatusForPlayState(c.active, c.state), c.marker) << c.state;
+}
+
+// The movie side of the players: positions and play states kept here.
+constexpr int64_t kPositions = 60;
+int64_t g_position[2];
+int Which(sPLAYERINSTANCE* i) { return i == &g_PlayerInstance[1] ? 1 : 0; }
+int64_t FakeGetPosition(sPLAYERINSTANCE* i) { return g_position[Which(i)]; }
+int FakeSeek(sPLAYERINSTANCE* i, int64_t p) {
+  g_position[Which(i)] = p;
+  return 1;
+}
+int64_t FakeDuration(sPLAYERINSTANCE*) { return kPositions; }
+int FakePlay(sPLAYERINSTANCE* i) { return i->playState = playcore::kPlayPlaying, 1; }
+int FakePause(sPLAYERINSTANCE* i) { return i->playState = playcore::kPlayPaused, 1; }
+int FakeStop(sPLAYERINSTANCE* i) { return i->playState = playcore::kPlayStopped, 1; }
+int FakeOk(sPLAYERINSTANCE*) { return 1; }
+int FakeValue(sPLAYERINSTANCE*, int32_t) { return 1; }
+int FakeNoSize(sPLAYERINSTANCE*, int32_t*, int32_t*) { return 0; }
+
+void FakeMovieSide() {
+  for (playcore::sPLAYERFUNCS& f : g_PlayerFuncs) {
+    f.GetPosition = &FakeGetPosition;
+    f.Seek = f.SetPosition = &FakeSeek;
+    f.GetDuration = f.GetDuration2 = &FakeDuration;
+    f.Play = &FakePlay;
+    f.Pause = &FakePause;
+    f.Stop = &FakeStop;
+    f.Repaint = &FakeOk;
+    f.SetRate = f.SetVolume = &FakeValue;
+    f.GetNativeSize = &FakeNoSize;
+  }
+  g_position[0] = g_position[1] = 0;
+}
+
+// A map dialog with a real (empty) window in the map frame, keeping what the page would be handed.
+class FakeMap : public driveviews::IMapDialog {
+ public:
+  explicit FakeMap(HWND window) : window_(window) {}
+  ~FakeMap() override { DestroyWindow(window_); }
+  HWND Window() const override { return window_; }
+  void SetHostFuncs(IHostWebViewFuncs*) override {}
+  void ExecScript(const std::wstring& s) override { scripts.push_back(s); }
+  void SetPosition(double lat, double lng) override { latitude = lat, longitude = lng; }
+  void SetStatus(const std::wstring& s) override { status = s; }
+  std::wstring Status() const override { return status; }
+  void TransferState() override {}
+  void SendState() override {}
+  int MoveMarkers() const {
+    return static_cast<int>(std::count(scripts.begin(), scripts.end(), std::wstring(L"orbitgrplist.MoveMarker()")));
+  }
+  std::vector<std::wstring> scripts;
+  std::wstring status = L"ready";
+  double latitude = -1, longitude = -1;
+
+ private:
+  HWND window_;
+};
+
+void Drain() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+}
+
+template <typename Pred>
+bool PumpUntil(Pred done, DWORD timeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!done()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    Drain();
+  }
+  return true;
+}
+
+std::wstring Text(BSTR b) {
+  std::wstring s = b ? std::wstring(b, SysStringLen(b)) : std::wstring();
+  SysFreeString(b);
+  return s;
+}
+
+// The number of GPS points the page gets from JS2C_GetGPSData (the array's closing count / 3).
+int PageTrackPoints(driveviews::CGoogleMapDlgWrap& map) {
+  VARIANT v = map.JS2C_GetGPSData();
+  int points = -1;
+  if (v.vt == (VT_ARRAY | VT_VARIANT) && v.parray) {
+    LONG upper = -1;
+    SafeArrayGetUBound(v.parray, 1, &upper);
+    VARIANT last;
+    VariantInit(&last);
+    if (upper >= 0 && SUCCEEDED(SafeArrayGetElement(v.parray, &upper, &last)) && last.vt == VT_I4) {
+      points = last.lVal / 3;
+      EXPECT_EQ(last.lVal, upper) << "three values per point, then the count";
+    }
+    VariantClear(&last);
+  }
+  VariantClear(&v);
+  return points;
+}
+
+bool Shown(HWND w) { return IsWindowVisible(w) != FALSE; }
+
+class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {};
+
+constexpr wchar_t kKey[] = L"QuillTestKey-42_x";
+
+class MainDialogMapTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GetCurrentDirectoryW(MAX_PATH, saved_);
+    SetCurrentDirectoryW(dir_.path().c_str());
+    const std::wstring ini = dir_.path() + L"Default_Folder.ini";
+    WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", ini.c_str());
+    WritePrivateProfileStringW(L"MAP", L"SERVICEKEY", kKey, ini.c_str());
+    OleInitialize(nullptr);
+    Hooks().probeD3dx = [] { return true; };
+    Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
+    // The connection test answers online at once; the version files never come.
+    Hooks().inetConfig = [] {
+      CInetConnectionAsync::Config config = CInetConnectionAsync::ProgramConfig();
+      config.intervalMs = 20;
+      config.test = [](const std::wstring&) { return true; };
+      config.fetch = [](const std::wstring&, std::wstring*) { return false; };
+      return config;
+    };
+  }
+  void TearDown() override {
+    Hooks() = StartupHooks{};
+    OleUninitialize();
+    SetCurrentDirectoryW(saved_);
+  }
+  quill::skin::GdiplusSession gdiplus_;
+  quill::test::TempDir dir_;
+  wchar_t saved_[MAX_PATH] = L"";
+};
+
+TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
+  const std::wstring recordings = quill::test::RecordingsDir();
+  if (recordings.empty()) GTEST_SKIP() << "QUILL_RECORDINGS not set";
+  const std::wstring folder = recordings + L"card\\20240315_001\\";
+  const std::wstring path = folder + L"004_093200M_M.MP4";
+  CRunDlg dlg;
+  bool ran = false;
+  dlg.body = [&](CRunDlg& d) {
+    ASSERT_TRUE(g_PlayerInstance[0].active) << "the main instance did not start";
+    // The key of the settings file is in the script address, and nowhere else the page can read.
+    EXPECT_NE(Text(d.m_map.JS2C_GetMapURL()).find(std::wstring(L"key=") + kKey + L"&"), std::wstring::npos);
+
+    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 20, 370, 406, d.m_mapFrame.m_hWnd, nullptr,
+                                  nullptr, nullptr);
+    ASSERT_TRUE(window);
+    auto* map = new FakeMap(window);
+    d.m_map.Attach(std::unique_ptr<driveviews::IMapDialog>(map));
+    ASSERT_TRUE(PumpUntil([&] { return d.m_map.Online(); }, 10000)) << "the connectivity watch tested";
+
+    // The map button at step 0 shows the frame; with no recording and no page yet, the logo is in it.
+    ASSERT_EQ(d.m_nSizeStep, 0);
+    d.SendMessage(WM_COMMAND, kCmdMap, 0);
+    EXPECT_TRUE(Shown(d.m_mapFrame.m_hWnd));
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd));
+    EXPECT_FALSE(Shown(window));
+
+    // A recording with GPS plays; the page reports ready: the map takes the logo's place in the frame.
+    FakeMovieSide();
+    g_PlayerInstance[0].movieOpen = 1;
+    g_PlayerInstance[0].timeScale = 1000.0f / 30;
+    g_PlayerInstance[0].playState = playcore::kPlayStopped;
+    d.m_browser.m_list.m_records.clear();
+    ASSERT_TRUE(AddRecordingPair(path.c_str(), L"", d.m_browser.m_list.m_records));
+    d.m_browser.m_list.RefillItems();
+    const int onePoints = PageTrackPoints(d.m_map);
+    EXPECT_GT(onePoints, 0) << "the list's track";
+    d.m_nCurIndex = 0;
+    ASSERT_EQ(playcore::PlayerCall_OpenDataFile(path.c_str(), L""), 1);
+    d.MapOnOpen();
+    map->scripts.clear();
+    d.StartPlayback();
+    d.KillTimer(kTimerTick);  // the test ticks itself
+    d.m_bOpened = TRUE;
+    EXPECT_EQ(map->MoveMarkers(), 1) << "playback start moves the marker";
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd)) << "no page yet";
+    map->scripts.clear();
+    d.m_map.JS2C_OnInitHtml();
+    Drain();
+    EXPECT_TRUE(Shown(window));
+    EXPECT_EQ(GetParent(window), d.m_mapFrame.m_hWnd);
+    EXPECT_FALSE(Shown(d.m_logo.m_hWnd));
+    ASSERT_FALSE(map->scripts.empty());
+    EXPECT_EQ(map->scripts[0], L"cplist.ClearCrashPos()") << "the page got the recording's track";
+
+    // The marker follows play, pause, seeks and stop.
+    d.SendMessage(WM_COMMAND, kCmdPlay, 0);
+    EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPlaying);
+    EXPECT_EQ(map->status, L"");
+    d.SendMessage(WM_COMMAND, kCmdPlay, 0);
+    EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPaused);
+    EXPECT_EQ(map->status, L"pause");
+    map->scripts.clear();
+    d.SeekTo(d.TransportSelector(), 15);
+    EXPECT_EQ(g_position[0], 15);
+    EXPECT_EQ(map->MoveMarkers(), 1) << "a seek moves the marker";
+    EXPECT_EQ(d.m_map.PositionKey(), 15);
+    d.PostMessage(quill::msg::kMapSeek, 0, 12);
+    Drain();
+    EXPECT_EQ(g_position[0], 12);
+    EXPECT_EQ(map->MoveMarkers(), 2) << "so does a seek from the map";
+    map->scripts.clear();
+    d.SendMessage(WM_COMMAND, kCmdFirst, 0);  // to the start: stopped
+    EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayStopped);
+    EXPECT_EQ(map->status, L"stop");
+    EXPECT_GE(map->MoveMarkers(), 1);
+    // States the transport did not set reach the marker with the next tick.
+    struct TickCase {
+      int state;
+      const wchar_t* status;
+    } ticks[] = {{playcore::kPlayPaused, L"pause"}, {playcore::kPlayPlaying, L""}, {playcore::kPlayStopped, L"stop"}};
+    for (const TickCase& t : ticks) {
+      g_PlayerInstance[0].playState = t.state;
+      d.OnTick();
+      EXPECT_EQ(map->status, t.status) << t.state;
+    }
+    EXPECT_TRUE(Shown(window)) << "still online";
+
+    // The same recording without a single GPS fix: the logo, and no position of the earlier one.
+    {
+      playcore::PlayerCall_LockAll();
+      if (std::vector<playcore::sGPSPOINT>* gps = g_PlayerInstance[0].dataMap.gpsPoints) {
+        for (playcore::sGPSPOINT& p : *gps) p.valid = 0;
+      }
+      playcore::PlayerCall_UnlockAll();
+    }
+    d.MapOnOpen();
+    d.OnDriveDataOpened();
+    EXPECT_FALSE(Shown(window));
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd));
+    EXPECT_EQ(d.m_logo.m_nPicture, 1);
+    EXPECT_EQ(map->latitude, 0.0);
+    EXPECT_EQ(map->longitude, 0.0);
+
+    // The whole folder in the list: its track reaches the page, longer than one recording's.
+    d.m_browser.m_list.m_records.clear();
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"*_M.MP4").c_str(), &found);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    do {
+      AddRecordingPair((folder + found.cFileName).c_str(), L"", d.m_browser.m_list.m_records);
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    ASSERT_GT(d.m_browser.m_list.m_records.size(), 1u);
+    d.m_browser.m_list.RefillItems();
+    EXPECT_GT(PageTrackPoints(d.m_map), onePoints);
+    ran = true;
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_TRUE(ran);
+}
+
+}  // namespace
