@@ -187,6 +187,30 @@ void GraphPlayer::PlacePicture(HWND window) {
   if (windowless7_) windowless7_->SetVideoPosition(&source, &client);
 }
 
+HRESULT GraphPlayer::PlaceVideo(const RECT& dest, bool keepAspect) {
+  LONG width = 0;
+  LONG height = 0;
+  switch (kind_) {
+    case kRendererVmr9: {
+      HRESULT hr = windowless9_->SetAspectRatioMode(keepAspect ? VMR9ARMode_LetterBox : VMR9ARMode_None);
+      if (SUCCEEDED(hr)) hr = GetNativeSize(&width, &height);
+      const RECT source = {0, 0, width, height};
+      return SUCCEEDED(hr) ? windowless9_->SetVideoPosition(&source, &dest) : hr;
+    }
+    case kRendererVmr7: {
+      HRESULT hr = windowless7_->SetAspectRatioMode(keepAspect ? VMR_ARMODE_LETTER_BOX : VMR_ARMODE_NONE);
+      if (SUCCEEDED(hr)) hr = GetNativeSize(&width, &height);
+      RECT source = {0, 0, width, height};
+      RECT target = dest;  // the VMR-7 takes its rectangles unqualified
+      return SUCCEEDED(hr) ? windowless7_->SetVideoPosition(&source, &target) : hr;
+    }
+    case kRendererVideoWindow:
+      return videoWindow_->SetWindowPosition(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+    default:
+      return E_POINTER;
+  }
+}
+
 void GraphPlayer::Close() {
   if (control_) control_->StopWhenReady();
   // No notice may reach the window for a graph that is going away.

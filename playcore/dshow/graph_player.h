@@ -32,6 +32,7 @@ class GraphPlayer : public GraphSession {
   HRESULT Render(const wchar_t* path) override;
   HRESULT SetUp(HWND window, UINT message) override;
   void Close() override;
+  HRESULT PlaceVideo(const RECT& dest, bool keepAspect) override;
   RendererKind renderer() const override { return kind_; }
   bool hasAudio() const override { return hasAudio_; }
   HRESULT GetCurrentImage(BYTE** dib, DWORD* size) override;

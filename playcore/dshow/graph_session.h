@@ -71,6 +71,9 @@ class GraphSession : public GraphPort {
   virtual HRESULT SetUp(HWND window, UINT message) = 0;
   // Stops the graph and releases every interface; harmless when nothing or part was made.
   virtual void Close() = 0;
+  // The picture into `dest` of the window's client area: a windowless renderer letter-boxes it there
+  // itself when `keepAspect`, the video window is moved to `dest`.
+  virtual HRESULT PlaceVideo(const RECT& dest, bool keepAspect) = 0;
   virtual RendererKind renderer() const = 0;
   // True when the sound was rendered (the volume means something).
   virtual bool hasAudio() const = 0;

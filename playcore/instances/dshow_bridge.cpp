@@ -119,6 +119,15 @@ int Repaint(sPLAYERINSTANCE* instance) {
   return ShowHResultError(dshow::Repaint(GraphOf(instance), still));
 }
 
+bool DrawsWindowless(const sPLAYERINSTANCE* instance) {
+  const dshow::GraphSession* graph = GraphOf(instance);
+  return graph && (graph->renderer() == dshow::kRendererVmr9 || graph->renderer() == dshow::kRendererVmr7);
+}
+
+int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect) {
+  return ShowHResultError(GraphOf(instance)->PlaceVideo(dest, keepAspect));
+}
+
 }  // namespace dsbridge
 
 namespace PlayerInstance {

@@ -38,6 +38,10 @@ int SetRate(sPLAYERINSTANCE* instance, float rate, bool sound);
 int SetVolume(sPLAYERINSTANCE* instance, int32_t volume);
 int SetStepMode(sPLAYERINSTANCE* instance, bool on);
 int Repaint(sPLAYERINSTANCE* instance);
+// True when a windowless renderer draws the picture (it letter-boxes by itself).
+bool DrawsWindowless(const sPLAYERINSTANCE* instance);
+// The picture into `dest` of the pane, letter-boxed by the renderer when `keepAspect`.
+int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect);
 
 }  // namespace dsbridge
 

@@ -76,17 +76,26 @@ int PreloadLocked(sPLAYERINSTANCE* instance, const wchar_t* path) {
 }  // namespace
 
 int SwitchDataFile(const wchar_t* path0, const wchar_t* path1) {
-  int index = path0 ? 0 : 1;
-  const wchar_t* path = path0 ? path0 : (path1 ? path1 : L"");
+  // A pair without a main file reads its rear file ahead, in the instance that will open it.
+  const bool main = path0 && path0[0];
+  const int index = main ? 0 : 1;
+  const wchar_t* path = main ? path0 : (path1 ? path1 : L"");
   sPLAYERINSTANCE* instance = &g_PlayerInstance[index];
   InstanceUse use(instance);
   if (!use.entered() || !PathFits(path)) return 0;
-  CancelPreload(instance);
+  // The path already being read ahead is left to finish, and what was read ahead is kept: the open
+  // worker asks again for the entry the pre-open worker read.
+  if (path[0] && PreloadRunningFor(instance, path)) {
+    WaitOutMutex(instance->dataMutex);
+  } else {
+    CancelPreload(instance);
+  }
   BeginPreload(instance, path);
   int loaded = 0;
   {
     MutexLock dataLock(instance->dataMutex);
-    loaded = PreloadLocked(instance, path);
+    const bool kept = path[0] && instance->preloadReady && wcscmp(instance->preloadMap.path, path) == 0;
+    loaded = kept ? 1 : PreloadLocked(instance, path);
   }
   EndPreload(instance);
   return loaded;

@@ -165,13 +165,21 @@ int SetStepMode(sPLAYERINSTANCE* instance, bool on) {
     return 1;
   }
   player->SetVolume(0);
-  player->Play();
   sSTEPSTATE& step = instance->step;
   step.duration = GetDuration(instance);
+  // The run starts where the movie stands, read with the movie held still. Letting it play first
+  // (to pause it again after the read) lets a loaded machine run it into its end, or read the clock
+  // of a session that has just restarted, which answers 0: the run then started after the last
+  // position or at the very first, and its end came a whole movie later or never.
+  if (player->state() == kPlayerStarted) player->Pause();
   step.position = GetPosition(instance);
   if (step.position < 0) step.position = 0;
+  // A stopped session (just opened, or at its end) shows the frame the run starts from, paused, as
+  // a paused one already does.
+  if (player->state() == kPlayerStopped) {
+    player->SeekTo(PositionToMediaTime(step.position, instance->timeScale));
+  }
   step.target = GetParent(instance->videoWindow);
-  if (player->state() == kPlayerStarted) player->Pause();
   auto* running = new (std::nothrow) StepThread;
   if (!running) return 0;
   running->stop.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));

@@ -121,6 +121,7 @@ struct sPLAYERINSTANCE {
   int32_t panX;
   int32_t panY;
   int32_t aspectMode;           // 1: the picture keeps its native aspect (letter-boxed)
+  RECT destRect;                // where the picture was last laid out in its pane
   float averageBitRate;
   volatile LONG playState;      // kPlayClosed .. kPlayPaused
   int64_t lastPosition;

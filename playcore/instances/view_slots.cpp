@@ -60,25 +60,33 @@ int WithInstance(sPLAYERINSTANCE* instance, int refused, Step step) {
 }
 
 int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
-  if (!player) return 0;
+  // Without a ready Media Foundation player the picture may be drawn by a filter graph.
+  const bool graph = !player && dsbridge::UsesGraph(instance);
+  if (!player && !graph) return 0;
   RECT client = {};
   if (!instance->videoWindow || !GetClientRect(instance->videoWindow, &client)) return 0;
+  // A windowless graph renderer letter-boxes by itself; every other picture is boxed here.
+  const bool box = instance->aspectMode == 1 && !(graph && dsbridge::DrawsWindowless(instance));
   LONG nativeW = 0, nativeH = 0;
-  if (instance->aspectMode == 1) player->GetNativeSize(&nativeW, &nativeH);
+  if (box && player) player->GetNativeSize(&nativeW, &nativeH);
+  if (box && graph) {
+    int32_t w = 0, h = 0;
+    if (dsbridge::GetNativeSize(instance, &w, &h)) nativeW = w, nativeH = h;
+  }
   // An instance whose zoom was never set shows the whole pane.
   const float zoom = instance->zoomFactor == 0.0f ? 1.0f : instance->zoomFactor;
   const VideoLayout layout = {zoom, instance->zoomCentreX, instance->zoomCentreY, instance->panX,
-                              instance->panY, instance->aspectMode == 1, static_cast<int>(nativeW),
-                              static_cast<int>(nativeH)};
+                              instance->panY, box, static_cast<int>(nativeW), static_cast<int>(nativeH)};
   RECT dest = {};
   if (!LayOutVideoRect(client, layout, &dest)) return 0;
-  if (instance->displayMode != 0) {
-    // Both edges exchanged: the picture turned over.
-    player->SetVideoPosition(dest.right, dest.bottom, dest.left - dest.right, dest.top - dest.bottom);
-  } else {
-    player->SetVideoPosition(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
-  }
-  return 1;
+  instance->destRect = dest;
+  if (graph) return dsbridge::PlaceVideo(instance, dest, instance->aspectMode == 1);
+  // Both edges exchanged turn the picture over; a presenter that cannot draw it so refuses, and the
+  // slot says so (only a player whose display control is gone answers as laid out).
+  const HRESULT hr = instance->displayMode != 0
+                         ? player->SetVideoPosition(dest.right, dest.bottom, dest.left - dest.right, dest.top - dest.bottom)
+                         : player->SetVideoPosition(dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top);
+  return FAILED(hr) && hr != E_POINTER ? 0 : 1;
 }
 
 bool FlatShown(D3DPresentEngine* engine) { return engine->viewMode() == kEngineModeFlat; }
@@ -114,9 +122,9 @@ int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t
 }
 
 int UpdateVideoRect(sPLAYERINSTANCE* instance) {
-  return WithPlayer(instance, 0, [&](CPlayer* player) {
+  return WithInstance(instance, 0, [&](CPlayer* player) {
     const int laid = LayOut(instance, player);
-    if (laid) player->RepaintVideo();
+    if (laid && player) player->RepaintVideo();
     return laid;
   });
 }

@@ -256,12 +256,12 @@ HRESULT CPlayer::SetVolume(LONG volume) {
   return hr;
 }
 
-void CPlayer::SetVideoPosition(LONG x, LONG y, LONG width, LONG height) {
+HRESULT CPlayer::SetVideoPosition(LONG x, LONG y, LONG width, LONG height) {
   quill::com::ScopedLock hold(lock_);
-  if (!displayControl_) return;
+  if (!displayControl_) return E_POINTER;
   const MFVideoNormalizedRect whole = {0.0f, 0.0f, 1.0f, 1.0f};
   RECT dest = {x, y, x + width, y + height};
-  displayControl_->SetVideoPosition(&whole, &dest);
+  return displayControl_->SetVideoPosition(&whole, &dest);
 }
 
 HRESULT CPlayer::SetRate(float rate) {

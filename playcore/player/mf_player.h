@@ -76,7 +76,8 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT StartAt(LONGLONG position);
   HRESULT SeekTo(LONGLONG position);
   HRESULT SetVolume(LONG volume);
-  void SetVideoPosition(LONG x, LONG y, LONG width, LONG height);
+  // The display control's answer (E_POINTER before the topology is ready).
+  HRESULT SetVideoPosition(LONG x, LONG y, LONG width, LONG height);
   HRESULT SetRate(float rate);
   // The presentation clock's time (100 ns).
   HRESULT GetTime(LONGLONG* time);

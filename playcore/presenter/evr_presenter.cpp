@@ -152,8 +152,8 @@ float EVRCustomPresenter::MaxRate(BOOL thin) {
 
 STDMETHODIMP EVRCustomPresenter::GetSlowestRate(MFRATE_DIRECTION, BOOL, float* rate) {
   ScopedLock lock(lock_);
+  if (IsShutdown()) return MF_E_SHUTDOWN;  // never a success with nothing written
   if (!rate) return E_POINTER;
-  if (IsShutdown()) return S_OK;
   *rate = 0.0f;
   return S_OK;
 }

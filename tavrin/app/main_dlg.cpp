@@ -53,10 +53,11 @@ playcore::sZOOMBLOCK ZoomBlockFor(int sizeStep, bool fullScreen, const RECT& wor
   block.word[1] = c.y;
   block.word[2] = c.x;
   block.word[3] = c.y;
-  block.word[4] = 0;  // pan x
-  block.word[5] = 0;  // pan y
-  block.word[6] = c.x;
-  block.word[7] = c.y;
+  block.word[4] = 0;
+  block.word[5] = 0;
+  // Words 6 and 7 go to the players as the pan: a pane at rest is not moved.
+  block.word[6] = 0;  // pan x
+  block.word[7] = 0;  // pan y
   block.word[8] = 1;
   block.zoom = 1.0f;
   return block;
@@ -137,7 +138,6 @@ CtavrinDlg::CtavrinDlg(CWnd* parent)
 CtavrinDlg::~CtavrinDlg() {
   // Normally the close path has run already; this keeps a dialog that ended another way clean.
   ShutdownPlayback();
-  m_events.clear();
 }
 
 int CtavrinDlg::DataSourceIndex() { return g_PlayerInstance[0].dataSource ? 0 : 1; }

@@ -173,8 +173,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The local time of the data-source movie's first GPS point; false when there is none or it is no
+  // time.
+  bool FirstFixTime(SYSTEMTIME* start);
   void StartPlayback();
   void StopPlayback();
+  // The drive-data views and the seek bar back to "no recording".
+  void ResetDriveViews();
   // Stops the playback timers, joins the open and pre-open workers and the panes' inertia threads.
   void StopPlaybackWorkers();
   void Stop();
@@ -278,7 +283,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnDialogDoubleClick(int player) override;
   void OnEndOfMovie(WPARAM wp, int player) override;
   void OnMovieReady(WPARAM wp, int player) override;
-  void OnGraphEvent(WPARAM wp, LPARAM lp) override;
+  void OnGraphEvent(WPARAM wp, LPARAM player) override;
 
   // The data-source player instance: 0 when its data-source word is set, else 1.
   static int DataSourceIndex();
@@ -360,7 +365,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   CToolTipCtrl m_toolTip;
   CSkinButton m_tool[kToolButtonCount];
   CSkinButton m_caption[kCaptionButtonCount];  // 18 close, 20 next size, 19 minimise
-  std::vector<int> m_events;  // the current movie's G-sensor events (the playback work fills it)
   std::vector<quill::app::DriveEvent> m_driveEvents;  // the events SendEventsToMap found (m_hDataMutex)
 
   // Scalar state.
@@ -447,7 +451,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   unsigned m_uOpenGeneration = 0;  // tells a worker's report of an abandoned open from the current
   unsigned m_uOpenCount = 0;       // opens started (tests and the benchmark read it)
   unsigned m_uPrepareCount = 0;    // opens prepared
-  CString m_strSpeedLabel;
   CString m_strLapTime;
   quill::app::ReadyCount m_readyCount;
   playcore::UniqueHandle m_hOpenThread;

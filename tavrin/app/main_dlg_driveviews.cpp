@@ -142,12 +142,10 @@ int DataTriggerClass() {
 }  // namespace
 
 void CtavrinDlg::RefreshDriveViews() {
+  // The views show the cursor (the position the seek bar shows), while a movie is open.
   const int followed = FollowedInstance(m_nPlayerSel);
-  playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[followed];
-  int64_t position = -1;
-  if (inst.active && inst.movieOpen && g_PlayerFuncs[followed].GetPosition) {
-    position = g_PlayerFuncs[followed].GetPosition(&inst);
-  }
+  const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[followed];
+  const int64_t position = inst.active && inst.movieOpen ? m_nCursor : -1;
   const DriveSample sample = ReadDriveSample(position);
   if (m_graph.m_hWnd) {
     const int range = m_seekBar.m_nMax - m_seekBar.m_nMin;
@@ -249,25 +247,9 @@ void CtavrinDlg::SendEventsToMap(int index) {
 }
 
 void CtavrinDlg::SeekViewsTo(int selector, int64_t position) {
+  // The seek bar's own seek: the same end clamps, and its target replaces any seek still pending.
   if (position < 0) return;
-  int64_t target = position;
-  if (m_seekBar.m_nMax > m_seekBar.m_nMin) target = std::clamp<int64_t>(target, m_seekBar.m_nMin, m_seekBar.m_nMax);
-  const int32_t at = static_cast<int32_t>(std::min<int64_t>(target, INT32_MAX));
-  const int followed = FollowedInstance(selector);
-  const bool playing = g_PlayerInstance[followed].active && g_PlayerInstance[followed].playState == playcore::kPlayPlaying;
-  if (playing) {
-    playcore::PlayerCall_Pause(selector);
-    for (int k = 0; k < playcore::kPlayerCount; ++k) playcore::PlayerCall_Seek(k, at);
-    SetTrackIndex(at);
-    playcore::PlayerCall_Play(selector);
-  } else {
-    for (int k = 0; k < playcore::kPlayerCount; ++k) playcore::PlayerCall_SetPosition(k, at);
-    SetTrackIndex(at);
-    playcore::PlayerCall_Repaint(selector);
-  }
-  UpdateButtons();
-  RefreshDriveViews();
-  MapMoveMarker();
+  SeekTo(selector, position);  // which moves the map's marker too
 }
 
 void CtavrinDlg::GoToGraphEvent(bool next) {

@@ -173,6 +173,8 @@ void CtavrinDlg::InitControlsAtStart() {
   {
     const CString volume = ReadIni(L"DISPLAY", L"VOLUME");
     m_nVolume = volume.IsEmpty() ? 65535 : std::clamp(_wtoi(volume), 0, 65535);
+    // The stored aspect: letter-boxing unless switched off.
+    m_nAspect = ReadIni(L"DISPLAY", L"ASPECT") == L"off" ? 0 : 1;
   }
   // 18. The settings dialog (modeless).
   CreateSettingsDialog();

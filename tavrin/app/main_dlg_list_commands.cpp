@@ -105,6 +105,7 @@ void CtavrinDlg::OnPrevFile() {
     Stop();
     playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
     RefreshVideo();
+    m_nSeekTarget = -1;
     SetTrackIndex(0);
   }
 }

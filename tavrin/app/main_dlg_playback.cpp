@@ -11,14 +11,14 @@
 // previous worker before starting the next and never holds m_hPlayMutex while it joins.
 #include <process.h>
 
-#include <control.h>
-#include <evcode.h>
-
 #include <cwchar>
 
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
+#include "playcore/dshow/graph_session.h"
 #include "playcore/instances/dispatchers.h"
+#include "playcore/instances/dshow_bridge.h"
+#include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/browser/play_mutex_wait.h"
@@ -120,6 +120,13 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
     m_bOpenBusy = FALSE;
     AfxEndWaitCursor();
   }
+  if (!m_bAutoOpen) {
+    // The players of another entry are still opening: that open is abandoned (its ready reports and
+    // its drive data are ignored) and this entry's open is armed in its place.
+    ++m_uOpenGeneration;
+    m_readyCount.Reset();
+    m_bAutoOpen = TRUE;
+  }
   if (m_bAutoOpen) {
     m_bOpenBusy = TRUE;
     AfxBeginWaitCursor();
@@ -191,6 +198,9 @@ int CtavrinDlg::OpenCurrent() {
       UpdateButtons();
       EnablePanesAfterOpen();
     }
+    // An automatic advance skips a damaged pair without a word: a box there would run its own
+    // message loop while the next open goes on, and each further damaged pair would nest another.
+    if (automatic) return 0;
     auto show = Hooks().showMessage;
     if (show) {
       show(this, UIText(kTextOpenFailed), L"ERROR");
@@ -209,11 +219,14 @@ int CtavrinDlg::OpenCurrent() {
 }
 
 void CtavrinDlg::OnMovieReady(WPARAM, int player) {
+  // Only an open in flight (timer 101 took m_bAutoOpen) counts reports: those of an abandoned open
+  // that arrive before the next one starts are not its own.
+  if (m_bAutoOpen) return;
   if (!m_readyCount.Report(player, g_PlayerInstance[0].movieOpen != 0, g_PlayerInstance[1].movieOpen != 0)) return;
   for (int k = 0; k < kPlayerCount; ++k) {
     if (InstanceActive(k)) g_PlayerFuncs[k].SetRenderInterval(&g_PlayerInstance[k], m_nEdition);
   }
-  const int aspect = ReadIni(L"DISPLAY", L"ASPECT") == L"off" ? 0 : 1;
+  const int aspect = m_nAspect;
   if (!m_bD3dxPresent) m_nPaneMode[0] = 2;
   m_nPaneMode[1] = 5;
   for (int k = 0; k < kPlayerCount; ++k) {
@@ -277,6 +290,12 @@ void CtavrinDlg::StartPlayback() {
     quality = h == 720 ? 3 : h == 1080 ? 5 : 0;
   }
   entry.nImageQuality = quality;
+  // The aspect to both panes.
+  for (int k = 0; k < kPlayerCount; ++k) {
+    if (InstanceActive(k) && g_PlayerFuncs[k].ApplyAspectMode) g_PlayerFuncs[k].ApplyAspectMode(&g_PlayerInstance[k], m_nAspect);
+  }
+  // A running tool holds playback: the drive data and the tick wait for the next open.
+  if (m_bToolLock) return;
   LoadDriveData();
   OnDriveDataOpened();
   UpdateSpeedLabel();
@@ -306,6 +325,10 @@ void CtavrinDlg::LoadDriveData() {
     const float ts = g_PlayerInstance[src].timeScale;
     // A movie without a time scale has no frame rate (never an infinite one).
     entry.fFrameRate = ts > 0.0f ? 1000.0f / ts : 0.0f;
+    // The list sorts its time columns by the start: the local time of the movie's first GPS point,
+    // when that is a time at all.
+    SYSTEMTIME start = {};
+    if (FirstFixTime(&start)) entry.stStart = start;
   }
   UpdateButtons();
   const LONG state = g_PlayerInstance[src].playState;
@@ -314,6 +337,20 @@ void CtavrinDlg::LoadDriveData() {
       if (InstanceActive(k) && g_PlayerInstance[k].movieOpen) g_PlayerFuncs[k].SetPosition(&g_PlayerInstance[k], 0);
     }
   }
+}
+
+bool CtavrinDlg::FirstFixTime(SYSTEMTIME* start) {
+  playcore::PlayerCall_LockAll();
+  const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[DataSourceIndex()];
+  const std::vector<playcore::sGPSPOINT>* gps = inst.active ? inst.dataMap.gpsPoints : nullptr;
+  bool found = false;
+  if (gps && !gps->empty()) {
+    *start = gps->front().localTime;
+    FILETIME ft;
+    found = ::SystemTimeToFileTime(start, &ft) != FALSE;
+  }
+  playcore::PlayerCall_UnlockAll();
+  return found;
 }
 
 void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
@@ -326,22 +363,14 @@ void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
   m_bEndRunning = FALSE;
 }
 
-void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM) {
-  // The Media Foundation path reports the end through the pane's end message; the filter-graph path
-  // notifies here, and every waiting event is taken (and its parameters freed).
-  if (!InstanceActive(0)) return;
-  IMediaEventEx* events = g_PlayerInstance[0].renderer.directShow.mediaEventEx;
-  if (!events) return;
-  long code = 0;
-  LONG_PTR p1 = 0, p2 = 0;
-  bool complete = false, relayout = false;
-  while (SUCCEEDED(events->GetEvent(&code, &p1, &p2, 0))) {
-    events->FreeEventParams(code, p1, p2);
-    if (code == EC_COMPLETE) complete = true;
-    if (code == EC_FULLSCREEN_LOST) relayout = true;
-  }
-  if (relayout) RearrangeForMovieFrame();
-  if (complete) OnEndOfMovie(0, 0);
+void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM player) {
+  // The Media Foundation path reports the end through the pane's end message; on the filter-graph
+  // path the pane of each player forwards its graph's notice here, and every waiting event is taken.
+  const int k = static_cast<int>(player);
+  if (!InstanceActive(k)) return;
+  const int seen = playcore::PlayerInstance::TakeGraphEvents(&g_PlayerInstance[k]);
+  if (seen & playcore::dshow::kGraphEventFullscreenLost) RearrangeForMovieFrame();
+  if (seen & playcore::dshow::kGraphEventComplete) OnEndOfMovie(0, k);
 }
 
 bool CtavrinDlg::NextFolderItem(HTREEITEM* next) {
@@ -384,12 +413,14 @@ void CtavrinDlg::OpenNext() {
       return;
     }
     case NextStep::kNextFolder:
+      if (m_bToolLock) break;  // a running tool holds playback where it is
       playcore::PlayerCall_Pause(TransportSelector());
       ApplyVolume();
       UpdateSpeedLabel();
       break;
     case NextStep::kListEnd:
-      // The last movie opens again at its start, stopped.
+      if (m_bToolLock) break;  // a running tool holds playback where it is
+      // The last movie opens again at its start.
       if (!IsDataSourceAtNormalSpeed()) playcore::PlayerCall_SetRate(1);
       m_bPlayAfterOpen = FALSE;
       m_nOpenReason = 2;
@@ -458,7 +489,8 @@ void CtavrinDlg::StopPlayback() {
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
   m_bOpened = FALSE;
-  m_events.clear();
+  m_nSeekTarget = -1;
+  ResetDriveViews();
   MapOnOpen();
   UpdateMapOrLogo();
   playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
@@ -469,6 +501,31 @@ void CtavrinDlg::StopPlayback() {
   m_bAutoOpen = TRUE;
   ++m_uOpenGeneration;
   m_readyCount.Reset();
+  RefreshVideo();
+  if (m_pad.m_hWnd) m_pad.SetMode(0);
+}
+
+void CtavrinDlg::ResetDriveViews() {
+  // Nothing of the stopped recording stays: no values, no graph, no events a graph click could seek
+  // to, the seek bar at its start.
+  {
+    playcore::MutexLock lock(m_hDataMutex.get());
+    m_driveEvents.clear();
+  }
+  m_bEventsSent = FALSE;
+  if (m_seekBar.m_hWnd) {
+    m_seekBar.SetRange(0, 0);
+    m_seekBar.Redraw(0);
+  }
+  if (m_graph.m_hWnd) {
+    m_graph.m_nGraphFlag = 0;
+    m_graph.m_nCursor = 0;
+    m_graph.Refresh();
+  }
+  if (m_info.m_hWnd) {
+    m_info.m_bStartValid = FALSE;
+    m_info.ClearValues();
+  }
 }
 
 void CtavrinDlg::StopPlaybackWorkers() {

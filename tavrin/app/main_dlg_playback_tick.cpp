@@ -204,7 +204,7 @@ void CtavrinDlg::SetTrackIndex(int64_t position) {
   m_nCursor = ClampCursor(position, minimum, maximum);
   PublishPlaybackState();
   if (m_seekBar.m_hWnd) m_seekBar.Redraw(static_cast<int>(m_nCursor));
-  RefreshDriveViews();
+  RefreshDriveViews();  // at the cursor: a dragged seek bar moves the views before the players
 }
 
 BOOL CtavrinDlg::CheckMovieEnd() {
@@ -313,6 +313,7 @@ void CtavrinDlg::OnSeekBarReleased(int64_t position) {
 
 LRESULT CtavrinDlg::OnStepTick(WPARAM, LPARAM position) {
   playcore::PlayerCall_Seek(TransportSelector(), static_cast<int32_t>(position));
+  m_nSeekTarget = -1;
   SetTrackIndex(position);
   return 0;
 }
@@ -362,7 +363,10 @@ BOOL CtavrinDlg::Resume() {
 void CtavrinDlg::UpdateSpeedLabel() {
   const int src = DataSourceIndex();
   const unsigned text = InstanceActive(src) ? SpeedLabelText(g_PlayerInstance[src].speedCode) : 0;
-  m_strSpeedLabel = text ? UIText(text) : L"";
+  // Straight to the info panel: while paused no tick refreshes it.
+  if (!m_info.m_hWnd) return;
+  m_info.m_strSpeedLabel = text ? CString(UIText(text)) : CString();
+  m_info.Refresh();
 }
 
 void CtavrinDlg::OnPlayPause() {
@@ -396,6 +400,8 @@ void CtavrinDlg::OnToStart() {
   ApplyVolume();
   UpdateSpeedLabel();
   playcore::PlayerCall_SetPosition(TransportSelector(), 0);
+  // A seek still pending would hold the views until the movie got back there.
+  m_nSeekTarget = -1;
   SetTrackIndex(0);
   Stop();
   UpdateButtons();

@@ -429,8 +429,8 @@ void CtavrinDlg::OnToggleAspect() {
   if (!m_bOpened) return;
   const int src = DataSourceIndex();
   const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[src];
-  m_nAspect = inst.displayMode == 0 ? 1 : 0;
-  ::WritePrivateProfileStringW(L"DISPLAY", L"ASPECT", m_nAspect ? L"on" : L"off", GetIniFilePath());
+  m_nAspect = inst.aspectMode == 0 ? 1 : 0;
+  WriteIni(L"DISPLAY", L"ASPECT", m_nAspect ? L"on" : L"off");
   if (Active(0) && g_PlayerFuncs[0].ApplyAspectMode) g_PlayerFuncs[0].ApplyAspectMode(&g_PlayerInstance[0], m_nAspect);
   if (m_nAspect) {
     playcore::PlayerCall_SetZoom(m_aZoom, 1);
@@ -472,7 +472,9 @@ void CtavrinDlg::OnDisplaySwitch() {
       Active(from) && g_PlayerFuncs[from].GetPosition ? g_PlayerFuncs[from].GetPosition(&g_PlayerInstance[from]) : 0;
   const int64_t duration =
       g_PlayerFuncs[to].GetDuration ? g_PlayerFuncs[to].GetDuration(&g_PlayerInstance[to]) : position;
-  const int64_t target = std::max<int64_t>(0, std::min<int64_t>(position, duration - 2));
+  // The position carried over, held back from the other movie's end like any seek.
+  const int64_t target =
+      std::max<int64_t>(0, std::min<int64_t>(position, duration - 2 * static_cast<int64_t>(GetFrameMargin())));
   SetPrimaryPane(to);
   switch (state) {
     case playcore::kPlayStopped:

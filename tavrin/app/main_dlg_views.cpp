@@ -3,6 +3,7 @@
 // or shut-down; until its window exists it does nothing, and the main window runs without it.
 #include <algorithm>
 
+#include "playcore/instances/dispatchers.h"
 #include "playcore/instances/global_gps.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/driveviews/map_setup.h"
@@ -98,13 +99,9 @@ void CtavrinDlg::RearrangeForMovieFrame() {
   GoToSizeStep(m_movieDlg.m_nSizeStep);
 }
 
-// The stored volume to the players and the volume slider.
+// The stored volume to the players and the volume slider: only the followed camera is heard (the
+// dispatcher gives the other one 0), so a pair never plays both soundtracks at once.
 void CtavrinDlg::ApplyVolume() {
   if (m_volume.m_hWnd) m_volume.Redraw(m_nVolume);
-  for (int i = 0; i < playcore::kPlayerCount; ++i) {
-    if (playcore::g_PlayerInstance[i].active && playcore::g_PlayerFuncs[i].SetVolume) {
-      playcore::g_PlayerFuncs[i].SetVolume(&playcore::g_PlayerInstance[i], m_nVolume);
-    }
-  }
+  playcore::PlayerCall_SetVolume(TransportSelector(), m_nVolume);
 }
-

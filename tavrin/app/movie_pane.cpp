@@ -168,8 +168,9 @@ void CMovieStatic::OnContextMenu(CWnd*, CPoint pt) {
 }
 
 LRESULT CMovieStatic::OnGraphEventMsg(WPARAM wp, LPARAM lp) {
-  // Pane 1 always reports; pane 0 only while player 1 has no movie open.
-  if (m_pOwner && (m_nPlayer == 1 || PlayStateOf(1) == 0)) m_pOwner->OnGraphEvent(wp, lp);
+  // Each pane's graph notifies its own pane: the owner takes that player's events.
+  (void)lp;
+  if (m_pOwner) m_pOwner->OnGraphEvent(wp, m_nPlayer);
   return 0;
 }
 

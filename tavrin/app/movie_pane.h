@@ -25,7 +25,8 @@ class IPaneOwner {
   virtual void OnDialogDoubleClick(int player) = 0;
   virtual void OnEndOfMovie(WPARAM wp, int player) = 0;
   virtual void OnMovieReady(WPARAM wp, int player) = 0;
-  virtual void OnGraphEvent(WPARAM wp, LPARAM lp) = 0;
+  // A filter graph notified the pane of player `player` (lParam) that events wait.
+  virtual void OnGraphEvent(WPARAM wp, LPARAM player) = 0;
 };
 
 // What a pane paints, from the play states of the two players (0 when inactive).
@@ -34,9 +35,10 @@ PanePaint ChoosePanePaint(int pane, bool blank, bool active, int ownState, int s
                           bool repaintFlag);
 
 // Turns the view of player `player` by a drag of (dx, dy) pixels in `pane` (its client width scales
-// the angle; `fov` is the field of view in degrees): 1 while the view turns, 0 when it stopped (the
-// record's movement is then cleared). The panes and the controller pad call it.
-int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float fov);
+// the angle; `zoom` is the pane's zoom factor, whose field of view sets the turn per pixel): 1 while
+// the view turns, 0 when it stopped (the record's movement is then cleared). The panes and the
+// controller pad call it.
+int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom);
 
 class CMovieStatic : public CStatic {
  public:

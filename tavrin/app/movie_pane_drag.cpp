@@ -38,13 +38,15 @@ class MomentLock {
 
 }  // namespace
 
-int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float fov) {
+int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom) {
   RECT rc = {};
   if (pane) ::GetClientRect(pane, &rc);
+  // The turn per pixel follows the field of view the pane's zoom gives; the scene takes the zoom.
+  const float fov = quill::app::FieldOfViewForZoom(zoom);
   const quill::app::DragAngles a = quill::app::AnglesForDrag(dx, dy, fov, rc.right - rc.left, lockAxis != 0);
   int moved = 0;
   if (Active(player) && g_PlayerFuncs[player].MoveView) {
-    moved = g_PlayerFuncs[player].MoveView(&g_PlayerInstance[player], a.x, a.y, fov);
+    moved = g_PlayerFuncs[player].MoveView(&g_PlayerInstance[player], a.x, a.y, zoom);
   }
   if (!moved && a.x == 0.0f) {
     if (moment) {

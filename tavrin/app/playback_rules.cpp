@@ -95,6 +95,11 @@ DragAngles AnglesForDrag(int dx, int dy, float fov, int width, bool lockAxis) {
   return a;
 }
 
+float FieldOfViewForZoom(float zoom) {
+  constexpr float kFieldOfViewAtZoom1 = 60.0f;  // the scene's cameras: 60 / zoom degrees
+  return zoom > 0.0f ? kFieldOfViewAtZoom1 / zoom : kFieldOfViewAtZoom1;
+}
+
 int ClampVelocity(int v) { return std::clamp(v, -100, 100); }
 
 int DecayVelocity(int v) {

@@ -84,6 +84,9 @@ struct DragAngles {
   float y;
 };
 DragAngles AnglesForDrag(int dx, int dy, float fov, int width, bool lockAxis);
+// The field of view (degrees) a view shows at zoom factor `zoom`: 60 / zoom, as the scene's cameras
+// take it; 60 for a zoom that is not above 0.
+float FieldOfViewForZoom(float zoom);
 
 // A velocity component limited to [-100, 100].
 int ClampVelocity(int v);

@@ -185,6 +185,9 @@ TEST_F(MainDialogViewsTest, AGeneratedRecordingDrivesTheViewsAndTheirMessages) {
     g_PlayerInstance[0].timeScale = 1000.0f / 30;
     ASSERT_EQ(playcore::PlayerCall_OpenDataFile(path.c_str(), L""), 1);
     ASSERT_EQ(playcore::PlayerInstance::CommitDataFile(&g_PlayerInstance[0]), 1);
+    // As the start of playback leaves them: both movies open, the seek bar over the movie.
+    g_PlayerInstance[1].movieOpen = 1;
+    d.m_seekBar.SetRange(0, static_cast<int>(kPositions));
     auto* map = new FakeMap;
     d.m_map.Attach(std::unique_ptr<driveviews::IMapDialog>(map));
     d.OnDriveDataOpened();
@@ -195,8 +198,7 @@ TEST_F(MainDialogViewsTest, AGeneratedRecordingDrivesTheViewsAndTheirMessages) {
 
     // Two positions: the cursor moves right and the shown time changes.
     auto seenAt = [&](int64_t position) {
-      g_position[0] = position;
-      d.RefreshDriveViews();
+      d.SetTrackIndex(position);  // as the playback tick does
       CRect rc;
       d.m_graph.GetClientRect(&rc);
       SYSTEMTIME t = {};
@@ -220,26 +222,27 @@ TEST_F(MainDialogViewsTest, AGeneratedRecordingDrivesTheViewsAndTheirMessages) {
     const int points = map->Points();
     EXPECT_EQ(points, static_cast<int>(d.m_driveEvents.size()));
 
-    // A right click on the graph: the next event; a left click: the one before it.
+    // A right click on the graph: the next event; a left click: the one before it. Like the seek
+    // bar's seeks they stop twice the frame margin before the movies' end.
     std::vector<int> positions;
     for (const DriveEvent& e : d.m_driveEvents) positions.push_back(e.position);
-    g_position[0] = 0;
-    d.RefreshDriveViews();
+    const int64_t last = kPositions - 2 * d.GetFrameMargin();
+    d.SetTrackIndex(0);
     d.m_graph.SendMessage(WM_RBUTTONUP, 0, 0);
     Drain();
     const int next = GraphEventTarget(positions, 0, true);
-    EXPECT_EQ(g_position[0], next);
-    EXPECT_EQ(g_position[1], next) << "both players seek";
+    EXPECT_EQ(g_position[0], std::min<int64_t>(next, last));
+    EXPECT_EQ(g_position[1], std::min<int64_t>(next, last)) << "both players seek";
     d.m_graph.SendMessage(WM_LBUTTONUP, 0, 0);
     Drain();
-    EXPECT_EQ(g_position[0], GraphEventTarget(positions, next, false));
+    EXPECT_EQ(g_position[0], std::min<int64_t>(GraphEventTarget(positions, next, false), last));
 
     // The map asks for a seek: both players go there, and the views follow.
-    d.PostMessage(quill::msg::kMapSeek, 0, 23);
+    d.PostMessage(quill::msg::kMapSeek, 0, 13);
     Drain();
-    EXPECT_EQ(g_position[0], 23);
-    EXPECT_EQ(g_position[1], 23);
-    EXPECT_EQ(d.m_graph.m_nCursor, 23);
+    EXPECT_EQ(g_position[0], 13);
+    EXPECT_EQ(g_position[1], 13);
+    EXPECT_EQ(d.m_graph.m_nCursor, 13);
 
     // The info panel's first toggle switches the graph's first band off and the map loses its points.
     const int axis0 = static_cast<int>(std::count_if(d.m_driveEvents.begin(), d.m_driveEvents.end(),

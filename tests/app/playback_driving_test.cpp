@@ -6,13 +6,18 @@
 #include <windows.h>
 
 #include <cwchar>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/browser/browser_owner.h"
 #include "tavrin/skin/gdi_drawing.h"
+#include "tavrin/skin/settings_ini.h"
+#include "tavrin/skin/ui_texts.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -26,11 +31,17 @@ using playcore::sPLAYERINSTANCE;
 struct FakeWorld {
   bool hang = false;           // OpenMovie succeeds but the player never reports ready
   int64_t duration = 100;      // in position units
+  int64_t rearDuration = 0;    // of the rear movie when not 0
   int64_t step = 25;           // a playing player advances this much per position read
   std::vector<std::wstring> opened;  // paths of OpenMovie, in order
   int dataOpens = 0;           // OpenDataFile calls
+  std::wstring dataPath;       // the path of the last OpenDataFile
+  int failFrom = 0, failTo = 0;  // OpenMovie fails for the entries numbered failFrom..failTo (1-based)
   int64_t position[2] = {};
   bool endPosted[2] = {};
+  int volume[2] = {-1, -1};    // the last volume each player was given
+  float turn[2] = {};          // the last drag turn (x angle) and zoom each player was given
+  float turnZoom[2] = {};
 };
 FakeWorld g_world;
 
@@ -38,6 +49,8 @@ int Index(sPLAYERINSTANCE* i) { return i == &g_PlayerInstance[0] ? 0 : 1; }
 
 int FakeOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   g_world.opened.push_back(path);
+  const int entry = _wtoi(wcsrchr(path, L'\\') + 1);
+  if (entry >= g_world.failFrom && entry <= g_world.failTo) return 0;
   const int k = Index(i);
   g_world.position[k] = 0;
   g_world.endPosted[k] = false;
@@ -50,8 +63,9 @@ int FakeClose(sPLAYERINSTANCE* i) {
   i->playState = playcore::kPlayClosed;
   return 1;
 }
-int FakeDataOpen(sPLAYERINSTANCE* i, const wchar_t*) {
+int FakeDataOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   ++g_world.dataOpens;
+  g_world.dataPath = path;
   i->dataSource = i == &g_PlayerInstance[0] ? 1 : 0;
   return 1;
 }
@@ -88,7 +102,10 @@ int FakeSeek(sPLAYERINSTANCE* i, int64_t p) {
   g_world.position[Index(i)] = p;
   return 1;
 }
-int64_t FakeDuration(sPLAYERINSTANCE* i) { return i->playState ? g_world.duration : 0; }
+int64_t FakeDuration(sPLAYERINSTANCE* i) {
+  if (!i->playState) return 0;
+  return Index(i) == 1 && g_world.rearDuration ? g_world.rearDuration : g_world.duration;
+}
 float FakeTimeScale(sPLAYERINSTANCE* i) { return i->timeScale; }
 int FakeRate(sPLAYERINSTANCE* i, int32_t code) {
   i->speedCode = code;
@@ -99,7 +116,19 @@ int FakeSize(sPLAYERINSTANCE*, int32_t* w, int32_t* h) {
   *h = 144;
   return 1;
 }
-int FakeMove(sPLAYERINSTANCE*, float, float, float) { return 1; }
+int FakeMove(sPLAYERINSTANCE* i, float ax, float, float zoom) {
+  g_world.turn[Index(i)] = ax;
+  g_world.turnZoom[Index(i)] = zoom;
+  return 1;
+}
+int FakeVolume(sPLAYERINSTANCE* i, int32_t v) {
+  g_world.volume[Index(i)] = v;
+  return 1;
+}
+int FakeAspectMode(sPLAYERINSTANCE* i, int32_t mode) {
+  i->aspectMode = mode == 1 ? 1 : 0;
+  return 1;
+}
 int FakeAspect(sPLAYERINSTANCE*, int32_t, int32_t) { return 0; }
 
 void InstallFakes() {
@@ -119,11 +148,11 @@ void InstallFakes() {
     f.GetDuration2 = FakeDuration;
     f.GetTimeScale = FakeTimeScale;
     f.SetRate = FakeRate;
-    f.SetVolume = FakeOkInt;
+    f.SetVolume = FakeVolume;
     f.GetNativeSize = FakeSize;
     f.Repaint = FakeOk;
     f.SetViewMode = FakeOkInt;
-    f.ApplyAspectMode = FakeOkInt;
+    f.ApplyAspectMode = FakeAspectMode;
     f.SetRenderInterval = FakeOkInt;
     f.UpdateVideoRect = FakeOk;
     f.SetViewAspect = FakeAspect;
@@ -145,7 +174,8 @@ sRECORDINGPAIR Entry(int n) {
 class DrivenDlg : public CtavrinDlg {
  public:
   int entries = 3;
-  bool (*done)(DrivenDlg*) = nullptr;
+  // Called every 20 ms on the UI thread: may act on the dialog, and answers whether the run is over.
+  std::function<bool(DrivenDlg*)> done;
   bool timedOut = false;
   static DrivenDlg* current;
 
@@ -174,6 +204,30 @@ class DrivenDlg : public CtavrinDlg {
   DWORD start_ = 0;
 };
 DrivenDlg* DrivenDlg::current = nullptr;
+
+// Runs the steps in order, each until it answers true; the run is over after the last.
+std::function<bool(DrivenDlg*)> Steps(std::vector<std::function<bool(DrivenDlg*)>> steps) {
+  auto at = std::make_shared<size_t>(0);
+  return [steps, at](DrivenDlg* d) {
+    while (*at < steps.size() && steps[*at](d)) ++*at;
+    return *at >= steps.size();
+  };
+}
+
+// The pair is open, its playback started (the seek bar has its range), and both players play.
+bool PairPlays(DrivenDlg* d) {
+  return d->m_bOpened && !d->m_bOpenBusy && d->m_seekBar.m_nMax > 0 &&
+         g_PlayerInstance[0].playState == playcore::kPlayPlaying &&
+         g_PlayerInstance[1].playState == playcore::kPlayPlaying;
+}
+
+void Command(DrivenDlg* d, UINT id) { d->SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+
+// Movies long enough for a test to act while they play.
+void LongMovies() {
+  g_world.duration = 1000000;
+  g_world.step = 1;
+}
 
 class PlaybackDriving : public ::testing::Test {
  protected:
@@ -225,6 +279,352 @@ TEST_F(PlaybackDriving, TheWatchdogEndsAnOpenThatNeverBecomesReady) {
   EXPECT_EQ(g_world.dataOpens, 0);
   EXPECT_TRUE(dlg.m_bAutoOpen) << "another entry can be opened";
   EXPECT_TRUE(dlg.m_pane[0].m_bEnabled) << "the pane reacts to the mouse again";
+}
+
+// A restore re-applies the zoom blocks: the players get the pane's centre as the zoom centre and no
+// pan, so the picture stays in its place.
+TEST_F(PlaybackDriving, ARestoredWindowLaysThePicturesOutWithoutMovingThem) {
+  LongMovies();
+  struct View {
+    int centreX, centreY, panX, panY;
+  } seen[2] = {};
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      d->SendMessage(WM_SIZE, SIZE_RESTORED, MAKELPARAM(CtavrinDlg::kWidth, CtavrinDlg::kHeight));
+                      for (int k = 0; k < 2; ++k) {
+                        const sPLAYERINSTANCE& i = g_PlayerInstance[k];
+                        seen[k] = {i.zoomCentreX, i.zoomCentreY, i.panX, i.panY};
+                      }
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(seen[k].centreX, 366) << "player " << k;
+    EXPECT_EQ(seen[k].centreY, 205) << "player " << k;
+    EXPECT_EQ(seen[k].panX, 0) << "player " << k << " is moved sideways";
+    EXPECT_EQ(seen[k].panY, 0) << "player " << k << " is moved down";
+  }
+}
+
+// The followed camera is heard, the other one is silent: at the open and at a volume change.
+TEST_F(PlaybackDriving, OnlyTheDataSourceCameraIsHeard) {
+  LongMovies();
+  int atOpen[2] = {}, afterSlider[2] = {};
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      atOpen[0] = g_world.volume[0];
+                      atOpen[1] = g_world.volume[1];
+                      d->SendMessage(quill::msg::kSliderRelease, CtavrinDlg::kVolumeId, 40000);
+                      afterSlider[0] = g_world.volume[0];
+                      afterSlider[1] = g_world.volume[1];
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(atOpen[0], 65535);
+  EXPECT_EQ(atOpen[1], 0) << "the rear camera is heard beside the main one";
+  EXPECT_EQ(afterSlider[0], 40000);
+  EXPECT_EQ(afterSlider[1], 0) << "the rear camera is heard beside the main one";
+}
+
+// The aspect switch turns letter-boxing off and on again, and the settings file follows.
+TEST_F(PlaybackDriving, TheAspectSwitchTurnsLetterBoxingOffAndOn) {
+  LongMovies();
+  struct Seen {
+    int aspect, word;
+    std::wstring ini;
+  } seen[2] = {};
+  DrivenDlg dlg;
+  auto toggle = [&](int n) {
+    return [&, n](DrivenDlg* d) {
+      Command(d, 38200);
+      seen[n] = {d->m_nAspect, g_PlayerInstance[0].aspectMode, std::wstring(ReadIni(L"DISPLAY", L"ASPECT").GetString())};
+      return true;
+    };
+  };
+  dlg.done = Steps({PairPlays, toggle(0), toggle(1)});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(seen[0].aspect, 0);
+  EXPECT_EQ(seen[0].word, 0) << "letter-boxing stays on";
+  EXPECT_EQ(seen[0].ini, L"off");
+  EXPECT_EQ(seen[1].aspect, 1);
+  EXPECT_EQ(seen[1].word, 1);
+  EXPECT_EQ(seen[1].ini, L"on");
+}
+
+// The speed label follows the speed also when a pause brings the normal speed back.
+TEST_F(PlaybackDriving, TheSpeedLabelFollowsTheSpeedWhenPaused) {
+  LongMovies();
+  std::wstring fast, paused;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      Command(d, kCmdFast);
+                      fast = d->m_info.m_strSpeedLabel.GetString();
+                      Command(d, kCmdPlay);
+                      paused = d->m_info.m_strSpeedLabel.GetString();
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(fast, std::wstring(UIText(61)));    // "x2.0"
+  EXPECT_EQ(paused, std::wstring(UIText(180))) << "the label stays at the speed before the pause";
+}
+
+// "To start" after a seek made while paused: the pending seek is dropped, so the views follow the
+// movie from its start instead of waiting for it to get back to the old target.
+TEST_F(PlaybackDriving, ToStartDropsAPendingSeekAndTheViewsFollowAgain) {
+  LongMovies();
+  int64_t pendingBefore = -1, pendingAfter = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      Command(d, kCmdPlay);  // pause
+                      d->SendMessage(quill::msg::kSliderPress, CtavrinDlg::kSeekBarId, 0);
+                      d->SendMessage(quill::msg::kSliderRelease, CtavrinDlg::kSeekBarId, 500000);
+                      pendingBefore = d->m_nSeekTarget;
+                      Command(d, kCmdFirst);
+                      pendingAfter = d->m_nSeekTarget;
+                      Command(d, kCmdPlay);
+                      return true;
+                    },
+                    [](DrivenDlg* d) { return d->m_nCursor > 0 && d->m_nCursor < 1000; }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "the views stay at " << dlg.m_nCursor;
+  EXPECT_EQ(pendingBefore, 500000);
+  EXPECT_EQ(pendingAfter, -1);
+}
+
+// A map seek to the very end is held back from both movies' ends like a seek-bar seek: the movie
+// neither ends nor opens the next pair.
+TEST_F(PlaybackDriving, AMapSeekToTheEndStaysInsideBothMovies) {
+  LongMovies();
+  int64_t landed[2] = {};
+  int ticks = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      d->SendMessage(quill::msg::kMapSeek, 0, static_cast<LPARAM>(g_world.duration));
+                      landed[0] = g_world.position[0];
+                      landed[1] = g_world.position[1];
+                      return true;
+                    },
+                    [&](DrivenDlg*) { return ++ticks > 10; }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut);
+  EXPECT_LE(landed[0], g_world.duration - 40);
+  EXPECT_LE(landed[1], g_world.duration - 40);
+  EXPECT_EQ(g_world.opened.size(), 2u) << "the seek ended the movie";
+  EXPECT_EQ(dlg.m_nCurIndex, 0);
+}
+
+// While the seek bar is dragged the players wait at the press, and the graph's cursor follows the
+// thumb.
+TEST_F(PlaybackDriving, TheViewsFollowTheDraggedSeekBar) {
+  LongMovies();
+  int graphCursor = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      d->SendMessage(quill::msg::kSliderPress, CtavrinDlg::kSeekBarId, 0);
+                      d->SendMessage(quill::msg::kSliderTrack, CtavrinDlg::kSeekBarId, 700000);
+                      graphCursor = d->m_graph.m_nCursor;
+                      d->SendMessage(quill::msg::kSliderRelease, CtavrinDlg::kSeekBarId, 700000);
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut);
+  EXPECT_EQ(graphCursor, 700000);
+}
+
+// A filter that leaves no row stops playback, and nothing of the old recording stays on screen or in
+// the event list a graph click would seek to.
+TEST_F(PlaybackDriving, AnEmptiedFilterResetsTheViewsTheEventsAndTheSeekBar) {
+  LongMovies();
+  struct Seen {
+    int rows, graphFlag, infoIndex, seekMax, seekPos;
+    size_t events;
+    int64_t position;
+  } seen = {};
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      d->m_driveEvents.push_back({1, 0, nullptr, 50});
+                      d->m_info.m_nSampleIndex = 7;
+                      Command(d, quill::browser::kFilterCommandFirst);
+                      g_world.position[0] = 3;
+                      d->SendMessage(quill::msg::kGraphNextEvent, 0, 0);
+                      seen = {d->m_browser.m_list.GetItemCount(), d->m_graph.m_nGraphFlag, d->m_info.m_nSampleIndex,
+                              d->m_seekBar.m_nMax, d->m_seekBar.m_nPos, d->m_driveEvents.size(), g_world.position[0]};
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  ASSERT_EQ(seen.rows, 0) << "the filter left rows";
+  EXPECT_EQ(seen.events, 0u) << "the old recording's events stay";
+  EXPECT_EQ(seen.position, 3) << "a graph click seeks to an old event";
+  EXPECT_EQ(seen.graphFlag, 0);
+  EXPECT_EQ(seen.infoIndex, -1) << "the info panel shows the old values";
+  EXPECT_EQ(seen.seekMax, 0);
+  EXPECT_EQ(seen.seekPos, 0);
+}
+
+// A row chosen while the pair before is still opening (and never becomes ready): the new choice
+// opens and plays with its own drive data; late ready reports of the abandoned open change nothing.
+TEST_F(PlaybackDriving, ARowChosenWhileAnOpenHangsOpensAndPlaysWithItsOwnData) {
+  LongMovies();
+  g_world.hang = true;
+  DrivenDlg dlg;
+  dlg.done = Steps({[](DrivenDlg* d) { return g_world.opened.size() == 2 && d->m_bOpenBusy; },
+                    [](DrivenDlg* d) {
+                      g_world.hang = false;
+                      d->SetCurrentIndex(1);
+                      d->SetPlayAfterOpen(true);
+                      d->PrepareOpenCurrent(1, 1, 0);
+                      // The abandoned players report ready after all.
+                      for (int k = 0; k < 2; ++k) d->m_pane[k].PostMessage(quill::msg::kPlayerReady, 0, 0);
+                      return true;
+                    },
+                    PairPlays});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "the chosen row never plays (opened " << g_world.opened.size() << ")";
+  ASSERT_EQ(g_world.opened.size(), 4u);
+  EXPECT_EQ(g_world.opened[2], Entry(2).szMainPath);
+  EXPECT_EQ(g_world.dataOpens, 1) << "drive data loaded for the abandoned pair's players";
+  EXPECT_EQ(g_world.dataPath, Entry(2).szMainPath);
+  EXPECT_EQ(dlg.m_nCurIndex, 1);
+}
+
+// Playing on over damaged pairs skips them without a message (a message box there would nest one
+// per damaged pair), and the next good pair plays.
+TEST_F(PlaybackDriving, AnAdvanceOverDamagedPairsSkipsThemWithoutMessages) {
+  static int boxes;
+  boxes = 0;
+  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) { ++boxes; };
+  g_world.failFrom = 2;
+  g_world.failTo = 3;
+  g_world.step = 1;
+  DrivenDlg dlg;
+  dlg.entries = 4;
+  dlg.done = [](DrivenDlg* d) { return d->m_nCurIndex == 3 && d->m_bOpened; };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "index " << dlg.m_nCurIndex;
+  EXPECT_EQ(boxes, 0);
+  EXPECT_EQ(g_world.dataPath, Entry(4).szMainPath);
+}
+
+// A drag of 100 pixels at zoom 1 turns the view by 100 / 360 / pane width (the field of view of
+// 60 degrees); at zoom 2 the field of view is 30 degrees and the same drag turns twice as far. The
+// scene gets the pane's zoom.
+TEST_F(PlaybackDriving, ADragTurnsByTheFieldOfViewOfThePanesZoom) {
+  LongMovies();
+  float turn[2] = {}, zoom[2] = {};
+  int width = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      CMovieStatic& pane = d->m_pane[0];
+                      RECT rc = {};
+                      pane.GetClientRect(&rc);
+                      width = rc.right;
+                      pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+                      pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 100));
+                      turn[0] = g_world.turn[0];
+                      zoom[0] = g_world.turnZoom[0];
+                      pane.m_fZoom = 2.0f;
+                      pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 100));
+                      turn[1] = g_world.turn[0];
+                      zoom[1] = g_world.turnZoom[0];
+                      pane.m_fZoom = 1.0f;
+                      pane.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(300, 100));
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  ASSERT_GT(width, 0);
+  EXPECT_NEAR(turn[0], 100.0 / 360.0 / width, 1e-7);
+  EXPECT_NEAR(turn[1], 2 * 100.0 / 360.0 / width, 1e-7);
+  EXPECT_FLOAT_EQ(zoom[0], 1.0f);
+  EXPECT_FLOAT_EQ(zoom[1], 2.0f);
+}
+
+// The display switch keeps the position, held back from the other (shorter) movie's end.
+TEST_F(PlaybackDriving, TheDisplaySwitchKeepsThePositionInsideTheOtherMovie) {
+  LongMovies();
+  g_world.rearDuration = 900000;
+  int64_t before = 0, rear = 0;
+  int primary = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      Command(d, kCmdPlay);  // pause
+                      g_world.position[0] = 950000;
+                      before = g_world.position[0];
+                      Command(d, kCmdDisplaySwitch);
+                      primary = d->m_nMainPane;
+                      rear = g_world.position[1];
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(before, 950000);
+  EXPECT_EQ(primary, 1);
+  EXPECT_EQ(rear, 900000 - 40) << "the rear movie is not at the main movie's place within its own end";
+}
+
+// "Next" on the last recording of a list without a next folder opens that recording again from its
+// start and plays it.
+TEST_F(PlaybackDriving, NextOnTheLastRecordingPlaysItAgainFromItsStart) {
+  LongMovies();
+  DrivenDlg dlg;
+  dlg.entries = 2;
+  size_t opensBefore = 0;
+  dlg.done = Steps({PairPlays, [](DrivenDlg* d) { Command(d, kCmdNext); return true; },
+                    [](DrivenDlg* d) { return d->m_nCurIndex == 1 && PairPlays(d); },
+                    [&](DrivenDlg* d) {
+                      opensBefore = g_world.opened.size();
+                      g_world.position[0] = 5000;
+                      Command(d, kCmdNext);
+                      return true;
+                    },
+                    [&](DrivenDlg* d) { return g_world.opened.size() == opensBefore + 2 && PairPlays(d); }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "opened " << g_world.opened.size() << ", index " << dlg.m_nCurIndex;
+  EXPECT_EQ(dlg.m_nCurIndex, 1);
+  ASSERT_EQ(g_world.opened.size(), 6u);
+  EXPECT_EQ(g_world.opened[4], Entry(2).szMainPath);
+  EXPECT_LT(g_world.position[0], 5000) << "it goes on from where it was";
+}
+
+// The stored aspect reaches both players when playback starts, and the aspect switch starts from it.
+TEST_F(PlaybackDriving, TheStoredAspectReachesBothPlayersAtTheStart) {
+  LongMovies();
+  WritePrivateProfileStringW(L"DISPLAY", L"ASPECT", L"off", (dir_.path() + L"Default_Folder.ini").c_str());
+  int words[2] = {-1, -1}, aspect = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      words[0] = g_PlayerInstance[0].aspectMode;
+                      words[1] = g_PlayerInstance[1].aspectMode;
+                      aspect = d->m_nAspect;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(words[0], 0);
+  EXPECT_EQ(words[1], 0);
+  EXPECT_EQ(aspect, 0) << "the aspect switch would write \"off\" once more";
+}
+
+// While a tool holds playback, the end of the last recording does not open it again.
+TEST_F(PlaybackDriving, ARunningToolHoldsPlaybackAtTheEndOfTheList) {
+  g_world.duration = 300;
+  g_world.step = 1;
+  int ticks = 0;
+  DrivenDlg dlg;
+  dlg.entries = 1;
+  dlg.done = Steps({PairPlays, [](DrivenDlg* d) { return d->m_bToolLock = TRUE, true; },
+                    [](DrivenDlg*) { return g_world.endPosted[0]; }, [&](DrivenDlg*) { return ++ticks > 10; },
+                    [](DrivenDlg* d) { return d->m_bToolLock = FALSE, true; }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut);
+  EXPECT_EQ(g_world.opened.size(), 2u) << "the recording was opened again under the tool";
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "tavrin/app/main_dlg.h"
 #include "tavrin/app/playback_rules.h"
 
 namespace {
@@ -120,6 +121,18 @@ TEST(PaneDrag, Angles) {
   EXPECT_EQ(AnglesForDrag(10, 10, 1.0f, 0, false).x, 0.0f);  // a pane without width does not divide
 }
 
+// The worked figure: 100 pixels in a 1000-pixel pane at zoom 1 (60 degrees) turn by
+// 100 / 360 / 1000; zoom 2 narrows the view to 30 degrees and doubles the turn.
+TEST(PaneDrag, TurnPerPixelByZoom) {
+  struct Case { float zoom, fov; double angle; } cases[] = {
+      {1.0f, 60.0f, 100.0 / 360.0 / 1000.0}, {2.0f, 30.0f, 2 * 100.0 / 360.0 / 1000.0}, {0.0f, 60.0f, 100.0 / 360.0 / 1000.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_FLOAT_EQ(FieldOfViewForZoom(c.zoom), c.fov) << c.zoom;
+    EXPECT_NEAR(AnglesForDrag(100, 0, FieldOfViewForZoom(c.zoom), 1000, false).x, c.angle, 1e-9) << c.zoom;
+  }
+}
+
 TEST(PaneDrag, InertiaDecaysToRest) {
   std::vector<int> xs;
   int vx = 12, vy = 1;
@@ -143,6 +156,22 @@ TEST(PaneDrag, CoastOnlyWhenTheReleaseFollowsTheDrag) {
       {0, 0, 5, 5, false}, {50, 0, 0, 0, false},
   };
   for (const Case& c : cases) EXPECT_EQ(DragCoasts(c.dx, c.dy, c.vx, c.vy), c.coasts) << c.vx << "," << c.vy;
+}
+
+// The zoom block: the pane's centre as the zoom centre (words 2 and 3), no pan (words 6 and 7, which
+// the players take as the pan), factor 1.
+TEST(PlaybackRules, ZoomBlockCentresWithoutPanning) {
+  struct Case { int step; bool full; int cx, cy; } cases[] = {
+      {0, false, 366, 205}, {1, false, 433, 245}, {2, false, 553, 313}, {0, true, 640, 500},
+  };
+  for (const Case& c : cases) {
+    const playcore::sZOOMBLOCK b = ZoomBlockFor(c.step, c.full, RECT{0, 0, 1280, 1000});
+    EXPECT_EQ(b.word[2], c.cx) << c.step << " " << c.full;
+    EXPECT_EQ(b.word[3], c.cy) << c.step << " " << c.full;
+    EXPECT_EQ(b.word[6], 0) << c.step << " " << c.full;
+    EXPECT_EQ(b.word[7], 0) << c.step << " " << c.full;
+    EXPECT_FLOAT_EQ(b.zoom, 1.0f);
+  }
 }
 
 }  // namespace

@@ -53,6 +53,11 @@ class FakeGraph : public dshow::GraphSession {
     return Call("SetUp", S_OK);
   }
   void Close() override { Call("Close", S_OK); }
+  HRESULT PlaceVideo(const RECT& dest, bool keepAspect) override {
+    placed = dest;
+    letterBoxed = keepAspect;
+    return Call("PlaceVideo", S_OK);
+  }
   dshow::RendererKind renderer() const override { return dshow::kRendererVmr9; }
   bool hasAudio() const override { return audio; }
   HRESULT Run() override { return running = true, Call("Run", S_OK); }
@@ -108,6 +113,8 @@ class FakeGraph : public dshow::GraphSession {
   std::vector<std::string> calls;  // operations in order (not the reads)
   std::vector<double> rates;
   std::vector<long> volumes;
+  RECT placed = {};          // the last PlaceVideo
+  bool letterBoxed = false;
   std::vector<BYTE> picture;      // empty: no picture to give
   std::vector<Overlay> overlays;
 

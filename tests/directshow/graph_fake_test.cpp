@@ -114,6 +114,28 @@ TEST_F(FakeGraphTest, AFailedOpenShowsOneBoxAndLeavesTheInstanceClosedAndReusabl
   }
 }
 
+// The view slots place the picture through the graph: a zoom of 2 about the pane's centre, and the
+// aspect mode handed to the windowless renderer, which boxes the picture itself.
+TEST_F(FakeGraphTest, TheViewSlotsPlaceThePictureThroughTheGraph) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  EXPECT_EQ(1, funcs().SetZoom(instance(), 160, 120, 0, 0, 2.0f, 1));
+  EXPECT_EQ(-160, graph->placed.left);
+  EXPECT_EQ(-120, graph->placed.top);
+  EXPECT_EQ(480, graph->placed.right);
+  EXPECT_EQ(360, graph->placed.bottom);
+  EXPECT_TRUE(EqualRect(&graph->placed, &instance()->destRect)) << "the laid-out rectangle is kept";
+  EXPECT_EQ(1, funcs().SetZoom(instance(), 160, 120, 0, 0, 1.0f, 1));
+  EXPECT_EQ(1, funcs().ApplyAspectMode(instance(), 1));
+  EXPECT_TRUE(graph->letterBoxed);
+  EXPECT_EQ(320, graph->placed.right) << "the renderer boxes the whole pane";
+  EXPECT_EQ(240, graph->placed.bottom);
+  EXPECT_EQ(1, funcs().ApplyAspectMode(instance(), 0));
+  EXPECT_FALSE(graph->letterBoxed);
+  EXPECT_EQ(1, funcs().UpdateVideoRect(instance()));
+  funcs().CloseMovie(instance());
+}
+
 TEST_F(FakeGraphTest, SeeksLandInsideTheMovie) {
   FakeGraph* graph = Open();
   ASSERT_NE(nullptr, graph);

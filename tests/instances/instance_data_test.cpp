@@ -28,6 +28,7 @@ int64_t FakeDuration(sPLAYERINSTANCE*) { return kFakeDuration; }
 long Int(const Row& row, const char* column) { return std::strtol(row.at(column).c_str(), nullptr, 10); }
 
 sPLAYERINSTANCE* I0() { return &g_PlayerInstance[0]; }
+sPLAYERINSTANCE* I1() { return &g_PlayerInstance[1]; }
 
 // A pre-load run on a worker thread, as the main dialog's pre-open worker does.
 class PreloadWorker {
@@ -202,6 +203,29 @@ TEST_F(InstanceDataTest, OpeningTheSamePathWaitsForTheRunningPreloadAndTakesItsD
   ASSERT_NE(I0()->loadMap.gpsPoints, nullptr);
   EXPECT_EQ(I0()->loadMap.gpsPoints->size(), RecordsOf(0));
   EXPECT_EQ(I0()->loadMap.viewCount, 0u);  // the file was not read a second time
+}
+
+// Regression: the open worker's switch to the entry the pre-open worker had read ahead cleared that
+// data and read the file again.
+TEST_F(InstanceDataTest, ASwitchToThePathReadAheadKeepsItsDataForTheOpen) {
+  std::wstring copy = temp_.path() + L"ahead.mp4";
+  ASSERT_TRUE(CopyFileW(PathOf(0).c_str(), copy.c_str(), FALSE));
+  EXPECT_EQ(PlayerInstance::SwitchDataFile(copy.c_str(), nullptr), 1);
+  // The file goes away: a second read would fail.
+  ASSERT_TRUE(MoveFileW(copy.c_str(), (temp_.path() + L"gone.mp4").c_str()));
+  EXPECT_EQ(PlayerInstance::SwitchDataFile(copy.c_str(), nullptr), 1);
+  EXPECT_EQ(I0()->preloadReady, 1);
+  EXPECT_EQ(PlayerInstance::OpenDataFile(I0(), copy.c_str()), 1);
+  ASSERT_NE(I0()->loadMap.gpsPoints, nullptr);
+  EXPECT_EQ(I0()->loadMap.gpsPoints->size(), RecordsOf(0));
+}
+
+// A pair without a main file is read ahead by the rear instance, which opens its data.
+TEST_F(InstanceDataTest, APairWithoutAMainFileIsReadAheadByTheRearInstance) {
+  EXPECT_EQ(PlayerInstance::SwitchDataFile(L"", PathOf(2).c_str()), 1);
+  EXPECT_EQ(I1()->preloadReady, 1);
+  EXPECT_EQ(std::wstring(I1()->preloadMap.path), PathOf(2));
+  EXPECT_EQ(I0()->preloadReady, 0);
 }
 
 TEST_F(InstanceDataTest, PathsThatDoNotFitTheirFieldsFailTheOperation) {

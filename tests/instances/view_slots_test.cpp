@@ -49,6 +49,9 @@ TEST_F(ViewSlots, SceneSlotsTurnResetAndFlipTheView) {
   EXPECT_EQ(0, funcs().SetZoom(instance(), 240, 180, 0, 0, 0.0f, 1));
   EXPECT_EQ(1, funcs().SetZoom(instance(), 240, 180, 0, 0, 1.0f, 1));
   EXPECT_EQ(1, funcs().UpdateVideoRect(instance()));
+  // The picture turned over by exchanged edges: the presenter cannot draw it so, and the slot says so.
+  EXPECT_EQ(0, funcs().SetFrameMode(instance(), 1));
+  EXPECT_EQ(1, funcs().SetFrameMode(instance(), 0));
   Close();
   UseSceneInProbes(false);
 }

@@ -18,6 +18,11 @@ TEST_F(PresenterTest, RefusesUnknownMessagesAndEveryMessageAfterReleasingItsServ
   IMFVideoMediaType* type = nullptr;
   EXPECT_EQ(MF_E_SHUTDOWN, presenter_->GetCurrentMediaType(&type));
   EXPECT_EQ(MF_E_SHUTDOWN, presenter_->RepaintVideo());
+  // Regression: the slowest rate answered S_OK without writing it.
+  float rate = 5.0f;
+  EXPECT_EQ(MF_E_SHUTDOWN, presenter_->GetSlowestRate(MFRATE_FORWARD, FALSE, &rate));
+  EXPECT_EQ(MF_E_SHUTDOWN, presenter_->GetFastestRate(MFRATE_FORWARD, FALSE, &rate));
+  EXPECT_EQ(5.0f, rate);
 }
 
 TEST_F(PresenterTest, AnswersTheDeviceManagerThroughBothRenderServices) {
