@@ -3,6 +3,7 @@
 # measured in this run with the inputs in the page cache, best of three rounds. Prints throughputs
 # and, last, "join-vs-cp: <join throughput / cp throughput>" for the output written to disk.
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 dir="$QUILL_BUILD/bench-join"
 mkdir -p "$dir"
 seconds=50   # about 215 MB per recording at the settings below
@@ -55,7 +56,7 @@ join_once() {
 # for setting up the server's file mappings, so one untimed join comes first.
 join_once "$dir/joined.mp4"
 if [ -n "$(ffprobe -v warning -show_format "$dir/joined.mp4" 2>&1 >/dev/null)" ]; then
-  echo "join: ffprobe does not accept the joined file" >&2; exit 1
+  bench_fail join-vs-cp "ffprobe does not accept the joined file"
 fi
 rm -f "$dir/joined.mp4"
 for round in 1 2 3; do
@@ -74,4 +75,4 @@ for k in cp join ffmpeg; do
 done
 echo "join-vs-cp, returned (page cache): $(echo "scale=2; ${best_cached[cp]} / ${best_cached[join]}" | bc)"
 echo "join-vs-ffmpeg-concat, on disk: $(echo "scale=2; ${best_disk[ffmpeg]} / ${best_disk[join]}" | bc)"
-echo "join-vs-cp: $(echo "scale=2; ${best_disk[cp]} / ${best_disk[join]}" | bc)"
+bench_figure join-vs-cp "$(awk -v a="${best_disk[cp]}" -v b="${best_disk[join]}" 'BEGIN { if (b > 0) printf "%.2f", a / b }')"

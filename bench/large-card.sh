@@ -2,11 +2,12 @@
 # fill the list), as a ratio to the bare folder scan of the same card in the same run; the refill,
 # scroll and sort times are printed beside it. Goal: at most 3.
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 card="$QUILL_BUILD/large-card"
 python3 "$QUILL_ROOT/bench/make_large_card.py" "$card"
 exe="$QUILL_BUILD/tests/browser/bench_browser_large.exe"
-out="$(QUILL_LARGE_CARD="$card" "$QUILL_BUILD/wine-run.sh" "$exe" | tr -d '\r')"
-printf '%s\n' "$out" | grep '^10,000 recordings' || true
-line="$(printf '%s\n' "$out" | grep '^large-card:' | tail -n1)"
-[ -n "$line" ] || { echo "large-card: the program gave no result" >&2; exit 1; }
-echo "$line"
+export QUILL_LARGE_CARD="$card"
+bench_show="^10,000 recordings" bench_program large-card "$QUILL_BUILD/wine-run.sh" "$exe"
+value=$(bench_line_value large-card)
+value=$(bench_value large-card "large-card line" "$value")
+bench_figure large-card "$value"

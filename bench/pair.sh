@@ -4,6 +4,7 @@
 # files to null in the same run (the decode limit of this machine). The last line is the fraction of
 # main-camera frames dropped at x1.
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 out="$QUILL_BUILD/bench-pair-recordings"
 python3 "$QUILL_ROOT/tools/make_recordings.py" --out "$out" --count 1 --duration 10 \
   --main-size 1920x1920 --rear-size 1920x1080 >/dev/null
@@ -23,9 +24,8 @@ frames=$(( main_frames + rear_frames ))
 echo "ffmpeg decode to null (1 thread, both files): $frames frames in ${decode_ms} ms" \
      "($(( frames * 1000 / (decode_ms > 0 ? decode_ms : 1) )) fps; the pair at x1 needs 60 fps)"
 
-result=$("$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/player/pair_bench.exe" \
-         "$(winpath "$out/$main_rel")" "$(winpath "$out/$rear_rel")" "$main_frames" "$rear_frames" \
-         </dev/null | tr -d '\r')
-printf '%s\n' "$result"
-dropped=$(printf '%s\n' "$result" | awk '/^x1:/ { for (i = 1; i <= NF; i++) if ($i == "dropped") { v = $(i + 1); sub(",", "", v); print v; exit } }')
-echo "pair-dropped-x1: ${dropped:-1}"
+bench_program pair-dropped-x1 "$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/player/pair_bench.exe" \
+  "$(winpath "$out/$main_rel")" "$(winpath "$out/$rear_rel")" "$main_frames" "$rear_frames"
+dropped=$(printf '%s\n' "$bench_out" | awk '/^x1:/ { for (i = 1; i <= NF; i++) if ($i == "dropped") { v = $(i + 1); sub(",", "", v); print v; exit } }')
+dropped=$(bench_value pair-dropped-x1 "x1 dropped fraction" "$dropped")
+bench_figure pair-dropped-x1 "$dropped"

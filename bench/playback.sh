@@ -5,6 +5,7 @@
 # Dropped frames are not measured here: the main window does not publish the presenter's counts
 # (bench/pair.sh measures them for the two instances).
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 out="$QUILL_BUILD/bench-playback-recordings"
 python3 "$QUILL_ROOT/tools/make_recordings.py" --out "$out" --count 1 --duration 6 \
   --main-size 1920x1920 --rear-size 1280x720 >/dev/null
@@ -16,8 +17,7 @@ for f in "$day"*_M.MP4; do cp "$f" "$work/card/001_100000A_M.MP4"; cp "$f" "$wor
 for f in "$day"*_R.MP4; do cp "$f" "$work/card/001_100000A_R.MP4"; cp "$f" "$work/card/002_100010A_R.MP4"; done
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
 printf '[DISPLAY]\r\nMODELSELECT=1\r\n[SOURCE]\r\nFOLDER=%s\r\n' "$(winpath "$work/card")" > "$work/Default_Folder.ini"
-result=$("$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/app/playback_bench.exe" \
-         "$(winpath "$QUILL_BUILD/QuillmereX.exe")" "$(winpath "$work")" </dev/null | tr -d '\r')
-printf '%s\n' "$result"
-ratio=$(printf '%s\n' "$result" | awk '/^ratio/ { print $2 }')
-echo "playback-next-vs-cold: ${ratio:-none}"
+bench_program playback-next-vs-cold "$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/app/playback_bench.exe" \
+  "$(winpath "$QUILL_BUILD/QuillmereX.exe")" "$(winpath "$work")"
+ratio=$(bench_value playback-next-vs-cold "ratio" "$(printf '%s\n' "$bench_out" | awk '/^ratio/ { print $2 }')")
+bench_figure playback-next-vs-cold "$ratio"

@@ -3,6 +3,7 @@
 # decoding the same file to null in the same run (the decode limit of this machine). The last line is
 # the fraction of frames dropped at x1.
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 out="$QUILL_BUILD/bench-recordings"
 python3 "$QUILL_ROOT/tools/make_recordings.py" --out "$out" --count 1 --duration 10 \
   --main-size 1920x1920 --no-rear >/dev/null
@@ -19,8 +20,8 @@ decode_ms=$(( (t1 - t0) / 1000000 ))
 echo "ffmpeg decode to null (1 thread): $frames frames in ${decode_ms} ms" \
      "($(( frames * 1000 / (decode_ms > 0 ? decode_ms : 1) )) fps; x1 needs 30 fps)"
 
-result=$("$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/presenter/presenter_bench.exe" "$winpath" "$frames" \
-         </dev/null | tr -d '\r')
-printf '%s\n' "$result"
-dropped=$(printf '%s\n' "$result" | awk '/^x1:/ { for (i = 1; i <= NF; i++) if ($i == "dropped") { v = $(i + 1); sub(",", "", v); print v } }')
-echo "presenter-dropped-x1: ${dropped:-1}"
+bench_program presenter-dropped-x1 "$QUILL_BUILD/wine-run.sh" "$QUILL_BUILD/tests/presenter/presenter_bench.exe" \
+  "$winpath" "$frames"
+dropped=$(printf '%s\n' "$bench_out" | awk '/^x1:/ { for (i = 1; i <= NF; i++) if ($i == "dropped") { v = $(i + 1); sub(",", "", v); print v } }')
+dropped=$(bench_value presenter-dropped-x1 "x1 dropped fraction" "$dropped")
+bench_figure presenter-dropped-x1 "$dropped"

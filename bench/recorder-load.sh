@@ -3,9 +3,9 @@
 # file), as a ratio to the same recording with a 4 MB "mdat", both measured in one run of the program.
 # Goal: at most 1.5 (nothing of the movie data is read).
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 exe="$QUILL_BUILD/tests/recorder/bench_recorder_load.exe"
-out="$("$QUILL_BUILD/wine-run.sh" "$exe" | tr -d '\r')"
-printf '%s\n' "$out" | grep -v '^recorder-load:' || true
-line="$(printf '%s\n' "$out" | grep '^recorder-load:' | tail -n1)"
-[ -n "$line" ] || { echo "recorder-load: the benchmark program gave no result" >&2; exit 1; }
-echo "$line"
+bench_program recorder-load "$QUILL_BUILD/wine-run.sh" "$exe"
+value=$(bench_line_value recorder-load)
+value=$(bench_value recorder-load "recorder-load line" "$value")
+bench_figure recorder-load "$value"

@@ -3,9 +3,9 @@
 # tree in the same run that opens every file and reads its first 260 and last 85 bytes.
 # Goal: at most 2.
 set -euo pipefail
+. "$QUILL_ROOT/bench/lib.sh"
 exe="$QUILL_BUILD/tests/names/bench_scan_vs_walk.exe"
-out="$("$QUILL_BUILD/wine-run.sh" "$exe" | tr -d '\r')"
-printf '%s\n' "$out" | grep -v '^scan-vs-walk:' || true
-line="$(printf '%s\n' "$out" | grep '^scan-vs-walk:' | tail -n1)"
-[ -n "$line" ] || { echo "scan-vs-walk: the benchmark program gave no result" >&2; exit 1; }
-echo "$line"
+bench_program scan-vs-walk "$QUILL_BUILD/wine-run.sh" "$exe"
+value=$(bench_line_value scan-vs-walk)
+value=$(bench_value scan-vs-walk "scan-vs-walk line" "$value")
+bench_figure scan-vs-walk "$value"

@@ -3,10 +3,13 @@
 // after every frame.
 #include <mfapi.h>
 #include <mferror.h>
+#include <objidl.h>
+#include <gdiplus.h>
 
 #include <cstring>
 #include <new>
 
+#include "playcore/converter/conversion_rules.h"
 #include "playcore/converter/convert_trace.h"
 #include "playcore/converter/frame_colour.h"
 #include "playcore/converter/movie_capture.h"
@@ -68,7 +71,41 @@ class LockedFrame {
   LONG pitch_ = 0;
 };
 
+// GDI+ for the length of the pictures' load (the engine reads their sizes through it); the program
+// may have started it already, which is fine: starts are counted.
+class GdiplusScope {
+ public:
+  GdiplusScope() {
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
+  }
+  ~GdiplusScope() {
+    if (token_) Gdiplus::GdiplusShutdown(token_);
+  }
+  GdiplusScope(const GdiplusScope&) = delete;
+  GdiplusScope& operator=(const GdiplusScope&) = delete;
+
+ private:
+  ULONG_PTR token_ = 0;
+};
+
 }  // namespace
+
+HRESULT CMovieCapture::ReadyDevice() {
+  if (device_ && engine_) {
+    const HRESULT state =
+        deviceEx_ ? deviceEx_->CheckDeviceState(owner_) : device_->TestCooperativeLevel();
+    if (SUCCEEDED(state) || state == S_PRESENT_OCCLUDED) return S_OK;
+  }
+  ReleaseDevice();
+  HRESULT hr = CreateDevice();
+  if (SUCCEEDED(hr)) hr = CreateEngine();
+  // The preview's drawing canvas: a frame of it can be copied out (a test reads the pixels back).
+  if (SUCCEEDED(hr) && !request_.write && !canvas_.Create(owner_, kOutputWidth, kOutputHeight)) {
+    hr = TRACED(E_OUTOFMEMORY);
+  }
+  return hr;
+}
 
 HRESULT CMovieCapture::CreateDevice() {
   present_ = {};
@@ -105,9 +142,18 @@ HRESULT CMovieCapture::CreateDevice() {
     } else {
       hr = d3d_->CreateDevice(adapter, type, owner_, kDeviceFlags, &pp, device_.put());
     }
-    if (SUCCEEDED(hr)) return S_OK;
+    if (SUCCEEDED(hr)) break;
   }
-  return TRACED(hr);
+  if (FAILED(hr)) return TRACED(hr);
+  // The job's own sprite, beside the engine's two.
+  try {
+    d3dx_.reset(new D3dxRuntime);
+  } catch (const std::bad_alloc&) {
+    return TRACED(E_OUTOFMEMORY);
+  }
+  hr = TRACED(d3dx_->status());
+  if (SUCCEEDED(hr)) hr = TRACED(d3dx_->CreateSprite(device_.get(), sprite_.put()));
+  return hr;
 }
 
 HRESULT CMovieCapture::CreateEngine() {
@@ -120,24 +166,32 @@ HRESULT CMovieCapture::CreateEngine() {
   HRESULT hr = TRACED(engine_->Create(device_.get(), kOutputWidth, kOutputHeight,
                                       static_cast<UINT>(kPanoramaVertices)));
   if (SUCCEEDED(hr) && (request_.overlayImage || request_.spriteImage)) {
-    try {
-      d3dx_.reset(new D3dxRuntime);
-    } catch (const std::bad_alloc&) {
-      return TRACED(E_OUTOFMEMORY);
-    }
-    hr = TRACED(d3dx_->status());
-    if (SUCCEEDED(hr)) {
-      hr = TRACED(engine_->LoadImages(device_.get(), *d3dx_, request_.spriteImage,
-                                      request_.overlayImage));
-    }
+    GdiplusScope gdiplus;
+    hr = TRACED(engine_->LoadImages(device_.get(), *d3dx_, request_.spriteImage,
+                                    request_.overlayImage));
+  }
+  if (SUCCEEDED(hr)) {
+    engine_->SetPresentDestination(PresentArea());
+    ++enginesBuilt_;
   }
   return hr;
 }
 
+std::optional<RECT> CMovieCapture::PresentArea() const {
+  RECT client = {};
+  if (workWidth_ == 0 || workHeight_ == 0 || !GetClientRect(owner_, &client)) return std::nullopt;
+  const RECT area = PresentAreaWithin(client, workWidth_, workHeight_);
+  if (EqualRect(&area, &client)) return std::nullopt;
+  return area;
+}
+
 void CMovieCapture::ReleaseDevice() {
+  canvas_.Release();
   sourceSurface_.reset();
+  sourceWidth_ = sourceHeight_ = 0;
   if (engine_) engine_->Release();
   engine_.reset();
+  sprite_.reset();
   d3dx_.reset();
   deviceEx_.reset();
   device_.reset();
@@ -164,7 +218,7 @@ HRESULT CMovieCapture::DrawVideo(IMFSample* sample) {
                            ? static_cast<UINT>(picture.pitch())
                            : v.pitch;
     converted = IyuvToBgra(picture.data(), picture.length(), v.width, v.height, pitch, bits,
-                           static_cast<UINT>(locked.Pitch))
+                           static_cast<UINT>(locked.Pitch), v.planeHeight)
                     ? S_OK
                     : MF_E_BUFFERTOOSMALL;
   }
@@ -175,8 +229,15 @@ HRESULT CMovieCapture::DrawVideo(IMFSample* sample) {
   const MaskState masks = masks_.Snapshot();
   engine_->SetMasks(masks.masks);
   engine_->SetReadBack(request_.write ? 1 : 0);
-  return TRACED(engine_->DrawFrame(device_.get(), sourceSurface_.get(), kOutputWidth, kOutputHeight,
-                                   masks.dragging, masks.dragRect, &frame_));
+  bool capture = false;
+  if (!request_.write) {
+    std::lock_guard<std::mutex> hold(captureLock_);
+    capture = captureWanted_;
+  }
+  hr = TRACED(engine_->DrawFrame(device_.get(), sourceSurface_.get(), kOutputWidth, kOutputHeight,
+                                 masks.dragging, masks.dragRect, &frame_, capture));
+  if (SUCCEEDED(hr) && capture) DeliverCapture(frame_);
+  return hr;
 }
 
 HRESULT CMovieCapture::CheckDevice() {
@@ -187,13 +248,8 @@ HRESULT CMovieCapture::CheckDevice() {
   }
   // Every resource of the engine belongs to the old device: build the device and the engine anew.
   ReleaseDevice();
-  HRESULT hr = CreateDevice();
-  if (SUCCEEDED(hr)) hr = CreateEngine();
-  if (SUCCEEDED(hr)) {
-    const VideoFormat& v = reader_->video();
-    hr = TRACED(device_->CreateOffscreenPlainSurface(v.width, v.height, D3DFMT_X8R8G8B8,
-                                                     D3DPOOL_DEFAULT, sourceSurface_.put(), nullptr));
-  }
+  HRESULT hr = ReadyDevice();
+  if (SUCCEEDED(hr)) hr = PrepareSource();
   return hr;
 }
 

@@ -100,6 +100,66 @@ uint32_t FrameCountFor(uint64_t duration100ns, uint32_t rateNumerator, uint32_t 
   return static_cast<uint32_t>(frames + 0.5L);
 }
 
+uint64_t ConversionRoomNeeded(uint64_t duration100ns, uint32_t videoBitsPerSecond, bool withAudio) {
+  constexpr uint64_t kAudioBitsPerSecond = 320000;   // the highest rate the AAC writer takes
+  constexpr uint64_t kBoxMarginBytes = 4u << 20;    // the movie box and the writer's slack
+  constexpr uint64_t kTicksPerSecond = 10000000;
+  constexpr int kCopies = 2;                         // the writer's file and the rewrite
+  const uint64_t bits = videoBitsPerSecond + (withAudio ? kAudioBitsPerSecond : 0);
+  // bytes = duration * bits / 8 / 1e7, rounded up; long double keeps it exact enough at 64 bits.
+  const long double bytes = static_cast<long double>(duration100ns) * bits /
+                            (8.0L * kTicksPerSecond);
+  const long double total = (bytes + 1.0L + kBoxMarginBytes) * kCopies;
+  if (total >= 18446744073709551615.0L) return UINT64_MAX;
+  return static_cast<uint64_t>(total);
+}
+
+uint32_t PreviewWaitMs(int64_t sampleTime, int64_t firstTime, uint64_t elapsedMs, uint32_t maxWaitMs) {
+  if (sampleTime <= firstTime) return 0;
+  const uint64_t dueMs = static_cast<uint64_t>(sampleTime - firstTime) / 10000;
+  if (dueMs <= elapsedMs) return 0;
+  const uint64_t wait = dueMs - elapsedMs;
+  return wait > maxWaitMs ? maxWaitMs : static_cast<uint32_t>(wait);
+}
+
+RECT PresentAreaWithin(const RECT& client, UINT workWidth, UINT workHeight) {
+  RECT area = client;
+  if (workWidth > 0 && area.right - area.left > static_cast<LONG>(workWidth)) {
+    area.right = area.left + static_cast<LONG>(workWidth);
+  }
+  if (workHeight > 0 && area.bottom - area.top > static_cast<LONG>(workHeight)) {
+    area.bottom = area.top + static_cast<LONG>(workHeight);
+  }
+  return area;
+}
+
+std::wstring VolumeOfPath(const std::wstring& path) {
+  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
+  const bool unc = path.size() > 2 && (path[0] == L'\\' || path[0] == L'/') &&
+                   (path[1] == L'\\' || path[1] == L'/');
+  if (!unc) return path;
+  // \\server\share: the second separator after the server name ends it.
+  const size_t server = path.find_first_of(L"\\/", 2);
+  if (server == std::wstring::npos) return path;
+  const size_t share = path.find_first_of(L"\\/", server + 1);
+  return share == std::wstring::npos ? path : path.substr(0, share);
+}
+
+std::wstring ByteCountText(uint64_t bytes) {
+  constexpr uint64_t kKb = 1024, kMb = kKb * 1024, kGb = kMb * 1024;
+  wchar_t text[32];
+  if (bytes < kMb) {
+    swprintf(text, 32, L"%llu KB", static_cast<unsigned long long>((bytes + kKb - 1) / kKb));
+  } else {
+    const uint64_t unit = bytes < kGb ? kMb : kGb;
+    // Tenths, rounded up.
+    const uint64_t tenths = (bytes / unit) * 10 + ((bytes % unit) * 10 + unit - 1) / unit;
+    swprintf(text, 32, L"%llu.%llu %ls", static_cast<unsigned long long>(tenths / 10),
+             static_cast<unsigned long long>(tenths % 10), unit == kGb ? L"GB" : L"MB");
+  }
+  return text;
+}
+
 bool TempPathBeside(const std::wstring& destination, unsigned long processId, unsigned serial,
                     const wchar_t* suffix, std::wstring* out) {
   if (!out || !suffix) return false;

@@ -32,6 +32,30 @@ bool TempPathBeside(const std::wstring& destination, unsigned long processId, un
 // TempPathBeside with this process's id and the next serial of the process.
 bool NextTempPathBeside(const std::wstring& destination, const wchar_t* suffix, std::wstring* out);
 
+// The bytes a conversion of `duration100ns` leaves on the destination's volume while it runs: the
+// encoded file (video at `videoBitsPerSecond`, the sound at the highest AAC rate, and a margin for
+// the boxes) exists twice at the end, as the writer's temporary file and as the movie-first
+// rewrite, before the first is deleted. Saturates at UINT64_MAX.
+uint64_t ConversionRoomNeeded(uint64_t duration100ns, uint32_t videoBitsPerSecond, bool withAudio);
+
+// How long the preview waits before showing a frame of presentation time `sampleTime` (100 ns) so
+// that the pass plays at the recording's speed: the first frame of the pass (at `firstTime`) is
+// shown at once at elapsed 0. 0 when the frame is due or late; at most `maxWaitMs` (a jump in the
+// time stamps never stalls the picture).
+uint32_t PreviewWaitMs(int64_t sampleTime, int64_t firstTime, uint64_t elapsedMs, uint32_t maxWaitMs);
+
+// The part of a window's client area the picture is presented into: the client area, cut to the
+// monitor's work size (a window larger than the work area never gets frames beyond it).
+RECT PresentAreaWithin(const RECT& client, UINT workWidth, UINT workHeight);
+
+// The volume part of a folder or file path as the user knows it: "E:" for "E:\a\b",
+// "\\srv\share" for a UNC path, else the path itself.
+std::wstring VolumeOfPath(const std::wstring& path);
+
+// A byte count for a message: "512 KB", "37.4 MB", "1.2 GB" (rounded up, so a shortfall is never
+// shown as less than it is).
+std::wstring ByteCountText(uint64_t bytes);
+
 // A raw AAC-LC access unit (no ADTS header) that decodes to silence for `channels` channels in the
 // standard channel configurations 1 to 6 and 8; empty for other counts. Every spectral coefficient
 // is zero, so the same frame serves any sample rate.

@@ -83,7 +83,8 @@ bool ShiftChunkOffsetsForMovieFirst(sMP4MOVIE* movie) {
   return true;
 }
 
-int CopyResult(const std::wstring& temp, const std::wstring& destination) {
+int CopyResult(const std::wstring& temp, const std::wstring& destination,
+               const std::function<bool()>& cancelled) {
   std::unique_ptr<sMP4CONVERTMOVIE> movie = sMP4CONVERTMOVIE::Load(temp.c_str());
   if (!movie || !ShiftChunkOffsetsForMovieFirst(movie.get())) return 0;
   std::wstring partial;
@@ -91,10 +92,13 @@ int CopyResult(const std::wstring& temp, const std::wstring& destination) {
   bool ok = false;
   {
     OutputFile out;
+    if (cancelled) out.SetAbort(cancelled);
     ok = out.Create(partial.c_str()) && WriteTree(*movie->root(), &out, Layout::kMovieFirst) &&
          out.Finish();
   }
   movie.reset();  // unmaps the temp file before anything else touches it
+  // The last moment a cancel can keep the destination as it was.
+  if (ok && cancelled && cancelled()) ok = false;
   if (ok) ok = MoveFileExW(partial.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
   if (!ok) DeleteFileW(partial.c_str());
   return ok ? 1 : 0;

@@ -3,6 +3,7 @@
 // offset moved by as far as the media data moved.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace playcore {
@@ -18,8 +19,11 @@ bool ShiftChunkOffsetsForMovieFirst(sMP4MOVIE* movie);
 
 // Rewrites `temp` (a finished conversion) to `destination`: written under a temporary name in the
 // destination's folder and renamed over the destination only when complete, so a failure never
-// leaves a partial file under the final name. 1 on success, 0 on failure (nothing at `destination`
+// leaves a partial file under the final name. `cancelled` (may be null) is asked while the file is
+// written and once more before the rename: true stops the rewrite, deletes the partial file and
+// leaves the destination as it was. 1 on success, 0 on failure or cancel (nothing at `destination`
 // changed).
-int CopyResult(const std::wstring& temp, const std::wstring& destination);
+int CopyResult(const std::wstring& temp, const std::wstring& destination,
+               const std::function<bool()>& cancelled = nullptr);
 
 }  // namespace playcore

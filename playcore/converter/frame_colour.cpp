@@ -24,12 +24,14 @@ size_t IyuvFrameBytes(UINT width, UINT height, UINT pitch) {
 }
 
 bool IyuvToBgra(const uint8_t* src, size_t srcSize, UINT width, UINT height, UINT pitch,
-                uint8_t* dst, UINT dstPitch) {
-  const size_t need = IyuvFrameBytes(width, height, pitch);
+                uint8_t* dst, UINT dstPitch, UINT planeHeight) {
+  if (planeHeight == 0) planeHeight = height;
+  if (planeHeight < height) return false;
+  const size_t need = IyuvFrameBytes(width, planeHeight, pitch);
   if (!src || !dst || need == 0 || srcSize < need || dstPitch < width * 4u) return false;
   const size_t chromaPitch = (static_cast<size_t>(pitch) + 1) / 2;
-  const size_t chromaRows = (static_cast<size_t>(height) + 1) / 2;
-  const uint8_t* uPlane = src + static_cast<size_t>(pitch) * height;
+  const size_t chromaRows = (static_cast<size_t>(planeHeight) + 1) / 2;
+  const uint8_t* uPlane = src + static_cast<size_t>(pitch) * planeHeight;
   const uint8_t* vPlane = uPlane + chromaPitch * chromaRows;
   for (UINT y = 0; y < height; ++y) {
     const uint8_t* yRow = src + static_cast<size_t>(y) * pitch;

@@ -14,9 +14,10 @@ namespace playcore {
 // chroma planes at half the pitch); 0 when the pitch is below the width or the size overflows.
 size_t IyuvFrameBytes(UINT width, UINT height, UINT pitch);
 
-// Converts an IYUV frame into 32-bit BGRA rows (`dstPitch` bytes apart, top-down). False, with
-// nothing written, when `srcSize` is shorter than the frame needs.
+// Converts the top-left width x height of an IYUV frame into 32-bit BGRA rows (`dstPitch` bytes
+// apart, top-down). The frame's planes hold `planeHeight` rows (0: `height`; a decoder may pad them
+// below the picture). False, with nothing written, when `srcSize` is shorter than the frame needs.
 bool IyuvToBgra(const uint8_t* src, size_t srcSize, UINT width, UINT height, UINT pitch,
-                uint8_t* dst, UINT dstPitch);
+                uint8_t* dst, UINT dstPitch, UINT planeHeight = 0);
 
 }  // namespace playcore

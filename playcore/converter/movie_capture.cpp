@@ -5,6 +5,7 @@
 #include <mferror.h>
 #include <objbase.h>
 
+#include <cstring>
 #include <new>
 
 #include "playcore/converter/conversion_rules.h"
@@ -13,12 +14,111 @@
 
 namespace playcore {
 
+namespace {
+
+// The longest pause of the preview before one frame: a jump in the time stamps never stalls it.
+constexpr uint32_t kMaxPreviewWaitMs = 1000;
+
+double Seconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+  static const double frequency = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart);
+  }();
+  return static_cast<double>(to.QuadPart - from.QuadPart) / frequency;
+}
+
+// Adds the time since it was made to one of the run's sums.
+class StageTimer {
+ public:
+  explicit StageTimer(double* sum) : sum_(sum) { QueryPerformanceCounter(&start_); }
+  ~StageTimer() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    *sum_ += Seconds(start_, now);
+  }
+  StageTimer(const StageTimer&) = delete;
+  StageTimer& operator=(const StageTimer&) = delete;
+
+ private:
+  double* sum_;
+  LARGE_INTEGER start_;
+};
+
+}  // namespace
+
+bool SystemFreeBytes(const std::wstring& folder, uint64_t* freeBytes) {
+  std::wstring dir = folder;
+  if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
+  ULARGE_INTEGER avail = {}, total = {}, free = {};
+  if (!GetDiskFreeSpaceExW(dir.c_str(), &avail, &total, &free)) return false;
+  *freeBytes = avail.QuadPart;
+  return true;
+}
+
+bool PreviewCanvas::Create(HWND window, UINT width, UINT height) {
+  Release();
+  window_ = window;
+  windowDc_ = GetDC(window);
+  if (!windowDc_) return false;
+  memory_ = CreateCompatibleDC(windowDc_);
+  if (!memory_) {
+    Release();
+    return false;
+  }
+  SetStretchBltMode(memory_, COLORONCOLOR);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = static_cast<LONG>(width);
+  info.bmiHeader.biHeight = static_cast<LONG>(height);  // bottom-up, as the frames are read back
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dib_ = CreateDIBSection(memory_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!dib_ || !bits) {
+    Release();
+    return false;
+  }
+  bits_ = static_cast<uint8_t*>(bits);
+  previous_ = SelectObject(memory_, dib_);
+  return true;
+}
+
+void PreviewCanvas::Release() {
+  if (memory_ && previous_) SelectObject(memory_, previous_);
+  previous_ = nullptr;
+  if (dib_) DeleteObject(dib_);
+  dib_ = nullptr;
+  bits_ = nullptr;
+  if (memory_) DeleteDC(memory_);
+  memory_ = nullptr;
+  if (windowDc_) ReleaseDC(window_, windowDc_);
+  windowDc_ = nullptr;
+  window_ = nullptr;
+}
+
 CMovieCapture::CMovieCapture(HWND owner)
-    : owner_(owner), window_(owner), sinkFactory_(CreateMediaFoundationSinkWriter) {
+    : owner_(owner),
+      window_(owner),
+      sinkFactory_(CreateMediaFoundationSinkWriter),
+      freeSpace_(SystemFreeBytes),
+      cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      captureDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   bitmap_.SetSize(static_cast<int32_t>(kOutputWidth), static_cast<int32_t>(kOutputHeight), false);
 }
 
-CMovieCapture::~CMovieCapture() { Close(); }
+CMovieCapture::~CMovieCapture() {
+  Close();
+  ReleaseDevice();
+}
+
+void CMovieCapture::Cancel() {
+  cancel_.store(true);
+  if (cancelEvent_) SetEvent(cancelEvent_.get());
+  // A capture still waiting gets no frame any more.
+  if (captureDone_) SetEvent(captureDone_.get());
+}
 
 CMovieCapture::RunResult CMovieCapture::Run(const ConvertRequest& request) {
   if (cancel_.load()) {
@@ -53,9 +153,11 @@ DWORD WINAPI CMovieCapture::ConvertThread(void* self) {
       hr = job->Convert();
     } catch (const std::bad_alloc&) {
       job->Close();
+      job->ReleaseDevice();
       hr = TRACED(E_OUTOFMEMORY);
     } catch (...) {
       job->Close();
+      job->ReleaseDevice();
       hr = TRACED(E_UNEXPECTED);
     }
     MFShutdown();
@@ -82,6 +184,10 @@ struct TempFile {
 HRESULT CMovieCapture::Convert() {
   framesWritten_ = 0;
   total_ = 0;
+  times_ = {};
+  roomVolume_.clear();
+  roomShortfall_ = 0;
+  paced_ = false;
   TempFile temp;
   if (request_.write && !NextTempPathBeside(request_.destination, L".enc.mp4", &temp.path)) {
     return TRACED(HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
@@ -101,36 +207,43 @@ HRESULT CMovieCapture::Convert() {
   } catch (const std::bad_alloc&) {
     // A 32-bit process can really run out: the step that needed the memory fails the run.
     hr = TRACED(E_OUTOFMEMORY);
+  } catch (...) {
+    // Anything else thrown on the way (a platform piece or a writer) fails the run here, so the
+    // writer lets its file go below before the temporary file is deleted.
+    hr = TRACED(E_UNEXPECTED);
   }
   Close();  // before the temporary file goes: the writer may hold it open
+  // A conversion is one run; a preview keeps its device and engine for the next pass.
+  if (request_.write || FAILED(hr)) ReleaseDevice();
   if (SUCCEEDED(hr) && !finished) hr = S_FALSE;  // cancelled
-  if (hr == S_OK && request_.write && !CopyResult(temp.path, request_.destination)) {
-    hr = TRACED(E_FAIL);
+  if (hr == S_OK && request_.write) {
+    const bool copied = CopyResult(temp.path, request_.destination, [this] { return cancel_.load(); });
+    // A cancel during the rewrite leaves nothing under the destination's name.
+    if (cancel_.load()) hr = copied ? S_OK : S_FALSE;
+    else if (!copied) hr = TRACED(E_FAIL);
   }
   return hr;
 }
 
 HRESULT CMovieCapture::Open(const std::wstring& temp) {
-  HRESULT hr = CreateDevice();
-  if (SUCCEEDED(hr)) hr = CreateEngine();
+  HRESULT hr = ReadyDevice();
   if (FAILED(hr)) return hr;
   try {
     reader_.reset(new MovieReader);
   } catch (const std::bad_alloc&) {
     return TRACED(E_OUTOFMEMORY);
   }
-  hr = reader_->Open(request_.source.c_str());
+  // The preview shows only the picture: its sound is never read.
+  ChCon streams;
+  streams.mode = request_.write ? 2 : 1;
+  hr = reader_->Open(request_.source.c_str(), streams, readerFactory_);
   if (FAILED(hr)) return hr;
   const VideoFormat& v = reader_->video();
   total_ = FrameCountFor(reader_->duration(), v.rateNumerator, v.rateDenominator);
-  // Without a video processor the frames are converted on the processor.
-  if (v.pitch != v.width || FAILED(processor_.Create(v.width, v.height, v.rateNumerator,
-                                                     v.rateDenominator))) {
-    processor_.Release();
-  }
-  hr = TRACED(device_->CreateOffscreenPlainSurface(v.width, v.height, D3DFMT_X8R8G8B8,
-                                                   D3DPOOL_DEFAULT, sourceSurface_.put(), nullptr));
+  hr = PrepareSource();
   if (FAILED(hr) || !request_.write) return hr;
+  hr = CheckRoom();
+  if (FAILED(hr)) return hr;
   if (reader_->audioStream() != MovieReader::kNoStream && request_.removeAudio) {
     silentAudio_ = SilentAacFrame(reader_->audio().channels);
     if (silentAudio_.empty()) return TRACED(MF_E_INVALIDMEDIATYPE);
@@ -148,20 +261,115 @@ HRESULT CMovieCapture::Open(const std::wstring& temp) {
   return hr;
 }
 
+HRESULT CMovieCapture::PrepareSource() {
+  const VideoFormat& v = reader_->video();
+  // The colour conversion of the transform takes packed frames of the picture's own size; any other
+  // layout (a pitch or padded rows) is converted on the processor.
+  processor_.Release();
+  if (v.pitch != v.width || v.planeHeight != v.height ||
+      FAILED(processor_.Create(v.width, v.height, v.rateNumerator, v.rateDenominator))) {
+    processor_.Release();
+  }
+  if (sourceSurface_ && sourceWidth_ == v.width && sourceHeight_ == v.height) return S_OK;
+  sourceSurface_.reset();
+  sourceWidth_ = sourceHeight_ = 0;
+  const HRESULT hr = TRACED(device_->CreateOffscreenPlainSurface(
+      v.width, v.height, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, sourceSurface_.put(), nullptr));
+  if (SUCCEEDED(hr)) {
+    sourceWidth_ = v.width;
+    sourceHeight_ = v.height;
+  }
+  return hr;
+}
+
+HRESULT CMovieCapture::CheckRoom() {
+  const std::wstring folder = request_.destination.substr(0, request_.destination.find_last_of(L"\\/"));
+  const uint64_t needed = ConversionRoomNeeded(reader_->duration(), MovieReader::kVideoBitRate,
+                                               reader_->audioStream() != MovieReader::kNoStream);
+  uint64_t freeBytes = 0;
+  // A volume that cannot say its room is tried: the writer then fails on its own.
+  if (!freeSpace_ || !freeSpace_(folder, &freeBytes) || needed < freeBytes) return S_OK;
+  roomVolume_ = VolumeOfPath(folder);
+  roomShortfall_ = needed - freeBytes + 1;
+  return TRACED(HRESULT_FROM_WIN32(ERROR_DISK_FULL));
+}
+
 int CMovieCapture::ProcessFrame() {
   ReadItem item;
-  const HRESULT read = reader_->Next(&item);
+  HRESULT read = S_OK;
+  {
+    StageTimer timer(&times_.decodeSeconds);
+    read = reader_->Next(&item);
+  }
   if (FAILED(read)) return 0;
   if (read == S_FALSE) {
     if (!request_.write) return -1;
+    StageTimer timer(&times_.writeSeconds);
     return SUCCEEDED(TRACED(writer_->sink()->Finalize())) ? -1 : 0;
   }
+  // The decoder's new output type from this frame on: the surface and the conversion follow it.
+  if (item.formatChanged && FAILED(PrepareSource())) return 0;
   const bool isVideo = reader_->KindOf(item.stream) == StreamKind::kVideo;
   HRESULT drawn = S_OK;
-  if (isVideo && item.sample) drawn = DrawVideo(item.sample.get());
+  if (isVideo && item.sample) {
+    if (!request_.write && !PaceFrame(item.time)) return 1;  // cancelled while waiting
+    StageTimer timer(&times_.renderSeconds);
+    drawn = DrawVideo(item.sample.get());
+    if (drawn == S_OK && times_.frames < UINT32_MAX) ++times_.frames;
+  }
   if (FAILED(drawn)) return 0;
-  if (request_.write && drawn == S_OK && FAILED(WriteItem(item, isVideo))) return 0;
+  if (request_.write && drawn == S_OK) {
+    StageTimer timer(&times_.writeSeconds);
+    if (FAILED(WriteItem(item, isVideo))) return 0;
+  }
   return SUCCEEDED(CheckDevice()) ? 1 : 0;
+}
+
+bool CMovieCapture::PaceFrame(LONGLONG time) {
+  const ULONGLONG now = GetTickCount64();
+  if (!paced_) {
+    paced_ = true;
+    firstFrameTime_ = time;
+    firstFrameTick_ = now;
+    return !cancel_.load();
+  }
+  const uint32_t wait = PreviewWaitMs(time, firstFrameTime_, now - firstFrameTick_, kMaxPreviewWaitMs);
+  if (wait == 0) return !cancel_.load();
+  return WaitForSingleObject(cancelEvent_.get(), wait) == WAIT_TIMEOUT;
+}
+
+bool CMovieCapture::CapturePreviewFrame(std::vector<uint8_t>* bgra, DWORD waitMs) {
+  if (!bgra || !captureDone_) return false;
+  {
+    std::lock_guard<std::mutex> hold(captureLock_);
+    captured_.clear();
+    captureWanted_ = true;
+    ResetEvent(captureDone_.get());
+  }
+  const bool woke = WaitForSingleObject(captureDone_.get(), waitMs) == WAIT_OBJECT_0;
+  std::lock_guard<std::mutex> hold(captureLock_);
+  captureWanted_ = false;
+  if (!woke || captured_.empty()) return false;
+  bgra->swap(captured_);
+  captured_.clear();
+  return true;
+}
+
+void CMovieCapture::DeliverCapture(const std::vector<uint8_t>& frame) {
+  const size_t bytes = static_cast<size_t>(kOutputWidth) * kOutputHeight * 4;
+  if (frame.size() < bytes || !canvas_.exists()) return;
+  // The frame goes into the canvas once, and out of it to the one who asked.
+  std::memcpy(canvas_.bits(), frame.data(), bytes);
+  GdiFlush();
+  std::lock_guard<std::mutex> hold(captureLock_);
+  if (!captureWanted_) return;
+  try {
+    captured_.assign(canvas_.bits(), canvas_.bits() + bytes);
+  } catch (const std::bad_alloc&) {
+    captured_.clear();
+  }
+  captureWanted_ = false;
+  SetEvent(captureDone_.get());
 }
 
 HRESULT CMovieCapture::WriteItem(const ReadItem& item, bool isVideo) {
@@ -220,7 +428,6 @@ void CMovieCapture::Close() {
   writer_.reset();
   processor_.Release();
   reader_.reset();
-  ReleaseDevice();
 }
 
 CMovieCapture* CMovieCapture_Create(HWND owner) { return new (std::nothrow) CMovieCapture(owner); }

@@ -5,16 +5,24 @@
 //
 // Use: make one job per conversion (or one per preview pane), then Run() on any thread but the
 // owner window's (one Run at a time): Run starts the worker thread and waits for it; the owner
-// window's thread must keep pumping messages meanwhile (the device presents into that window). Cancel() from any thread stops the
-// run before its next frame and makes every later Run answer kCancelled at once (a preview loop
-// stops by it). CopyState() passes the preview pane's mouse actions in and the mask areas out.
+// window's thread must keep pumping messages meanwhile (the device presents into that window).
+// Cancel() from any thread stops the run before its next frame (a preview's wait for its next
+// frame too) and makes every later Run answer kCancelled at once (a preview loop stops by it).
+// CopyState() passes the preview pane's mouse actions in and the mask areas out.
+//
+// A preview job keeps its device, the picture engine with its grid, its sprite and its drawing
+// canvas from its first run to its destruction: each later pass only opens the recording again.
+// A conversion releases everything at the end of its run.
 //
 // Threads and fields:
-//   caller of Run   request_, sinkFactory_ (set before the worker starts, read by it afterwards)
-//   worker          every Direct3D, Media Foundation and file object; frame_, counters, result_
-//   any thread      cancel_ (atomic), masks_ (MaskEditor, its own lock)
+//   caller of Run   request_, the factories, workSize_ (set before the worker starts, read by it)
+//   worker          every Direct3D, Media Foundation and file object; frame_, counters, result_,
+//                   times_ (read by the caller after Run)
+//   any thread      cancel_ and cancelEvent_, masks_ (MaskEditor, its own lock), the capture
+//                   request (captureLock_)
 // Lock order: MaskEditor's lock, then the picture engine's lock, never the other way (the worker
-// copies the masks out of the editor before it takes the engine's lock to draw).
+// copies the masks out of the editor before it takes the engine's lock to draw). captureLock_ is
+// taken alone.
 #pragma once
 
 #include <windows.h>
@@ -22,7 +30,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,6 +59,43 @@ struct ConvertRequest {
   UINT spriteImage = 0;      // the second "PNG" resource the engine keeps; 0 for none
 };
 
+// Where the time of a run went, summed over its frames (QueryPerformanceCounter ticks turned into
+// seconds): reading and decoding, drawing (colour conversion, panorama, read-back, mosaic) and
+// handing the frames to the writer.
+struct ConvertTimes {
+  uint32_t frames = 0;
+  double decodeSeconds = 0, renderSeconds = 0, writeSeconds = 0;
+};
+
+// Free bytes available to the caller on the volume of a folder; false when they cannot be told.
+using FreeSpaceQuery = std::function<bool(const std::wstring& folder, uint64_t* freeBytes)>;
+bool SystemFreeBytes(const std::wstring& folder, uint64_t* freeBytes);
+
+// The drawing canvas of a preview: the owner's DC, a memory DC (stretch mode COLORONCOLOR) and a
+// 1920 x 960 32-bit DIB section selected into it, the previous bitmap kept for the release. A frame
+// of the preview can be copied into it (CMovieCapture::CapturePreviewFrame).
+class PreviewCanvas {
+ public:
+  PreviewCanvas() = default;
+  ~PreviewCanvas() { Release(); }
+  PreviewCanvas(const PreviewCanvas&) = delete;
+  PreviewCanvas& operator=(const PreviewCanvas&) = delete;
+  bool Create(HWND window, UINT width, UINT height);
+  void Release();
+  bool exists() const { return memory_ != nullptr; }
+  // Bottom-up BGRA rows of the DIB (width * 4 bytes each).
+  uint8_t* bits() const { return bits_; }
+  HDC dc() const { return memory_; }
+
+ private:
+  HWND window_ = nullptr;
+  HDC windowDc_ = nullptr;
+  HDC memory_ = nullptr;
+  HBITMAP dib_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  uint8_t* bits_ = nullptr;
+};
+
 class CMovieCapture {
  public:
   static constexpr UINT kOutputWidth = 1920;
@@ -66,13 +114,19 @@ class CMovieCapture {
   CMovieCapture(const CMovieCapture&) = delete;
   CMovieCapture& operator=(const CMovieCapture&) = delete;
 
-  // Tests and other hosts replace the platform's sink writer.
+  // Tests and other hosts replace the platform's sink writer, source reader and free-space query.
   void SetSinkWriterFactory(SinkWriterFactory factory) { sinkFactory_ = std::move(factory); }
+  void SetSourceReaderFactory(SourceReaderFactory factory) { readerFactory_ = std::move(factory); }
+  void SetFreeSpaceQuery(FreeSpaceQuery query) { freeSpace_ = std::move(query); }
+  // The work area's size of the owner's monitor: the picture is never presented beyond it.
+  void SetWorkSize(UINT width, UINT height) {
+    workWidth_ = width;
+    workHeight_ = height;
+  }
 
   // Runs the request on the worker thread to its end.
   RunResult Run(const ConvertRequest& request);
-  void Cancel() { cancel_.store(true); }
-  bool cancelled() const { return cancel_.load(); }
+  void Cancel();
 
   // A mouse action of the preview pane (1 down, 2 move, 3 up, 4 undo, 5 delete all; x and y in the
   // 1000-pixel-wide pane), then the current mask areas into `masks` (may be null). Always 1.
@@ -80,11 +134,23 @@ class CMovieCapture {
   void SetMasks(const std::vector<RECT>& masks) { masks_.SetMasks(masks); }
   std::vector<RECT> masks() const { return masks_.masks(); }
 
+  // The next frame a running preview presents, outlines and band included, as it was presented
+  // (bottom-up 1920 x 960 BGRA): the worker copies it into the canvas once and this copies it out.
+  // False when no frame came within `waitMs` (a hang guard) or the run ended first.
+  bool CapturePreviewFrame(std::vector<uint8_t>* bgra, DWORD waitMs);
+
   // The last run's outcome: S_OK, S_FALSE when cancelled, or the failure.
   HRESULT result() const { return result_; }
   uint32_t framesWritten() const { return framesWritten_; }
   uint32_t frameTotal() const { return total_; }
   HWND owner() const { return owner_; }
+  const ConvertTimes& times() const { return times_; }
+  // How many times this job built its device and picture engine (a preview builds them once).
+  uint32_t enginesBuilt() const { return enginesBuilt_; }
+  // After a run refused for lack of room (HRESULT_FROM_WIN32(ERROR_DISK_FULL)): the volume of the
+  // destination and the bytes it lacks; else empty and 0.
+  const std::wstring& roomVolume() const { return roomVolume_; }
+  uint64_t roomShortfall() const { return roomShortfall_; }
   const CWindowCapture& windowCapture() const { return window_; }
   const CBitmapFrame& frameBitmap() const { return bitmap_; }
   int index(int which) const { return which == 0 || which == 1 ? index_[which] : kNoIndex; }
@@ -97,12 +163,22 @@ class CMovieCapture {
   HRESULT Open(const std::wstring& temp);
   HRESULT CreateDevice();
   HRESULT CreateEngine();
+  // The device and engine of an earlier preview pass when they are still usable, else new ones.
+  HRESULT ReadyDevice();
   void ReleaseDevice();
+  // Where frames are presented in the owner: its client area, kept within the work size.
+  std::optional<RECT> PresentArea() const;
+  HRESULT CheckRoom();
+  // The source surface and the colour conversion for the reader's current picture format.
+  HRESULT PrepareSource();
   int ProcessFrame();
   // S_FALSE when the frame gave no picture (nothing to write).
   HRESULT DrawVideo(IMFSample* sample);
   HRESULT WriteItem(const ReadItem& item, bool isVideo);
   HRESULT CheckDevice();
+  // The preview's pause until a frame is due; false when cancelled meanwhile.
+  bool PaceFrame(LONGLONG time);
+  void DeliverCapture(const std::vector<uint8_t>& frame);
   void PostProgress();
   void Close();
 
@@ -114,7 +190,11 @@ class CMovieCapture {
   int index_[2] = {kNoIndex, kNoIndex};
   ConvertRequest request_;
   SinkWriterFactory sinkFactory_;
+  SourceReaderFactory readerFactory_;
+  FreeSpaceQuery freeSpace_;
+  UINT workWidth_ = 0, workHeight_ = 0;
   std::atomic<bool> cancel_{false};
+  quill::com::Handle cancelEvent_;
   MaskEditor masks_{static_cast<int>(kOutputWidth)};
 
   quill::com::ComPtr<IDirect3D9> d3d_;
@@ -124,7 +204,10 @@ class CMovieCapture {
   quill::com::ComPtr<IDirect3DSurface9> sourceSurface_;
   D3DPRESENT_PARAMETERS present_ = {};
   std::unique_ptr<D3dxRuntime> d3dx_;
+  quill::com::ComPtr<IUnknown> sprite_;  // the job's own sprite (ID3DXSprite)
   std::unique_ptr<D3DRawObj1> engine_;
+  PreviewCanvas canvas_;
+  UINT sourceWidth_ = 0, sourceHeight_ = 0;  // the source surface's size
   std::unique_ptr<MovieReader> reader_;
   std::unique_ptr<MovieWriter> writer_;
   VideoProcessor processor_;  // the colour conversion when the platform has one
@@ -133,6 +216,19 @@ class CMovieCapture {
   uint32_t total_ = 0;
   uint32_t framesWritten_ = 0;
   HRESULT result_ = S_OK;
+  ConvertTimes times_;
+  uint32_t enginesBuilt_ = 0;
+  std::wstring roomVolume_;
+  uint64_t roomShortfall_ = 0;
+  // The preview's clock: the first frame's time and when it was shown.
+  bool paced_ = false;
+  LONGLONG firstFrameTime_ = 0;
+  ULONGLONG firstFrameTick_ = 0;
+  // A capture asked of the running preview: the worker fills captured_ and sets captureDone_.
+  std::mutex captureLock_;
+  bool captureWanted_ = false;
+  std::vector<uint8_t> captured_;
+  quill::com::Handle captureDone_;
 };
 
 // The capture object's entry points, as the conversion commands and the conversion-mask dialog call

@@ -38,11 +38,43 @@ UINT64 Pack64(UINT high, UINT low) { return (static_cast<UINT64>(high) << 32) | 
 
 }  // namespace
 
-HRESULT MovieReader::Open(const wchar_t* path) {
+bool VideoFormatOf(IMFMediaType* type, VideoFormat* format) {
+  UINT64 size = 0;
+  UINT width = 0, height = 0;
+  if (!type || FAILED(type->GetUINT64(MF_MT_FRAME_SIZE, &size))) return false;
+  Split64(size, &width, &height);
+  if (width == 0 || height == 0) return false;
+  UINT32 stride = 0;
+  // A negative or missing stride means the packed layout: rows of the frame's own width.
+  if (FAILED(type->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) ||
+      static_cast<INT32>(stride) < static_cast<INT32>(width)) {
+    stride = width;
+  }
+  format->width = width;
+  format->height = height;
+  format->planeHeight = height;
+  format->pitch = stride;
+  // A decoder that pads the frame (a coded height of 1088 for 1080 lines) names the picture inside.
+  MFVideoArea area = {};
+  if (SUCCEEDED(type->GetBlob(MF_MT_MINIMUM_DISPLAY_APERTURE, reinterpret_cast<UINT8*>(&area),
+                              sizeof(area), nullptr)) &&
+      area.OffsetX.value == 0 && area.OffsetY.value == 0 && area.Area.cx > 0 && area.Area.cy > 0 &&
+      static_cast<UINT>(area.Area.cx) <= width && static_cast<UINT>(area.Area.cy) <= height) {
+    format->width = static_cast<UINT>(area.Area.cx);
+    format->height = static_cast<UINT>(area.Area.cy);
+  }
+  return true;
+}
+
+HRESULT MovieReader::Open(const wchar_t* path, ChCon streams, const SourceReaderFactory& factory) {
+  streams_ = streams;
   ComPtr<IMFAttributes> attributes;
   HRESULT hr = TRACED(MFCreateAttributes(attributes.put(), 1));
   if (SUCCEEDED(hr)) hr = TRACED(attributes->SetUINT32(MF_READWRITE_ENABLE_HARDWARE_TRANSFORMS, TRUE));
-  if (SUCCEEDED(hr)) hr = TRACED(MFCreateSourceReaderFromURL(path, attributes.get(), reader_.put()));
+  if (SUCCEEDED(hr)) {
+    hr = factory ? TRACED(factory(path, attributes.get(), reader_.put()))
+                 : TRACED(MFCreateSourceReaderFromURL(path, attributes.get(), reader_.put()));
+  }
   if (SUCCEEDED(hr)) hr = SelectStreams();
   if (SUCCEEDED(hr)) hr = SetVideoOutput();
   if (SUCCEEDED(hr)) {
@@ -74,7 +106,7 @@ HRESULT MovieReader::SelectStreams() {
       if (SUCCEEDED(type->GetUINT64(MF_MT_PIXEL_ASPECT_RATIO, &v))) {
         Split64(v, &video_.aspectNumerator, &video_.aspectDenominator);
       }
-    } else if (major == MFMediaType_Audio && audioStream_ == kNoStream) {
+    } else if (major == MFMediaType_Audio && audioStream_ == kNoStream && streams_.mode != 1) {
       audioStream_ = i;
       type->GetUINT32(MF_MT_AUDIO_NUM_CHANNELS, &audio_.channels);
       type->GetUINT32(MF_MT_AUDIO_SAMPLES_PER_SECOND, &audio_.sampleRate);
@@ -96,19 +128,8 @@ HRESULT MovieReader::SetVideoOutput() {
   if (SUCCEEDED(hr)) hr = TRACED(reader_->SetCurrentMediaType(videoStream_, nullptr, type.get()));
   ComPtr<IMFMediaType> current;
   if (SUCCEEDED(hr)) hr = TRACED(reader_->GetCurrentMediaType(videoStream_, current.put()));
-  UINT64 size = 0;
-  if (SUCCEEDED(hr)) hr = TRACED(current->GetUINT64(MF_MT_FRAME_SIZE, &size));
   if (FAILED(hr)) return hr;
-  Split64(size, &video_.width, &video_.height);
-  if (video_.width == 0 || video_.height == 0) return TRACED(MF_E_INVALIDMEDIATYPE);
-  UINT32 stride = 0;
-  // A negative or missing stride means the packed layout: rows of the frame's own width.
-  if (FAILED(current->GetUINT32(MF_MT_DEFAULT_STRIDE, &stride)) ||
-      static_cast<INT32>(stride) < static_cast<INT32>(video_.width)) {
-    stride = video_.width;
-  }
-  video_.pitch = stride;
-  return S_OK;
+  return VideoFormatOf(current.get(), &video_) ? S_OK : TRACED(MF_E_INVALIDMEDIATYPE);
 }
 
 HRESULT MovieReader::ConfigureWriter(SinkWriter* writer, UINT width, UINT height, bool silentAudio) {
@@ -191,12 +212,30 @@ DWORD MovieReader::WriterStreamOf(DWORD stream) const {
   }
 }
 
+DWORD MovieReader::StreamToRead() const {
+  switch (streams_.mode) {
+    case 0: return static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_STREAM);
+    case 1: return static_cast<DWORD>(MF_SOURCE_READER_FIRST_VIDEO_STREAM);
+    default: return static_cast<DWORD>(MF_SOURCE_READER_ANY_STREAM);
+  }
+}
+
 HRESULT MovieReader::ReadOne() {
   ReadItem item;
-  HRESULT hr = TRACED(reader_->ReadSample(MF_SOURCE_READER_ANY_STREAM, 0, &item.stream, &item.flags,
-                                          &item.time, item.sample.put()));
+  HRESULT hr = TRACED(reader_->ReadSample(StreamToRead(), 0, &item.stream, &item.flags, &item.time,
+                                          item.sample.put()));
   if (FAILED(hr)) return hr;
   if (item.flags & MF_SOURCE_READERF_ERROR) return TRACED(E_FAIL);
+  if ((item.flags & MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED) && item.stream == videoStream_) {
+    // The decoder's new output (a padded height, another stride): the frames from here on are read
+    // with it. Those still queued keep the type they were decoded with.
+    ComPtr<IMFMediaType> current;
+    hr = TRACED(reader_->GetCurrentMediaType(videoStream_, current.put()));
+    if (FAILED(hr)) return hr;
+    item.format = LastFormat();
+    if (!VideoFormatOf(current.get(), &item.format)) return TRACED(MF_E_INVALIDMEDIATYPE);
+    item.formatChanged = true;
+  }
   if (item.flags & MF_SOURCE_READERF_ENDOFSTREAM) {
     if (item.stream == videoStream_) videoEnded_ = true;
     if (item.stream == audioStream_) audioEnded_ = true;
@@ -225,7 +264,15 @@ HRESULT MovieReader::Next(ReadItem* item) {
   if (queue_.empty()) return S_FALSE;
   *item = std::move(queue_.front());
   queue_.pop_front();
+  if (item->formatChanged) video_ = item->format;
   return S_OK;
+}
+
+VideoFormat MovieReader::LastFormat() const {
+  for (auto it = queue_.rbegin(); it != queue_.rend(); ++it) {
+    if (it->formatChanged) return it->format;
+  }
+  return video_;
 }
 
 }  // namespace playcore

@@ -19,6 +19,10 @@ bool OutputFile::Create(const wchar_t* path) {
 bool OutputFile::WriteDirect(const void* data, size_t size) {
   const uint8_t* p = static_cast<const uint8_t*>(data);
   while (size > 0) {
+    if (abort_ && abort_()) {
+      failed_ = true;
+      return false;
+    }
     DWORD chunk = size > ReadOnlyFileMap::kCopyWindow ? static_cast<DWORD>(ReadOnlyFileMap::kCopyWindow)
                                                       : static_cast<DWORD>(size);
     DWORD done = 0;

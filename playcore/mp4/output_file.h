@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "playcore/mp4/file_map.h"
@@ -28,6 +29,9 @@ class OutputFile {
   bool CopyRange(const ReadOnlyFileMap& map, uint64_t offset, uint64_t size);
   bool Finish();  // flushes the buffer and closes; false when anything failed
   void Close();
+  // Asked before each chunk goes to the file: true makes that write and every later one fail (a
+  // cancelled rewrite stops within one chunk).
+  void SetAbort(std::function<bool()> abort) { abort_ = std::move(abort); }
   uint64_t written() const { return written_; }
 
  private:
@@ -39,6 +43,7 @@ class OutputFile {
   std::vector<uint8_t> buffer_;
   uint64_t written_ = 0;
   bool failed_ = false;
+  std::function<bool()> abort_;
 };
 
 }  // namespace playcore

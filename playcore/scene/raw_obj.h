@@ -17,6 +17,7 @@
 #include <d3d9.h>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "playcore/scene/com_ptr.h"
@@ -102,9 +103,13 @@ class D3DRawObj1 : public D3DRawObj {
   HRESULT LoadImages(IDirect3DDevice9* device, const D3dxRuntime& d3dx, UINT image1, UINT image2);
 
   // One converted (or preview) frame from `source`: panorama, masks, overlay, present; in
-  // conversion the frame is read back bottom-up into `output` and the masks become mosaic.
+  // conversion the frame is read back bottom-up into `output` and the masks become mosaic. In
+  // preview `copyPreview` reads the presented frame (outlines and overlay included) into `output`.
   HRESULT DrawFrame(IDirect3DDevice9* device, IDirect3DSurface9* source, UINT width, UINT height,
-                    bool dragging, const RECT& dragRect, std::vector<uint8_t>* output);
+                    bool dragging, const RECT& dragRect, std::vector<uint8_t>* output,
+                    bool copyPreview = false);
+  // The window area frames are presented into (client pixels); none: the whole client area.
+  void SetPresentDestination(const std::optional<RECT>& dest);
   HRESULT DrawOverlay(IDirect3DDevice9* device, UINT width, UINT height,
                       IDirect3DTexture9* texture);
   HRESULT DrawMaskOutline(IDirect3DDevice9* device, const RECT& rect);
@@ -124,6 +129,7 @@ class D3DRawObj1 : public D3DRawObj {
   ComPtr<IUnknown> m_sprite2;
   std::vector<RECT> m_masks;
   int m_readBack = 0;
+  std::optional<RECT> m_presentDest;
 };
 
 }  // namespace playcore

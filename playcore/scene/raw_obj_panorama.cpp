@@ -68,7 +68,7 @@ HRESULT D3DRawObj1::LoadImages(IDirect3DDevice9* device, const D3dxRuntime& d3dx
 
 HRESULT D3DRawObj1::DrawFrame(IDirect3DDevice9* device, IDirect3DSurface9* source, UINT width,
                               UINT height, bool dragging, const RECT& dragRect,
-                              std::vector<uint8_t>* output) {
+                              std::vector<uint8_t>* output, bool copyPreview) {
   Lock lock(m_lock);
   if (!device || !source) return E_POINTER;
   SetPositions(width, height);
@@ -93,8 +93,10 @@ HRESULT D3DRawObj1::DrawFrame(IDirect3DDevice9* device, IDirect3DSurface9* sourc
     if (SUCCEEDED(hr)) hr = ended;
   }
   // Read back before Present: a discarded back buffer's contents are undefined afterwards.
-  if (SUCCEEDED(hr) && m_readBack != 0) hr = ReadBack(device, width, height, output);
-  if (SUCCEEDED(hr)) hr = device->Present(nullptr, nullptr, nullptr, nullptr);
+  if (SUCCEEDED(hr) && (m_readBack != 0 || copyPreview)) hr = ReadBack(device, width, height, output);
+  if (SUCCEEDED(hr)) {
+    hr = device->Present(nullptr, m_presentDest ? &*m_presentDest : nullptr, nullptr, nullptr);
+  }
   if (FAILED(hr) || m_readBack == 0) return hr;
   for (const RECT& mask : m_masks) MosaicRect(output, width, height, mask);
   if (dragging) MosaicRect(output, width, height, dragRect);
@@ -189,6 +191,11 @@ void D3DRawObj1::SetMasks(const std::vector<RECT>& masks) {
 std::vector<RECT> D3DRawObj1::masks() {
   Lock lock(m_lock);
   return m_masks;
+}
+
+void D3DRawObj1::SetPresentDestination(const std::optional<RECT>& dest) {
+  Lock lock(m_lock);
+  m_presentDest = dest;
 }
 
 void D3DRawObj1::SetReadBack(int readBack) {

@@ -3,10 +3,11 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/converter/movie_capture.h"
 #include "res/convert_res.h"
-#include "res/dialogs_res.h"
+#include "res/resource.h"
 #include "tavrin/app/dialog_placement.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tavrin/skin/window_utils.h"
 
 namespace quill::app {
 
@@ -19,6 +20,8 @@ constexpr unsigned kTextRemoveAudio = 174;  // "音声の除去"
 // Pause between two preview passes that reached the end (a stop cuts it short).
 constexpr DWORD kPassPauseMs = 100;
 
+// One converter for the dialog's whole life: its device, picture engine and grid are made by the
+// first pass and kept by every later one.
 class ConverterPreview : public IPreviewJob {
  public:
   explicit ConverterPreview(playcore::CMovieCapture* job) : job_(job) {}
@@ -26,14 +29,22 @@ class ConverterPreview : public IPreviewJob {
     playcore::ConvertRequest request;
     request.source = source;
     request.write = false;
+    request.overlayImage = IDP_CONVERT_BAND;
+    request.spriteImage = IDP_CONVERT_MARK;
     return job_->Run(request);
   }
   void Cancel() override { job_->Cancel(); }
-  void MouseAction(int action, int x, int y) override { job_->CopyState(action, x, y, nullptr); }
+  void MouseAction(int action, int x, int y) override {
+    playcore::CMovieCapture_CopyState(job_.get(), action, x, y, &masks_);
+  }
   std::vector<RECT> Masks() const override { return job_->masks(); }
+  bool CaptureFrame(std::vector<uint8_t>* bgra, DWORD waitMs) override {
+    return job_->CapturePreviewFrame(bgra, waitMs);
+  }
 
  private:
   std::unique_ptr<playcore::CMovieCapture> job_;
+  std::vector<RECT> masks_;  // the areas as the last mouse action left them
 };
 
 }  // namespace
@@ -41,6 +52,11 @@ class ConverterPreview : public IPreviewJob {
 std::unique_ptr<IPreviewJob> MakeConverterPreview(HWND pane) {
   playcore::CMovieCapture* job = playcore::CMovieCapture_Create(pane);
   if (!job) return nullptr;
+  // The work area of the monitor nearest the dialog: the preview is never presented beyond it.
+  RECT work = {};
+  if (GetMonitorWorkRect(CWnd::FromHandle(::GetParent(pane) ? ::GetParent(pane) : pane), &work)) {
+    job->SetWorkSize(static_cast<UINT>(work.right - work.left), static_cast<UINT>(work.bottom - work.top));
+  }
   return std::make_unique<ConverterPreview>(job);
 }
 
@@ -193,7 +209,7 @@ BOOL CConvertDlg::OnInitDialog() {
   m_chkRemoveAudio.m_crText = RGB(0x20, 0x20, 0x20);
   m_chkRemoveAudio.Create(UIText(kTextRemoveAudio), buttonStyle, RECT{41, 560, 281, 600}, this,
                           IDC_CONVERT_REMOVE_AUDIO);
-  m_chkRemoveAudio.SetImages(IDB_CHOICE_BOX);
+  m_chkRemoveAudio.SetImages(IDB_SKIN_CHECK_BOX);
   m_chkRemoveAudio.m_bChecked = m_bRemoveAudio;
   if (g_hFont10) {
     for (CWnd* w : {static_cast<CWnd*>(&m_btnCancel), static_cast<CWnd*>(&m_btnOk),

@@ -15,6 +15,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,6 +39,9 @@ class IPreviewJob {
   // A mouse action of the preview pane (1 down, 2 move, 3 up, 4 undo, 5 delete all).
   virtual void MouseAction(int action, int x, int y) = 0;
   virtual std::vector<RECT> Masks() const = 0;
+  // The next frame the preview presents (bottom-up 1920 x 960 BGRA, outlines and band included);
+  // false when none came within `waitMs`. Any thread but the pane's.
+  virtual bool CaptureFrame(std::vector<uint8_t>* /*bgra*/, DWORD /*waitMs*/) { return false; }
 };
 
 // Makes the job for a preview pane window; null when it cannot be made.

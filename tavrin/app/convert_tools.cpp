@@ -38,6 +38,11 @@ void StoreFolder(ConvertToolHost& host, const wchar_t* key, const std::wstring& 
   }
 }
 
+// The failure message, and on a second line what the user can do about it when it is known.
+std::wstring FailureText(const wchar_t* text, const std::wstring& reason) {
+  return reason.empty() ? std::wstring(text) : std::wstring(text) + L"\r\n" + reason;
+}
+
 JoinHooks HooksFor(ConvertToolHost& host) {
   JoinHooks hooks;
   hooks.owner = host.progressOwner;
@@ -92,7 +97,9 @@ int JoinToolThread(ConvertToolHost& host) {
     }
     return kStepGoOn;
   }
-  if (result == kStepFailed) Message(host, kJoinFailedText, kErrorCaption, CMsgBox::kTypeOk);
+  if (result == kStepFailed) {
+    Message(host, FailureText(kJoinFailedText, outcome.reason).c_str(), kErrorCaption, CMsgBox::kTypeOk);
+  }
   if (host.markRows) host.markRows(picked, false);
   return result;
 }
@@ -105,12 +112,13 @@ int UploadConvertToolThread(ConvertToolHost& host) {
   request.folder = folder;
   std::wstring output;
   std::string why;
-  const int result = RunUploadConvertCommand(request, HooksFor(host), &output, &why);
+  std::wstring reason;
+  const int result = RunUploadConvertCommand(request, HooksFor(host), &output, &why, &reason);
   if (result == kStepGoOn) {
     StoreFolder(host, kConvertFolderKey, folder);
     if (host.progressOwner) PostMessageW(host.progressOwner, quill::msg::kProgress, 100, 100);
   } else if (result == kStepFailed) {
-    Message(host, kConvertFailedText, kErrorCaption, CMsgBox::kTypeOk);
+    Message(host, FailureText(kConvertFailedText, reason).c_str(), kErrorCaption, CMsgBox::kTypeOk);
   }
   return result;
 }

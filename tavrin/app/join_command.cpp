@@ -2,6 +2,8 @@
 
 #include "playcore/converter/movie_capture.h"
 #include "playcore/mp4/multi_movie.h"
+#include "res/convert_res.h"
+#include "tavrin/skin/window_utils.h"
 
 namespace quill::app {
 
@@ -38,9 +40,9 @@ bool Cancelled(const JoinHooks& hooks) { return hooks.cancel && hooks.cancel->ca
 const wchar_t* OrNull(const std::wstring& s) { return s.empty() ? nullptr : s.c_str(); }
 
 int Convert(const JoinHooks& hooks, const std::wstring& source, const std::wstring& destination,
-            const ConvertOptions& options, float offset) {
+            const ConvertOptions& options, float offset, std::wstring* reason) {
   if (hooks.convert) return hooks.convert(source, destination, options, offset);
-  return ConvertRecording(hooks.owner, source, destination, options, offset, hooks.cancel);
+  return ConvertRecording(hooks.owner, source, destination, options, offset, hooks.cancel, reason);
 }
 
 }  // namespace
@@ -48,11 +50,17 @@ int Convert(const JoinHooks& hooks, const std::wstring& source, const std::wstri
 int PrepareJoin(const JoinRequest& request, const JoinHooks& hooks, JoinOutcome* outcome,
                 bool* overwriteConfirmed) {
   *overwriteConfirmed = false;
-  if (MakeJoinNames(request.picked, request.folder, request.camera, &outcome->names, &outcome->why) !=
-      kStepGoOn) {
+  if (MakeJoinNames(request.picked, request.folder, request.camera, &outcome->names, &outcome->why,
+                    &outcome->reason) != kStepGoOn) {
     return kStepFailed;
   }
-  if (!FolderHasRoom(request.folder, JoinBytes(request.picked, request.camera), hooks.freeSpace)) {
+  // The joined files, and with the upload conversion the converted main output twice over.
+  uint64_t needed = JoinBytes(request.picked, request.camera);
+  if (request.uploadConvert && request.camera != 2) {
+    const uint64_t converted = ConversionBytes(JoinBytes(request.picked, 1));
+    needed = needed > UINT64_MAX - converted ? UINT64_MAX : needed + converted;
+  }
+  if (!FolderHasRoom(request.folder, needed, hooks.freeSpace, &outcome->reason)) {
     outcome->why = "not enough room in the join folder";
     return kStepFailed;
   }
@@ -119,14 +127,15 @@ int RunJoinCommand(const JoinRequest& request, const JoinHooks& hooks, JoinOutco
   step = JoinRecordings(request, hooks, outcome);
   if (step != kStepGoOn || !convert) return step;
   if (Cancelled(hooks)) return kStepCancelled;
-  step = Convert(hooks, outcome->names.mainOut, outcome->converted, options, 0.0f);
+  step = Convert(hooks, outcome->names.mainOut, outcome->converted, options, 0.0f, &outcome->reason);
   if (step == kStepFailed) outcome->why = "the joined movie cannot be converted";
   return step == kStepFailed || step == kStepCancelled ? step : kStepGoOn;
 }
 
 int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks, std::wstring* output,
-                            std::string* why) {
+                            std::string* why, std::wstring* reason) {
   output->clear();
+  if (reason) reason->clear();
   if (request.folder.empty()) return kStepCancelled;  // no folder chosen: a quiet end
   if (!request.record) {
     *why = "no current recording";
@@ -141,9 +150,10 @@ int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks
     *why = "the output would replace the recording";
     return kStepFailed;
   }
-  // The converted file lands in the output folder: that is the drive that needs the room.
-  const uint64_t needed = request.record->uMainSize + request.record->uRearSize;
-  if (!FolderHasRoom(request.folder, needed, hooks.freeSpace)) {
+  // The converted file lands in the output folder: that is the drive that needs the room, twice
+  // over (the writer's file and the rewrite exist together at the end).
+  const uint64_t needed = ConversionBytes(request.record->uMainSize + request.record->uRearSize);
+  if (!FolderHasRoom(request.folder, needed, hooks.freeSpace, reason)) {
     *why = "not enough room in the conversion folder";
     return kStepFailed;
   }
@@ -152,15 +162,28 @@ int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks
   ConvertOptions options;
   if (hooks.options && hooks.options(request.record->szMainPath, &options) != kStepGoOn) return kStepCancelled;
   if (Cancelled(hooks)) return kStepCancelled;
-  const int step = Convert(hooks, request.record->szMainPath, *output, options, 0.0f);
+  const int step = Convert(hooks, request.record->szMainPath, *output, options, 0.0f, reason);
   if (step == kStepFailed) *why = "the conversion failed";
   return step == kStepFailed || step == kStepCancelled ? step : kStepGoOn;
 }
 
+ConvertSetup& ConvertHooks() {
+  static ConvertSetup setup;
+  return setup;
+}
+
 int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring& destination,
-                     const ConvertOptions& options, float progressOffsetPercent, CommandCancel* cancel) {
+                     const ConvertOptions& options, float progressOffsetPercent, CommandCancel* cancel,
+                     std::wstring* reason) {
   std::unique_ptr<playcore::CMovieCapture> job(playcore::CMovieCapture_Create(owner));
   if (!job) return kStepFailed;
+  if (ConvertHooks().sinkWriter) job->SetSinkWriterFactory(ConvertHooks().sinkWriter);
+  if (ConvertHooks().freeSpace) job->SetFreeSpaceQuery(ConvertHooks().freeSpace);
+  // The work area of the owner's monitor: the picture is never presented beyond it.
+  RECT work = {};
+  if (owner && GetMonitorWorkRect(CWnd::FromHandle(owner), &work)) {
+    job->SetWorkSize(static_cast<UINT>(work.right - work.left), static_cast<UINT>(work.bottom - work.top));
+  }
   job->SetMasks(options.masks);
   playcore::ConvertRequest request;
   request.source = source;
@@ -168,9 +191,12 @@ int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring&
   request.write = true;
   request.removeAudio = options.removeAudio;
   request.progressOffsetPercent = progressOffsetPercent;
+  request.overlayImage = IDP_CONVERT_BAND;
+  request.spriteImage = IDP_CONVERT_MARK;
   if (cancel) cancel->Attach(job.get());
   const int result = playcore::CMovieCapture_Run(job.get(), request);
   if (cancel) cancel->Attach(nullptr);
+  if (reason && job->roomShortfall() > 0) *reason = RoomShortText(job->roomVolume(), job->roomShortfall());
   if (result == playcore::CMovieCapture::kFailed) return kStepFailed;
   if (result == playcore::CMovieCapture::kCancelled) return kStepCancelled;
   return kStepGoOn;

@@ -16,12 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "playcore/converter/movie_capture.h"
 #include "tavrin/app/output_names.h"
 #include "tavrin/browser/recording_pair.h"
-
-namespace playcore {
-class CMovieCapture;
-}
 
 namespace quill::app {
 
@@ -81,6 +78,7 @@ struct JoinOutcome {
   JoinNames names;
   std::wstring converted;  // the upload-converted output, when asked for
   std::string why;         // what failed
+  std::wstring reason;     // what the user is told besides the failure message; empty for nothing
 };
 
 // Names, room check and overwrite questions of a join, before anything is written.
@@ -95,13 +93,24 @@ struct UploadRequest {
   std::wstring folder;
 };
 
-// The upload conversion of the current recording into folder\YM01_<name>.
+// The upload conversion of the current recording into folder\YM01_<name>. `reason` (may be null)
+// gets what the user is told besides the failure message (a lack of room), else stays empty.
 int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks, std::wstring* output,
-                            std::string* why);
+                            std::string* why, std::wstring* reason = nullptr);
 
-// One real conversion through the converter, reporting to `owner`. Every path except "done" leaves
-// no file under `destination`.
+// What a conversion of the program is given besides its request; tests put the recording fake of the
+// sink writer (the platform here has no encoder) and a free-space answer in it. Empty: the platform's.
+struct ConvertSetup {
+  playcore::SinkWriterFactory sinkWriter;
+  playcore::FreeSpaceQuery freeSpace;
+};
+ConvertSetup& ConvertHooks();
+
+// One real conversion through the converter, reporting to `owner`, with the converter's own pictures
+// (the band over the top of every frame). Every path except "done" leaves no file under
+// `destination`. `reason` (may be null): as for RunUploadConvertCommand.
 int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring& destination,
-                     const ConvertOptions& options, float progressOffsetPercent, CommandCancel* cancel);
+                     const ConvertOptions& options, float progressOffsetPercent, CommandCancel* cancel,
+                     std::wstring* reason = nullptr);
 
 }  // namespace quill::app

@@ -416,6 +416,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
     bool moved = false;
     bool visible = false;
     RECT rect = {};  // in its parent's client coordinates
+    bool aspectSwitched = false;  // the picture was made to fill the capture size
+    int32_t aspect = 1;           // the instance's aspect word before
   };
   SnapshotPane m_snapshotPane[2];
   BOOL m_bCapturing = FALSE;

@@ -109,7 +109,11 @@ void CtavrinDlg::PrepareSnapshotPanes() {
     pane.ShowWindow(SW_HIDE);
     pane.MoveWindow(saved.rect.left, saved.rect.top + size.yOffset, size.width, size.height, FALSE);
     // The flat modes fill the capture size; the 360-degree views take its proportions.
-    if ((mode == 1 || mode == 2 || mode == 5) && f.ApplyAspectMode) f.ApplyAspectMode(&g_PlayerInstance[k], 0);
+    saved.aspect = g_PlayerInstance[k].aspectMode;
+    if ((mode == 1 || mode == 2 || mode == 5) && f.ApplyAspectMode) {
+      f.ApplyAspectMode(&g_PlayerInstance[k], 0);
+      saved.aspectSwitched = true;
+    }
     if (f.SetViewAspect) f.SetViewAspect(&g_PlayerInstance[k], size.width, size.height);
     if (f.Repaint) f.Repaint(&g_PlayerInstance[k]);
   }
@@ -125,10 +129,14 @@ void CtavrinDlg::RestoreSnapshotPanes() {
     if (!pane.m_hWnd) continue;
     const RECT& r = saved.rect;
     pane.MoveWindow(r.left, r.top, r.right - r.left, r.bottom - r.top, FALSE);
-    ApplyPaneMode(k);
-    if (MovieOpen(k) && g_PlayerFuncs[k].ApplyAspectMode && (m_nPaneMode[k] == 1 || m_nPaneMode[k] == 2)) {
-      g_PlayerFuncs[k].ApplyAspectMode(&g_PlayerInstance[k], m_nAspect);
+    playcore::sPLAYERFUNCS& f = g_PlayerFuncs[k];
+    if (MovieOpen(k)) {
+      if (saved.aspectSwitched && f.ApplyAspectMode) f.ApplyAspectMode(&g_PlayerInstance[k], saved.aspect);
+      if (f.SetViewAspect && r.right > r.left && r.bottom > r.top) {
+        f.SetViewAspect(&g_PlayerInstance[k], r.right - r.left, r.bottom - r.top);
+      }
     }
+    ApplyPaneMode(k);
     if (saved.visible) pane.ShowWindow(SW_SHOWNA);
     if (MovieOpen(k) && g_PlayerFuncs[k].Repaint) g_PlayerFuncs[k].Repaint(&g_PlayerInstance[k]);
   }

@@ -296,8 +296,11 @@ bool CtavrinDlg::PrepareToolStart() {
   playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
   SetTrackIndex(0);
   playcore::PlayerCall_Pause(m_nPlayerSel);
-  // The read-ahead of the next recording ends here: a tool may recycle or rewrite the file it reads.
+  // The read-ahead of the next recording ends here, its file closed: a tool may recycle or rewrite
+  // the file it reads. An empty path clears an instance's read-ahead (the first argument names
+  // instance 0, without one the call goes to instance 1).
   JoinWorker(m_hPreOpenThread);
+  playcore::PlayerInstance::SwitchDataFile(L"", nullptr);
   playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
   playcore::PlayerCall_CloseDataFileAll();
   return true;

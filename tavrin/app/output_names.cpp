@@ -2,9 +2,18 @@
 
 #include <cwchar>
 
+#include "playcore/converter/conversion_rules.h"
 #include "playcore/mp4/multi_movie.h"
+#include "tavrin/skin/ui_texts.h"
 
 namespace quill::app {
+
+namespace {
+
+constexpr unsigned kTextNoMainFile = 195;  // "メインカメラの動画データがありません"
+constexpr unsigned kTextNoRearFile = 196;  // "リヤカメラの動画データがありません"
+
+}  // namespace
 
 uint32_t JoinPieceCount(const std::wstring& name) {
   if (name.size() <= 4 || name[0] != L'J') return 1;
@@ -65,7 +74,7 @@ std::wstring FileNamePart(const std::wstring& path) {
 }
 
 StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder, int camera,
-                         JoinNames* names, std::string* why) {
+                         JoinNames* names, std::string* why, std::wstring* reason) {
   *names = {};
   auto fail = [why](const char* text) {
     if (why) *why = text;
@@ -81,13 +90,19 @@ StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder
   const bool joinMain = camera != 2, joinRear = camera != 1;
   const sRECORDINGPAIR& first = picked.front();
   if (joinMain) {
-    if (first.szMainName[0] == 0) return fail("the first recording has no main file");
+    if (first.szMainName[0] == 0) {
+      if (reason) *reason = UIText(kTextNoMainFile);
+      return fail("the first recording has no main file");
+    }
     names->mainOut =
         JoinFolderPath(folder, JoinPrefix(camera, true, info.mainCount) + StripJoinPrefix(first.szMainName));
     names->mainCount = info.mainCount;
   }
   if (joinRear) {
-    if (first.szRearName[0] == 0) return fail("the first recording has no rear file");
+    if (first.szRearName[0] == 0) {
+      if (reason) *reason = UIText(kTextNoRearFile);
+      return fail("the first recording has no rear file");
+    }
     names->rearOut =
         JoinFolderPath(folder, JoinPrefix(camera, false, info.rearCount) + StripJoinPrefix(first.szRearName));
     names->rearCount = info.rearCount;
@@ -136,11 +151,23 @@ bool SystemFreeSpace(const std::wstring& folder, uint64_t* freeBytes) {
   return true;
 }
 
-bool FolderHasRoom(const std::wstring& folder, uint64_t needed, const FreeSpaceFn& freeSpace) {
+bool FolderHasRoom(const std::wstring& folder, uint64_t needed, const FreeSpaceFn& freeSpace,
+                   std::wstring* reason) {
   uint64_t freeBytes = 0;
   const FreeSpaceFn& ask = freeSpace ? freeSpace : FreeSpaceFn(SystemFreeSpace);
   if (folder.empty() || !ask(folder, &freeBytes)) return false;
-  return needed < freeBytes;
+  if (needed < freeBytes) return true;
+  if (reason) *reason = RoomShortText(folder, needed - freeBytes + 1);
+  return false;
+}
+
+std::wstring RoomShortText(const std::wstring& folder, uint64_t shortBytes) {
+  return L"出力先ドライブ " + playcore::VolumeOfPath(folder) + L" の空き容量が " +
+         playcore::ByteCountText(shortBytes) + L" 足りません。";
+}
+
+uint64_t ConversionBytes(uint64_t sourceBytes) {
+  return sourceBytes > UINT64_MAX / 2 ? UINT64_MAX : sourceBytes * 2;
 }
 
 uint64_t JoinBytes(const RecordingList& picked, int camera) {

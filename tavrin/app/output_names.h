@@ -55,9 +55,10 @@ struct JoinNames {
 
 // The outputs of joining `picked` (in order) into `folder` with a camera choice. Failed (with `why`)
 // when nothing is picked, a channel would get more than 99 pieces, a written channel has no name, an
-// output path would not fit MAX_PATH, or an output names one of the picked files.
+// output path would not fit MAX_PATH, or an output names one of the picked files. When the first
+// picked recording lacks the file of a joined camera, `reason` (may be null) tells the user which.
 StepResult MakeJoinNames(const RecordingList& picked, const std::wstring& folder, int camera,
-                         JoinNames* names, std::string* why);
+                         JoinNames* names, std::string* why, std::wstring* reason = nullptr);
 
 // The upload-converted name of a joined main output: its file name's leading "J" becomes "Y".
 std::wstring ConvertedName(const std::wstring& joinedMain);
@@ -70,7 +71,17 @@ std::wstring UploadOutputName(const std::wstring& folder, const sRECORDINGPAIR& 
 using FreeSpaceFn = std::function<bool(const std::wstring& folder, uint64_t* freeBytes)>;
 bool SystemFreeSpace(const std::wstring& folder, uint64_t* freeBytes);
 // Whether `needed` bytes fit on the output folder's own volume (strictly fewer than the free bytes).
-bool FolderHasRoom(const std::wstring& folder, uint64_t needed, const FreeSpaceFn& freeSpace);
+// When they do not and the free bytes are known, `reason` (may be null) says which drive lacks how
+// much (RoomShortText).
+bool FolderHasRoom(const std::wstring& folder, uint64_t needed, const FreeSpaceFn& freeSpace,
+                   std::wstring* reason = nullptr);
+// "出力先ドライブ E: の空き容量が 1.2 GB 足りません。": the volume of `folder` and the bytes it lacks.
+std::wstring RoomShortText(const std::wstring& folder, uint64_t shortBytes);
+// An upload conversion's writes on the output volume for a source of `sourceBytes`: the converted
+// file twice (the writer's file and the movie-first rewrite exist together at the end), each taken
+// as large as the source. The converter checks again with the real estimate once it knows the
+// recording's length.
+uint64_t ConversionBytes(uint64_t sourceBytes);
 // The bytes of the picked recordings' files that a join writes again.
 uint64_t JoinBytes(const RecordingList& picked, int camera);
 

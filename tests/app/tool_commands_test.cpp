@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <pthread.h>
 #include <shlobj.h>
 #include <objbase.h>
 #include <gdiplus.h>
@@ -116,6 +117,12 @@ class ToolCommandsTest : public ::testing::Test {
     dlg.body = [&](CRunDlg& d) {
       d.m_browser.OpenSource(CString(source.c_str()), CFilerContainerDlg::kSourceFolder);
       body(d);
+      // A body that stopped on a failed assertion may leave a tool's dialog up: closed here, so the
+      // close that follows does not wait on it.
+      if (d.m_toolThread.joinable()) {
+        const DWORD worker = GetThreadId(pthread_gethandle(d.m_toolThread.native_handle()));
+        EXPECT_TRUE(quill::test::CloseDialogsUntil(worker, [&] { return ToolEnded(d); }, 30000)) << "a tool left running";
+      }
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);
   }
@@ -131,6 +138,14 @@ class ToolCommandsTest : public ::testing::Test {
   }
   // The row `index` of the list plays (its drive data is loaded).
   static bool Plays(CRunDlg& d, int index) { return d.m_bOpened && d.m_nCurIndex == index; }
+  // Row 0 opened, then paused: a 2-second recording would otherwise reach its end (where the tool
+  // commands do nothing) or move on to the next row while a busy machine runs the test.
+  static bool OpenAndPause(CRunDlg& d) {
+    if (!PumpUntil([&] { return Plays(d, 0); }, 60000)) return false;
+    const auto playing = [] { return playcore::g_PlayerInstance[0].playState == playcore::kPlayPlaying; };
+    if (playing()) d.SendMessage(WM_COMMAND, kCmdPlay, 0);
+    return PumpUntil([&] { return !playing(); }, 30000) && d.m_nCurIndex == 0 && !d.CheckMovieEnd();
+  }
   static bool ToolEnded(CRunDlg& d) { return !d.m_bToolRunning && !d.m_toolThread.joinable(); }
   quill::skin::GdiplusSession gdiplus_;
   quill::test::TempDir dir_;
@@ -299,14 +314,22 @@ TEST_F(ToolCommandsTest, FinishingAToolThatSendsToTheDialogDoesNotHang) {
 TEST_F(ToolCommandsTest, ConfirmedDeletionOfThePlayingRecordingPlaysTheNextOne) {
   const std::wstring day = CopyDay(L"20240315_001");
   Run(day, [&](CRunDlg& d) {
-    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    ASSERT_TRUE(OpenAndPause(d));
     const RecordingList before = d.m_browser.m_list.m_shownRecords;
     ASSERT_GE(before.size(), 3u);
     const std::wstring gone = RecordingKey(before[0]);
     const std::wstring next = RecordingKey(before[1]);
+    // The next recording is read ahead while this one plays.
+    ASSERT_TRUE(PumpUntil([] { return playcore::g_PlayerInstance[0].preloadReady != 0; }, 60000));
     d.SendMessage(WM_COMMAND, kCmdDelete, 0);
     HWND select = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+    // Regression: the read-ahead kept the next recording's file open while the walk recycled it.
+    EXPECT_FALSE(d.m_hPreOpenThread);
+    for (int k = 0; k < playcore::kPlayerCount; ++k) {
+      EXPECT_EQ(playcore::g_PlayerInstance[k].preloadReady, 0) << k;
+      EXPECT_EQ(playcore::g_PlayerInstance[k].preloadMap.path[0], L'\0') << k;
+    }
     ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == gone; }), 1);
     ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
     EXPECT_FALSE(quill::test::FileExists(before[0].szMainPath));
@@ -327,7 +350,7 @@ TEST_F(ToolCommandsTest, ConfirmedDeletionOfThePlayingRecordingPlaysTheNextOne) 
 TEST_F(ToolCommandsTest, DeletingEveryRecordingShowsTheEmptyState) {
   const std::wstring day = CopyDay(L"20240315_001");
   Run(day, [&](CRunDlg& d) {
-    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    ASSERT_TRUE(OpenAndPause(d));
     const size_t rows = d.m_browser.m_list.m_shownRecords.size();
     d.SendMessage(WM_COMMAND, kCmdDelete, 0);
     HWND select = nullptr;
@@ -361,7 +384,7 @@ TEST_F(ToolCommandsTest, StoppedDeletionEndsAfterTheRecordingInHand) {
   Run(
       day,
       [&](CRunDlg& d) {
-        ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+        ASSERT_TRUE(OpenAndPause(d));
         const RecordingList before = d.m_browser.m_list.m_shownRecords;
         ASSERT_GE(before.size(), 4u);
         // The last three rows are picked: the walk goes from the last.
@@ -459,7 +482,7 @@ TEST_F(ToolCommandsTest, StoppedJoinLeavesNoOutput) {
   Run(
       day,
       [&](CRunDlg& d) {
-        ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+        ASSERT_TRUE(OpenAndPause(d));
         const RecordingList rows = d.m_browser.m_list.m_shownRecords;
         const std::wstring first = RecordingKey(rows[0]), second = RecordingKey(rows[1]);
         d.SendMessage(WM_COMMAND, kCmdJoin, 0);
@@ -500,7 +523,7 @@ TEST_F(ToolCommandsTest, DeletionWhereNoRecycleBinIsAsksOnceFirst) {
     const auto before = quill::test::FingerprintTree(day);
     RecordingList picked;
     Run(day, [&](CRunDlg& d) {
-      ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+      ASSERT_TRUE(OpenAndPause(d));
       const RecordingList rows = d.m_browser.m_list.m_shownRecords;
       ASSERT_GE(rows.size(), 3u);
       picked = {rows[1], rows[2]};
@@ -561,7 +584,7 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
   } cases[] = {{1, {960, 720}}, {2, {320, 320}}, {3, {1280, 720}}, {4, {2469, 720}}};
   const SIZE rearNative = {320, 180};  // the generated rear files
   Run(day, [&](CRunDlg& d) {
-    ASSERT_TRUE(PumpUntil([&] { return Plays(d, 0); }, 60000));
+    ASSERT_TRUE(OpenAndPause(d));
     for (const Case& c : cases) {
       g_messages.clear();
       quill::test::TempDir out;
@@ -569,7 +592,11 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
       d.m_nPaneMode[0] = c.mode;
       d.ApplyPaneMode(0);
       RECT before[2], after[2];
-      for (int k = 0; k < 2; ++k) d.m_pane[k].GetWindowRect(&before[k]);
+      int32_t aspect[2];
+      for (int k = 0; k < 2; ++k) {
+        d.m_pane[k].GetWindowRect(&before[k]);
+        aspect[k] = playcore::g_PlayerInstance[k].aspectMode;
+      }
       d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
       const std::vector<std::wstring> shown = Messages();
       ASSERT_EQ(shown.size(), 1u) << c.mode;
@@ -584,6 +611,7 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
         d.m_pane[k].GetWindowRect(&after[k]);
         EXPECT_TRUE(EqualRect(&before[k], &after[k])) << "pane " << k << " mode " << c.mode;
         EXPECT_TRUE(d.m_pane[k].IsWindowVisible()) << "pane " << k << " mode " << c.mode;
+        EXPECT_EQ(playcore::g_PlayerInstance[k].aspectMode, aspect[k]) << "pane " << k << " mode " << c.mode;
       }
       EXPECT_FALSE(d.m_bCapturing);
       EXPECT_NE(playcore::g_PlayerInstance[0].playState, playcore::kPlayPlaying) << "paused for the picture";

@@ -5,19 +5,27 @@
                         second of all-zero samples with C channels
   copy-*.mp4            the movie-first rewrites: ffmpeg's framemd5 of every stream equals the input's
   frames.bgra           the converted frames (1920 x 960, bottom-up BGRA) of short.mp4:
-                        pixels land where the fisheye-to-panorama projection puts them, and the mask
-                        areas are covered by a 9 x 9 mosaic
+                        pixels land where the fisheye-to-panorama projection puts them, the top third
+                        shows the converter's band (res/convert/391_convert_band.png, stretched 2:1),
+                        and the mask areas are covered by a 9 x 9 mosaic
 
 Usage: check_convert_outputs.py RECORDINGS_DIR INPUTS_DIR OUT_DIR
+       check_convert_outputs.py --frames RAW SOURCE MASKS   (one conversion's frames, e.g. the program's;
+                                                              MASKS "l,t,r,b;l,t,r,b" or "")
 """
 import math
 import os
 import subprocess
 import sys
 
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "tools"))
+import draw_convert_images  # noqa: E402  (the band as the converter draws it)
+
 W, H = 1920, 960
 MASKS = [(100, 400, 400, 600), (1500, 700, 1800, 900)]  # as in convert_run_test.cpp
 SCALE = 0.286
+BAND_ROWS = H // 3  # the band over the top third
 
 
 def fail(msg):
@@ -64,8 +72,36 @@ def projection(x, y):
     return 0.5 - (math.sin(p) - math.sin(m)) * SCALE, 0.5 - (math.cos(p) + math.cos(m)) * SCALE
 
 
-def inside_mask(x, y, margin=0):
-    return any(l - margin <= x < r + margin and t - margin <= y < b + margin for l, t, r, b in MASKS)
+def inside_mask(x, y, masks, margin=0):
+    return any(l - margin <= x < r + margin and t - margin <= y < b + margin for l, t, r, b in masks)
+
+
+def band_pixels():
+    """The band's pixels as the converter's picture holds them: rows of (r, g, b)."""
+    band = draw_convert_images.draw_band()
+    return [[(r, g, b) for (r, g, b, _) in row] for row in band.px]
+
+
+def check_band(px, band, k, masks):
+    """Every sampled pixel of the top third outside the mask areas (the mosaic covers the band too)
+    shows the band stretched 2:1 (point sampled: the texel under the pixel or, at a texel edge, its
+    neighbour above or to the left)."""
+    bh, bw = len(band), len(band[0])
+    checked = wrong = 0
+    for y in range(0, BAND_ROWS, 5):
+        for x in range(0, W, 5):
+            if inside_mask(x, y, masks, 12):
+                continue
+            got = px(x, y)
+            tx, ty = x * bw // W, y * bh // BAND_ROWS
+            near = [band[b][a] for b in (ty, ty - 1) for a in (tx, tx - 1) if a >= 0 and b >= 0]
+            checked += 1
+            if min(max(abs(got[i] - c[i]) for i in range(3)) for c in near) > 24:
+                wrong += 1
+    if wrong > checked // 200:
+        return fail("frame %d: %d of %d band pixels differ from the band" % (k, wrong, checked))
+    print("frame %d: band pixels %d checked, %d off" % (k, checked, wrong))
+    return 0
 
 
 def read_frame(path, k):
@@ -79,25 +115,33 @@ def read_frame(path, k):
     return px
 
 
-def check_frames(inputs, out):
-    path = os.path.join(out, "frames.bgra")
+def source_size(source):
+    r = subprocess.run(["ffprobe", "-v", "error", "-select_streams", "v:0", "-show_entries", "stream=width,height",
+                        "-of", "csv=p=0", source], capture_output=True, text=True, check=True)
+    w, h = r.stdout.strip().split(",")[:2]
+    return int(w), int(h)
+
+
+def check_frames(path, source, masks):
     frames = os.path.getsize(path) // (W * H * 4)
-    sw = sh = 320
-    src = subprocess.run(["ffmpeg", "-v", "error", "-i", os.path.join(inputs, "short.mp4"), "-f", "rawvideo",
+    sw, sh = source_size(source)
+    src = subprocess.run(["ffmpeg", "-v", "error", "-i", source, "-f", "rawvideo",
                           "-pix_fmt", "rgb24", "-"], capture_output=True, check=True).stdout
     if frames < 2 or frames != len(src) // (sw * sh * 3):
-        return fail("frames.bgra holds %d frames, the source %d" % (frames, len(src) // (sw * sh * 3)))
+        return fail("%s holds %d frames, the source %d" % (path, frames, len(src) // (sw * sh * 3)))
     bad = 0
+    band = band_pixels()
     for k in (0, frames // 2, frames - 1):
         px = read_frame(path, k)
         pic = src[k * sw * sh * 3:(k + 1) * sw * sh * 3]
         def spx(x, y):
             o = (y * sw + x) * 3
             return pic[o], pic[o + 1], pic[o + 2]
+        bad += check_band(px, band, k, masks)
         checked = wrong = 0
-        for y in range(4, H, 23):
+        for y in range(BAND_ROWS + 4, H, 23):
             for x in range(4, W, 23):
-                if inside_mask(x, y, 12):
+                if inside_mask(x, y, masks, 12):
                     continue
                 u, v = projection(x + 0.5, y + 0.5)
                 sx, sy = int(u * sw), int(v * sh)
@@ -114,7 +158,7 @@ def check_frames(inputs, out):
             bad += fail("frame %d: %d of %d projection points wrong" % (k, wrong, checked))
         else:
             print("frame %d: projection points %d checked, %d off" % (k, checked, wrong))
-        for l, t, r, b in MASKS:
+        for l, t, r, b in masks:
             colours = {px(x, y) for y in range(t, b) for x in range(l, r)}
             blocks = ((r - l) // 9 + 2) * ((b - t) // 9 + 2)
             # Each 9 x 9 block is one colour; the same area without mosaic has far more colours.
@@ -125,8 +169,15 @@ def check_frames(inputs, out):
 
 
 def main(argv):
+    if len(argv) > 1 and argv[1] == "--frames":
+        raw, source, spec = argv[2:5]
+        masks = [tuple(int(v) for v in m.split(",")) for m in spec.split(";") if m]
+        bad = check_frames(raw, source, masks)
+        print("converted frames: %s" % ("ok" if bad == 0 else "%d failures" % bad))
+        return 1 if bad else 0
     recordings, inputs, out = argv[1:4]
-    bad = check_silence(out) + check_copies(inputs, out) + check_frames(inputs, out)
+    bad = (check_silence(out) + check_copies(inputs, out) +
+           check_frames(os.path.join(out, "frames.bgra"), os.path.join(inputs, "short.mp4"), MASKS))
     print("convert outputs: %s" % ("ok" if bad == 0 else "%d failures" % bad))
     return 1 if bad else 0
 

@@ -3,6 +3,7 @@
 // that the host decodes with ffmpeg afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -140,6 +141,93 @@ TEST(ConvertColour, CpuConversionOfTheFourBars) {
   }
   EXPECT_FALSE(IyuvToBgra(src.data(), src.size() - 1, w, h, pitch, dst.data(), w * 4))
       << "a short buffer fails the frame";
+}
+
+TEST(ConvertColour, PaddedRowsBelowThePictureMoveTheChromaPlanes) {
+  // A decoder's padded frame: the 4 picture rows of the bars in planes of 8 rows, the padding rows
+  // another colour.
+  const UINT w = 8, h = 4, pitch = 12, planeRows = 8, chroma = pitch / 2;
+  const std::vector<uint8_t> plain = BarsFrame(w, h, pitch);
+  std::vector<uint8_t> padded(IyuvFrameBytes(w, planeRows, pitch), 200);
+  std::copy(plain.begin(), plain.begin() + pitch * h, padded.begin());
+  for (int plane = 0; plane < 2; ++plane) {
+    const auto from = plain.begin() + pitch * h + plane * chroma * (h / 2);
+    std::copy(from, from + chroma * (h / 2), padded.begin() + pitch * planeRows + plane * chroma * (planeRows / 2));
+  }
+  std::vector<uint8_t> dst(w * h * 4), expected(w * h * 4);
+  ASSERT_TRUE(IyuvToBgra(plain.data(), plain.size(), w, h, pitch, expected.data(), w * 4));
+  ASSERT_TRUE(IyuvToBgra(padded.data(), padded.size(), w, h, pitch, dst.data(), w * 4, planeRows));
+  EXPECT_EQ(dst, expected) << "the picture rows of a padded frame convert as the unpadded frame";
+  EXPECT_FALSE(IyuvToBgra(padded.data(), padded.size() - 1, w, h, pitch, dst.data(), w * 4, planeRows));
+  EXPECT_FALSE(IyuvToBgra(padded.data(), padded.size(), w, h, pitch, dst.data(), w * 4, h - 1))
+      << "planes shorter than the picture";
+}
+
+TEST(ConvertRules, RoomForTheWriterFileAndTheRewrite) {
+  constexpr uint64_t kMinute = 600000000;  // 100 ns units
+  constexpr uint64_t kMargin = 4u << 20;
+  const struct {
+    uint64_t duration;
+    bool audio;
+    uint64_t expected;
+  } cases[] = {
+      {0, true, 2 * (kMargin + 1)},
+      // 80 Mbit/s for a minute: 600,000,000 bytes, twice, with the margin.
+      {kMinute, false, 2 * (600000000ull + 1 + kMargin)},
+      {kMinute, true, 2 * (600000000ull + 2400000 + 1 + kMargin)},
+      {UINT64_MAX, true, UINT64_MAX},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ConversionRoomNeeded(c.duration, 80000000, c.audio), c.expected) << c.duration;
+  }
+}
+
+TEST(ConvertRules, PreviewWaitsUntilEachFrameIsDue) {
+  const struct {
+    int64_t time, first;
+    uint64_t elapsed;
+    uint32_t wait;
+  } cases[] = {
+      {0, 0, 0, 0},               // the first frame at once
+      {333333, 0, 0, 33},         // the next one a frame later
+      {333333, 0, 40, 0},         // late: at once
+      {10333333, 10000000, 10, 23},  // a pass that starts at 1 s counts from its first frame
+      {900000000, 0, 0, 1000},    // a jump in the time stamps waits at most the limit
+      {-5, 0, 0, 0},              // before the first frame
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PreviewWaitMs(c.time, c.first, c.elapsed, 1000), c.wait) << c.time << " " << c.elapsed;
+  }
+}
+
+TEST(ConvertRules, VolumeNamesAndByteCountsOfARefusal) {
+  const struct {
+    const wchar_t *path, *volume;
+  } volumes[] = {{L"E:\\out\\x", L"E:"}, {L"e:", L"e:"}, {L"\\\\srv\\share\\d", L"\\\\srv\\share"},
+                 {L"\\\\srv\\share", L"\\\\srv\\share"}, {L"out", L"out"}};
+  for (const auto& c : volumes) EXPECT_EQ(VolumeOfPath(c.path), c.volume) << c.path;
+  const struct {
+    uint64_t bytes;
+    const wchar_t* text;
+  } counts[] = {{1, L"1 KB"}, {1024, L"1 KB"}, {1025, L"2 KB"}, {1048576, L"1.0 MB"},
+                {1048577, L"1.1 MB"}, {39216742, L"37.4 MB"}, {1288490189, L"1.3 GB"},
+                {UINT64_MAX, L"17179869184.0 GB"}};
+  for (const auto& c : counts) EXPECT_EQ(ByteCountText(c.bytes), c.text) << c.bytes;
+}
+
+TEST(ConvertRules, PresentAreaStaysWithinTheWorkSize) {
+  const struct {
+    RECT client;
+    UINT workW, workH;
+    RECT area;
+  } cases[] = {{{0, 0, 1000, 500}, 1280, 1000, {0, 0, 1000, 500}},
+               {{0, 0, 1920, 1080}, 1920, 1040, {0, 0, 1920, 1040}},
+               {{0, 0, 2560, 1440}, 1920, 1040, {0, 0, 1920, 1040}},
+               {{0, 0, 800, 600}, 0, 0, {0, 0, 800, 600}}};
+  for (const auto& c : cases) {
+    const RECT a = PresentAreaWithin(c.client, c.workW, c.workH);
+    EXPECT_TRUE(EqualRect(&a, &c.area)) << a.right << "x" << a.bottom;
+  }
 }
 
 TEST(ConvertRules, SilentAacFramesForEveryChannelLayout) {

@@ -8,6 +8,7 @@
 #include <mfreadwrite.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -16,7 +17,9 @@
 #include "playcore/converter/conversion_rules.h"
 #include "playcore/converter/movie_capture.h"
 #include "playcore/mp4/mp4_movie.h"
+#include "res/convert_res.h"
 #include "tests/convert/fake_sink_writer.h"
+#include "tests/convert/fake_source_reader.h"
 #include "tests/support/test_env.h"
 
 namespace playcore::test {
@@ -33,6 +36,7 @@ std::wstring Env(const char* name) {
   return v ? quill::test::HostPathToWindows(v) : std::wstring();
 }
 
+// One sample by its kind (0 video, 1 audio: the writer's stream order) and times.
 struct SourceSample {
   DWORD stream;
   LONGLONG time, duration;
@@ -41,12 +45,21 @@ struct SourceSample {
   }
 };
 
-// Every sample of a movie (video stream 0, audio stream 1), read by a plain source reader.
+// Every sample of a movie in the order a plain source reader gives them, each named by its kind (the
+// recorder writes its sound first, so a source's stream 0 may be the audio).
 std::vector<SourceSample> ReadSource(const std::wstring& path) {
   std::vector<SourceSample> out;
   ComPtr<IMFSourceReader> reader;
   if (FAILED(MFCreateSourceReaderFromURL(path.c_str(), nullptr, reader.put()))) return out;
-  for (std::set<DWORD> ended; ended.size() < 2;) {
+  DWORD streams = 0;
+  std::vector<DWORD> kind;
+  for (ComPtr<IMFMediaType> type; SUCCEEDED(reader->GetNativeMediaType(streams, 0, type.put())); ++streams) {
+    GUID major = GUID_NULL;
+    type->GetGUID(MF_MT_MAJOR_TYPE, &major);
+    kind.push_back(major == MFMediaType_Video ? 0 : 1);
+    type.reset();
+  }
+  for (std::set<DWORD> ended; ended.size() < streams;) {
     DWORD stream = 0, flags = 0;
     LONGLONG time = 0, duration = 0;
     ComPtr<IMFSample> sample;
@@ -57,7 +70,7 @@ std::vector<SourceSample> ReadSource(const std::wstring& path) {
     }
     if (!sample) continue;
     sample->GetSampleDuration(&duration);
-    out.push_back({stream, time, duration});
+    out.push_back({stream < kind.size() ? kind[stream] : stream, time, duration});
   }
   return out;
 }
@@ -140,12 +153,17 @@ TEST_F(ConvertRun, EverySampleIsWrittenWithTheSourceTimes) {
     const wchar_t* source;
     bool removeAudio;
     size_t streams;
-  } cases[] = {{L"\\short.mp4", false, 2}, {L"\\short.mp4", true, 2}, {L"\\moov-last-video-only.mp4", false, 1}};
+  } cases[] = {{L"\\short.mp4", false, 2},
+               {L"\\short.mp4", true, 2},
+               {L"\\moov-last-video-only.mp4", false, 1},
+               {L"\\short-audio-first.mp4", false, 2}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.removeAudio ? "audio removed" : c.streams == 1 ? "video only" : "with masks");
+    SCOPED_TRACE(testing::Message() << (c.removeAudio ? "audio removed" : c.streams == 1 ? "video only" : "with masks")
+                                    << " " << c.source);
     const std::wstring source = inputs_ + c.source;
     const std::wstring raw = out_ + L"\\frames.bgra", destination = work_ + L"\\converted.mp4";
-    const bool masked = c.streams == 2 && !c.removeAudio;  // the run whose frames the host checks
+    // The run whose frames the host checks (mosaic areas, the band, the projection).
+    const bool masked = c.streams == 2 && !c.removeAudio && std::wstring(c.source) == L"\\short.mp4";
     DeleteFileW(destination.c_str());
     if (masked) DeleteFileW(raw.c_str());
     g_progress = {};
@@ -159,6 +177,8 @@ TEST_F(ConvertRun, EverySampleIsWrittenWithTheSourceTimes) {
     request.source = source;
     request.destination = destination;
     request.removeAudio = c.removeAudio;
+    request.overlayImage = IDP_CONVERT_BAND;
+    request.spriteImage = IDP_CONVERT_MARK;
     ASSERT_EQ(RunPumping(&job, request), CMovieCapture::kSucceeded) << std::hex << job.result();
 
     const FakeSinkLog& log = *sink.log;
@@ -208,34 +228,66 @@ TEST_F(ConvertRun, EverySampleIsWrittenWithTheSourceTimes) {
 }
 
 TEST_F(ConvertRun, FailuresAndCancelLeaveNoFile) {
+  enum Sink { kFake, kReal };
+  enum Trouble { kNone, kCancelAtBegin, kOutOfMemory, kThrows, kCancelAtRewrite, kNoRoom };
   const struct {
     const char* what;
-    bool cancelAtBegin, outOfMemory, realSink;
+    Trouble trouble;
+    Sink sink;
+    bool finishedMovie;
     CMovieCapture::RunResult result;
-  } cases[] = {{"cancel before the first frame", true, false, false, CMovieCapture::kCancelled},
-               {"out of memory", false, true, false, CMovieCapture::kFailed},
-               {"the fake leaves no movie to rewrite", false, false, false, CMovieCapture::kFailed},
-               {"the real writer without an encoder", false, false, true, CMovieCapture::kFailed}};
+    HRESULT hr;  // S_OK: any failure
+  } cases[] = {
+      {"cancel before the first frame", kCancelAtBegin, kFake, false, CMovieCapture::kCancelled, S_FALSE},
+      {"out of memory", kOutOfMemory, kFake, false, CMovieCapture::kFailed, E_OUTOFMEMORY},
+      // Regression: the writer still held its file when the temporary file was deleted.
+      {"the writer throws", kThrows, kFake, false, CMovieCapture::kFailed, E_UNEXPECTED},
+      {"the fake leaves no movie to rewrite", kNone, kFake, false, CMovieCapture::kFailed, S_OK},
+      {"cancel as the rewrite starts", kCancelAtRewrite, kFake, true, CMovieCapture::kCancelled, S_FALSE},
+      {"no room for the file and its rewrite", kNoRoom, kFake, true, CMovieCapture::kFailed,
+       HRESULT_FROM_WIN32(ERROR_DISK_FULL)},
+      {"the real writer without an encoder", kNone, kReal, false, CMovieCapture::kFailed, S_OK},
+  };
   for (const auto& c : cases) {
-    if (c.realSink && !quill::test::RunningUnderWine()) continue;  // Windows has the encoders
+    if (c.sink == kReal && !quill::test::RunningUnderWine()) continue;  // Windows has the encoders
     g_progress = {};
     FakeSinkOptions sink;
-    sink.outOfMemoryOnWrite = c.outOfMemory;
+    sink.outOfMemoryOnWrite = c.trouble == kOutOfMemory;
+    sink.unexpectedOnWrite = c.trouble == kThrows;
+    if (c.finishedMovie) sink.finishedMovie = inputs_ + L"\\moov-last-video-only.mp4";
     CMovieCapture job(owner_);
-    if (c.cancelAtBegin) sink.onBeginWriting = [&job] { job.Cancel(); };
-    if (!c.realSink) job.SetSinkWriterFactory(FakeSinkFactory(sink));
+    if (c.trouble == kCancelAtBegin) sink.onBeginWriting = [&job] { job.Cancel(); };
+    if (c.trouble == kCancelAtRewrite) sink.onFinalize = [&job] { job.Cancel(); };
+    if (c.trouble == kNoRoom) {
+      job.SetFreeSpaceQuery([](const std::wstring&, uint64_t* bytes) {
+        *bytes = 1u << 20;
+        return true;
+      });
+    }
+    if (c.sink == kFake) job.SetSinkWriterFactory(FakeSinkFactory(sink));
     ConvertRequest request;
     request.source = inputs_ + L"\\moov-last-video-only.mp4";
     request.destination = work_ + L"\\failed.mp4";
     EXPECT_EQ(RunPumping(&job, request), c.result) << c.what;
+    if (c.hr != S_OK) {
+      EXPECT_EQ(job.result(), c.hr) << c.what;
+    }
     EXPECT_TRUE(c.result == CMovieCapture::kCancelled || FAILED(job.result())) << c.what;
-    EXPECT_EQ(job.result() == E_OUTOFMEMORY, c.outOfMemory) << c.what;
     EXPECT_EQ(GetFileAttributesW(request.destination.c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
     EXPECT_TRUE(NoTemporaryFiles()) << c.what;
-    if (c.realSink) continue;
+    EXPECT_EQ(job.roomShortfall() > 0, c.trouble == kNoRoom) << c.what;
+    if (c.trouble == kNoRoom) {
+      EXPECT_EQ(job.roomVolume(), work_.substr(0, 2)) << c.what;
+      EXPECT_TRUE(sink.log->url.empty()) << "refused before the writer made its file";
+      // Ten frames at 80 Mbit/s are a few MB; the margin for the boxes counts twice.
+      EXPECT_GT(job.roomShortfall(), ConversionRoomNeeded(0, MovieReader::kVideoBitRate, false) - (1u << 20))
+          << "the writer's file and its rewrite both counted";
+      continue;
+    }
+    if (c.sink == kReal) continue;
     EXPECT_FALSE(sink.log->url.empty()) << c.what << ": the writer's file was made";
     EXPECT_EQ(GetFileAttributesW(sink.log->url.c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
-    if (!c.cancelAtBegin) continue;
+    if (c.trouble != kCancelAtBegin) continue;
     EXPECT_EQ(g_progress.count, 0) << "no frame progress before the first frame";
     EXPECT_TRUE(sink.log->samples.empty());
     EXPECT_EQ(sink.log->finalized, 0);
@@ -247,6 +299,39 @@ TEST_F(ConvertRun, FailuresAndCancelLeaveNoFile) {
     EXPECT_EQ(g_progress.count, 2);
     EXPECT_EQ(g_progress.last, 100u);
   }
+}
+
+// A decoder that announces a padded output type part-way (as Windows' H.264 decoder does for a height
+// that is not a multiple of 16): the frames after it are read with the new pitch and plane height, and
+// show the picture's colour, not the padding's or a wrong chroma plane's.
+TEST_F(ConvertRun, ADecoderChangingItsOutputTypeIsFollowed) {
+  FakeReaderScript script;
+  std::vector<std::array<uint8_t, 3>> centres;  // per written frame: a pixel inside the fisheye circle
+  FakeSinkOptions sink;
+  sink.onVideo = [&centres](const uint8_t* data, size_t size) {
+    const size_t row = 960 - 1 - 700;  // bottom-up: picture row 700 shows radius 0.2 of the fisheye
+    const size_t at = (row * 1920 + 960) * 4;
+    if (size >= at + 4) centres.push_back({data[at + 2], data[at + 1], data[at]});
+  };
+  sink.finishedMovie = inputs_ + L"\\moov-last-video-only.mp4";
+  CMovieCapture job(owner_);
+  job.SetSinkWriterFactory(FakeSinkFactory(sink));
+  job.SetSourceReaderFactory(FakeReaderFactory(script));
+  ConvertRequest request;
+  request.source = L"fake";
+  request.destination = work_ + L"\\type-change.mp4";
+  ASSERT_EQ(RunPumping(&job, request), CMovieCapture::kSucceeded) << std::hex << job.result();
+  ASSERT_EQ(centres.size(), script.frames);
+  for (size_t i = 0; i < centres.size(); ++i) {
+    const bool after = i >= script.changeAt;
+    const auto& p = centres[i];
+    // Red before the change, blue after it; never the padding's green.
+    const int want = after ? 2 : 0;
+    EXPECT_GT(p[want], 200) << "frame " << i << ": " << int(p[0]) << "," << int(p[1]) << "," << int(p[2]);
+    EXPECT_LT(p[1], 60) << "frame " << i;
+    EXPECT_LT(p[2 - want], 60) << "frame " << i;
+  }
+  DeleteFileW(request.destination.c_str());
 }
 
 TEST_F(ConvertRun, PreviewWritesNothingAndTakesMaskActionsWhileRunning) {
@@ -265,7 +350,13 @@ TEST_F(ConvertRun, PreviewWritesNothingAndTakesMaskActionsWhileRunning) {
       if (masks.size() > 20) job.CopyState(5, 0, 0, &masks);
     }
   });
-  EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kSucceeded) << std::hex << job.result();
+  // Two passes, as the conversion dialog loops over the recording: the second reuses the first's
+  // device, picture engine and grid.
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(RunPumping(&job, request), CMovieCapture::kSucceeded) << pass << std::hex << job.result();
+    EXPECT_EQ(job.enginesBuilt(), 1u) << pass;
+    EXPECT_EQ(job.times().frames, 10u) << pass << ": every frame of the pass shown";
+  }
   running.store(false);
   ui.join();
   EXPECT_TRUE(sink.log->url.empty()) << "no writer in preview";

@@ -96,5 +96,32 @@ TEST_F(CopyResultTest, FailuresLeaveNothingUnderTheFinalName) {
   if (find != INVALID_HANDLE_VALUE) FindClose(find);
 }
 
+// A cancel while the rewrite writes (after a few chunks, or just before the rename) stops it: nothing
+// under the destination's name and no partial file beside it.
+TEST_F(CopyResultTest, ACancelDuringTheRewriteLeavesNoFile) {
+  const std::wstring dir = out_ + L"\\cancel";
+  CreateDirectoryW(dir.c_str(), nullptr);
+  const std::wstring destination = dir + L"\\cancelled.mp4";
+  // How often an uncancelled rewrite asks: once per chunk written and once before the rename.
+  int asks = 0;
+  ASSERT_EQ(CopyResult(inputs_ + L"\\moov-last.mp4", destination, [&asks] { return ++asks < 0; }), 1);
+  ASSERT_GE(asks, 2);
+  DeleteFileW(destination.c_str());
+  for (int askedBeforeCancel : {0, 1, asks - 1}) {
+    int asked = 0;
+    const auto cancelled = [&] { return asked++ >= askedBeforeCancel; };
+    EXPECT_EQ(CopyResult(inputs_ + L"\\moov-last.mp4", destination, cancelled), 0) << askedBeforeCancel;
+    EXPECT_GT(asked, 0) << "the cancel is asked while writing";
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((dir + L"\\*.mp4").c_str(), &found);
+    EXPECT_EQ(find, INVALID_HANDLE_VALUE) << askedBeforeCancel << ": " << (find != INVALID_HANDLE_VALUE ? found.cFileName : L"");
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  }
+  // Not cancelled: the rewrite is put in place.
+  EXPECT_EQ(CopyResult(inputs_ + L"\\moov-last.mp4", destination, [] { return false; }), 1);
+  EXPECT_NE(GetFileAttributesW(destination.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(destination.c_str());
+}
+
 }  // namespace
 }  // namespace playcore

@@ -5,13 +5,15 @@
 
 #include <cstdio>
 #include <new>
+#include <stdexcept>
 
 namespace playcore::test {
 namespace {
 
 class FakeSinkWriter : public SinkWriter {
  public:
-  explicit FakeSinkWriter(const FakeSinkOptions& o) : o_(o) {}
+  FakeSinkWriter(const FakeSinkOptions& o, HANDLE file) : o_(o), file_(file) {}
+  ~FakeSinkWriter() override { CloseFile(); }
   HRESULT AddStream(IMFMediaType* type, DWORD* index) override {
     FakeStream s;
     type->GetGUID(MF_MT_SUBTYPE, &s.outputSubtype);
@@ -39,6 +41,7 @@ class FakeSinkWriter : public SinkWriter {
   HRESULT WriteSample(DWORD index, IMFSample* sample) override {
     if (index >= o_.log->streams.size() || !o_.log->began) return E_INVALIDARG;
     if (o_.outOfMemoryOnWrite) throw std::bad_alloc();
+    if (o_.unexpectedOnWrite) throw std::runtime_error("the writer broke");
     FakeSample s;
     s.stream = index;
     sample->GetSampleTime(&s.time);
@@ -52,6 +55,7 @@ class FakeSinkWriter : public SinkWriter {
     s.size = length;
     const bool video = o_.log->streams[index].frameSize != 0;
     if (!video) s.bytes.assign(data, data + length);
+    if (video && o_.onVideo) o_.onVideo(data, length);
     if (video && !o_.rawVideoPath.empty()) {
       if (FILE* f = _wfopen(o_.rawVideoPath.c_str(), L"ab")) {
         fwrite(data, 1, length, f);
@@ -65,14 +69,23 @@ class FakeSinkWriter : public SinkWriter {
   HRESULT SendStreamTick(DWORD, LONGLONG) override { return S_OK; }
   HRESULT Finalize() override {
     ++o_.log->finalized;
-    if (o_.finishedMovie.empty()) return S_OK;
-    return CopyFileW(o_.finishedMovie.c_str(), o_.log->url.c_str(), FALSE)
-               ? S_OK
-               : HRESULT_FROM_WIN32(GetLastError());
+    CloseFile();
+    HRESULT hr = S_OK;
+    if (!o_.finishedMovie.empty() && !CopyFileW(o_.finishedMovie.c_str(), o_.log->url.c_str(), FALSE)) {
+      hr = HRESULT_FROM_WIN32(GetLastError());
+    }
+    if (o_.onFinalize) o_.onFinalize();
+    return hr;
   }
 
  private:
+  void CloseFile() {
+    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+  }
+
   FakeSinkOptions o_;
+  HANDLE file_;
 };
 
 }  // namespace
@@ -80,11 +93,11 @@ class FakeSinkWriter : public SinkWriter {
 SinkWriterFactory FakeSinkFactory(const FakeSinkOptions& options) {
   return [options](const std::wstring& url, std::unique_ptr<SinkWriter>* writer) -> HRESULT {
     options.log->url = url;
-    // The real writer creates its file at once.
-    HANDLE file = CreateFileW(url.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    // The real writer creates its file at once and holds it until it is finalized or released: the
+    // file cannot be deleted meanwhile.
+    HANDLE file = CreateFileW(url.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
-    CloseHandle(file);
-    writer->reset(new FakeSinkWriter(options));
+    writer->reset(new FakeSinkWriter(options, file));
     return S_OK;
   };
 }

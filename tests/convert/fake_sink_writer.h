@@ -1,8 +1,9 @@
 // A sink writer that records what the converter hands it: the streams' types, every sample (time,
 // duration, size, and the bytes of audio samples) and finalisation. Video frames are
 // appended to a raw file for the host-side picture checks; the file the real writer would create
-// appears at the URL, and at finalisation gets the bytes of a prepared movie so the rest of the
-// conversion (the movie-first rewrite) runs as after a real encode.
+// appears at the URL and stays open (as the real writer keeps it) until finalisation, when it gets
+// the bytes of a prepared movie so the rest of the conversion (the movie-first rewrite) runs as after
+// a real encode.
 #pragma once
 
 #include <windows.h>
@@ -42,7 +43,11 @@ struct FakeSinkOptions {
   std::wstring finishedMovie;  // copied to the URL at Finalize; empty leaves the URL empty
   std::shared_ptr<FakeSinkLog> log = std::make_shared<FakeSinkLog>();
   std::function<void()> onBeginWriting;  // runs inside BeginWriting (a test cancels there)
+  std::function<void()> onFinalize;      // runs inside Finalize, after the movie was put in place
+  // Each video frame as written (bottom-up BGRA).
+  std::function<void(const uint8_t* data, size_t size)> onVideo;
   bool outOfMemoryOnWrite = false;       // WriteSample throws std::bad_alloc
+  bool unexpectedOnWrite = false;        // WriteSample throws another exception
 };
 
 // A factory for CMovieCapture::SetSinkWriterFactory.

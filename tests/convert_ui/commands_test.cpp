@@ -108,6 +108,70 @@ TEST(CommandRoom, TheOutputFolderDecides) {
   EXPECT_EQ(RunUploadConvertCommand({&rearOnly, L"F:\\o"}, hooks, &out, &why), kStepFailed);
 }
 
+// The output is written twice before the first copy goes (the writer's file and its rewrite): the
+// room counts both, and a refusal says which drive lacks how much.
+TEST(CommandRoom, ConversionsCountTheirFileTwiceAndARefusalSaysWhy) {
+  const sRECORDINGPAIR current = Plain(L"1");  // 100 + 50 bytes
+  const struct {
+    const wchar_t* folder;
+    uint64_t freeBytes;
+    int result;
+    const wchar_t* reason;
+  } uploads[] = {
+      {L"F:\\o", 301, kStepGoOn, L""},
+      {L"F:\\o", 300, kStepFailed, L"出力先ドライブ F: の空き容量が 1 KB 足りません。"},
+      {L"\\\\srv\\share\\c", 150, kStepFailed, L"出力先ドライブ \\\\srv\\share の空き容量が 1 KB 足りません。"},
+  };
+  for (const auto& c : uploads) {
+    std::map<std::wstring, uint64_t> disk = {{c.folder, c.freeBytes}};
+    std::vector<std::wstring> asked;
+    std::wstring out, reason = L"left over";
+    std::string why;
+    EXPECT_EQ(RunUploadConvertCommand({&current, c.folder}, Quiet(&disk, &asked), &out, &why, &reason), c.result)
+        << c.freeBytes;
+    EXPECT_EQ(reason, c.reason) << c.freeBytes;
+  }
+  // A join with the upload conversion: the joined files, and the converted main movie twice.
+  const struct {
+    bool upload;
+    uint64_t freeBytes;
+    int result;
+  } joins[] = {{false, 301, kStepGoOn}, {true, 301, kStepFailed}, {true, 700, kStepFailed}, {true, 701, kStepGoOn}};
+  for (const auto& c : joins) {
+    std::map<std::wstring, uint64_t> disk = {{L"F:\\o", c.freeBytes}};
+    std::vector<std::wstring> asked;
+    JoinOutcome outcome;
+    bool confirmed = false;
+    const JoinRequest join{{Plain(L"1"), Plain(L"2")}, L"F:\\o", 3, c.upload};  // 300 joined, 200 main
+    EXPECT_EQ(PrepareJoin(join, Quiet(&disk, &asked), &outcome, &confirmed), c.result) << c.freeBytes;
+    EXPECT_EQ(outcome.reason.empty(), c.result == kStepGoOn) << c.freeBytes;
+  }
+  EXPECT_EQ(RoomShortText(L"G:\\up\\x", 5ull << 30), L"出力先ドライブ G: の空き容量が 5.0 GB 足りません。");
+}
+
+// A join whose first pick lacks the file of a joined camera is refused with the camera named.
+TEST(JoinNames, AMissingCameraFileIsNamed) {
+  const struct {
+    sRECORDINGPAIR first;
+    int camera;
+    const wchar_t* reason;
+  } cases[] = {
+      {Pair(L"", L"D:\\r\\1_R.MP4"), 1, L"メインカメラの動画データがありません"},
+      {Pair(L"", L"D:\\r\\1_R.MP4"), 3, L"メインカメラの動画データがありません"},
+      {Pair(L"D:\\r\\1_M.MP4", L""), 3, L"リヤカメラの動画データがありません"},
+      {Pair(L"D:\\r\\1_M.MP4", L""), 2, L"リヤカメラの動画データがありません"},
+      {Pair(L"D:\\r\\1_M.MP4", L""), 1, L""},
+  };
+  for (const auto& c : cases) {
+    JoinNames names;
+    std::string why;
+    std::wstring reason;
+    const int expected = c.reason[0] ? kStepFailed : kStepGoOn;
+    EXPECT_EQ(MakeJoinNames({c.first, Plain(L"2")}, L"F:\\o", c.camera, &names, &why, &reason), expected);
+    EXPECT_EQ(reason, c.reason) << c.camera;
+  }
+}
+
 TEST(CommandQuestions, OnlyWrittenChannelsAreAsked) {
   std::map<std::wstring, uint64_t> disk = {{L"F:\\o", 1ull << 40}};
   std::vector<std::wstring> asked, existing, questions;
@@ -265,6 +329,7 @@ TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
     return picks.empty() ? IDCANCEL : IDOK;
   };
   const std::wstring joinFailed = std::wstring(kJoinFailedText) + L" ERROR0";
+  const std::wstring noRearFailed = std::wstring(kJoinFailedText) + L"\r\nリヤカメラの動画データがありません ERROR0";
   const std::wstring convertFailed = std::wstring(kConvertFailedText) + L" ERROR0";
   struct Case {
     RecordingList picks;
@@ -281,6 +346,11 @@ TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
        kStepFailed,
        {L"CONNECT_FOLDER", L"mark2", L"stop", joinFailed, L"unmark2"}},
       {{}, false, kStepCancelled, {L"CONNECT_FOLDER"}},
+      // The first pick has no rear file: the message says so.
+      {{Pair(out.path() + L"lone_M.MP4", L"", 10), pairs_[1]},
+       false,
+       kStepFailed,
+       {L"CONNECT_FOLDER", L"mark2", noRearFailed, L"unmark2"}},
       {{},
        true,
        kStepFailed,
