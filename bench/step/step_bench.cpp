@@ -86,7 +86,7 @@ int wmain(int argc, wchar_t** argv) {
               ended ? " and the end" : ", no end", step.mean, step.worst);
   std::printf("reference one-second waits: %zu, spacing mean %.0f ms, worst %.0f ms from a second\n",
               reference.size() - 1, ref.mean, ref.worst);
-  std::printf("worst: %.0f\n", step.worst);
+  std::printf("step-tick-spacing: %.0f\n", step.worst);
   funcs.SetStepMode(instance, 0);
   funcs.CloseMovie(instance);
   ReleaseInstances();

@@ -123,8 +123,13 @@ int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   if (FAILED(StartMediaFoundationPlayer(instance->videoWindow, settings, &player))) {
     return dsbridge::OpenGraph(instance, path);
   }
-  HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                                reinterpret_cast<void**>(&renderer->directShow.graph));
+  // The graph stays empty on this path: one per instance serves every movie (a filter graph made
+  // and released for each movie left a handle behind each time under Wine).
+  HRESULT hr = S_OK;
+  if (!renderer->directShow.graph) {
+    hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                          reinterpret_cast<void**>(&renderer->directShow.graph));
+  }
   if (!SucceededQuietly(hr) || !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
     player->Release();
     ClosePlayer(instance);
@@ -157,12 +162,14 @@ int ClosePlayer(sPLAYERINSTANCE* instance) {
     player->Release();
     renderer->player = nullptr;
   }
-  ReleaseGraph(&renderer->directShow);
   ReleaseOverlaySurfaces(renderer);
   return 1;
 }
 
-void ReleaseRenderer(sPLAYERINSTANCE* instance) { ClosePlayer(instance); }
+void ReleaseRenderer(sPLAYERINSTANCE* instance) {
+  ClosePlayer(instance);
+  ReleaseGraph(&instance->renderer.directShow);
+}
 
 bool UsesMediaFoundation(const sPLAYERINSTANCE* instance) { return instance->renderer.player != nullptr; }
 

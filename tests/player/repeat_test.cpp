@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <cstdio>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -12,6 +13,7 @@
 #include "playcore/player/wine_host.h"
 #include "playcore/scene/view_settings.h"
 #include "tests/player/player_test_util.h"
+#include "tests/support/handle_count.h"
 
 namespace playcore::test {
 namespace {
@@ -69,8 +71,9 @@ void Repeat::RunCycles(int cycles) {
   };
   for (int i = 0; i < 3 && !HasFatalFailure(); ++i) cycle();  // warm-up: the platform's own threads
   Pump(500);
+  // Under Wine GetProcessHandleCount answers 0: the handle table is walked instead.
   DWORD handlesBefore = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesBefore);
+  ASSERT_TRUE(quill::test::ProcessHandleCount(&handlesBefore));
   const ThreadCounts threadsBefore = CountThreads();
   for (int i = 0; i < cycles && !HasFatalFailure(); ++i) {
     SCOPED_TRACE("cycle " + std::to_string(i));
@@ -84,9 +87,14 @@ void Repeat::RunCycles(int cycles) {
     const ThreadCounts now = CountThreads();
     return now.other <= threadsBefore.other + 2 && now.pool <= threadsBefore.pool + poolGrowth;
   });
+  // Wine 8's media pipeline keeps about one event per movie opened (7 to 11 over ten opens of the bare
+  // player, 55 over fifty here; not traced to any handle of the player's own); every filter graph
+  // made and released used to keep one more.
+  const DWORD wineKept = RunningOnWine() ? static_cast<DWORD>(cycles + cycles / 4) : 0;
   DWORD handlesAfter = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &handlesAfter);
-  EXPECT_LE(handlesAfter, handlesBefore + 20);
+  quill::test::ProcessHandleCount(&handlesAfter);
+  std::printf("handles over %d cycles: %lu -> %lu\n", cycles, handlesBefore, handlesAfter);
+  EXPECT_LE(handlesAfter, handlesBefore + wineKept + 10) << "handles before " << handlesBefore;
   const ThreadCounts threadsAfter = CountThreads();
   EXPECT_LE(threadsAfter.other, threadsBefore.other + 2) << "threads other than the thread pool's";
   EXPECT_LE(threadsAfter.pool, threadsBefore.pool + poolGrowth) << "thread pool";
