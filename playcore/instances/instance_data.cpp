@@ -101,6 +101,14 @@ int SwitchDataFile(const wchar_t* path0, const wchar_t* path1) {
   return loaded;
 }
 
+int ClearReadAhead(sPLAYERINSTANCE* instance) {
+  InstanceUse use(instance);
+  if (!use.entered()) return 0;
+  CancelPreload(instance);
+  MutexLock dataLock(instance->dataMutex);
+  return PreloadLocked(instance, L"");
+}
+
 int LoadDataFile(sPLAYERINSTANCE* instance, const wchar_t* path) {
   if (!PathFits(path)) return 0;
   // The pre-load of this very path is left to finish; any other is stopped.

@@ -64,6 +64,8 @@ int LoadDataFile(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Pre-loads the next recording's data on the caller's thread (the main dialog's pre-open worker).
 // The instance is 0 when path0 is given, else 1. 1 when loaded (an empty path answers 1).
 int SwitchDataFile(const wchar_t* path0, const wchar_t* path1);
+// Stops the instance's read-ahead and empties it (its file closed). 1, or 0 for an instance shut down.
+int ClearReadAhead(sPLAYERINSTANCE* instance);
 // Moves the load map into the current data map, where the views read it (under the instance mutex).
 // 1 when the moved data was loaded.
 int CommitDataFile(sPLAYERINSTANCE* instance);

@@ -7,6 +7,9 @@
 #include <dshow.h>
 #include <qedit.h>
 
+#include <new>
+#include <string>
+
 namespace playcore {
 
 namespace {
@@ -74,17 +77,21 @@ double RateFromMediaType(IMediaDet* detector) {
 
 }  // namespace
 
-int MediaDetectorTimeScale(const wchar_t* path, float* timeScale) {
+namespace {
+
+// The detector's steps; the HRESULT of the step that failed (S_OK once the detector has the file).
+HRESULT RunDetector(const wchar_t* path, float* timeScale) {
   ComScope com;
   ComRef<IMediaDet> detector;
-  if (!ShowHResultError(CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
-                                         reinterpret_cast<void**>(detector.out())))) {
-    return 0;
-  }
+  HRESULT hr = CoCreateInstance(CLSID_MediaDet, nullptr, CLSCTX_INPROC_SERVER, IID_IMediaDet,
+                                reinterpret_cast<void**>(detector.out()));
+  if (FAILED(hr)) return hr;
   Bstr name(path);
-  if (!name.get() || !ShowHResultError(detector->put_Filename(name.get()))) return 0;
+  if (!name.get()) return E_OUTOFMEMORY;
+  hr = detector->put_Filename(name.get());
+  if (FAILED(hr)) return hr;
   long streams = 0;
-  if (FAILED(detector->get_OutputStreams(&streams))) return 1;
+  if (FAILED(detector->get_OutputStreams(&streams))) return S_OK;
   for (long i = 0; i < streams; ++i) {
     // A stream that is not video fails or reports no rate: it is passed over quietly.
     if (FAILED(detector->put_CurrentStream(i))) continue;
@@ -95,7 +102,59 @@ int MediaDetectorTimeScale(const wchar_t* path, float* timeScale) {
       break;
     }
   }
-  return 1;
+  return S_OK;
+}
+
+MediaDetectorRun g_detector = RunDetector;
+DWORD g_detectorWaitMs = kMediaDetectorWaitMs;
+
+// One reading on a thread of its own, shared by the caller and the thread: the one that lets go last
+// frees it, so that a caller that stopped waiting leaves a hung reading nothing to write into.
+struct DetectorCall {
+  MediaDetectorRun run;
+  std::wstring path;
+  float timeScale;
+  HRESULT result = E_FAIL;
+  volatile LONG holders = 2;
+};
+
+void LetGo(DetectorCall* call) {
+  if (InterlockedDecrement(&call->holders) == 0) delete call;
+}
+
+DWORD WINAPI DetectorThread(void* parameter) {
+  auto* call = static_cast<DetectorCall*>(parameter);
+  call->result = call->run(call->path.c_str(), &call->timeScale);
+  LetGo(call);
+  return 0;
+}
+
+}  // namespace
+
+void SetMediaDetectorForTests(MediaDetectorRun run, DWORD waitMs) {
+  g_detector = run ? run : RunDetector;
+  g_detectorWaitMs = waitMs;
+}
+
+int MediaDetectorTimeScale(const wchar_t* path, float* timeScale) {
+  auto* call = new (std::nothrow) DetectorCall{g_detector, path ? path : L"", *timeScale};
+  if (!call) return ShowHResultError(E_OUTOFMEMORY);
+  HANDLE thread = CreateThread(nullptr, 0, DetectorThread, call, 0, nullptr);
+  if (!thread) {
+    delete call;
+    return ShowHResultError(HRESULT_FROM_WIN32(GetLastError()));
+  }
+  // The detector runs the platform's parsers, which can hang on a file (seen under Wine after the
+  // process played an unplayable file): the open ends all the same, as a failed one.
+  const DWORD waited = WaitForSingleObject(thread, g_detectorWaitMs);
+  CloseHandle(thread);
+  HRESULT hr = HRESULT_FROM_WIN32(ERROR_TIMEOUT);
+  if (waited == WAIT_OBJECT_0) {
+    hr = call->result;
+    if (SUCCEEDED(hr)) *timeScale = call->timeScale;
+  }
+  LetGo(call);
+  return ShowHResultError(hr);
 }
 
 }  // namespace playcore

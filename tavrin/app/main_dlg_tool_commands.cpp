@@ -297,11 +297,9 @@ bool CtavrinDlg::PrepareToolStart() {
   SetTrackIndex(0);
   playcore::PlayerCall_Pause(m_nPlayerSel);
   // The read-ahead of the next recording ends here, its file closed: a tool may recycle or rewrite
-  // the file it reads. An empty path clears an instance's read-ahead (the first argument names
-  // instance 0, without one the call goes to instance 1).
+  // the file it reads.
   JoinWorker(m_hPreOpenThread);
-  playcore::PlayerInstance::SwitchDataFile(L"", nullptr);
-  playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
+  for (int k = 0; k < playcore::kPlayerCount; ++k) playcore::PlayerInstance::ClearReadAhead(&playcore::g_PlayerInstance[k]);
   playcore::PlayerCall_CloseDataFileAll();
   return true;
 }

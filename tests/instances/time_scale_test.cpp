@@ -136,5 +136,31 @@ TEST_F(TimeScaleTest, MediaDetectorThatCannotOpenTheFileShowsItsErrorAndAnswersZ
   EXPECT_EQ(g_boxes, 1);
 }
 
+HANDLE g_detectorRelease = nullptr;
+HRESULT HangingDetector(const wchar_t*, float*) {
+  WaitForSingleObject(g_detectorRelease, INFINITE);
+  return S_OK;
+}
+HRESULT QuickDetector(const wchar_t*, float* timeScale) {
+  *timeScale = 40.0f;
+  return S_OK;
+}
+
+// A detector that never answers (Wine's, after the process played an unplayable file) ends the
+// reading all the same: a failure with its box, and the next reading works.
+TEST_F(TimeScaleTest, AHangingMediaDetectorEndsTheReadingAsAFailureAndTheNextOneWorks) {
+  g_detectorRelease = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetMediaDetectorForTests(HangingDetector, 300);
+  float timeScale = 7.0f;
+  EXPECT_EQ(MediaDetectorTimeScale(L"C:\\any.mp4", &timeScale), 0);
+  EXPECT_FLOAT_EQ(timeScale, 7.0f);
+  EXPECT_EQ(g_boxes, 1);
+  SetMediaDetectorForTests(QuickDetector, 300);
+  EXPECT_EQ(MediaDetectorTimeScale(L"C:\\any.mp4", &timeScale), 1);
+  EXPECT_FLOAT_EQ(timeScale, 40.0f);
+  SetEvent(g_detectorRelease);  // the hung reading ends and frees its record
+  SetMediaDetectorForTests(nullptr, kMediaDetectorWaitMs);
+}
+
 }  // namespace
 }  // namespace playcore
