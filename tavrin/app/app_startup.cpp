@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
 
@@ -48,6 +49,7 @@ INT_PTR RunMainWindow() {
   Gdiplus::GdiplusStartupInput input;
   ULONG_PTR token = 0;
   const bool gdiplus = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  MarkStart(StartStep::kAppInit);
 
   INT_PTR result = -1;
   {

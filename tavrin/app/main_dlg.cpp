@@ -6,12 +6,20 @@
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 
 using namespace quill::app;
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
+
+namespace {
+
+// The one-shot timer that marks the end of the start-up's first paint.
+constexpr UINT_PTR kTimerFirstPaint = 150;
+
+}  // namespace
 
 namespace quill::app {
 
@@ -158,6 +166,9 @@ void CtavrinDlg::OnPaint() {
     return;
   }
   Default();
+  // The first paint after the start: a timer comes only once no window of the thread waits for its
+  // paint, which is when the start-up's first paint is done.
+  if (m_bInitDone && !StartMarked(StartStep::kFirstPaint)) SetTimer(kTimerFirstPaint, USER_TIMER_MINIMUM);
 }
 
 void CtavrinDlg::PaintBackdrop(HDC dc, const RECT& client) {
@@ -240,6 +251,12 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
   }
   if (id == 107) {
     OnDisplayOnTimer();
+    return;
+  }
+  if (id == kTimerFirstPaint) {
+    KillTimer(kTimerFirstPaint);
+    MarkStart(StartStep::kFirstPaint);
+    PublishStartMarks(m_hWnd);
     return;
   }
   OnPlaybackTimer(id);

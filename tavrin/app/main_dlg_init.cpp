@@ -8,6 +8,7 @@
 #include "playcore/mp4/box_name_tree.h"
 #include "tavrin/app/app_startup.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/settings_ini.h"
@@ -72,6 +73,7 @@ HPOWERNOTIFY RegisterDisplayPowerNotification(HWND hwnd) {
 }  // namespace
 
 BOOL CtavrinDlg::OnInitDialog() {
+  MarkStart(StartStep::kDialogCreated);
   // 1. Base initialisation and the large icon.
   CDialog::OnInitDialog();
   SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
@@ -90,8 +92,10 @@ BOOL CtavrinDlg::OnInitDialog() {
     EndDialog(IDCANCEL);
     return TRUE;
   }
+  MarkStart(StartStep::kBase);
   // 4. Fonts, DPI and language.
   InitAppFontsAndLanguage(this);
+  MarkStart(StartStep::kFonts);
   // 5. Title, size and the restore rectangle.
   SetWindowText(L"QuillmereX");
   {
@@ -101,19 +105,26 @@ BOOL CtavrinDlg::OnInitDialog() {
     MoveWindow(x, work.top, kWidth, kHeight, FALSE);
   }
   GetWindowRect(&m_rcRestore);
+  MarkStart(StartStep::kTitleAndSize);
   // 6. The skin images.
   m_skin.Load(this);
+  MarkStart(StartStep::kSkinImages);
   // 7. The child windows.
   CreateChildWindows();
+  MarkStart(StartStep::kChildWindows);
   // 8. The settings file: the three defaults when it is missing.
   m_bIniExisted = !GetIniFilePath().IsEmpty() && ::GetFileAttributesW(GetIniFilePath()) != INVALID_FILE_ATTRIBUTES;
   if (!m_bIniExisted) WriteIniDefaultsIfMissing();
+  MarkStart(StartStep::kSettingsFile);
   // 9-14. The player core's notice and both player instances.
   InitPlayerInstances();
+  MarkStart(StartStep::kPlayers);
   // 15-25. Buttons, volume, settings dialog, lap-time area, logo, progress bar, zoom.
   InitControlsAtStart();
+  MarkStart(StartStep::kControls);
   // 26. The source.
   OpenStartSource();
+  MarkStart(StartStep::kSource);
   // 27. The map switch starts from whether the map shows; the movie window's caption.
   m_bMapOff = m_bMapOffSaved = m_bMapShown ? FALSE : TRUE;
   UpdateButtons();
@@ -132,6 +143,7 @@ BOOL CtavrinDlg::OnInitDialog() {
   // 30. Start-up done: the after-start steps run from the loop.
   m_bInitDone = TRUE;
   PostMessage(quill::msg::kAfterInit, 0, 0);
+  MarkStart(StartStep::kInitDone);
   return TRUE;
 }
 
@@ -293,6 +305,7 @@ void CtavrinDlg::LoadOperatingMode(const CString&) {
 }
 
 LRESULT CtavrinDlg::OnAfterInit(WPARAM, LPARAM) {
+  if (IsWindowVisible()) MarkStart(StartStep::kShown);
   // 1. The map frame's home beside the primary pane.
   {
     RECT window, pane;
@@ -321,5 +334,6 @@ LRESULT CtavrinDlg::OnAfterInit(WPARAM, LPARAM) {
   // 4. The movie window to the front; started.
   m_movieDlg.SetForegroundWindow();
   m_bStarted = TRUE;
+  MarkStart(StartStep::kAfterInit);
   return 0;
 }

@@ -1,15 +1,10 @@
-// The shared skin image set: load order, loading and release.
+// The shared skin image set: load order, decoding at first use, and release.
 #include "tavrin/skin/resource_image.h"
 
 namespace {
 
 constexpr COLORREF kWhite = 0xFFFFFF;
 constexpr COLORREF kBlack = 0x000000;
-
-// The mask is loaded between the 8th and 9th bitmap, the brushes after the 22nd, the icon before 190.
-constexpr size_t kMaskAfter = 8;
-constexpr size_t kBrushesAfter = 22;
-constexpr UINT kIconBeforeId = 190;
 
 }  // namespace
 
@@ -72,29 +67,28 @@ void CResourceImage::CreateBrushes() {
 int CResourceImage::Load(CWnd* wnd) {
   Unload();
   CreateDCs(wnd);
-  for (size_t slot = 0; slot < kBitmapCount; ++slot) {
-    if (slot == kMaskAfter) m_bmpNeedleMask.LoadBitmap(kNeedleMaskId);
-    if (kBitmapOrder[slot].id == kIconBeforeId) {
-      m_hIcon = LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kIconId));
-    }
-    m_bitmaps[slot] = quill::skin::LoadSkinBitmap(kBitmapOrder[slot].id, kBitmapOrder[slot].background);
-    if (slot + 1 == kBrushesAfter) CreateBrushes();
-  }
-  for (size_t i = 0; i < kPngCount; ++i) {
-    Gdiplus::Bitmap* png = nullptr;
-    CGdiDrawer::LoadPng(&png, kPngOrder[i]);
-    m_pngs[i].reset(png);
-  }
+  m_bmpNeedleMask.LoadBitmap(kNeedleMaskId);
+  m_hIcon = LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kIconId));
+  CreateBrushes();
+  std::lock_guard<std::mutex> lock(m_decodeLock);
+  m_decodes = 0;
+  m_loaded = true;
   return 1;
 }
 
 void CResourceImage::Unload() {
-  for (auto& bitmap : m_bitmaps) {
-    if (bitmap.handle) ::DeleteObject(bitmap.handle);
-    bitmap.handle = nullptr;
-    bitmap.image.reset();
+  std::lock_guard<std::mutex> lock(m_decodeLock);
+  m_loaded = false;
+  for (size_t slot = 0; slot < kBitmapCount; ++slot) {
+    m_bitmapReady[slot] = false;
+    if (m_bitmaps[slot].handle) ::DeleteObject(m_bitmaps[slot].handle);
+    m_bitmaps[slot].handle = nullptr;
+    m_bitmaps[slot].image.reset();
   }
-  for (auto& png : m_pngs) png.reset();
+  for (size_t i = 0; i < kPngCount; ++i) {
+    m_pngReady[i] = false;
+    m_pngs[i].reset();
+  }
   m_bmpNeedleMask.DeleteObject();
   m_brBlack.DeleteObject();
   m_brWhite1.DeleteObject();
@@ -108,16 +102,68 @@ void CResourceImage::Unload() {
   m_dcMem.DeleteDC();
 }
 
+const quill::skin::SkinBitmap& CResourceImage::SlotImage(size_t slot) const {
+  if (m_bitmapReady[slot].load(std::memory_order_acquire)) return m_bitmaps[slot];
+  std::lock_guard<std::mutex> lock(m_decodeLock);
+  if (!m_loaded || m_bitmapReady[slot].load(std::memory_order_relaxed)) return m_bitmaps[slot];
+  const BitmapSlot& wanted = kBitmapOrder[slot];
+  size_t twin = 0;
+  while (kBitmapOrder[twin].id != wanted.id) ++twin;  // the first slot of the id: at most `slot`
+  if (twin == slot) {
+    m_bitmaps[slot] = quill::skin::LoadSkinBitmap(wanted.id, wanted.background);
+    ++m_decodes;
+  } else {
+    if (!m_bitmapReady[twin].load(std::memory_order_relaxed)) {
+      m_bitmaps[twin] = quill::skin::LoadSkinBitmap(wanted.id, kBitmapOrder[twin].background);
+      ++m_decodes;
+      m_bitmapReady[twin].store(true, std::memory_order_release);
+    }
+    // The twin's decode, made into this slot's own bitmap with this slot's background.
+    quill::skin::SkinBitmap& mine = m_bitmaps[slot];
+    Gdiplus::Bitmap* decoded = m_bitmaps[twin].image.get();
+    mine.status = decoded ? m_bitmaps[twin].status : Gdiplus::GenericError;
+    if (decoded && mine.status == Gdiplus::Ok) {
+      Gdiplus::Color back(GetRValue(wanted.background), GetGValue(wanted.background), GetBValue(wanted.background));
+      mine.status = decoded->GetHBITMAP(back, &mine.handle);
+      if (mine.status != Gdiplus::Ok) mine.handle = nullptr;
+    }
+  }
+  m_bitmapReady[slot].store(true, std::memory_order_release);
+  return m_bitmaps[slot];
+}
+
+HBITMAP CResourceImage::BitmapAt(size_t slot) const {
+  return slot < kBitmapCount ? SlotImage(slot).handle : nullptr;
+}
+
+Gdiplus::Bitmap* CResourceImage::GdiplusBitmapAt(size_t slot) const {
+  if (slot >= kBitmapCount) return nullptr;
+  if (Gdiplus::Bitmap* own = SlotImage(slot).image.get()) return own;
+  size_t twin = 0;
+  while (kBitmapOrder[twin].id != kBitmapOrder[slot].id) ++twin;
+  return twin != slot ? SlotImage(twin).image.get() : nullptr;
+}
+
 HBITMAP CResourceImage::Bitmap(UINT id) const {
   for (size_t slot = 0; slot < kBitmapCount; ++slot) {
-    if (kBitmapOrder[slot].id == id) return m_bitmaps[slot].handle;
+    if (kBitmapOrder[slot].id == id) return BitmapAt(slot);
   }
   return nullptr;
 }
 
 Gdiplus::Bitmap* CResourceImage::Png(UINT id) const {
   for (size_t i = 0; i < kPngCount; ++i) {
-    if (kPngOrder[i] == id) return m_pngs[i].get();
+    if (kPngOrder[i] != id) continue;
+    if (m_pngReady[i].load(std::memory_order_acquire)) return m_pngs[i].get();
+    std::lock_guard<std::mutex> lock(m_decodeLock);
+    if (m_loaded && !m_pngReady[i].load(std::memory_order_relaxed)) {
+      Gdiplus::Bitmap* png = nullptr;
+      CGdiDrawer::LoadPng(&png, id);
+      m_pngs[i].reset(png);
+      ++m_decodes;
+      m_pngReady[i].store(true, std::memory_order_release);
+    }
+    return m_pngs[i].get();
   }
   return nullptr;
 }

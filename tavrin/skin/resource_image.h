@@ -1,16 +1,21 @@
-// CResourceImage: the shared set of skin images, loaded once from the program's resources at start-up
-// (the main dialog's OnInitDialog) and read by every window that draws them. Windows name an image by
-// its resource id (Bitmap, Png) or, for the ids loaded twice, by its slot in the load order.
+// CResourceImage: the shared set of skin images of the program's resources, set up at start-up (the
+// main dialog's OnInitDialog) and read by every window that draws them. Windows name an image by its
+// resource id (Bitmap, Png) or, for the ids listed twice, by its slot in the load order. Each image is
+// decoded when it is first asked for, and an id listed in two slots is decoded once (each slot still
+// gets a bitmap of its own).
 //
 // Lifetime: the owner calls Unload from its WM_DESTROY (before GDI+ shuts down); the destructor
 // releases whatever is still held, which is nothing after Unload.
-// Threads: loaded and unloaded on the UI thread; read-only in between (reads from any thread).
+// Threads: Load and Unload on the UI thread; the readers (any thread) in between. A first read decodes
+// under m_decodeLock; later reads of the same image take no lock.
 #pragma once
 
 #include <windows.h>
 
 #include <array>
+#include <atomic>
 #include <cstddef>
+#include <mutex>
 
 #include "platform/framework/gdi.h"
 #include "platform/framework/wnd.h"
@@ -38,8 +43,9 @@ class CResourceImage {
   CResourceImage(const CResourceImage&) = delete;
   CResourceImage& operator=(const CResourceImage&) = delete;
 
-  // Loads every image (a missing one stays null). The DCs are made from wnd's DC when it can be had.
-  // Returns 1. Loading again first releases the previous set.
+  // Sets the images up to be decoded at their first use (a missing one then stays null), and makes the
+  // DCs, the needle mask, the icon and the brushes at once. The DCs are made from wnd's DC when it can
+  // be had. Returns 1. Loading again first releases the previous set.
   int Load(CWnd* wnd);
   // Releases every GDI+ object and GDI handle; must run before GDI+ shuts down.
   void Unload();
@@ -47,12 +53,13 @@ class CResourceImage {
   // The HBITMAP of the first slot holding resource `id`, or null.
   HBITMAP Bitmap(UINT id) const;
   // The HBITMAP of slot `slot` of kBitmapOrder, or null.
-  HBITMAP BitmapAt(size_t slot) const { return slot < kBitmapCount ? m_bitmaps[slot].handle : nullptr; }
-  Gdiplus::Bitmap* GdiplusBitmapAt(size_t slot) const {
-    return slot < kBitmapCount ? m_bitmaps[slot].image.get() : nullptr;
-  }
+  HBITMAP BitmapAt(size_t slot) const;
+  // The GDI+ image of slot `slot` (shared with the first slot of the same id), or null.
+  Gdiplus::Bitmap* GdiplusBitmapAt(size_t slot) const;
   // The PNG image of resource `id`, or null.
   Gdiplus::Bitmap* Png(UINT id) const;
+  // How many images were decoded since the last Load (each decode of a resource counts once).
+  size_t DecodeCount() const { return m_decodes.load(); }
 
   CDC m_dcMem;      // memory DC for blitting skin bitmaps: transparent mode, background black
   CDC m_dcWork;     // the needle gauges' DC, m_bmpWork selected
@@ -64,8 +71,17 @@ class CResourceImage {
  private:
   void CreateDCs(CWnd* wnd);
   void CreateBrushes();
+  // The slot's image, decoded (or made from its twin's decode) when this is its first use.
+  const quill::skin::SkinBitmap& SlotImage(size_t slot) const;
 
-  std::array<quill::skin::SkinBitmap, kBitmapCount> m_bitmaps;
-  std::array<quill::skin::GdiplusBitmapPtr, kPngCount> m_pngs;
+  // Decoded at the first read (m_bitmapReady / m_pngReady set, with release order, once filled);
+  // `mutable` because a read decodes.
+  mutable std::array<quill::skin::SkinBitmap, kBitmapCount> m_bitmaps;
+  mutable std::array<quill::skin::GdiplusBitmapPtr, kPngCount> m_pngs;
+  mutable std::array<std::atomic<bool>, kBitmapCount> m_bitmapReady = {};
+  mutable std::array<std::atomic<bool>, kPngCount> m_pngReady = {};
+  mutable std::atomic<size_t> m_decodes{0};
+  mutable std::mutex m_decodeLock;
+  bool m_loaded = false;  // between Load and Unload: reads decode
   HGDIOBJ m_oldWorkBitmap = nullptr;
 };

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "tavrin/app/start_marks.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/ui_texts.h"
 #include "tests/app/app_process.h"
@@ -89,6 +90,23 @@ TEST(AppSecondStart, DoesNotAskForTheModel) {
   ASSERT_NE(main, nullptr);
   app.Sync(main);
   EXPECT_EQ(app.FindWindowByCaption(kModelCaption, false), nullptr);
+  // The start benchmark's breakdown: once the first paint is done, every step of the start is
+  // published on the window, in the order the steps end.
+  using quill::app::kStartStepNames;
+  auto published = [main](const wchar_t* name) {
+    return reinterpret_cast<uintptr_t>(GetPropW(main, (std::wstring(quill::app::kStartPropPrefix) + name).c_str()));
+  };
+  const wchar_t* last = kStartStepNames.back();
+  const DWORD asked = GetTickCount();
+  while (!published(last) && GetTickCount() - asked < 20000) app.Sync(main);
+  EXPECT_NE(published(quill::app::kStartBeforeEntryName), 0u);
+  uintptr_t previous = 0;
+  for (const wchar_t* name : kStartStepNames) {
+    const uintptr_t value = published(name);
+    EXPECT_NE(value, 0u) << "no mark for " << testing::PrintToString(std::wstring(name));
+    EXPECT_GE(value, previous) << testing::PrintToString(std::wstring(name)) << " ends before the step before it";
+    previous = value;
+  }
   CloseAndExpectCleanEnd(app, main);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "platform/framework/framework.h"
@@ -70,6 +71,75 @@ TEST(ResourceImage, UnloadReleasesEveryImageAndHandleBeforeGdiplusGoes) {
   EXPECT_EQ(images.Png(348), nullptr);
   images.Load(nullptr);  // loading again after an unload works
   EXPECT_NE(images.Png(348), nullptr);
+}
+
+// The start-up decodes nothing: each image is decoded at its first use, once, and an id listed in two
+// slots is decoded once for both (each slot keeps a bitmap of its own).
+TEST(ResourceImage, DecodesEachImageOnceAtItsFirstUse) {
+  CResourceImage images;
+  images.Load(nullptr);
+  EXPECT_EQ(images.DecodeCount(), 0u) << "Load decoded images";
+  ASSERT_TRUE(images.m_bmpNeedleMask.m_hObject) << "the needle mask is made at once";
+  ASSERT_TRUE(images.m_brBlack.m_hObject) << "the brushes are made at once";
+  struct Step {
+    const char* what;
+    size_t slot;          // a bitmap slot, or
+    UINT png;             // a PNG id (0: the slot is meant)
+    size_t decodesAfter;  // the count after the read
+  };
+  const Step steps[] = {
+      {"backdrop", 0, 0, 1},
+      {"backdrop again", 0, 0, 1},
+      {"first slot of 198", 9, 0, 2},
+      {"second slot of 198 (its twin)", 15, 0, 2},
+      {"second slot of 199 before its first", 16, 0, 3},
+      {"first slot of 199 after its twin", 10, 0, 3},
+      {"a PNG", 0, 348, 4},
+      {"the PNG again", 0, 348, 4},
+  };
+  for (const Step& step : steps) {
+    if (step.png) {
+      EXPECT_NE(images.Png(step.png), nullptr) << step.what;
+    } else {
+      EXPECT_NE(images.BitmapAt(step.slot), nullptr) << step.what;
+    }
+    EXPECT_EQ(images.DecodeCount(), step.decodesAfter) << step.what;
+  }
+  EXPECT_NE(images.BitmapAt(9), images.BitmapAt(15)) << "twins share one bitmap";
+  EXPECT_EQ(images.GdiplusBitmapAt(15), images.GdiplusBitmapAt(9)) << "twins do not share the decode";
+  EXPECT_EQ(images.Bitmap(198), images.BitmapAt(9)) << "an id names its first slot";
+  EXPECT_EQ(images.Png(348), images.Png(348));
+  images.Unload();
+  EXPECT_EQ(images.BitmapAt(0), nullptr) << "an unloaded set decodes";
+  EXPECT_EQ(images.Png(348), nullptr) << "an unloaded set decodes";
+}
+
+// Windows on several threads asking for the same image first: one decode, one bitmap for all.
+TEST(ResourceImage, FirstReadsFromManyThreadsDecodeOnce) {
+  CResourceImage images;
+  images.Load(nullptr);
+  constexpr int kThreads = 8;
+  HBITMAP seen[kThreads] = {};
+  Gdiplus::Bitmap* pngs[kThreads] = {};
+  HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < kThreads; ++i) {
+    threads.emplace_back([&, i] {
+      WaitForSingleObject(go, INFINITE);
+      seen[i] = images.Bitmap(164);
+      pngs[i] = images.Png(331);
+    });
+  }
+  SetEvent(go);
+  for (auto& t : threads) t.join();
+  CloseHandle(go);
+  for (int i = 0; i < kThreads; ++i) {
+    EXPECT_NE(seen[i], nullptr) << i;
+    EXPECT_EQ(seen[i], seen[0]) << i;
+    EXPECT_NE(pngs[i], nullptr) << i;
+    EXPECT_EQ(pngs[i], pngs[0]) << i;
+  }
+  EXPECT_EQ(images.DecodeCount(), 2u);
 }
 
 // Regression: every load leaked one shared bitmap handle.

@@ -2,11 +2,13 @@
 #include <windows.h>
 
 #include "tavrin/app/app_startup.h"
+#include "tavrin/app/start_marks.h"
 
 // The one application object (after the shared GDI+ drawer, which the toolkit defines; the preset
 // directions and the player instances are constant-initialised or constructed with their libraries).
 CtavrinApp theApp;
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show) {
+  quill::app::MarkStart(quill::app::StartStep::kEntry);
   return AfxWinMain(instance, previous, commandLine, show);
 }

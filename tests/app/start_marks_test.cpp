@@ -1,0 +1,52 @@
+// The start-up marks as published: microseconds from the entry, plus 1, for every marked step.
+#include <gtest/gtest.h>
+
+#include "tavrin/app/start_marks.h"
+
+namespace {
+
+using quill::app::StartPropertyValues;
+using quill::app::StartStep;
+using Ticks = std::array<int64_t, static_cast<size_t>(StartStep::kCount)>;
+
+constexpr size_t Index(StartStep s) { return static_cast<size_t>(s); }
+
+struct Case {
+  const char* name;
+  int64_t perSecond;
+  int64_t entry;
+  int64_t skin;   // the skin step's mark; 0 = not marked
+  uintptr_t expected;  // the skin step's published value
+};
+
+TEST(StartMarks, PublishedValuesAreMicrosecondsFromTheEntryPlusOne) {
+  const Case cases[] = {
+      {"10 MHz counter, 12.5 ms", 10000000, 5000000, 5125000, 12501},
+      {"the entry itself is 1", 10000000, 5000000, 5000000, 1},
+      {"not marked", 10000000, 5000000, 0, 0},
+      {"marked before the entry (another clock) is left out", 10000000, 5000000, 4000000, 0},
+      {"3 GHz counter, 4000 s: ticks x 10^6 would overflow", 3000000000LL, 1, 1 + 3000000000LL * 4000,
+       4000000001u},
+      {"an odd counter rate rounds down", 3, 3, 4, 333334},
+      {"longer than a property holds is left out", 10000000, 1, 1 + 10000000LL * 5000, 0},
+  };
+  for (const Case& c : cases) {
+    Ticks ticks = {};
+    ticks[Index(StartStep::kEntry)] = c.entry;
+    ticks[Index(StartStep::kSkinImages)] = c.skin;
+    const auto values = StartPropertyValues(ticks, c.perSecond);
+    EXPECT_EQ(values[Index(StartStep::kSkinImages)], c.expected) << c.name;
+    EXPECT_EQ(values[Index(StartStep::kEntry)], 1u) << c.name;
+    EXPECT_EQ(values[Index(StartStep::kFonts)], 0u) << c.name << ": an unmarked step is published";
+  }
+}
+
+TEST(StartMarks, NothingIsPublishedWithoutTheEntryOrACounterRate) {
+  Ticks ticks = {};
+  ticks[Index(StartStep::kSkinImages)] = 100;
+  for (uintptr_t v : StartPropertyValues(ticks, 10000000)) EXPECT_EQ(v, 0u);
+  ticks[Index(StartStep::kEntry)] = 50;
+  for (uintptr_t v : StartPropertyValues(ticks, 0)) EXPECT_EQ(v, 0u);
+}
+
+}  // namespace
