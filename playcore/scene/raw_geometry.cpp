@@ -85,6 +85,42 @@ void PanoramaTextureCoordinate(float x, float y, float width, float height, floa
   *v = 0.5f - (std::cos(p) + std::cos(m)) * kPanoramaScale;
 }
 
+void SetPanoramaTextureCoordinates(std::vector<ScreenVertex>* vertices, UINT width, UINT height) {
+  if (vertices->size() < kPanoramaVertices || width == 0 || height == 0) return;
+  const float w = static_cast<float>(width), h = static_cast<float>(height);
+  // The grid points' positions as SetPanoramaPositions writes them (the same expressions, so the
+  // same floats).
+  const float cellWidth = w / kPanoramaColumns;
+  const float cellHeight = h / kPanoramaRows;
+  constexpr int kPointColumns = kPanoramaColumns + 1;
+  std::vector<float> us(static_cast<size_t>(kPointColumns) * 2), vs(us.size());
+  ScreenVertex* out = vertices->data();
+  // Two rows of grid points at a time: the top and the bottom of one row of cells.
+  float* rowU[2] = {us.data(), us.data() + kPointColumns};
+  float* rowV[2] = {vs.data(), vs.data() + kPointColumns};
+  const auto fillRow = [&](int j, int slot) {
+    const float y = j * cellHeight;
+    for (int i = 0; i < kPointColumns; ++i) {
+      PanoramaTextureCoordinate(i * cellWidth, y, w, h, &rowU[slot][i], &rowV[slot][i]);
+    }
+  };
+  fillRow(0, 0);
+  for (int j = 0; j < kPanoramaRows; ++j) {
+    const int top = j % 2, bottom = 1 - top;
+    fillRow(j + 1, bottom);
+    for (int i = 0; i < kPanoramaColumns; ++i) {
+      // The cell's corners in SetPanoramaPositions' order: (x0,y0) (x1,y0) (x0,y1) (x0,y1) (x1,y0) (x1,y1).
+      const int columns[kCellVertices] = {i, i + 1, i, i, i + 1, i + 1};
+      const int rows[kCellVertices] = {top, top, bottom, bottom, top, bottom};
+      for (int k = 0; k < kCellVertices; ++k) {
+        out->u = rowU[rows[k]][columns[k]];
+        out->v = rowV[rows[k]][columns[k]];
+        ++out;
+      }
+    }
+  }
+}
+
 RECT NormalisedRect(const RECT& rect) {
   return {std::min(rect.left, rect.right), std::min(rect.top, rect.bottom),
           std::max(rect.left, rect.right), std::max(rect.top, rect.bottom)};

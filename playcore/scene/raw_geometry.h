@@ -52,6 +52,10 @@ void SetPanoramaPositions(std::vector<ScreenVertex>* vertices, UINT width, UINT 
 // The fisheye coordinate a pixel of the panorama shows: longitude across the width, the picture's
 // rim (radius 0.572) along the top edge and its centre along the bottom edge.
 void PanoramaTextureCoordinate(float x, float y, float width, float height, float* u, float* v);
+// The texture coordinates of every vertex of the grid SetPanoramaPositions made: each of the
+// 961 x 481 grid points is computed once and given to the (up to six) vertices on it, with exactly
+// the values PanoramaTextureCoordinate gives each vertex's own position.
+void SetPanoramaTextureCoordinates(std::vector<ScreenVertex>* vertices, UINT width, UINT height);
 
 // ---- masks ----
 // A rectangle with left <= right and top <= bottom.

@@ -52,8 +52,8 @@ HRESULT D3DRawObj1::ComputeTextureCoordinates(UINT width, UINT height) {
   Lock lock(m_lock);
   if (width == 0 || height == 0) return E_INVALIDARG;
   if (m_vertices.size() < kPanoramaVertices) return E_UNEXPECTED;
-  const float w = static_cast<float>(width), h = static_cast<float>(height);
-  for (ScreenVertex& p : m_vertices) PanoramaTextureCoordinate(p.x, p.y, w, h, &p.u, &p.v);
+  // Once per grid point: the six vertices of the cells around a point share its coordinate.
+  SetPanoramaTextureCoordinates(&m_vertices, width, height);
   m_flag = 1;
   return FillVertexBuffer(m_vertices.size());
 }
@@ -71,7 +71,7 @@ HRESULT D3DRawObj1::DrawFrame(IDirect3DDevice9* device, IDirect3DSurface9* sourc
                               std::vector<uint8_t>* output, bool copyPreview) {
   Lock lock(m_lock);
   if (!device || !source) return E_POINTER;
-  SetPositions(width, height);
+  // The grid's positions were written at set-up and never change: nothing to rewrite per frame.
   HRESULT hr = device->StretchRect(source, nullptr, m_renderSurface.get(), nullptr, D3DTEXF_LINEAR);
   if (SUCCEEDED(hr)) {
     hr = device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL,

@@ -6,6 +6,8 @@
 
 #include <chrono>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 namespace playcore {
 namespace {
@@ -63,6 +65,22 @@ TEST(Panorama, UnrollsTheRimAlongTheTopAndTheCentreAlongTheBottom) {
     PanoramaTextureCoordinate(w, y, w, h, &u1, &v1);
     EXPECT_NEAR(u0, u1, 1e-5f);
     EXPECT_NEAR(v0, v1, 1e-5f);
+  }
+}
+
+// The coordinates computed once per grid point are, bit for bit, those of each vertex's own position.
+TEST(Panorama, TextureCoordinatesPerGridPointEqualThosePerVertex) {
+  std::vector<ScreenVertex> grid(kPanoramaVertices, ScreenVertex{0, 0, 0, 1.0f, 0xFFFFFFFFu, -1, -1});
+  for (auto [w, h] : {std::pair<UINT, UINT>{1920, 960}, {1000, 500}}) {
+    SetPanoramaPositions(&grid, w, h);
+    SetPanoramaTextureCoordinates(&grid, w, h);
+    size_t differ = 0;
+    for (const ScreenVertex& p : grid) {
+      float u, v;
+      PanoramaTextureCoordinate(p.x, p.y, static_cast<float>(w), static_cast<float>(h), &u, &v);
+      differ += u != p.u || v != p.v;
+    }
+    EXPECT_EQ(differ, 0u) << w << "x" << h;
   }
 }
 
