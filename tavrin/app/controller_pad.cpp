@@ -9,6 +9,7 @@
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/small_windows.h"
 #include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/resource_image.h"
 #include "tavrin/skin/skin_messages.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -225,6 +226,7 @@ void CControllerDlg::Run() {
 }
 
 void CControllerDlg::SetMode(int viewMode) {
+  m_nMode = viewMode;
   bool anyEnabled = false;
   for (int i = 0; i < kPadButtonCount; ++i) {
     CSkinButton& b = m_button[i];
@@ -258,9 +260,18 @@ BOOL CControllerDlg::OnEraseBkgnd(CDC* dc) {
   CRect rc;
   GetClientRect(&rc);
   if (rc.IsRectEmpty() || !dc) return TRUE;
-  HBRUSH brush = ::CreateSolidBrush(RGB(40, 40, 44));
-  ::FillRect(dc->m_hDC, &rc, brush);
-  ::DeleteObject(brush);
+  // The controller background picture stretched over the client area (black without the picture).
+  HBITMAP picture = m_pSkin ? m_pSkin->Bitmap(kBackgroundId) : nullptr;
+  BITMAP info = {};
+  if (picture && m_pSkin->m_dcMem.m_hDC && ::GetObjectW(picture, sizeof info, &info)) {
+    CDCSelect select(m_pSkin->m_dcMem.m_hDC, picture);
+    const int oldMode = ::SetStretchBltMode(dc->m_hDC, COLORONCOLOR);
+    ::StretchBlt(dc->m_hDC, 0, 0, rc.Width(), rc.Height(), m_pSkin->m_dcMem.m_hDC, 0, 0, info.bmWidth, info.bmHeight,
+                 SRCCOPY);
+    ::SetStretchBltMode(dc->m_hDC, oldMode);
+  } else {
+    ::FillRect(dc->m_hDC, &rc, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  }
   if (!m_bLayoutDone) {
     m_bLayoutDone = TRUE;
     for (int i = 0; i < kPadButtonCount; ++i) {

@@ -23,6 +23,7 @@
 #include "tavrin/skin/skin_button.h"
 
 class CMoment;
+class CResourceImage;
 class CMovieStatic;
 
 // Turns the view of player `player` by a drag of (dx, dy) pixels (the pane's drag rotation).
@@ -60,6 +61,7 @@ class CControllerDlg : public CDialogEx {
   void StopWorker();
   // The current pane's view mode: which buttons are enabled; a mode without buttons ends a command.
   void SetMode(int viewMode);
+  int Mode() const { return m_nMode; }
   // Resets the current pane's view: slot 32, slot 36, a repaint, slot 32 again.
   void ResetView(int player);
   // The pane and drag record the pad turns (set by the main dialog, UI thread).
@@ -79,6 +81,8 @@ class CControllerDlg : public CDialogEx {
   int m_nStepY = 0;
   BOOL m_bResetDone = FALSE;
   BOOL m_bLayoutDone = FALSE;
+  CResourceImage* m_pSkin = nullptr;  // its controller background picture (the main dialog's images)
+  static constexpr UINT kBackgroundId = 366;
 
  protected:
   LRESULT OnPressed(WPARAM, LPARAM lp);
@@ -104,6 +108,7 @@ class CControllerDlg : public CDialogEx {
   CMovieStatic* m_pPane = nullptr;
   CMoment* m_pMoment = nullptr;
   int m_nPlayer = 0;
+  int m_nMode = -1;            // the last mode set (UI thread)
 };
 
 }  // namespace quill::app

@@ -14,6 +14,10 @@ constexpr unsigned kTipTexts[kSizeStepCount] = {8, 7, 18};
 constexpr int kBrowserWidth = 374;
 constexpr int kBrowserBottomMargin = 40;
 constexpr int kWideBrowserTop = 412;
+constexpr int kDialogWidth = 1120, kDialogHeight = 700;
+constexpr int kBrowserRight = kPaneOrigin.x + 1106;  // the browser column ends where the widest pane does
+constexpr int kSeekGap = 2;        // between the pane and the seek bar, and above the button row
+constexpr int kInfoBandLeft = 545, kInfoBandHeight = 30, kInfoBandRight = 120;
 
 // The display-power settings, by their published GUIDs.
 constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
@@ -41,16 +45,62 @@ RECT PrimaryPaneRect(int step, int paneMode, bool fullScreen, const RECT& work) 
   return RECT{kPaneOrigin.x, kPaneOrigin.y, kPaneOrigin.x + s.cx, kPaneOrigin.y + s.cy};
 }
 
-SIZE DialogSizeFor(int step) {
+SIZE DialogSizeFor(int step) { return LayoutForStep(step).dialog; }
+
+StepLayout LayoutForStep(int step) {
   step = ClampStep(step);
-  const SIZE pane = kPaneSizes[step];
-  const int belowPane = 4 + 10 + 6 + 12 + 38 + 35 + 32;  // seek bar, volume, gap, button row
-  return SIZE{1120, std::max<int>(700, kPaneOrigin.y + pane.cy + belowPane)};
+  StepLayout l = {};
+  const SIZE paneSize = kPaneSizes[step];
+  l.pane = RECT{kPaneOrigin.x, kPaneOrigin.y, kPaneOrigin.x + paneSize.cx, kPaneOrigin.y + paneSize.cy};
+  const int left = l.pane.left, right = l.pane.right;
+  l.seekBar = RECT{left, l.pane.bottom + kSeekGap, right, l.pane.bottom + kSeekGap + kSeekHeight};
+  const int viewsTop = l.seekBar.bottom;
+  int below = l.seekBar.bottom;  // the lowest piece under the pane so far
+  if (step == 0) {
+    l.info = RECT{left, viewsTop, right - kPadWidth, viewsTop + kInfoHeight};
+    l.pad = RECT{right - kPadWidth, viewsTop, right, viewsTop + kInfoHeight};
+    below = l.info.bottom;
+    l.infoLayout = 0;
+  } else if (step == 1) {
+    l.info = RECT{left, viewsTop, right, viewsTop + kInfoHeight};
+    below = l.info.bottom;
+    l.infoLayout = 1;
+  } else {
+    l.infoLayout = 2;
+  }
+  l.buttonTop = std::max(kDialogHeight - kButtonsAboveBottom, below + kSeekGap);
+  l.dialog = SIZE{kDialogWidth, l.buttonTop + kButtonsAboveBottom};
+  l.buttonLeft = left;
+  if (step == 0) {
+    l.graph = RECT{left, l.info.bottom, right, l.buttonTop - kSeekGap};
+    l.lapTime = RECT{left, l.buttonTop, left + kLapTimeWidth, l.buttonTop + kButtonSize};
+    l.buttonLeft = l.lapTime.right;
+  }
+  const int volumeTop = l.buttonTop + (kButtonSize - kVolumeHeight) / 2;
+  l.volume = RECT{kBrowserRight - kVolumeWidth, volumeTop, kBrowserRight, volumeTop + kVolumeHeight};
+  if (step == 0) {
+    l.browser = BrowserRectStep0(l.pane, 3, l.dialog.cy);
+  } else if (step == 1) {
+    l.browser = RECT{right, l.pane.top + 1, kBrowserRight, l.dialog.cy - kBrowserBottomMargin};
+  }
+  return l;
 }
 
-POINT ZoomCentre(int step) {
-  const SIZE s = kPaneSizes[ClampStep(step)];
-  return POINT{s.cx / 2, s.cy / 2};
+RECT InfoBandRect(const RECT& client) {
+  return RECT{client.left + kInfoBandLeft, client.bottom - kInfoBandHeight, client.right - kInfoBandRight,
+              client.bottom};
+}
+
+bool Overlap(const RECT& a, const RECT& b) {
+  RECT both;
+  return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+POINT KeepInside(POINT topLeft, SIZE size, const RECT& work) {
+  POINT p = topLeft;
+  p.x = std::max<LONG>(work.left, std::min<LONG>(p.x, work.right - size.cx));
+  p.y = std::max<LONG>(work.top, std::min<LONG>(p.y, work.bottom - size.cy));
+  return p;
 }
 
 Visibility VisibilityFor(int step, bool fullScreen) {

@@ -17,14 +17,61 @@ int NextSizeStep(int step);
 unsigned SizeStepTipText(int step);
 
 // The dialog's size at `step`: 1120 x 700 at steps 0 and 1 (the browser stacked beside the pane at
-// step 1); taller at step 2 so that the button row stays below the pane.
+// step 1); at step 2 just tall enough for the seek bar and the button row below the 626-pixel pane.
 SIZE DialogSizeFor(int step);
+
+// The one set of the arrangement's figures.
+constexpr int kButtonSize = 32;          // tool buttons, 32 x 32, one row
+constexpr int kButtonStep = 34;
+constexpr int kSourceGap = 30;           // extra gap before button 38013
+constexpr int kButtonsAboveBottom = 35;  // the row's top lies this far above the dialog's bottom edge
+constexpr int kCaptionRight = 57;        // the caption buttons end this far from the right edge
+constexpr int kCaptionHeight = 18;
+constexpr int kCaptionWidths[3] = {46, 26, 26};  // close, next size step, minimise
+constexpr int kSeekHeight = 10;
+constexpr int kInfoHeight = 120;         // the info panel and the controller pad
+constexpr int kPadWidth = 140;
+constexpr int kVolumeWidth = 110;
+constexpr int kVolumeHeight = 12;
+constexpr int kLapTimeWidth = 200;
+
+// Where the arrangement of a size step puts the main window's pieces, in the dialog's client
+// coordinates (the primary pane in mode 3). A piece the step hides has an empty rectangle. Below the
+// pane: the seek bar; the info panel with the controller pad at its right (step 0; step 1: the info
+// panel alone, as wide as the pane); at step 0 the G-sensor graph down to the button row (taller than
+// its 80-pixel background: the event marks' letters are written from 75 pixels down); then the row of
+// tool buttons, at step 0 after the lap-time strip, with the volume slider at the right end below the
+// browser column.
+struct StepLayout {
+  SIZE dialog;
+  RECT pane;
+  RECT seekBar;
+  RECT info;
+  int infoLayout;  // 0, 1, or 2: drawn by the main window along its bottom edge
+  RECT pad;
+  RECT graph;
+  RECT lapTime;
+  RECT volume;
+  int buttonTop;
+  int buttonLeft;  // the row's first button (step 0: right of the lap-time strip)
+  RECT browser;    // step 0: side by side with the pane; step 1: stacked; step 2: hidden
+};
+StepLayout LayoutForStep(int step);
+
+// The band along the client area's bottom edge where the info panel's layout 2 is drawn: from 545 to
+// the left of the status picture (155 from the right edge), 30 pixels high.
+RECT InfoBandRect(const RECT& client);
+
+// Whether two rectangles share a pixel (empty rectangles share none).
+bool Overlap(const RECT& a, const RECT& b);
+
+// The window's top-left corner moved so that a window of `size` lies inside `work` where it fits
+// (the left and top edges win when it is larger).
+POINT KeepInside(POINT topLeft, SIZE size, const RECT& work);
 
 // The primary pane's rectangle in the dialog's client area at `step` (mode 4 at step 0 is the wide
 // band); in full screen the rectangle in a window filling `work` (mode 4: a centred band).
 RECT PrimaryPaneRect(int step, int paneMode, bool fullScreen, const RECT& work);
-// The centre of a pane's zoom block at `step`: half the pane's size.
-POINT ZoomCentre(int step);
 
 // Which windows an arrangement shows.
 struct Visibility {

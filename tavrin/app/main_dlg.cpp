@@ -78,6 +78,7 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_WM_PAINT()
   ON_WM_QUERYDRAGICON()
   ON_WM_ERASEBKGND()
+  ON_WM_CTLCOLOR()
   ON_WM_TIMER()
   ON_WM_DESTROY()
   ON_COMMAND(kCmdClose, OnCloseCommand)
@@ -100,6 +101,7 @@ BEGIN_MESSAGE_MAP(CtavrinDlg, CDialog)
   ON_MESSAGE(quill::msg::kAfterInit, OnAfterInit)
   ON_MESSAGE(quill::msg::kRearrange, OnRearrangeMsg)
   ON_MESSAGE(quill::msg::kQueueMarker, OnQueueMarker)
+  ON_MESSAGE(quill::msg::kGraphEvent, OnGraphEventMsg)
   ON_COMMAND_RANGE(quill::browser::kFilterCommandFirst, quill::browser::kFilterCommandLast, OnFilterRange)
   ON_WM_SYSCOMMAND()
   // The drive-data views, the settings and the source (main_dlg_driveviews.cpp).
@@ -207,12 +209,41 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
   if (m_offscreen.IsValid() && rc.Width() <= m_offscreen.Width() && rc.Height() <= m_offscreen.Height()) {
     PaintBackdrop(m_offscreen.m_dc.m_hDC, rc);
     PaintWideBands(m_offscreen.m_dc.m_hDC, rc);
+    PaintInfoBand(m_offscreen.m_dc);
     ::BitBlt(dc->m_hDC, 0, 0, rc.Width(), rc.Height(), m_offscreen.m_dc.m_hDC, 0, 0, SRCCOPY);
   } else {
     PaintBackdrop(dc->m_hDC, rc);
     PaintWideBands(dc->m_hDC, rc);
+    PaintInfoBand(*dc);
   }
   return TRUE;
+}
+
+// In its layout 2 the info panel's window is hidden and its texts and status picture are drawn into
+// the main window's own background, along the bottom edge.
+void CtavrinDlg::PaintInfoBand(CDC& dc) {
+  if (!m_info.m_hWnd || m_info.m_nLayout != 2 || m_bFullScreen) return;
+  CDCSave saved(dc.m_hDC);
+  m_info.DrawToDC(&dc);
+  m_info.DrawInfoToDC(&dc);
+}
+
+RECT CtavrinDlg::InfoBandRect() {
+  RECT client = {};
+  GetClientRect(&client);
+  return quill::app::InfoBandRect(client);
+}
+
+// The dialog paints its own background: no brush for it; every control keeps the default colours.
+HBRUSH CtavrinDlg::OnCtlColor(CDC*, CWnd*, UINT ctlType) {
+  if (ctlType == CTLCOLOR_DLG) return nullptr;
+  return reinterpret_cast<HBRUSH>(Default());
+}
+
+// Filter-graph events posted to the main window itself (the panes forward theirs directly).
+LRESULT CtavrinDlg::OnGraphEventMsg(WPARAM wp, LPARAM lp) {
+  OnGraphEvent(wp, lp);
+  return 0;
 }
 
 void CtavrinDlg::OnTimer(UINT_PTR id) {
@@ -297,6 +328,8 @@ void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr || m_bShutDown) return;
   PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
+  // A loaded folder: the current step's arrangement again (not while a tool owns the buttons).
+  if (!m_bToolLock) GoToSizeStep(m_nSizeStep);
 }
 
 void CtavrinDlg::OnFilterCommand(int index) {

@@ -5,7 +5,7 @@
 // The work is split by role over these files:
 //   main_dlg.cpp           members, message map, painting, the browser's and the panes' calls
 //   main_dlg_init.cpp      OnInitDialog, the operating mode, OnAfterInit
-//   main_dlg_children.cpp  the child windows, the panes, the tool buttons and the step-0 arrangement
+//   main_dlg_children.cpp  the child windows, the panes and the tool buttons
 //   main_dlg_buttons.cpp   the button states (button_rules.h applied to the windows)
 //   main_dlg_close.cpp     the close paths and the stop of everything before the dialog ends
 //   main_dlg_views.cpp     the steps the map, G-sensor graph, info panel, controller pad, settings and
@@ -34,6 +34,7 @@
 #include "tavrin/app/connectivity_watch.h"
 #include "tavrin/app/context_menu.h"
 #include "tavrin/app/controller_pad.h"
+#include "tavrin/app/layout_geometry.h"
 #include "tavrin/app/movie_pane.h"
 #include "tavrin/app/playback_rules.h"
 #include "tavrin/app/settings_dlg.h"
@@ -144,7 +145,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnAfterInit(WPARAM wp, LPARAM lp);
   void ResetZoomParams(int pane);
   void GetPaneRect(RECT* rect, int pane);
-  void ArrangeStep0();
   void PlaceMovieFrame();
 
   // Button states (main_dlg_buttons.cpp).
@@ -152,6 +152,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void UpdateButtons();
   void EnableToolButtons(int first);
   void DisableAllButtons();
+  void SetPadMode(int mode);
+  void EnableViewControls(BOOL on);
   void ApplyButtonSet(const quill::app::ButtonSet& set);
 
   // The close paths (main_dlg_close.cpp).
@@ -325,11 +327,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void RestoreSnapshotPanes();
   // View and window commands (main_dlg_view_commands.cpp).
   void OnNextSizeStep();
+  void GoToSizeStep(int step);
   void ArrangeStep(int step);
   void ApplyFullScreen(BOOL on);
   void RelayoutAll(BOOL toggle);
   void SetPrimaryPane(int pane);
   void OnToggleZoomMode();
+  void SetZoomMode(BOOL on);
   void OnDisplayMode();
   void OnFlipMain();
   void OnMirrorRear();
@@ -432,6 +436,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bCapturing = FALSE;
   BOOL m_bMapShownSaved = FALSE;
   BOOL m_bZoomMode = FALSE;
+  BOOL m_bKeepRestoreRect = FALSE;  // a pane change in full screen lays it out again, keeping m_rcRestore
   int m_nAspect = 1;
   int m_nMenuPane = -1;
   BOOL m_bDragging = FALSE;
@@ -469,6 +474,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
  protected:
   void OnPaint();
   BOOL OnEraseBkgnd(CDC* dc);
+  HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT ctlType);
+  LRESULT OnGraphEventMsg(WPARAM wp, LPARAM lp);
   HCURSOR OnQueryDragIcon() { return m_hIcon; }
   void OnTimer(UINT_PTR id);
   void OnSysCommand(UINT id, LPARAM lp);
@@ -495,6 +502,13 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   DECLARE_MESSAGE_MAP()
 
  private:
-  void PlaceDriveViews(const RECT& pane);
+  static RECT ChildRect(CWnd& child);
+  void PlaceChild(CWnd& child, const RECT& rect, bool shown);
+  void PlaceDriveViews(const quill::app::StepLayout& l);
+  void PlaceButtonRow(const quill::app::StepLayout& l, const quill::app::Visibility& v);
   void PaintBackdrop(HDC dc, const RECT& client);
+  void PaintInfoBand(CDC& dc);
+ public:
+  // Where the info panel's layout 2 is drawn in the client area.
+  RECT InfoBandRect();
 };

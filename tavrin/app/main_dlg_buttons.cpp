@@ -58,7 +58,33 @@ void CtavrinDlg::ApplyButtonSet(const ButtonSet& set) {
   // The controller pad, the info panel and their buttons follow with their own windows.
 }
 
-void CtavrinDlg::UpdateButtons() { ApplyButtonSet(UpdateButtonsRule(CurrentButtonState())); }
+void CtavrinDlg::UpdateButtons() {
+  const ButtonState s = CurrentButtonState();
+  ApplyButtonSet(UpdateButtonsRule(s));
+  // While an open or a tool runs the pad and the views' controls stay off; afterwards the pad takes the
+  // primary pane's mode (none without rows) and the views' controls come back.
+  if (m_bOpenBusy || m_bToolLock) return;
+  SetPadMode(s.rows > 0 ? m_nPaneMode[m_nMainPane] : 0);
+  EnableViewControls(TRUE);
+}
+
+void CtavrinDlg::SetPadMode(int mode) {
+  if (m_pad.m_hWnd && m_pad.Mode() != mode) m_pad.SetMode(mode);
+}
+
+// The controls of the views that act on the players: the info panel and its toggles, the G-sensor graph
+// (its clicks seek), the browser's filter buttons and the map.
+void CtavrinDlg::EnableViewControls(BOOL on) {
+  for (CWnd* w : {static_cast<CWnd*>(&m_info), static_cast<CWnd*>(&m_graph), static_cast<CWnd*>(&m_mapFrame)}) {
+    if (w->m_hWnd && (w->IsWindowEnabled() != FALSE) != (on != FALSE)) w->EnableWindow(on);
+  }
+  for (CSkinButton& b : m_info.m_toggles) {
+    if (b.m_hWnd && (b.IsWindowEnabled() != FALSE) != (on != FALSE)) b.EnableWindow(on);
+  }
+  for (CSkinButton& b : m_browser.m_btnFilter) {
+    if (b.m_hWnd && (b.IsWindowEnabled() != FALSE) != (on != FALSE)) b.EnableWindow(on);
+  }
+}
 
 void CtavrinDlg::EnableToolButtons(int first) { ApplyButtonSet(EnableToolButtonsRule(CurrentButtonState(), first != 0)); }
 
@@ -66,4 +92,6 @@ void CtavrinDlg::DisableAllButtons() {
   ApplyButtonSet(DisableAllButtonsRule(CurrentButtonState()));
   m_pane[m_nMainPane].m_bEnabled = FALSE;
   if (m_movieDlg.m_btnSize.m_hWnd) m_movieDlg.m_btnSize.EnableWindow(FALSE);
+  SetPadMode(0);
+  EnableViewControls(FALSE);
 }

@@ -1,7 +1,8 @@
-// CtavrinDlg: the child windows, the video panes, the tool and caption buttons, and the arrangement of
-// size step 0.
+// CtavrinDlg: the child windows, the video panes, the tool and caption buttons (their places are the
+// size step's arrangement, main_dlg_view_commands.cpp).
 #include <algorithm>
 
+#include "tavrin/app/layout_geometry.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/ui_texts.h"
@@ -28,21 +29,6 @@ constexpr ToolButtonRow kToolRows[CtavrinDlg::kToolButtonCount] = {
 constexpr ToolButtonRow kCaptionRows[CtavrinDlg::kCaptionButtonCount] = {
     {18, 155, 0}, {20, 157, 7}, {19, 156, 137},
 };
-constexpr int kCaptionWidths[CtavrinDlg::kCaptionButtonCount] = {46, 26, 26};
-
-constexpr int kButtonSize = 32;
-constexpr int kButtonStep = 34;
-constexpr int kSourceGap = 30;       // before button 38013
-constexpr int kButtonsAboveBottom = 35;
-constexpr int kCaptionRight = 57;    // the caption buttons end this far from the right edge
-constexpr int kCaptionHeight = 18;
-constexpr int kSeekHeight = 10;
-constexpr int kVolumeWidth = 128;
-constexpr int kInfoHeight = 108;     // the info panel's values end 108 pixels down in layout 0
-constexpr int kVolumeHeight = 12;
-constexpr int kBrowserWidth = 374;
-constexpr int kBrowserBottomMargin = 40;
-
 }  // namespace
 
 void CtavrinDlg::CreateChildWindows() {
@@ -179,57 +165,6 @@ void CtavrinDlg::ResetZoomParams(int pane) {
     }
   }
   m_aZoom[pane] = ZoomBlockFor(m_nSizeStep, m_bFullScreen != FALSE, work);
-}
-
-void CtavrinDlg::ArrangeStep0() {
-  // The arrangements of the other size steps and of full screen belong to the view commands.
-  CRect client;
-  GetClientRect(&client);
-  if (client.Width() == 0) return;
-  const RECT pane = kPaneRect;
-  if (m_pane[m_nMainPane].m_hWnd) {
-    m_pane[m_nMainPane].ModifyStyleEx(0, WS_EX_CLIENTEDGE, SWP_FRAMECHANGED);
-    m_pane[m_nMainPane].MoveWindow(&pane, TRUE);
-  }
-  if (m_seekBar.m_hWnd) m_seekBar.MoveWindow(pane.left, pane.bottom + 4, pane.right - pane.left, kSeekHeight, TRUE);
-  if (m_volume.m_hWnd) {
-    m_volume.MoveWindow(pane.right - kVolumeWidth, pane.bottom + 4 + kSeekHeight + 6, kVolumeWidth, kVolumeHeight, TRUE);
-  }
-  int x = pane.left;
-  const int y = kHeight - kButtonsAboveBottom - kButtonSize;
-  for (int i = 0; i < kToolButtonCount; ++i) {
-    if (kToolRows[i].id == 38013) x += kSourceGap;
-    if (m_tool[i].m_hWnd) m_tool[i].MoveWindow(x, y, kButtonSize, kButtonSize, TRUE);
-    x += kButtonStep;
-  }
-  int right = client.Width() - kCaptionRight;
-  for (int i = 0; i < kCaptionButtonCount; ++i) {
-    right -= kCaptionWidths[i];
-    if (m_caption[i].m_hWnd) m_caption[i].MoveWindow(right, 4, kCaptionWidths[i], kCaptionHeight, TRUE);
-    right -= 2;
-  }
-  PlaceDriveViews(pane);
-  if (m_browser.m_hWnd) {
-    RECT browser = {pane.right, pane.top + 1, pane.right + kBrowserWidth, client.Height() - kBrowserBottomMargin};
-    m_browser.LayoutSideBySide(&browser);
-    m_browser.ShowWindow(SW_SHOW);
-  }
-  PlaceMovieFrame();
-}
-
-// Below the seek bar: the info panel (left of the volume slider), then the G-sensor graph across the
-// pane's width, both above the row of tool buttons.
-void CtavrinDlg::PlaceDriveViews(const RECT& pane) {
-  const int infoTop = pane.bottom + 4 + kSeekHeight + 4;
-  if (m_info.m_hWnd) {
-    m_info.MoveWindow(pane.left, infoTop, pane.right - pane.left - kVolumeWidth - 4, kInfoHeight, TRUE);
-  }
-  if (m_graph.m_hWnd) {
-    const int top = infoTop + kInfoHeight;
-    const int buttonsTop = kHeight - kButtonsAboveBottom - kButtonSize;
-    const int height = std::max(0, std::min(m_graph.BackgroundHeight() + 30, buttonsTop - 2 - top));
-    m_graph.MoveWindow(pane.left, top, pane.right - pane.left, height, TRUE);
-  }
 }
 
 void CtavrinDlg::PlaceMovieFrame() {

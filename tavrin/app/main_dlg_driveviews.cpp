@@ -154,6 +154,11 @@ void CtavrinDlg::RefreshDriveViews() {
     m_graph.Refresh();
   }
   if (m_info.m_hWnd) {
+    // Layout 2 is drawn by the main window along its bottom edge: that band is drawn again.
+    if (m_info.m_nLayout == 2 && !m_bFullScreen) {
+      const RECT band = InfoBandRect();
+      InvalidateRect(&band, TRUE);
+    }
     if (!sample.loaded || position < 0) {
       m_info.ClearValues();
     } else {
@@ -325,10 +330,13 @@ void CtavrinDlg::OnSourceOpen() {
   const CString path = dlg.ChosenSourcePath();
   // A chosen file or folder that is gone leaves the current source as it is.
   if (path.IsEmpty() || (dlg.m_nKind != kSourceSd && !::PathFileExistsW(path))) return;
+  ResetAfterSourceChange();
   m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   m_browser.OpenSource(path, dlg.m_nKind);
   m_bCsvLocked = TRUE;
   ApplyOpenedSource();
-  m_info.ClearValues();
+  GoToSizeStep(m_nSizeStep);  // the step again, with the new source's file list laid out
+  if (m_browser.m_hWnd) m_browser.FitListColumn();
+  SendEventsToMap(m_nCurIndex);  // the map shows the new source's state
   UpdateButtons();
 }

@@ -5,6 +5,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/mp4/box_name_tree.h"
 #include "tavrin/app/app_startup.h"
 #include "tavrin/app/main_dlg.h"
 #include "tavrin/app/start_marks.h"
@@ -178,7 +179,8 @@ void CtavrinDlg::InitPlayerInstances() {
 void CtavrinDlg::InitControlsAtStart() {
   // 15. The tool and caption buttons.
   CreateSkinButtons();
-  // 16. The MP4 container-name table is built by the join and conversion tools when they load.
+  // 16. The MP4 container-name table, filled before any worker reads a movie's boxes.
+  playcore::BoxNameTree::AddKnownBoxNames();
   // 17. The stored volume.
   {
     const CString volume = ReadIni(L"DISPLAY", L"VOLUME");
@@ -237,7 +239,7 @@ void CtavrinDlg::OpenStartSource() {
     const int kind = FindDefaultSourceFolder(folder);
     LoadOperatingMode(folder);
     ApplyEdition();
-    ArrangeStep0();
+    ArrangeStep(m_nSizeStep);
     m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     if (kind != 0 && !folder.IsEmpty()) m_browser.OpenSource(folder, kind);
     ApplyOpenedSource();
@@ -311,7 +313,7 @@ LRESULT CtavrinDlg::OnAfterInit(WPARAM, LPARAM) {
     GetPaneRect(&pane, m_nMainPane);
     m_rcMapHome = RECT{pane.right, pane.top, pane.right + kMapFrameWidth, pane.top + kMapFrameHeight};
     if (m_mapFrame.m_hWnd) m_mapFrame.MoveWindow(&m_rcMapHome, FALSE);
-    ArrangeStep0();
+    ArrangeStep(m_nSizeStep);
   }
   // 2. The D3DX 9 library: the 360-degree views need it; without it, say so once.
   const bool d3dx = Hooks().probeD3dx ? Hooks().probeD3dx() : ProbeD3dxFromSystem();

@@ -113,15 +113,22 @@ void CtavrinDlg::OnPrevFile() {
 
 // --- The vanished source -------------------------------------------------------------------------------
 
+// A new or vanished source: the main camera back in the primary pane, playback stopped, full screen and
+// zoom mode left, the map frame hidden, the views cleared and the browser's list emptied.
 void CtavrinDlg::ResetAfterSourceChange() {
   SetNormalRate();
-  if (m_movieDlg.m_hWnd) m_movieDlg.SetCaption(kTextRearCamera);
   if (m_nMainPane != 0) SetPrimaryPane(0);
+  if (m_movieDlg.m_hWnd) m_movieDlg.SetCaption(kTextRearCamera);
   m_nPlayerSel = 0;
   StopPlayback();
+  if (m_bFullScreen) ApplyFullScreen(FALSE);
+  if (m_bZoomMode) SetZoomMode(FALSE);
   m_bMapShown = FALSE;
   ShowMapFrame(FALSE);
+  SetPlayButtonFace(false);
   UpdateButtons();
+  if (m_info.m_hWnd) m_info.ClearValues();
+  if (m_graph.m_hWnd) m_graph.Refresh();
   if (m_browser.m_hWnd) m_browser.ClearAll();
 }
 
@@ -153,8 +160,9 @@ void CtavrinDlg::EnableToolControls(BOOL on) {
                   static_cast<CWnd*>(&m_pane[1]), static_cast<CWnd*>(&m_pad), static_cast<CWnd*>(&m_logo)}) {
     if (w->m_hWnd) w->EnableWindow(on);
   }
-  for (CSkinButton& b : m_browser.m_btnFilter) if (b.m_hWnd) b.EnableWindow(on);
+  EnableViewControls(on);
   if (m_movieDlg.m_btnSize.m_hWnd) m_movieDlg.m_btnSize.EnableWindow(on);
+  if (!on) SetPadMode(0);  // the pad's buttons off; UpdateButtons gives the pane's mode back
   m_bToolLock = on ? FALSE : TRUE;
 }
 
@@ -227,9 +235,11 @@ void CtavrinDlg::StopCommandWorkers() {
 // --- The controller pad --------------------------------------------------------------------------------
 
 void CtavrinDlg::CreatePad() {
+  m_pad.m_pSkin = &m_skin;
   if (!m_pad.Create(CControllerDlg::kTemplateId, this)) return;
   m_pad.SetTarget(&m_pane[m_nMainPane], &m_moment[m_nMainPane], m_nMainPane);
-  m_pad.MoveWindow(kPaneRect.left, kPaneRect.bottom + 36, 140, 120, FALSE);
+  const RECT place = LayoutForStep(0).pad;
+  m_pad.MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
   m_pad.SetMode(0);  // no buttons until a movie is open in the pane
   m_pad.ShowWindow(SW_SHOWNA);
   m_pad.StartWorker();

@@ -176,10 +176,8 @@ void CtavrinDlg::OnTick() {
 }
 
 RECT CtavrinDlg::LapTimeRect() {
-  // Under the seek bar's left end, beside the volume slider's row.
-  RECT pane;
-  GetPaneRect(&pane, m_nMainPane);
-  return RECT{pane.left, pane.bottom + 18, pane.left + 200, pane.bottom + 36};
+  // The step's strip at the left end of the button row, under the G-sensor graph.
+  return quill::app::LayoutForStep(m_nSizeStep).lapTime;
 }
 
 void CtavrinDlg::DrawLapTime() {

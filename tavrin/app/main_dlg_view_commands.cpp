@@ -17,18 +17,6 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr UINT_PTR kTimerDisplayOn = 107;
-constexpr int kButtonSize = 32;
-constexpr int kButtonStep = 34;
-constexpr int kSourceGap = 30;
-constexpr int kButtonsAboveBottom = 35;
-constexpr int kCaptionRight = 57;
-constexpr int kCaptionHeight = 18;
-constexpr int kCaptionWidths[CtavrinDlg::kCaptionButtonCount] = {46, 26, 26};
-constexpr int kSeekHeight = 10;
-constexpr int kVolumeWidth = 128;
-constexpr int kVolumeHeight = 12;
-constexpr int kPadHeight = 120;
-constexpr int kPadWidth = 140;
 constexpr unsigned kTextRearCamera = 165, kTextMainCamera = 164;
 constexpr unsigned kTextMapFace = 155, kTextResetFace = 160;
 constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
@@ -53,64 +41,37 @@ void CtavrinDlg::OnNextSize() { OnNextSizeStep(); }
 void CtavrinDlg::ArrangeStep(int step) {
   if (!m_hWnd) return;
   m_nSizeStep = std::clamp(step, 0, 2);
-  const SIZE size = DialogSizeFor(m_nSizeStep);
-  SetWindowPos(nullptr, m_rcRestore.left, m_rcRestore.top, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (m_nSizeStep == 0) {
-    ArrangeStep0();
-  }
-  const RECT pane = PrimaryPaneRect(m_nSizeStep, m_nPaneMode[m_nMainPane], false, RECT{});
+  const StepLayout l = LayoutForStep(m_nSizeStep);
   const Visibility v = VisibilityFor(m_nSizeStep, false);
+  // The remembered place, moved so that the whole window stays in its monitor's work area.
+  POINT at = {m_rcRestore.left, m_rcRestore.top};
+  MONITORINFO monitor = {};
+  monitor.cbSize = sizeof monitor;
+  if (::GetMonitorInfoW(::MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    at = KeepInside(at, l.dialog, monitor.rcWork);
+  }
+  SetWindowPos(nullptr, at.x, at.y, l.dialog.cx, l.dialog.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT pane = PrimaryPaneRect(m_nSizeStep, m_nPaneMode[m_nMainPane], false, RECT{});
   CMovieStatic& main = m_pane[m_nMainPane];
   if (main.m_hWnd) {
+    const RECT was = ChildRect(main);
     main.ModifyStyleEx(0, WS_EX_CLIENTEDGE, SWP_FRAMECHANGED);
     main.SetWindowPos(&CWnd::wndNoTopMost, pane.left, pane.top, pane.right - pane.left, pane.bottom - pane.top, SWP_NOACTIVATE);
+    // A pane that changed its size shows black until the player draws into it again (its own erase
+    // leaves a playing pane alone, so what the other arrangement left there would stay).
+    if (!::EqualRect(&was, &pane)) main.FillBlack(nullptr);
   }
-  const RECT band = PrimaryPaneRect(m_nSizeStep, 3, false, RECT{});
-  if (m_seekBar.m_hWnd) {
-    m_seekBar.MoveWindow(band.left, band.bottom + 4, band.right - band.left, kSeekHeight, TRUE);
-    m_seekBar.ShowWindow(v.seekBar ? SW_SHOWNA : SW_HIDE);
-  }
-  if (m_volume.m_hWnd) {
-    m_volume.MoveWindow(band.right - kVolumeWidth, band.bottom + 4 + kSeekHeight + 6, kVolumeWidth, kVolumeHeight, TRUE);
-    m_volume.ShowWindow(v.volume ? SW_SHOWNA : SW_HIDE);
-  }
-  int x = band.left;
-  const int y = size.cy - kButtonsAboveBottom - kButtonSize;
-  for (int i = 0; i < kToolButtonCount; ++i) {
-    CSkinButton& b = m_tool[i];
-    if (!b.m_hWnd) continue;
-    const UINT id = static_cast<UINT>(b.GetDlgCtrlID());
-    const bool shown = v.toolButtons && (v.SnapshotEtc || !IsHiddenAtStep2(id));
-    if (!shown) {
-      b.ShowWindow(SW_HIDE);
-      continue;  // the row closes up over a hidden button
-    }
-    if (id == 38013) x += kSourceGap;
-    b.MoveWindow(x, y, kButtonSize, kButtonSize, TRUE);
-    x += kButtonStep;
-    if (!b.IsWindowVisible()) b.ShowWindow(SW_SHOWNA);
-  }
-  int right = size.cx - kCaptionRight;
-  for (int i = 0; i < kCaptionButtonCount; ++i) {
-    right -= kCaptionWidths[i];
-    if (m_caption[i].m_hWnd) {
-      m_caption[i].MoveWindow(right, 4, kCaptionWidths[i], kCaptionHeight, TRUE);
-      m_caption[i].ShowWindow(v.captionButtons ? SW_SHOWNA : SW_HIDE);
-    }
-    right -= 2;
-  }
-  if (m_pad.m_hWnd) {
-    m_pad.MoveWindow(band.left, band.bottom + 4 + kSeekHeight + 6 + kVolumeHeight + 4, kPadWidth, kPadHeight, TRUE);
-    m_pad.ShowWindow(v.pad && !m_bZoomMode ? SW_SHOWNA : SW_HIDE);
-  }
+  PlaceChild(m_seekBar, l.seekBar, v.seekBar);
+  PlaceChild(m_volume, l.volume, v.volume);
+  PlaceChild(m_pad, l.pad, v.pad && !m_bZoomMode);
+  PlaceDriveViews(l);
+  PlaceButtonRow(l, v);
   if (m_browser.m_hWnd) {
     if (m_nSizeStep == 0) {
-      RECT client;
-      GetClientRect(&client);
-      RECT browser = BrowserRectStep0(pane, m_nPaneMode[m_nMainPane], client.bottom);
+      RECT browser = BrowserRectStep0(pane, m_nPaneMode[m_nMainPane], l.dialog.cy);
       m_browser.LayoutSideBySide(&browser);
     } else if (m_nSizeStep == 1) {
-      RECT browser = {band.right, band.top + 1, size.cx - 7, size.cy - 40};
+      RECT browser = l.browser;
       m_browser.LayoutStacked(&browser);
     }
     m_browser.ShowWindow(v.browser ? SW_SHOWNA : SW_HIDE);
@@ -121,8 +82,66 @@ void CtavrinDlg::ArrangeStep(int step) {
     mapButton.SetImages(m_nSizeStep == 0 ? kImageMapFace : kImageResetFace);
     if (m_toolTip.m_hWnd) m_toolTip.UpdateTipText(UIText(m_nSizeStep == 0 ? kTextMapFace : kTextResetFace), &mapButton);
   }
+  if (m_movieDlg.m_hWnd) m_movieDlg.m_nSizeStep = m_nSizeStep;  // the movie window's size button goes on from here
   PlaceMovieFrame();
   UpdateButtons();  // the buttons the rules show or hide
+}
+
+// A child's window rectangle in its parent's client coordinates.
+RECT CtavrinDlg::ChildRect(CWnd& child) {
+  RECT r = {};
+  if (!child.m_hWnd) return r;
+  child.GetWindowRect(&r);
+  ::MapWindowPoints(nullptr, ::GetParent(child.m_hWnd), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// A child at `rect` and shown, or hidden (an empty rectangle is hidden too).
+void CtavrinDlg::PlaceChild(CWnd& child, const RECT& rect, bool shown) {
+  if (!child.m_hWnd) return;
+  shown = shown && !::IsRectEmpty(&rect);
+  if (shown) child.MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+  child.ShowWindow(shown ? SW_SHOWNA : SW_HIDE);
+}
+
+// The G-sensor graph and the info panel of the step; the info panel takes the step's layout (2: the
+// main window draws it along its bottom edge, the panel's own window hidden).
+void CtavrinDlg::PlaceDriveViews(const StepLayout& l) {
+  const Visibility v = VisibilityFor(m_nSizeStep, false);
+  PlaceChild(m_graph, l.graph, v.graph);
+  if (m_info.m_hWnd) {
+    if (m_info.m_nLayout != l.infoLayout) m_info.SetLayout(l.infoLayout);
+    PlaceChild(m_info, l.info, v.info);
+  }
+}
+
+// The tool buttons in one row from the pane's left edge (closing up over hidden ones, with a gap
+// before 38013), and the caption buttons at the top right.
+void CtavrinDlg::PlaceButtonRow(const StepLayout& l, const Visibility& v) {
+  int x = l.buttonLeft;
+  for (int i = 0; i < kToolButtonCount; ++i) {
+    CSkinButton& b = m_tool[i];
+    if (!b.m_hWnd) continue;
+    const UINT id = static_cast<UINT>(b.GetDlgCtrlID());
+    const bool shown = v.toolButtons && (v.SnapshotEtc || !IsHiddenAtStep2(id));
+    if (!shown) {
+      b.ShowWindow(SW_HIDE);
+      continue;  // the row closes up over a hidden button
+    }
+    if (id == 38013) x += kSourceGap;
+    b.MoveWindow(x, l.buttonTop, kButtonSize, kButtonSize, TRUE);
+    x += kButtonStep;
+    if (!b.IsWindowVisible()) b.ShowWindow(SW_SHOWNA);
+  }
+  int right = l.dialog.cx - kCaptionRight;
+  for (int i = 0; i < kCaptionButtonCount; ++i) {
+    right -= kCaptionWidths[i];
+    if (m_caption[i].m_hWnd) {
+      m_caption[i].MoveWindow(right, 4, kCaptionWidths[i], kCaptionHeight, TRUE);
+      m_caption[i].ShowWindow(v.captionButtons ? SW_SHOWNA : SW_HIDE);
+    }
+    right -= 2;
+  }
 }
 
 void CtavrinDlg::ShowMapFrame(BOOL show) {
@@ -141,38 +160,51 @@ void CtavrinDlg::ShowMapFrame(BOOL show) {
 
 void CtavrinDlg::OnNextSizeStep() {
   if (CheckMovieEnd() || m_bFullScreen) return;
+  GoToSizeStep(NextSizeStep(m_nSizeStep));
+}
+
+// The arrangement of `step` (the current one again after a source change or a folder load), with the
+// map frame: steps 1 and 2 hide it and keep whether it was shown; step 0 brings it back unless the user
+// switched it off.
+void CtavrinDlg::GoToSizeStep(int step) {
+  if (!m_hWnd || m_bFullScreen) return;
+  const int from = m_nSizeStep;
   if (m_bMapShown && m_mapFrame.m_hWnd && m_mapFrame.IsWindowVisible()) {
     RECT home;
     m_mapFrame.GetWindowRect(&home);
     ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&home), 2);
     m_rcMapHome = home;
   }
-  const int next = NextSizeStep(m_nSizeStep);
-  ArrangeStep(next);
-  if (next == 1) {
-    m_bMapShownSaved = m_bMapShown;
-    m_bMapShown = FALSE;
+  ArrangeStep(step);
+  if (m_nSizeStep != 0) {
+    if (from == 0) {
+      m_bMapShownSaved = m_bMapShown;
+      m_bMapShown = FALSE;
+    }
     ShowMapFrame(FALSE);
-  } else if (next == 0) {
-    m_bMapShown = m_bMapShownSaved;
+  } else {
+    if (from != 0) m_bMapShown = m_bMapShownSaved;
     if (m_bMapShown) ShowMapFrame(m_bMapOff ? FALSE : TRUE);
   }
   ResetZoomParams(m_nMainPane);
   ApplyPaneMode(m_nMainPane);
-  if (m_toolTip.m_hWnd && m_caption[1].m_hWnd) m_toolTip.UpdateTipText(UIText(SizeStepTipText(next)), &m_caption[1]);
-  RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  if (m_toolTip.m_hWnd && m_caption[1].m_hWnd) {
+    m_toolTip.UpdateTipText(UIText(SizeStepTipText(m_nSizeStep)), &m_caption[1]);
+  }
+  RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void CtavrinDlg::ApplyFullScreen(BOOL on) {
   if (!m_hWnd || (on != FALSE) == (m_bFullScreen != FALSE)) return;
   CMovieStatic& main = m_pane[m_nMainPane];
   if (on) {
-    const int sel = m_nPlayerSel;
-    if (Active(sel) && g_PlayerInstance[sel].playState == playcore::kPlayPlaying) playcore::PlayerCall_Pause(sel);
-    GetWindowRect(&m_rcRestore);
+    // Both cameras of a pair pause together (and the play button shows "play") before the controls go.
+    PauseShow();
+    if (!m_bKeepRestoreRect) GetWindowRect(&m_rcRestore);
     m_bFullScreen = TRUE;
     for (CWnd* w : {static_cast<CWnd*>(&m_seekBar), static_cast<CWnd*>(&m_volume), static_cast<CWnd*>(&m_browser),
-                    static_cast<CWnd*>(&m_pad), static_cast<CWnd*>(&m_progress)}) {
+                    static_cast<CWnd*>(&m_pad), static_cast<CWnd*>(&m_progress), static_cast<CWnd*>(&m_graph),
+                    static_cast<CWnd*>(&m_info)}) {
       if (w->m_hWnd) w->ShowWindow(SW_HIDE);
     }
     for (CSkinButton& b : m_tool) if (b.m_hWnd) b.ShowWindow(SW_HIDE);
@@ -188,12 +220,15 @@ void CtavrinDlg::ApplyFullScreen(BOOL on) {
       main.ModifyStyleEx(WS_EX_CLIENTEDGE, 0, SWP_FRAMECHANGED);
       const RECT r = PrimaryPaneRect(m_nSizeStep, m_nPaneMode[m_nMainPane], true, work);
       main.SetWindowPos(&CWnd::wndTopMost, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE);
+      main.FillBlack(nullptr);
     }
   } else {
     m_bFullScreen = FALSE;
     SetWindowPos(&CWnd::wndNoTopMost, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     ArrangeStep(m_nSizeStep);
     if (m_nSizeStep == 0 && m_bMapShown) ShowMapFrame(m_bMapOff ? FALSE : TRUE);
+    const playcore::sPLAYERINSTANCE& lead = g_PlayerInstance[DataSourceIndex()];
+    SetPlayButtonFace(lead.active && lead.playState == playcore::kPlayPlaying);
     UpdateButtons();
   }
   ResetZoomParams(m_nMainPane);
@@ -228,8 +263,11 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
     sub.SetParent(&m_movieDlg);
   }
   if (m_bFullScreen) {
+    // Full screen is laid out again for the new pane; the window's place before full screen is kept.
     m_bFullScreen = FALSE;
+    m_bKeepRestoreRect = TRUE;
     ApplyFullScreen(TRUE);
+    m_bKeepRestoreRect = FALSE;
   } else {
     ArrangeStep(m_nSizeStep);
   }
@@ -309,9 +347,24 @@ void CtavrinDlg::OnPaneClickZoom(int player, POINT clientPt) {
 
 void CtavrinDlg::OnToggleZoomMode() {
   if (CheckMovieEnd()) return;
-  m_bZoomMode = m_bZoomMode ? FALSE : TRUE;
+  SetZoomMode(m_bZoomMode ? FALSE : TRUE);
+}
+
+// Zoom mode on: a click zooms a pane; the browser's tree, list and caption line and the controller pad
+// give way. Off: they come back and the panes' zoom is reset.
+void CtavrinDlg::SetZoomMode(BOOL on) {
+  m_bZoomMode = on;
   for (CMovieStatic& p : m_pane) p.m_bZoomMode = m_bZoomMode;
   if (m_pad.m_hWnd) m_pad.ShowWindow(!m_bZoomMode && !m_bFullScreen && m_nSizeStep == 0 ? SW_SHOWNA : SW_HIDE);
+  if (m_browser.m_hWnd) {
+    m_browser.m_bHidden = m_bZoomMode;
+    const int show = m_bZoomMode ? SW_HIDE : SW_SHOW;
+    for (CWnd* w : {static_cast<CWnd*>(&m_browser.m_tree), static_cast<CWnd*>(&m_browser.m_list),
+                    static_cast<CWnd*>(&m_browser.m_editCaption)}) {
+      if (w->m_hWnd) w->ShowWindow(show);
+    }
+  }
+  if (m_info.m_hWnd) m_info.Refresh();
   if (!m_bZoomMode) {
     for (int p = 0; p < 2; ++p) {
       ResetZoomParams(p);
@@ -335,9 +388,19 @@ void CtavrinDlg::OnDisplayMode() {
     if (f.SetViewMode) f.SetViewMode(&g_PlayerInstance[0], mode);
   }
   UpdateButtons();
-  if (m_nMainPane == 0) m_pad.SetMode(mode);
+  if (m_browser.m_hWnd) m_browser.FitListColumn();
+  if (m_nMainPane == 0) SetPadMode(mode);
   ResetZoomParams(0);
   ApplyPaneMode(0);
+  // Aspect off: the view keeps the movie's native proportions (applying the pane's mode above takes
+  // the pane's client size, so this comes after it).
+  if (m_nAspect == 0 && Active(0)) {
+    playcore::sPLAYERFUNCS& f = g_PlayerFuncs[0];
+    int32_t w = 0, h = 0;
+    if (f.GetNativeSize && f.SetViewAspect && f.GetNativeSize(&g_PlayerInstance[0], &w, &h) && w > 0 && h > 0) {
+      f.SetViewAspect(&g_PlayerInstance[0], w, h);
+    }
+  }
 }
 
 void CtavrinDlg::OnFlipMain() {

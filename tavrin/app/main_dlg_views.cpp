@@ -89,10 +89,14 @@ void CtavrinDlg::StopViewWorkers() {
   m_bNetworkStopped = m_inet.Stop() ? TRUE : FALSE;
 }
 
-// WM_APP+1901 from the movie window: the arrangement for its new size step.
+// WM_APP+1901 from the movie window: the main window takes the movie window's new size step, as the
+// caption's size button gives it (the pair plays on).
 void CtavrinDlg::RearrangeForMovieFrame() {
-  m_nSizeStep = m_movieDlg.m_nSizeStep;
-  PlaceMovieFrame();
+  if (m_bFullScreen) {
+    m_movieDlg.m_nSizeStep = m_nSizeStep;  // full screen has no steps: the button's step goes back
+    return;
+  }
+  GoToSizeStep(m_movieDlg.m_nSizeStep);
 }
 
 // The stored volume to the players and the volume slider: only the followed camera is heard (the

@@ -71,7 +71,9 @@ CMovieStatic::~CMovieStatic() {
 }
 
 BOOL CMovieStatic::CreatePane(CWnd* parent, const RECT& rect, UINT id) {
-  return CreateEx(0, L"STATIC", L"", kStyle, rect, parent, id);
+  if (!CreateEx(0, L"STATIC", L"", kStyle, rect, parent, id)) return FALSE;
+  m_track.hwndTrack = m_hWnd;
+  return TRUE;
 }
 
 void CMovieStatic::ResetDrag() {

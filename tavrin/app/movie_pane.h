@@ -46,6 +46,7 @@ class CMovieStatic : public CStatic {
   static constexpr UINT_PTR kTimerDoubleClickBound = 200;
   static constexpr UINT_PTR kTimerSingleClick = 201;
   static constexpr UINT_PTR kTimerLatch = 202;
+  static constexpr DWORD kHoverMs = 2000;
   static constexpr unsigned kTextNoMainMovie = 195;
   static constexpr unsigned kTextNoRearMovie = 196;
   static constexpr COLORREF kNoticeColour = 0x0000FF;
@@ -75,6 +76,11 @@ class CMovieStatic : public CStatic {
   BOOL m_bDragging = FALSE;
   BOOL m_bButtonUp = FALSE;
   BOOL m_bDblLatch = FALSE;
+  BOOL m_bSuppressMove = FALSE;  // the next move does not turn the view (cleared by every move)
+  UINT m_nDownFlags = 0;         // the key flags of the press and of the release
+  UINT m_nUpFlags = 0;
+  // Hover and leave reports for the pane (2 s hover); renewed on every move.
+  TRACKMOUSEEVENT m_track = {sizeof(TRACKMOUSEEVENT), TME_HOVER | TME_LEAVE, nullptr, kHoverMs};
   POINT m_ptDown = {};
   POINT m_ptUp = {};
   POINT m_ptLast = {};
@@ -107,8 +113,9 @@ class CMovieStatic : public CStatic {
  public:
   // The player's picture and the scene's aspect follow the pane's size.
   void FitPictureToPane();
- protected:
+  // Fills the client area black (`dc` null: through the window's own DC).
   void FillBlack(CDC* dc);
+ protected:
   void DrawNotice(CDC* dc, unsigned textIndex);
   BOOL OnEraseBkgnd(CDC* dc);
   void OnLButtonDown(UINT flags, CPoint pt);

@@ -162,13 +162,14 @@ void CMovieStatic::InertiaLoop() {
   m_bCoasting = false;
 }
 
-void CMovieStatic::OnLButtonDown(UINT, CPoint pt) {
+void CMovieStatic::OnLButtonDown(UINT flags, CPoint pt) {
   if (m_bEnabled) {
     m_bButtonUp = FALSE;
     m_bDragging = TRUE;
     m_ptDown = pt;
     m_ptLast = pt;
     if (!m_bDblLatch) {
+      m_nDownFlags = flags;
       if (m_nViewMode == 3 || m_nViewMode == 4) ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
       if (m_pMoment) {
         MomentLock lock(&m_momentLock);
@@ -186,7 +187,10 @@ void CMovieStatic::OnLButtonDown(UINT, CPoint pt) {
 
 void CMovieStatic::OnMouseMove(UINT, CPoint pt) {
   if (!m_bEnabled) return;
-  if (m_bDragging && m_nViewMode != 1 && m_nViewMode != 2) {
+  if (m_track.hwndTrack) ::TrackMouseEvent(&m_track);
+  const BOOL suppressed = m_bSuppressMove;
+  m_bSuppressMove = FALSE;
+  if (m_bDragging && !suppressed && m_nViewMode != 1 && m_nViewMode != 2) {
     if (m_pMoment) {
       MomentLock lock(&m_momentLock);
       m_pMoment->velocityX = quill::app::ClampVelocity(pt.x - m_pMoment->lastX);
@@ -208,11 +212,12 @@ void CMovieStatic::OnMouseMove(UINT, CPoint pt) {
   }
 }
 
-void CMovieStatic::OnLButtonUp(UINT, CPoint pt) {
+void CMovieStatic::OnLButtonUp(UINT flags, CPoint pt) {
   if (m_bEnabled) {
     m_bButtonUp = TRUE;
     m_bDragging = FALSE;
     if (!m_bDblLatch) {
+      m_nUpFlags = flags;
       m_ptUp = pt;
       ApplyCamera(m_nPlayer);
       int vx = 0, vy = 0;

@@ -1,6 +1,8 @@
 // The container dialog, the movie window, the logo window, the model selection and the small records.
 #include "tavrin/app/small_windows.h"
 
+#include <algorithm>
+
 #include "platform/framework/private_messages.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/ui_texts.h"
@@ -14,6 +16,9 @@ constexpr unsigned kTextModelCaption = 208;   // "製品選択"
 constexpr unsigned kTextModelQuestion = 209;  // "ご使用になられる製品をお選びください。"
 constexpr UINT kMovieSizeBitmap = 375;
 constexpr UINT kModelCaptionButton = 22;
+constexpr int kModelButtonTop = 78;
+constexpr int kQuestionLeft = 190, kQuestionTop = 20, kQuestionWidth = 560, kQuestionHeight = 208;
+constexpr int kQuestionMargin = 4;
 
 void RemoveBorder(CWnd* wnd) {
   wnd->ModifyStyle(WS_BORDER, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -253,7 +258,10 @@ BOOL CModelSelectDlg::OnInitDialog() {
   ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
   SetWindowText(UIText(kTextModelCaption));
   if (text) {
-    ::MoveWindow(text, 190, 20, 560, 208, TRUE);
+    // The question's place, cut to the window and to the band above the two buttons (a static control
+    // paints its whole rectangle, so 560 x 208 from (190, 20) would run over both buttons).
+    ::MoveWindow(text, kQuestionLeft, kQuestionTop, std::min(kQuestionWidth, kWidth - kQuestionLeft - kQuestionMargin),
+                 std::min(kQuestionHeight, kModelButtonTop - kQuestionTop - kQuestionMargin), TRUE);
     CString question;
     question.Format(L"\n%s", UIText(kTextModelQuestion));
     ::SetWindowTextW(text, question);
@@ -261,12 +269,13 @@ BOOL CModelSelectDlg::OnInitDialog() {
   const int frame = ::GetSystemMetrics(SM_CXDLGFRAME);
   if (ok) {
     ::SetWindowTextW(ok, L"MODEL-A");
-    ::MoveWindow(ok, 90, 78, 215 - frame, 32, TRUE);
+    ::MoveWindow(ok, 90, kModelButtonTop, 215 - frame, 32, TRUE);
   }
   if (cancel) {
     ::SetWindowTextW(cancel, L"MODEL-B");
-    ::MoveWindow(cancel, 335 - frame, 78, 215 - frame, 32, TRUE);
+    ::MoveWindow(cancel, 335 - frame, kModelButtonTop, 215 - frame, 32, TRUE);
   }
+  CreateCaptionButton(kModelCaptionButton);  // closes the question like MODEL-B's button
   for (int id : {1020, 1021}) {
     if (HWND h = ::GetDlgItem(m_hWnd, id)) ::ShowWindow(h, SW_HIDE);
   }

@@ -26,7 +26,7 @@ constexpr int kGLabelWidth = 150, kGLabelHeight = 40;
 constexpr int kCameraBox = 60;
 // The layout-2 band along the bottom of the main window.
 constexpr int kBandLeft = 545, kBandTop = 28, kBandBottom = 2;
-constexpr int kBandLabelWidth = 150, kBandDateWidth = 170, kBandSpeedWidth = 90;
+constexpr int kBandLabelWidth = 150, kBandDateWidth = 190, kBandSpeedWidth = 70;  // 410 pixels in all
 constexpr int kStatusRight = 155, kStatusBottom = 30;
 
 // The program's fonts by point size, looked up when drawing (they are made at start-up).

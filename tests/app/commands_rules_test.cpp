@@ -51,9 +51,10 @@ TEST(CommandGeometry, PanesTipsAndVisibilityByArrangement) {
     EXPECT_EQ(v.captionButtons, c.captions) << c.name;
     EXPECT_EQ(v.SnapshotEtc, c.step2Tools) << c.name;
     if (!c.full) {
-      // The button row stays below the pane, the seek bar and the volume slider.
+      // The button row (its top 35 pixels above the dialog's bottom edge) stays below the pane and the
+      // seek bar.
       const SIZE size = DialogSizeFor(c.step);
-      EXPECT_GE(size.cy - 35 - 32, PrimaryPaneRect(c.step, 3, false, work).bottom + 32) << c.name;
+      EXPECT_GE(size.cy - 35, PrimaryPaneRect(c.step, 3, false, work).bottom + 2 + 10) << c.name;
     }
   }
   EXPECT_EQ(NextSizeStep(0), 1);
@@ -62,6 +63,74 @@ TEST(CommandGeometry, PanesTipsAndVisibilityByArrangement) {
   const RECT browser = BrowserRectStep0(PrimaryPaneRect(0, 4, false, work), 4, 661);
   EXPECT_TRUE(SameRect(browser, RECT{739, 438, 1113, 621}));
   EXPECT_TRUE(SameRect(BrowserRectStep0(PrimaryPaneRect(0, 3, false, work), 3, 661), RECT{739, 27, 1113, 621}));
+}
+
+// Every piece of each size step, by the layout's figures (pane sizes; seek bar 10 high; info panel and
+// pad 120 high; 1120 x 700; the button row 35 above the bottom) and this program's places for the rest
+// (the graph down to the button row: its 80-pixel background and the marks' letters written from 75 to
+// about 94), and no two pieces of a step overlapping.
+TEST(CommandGeometry, EachStepPlacesItsPiecesApart) {
+  const RECT none = {0, 0, 0, 0};
+  const struct {
+    int step;
+    SIZE dialog;
+    RECT pane, seek, info, pad, graph, lap, volume, browser;
+    int infoLayout, buttonTop;
+  } cases[] = {
+      {0, {1120, 700}, {7, 26, 739, 437}, {7, 439, 739, 449}, {7, 449, 599, 569}, {599, 449, 739, 569},
+       {7, 569, 739, 663}, {7, 665, 207, 697}, {1003, 675, 1113, 687}, {739, 27, 1113, 660}, 0, 665},
+      {1, {1120, 700}, {7, 26, 873, 517}, {7, 519, 873, 529}, {7, 529, 873, 649}, none, none, none,
+       {1003, 675, 1113, 687}, {873, 27, 1113, 660}, 1, 665},
+      {2, {1120, 701}, {7, 26, 1113, 652}, {7, 654, 1113, 664}, none, none, none, none, {1003, 676, 1113, 688}, none,
+       2, 666},
+  };
+  for (const auto& c : cases) {
+    const StepLayout l = LayoutForStep(c.step);
+    EXPECT_EQ(l.dialog.cx, c.dialog.cx) << c.step;
+    EXPECT_EQ(l.dialog.cy, c.dialog.cy) << c.step;
+    const std::pair<const char*, std::pair<RECT, RECT>> pieces[] = {
+        {"pane", {l.pane, c.pane}},   {"seek", {l.seekBar, c.seek}}, {"info", {l.info, c.info}},
+        {"pad", {l.pad, c.pad}},      {"graph", {l.graph, c.graph}}, {"lap", {l.lapTime, c.lap}},
+        {"volume", {l.volume, c.volume}}, {"browser", {l.browser, c.browser}},
+    };
+    for (const auto& p : pieces) {
+      EXPECT_TRUE(SameRect(p.second.first, p.second.second)) << c.step << " " << p.first;
+    }
+    EXPECT_EQ(l.infoLayout, c.infoLayout) << c.step;
+    EXPECT_EQ(l.buttonTop, c.buttonTop) << c.step;
+    EXPECT_EQ(l.buttonTop, l.dialog.cy - 35) << c.step;
+    // The pieces and the button row (its 18 buttons 34 apart, 30 more before 38013; at step 0 after
+    // the lap-time strip).
+    const int rowLeft = c.step == 0 ? 207 : 7;
+    EXPECT_EQ(l.buttonLeft, rowLeft) << c.step;
+    const RECT row = {rowLeft, l.buttonTop, rowLeft + 17 * 34 + 30 + 32, l.buttonTop + 32};
+    const RECT all[] = {l.pane, l.seekBar, l.info, l.pad, l.graph, l.lapTime, l.volume, l.browser, row};
+    for (size_t i = 0; i < 9; ++i) {
+      for (size_t j = i + 1; j < 9; ++j) EXPECT_FALSE(Overlap(all[i], all[j])) << c.step << ": " << i << " and " << j;
+    }
+  }
+}
+
+TEST(CommandGeometry, AWindowIsKeptInsideTheWorkArea) {
+  const RECT work = {0, 0, 1366, 728};  // a 768-pixel screen with a 40-pixel task bar
+  const struct {
+    POINT at;
+    SIZE size;
+    POINT want;
+  } cases[] = {
+      {{123, 0}, {1120, 701}, {123, 0}},
+      {{123, 100}, {1120, 701}, {123, 27}},    // its bottom would pass the work area's
+      {{500, 10}, {1120, 700}, {246, 10}},     // its right edge likewise
+      {{-40, -5}, {1120, 700}, {0, 0}},
+      {{10, 10}, {1500, 900}, {0, 0}},         // larger than the area: the top-left corner shows
+  };
+  for (const auto& c : cases) {
+    const POINT p = KeepInside(c.at, c.size, work);
+    EXPECT_EQ(p.x, c.want.x) << c.at.x << "," << c.at.y;
+    EXPECT_EQ(p.y, c.want.y) << c.at.x << "," << c.at.y;
+  }
+  const RECT band = InfoBandRect(RECT{0, 0, 1120, 701});
+  EXPECT_TRUE(SameRect(band, RECT{545, 671, 1000, 701}));
 }
 
 TEST(CommandGeometry, MovieFrameWithoutBrowserWidthKeepsItsScale) {
