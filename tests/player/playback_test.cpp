@@ -33,8 +33,10 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   EXPECT_GT(width, 0);
   ASSERT_EQ(1, funcs().Play(instance()));
   EXPECT_TRUE(PumpUntil(kSafetyNetMs, [] { return LastFrame(0) >= 8; })) << "frames shown while playing";
-  const int playing = LastFrame(0);
-  EXPECT_NEAR(static_cast<double>(Position()), playing, 6.0) << "the clock and the picture agree";
+  // The clock and the picture agree: on a loaded machine the picture may trail a moment behind the
+  // clock, so the agreement is waited for rather than sampled once.
+  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] { return std::abs(static_cast<double>(Position()) - LastFrame(0)) <= 6.0; }))
+      << "the clock at " << Position() << ", the picture at " << LastFrame(0);
   ASSERT_EQ(1, funcs().Pause(instance()));
   Pump(200);
   const size_t frozenCount = FrameCount(0);
@@ -80,9 +82,14 @@ TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
     PumpUntil(kSafetyNetMs, [] { return LastFrame(0) <= 1; });
     ASSERT_EQ(1, funcs().SetRate(instance(), s.code)) << s.code;
     ASSERT_EQ(1, funcs().Play(instance()));
-    Pump(80);
+    // The ratio is taken once the clock runs: on a loaded machine the start can take longer than a
+    // fixed pause, and a window that begins before it halves the figure.
     LONGLONG t0 = 0;
     LONGLONG t1 = 0;
+    player->GetTime(&t0);
+    const LONGLONG started = t0;
+    PumpUntil(kSafetyNetMs, [&] { player->GetTime(&t0); return t0 != started; });
+    Pump(80);
     player->GetTime(&t0);
     const DWORD w0 = GetTickCount();
     Pump(300);
