@@ -49,6 +49,11 @@ class CInfoDlg : public CDialog {
   void DrawToDC(CDC* dc);
   void DrawInfoToDC(CDC* dc);
   BOOL IsToggleChecked(int i) const;
+  // The slot of the skin's load order holding trigger picture `trigger` (1-6) of a layout's set, or -1:
+  // layout 1 draws the second slot of the pictures listed twice, the others their first.
+  static int TriggerSlot(int layout, int trigger);
+  // The trigger picture the panel draws now (null for none).
+  HBITMAP TriggerPicture() const;
 
   CSkinButton m_toggles[kToggleCount];
   COffScreenDC* m_pOffScreen = nullptr;  // the main dialog's surface; nothing is drawn while null

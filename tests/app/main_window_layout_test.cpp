@@ -326,6 +326,16 @@ TEST_F(MainWindowLayout, EveryArrangementPlacesItsPiecesAndTheControlsFollowTheS
       ExpectPlace(d.m_volume, a.volume, where + " volume");
       ExpectPlace(d.m_browser, a.browser, where + " browser");
       EXPECT_EQ(d.m_info.m_nLayout, a.infoLayout) << where;
+      // Each layout's trigger pictures are bitmaps of its own (layout 1's set differs from layout 0's
+      // for the pictures the skin loads twice: trigger codes 1, 2, 4 and 6).
+      const int trigger = d.m_info.m_nTrigger;
+      for (int code : {1, 2, 4, 6}) {
+        d.m_info.m_nTrigger = code;
+        const HBITMAP first = d.m_skin.BitmapAt(static_cast<size_t>(CInfoDlg::TriggerSlot(0, code)));
+        ASSERT_NE(d.m_info.TriggerPicture(), nullptr) << where << " trigger " << code;
+        EXPECT_EQ(d.m_info.TriggerPicture() == first, a.infoLayout != 1) << where << " trigger " << code;
+      }
+      d.m_info.m_nTrigger = trigger;
       EXPECT_EQ(a.buttonTop, a.dialog.cy - 35) << where;
       EXPECT_EQ(Place(d.Tool(kCmdPlay)).top, a.buttonTop) << where;
       if (!IsRectEmpty(&a.graph)) {
