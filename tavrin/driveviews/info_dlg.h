@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 
 #include "platform/framework/cstring.h"
 #include "platform/framework/dialog.h"
@@ -70,7 +71,7 @@ class CInfoDlg : public CDialog {
   float m_fMsPerSample = 0.0f;           // the time scale: milliseconds per position
   int m_nLayout = -1;
   int m_nSpareWord = 65535;              // kept for the main dialog; not drawn
-  int m_nSpareIndex = -1;
+  int64_t m_nDuration = -1;              // the playing movie's duration in positions, -1 none; not drawn
 
  protected:
   BOOL OnInitDialog() override;
