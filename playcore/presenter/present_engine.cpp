@@ -6,6 +6,7 @@
 #include <mferror.h>
 
 #include "playcore/presenter/presenter_constants.h"
+#include "playcore/presenter/present_hold.h"
 
 namespace playcore {
 
@@ -40,6 +41,7 @@ D3DPresentEngine::D3DPresentEngine(HRESULT* result, bool allowExtended)
   const HRESULT dcResult = CreateMemoryDc(kMemoryBitmapSize, kMemoryBitmapSize);
   if (SUCCEEDED(hr)) hr = dcResult;
   if (result) *result = hr;
+  RegisterPresentEngine(this);
 }
 
 HRESULT D3DPresentEngine::CreateDirect3D(bool allowExtended) {
@@ -94,6 +96,7 @@ HRESULT D3DPresentEngine::CreateMemoryDc(int width, int height) {
 }
 
 D3DPresentEngine::~D3DPresentEngine() {
+  UnregisterPresentEngine(this);
   if (memoryDc_) {
     SelectObject(memoryDc_, oldBitmap_);
     DeleteObject(memoryBitmap_);

@@ -58,6 +58,10 @@ class D3DPresentEngine : public SchedulerCallback {
   // created anew or reset (the presenter then rebuilds samples and sends EC_DISPLAY_CHANGED).
   HRESULT CheckDevice(bool* reset);
 
+  // Waits up to `ms` until the frames already handed to the device were drawn (true when they were
+  // or when there is no device).
+  bool WaitForDrawnFrames(DWORD ms);
+
   // Snapshot: the render target stretched to w x h, 32-bit bottom-up rows, into `bits`
   // (w * h * 4 bytes).
   HRESULT CaptureImage(int width, int height, BYTE* bits);

@@ -5,6 +5,8 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include "playcore/presenter/present_hold.h"
+
 namespace playcore {
 
 using quill::com::ComPtr;
@@ -67,6 +69,7 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     keptSurface_ = std::move(surface);
   }
   if (presentDevice) {
+    const PresentPass pass(this);  // waits while the windows are being resized (see PresentHold)
     const bool hasDest = pending.intoDest && dest.right > dest.left && dest.bottom > dest.top;
     hr = PresentDevice(presentDevice.get(), hasDest ? &dest : nullptr,
                        pending.intoDest ? window : nullptr);
@@ -77,6 +80,23 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     PaintBlack();
   }
   return S_OK;
+}
+
+bool D3DPresentEngine::WaitForDrawnFrames(DWORD ms) {
+  ScopedLock lock(lock_);
+  if (!device_) return true;
+  ComPtr<IDirect3DQuery9> query;
+  if (FAILED(device_->CreateQuery(D3DQUERYTYPE_EVENT, query.put())) || FAILED(query->Issue(D3DISSUE_END))) {
+    return false;
+  }
+  // The event is reached once the device has done everything handed to it before.
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const HRESULT hr = query->GetData(nullptr, 0, D3DGETDATA_FLUSH);
+    if (hr != S_FALSE) return hr == S_OK;
+    if (GetTickCount() - start >= ms) return false;
+    Sleep(1);
+  }
 }
 
 HRESULT D3DPresentEngine::PresentDevice(IDirect3DDevice9* device, const RECT* dest, HWND window) {

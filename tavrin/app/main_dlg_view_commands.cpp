@@ -2,8 +2,11 @@
 // mode, flip, mirror and aspect, the map switch, the display switch, the context menu, the window drag
 // in the caption band, the wait cursor and the display's power changes.
 #include <algorithm>
+#include <optional>
 
 #include "playcore/instances/dispatchers.h"
+#include "playcore/player/wine_host.h"
+#include "playcore/presenter/present_hold.h"
 #include "tavrin/app/command_hooks.h"
 #include "tavrin/app/layout_geometry.h"
 #include "tavrin/app/main_dlg.h"
@@ -40,6 +43,10 @@ void CtavrinDlg::OnNextSize() { OnNextSizeStep(); }
 
 void CtavrinDlg::ArrangeStep(int step) {
   if (!m_hWnd) return;
+  // Under Wine, resizing the windows while a camera's device draws can stop this thread and the
+  // device's drawing thread for good: the frames wait while the windows move.
+  std::optional<playcore::PresentHold> hold;
+  if (playcore::RunningOnWine()) hold.emplace();
   m_nSizeStep = std::clamp(step, 0, 2);
   const StepLayout l = LayoutForStep(m_nSizeStep);
   const Visibility v = VisibilityFor(m_nSizeStep, false);

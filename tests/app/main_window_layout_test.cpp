@@ -9,8 +9,11 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/framework/private_messages.h"
@@ -499,6 +502,53 @@ TEST_F(MainWindowLayout, TheViewsFollowTheRealPlayersInEveryArrangement) {
     d.Stop();
   };
   EXPECT_EQ(dlg.DoModal(), IDOK);
+}
+
+// Size steps in a row while both cameras play: every step returns and the pictures go on. A step
+// moves the movie window and both panes while the presenters draw into them; a step that waits for a
+// drawing thread which waits for this thread never returns. The watchdog only ends a hung run with a
+// clear message instead of the runner's timeout.
+TEST_F(MainWindowLayout, SizeStepsInARowWhileThePairPlaysAllReturn) {
+  const std::wstring folder = DayFolder();
+  ASSERT_FALSE(folder.empty()) << "no generated card";
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(done, nullptr);
+  std::atomic<int> stepsMade{0};
+  std::thread watchdog([&] {
+    if (WaitForSingleObject(done, 100000) == WAIT_OBJECT_0) return;
+    std::fprintf(stderr, "the size steps stopped answering after %d steps\n", stepsMade.load());
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  });
+  CLayoutDlg dlg;
+  dlg.body = [&](CLayoutDlg& d) {
+    d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
+    d.ApplyOpenedSource();
+    ASSERT_TRUE(PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000))
+        << "the first pair does not open";
+    ASSERT_TRUE(PlayOn(d, 0)) << "the pair does not play";
+    constexpr int kSteps = 30;
+    for (int i = 0; i < kSteps; ++i) {
+      const int want = (d.m_nSizeStep + 1) % 3;
+      d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+      stepsMade = i + 1;
+      ASSERT_EQ(d.m_nSizeStep, want) << "step " << i;
+      // A few frames drawn at the new size before the next step (the rear camera's too, whose window moved).
+      const int64_t main = PositionOf(0), rear = PositionOf(1);
+      ASSERT_TRUE(PumpUntil([&] { return !BothPlaying() || (PositionOf(0) >= main + 2 && PositionOf(1) >= rear + 2); },
+                            20000))
+          << "the pictures stand still after step " << i;
+      if (!BothPlaying()) {
+        ASSERT_TRUE(PlayOn(d, 0)) << "the pair stopped playing at step " << i;
+      }
+    }
+    d.Stop();
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  SetEvent(done);
+  watchdog.join();
+  CloseHandle(done);
 }
 
 }  // namespace
