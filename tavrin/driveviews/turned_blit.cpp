@@ -61,7 +61,9 @@ bool TurnedBlt(HDC target, const POINT corners[3], HDC sourceDC, int w, int h, H
   if (!targetBitmap || !sourceBitmap || !GetObjectW(targetBitmap, sizeof tb, &tb) || w <= 0 || h <= 0) {
     return false;
   }
-  // The bitmaps stay selected: GetDIBits reads them through a DC of their own.
+  // GetDIBits is documented to want its bitmap selected into no DC; the source bitmap stays selected
+  // in sourceDC here and is read through a scratch DC. This path runs only under Wine, whose GetDIBits
+  // reads a selected bitmap all the same (gauge_window_test draws through it).
   HDC scratch = CreateCompatibleDC(target);
   if (!scratch) return false;
   std::vector<uint32_t> src = ReadPixels(scratch, sourceBitmap, w, h);
