@@ -181,6 +181,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The data-source movie's duration to the info panel (-1 without one).
+  void ShowDurationInInfo();
   // The local time of the data-source movie's first GPS point; false when there is none or it is no
   // time.
   bool FirstFixTime(SYSTEMTIME* start);

@@ -114,8 +114,14 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   Stop();
   m_bOpened = FALSE;
   PublishPlaybackState();
-  (void)resetInfo;  // the info panel is cleared by the drive views when the new data arrives
-  if (redrawGraph) m_nCursor = 0;
+  if (redrawGraph) {
+    m_nCursor = 0;
+    if (m_graph.m_hWnd) {
+      m_graph.m_nCursor = 0;
+      m_graph.Refresh();
+    }
+  }
+  if (resetInfo && m_info.m_hWnd) m_info.ClearValues();
   if (!m_bEndRunning) UpdateButtons();
   KillTimer(kTimerOpen);
   if (m_bOpenBusy) {
@@ -166,6 +172,12 @@ int CtavrinDlg::OpenCurrent() {
   playcore::PlayerCall_CloseDataFileAll();
   playcore::PlayerCall_CloseMovieAll();
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kClosed);
+  // The graph shows nothing of the closed recording while the next one opens.
+  if (m_graph.m_hWnd) {
+    m_graph.m_nGraphFlag = 0;
+    m_graph.m_nCursor = 0;
+    m_graph.Refresh();
+  }
   DisableAllButtons();
 
   wchar_t paths[kPlayerCount][kPathChars] = {};
@@ -248,6 +260,7 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   m_bAtEnd = FALSE;
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return;
+  ShowDurationInInfo();
   UpdateSpeedLabel();
   m_pane[0].Invalidate(FALSE);
   m_pane[1].Invalidate(FALSE);
@@ -313,6 +326,7 @@ void CtavrinDlg::StartPlayback() {
   LoadDriveData();
   OnDriveDataOpened();
   UpdateSpeedLabel();
+  ShowDurationInInfo();
   ApplyVolume();
   SetTrackIndex(0);
   MapMoveMarker();
@@ -321,6 +335,14 @@ void CtavrinDlg::StartPlayback() {
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kStarted);
   // The next pair's drive data, read ahead while this one plays.
   if (m_nCurIndex + 1 < count) StartWorker(m_hPreOpenThread, m_nCurIndex + 1);
+}
+
+void CtavrinDlg::ShowDurationInInfo() {
+  const int src = DataSourceIndex();
+  const int64_t duration = InstanceActive(src) && g_PlayerFuncs[src].GetDuration2
+                               ? g_PlayerFuncs[src].GetDuration2(&g_PlayerInstance[src])
+                               : -1;
+  if (m_info.m_hWnd) m_info.m_nDuration = duration >= 0 ? duration : -1;
 }
 
 void CtavrinDlg::LoadDriveData() {
@@ -333,8 +355,16 @@ void CtavrinDlg::LoadDriveData() {
     m_seekBar.Redraw(0);
   }
   if (!InstanceActive(src)) return;
-  playcore::PlayerInstance::CommitDataFile(&g_PlayerInstance[src]);
+  const bool committed = playcore::PlayerInstance::CommitDataFile(&g_PlayerInstance[src]) != 0;
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
+  if (committed && m_nCurIndex >= 0 && m_nCurIndex < count && m_graph.m_hWnd) {
+    // The recording's peak G of each axis becomes that band's scale.
+    double peaks[3] = {};
+    playcore::PlayerCall_LockAll();
+    for (int a = 0; a < 3; ++a) peaks[a] = g_PlayerInstance[src].dataMap.peakAxis[a];
+    playcore::PlayerCall_UnlockAll();
+    m_graph.SetBandScales(peaks);
+  }
   if (m_nCurIndex >= 0 && m_nCurIndex < count) {
     sRECORDINGPAIR& entry = m_browser.m_list.m_shownRecords[m_nCurIndex];
     const float ts = g_PlayerInstance[src].timeScale;
@@ -517,6 +547,7 @@ void CtavrinDlg::StopPlayback() {
   ++m_uOpenGeneration;
   m_readyCount.Reset();
   RefreshVideo();
+  if (m_browser.m_hWnd) m_browser.FitListColumn();
   if (m_pad.m_hWnd) m_pad.SetMode(0);
 }
 
