@@ -112,9 +112,9 @@ HRESULT CPlayer::Shutdown() {
     current = session();
     for (auto& gate : releaseGates_) gate->Close();
     HoldPulls(true);  // for good: the close stops the presenter
-    // From here on the readers are refused (display control, mixer, volume, presenter) and a rebuild
-    // on a session thread makes no presenter: both look at the closing state under this lock.
-    ReleaseTopologyInterfaces();
+    // From here on the readers are refused (display control, presenter) and a rebuild on a session
+    // thread makes no presenter: both look at the closing state under this lock.
+    displayControl_.reset();
     ++closeCount_;
     if (current) InterlockedExchange(&state_, kPlayerClosing);
   }
