@@ -52,6 +52,9 @@ int ResetView(sPLAYERINSTANCE* instance);
 int SetRenderInterval(sPLAYERINSTANCE* instance, int32_t interval);
 int SaveSnapshot(sPLAYERINSTANCE* instance, const wchar_t* jpegPath);
 int Repaint(sPLAYERINSTANCE* instance);
+// The frames the current movie's presenter showed and those it found missing between them (see
+// FrameCounts). 1 when a ready Media Foundation player has a presenter, else 0 (nothing written).
+int GetFrameCounts(sPLAYERINSTANCE* instance, uint32_t* presented, uint32_t* dropped);
 int UpdateVideoRect(sPLAYERINSTANCE* instance);
 
 // Drive data (slots 5 and 6, the pre-load and the hand-over to the current data map).

@@ -181,6 +181,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   // and its first row is opened (played unless the list had ended, which the open then continues).
   void PlayFolder(HTREEITEM item);
   void LoadDriveData();
+  // The data-source movie's duration to the info panel (-1 without one).
+  void ShowDurationInInfo();
   // The local time of the data-source movie's first GPS point; false when there is none or it is no
   // time.
   bool FirstFixTime(SYSTEMTIME* start);
@@ -221,6 +223,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   static constexpr const wchar_t* kPropState = L"QuillmereX.State";
   static constexpr const wchar_t* kPropSpeed = L"QuillmereX.Speed";  // speed code + 100
   static constexpr const wchar_t* kPropMarker = L"QuillmereX.Marker";  // the last queue marker's wParam
+  // The leading instance's frames shown and found missing since its movie was opened (absent while
+  // no presenter shows it).
+  static constexpr const wchar_t* kPropFramesShown = L"QuillmereX.FramesShown";
+  static constexpr const wchar_t* kPropFramesDropped = L"QuillmereX.FramesDropped";
   void PublishPlaybackState();
   // The current entry's two paths under m_hPlayMutex; false for an invalid index.
   bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);

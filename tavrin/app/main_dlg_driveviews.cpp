@@ -160,7 +160,10 @@ void CtavrinDlg::RefreshDriveViews() {
       InvalidateRect(&band, TRUE);
     }
     if (!sample.loaded || position < 0) {
+      // The position's values go; the movie's duration stays while the movie does.
+      const int64_t duration = m_info.m_nDuration;
       m_info.ClearValues();
+      m_info.m_nDuration = duration;
     } else {
       for (int a = 0; a < 3; ++a) m_info.m_dG[a] = sample.g[a];
       m_info.m_nGpsFix = sample.haveGps ? sample.gpsValid : 0;

@@ -22,6 +22,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/speed_codes.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/browser/recording_names.h"
 #include "tavrin/skin/msg_box.h"
@@ -107,13 +108,20 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count || m_bShutDown) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kPrepared);
   ++m_uPrepareCount;
   MapOnOpen();
   Stop();
   m_bOpened = FALSE;
   PublishPlaybackState();
-  (void)resetInfo;  // the info panel is cleared by the drive views when the new data arrives
-  if (redrawGraph) m_nCursor = 0;
+  if (redrawGraph) {
+    m_nCursor = 0;
+    if (m_graph.m_hWnd) {
+      m_graph.m_nCursor = 0;
+      m_graph.Refresh();
+    }
+  }
+  if (resetInfo && m_info.m_hWnd) m_info.ClearValues();
   if (!m_bEndRunning) UpdateButtons();
   KillTimer(kTimerOpen);
   if (m_bOpenBusy) {
@@ -139,6 +147,7 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
 }
 
 int CtavrinDlg::OpenCurrent() {
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kTimerWaited);
   KillTimer(kTimerTick);
   if (m_seekBar.m_hWnd) m_seekBar.SetEnabled(TRUE);
   m_bOpened = FALSE;
@@ -162,6 +171,13 @@ int CtavrinDlg::OpenCurrent() {
   }
   playcore::PlayerCall_CloseDataFileAll();
   playcore::PlayerCall_CloseMovieAll();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kClosed);
+  // The graph shows nothing of the closed recording while the next one opens.
+  if (m_graph.m_hWnd) {
+    m_graph.m_nGraphFlag = 0;
+    m_graph.m_nCursor = 0;
+    m_graph.Refresh();
+  }
   DisableAllButtons();
 
   wchar_t paths[kPlayerCount][kPathChars] = {};
@@ -216,6 +232,7 @@ int CtavrinDlg::OpenCurrent() {
   }
   m_bOpenBusy = TRUE;
   PublishPlaybackState();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kOpened);
   return 1;
 }
 
@@ -243,10 +260,12 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   m_bAtEnd = FALSE;
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return;
+  ShowDurationInInfo();
   UpdateSpeedLabel();
   m_pane[0].Invalidate(FALSE);
   m_pane[1].Invalidate(FALSE);
   m_nOpenReason = 0;
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kReady);
   StartWorker(m_hOpenThread, m_nCurIndex);
 }
 
@@ -282,11 +301,13 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
     SetPlayButtonFace(false);
   }
   UpdateButtons();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kLoaded);
   SetTimer(kTimerStart, Timings().start);
   return 0;
 }
 
 void CtavrinDlg::StartPlayback() {
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kStartTimer);
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return;
   sRECORDINGPAIR& entry = m_browser.m_list.m_shownRecords[m_nCurIndex];
@@ -305,13 +326,23 @@ void CtavrinDlg::StartPlayback() {
   LoadDriveData();
   OnDriveDataOpened();
   UpdateSpeedLabel();
+  ShowDurationInInfo();
   ApplyVolume();
   SetTrackIndex(0);
   MapMoveMarker();
   m_nSeekTarget = -1;
   SetTimer(kTimerTick, Timings().tick);
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kStarted);
   // The next pair's drive data, read ahead while this one plays.
   if (m_nCurIndex + 1 < count) StartWorker(m_hPreOpenThread, m_nCurIndex + 1);
+}
+
+void CtavrinDlg::ShowDurationInInfo() {
+  const int src = DataSourceIndex();
+  const int64_t duration = InstanceActive(src) && g_PlayerFuncs[src].GetDuration2
+                               ? g_PlayerFuncs[src].GetDuration2(&g_PlayerInstance[src])
+                               : -1;
+  if (m_info.m_hWnd) m_info.m_nDuration = duration >= 0 ? duration : -1;
 }
 
 void CtavrinDlg::LoadDriveData() {
@@ -324,8 +355,16 @@ void CtavrinDlg::LoadDriveData() {
     m_seekBar.Redraw(0);
   }
   if (!InstanceActive(src)) return;
-  playcore::PlayerInstance::CommitDataFile(&g_PlayerInstance[src]);
+  const bool committed = playcore::PlayerInstance::CommitDataFile(&g_PlayerInstance[src]) != 0;
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
+  if (committed && m_nCurIndex >= 0 && m_nCurIndex < count && m_graph.m_hWnd) {
+    // The recording's peak G of each axis becomes that band's scale.
+    double peaks[3] = {};
+    playcore::PlayerCall_LockAll();
+    for (int a = 0; a < 3; ++a) peaks[a] = g_PlayerInstance[src].dataMap.peakAxis[a];
+    playcore::PlayerCall_UnlockAll();
+    m_graph.SetBandScales(peaks);
+  }
   if (m_nCurIndex >= 0 && m_nCurIndex < count) {
     sRECORDINGPAIR& entry = m_browser.m_list.m_shownRecords[m_nCurIndex];
     const float ts = g_PlayerInstance[src].timeScale;
@@ -508,6 +547,7 @@ void CtavrinDlg::StopPlayback() {
   ++m_uOpenGeneration;
   m_readyCount.Reset();
   RefreshVideo();
+  if (m_browser.m_hWnd) m_browser.FitListColumn();
   if (m_pad.m_hWnd) m_pad.SetMode(0);
 }
 
@@ -541,7 +581,10 @@ void CtavrinDlg::StopPlaybackWorkers() {
   ++m_uOpenGeneration;
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();
   if (m_hWnd) {
-    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed, kPropMarker}) ::RemovePropW(m_hWnd, prop);
+    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed, kPropMarker,
+                                kPropFramesShown, kPropFramesDropped}) {
+      ::RemovePropW(m_hWnd, prop);
+    }
   }
 }
 

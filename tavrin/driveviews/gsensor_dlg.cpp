@@ -18,6 +18,7 @@ CGSensorDlg::CGSensorDlg(GraphDataSource* source)
     source = m_ownSource.get();
   }
   m_source = source;
+  for (double& scale : m_dScale) scale = kDefaultScale;
   m_cursorPen.CreatePen(PS_SOLID, 1, kCursorColour);
   m_whiteBrush.CreateSolidBrush(0xFFFFFF);
   for (int band = 0; band < 3; ++band) m_bandPens[band].CreatePen(PS_SOLID, 1, BandColour(band));
@@ -80,6 +81,12 @@ void CGSensorDlg::SetChannelShown(int channel, int on) {
   if (channel < 0 || channel >= kChannelCount) return;
   m_channels.enabled[channel] = on;
   m_channels.visible[channel] = on;
+}
+
+void CGSensorDlg::SetBandScales(const double peaks[3]) {
+  for (int band = 0; band < 3; ++band) {
+    if (peaks[band] > 0.0) m_dScale[band] = peaks[band];
+  }
 }
 
 void CGSensorDlg::SetPlayer(int selector) {

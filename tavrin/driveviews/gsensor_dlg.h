@@ -56,6 +56,9 @@ class CGSensorDlg : public CDialog {
   void Refresh();
   // Sets a channel's enabled and visible flags (the info panel's toggles, the settings dialog).
   void SetChannelShown(int channel, int on);
+  // The recording's peak G of each axis becomes the scale of that band's channel (0, 1, 2); a peak of
+  // 0 or less (no data) leaves the scale as it was.
+  void SetBandScales(const double peaks[3]);
   // The background picture's size (0 before OnInitDialog).
   int BackgroundWidth() const { return m_nBitmapWidth; }
   int BackgroundHeight() const { return m_nBitmapHeight; }
@@ -71,6 +74,9 @@ class CGSensorDlg : public CDialog {
   int m_nLastBar[3] = {0, 0, 0};         // bar heights of the last pass's end, per band
   int m_nPlayer = 0;
   float m_fFactor = 1.0f;
+  // Each channel's scale in G, kept for the main dialog (the bars are drawn at a fixed scale).
+  double m_dScale[quill::driveviews::kChannelCount];
+  static constexpr double kDefaultScale = 0.2;
 
  protected:
   BOOL OnInitDialog() override;

@@ -72,7 +72,7 @@ void CInfoDlg::ClearValues() {
   m_nTrigger = 0;
   m_nCamera = kCameraMain;
   m_nSpareWord = 65535;
-  m_nSpareIndex = -1;
+  m_nDuration = -1;
   Refresh();
 }
 

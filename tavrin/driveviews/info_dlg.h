@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdint>
 
 #include "platform/framework/cstring.h"
 #include "platform/framework/dialog.h"
@@ -49,6 +50,11 @@ class CInfoDlg : public CDialog {
   void DrawToDC(CDC* dc);
   void DrawInfoToDC(CDC* dc);
   BOOL IsToggleChecked(int i) const;
+  // The slot of the skin's load order holding trigger picture `trigger` (1-6) of a layout's set, or -1:
+  // layout 1 draws the second slot of the pictures listed twice, the others their first.
+  static int TriggerSlot(int layout, int trigger);
+  // The trigger picture the panel draws now (null for none).
+  HBITMAP TriggerPicture() const;
 
   CSkinButton m_toggles[kToggleCount];
   COffScreenDC* m_pOffScreen = nullptr;  // the main dialog's surface; nothing is drawn while null
@@ -65,7 +71,7 @@ class CInfoDlg : public CDialog {
   float m_fMsPerSample = 0.0f;           // the time scale: milliseconds per position
   int m_nLayout = -1;
   int m_nSpareWord = 65535;              // kept for the main dialog; not drawn
-  int m_nSpareIndex = -1;
+  int64_t m_nDuration = -1;              // the playing movie's duration in positions, -1 none; not drawn
 
  protected:
   BOOL OnInitDialog() override;

@@ -19,7 +19,7 @@ constexpr UINT kDateBlankSmall = 206, kDateBlankLarge = 202;
 constexpr UINT kSpeedBlankId = 219;
 constexpr UINT kCameraMainId = 376, kCameraRearId = 377;
 constexpr UINT kGpsFixId = 190;
-constexpr UINT kTriggerIds[6] = {198, 199, 196, 197, 192, 195};
+constexpr UINT kTriggerIds[6] = {198, 199, 196, 197, 192, 195};  // the pictures of trigger codes 1-6
 constexpr COLORREF kWhiteKey = 0xFFFFFF, kBlackKey = 0x000000;
 constexpr UINT kGLabelText = 65;  // "前後", "左右", "上下"
 constexpr int kGLabelWidth = 150, kGLabelHeight = 40;
@@ -185,12 +185,30 @@ void CInfoDlg::DrawSpeed(CDC& s, const Layout& layout, int dx, int dy) {
   s.DrawText(kSpeedUnit, -1, &unitRect, DT_RIGHT | DT_SINGLELINE);
 }
 
+int CInfoDlg::TriggerSlot(int layout, int trigger) {
+  if (trigger < 1 || trigger > 6) return -1;
+  const UINT id = kTriggerIds[trigger - 1];
+  int first = -1;
+  for (size_t slot = 0; slot < CResourceImage::kBitmapCount; ++slot) {
+    if (CResourceImage::kBitmapOrder[slot].id != id) continue;
+    if (first < 0) {
+      first = static_cast<int>(slot);
+      if (layout != 1) break;
+    } else {
+      return static_cast<int>(slot);
+    }
+  }
+  return first;
+}
+
+HBITMAP CInfoDlg::TriggerPicture() const {
+  const int slot = TriggerSlot(m_nLayout, m_nTrigger);
+  return m_pImages && slot >= 0 ? m_pImages->BitmapAt(static_cast<size_t>(slot)) : nullptr;
+}
+
 void CInfoDlg::DrawPictures(CDC& s, const Layout& layout) {
   if (!m_pImages) return;
-  if (m_nTrigger >= 1 && m_nTrigger <= 6) {
-    DrawKeyed(s, m_pImages->Bitmap(kTriggerIds[m_nTrigger - 1]), layout.trigger.x, layout.trigger.y, 1.0,
-              kWhiteKey);
-  }
+  if (HBITMAP trigger = TriggerPicture()) DrawKeyed(s, trigger, layout.trigger.x, layout.trigger.y, 1.0, kWhiteKey);
   const bool rear = m_nCamera == 'R' || m_nCamera == 'r';
   HBITMAP camera = m_pImages->Bitmap(rear ? kCameraRearId : kCameraMainId);
   BITMAP bm{};

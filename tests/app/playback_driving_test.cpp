@@ -42,6 +42,7 @@ struct FakeWorld {
   int volume[2] = {-1, -1};    // the last volume each player was given
   float turn[2] = {};          // the last drag turn (x angle) and zoom each player was given
   float turnZoom[2] = {};
+  double peaks[3] = {};        // the peak G of each axis the drive data holds (none when all 0)
 };
 FakeWorld g_world;
 
@@ -67,6 +68,11 @@ int FakeDataOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   ++g_world.dataOpens;
   g_world.dataPath = path;
   i->dataSource = i == &g_PlayerInstance[0] ? 1 : 0;
+  if (g_world.peaks[0] || g_world.peaks[1] || g_world.peaks[2]) {
+    // Drive data without records: only its peaks.
+    for (int a = 0; a < 3; ++a) i->loadMap.peakAxis[a] = g_world.peaks[a];
+    i->loadMap.loaded = 1;
+  }
   return 1;
 }
 int FakeOk(sPLAYERINSTANCE*) { return 1; }
@@ -444,28 +450,84 @@ TEST_F(PlaybackDriving, AnEmptiedFilterResetsTheViewsTheEventsAndTheSeekBar) {
   struct Seen {
     int rows, graphFlag, infoIndex, seekMax, seekPos;
     size_t events;
-    int64_t position;
+    int64_t position, duration;
+    int column, fitted;
   } seen = {};
   DrivenDlg dlg;
   dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
                       d->m_driveEvents.push_back({1, 0, nullptr, 50});
                       d->m_info.m_nSampleIndex = 7;
+                      d->m_browser.m_list.SetColumnWidth(0, 5);
                       Command(d, quill::browser::kFilterCommandFirst);
                       g_world.position[0] = 3;
                       d->SendMessage(quill::msg::kGraphNextEvent, 0, 0);
                       seen = {d->m_browser.m_list.GetItemCount(), d->m_graph.m_nGraphFlag, d->m_info.m_nSampleIndex,
-                              d->m_seekBar.m_nMax, d->m_seekBar.m_nPos, d->m_driveEvents.size(), g_world.position[0]};
+                              d->m_seekBar.m_nMax, d->m_seekBar.m_nPos, d->m_driveEvents.size(), g_world.position[0],
+                              d->m_info.m_nDuration, d->m_browser.m_list.GetColumnWidth(0), 0};
+                      d->m_browser.FitListColumn();
+                      seen.fitted = d->m_browser.m_list.GetColumnWidth(0);
                       return true;
                     }});
   EXPECT_EQ(dlg.DoModal(), IDOK);
   ASSERT_FALSE(dlg.timedOut);
   ASSERT_EQ(seen.rows, 0) << "the filter left rows";
+  EXPECT_EQ(seen.duration, -1) << "the info panel keeps the old movie's duration";
+  EXPECT_EQ(seen.column, seen.fitted) << "the file list is not laid out";
   EXPECT_EQ(seen.events, 0u) << "the old recording's events stay";
   EXPECT_EQ(seen.position, 3) << "a graph click seeks to an old event";
   EXPECT_EQ(seen.graphFlag, 0);
   EXPECT_EQ(seen.infoIndex, -1) << "the info panel shows the old values";
   EXPECT_EQ(seen.seekMax, 0);
   EXPECT_EQ(seen.seekPos, 0);
+}
+
+// A ready pair hands the views its movie: the data-source movie's duration to the info panel, the
+// peak G of each axis (when above 0) to the graph's band scales.
+TEST_F(PlaybackDriving, AReadyPairHandsItsDurationAndPeaksToTheViews) {
+  LongMovies();
+  g_world.rearDuration = 900000;
+  g_world.peaks[0] = 0.85;
+  g_world.peaks[2] = 1.5;
+  int64_t duration = 0;
+  double scales[3] = {};
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      duration = d->m_info.m_nDuration;
+                      for (int a = 0; a < 3; ++a) scales[a] = d->m_graph.m_dScale[a];
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(duration, g_world.duration) << "the data source is the main camera";
+  EXPECT_EQ(scales[0], 0.85);
+  EXPECT_EQ(scales[1], CGSensorDlg::kDefaultScale) << "a peak of 0 is no scale";
+  EXPECT_EQ(scales[2], 1.5);
+}
+
+// The next pair's open clears the graph at once: while it opens (here: never becomes ready) the
+// graph draws nothing of the pair before, and its cursor is back at the start.
+TEST_F(PlaybackDriving, AnOpenClearsTheGraphOfThePairBefore) {
+  LongMovies();
+  int flag = -1, cursor = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [](DrivenDlg* d) {
+                      if (d->m_graph.m_nGraphFlag != 1) return false;
+                      d->m_graph.m_nCursor = 40;
+                      g_world.hang = true;
+                      Command(d, kCmdNext);
+                      return true;
+                    },
+                    [&](DrivenDlg* d) {
+                      if (g_world.opened.size() < 4 || !d->m_bOpenBusy) return false;
+                      flag = d->m_graph.m_nGraphFlag;
+                      cursor = d->m_graph.m_nCursor;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(flag, 0) << "the graph draws the closed pair's bars";
+  EXPECT_EQ(cursor, 0);
 }
 
 // A row chosen while the pair before is still opening (and never becomes ready): the new choice

@@ -116,6 +116,19 @@ TEST_F(InfoPanel, Layout1CopiesEverythingAndHidesTheToggles) {
   for (const CSkinButton& t : panel.m_toggles) EXPECT_TRUE(t.GetStyle() & WS_VISIBLE);
 }
 
+// Layout 1 draws its own set of trigger pictures: the second slot of each picture the skin loads
+// twice; the pictures loaded once are shared.
+TEST(InfoPanelPictures, Layout1DrawsTheSecondSlotOfEveryPictureLoadedTwice) {
+  struct Case {
+    int layout, trigger, slot;
+  };
+  const Case cases[] = {{0, 1, 9},  {0, 3, 11}, {0, 6, 14}, {2, 4, 12}, {1, 1, 15}, {1, 2, 16}, {1, 3, 11},
+                        {1, 4, 18}, {1, 5, 13}, {1, 6, 20}, {0, 0, -1}, {1, 7, -1}, {-1, 2, 10}};
+  for (const Case& c : cases) {
+    EXPECT_EQ(CInfoDlg::TriggerSlot(c.layout, c.trigger), c.slot) << "layout " << c.layout << " trigger " << c.trigger;
+  }
+}
+
 TEST_F(InfoPanel, EachToggleClickPostsItsAxisAndNewStateOnce) {
   Host().TakePosted();
   const struct {

@@ -6,6 +6,9 @@
 // CTest's timeout (one more). So the program ends itself with its result as soon as the output is
 // flushed. The exit of QuillmereX.exe itself, where a user meets it, is tested by the process tests
 // (they expect exit code 0 within a bound).
+//
+// A crash, from the first line on, prints where it happened and ends the program at once
+// (crash_report.h).
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -14,7 +17,10 @@
 #include <cstdio>
 #include <iostream>
 
+#include "tests/support/crash_report.h"
+
 int main(int argc, char** argv) {
+  quill::test::InstallCrashReport();
   testing::InitGoogleMock(&argc, argv);
   const int result = RUN_ALL_TESTS();
   std::cout.flush();
