@@ -108,7 +108,7 @@ int wmain(int argc, wchar_t** argv) {
   HWND main = nullptr;
   const double start = Now();
   Open opens[4];
-  INT_PTR shown = -1, dropped = -1;
+  INT_PTR shown = -1, dropped = -1, shownAtEnd = -1;
   INT_PTR lastOpens = -1, lastIndex = -1, lastState = -1, lastPosition = -1;
   while (Now() - start < 120000 && !opens[3].seen) {
     if (!main) main = FindMain(pi.dwProcessId);
@@ -121,6 +121,8 @@ int wmain(int argc, wchar_t** argv) {
       if (n == 1) {
         const INT_PTR s = Prop(main, L"QuillmereX.FramesShown"), d = Prop(main, L"QuillmereX.FramesDropped");
         if (s >= 0 && d >= 0) shown = s, dropped = d;
+        // How far the picture is behind when the shown position reaches the recording's end.
+        if (shownAtEnd < 0 && recordingFrames > 0 && Prop(main, L"QuillmereX.Position") >= recordingFrames) shownAtEnd = s;
       }
     }
     Sleep(1);
@@ -155,6 +157,7 @@ int wmain(int argc, wchar_t** argv) {
                 static_cast<int>(dropped));
     if (recordingFrames > 0) {
       std::printf(", %ld in the recording\n", recordingFrames);
+      if (shownAtEnd >= 0) std::printf("frames shown when the position reached the end: %d\n", static_cast<int>(shownAtEnd));
       const double unshown = static_cast<double>(recordingFrames - shown) / static_cast<double>(recordingFrames);
       std::printf("dropped %.4f\n", unshown > 0 ? unshown : 0.0);
     } else {
