@@ -1,15 +1,26 @@
 // The playback benchmark's driver (bench/playback.sh runs it; built with the app tests): starts QuillmereX.exe in a
-// working folder whose settings name a folder of two byte-identical recording pairs, and reads the
-// main window's published playback state. It measures, in one run, the time from the start of an
-// open to the first position shown for the first pair (a cold open: nothing was read ahead) and for
-// the second pair (opened at the end of the first, its drive data read ahead while the first played).
+// working folder with a card of three byte-identical recording pairs (two in the first day folder, one
+// in the second) mounted as removable drive Y: (the program opens the last card by itself), and follows the main window's published playback state and open
+// marks through four opens:
+//   1. the first pair at the program's start (first use of everything; shown, not compared),
+//   2. the second pair at the end of the first, its drive data read ahead while the first played,
+//   3. the next day folder's pair at the end of the second: warm, and nothing read ahead (the change
+//      of folder closes the pair before ahead of the open),
+//   4. the same pair again at the end of the list: warm, nothing read ahead, not played on.
+// Each open's time is split into the fixed waits (the open timer, the start timer, the first tick),
+// the closing of the pair before, and the open work (players opened and ready, drive data, start);
+// the ratio compares the open work of 2 and 3, each of which goes on playing (4 is shown beside).
+// While the second pair plays at x1 the main camera's frames shown and dropped are read.
 //
-// Usage: playback_bench.exe <QuillmereX.exe> <working folder>
+// Usage: playback_bench.exe <QuillmereX.exe> <working folder> <card folder> [frames of a main recording]
 #include <windows.h>
 
+#include <array>
 #include <cstdio>
 #include <cwchar>
 #include <string>
+
+#include "tests/skin/removable_drive.h"
 
 namespace {
 
@@ -44,10 +55,51 @@ double Now() {
   return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
 }
 
+constexpr const wchar_t* kSteps[] = {L"prepared", L"timer",       L"closed",  L"opened",    L"ready",
+                                     L"loaded",   L"start-timer", L"started", L"first-tick"};
+constexpr int kStepCount = 9;
+enum { kPrepared, kTimer, kClosed, kOpened, kReady, kLoaded, kStartTimer, kStarted, kFirstTick };
+
+// One open's marks in ms from its preparation, and the index it opened.
+struct Open {
+  bool seen = false;
+  INT_PTR index = -1;
+  std::array<double, kStepCount> ms = {};
+  double Span(int from, int to) const { return ms[to] - ms[from]; }
+  double Work() const { return Span(kClosed, kLoaded) + Span(kStartTimer, kStarted); }
+  double Waits() const { return Span(kPrepared, kTimer) + Span(kLoaded, kStartTimer) + Span(kStarted, kFirstTick); }
+};
+
+bool ReadOpen(HWND main, Open* open) {
+  for (int i = 0; i < kStepCount; ++i) {
+    const INT_PTR v = Prop(main, (std::wstring(L"QuillmereX.Open.") + kSteps[i]).c_str());
+    if (v < 0) return false;
+    open->ms[i] = static_cast<double>(v) / 1000.0;
+  }
+  open->index = Prop(main, L"QuillmereX.Index");
+  open->seen = true;
+  return true;
+}
+
+void PrintOpen(const char* name, const Open& o) {
+  std::printf("%s (index %d): open work %.0f ms (players opened %.0f, ready %.0f, drive data %.0f, start %.0f); "
+              "closing the pair before %.0f ms; fixed waits %.0f ms (open timer %.0f, start timer %.0f, first tick %.0f); "
+              "whole %.0f ms\n",
+              name, static_cast<int>(o.index), o.Work(), o.Span(kClosed, kOpened), o.Span(kOpened, kReady),
+              o.Span(kReady, kLoaded), o.Span(kStartTimer, kStarted), o.Span(kTimer, kClosed), o.Waits(),
+              o.Span(kPrepared, kTimer), o.Span(kLoaded, kStartTimer), o.Span(kStarted, kFirstTick), o.ms[kFirstTick]);
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) return 2;
+  if (argc < 4) return 2;
+  const long recordingFrames = argc > 4 ? wcstol(argv[4], nullptr, 10) : 0;
+  quill::test::ScopedRemovableDrive card(L'y', argv[3]);
+  if (!card.ok()) {
+    std::printf("incomplete: the card could not be mounted as a removable drive\n");
+    return 1;
+  }
   std::wstring command = L"\"" + std::wstring(argv[1]) + L"\"";
   STARTUPINFOW si = {};
   si.cb = sizeof si;
@@ -55,24 +107,23 @@ int wmain(int argc, wchar_t** argv) {
   if (!CreateProcessW(argv[1], &command[0], nullptr, nullptr, FALSE, 0, nullptr, argv[2], &si, &pi)) return 3;
   HWND main = nullptr;
   const double start = Now();
-  double openStart[2] = {-1, -1}, firstShown[2] = {-1, -1};
-  INT_PTR lastOpens = 0;
-  while (Now() - start < 120000) {
+  Open opens[4];
+  INT_PTR shown = -1, dropped = -1, shownAtEnd = -1;
+  INT_PTR lastOpens = -1, lastIndex = -1, lastState = -1, lastPosition = -1;
+  while (Now() - start < 120000 && !opens[3].seen) {
     if (!main) main = FindMain(pi.dwProcessId);
     if (main) {
-      const INT_PTR opens = Prop(main, L"QuillmereX.Opens");
-      const INT_PTR index = Prop(main, L"QuillmereX.Index");
-      const INT_PTR position = Prop(main, L"QuillmereX.Position");
-      const INT_PTR state = Prop(main, L"QuillmereX.State");
-      // An open starts when the index names the pair and the previous one is left.
-      if (index >= 0 && index < 2 && openStart[index] < 0 && (index == 0 || opens > lastOpens || state != 2)) {
-        openStart[index] = Now();
+      const INT_PTR n = Prop(main, L"QuillmereX.Opens");
+      lastOpens = n, lastIndex = Prop(main, L"QuillmereX.Index"), lastState = Prop(main, L"QuillmereX.State");
+      lastPosition = Prop(main, L"QuillmereX.Position");
+      // The count published is the opens made before the current one.
+      if (n >= 0 && n <= 3 && !opens[n].seen) ReadOpen(main, &opens[n]);
+      if (n == 1) {
+        const INT_PTR s = Prop(main, L"QuillmereX.FramesShown"), d = Prop(main, L"QuillmereX.FramesDropped");
+        if (s >= 0 && d >= 0) shown = s, dropped = d;
+        // How far the picture is behind when the shown position reaches the recording's end.
+        if (shownAtEnd < 0 && recordingFrames > 0 && Prop(main, L"QuillmereX.Position") >= recordingFrames) shownAtEnd = s;
       }
-      if (index >= 0 && index < 2 && openStart[index] >= 0 && firstShown[index] < 0 && state == 2 && position > 0) {
-        firstShown[index] = Now();
-      }
-      lastOpens = opens;
-      if (firstShown[1] >= 0) break;
     }
     Sleep(1);
   }
@@ -81,13 +132,37 @@ int wmain(int argc, wchar_t** argv) {
   TerminateProcess(pi.hProcess, 0);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
-  if (firstShown[0] < 0 || firstShown[1] < 0) {
-    std::printf("incomplete: cold %s, next %s\n", firstShown[0] < 0 ? "missing" : "ok", firstShown[1] < 0 ? "missing" : "ok");
+  if (!opens[3].seen) {
+    const int missing = !opens[0].seen ? 0 : !opens[1].seen ? 1 : !opens[2].seen ? 2 : 3;
+    const char* names[] = {"the first open", "the next pair's open", "the next folder's open", "the open at the list's end"};
+    std::printf("incomplete: %s\n", names[missing]);
+    std::printf("last seen: opens %d, index %d, state %d, position %d\n", static_cast<int>(lastOpens),
+                static_cast<int>(lastIndex), static_cast<int>(lastState), static_cast<int>(lastPosition));
     return 1;
   }
-  const double cold = firstShown[0] - openStart[0], next = firstShown[1] - openStart[1];
-  std::printf("cold open to first position: %.0f ms\n", cold);
-  std::printf("next pair (read ahead) to first position: %.0f ms\n", next);
-  std::printf("ratio %.3f\n", next / cold);
+  PrintOpen("first open at start (cold)", opens[0]);
+  PrintOpen("next pair (read ahead)", opens[1]);
+  PrintOpen("next day folder's pair (warm, not read ahead)", opens[2]);
+  PrintOpen("same pair at the list's end (warm, not read ahead, paused)", opens[3]);
+  if (opens[1].index != 1 || opens[2].index != 0 || opens[3].index != 0) {
+    std::printf("incomplete: the opens were not of the second pair, then the next folder's first twice\n");
+    return 1;
+  }
+  std::printf("open work, next pair against the list's end: %.3f\n", opens[1].Work() / opens[3].Work());
+  std::printf("ratio %.3f\n", opens[1].Work() / opens[2].Work());
+  if (shown > 0 && dropped >= 0) {
+    // The recording's frames that were never shown: those the presenter found missing between the
+    // frames it showed, and those that never reached it before the pair ended.
+    std::printf("main camera at x1, second pair: %d frames shown, %d found missing between them", static_cast<int>(shown),
+                static_cast<int>(dropped));
+    if (recordingFrames > 0) {
+      std::printf(", %ld in the recording\n", recordingFrames);
+      if (shownAtEnd >= 0) std::printf("frames shown when the position reached the end: %d\n", static_cast<int>(shownAtEnd));
+      const double unshown = static_cast<double>(recordingFrames - shown) / static_cast<double>(recordingFrames);
+      std::printf("dropped %.4f\n", unshown > 0 ? unshown : 0.0);
+    } else {
+      std::printf("\ndropped %.4f\n", static_cast<double>(dropped) / static_cast<double>(shown + dropped));
+    }
+  }
   return 0;
 }

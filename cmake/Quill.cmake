@@ -58,8 +58,15 @@ function(quill_test name)
   target_link_libraries(${name} PRIVATE quill_test_support GTest::gtest GTest::gmock ${ARG_LINK})
   quill_warnings(${name})
   add_test(NAME ${name} COMMAND ${name})
+  # A program still running shortly before CTest's timeout prints every thread's stack and ends
+  # (tests/support/crash_report.h), instead of being killed without a word.
+  if(ARG_TIMEOUT GREATER_EQUAL 40)
+    math(EXPR hang_ms "(${ARG_TIMEOUT} - 10) * 1000")
+  else()
+    math(EXPR hang_ms "${ARG_TIMEOUT} * 750")
+  endif()
   set(env QUILL_SOURCE_DIR=${PROJECT_SOURCE_DIR} QUILL_BUILD_DIR=${CMAKE_BINARY_DIR}
-          QUILL_RECORDINGS=${QUILL_RECORDINGS_DIR} ${ARG_ENVIRONMENT})
+          QUILL_RECORDINGS=${QUILL_RECORDINGS_DIR} QUILL_HANG_REPORT_MS=${hang_ms} ${ARG_ENVIRONMENT})
   if(ARG_LOCALE)
     list(APPEND env QUILL_LOCALE=${ARG_LOCALE})
   endif()

@@ -216,5 +216,17 @@ int Repaint(sPLAYERINSTANCE* instance) {
   return WithPlayer(instance, 0, [&](CPlayer* player) { return SUCCEEDED(player->RepaintVideo()) ? 1 : 0; });
 }
 
+int GetFrameCounts(sPLAYERINSTANCE* instance, uint32_t* presented, uint32_t* dropped) {
+  if (!presented || !dropped) return 0;
+  return WithPlayer(instance, 0, [&](CPlayer* player) {
+    quill::com::ComPtr<EVRCustomPresenter> presenter = player->presenter();
+    if (!presenter) return 0;
+    const FrameCounts counts = presenter->scheduler().frameCounts();
+    *presented = counts.presented;
+    *dropped = counts.dropped;
+    return 1;
+  });
+}
+
 }  // namespace PlayerInstance
 }  // namespace playcore

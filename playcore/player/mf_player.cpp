@@ -106,19 +106,29 @@ void CPlayer::ReleaseTopologyInterfaces() {
 }
 
 HRESULT CPlayer::Shutdown() {
-  quill::com::ScopedLock hold(lock_);
-  displayControl_.reset();
-  quill::com::ComPtr<IMFMediaSession> current = session();
+  quill::com::ComPtr<IMFMediaSession> current;
+  {
+    quill::com::ScopedLock hold(lock_);
+    current = session();
+    for (auto& gate : releaseGates_) gate->Close();
+    HoldPulls(true);  // for good: the close stops the presenter
+    // From here on the readers are refused (display control, presenter) and a rebuild on a session
+    // thread makes no presenter: both look at the closing state under this lock.
+    displayControl_.reset();
+    ++closeCount_;
+    if (current) InterlockedExchange(&state_, kPlayerClosing);
+  }
   HRESULT hr = S_OK;
-  for (auto& gate : releaseGates_) gate->Close();
-  HoldPulls(true);  // for good: the close stops the presenter
   if (current) {
-    InterlockedExchange(&state_, kPlayerClosing);
+    OnCloseWaitBegins();
     hr = current->Close();
-    // A session that does not report its closing in time is shut down all the same.
-    // The closing stops the renderers, whose last present may need this (the window's) thread.
+    // A session that does not report its closing in time is shut down all the same. The wait holds
+    // no lock: session threads take lock_ (topology status, a rebuild) and readers on other threads
+    // would stand still for the whole wait. The closing stops the renderers, whose last present may
+    // need this (the window's) thread.
     if (SUCCEEDED(hr)) quill::com::WaitDispatchingSentMessages(closeEvent_.get(), kSessionCloseWaitMs);
   }
+  quill::com::ScopedLock hold(lock_);
   // Even after a failed Close both are shut down, so that no session thread keeps this player (the
   // session's event callback) alive.
   if (source_) source_->Shutdown();
@@ -162,13 +172,18 @@ void CPlayer::RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
 
 quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
   quill::com::ScopedLock hold(lock_);
+  if (closing()) return quill::com::ComPtr<EVRCustomPresenter>();
   return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
 }
 
 void CPlayer::HoldPulls(bool hold) {
   // The session's stops run the EVR's clock events, which must not meet a frame pulled on another
-  // thread (see EVRCustomPresenter::HoldUnlockedPulls).
-  const quill::com::ComPtr<EVRCustomPresenter> held = presenter();
+  // thread (see EVRCustomPresenter::HoldUnlockedPulls). Also while closing: the close stops it too.
+  quill::com::ComPtr<EVRCustomPresenter> held;
+  {
+    quill::com::ScopedLock lock(lock_);
+    if (activateObject_) held = activateObject_->presenter();
+  }
   if (held) held->HoldUnlockedPulls(hold);
 }
 

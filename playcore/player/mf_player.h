@@ -5,9 +5,13 @@
 // Threads: Invoke and the On* handlers run on Media Foundation work-queue threads; every other
 // operation runs on the thread that drives the player instance, under the instance mutex.
 // Lock: lock_ guards the interfaces obtained when the topology is ready (display control, mixer,
-// audio volume) and is held by OnTopologyStatus, SetVideoPosition, Shutdown and the instance's calls
-// on the display control. Lock order: instance mutex, then lock_. state_ and the reference count are
-// atomic words. Messages to the window are always posted, never sent.
+// audio volume), the source and the presenter's activation object as a rebuild on a session thread
+// reads and replaces them, and the start of a close (closeCount_, state_ turning to closing). It is
+// held by OnTopologyStatus, SetVideoPosition, the instance's calls on the display control and
+// Shutdown, which never holds it across its wait for the session's close: once a close began, the
+// readers are refused at once and a rebuild makes no presenter. Lock order: instance mutex, then
+// lock_. state_ and the reference count are atomic words. Messages to the window are always posted,
+// never sent.
 #pragma once
 
 #include "platform/framework/private_messages.h"
@@ -118,9 +122,11 @@ class CPlayer : public IMFAsyncCallback {
   virtual HRESULT OnSessionStopped(IMFMediaEvent* event);
   virtual HRESULT OnSessionPaused(IMFMediaEvent* event);
   virtual HRESULT OnSessionEvent(IMFMediaEvent* event, MediaEventType type);
+  // On the closing thread, once the close began and before it waits for the session; no lock held.
+  virtual void OnCloseWaitBegins() {}
+  HRESULT StartPlatform();
 
  private:
-  HRESULT StartPlatform();
   HRESULT SetTopologyFromSource();
   HRESULT BuildPlaybackTopology(IMFMediaSource* source, IMFPresentationDescriptor* pd,
                                 IMFTopology** topology);
@@ -129,8 +135,13 @@ class CPlayer : public IMFAsyncCallback {
   // The output node's object: the audio renderer's activate, or the stream of a video renderer.
   HRESULT CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** renderer, bool* video);
   HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
-  HRESULT MakeActivationObject(IMFStreamDescriptor* sd, quill::com::ComPtr<IMFActivate>* held);
+  // Fails with MF_E_SHUTDOWN when a close began after `generation` (closeCount_) was read.
+  HRESULT MakeActivationObject(IMFStreamDescriptor* sd, LONG generation, quill::com::ComPtr<IMFActivate>* held);
   HRESULT ResolveSource(const wchar_t* url);
+  // The source while no close began (null once one did); takes lock_.
+  quill::com::ComPtr<IMFMediaSource> OpenSource();
+  // Under lock_ (or on the instance's thread): a close began and no open followed it yet.
+  bool closing() const { return state_ == playcore::kPlayerClosing || state_ == playcore::kPlayerClosed; }
   quill::com::ComPtr<IMFMediaSession> session();
   void ReleaseTopologyInterfaces();
   void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
@@ -175,6 +186,7 @@ class CPlayer : public IMFAsyncCallback {
   HWND videoWindow_;
   HWND eventWindow_;
   volatile LONG state_ = playcore::kPlayerClosed;
+  LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
   LONGLONG duration_ = 0;

@@ -208,8 +208,9 @@ HRESULT CPlayer::OnNewPresentation(IMFMediaEvent* event) {
   PropVariantClear(&value);
   quill::com::ComPtr<IMFTopology> topology;
   quill::com::ComPtr<IMFMediaSession> current = session();
-  if (SUCCEEDED(hr) && current && source_) {
-    hr = BuildPlaybackTopology(source_.get(), pd.get(), topology.put());
+  const quill::com::ComPtr<IMFMediaSource> source = OpenSource();
+  if (SUCCEEDED(hr) && current && source) {
+    hr = BuildPlaybackTopology(source.get(), pd.get(), topology.put());
     if (SUCCEEDED(hr)) hr = current->SetTopology(0, topology.get());
     if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerOpenPending);
   }

@@ -70,18 +70,31 @@ HRESULT CPlayer::ResolveSource(const wchar_t* url) {
     hr = resolver->CreateObjectFromURL(url, MF_RESOLUTION_MEDIASOURCE, nullptr, &objectType,
                                        object.put());
   }
-  if (SUCCEEDED(hr)) hr = object.As(&source_);
+  quill::com::ComPtr<IMFMediaSource> source;
+  if (SUCCEEDED(hr)) hr = object.As(&source);
+  if (SUCCEEDED(hr)) {
+    quill::com::ScopedLock hold(lock_);
+    source_ = std::move(source);
+  }
   return hr;
+}
+
+quill::com::ComPtr<IMFMediaSource> CPlayer::OpenSource() {
+  quill::com::ScopedLock hold(lock_);
+  if (closing()) return quill::com::ComPtr<IMFMediaSource>();
+  return source_.Copy();
 }
 
 HRESULT CPlayer::SetTopologyFromSource() {
   quill::com::ComPtr<IMFMediaSession> current = session();
-  if (!current || !source_) return E_UNEXPECTED;
+  // The audio-less rebuild runs on a session thread while the instance's thread may be closing.
+  const quill::com::ComPtr<IMFMediaSource> source = OpenSource();
+  if (!current || !source) return MF_E_SHUTDOWN;
   quill::com::ComPtr<IMFPresentationDescriptor> pd;
   quill::com::ComPtr<IMFTopology> topology;
-  HRESULT hr = source_->CreatePresentationDescriptor(pd.put());
+  HRESULT hr = source->CreatePresentationDescriptor(pd.put());
   if (SUCCEEDED(hr)) duration_ = static_cast<LONGLONG>(MFGetAttributeUINT64(pd.get(), MF_PD_DURATION, 0));
-  if (SUCCEEDED(hr)) hr = BuildPlaybackTopology(source_.get(), pd.get(), topology.put());
+  if (SUCCEEDED(hr)) hr = BuildPlaybackTopology(source.get(), pd.get(), topology.put());
   if (SUCCEEDED(hr)) hr = current->SetTopology(0, topology.get());
   return hr;
 }
@@ -159,7 +172,7 @@ HRESULT CPlayer::CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** render
   return hr;
 }
 
-HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
+HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
                                       quill::com::ComPtr<IMFActivate>* held) {
   quill::com::ComPtr<IMFMediaTypeHandler> handler;
   HRESULT hr = sd->GetMediaTypeHandler(handler.put());
@@ -181,6 +194,10 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
   object->SetOwner(owner_, owner_ ? &ownerCopy_ : nullptr);
   // The player keeps its own reference: Play and Seek reach the presenter through it.
   quill::com::ScopedLock hold(lock_);
+  if (closeCount_ != generation) {
+    held->reset();
+    return MF_E_SHUTDOWN;
+  }
   activate_ = held->Copy();
   activateObject_ = object;
   return S_OK;
@@ -191,8 +208,15 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd,
 // released (one reference too many), and with it the presenter, its scheduler thread and its
 // Direct3D device stayed alive for every movie opened. The player shuts the sink down at close.
 HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream) {
+  LONG generation = 0;
+  {
+    // A rebuild that comes after a close began makes no presenter (a Direct3D device, a thread).
+    quill::com::ScopedLock hold(lock_);
+    if (closing()) return MF_E_SHUTDOWN;
+    generation = closeCount_;
+  }
   quill::com::ComPtr<IMFActivate> held;
-  HRESULT hr = MakeActivationObject(sd, &held);
+  HRESULT hr = MakeActivationObject(sd, generation, &held);
   quill::com::ComPtr<IMFVideoPresenter> presenter;
   if (SUCCEEDED(hr)) hr = held->ActivateObject(__uuidof(IMFVideoPresenter), presenter.putVoid());
   quill::com::ComPtr<IMFVideoDisplayControl> display;
@@ -222,6 +246,11 @@ HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream
     return hr;
   }
   quill::com::ScopedLock hold(lock_);
+  if (closeCount_ != generation) {
+    // A close began while the sink was made and may have ended: nothing else would shut it down.
+    sink->Shutdown();
+    return MF_E_SHUTDOWN;
+  }
   mediaSinks_.push_back(sink.Copy());
   return S_OK;
 }

@@ -40,6 +40,13 @@ ScheduleDecision DecideSample(LONGLONG sampleTime, LONGLONG clockTime, float rat
   return {false, static_cast<DWORD>(clamped)};
 }
 
+uint32_t FramesMissing(LONGLONG previous, LONGLONG time, LONGLONG frameDuration) {
+  if (frameDuration <= 0 || previous < 0) return 0;
+  const LONGLONG gap = time - previous;
+  if (gap <= frameDuration + frameDuration / 2 || gap > kFrameJumpLimit) return 0;
+  return static_cast<uint32_t>((gap + frameDuration / 2) / frameDuration - 1);
+}
+
 Scheduler::~Scheduler() {
   StopScheduler();
   ClearQueue();
@@ -68,6 +75,7 @@ HRESULT Scheduler::StartScheduler(IMFClock* clock) {
   if (thread_) return E_UNEXPECTED;
   ScopedLock lock(schedulerLock_);
   clock_ = ComPtr<IMFClock>::Borrow(clock);
+  previousTime_ = -1;  // no thread runs yet
   timeBeginPeriod(kTimerResolutionMs);
   timerRaised_ = true;
   HRESULT hr = S_OK;
@@ -170,6 +178,7 @@ DWORD Scheduler::Run() {
         }
       } else if (msg.message == kMsgFlush) {
         ClearQueue();
+        previousTime_ = -1;
         wait = INFINITE;
         SetEvent(flushEvent_.get());
         if (msg.wParam && callback_) callback_->PresentSample(nullptr, 0);
@@ -216,7 +225,12 @@ HRESULT Scheduler::ProcessSample(IMFSample* sample, DWORD* wait) {
     ScopedLock lock(queueLock_);
     return queue_.InsertFront(sample);
   }
-  if (hasTime) lastSampleTime_.store(sampleTime);
+  if (hasTime) {
+    lastSampleTime_.store(sampleTime);
+    dropped_ += FramesMissing(previousTime_, sampleTime, frameDuration_.load());
+    previousTime_ = sampleTime;
+  }
+  ++presented_;
   return callback_ ? callback_->PresentSample(sample, sampleTime) : S_OK;
 }
 

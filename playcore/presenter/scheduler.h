@@ -7,7 +7,8 @@
 //   or put one back; it presents outside every scheduler lock, through the callback (the present
 //   engine, which takes its own locks).
 // - rate_, frameDuration_, quarterFrame_ are written by the presenter and read by the thread: they
-//   are atomics. lastSampleTime_ is written by the thread and read by the presenter (atomic).
+//   are atomics. lastSampleTime_ and the frame counts are written by the thread and read by others
+//   (atomics).
 // Lock order: presenter lock, then scheduler lock, then queue lock. The thread never waits for the
 // presenter, so the presenter may wait for the thread.
 // The thread ends on WM_USER (posted by Stop) and is joined; it is never terminated.
@@ -17,6 +18,7 @@
 #include <mfidl.h>
 
 #include <atomic>
+#include <cstdint>
 
 #include "platform/com/com_ptr.h"
 #include "platform/com/mf_list.h"
@@ -37,6 +39,19 @@ struct ScheduleDecision {
 };
 ScheduleDecision DecideSample(LONGLONG sampleTime, LONGLONG clockTime, float rate,
                               LONGLONG quarterFrame);
+
+// How many frames are missing between two samples presented one after the other (times in 100 ns):
+// 0 when the second follows within one and a half frames, goes back, jumps more than
+// kFrameJumpLimit (a new position, not a loss), or the frame duration is unknown.
+constexpr LONGLONG kFrameJumpLimit = 20000000;  // 2 s
+uint32_t FramesMissing(LONGLONG previous, LONGLONG time, LONGLONG frameDuration);
+
+// The frames the scheduler handed to the present engine and those missing between them, since the
+// scheduler was made (the counts of one presenter: one movie's video branch).
+struct FrameCounts {
+  uint32_t presented;
+  uint32_t dropped;
+};
 
 class Scheduler {
  public:
@@ -62,6 +77,7 @@ class Scheduler {
   LONGLONG quarterFrame() const { return quarterFrame_.load(); }
   // The time of the last sample the thread presented (0 before any).
   LONGLONG lastSampleTime() const { return lastSampleTime_.load(); }
+  FrameCounts frameCounts() const { return {presented_.load(), dropped_.load()}; }
 
   // Starts the thread with `clock` (may be null); E_UNEXPECTED while a thread runs.
   HRESULT StartScheduler(IMFClock* clock);
@@ -100,6 +116,11 @@ class Scheduler {
   std::atomic<LONGLONG> frameDuration_{0};
   std::atomic<LONGLONG> quarterFrame_{0};
   std::atomic<LONGLONG> lastSampleTime_{0};
+  // Counted on the thread, read by anyone. previousTime_ is the thread's own: the time of the sample
+  // presented before, forgotten on a flush (a seek) so that the jump is not counted as a loss.
+  std::atomic<uint32_t> presented_{0};
+  std::atomic<uint32_t> dropped_{0};
+  LONGLONG previousTime_ = -1;
   bool timerRaised_ = false;
 };
 

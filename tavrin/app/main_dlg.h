@@ -223,6 +223,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   static constexpr const wchar_t* kPropState = L"QuillmereX.State";
   static constexpr const wchar_t* kPropSpeed = L"QuillmereX.Speed";  // speed code + 100
   static constexpr const wchar_t* kPropMarker = L"QuillmereX.Marker";  // the last queue marker's wParam
+  // The leading instance's frames shown and found missing since its movie was opened (absent while
+  // no presenter shows it).
+  static constexpr const wchar_t* kPropFramesShown = L"QuillmereX.FramesShown";
+  static constexpr const wchar_t* kPropFramesDropped = L"QuillmereX.FramesDropped";
   void PublishPlaybackState();
   // The current entry's two paths under m_hPlayMutex; false for an invalid index.
   bool CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath);

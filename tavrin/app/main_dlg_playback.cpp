@@ -22,6 +22,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/speed_codes.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/browser/recording_names.h"
 #include "tavrin/skin/msg_box.h"
@@ -107,6 +108,7 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count || m_bShutDown) return 0;
   if (killTimer104) KillTimer(kTimerButtons);
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kPrepared);
   ++m_uPrepareCount;
   MapOnOpen();
   Stop();
@@ -145,6 +147,7 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
 }
 
 int CtavrinDlg::OpenCurrent() {
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kTimerWaited);
   KillTimer(kTimerTick);
   if (m_seekBar.m_hWnd) m_seekBar.SetEnabled(TRUE);
   m_bOpened = FALSE;
@@ -168,6 +171,7 @@ int CtavrinDlg::OpenCurrent() {
   }
   playcore::PlayerCall_CloseDataFileAll();
   playcore::PlayerCall_CloseMovieAll();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kClosed);
   // The graph shows nothing of the closed recording while the next one opens.
   if (m_graph.m_hWnd) {
     m_graph.m_nGraphFlag = 0;
@@ -228,6 +232,7 @@ int CtavrinDlg::OpenCurrent() {
   }
   m_bOpenBusy = TRUE;
   PublishPlaybackState();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kOpened);
   return 1;
 }
 
@@ -260,6 +265,7 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   m_pane[0].Invalidate(FALSE);
   m_pane[1].Invalidate(FALSE);
   m_nOpenReason = 0;
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kReady);
   StartWorker(m_hOpenThread, m_nCurIndex);
 }
 
@@ -295,11 +301,13 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
     SetPlayButtonFace(false);
   }
   UpdateButtons();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kLoaded);
   SetTimer(kTimerStart, Timings().start);
   return 0;
 }
 
 void CtavrinDlg::StartPlayback() {
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kStartTimer);
   const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
   if (m_nCurIndex < 0 || m_nCurIndex >= count) return;
   sRECORDINGPAIR& entry = m_browser.m_list.m_shownRecords[m_nCurIndex];
@@ -324,6 +332,7 @@ void CtavrinDlg::StartPlayback() {
   MapMoveMarker();
   m_nSeekTarget = -1;
   SetTimer(kTimerTick, Timings().tick);
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kStarted);
   // The next pair's drive data, read ahead while this one plays.
   if (m_nCurIndex + 1 < count) StartWorker(m_hPreOpenThread, m_nCurIndex + 1);
 }
@@ -572,7 +581,10 @@ void CtavrinDlg::StopPlaybackWorkers() {
   ++m_uOpenGeneration;
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();
   if (m_hWnd) {
-    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed, kPropMarker}) ::RemovePropW(m_hWnd, prop);
+    for (const wchar_t* prop : {kPropPosition, kPropIndex, kPropOpens, kPropState, kPropSpeed, kPropMarker,
+                                kPropFramesShown, kPropFramesDropped}) {
+      ::RemovePropW(m_hWnd, prop);
+    }
   }
 }
 

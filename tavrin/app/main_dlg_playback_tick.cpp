@@ -7,6 +7,7 @@
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main_dlg.h"
+#include "tavrin/app/start_marks.h"
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/settings_ini.h"
@@ -131,10 +132,19 @@ void CtavrinDlg::PublishPlaybackState() {
   const int src = DataSourceIndex();
   const int speed = InstanceActive(src) ? g_PlayerInstance[src].speedCode : 0;
   ::SetPropW(m_hWnd, kPropSpeed, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(speed + 100)));
+  uint32_t shown = 0, dropped = 0;
+  if (InstanceActive(lead) && playcore::PlayerInstance::GetFrameCounts(&g_PlayerInstance[lead], &shown, &dropped)) {
+    ::SetPropW(m_hWnd, kPropFramesShown, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(shown) + 1));
+    ::SetPropW(m_hWnd, kPropFramesDropped, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dropped) + 1));
+  } else {
+    ::RemovePropW(m_hWnd, kPropFramesShown);
+    ::RemovePropW(m_hWnd, kPropFramesDropped);
+  }
 }
 
 void CtavrinDlg::OnTick() {
   PublishPlaybackState();
+  quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kFirstTick);
   const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
   MapOnTick(InstanceActive(lead), state);

@@ -56,6 +56,15 @@ bool StartMarked(StartStep step) {
   return i < kSteps && g_ticks[i] != 0;
 }
 
+uintptr_t MicrosValue(int64_t span, int64_t ticksPerSecond) {
+  if (span < 0 || ticksPerSecond <= 0) return 0;
+  // Split so that the product cannot overflow for any counter rate.
+  const int64_t micros = span / ticksPerSecond * 1000000 + span % ticksPerSecond * 1000000 / ticksPerSecond;
+  // A value that does not fit the property (over an hour on 32 bits) is left out.
+  if (micros >= static_cast<int64_t>(UINTPTR_MAX)) return 0;
+  return static_cast<uintptr_t>(micros) + 1;
+}
+
 std::array<uintptr_t, kSteps> StartPropertyValues(const std::array<int64_t, kSteps>& ticks,
                                                   int64_t ticksPerSecond) {
   std::array<uintptr_t, kSteps> values = {};
@@ -63,12 +72,7 @@ std::array<uintptr_t, kSteps> StartPropertyValues(const std::array<int64_t, kSte
   if (entry == 0 || ticksPerSecond <= 0) return values;
   for (size_t i = 0; i < kSteps; ++i) {
     if (ticks[i] == 0 || ticks[i] < entry) continue;
-    // Split so that the product cannot overflow for any counter rate.
-    const int64_t span = ticks[i] - entry;
-    const int64_t micros = span / ticksPerSecond * 1000000 + span % ticksPerSecond * 1000000 / ticksPerSecond;
-    // A value that does not fit the property (over an hour on 32 bits) is left out.
-    if (micros >= static_cast<int64_t>(UINTPTR_MAX)) continue;
-    values[i] = static_cast<uintptr_t>(micros) + 1;
+    values[i] = MicrosValue(ticks[i] - entry, ticksPerSecond);
   }
   return values;
 }
@@ -80,6 +84,31 @@ void PublishStartMarks(HWND window) {
   if (g_beforeEntryMicros >= 0 && g_beforeEntryMicros < static_cast<int64_t>(UINTPTR_MAX)) {
     SetValue(window, kStartBeforeEntryName, static_cast<uintptr_t>(g_beforeEntryMicros) + 1);
   }
+}
+
+namespace {
+
+constexpr size_t kOpenSteps = static_cast<size_t>(OpenStep::kCount);
+int64_t g_openBegin = 0;
+std::array<bool, kOpenSteps> g_openMarked = {};
+
+std::wstring OpenProperty(size_t i) { return std::wstring(kOpenPropPrefix) + kOpenStepNames[i]; }
+
+}  // namespace
+
+void MarkOpen(HWND window, OpenStep step) {
+  const size_t i = static_cast<size_t>(step);
+  if (!window || i >= kOpenSteps) return;
+  const int64_t now = Now();
+  if (step == OpenStep::kPrepared) {
+    for (size_t k = 0; k < kOpenSteps; ++k) ::RemovePropW(window, OpenProperty(k).c_str());
+    g_openMarked = {};
+    g_openBegin = now;
+  }
+  if (g_openBegin == 0 || g_openMarked[i] || (i > 0 && !g_openMarked[i - 1])) return;
+  g_openMarked[i] = true;
+  const uintptr_t value = MicrosValue(now - g_openBegin, TicksPerSecond());
+  if (value) ::SetPropW(window, OpenProperty(i).c_str(), reinterpret_cast<HANDLE>(value));
 }
 
 }  // namespace quill::app

@@ -57,4 +57,35 @@ std::array<uintptr_t, static_cast<size_t>(StartStep::kCount)> StartPropertyValue
 // Sets the properties of the marks made so far, and of the time before the entry, on `window`.
 void PublishStartMarks(HWND window);
 
+// The steps of opening a pair, in the order they end, for the playback benchmark: what the open
+// waits for (its timers, the first tick) apart from what it does (closing the previous pair,
+// opening the players, reading the drive data, starting).
+enum class OpenStep : int {
+  kPrepared,    // the open is armed (its timer set)
+  kTimerWaited, // the open timer ran out and the open begins
+  kClosed,      // the previous pair's drive data and players closed
+  kOpened,      // both players opening
+  kReady,       // both players ready; the drive data worker starts
+  kLoaded,      // the drive data arrived and playback was asked for
+  kStartTimer,  // the start timer ran out
+  kStarted,     // the views, the volume and the tick set up
+  kFirstTick,   // the first tick after the start: the first position shown
+  kCount
+};
+
+constexpr std::array<const wchar_t*, static_cast<size_t>(OpenStep::kCount)> kOpenStepNames = {
+    L"prepared", L"timer", L"closed", L"opened", L"ready", L"loaded", L"start-timer", L"started", L"first-tick"};
+
+// "QuillmereX.Open.<name>": the microseconds from the open's kPrepared to the step's end, plus 1.
+constexpr const wchar_t* kOpenPropPrefix = L"QuillmereX.Open.";
+
+// The published value of a mark `span` counter ticks after its reference, at `ticksPerSecond`: the
+// microseconds plus 1, or 0 when the span is negative or does not fit.
+uintptr_t MicrosValue(int64_t span, int64_t ticksPerSecond);
+
+// Marks the end of `step` of the current open on `window` (UI thread). kPrepared begins an open and
+// removes the marks of the one before. A step is marked once per open, and only after the step
+// before it: a tick of the previous pair, or an open that failed half-way, leaves no later marks.
+void MarkOpen(HWND window, OpenStep step);
+
 }  // namespace quill::app

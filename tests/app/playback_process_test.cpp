@@ -101,6 +101,21 @@ TEST(PlaybackProcess, PlaysPairAfterPairSkipsADamagedOneAndGoesOnWithTheNextDayF
   const INT_PTR first = Prop(main, L"QuillmereX.Position");
   ASSERT_TRUE(WaitUntil(app, 10000, [&] { return Prop(main, L"QuillmereX.Position") > first + 10; }))
       << "the position shown stays at " << first;
+  // The leading camera's presenter counts the frames it shows, published beside the position.
+  const INT_PTR shown = Prop(main, L"QuillmereX.FramesShown");
+  EXPECT_GE(Prop(main, L"QuillmereX.FramesDropped"), 0) << "the dropped frames are not published";
+  ASSERT_TRUE(WaitUntil(app, 10000, [&] { return Prop(main, L"QuillmereX.FramesShown") > shown + 10; }))
+      << "the frames shown stay at " << shown;
+  // Every step of the first pair's open was marked, in order.
+  INT_PTR previous = -1;
+  int n = 0;
+  for (const wchar_t* step : {L"prepared", L"timer", L"closed", L"opened", L"ready", L"loaded", L"start-timer",
+                              L"started", L"first-tick"}) {
+    const INT_PTR mark = Prop(main, (std::wstring(L"QuillmereX.Open.") + step).c_str());
+    EXPECT_GE(mark, previous) << "open mark " << n << " is missing or early";
+    ++n;
+    previous = mark;
+  }
 
   // The end of the first recording skips the damaged second one and plays the third (the list may
   // have left the damaged one out already).

@@ -1,5 +1,8 @@
 // The start-up marks as published: microseconds from the entry, plus 1, for every marked step.
 #include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
 
 #include "tavrin/app/start_marks.h"
 
@@ -47,6 +50,36 @@ TEST(StartMarks, NothingIsPublishedWithoutTheEntryOrACounterRate) {
   for (uintptr_t v : StartPropertyValues(ticks, 10000000)) EXPECT_EQ(v, 0u);
   ticks[Index(StartStep::kEntry)] = 50;
   for (uintptr_t v : StartPropertyValues(ticks, 0)) EXPECT_EQ(v, 0u);
+}
+
+// The open marks on a window: each step once, only after the one before it, all gone at the next open.
+TEST(OpenMarks, MarksEachStepOnceInOrderAndClearsThemAtTheNextOpen) {
+  using quill::app::MarkOpen;
+  using quill::app::OpenStep;
+  HWND w = CreateWindowW(L"STATIC", L"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(w, nullptr);
+  auto value = [&](const wchar_t* name) {
+    return reinterpret_cast<uintptr_t>(GetPropW(w, (std::wstring(quill::app::kOpenPropPrefix) + name).c_str()));
+  };
+  MarkOpen(w, OpenStep::kTimerWaited);
+  EXPECT_EQ(value(L"timer"), 0u) << "marked before any open";
+  MarkOpen(w, OpenStep::kPrepared);
+  MarkOpen(w, OpenStep::kTimerWaited);
+  MarkOpen(w, OpenStep::kClosed);
+  MarkOpen(w, OpenStep::kStarted);  // the steps between were never reached
+  MarkOpen(w, OpenStep::kFirstTick);
+  EXPECT_GE(value(L"prepared"), 1u);
+  EXPECT_GE(value(L"timer"), value(L"prepared"));
+  EXPECT_GE(value(L"closed"), value(L"timer"));
+  EXPECT_EQ(value(L"started"), 0u) << "a step marked without the one before it";
+  EXPECT_EQ(value(L"first-tick"), 0u);
+  const uintptr_t closed = value(L"closed");
+  MarkOpen(w, OpenStep::kClosed);
+  EXPECT_EQ(value(L"closed"), closed) << "a step's first mark was overwritten";
+  MarkOpen(w, OpenStep::kPrepared);
+  EXPECT_EQ(value(L"timer"), 0u) << "the previous open's marks stay";
+  EXPECT_EQ(value(L"closed"), 0u);
+  DestroyWindow(w);
 }
 
 }  // namespace

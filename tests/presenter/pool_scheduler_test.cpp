@@ -96,7 +96,25 @@ TEST(SchedulerDecision, PacesEarlyOnTimeLateAndVeryLateSamplesAtEachRate) {
   }
 }
 
-// Records when each sample was presented.
+TEST(SchedulerFrameCounts, CountsFramesMissingBetweenTwoPresentedOnes) {
+  const struct {
+    const char* name;
+    LONGLONG previous, time;
+    LONGLONG frame;
+    uint32_t missing;
+  } cases[] = {
+      {"the next frame", 0, kFrame30, kFrame30, 0},
+      {"a little late", 0, kFrame30 + kFrame30 / 3, kFrame30, 0},
+      {"one frame lost", 0, 2 * kFrame30, kFrame30, 1},
+      {"five frames lost", 10 * kFrame30, 16 * kFrame30, kFrame30, 5},
+      {"nothing before", -1, 5 * kFrame30, kFrame30, 0},
+      {"backwards", 5 * kFrame30, 2 * kFrame30, kFrame30, 0},
+      {"a jump to a new position", 0, 30000 * kMs, kFrame30, 0},
+      {"unknown frame duration", 0, 10 * kFrame30, 0, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.missing, FramesMissing(c.previous, c.time, c.frame)) << c.name;
+}
+
 class RecordingCallback : public SchedulerCallback {
  public:
   HRESULT PresentSample(IMFSample* sample, LONGLONG target) override {
@@ -166,6 +184,26 @@ TEST_F(SchedulerThread, HoldsEarlySamplesAndNeverStallsTheOthers) {
   PresentDelayMs(500);
   std::lock_guard<std::mutex> lock(callback_.mutex);
   EXPECT_EQ(7u, callback_.presented.size());
+}
+
+// Samples two frames apart count one frame dropped each; the jump after a flush (a seek) counts none.
+TEST_F(SchedulerThread, CountsPresentedAndDroppedFramesAndForgetsTheGapOverAFlush) {
+  const LONGLONG base = clock_->Now() - 1000 * kMs;  // every sample is late: shown at once
+  for (int i = 0; i < 3; ++i) {
+    auto s = NewSample(base + 2 * i * kFrame30);
+    ASSERT_EQ(S_OK, scheduler_.ScheduleSample(s.get()));
+  }
+  ASSERT_TRUE(callback_.WaitFor(3, 10000));
+  FrameCounts counts = scheduler_.frameCounts();
+  EXPECT_EQ(3u, counts.presented);
+  EXPECT_EQ(2u, counts.dropped);
+  EXPECT_EQ(S_OK, scheduler_.Flush());
+  auto after = NewSample(base + 20 * kFrame30);
+  ASSERT_EQ(S_OK, scheduler_.ScheduleSample(after.get()));
+  ASSERT_TRUE(callback_.WaitFor(4, 10000));
+  counts = scheduler_.frameCounts();
+  EXPECT_EQ(4u, counts.presented);
+  EXPECT_EQ(2u, counts.dropped);
 }
 
 TEST_F(SchedulerThread, FlushDropsWaitingSamplesWithoutPresentingThem) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <dbghelp.h>
+#include <tlhelp32.h>
 
 #include <csignal>
 #include <cstdarg>
@@ -108,7 +109,7 @@ void WalkFramePointers(const CONTEXT& context) {
   }
 }
 
-void PrintStack(const CONTEXT& at) {
+void PrintStack(const CONTEXT& at, HANDLE thread = GetCurrentThread()) {
   Print("stack:\n");
   static SymbolHelper symbols;
   if (!symbols.Load()) {
@@ -128,12 +129,13 @@ void PrintStack(const CONTEXT& at) {
   frame.AddrStack.Mode = AddrModeFlat;
   int shown = 0;
   while (shown < kMaxFrames &&
-         symbols.walk(IMAGE_FILE_MACHINE_I386, process, GetCurrentThread(), &frame, &context, nullptr,
+         symbols.walk(IMAGE_FILE_MACHINE_I386, process, thread, &frame, &context, nullptr,
                       symbols.functionTable, symbols.moduleBase, nullptr) &&
          frame.AddrPC.Offset != 0) {
     PrintFrame(shown++, static_cast<uintptr_t>(frame.AddrPC.Offset), named ? &symbols : nullptr);
   }
-  if (shown == 0) WalkFramePointers(at);
+  if (shown == 0 && thread == GetCurrentThread()) WalkFramePointers(at);
+  if (shown == 0 && thread != GetCurrentThread()) PrintFrame(0, at.Eip, nullptr);
 }
 
 [[noreturn]] void End() {
@@ -158,6 +160,8 @@ bool BeginReport(const char* what) {
   Sleep(10000);  // the first report ends the process well before this
   End();
 }
+
+void PrintEveryThread();
 
 const char* Describe(DWORD code) {
   switch (code) {
@@ -192,7 +196,16 @@ LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* pointers) {
   }
   // The stack walk itself may stall on a damaged process (the loader's lock, the heap): the short
   // report above is already out.
-  PrintStack(*pointers->ContextRecord);
+  HMODULE module = nullptr;
+  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         static_cast<LPCSTR>(record.ExceptionAddress), &module)) {
+    PrintStack(*pointers->ContextRecord);
+  } else {
+    // Outside every module: Wine's own host code (an abort in one of its libraries). Its stack does
+    // not walk; what the program's threads were doing is what tells the cause.
+    Print("(outside every module: the host side of Wine)\nthe other threads:\n");
+    PrintEveryThread();
+  }
   End();
 }
 
@@ -225,7 +238,54 @@ void OnAbort(int) {
   ReportHere("abort");
 }
 
+DWORD g_hangAfterMs = 0;
+
+// Every thread of the process with its stack. Each thread is stopped only to read its registers: a
+// stopped thread may hold the heap's or the loader's lock, which the walk needs. A hung thread
+// stands still, so its stack reads the same afterwards.
+void PrintEveryThread() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  THREADENTRY32 entry = {};
+  entry.dwSize = sizeof entry;
+  const DWORD self = GetCurrentThreadId();
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == self) continue;
+    const HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT | THREAD_QUERY_INFORMATION,
+                                     FALSE, entry.th32ThreadID);
+    if (thread == nullptr) continue;
+    CONTEXT context = {};
+    context.ContextFlags = CONTEXT_CONTROL | CONTEXT_INTEGER;
+    bool read = false;
+    if (SuspendThread(thread) != static_cast<DWORD>(-1)) {
+      read = GetThreadContext(thread, &context) != FALSE;
+      ResumeThread(thread);
+    }
+    Print("\nthread %lu:\n", static_cast<unsigned long>(entry.th32ThreadID));
+    if (read) PrintStack(context, thread);
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+}
+
+DWORD WINAPI WatchForHang(void*) {
+  Sleep(g_hangAfterMs);
+  BeginReport("hang");
+  Print("\n*** HANG: the test program still runs after %lu ms; its threads:\n",
+        static_cast<unsigned long>(g_hangAfterMs));
+  PrintEveryThread();
+  Print("the test program ends here with code %u\n", kHangExitCode);
+  TerminateProcess(GetCurrentProcess(), kHangExitCode);
+  return 0;
+}
+
 }  // namespace
+
+void StartHangReport(DWORD afterMs) {
+  g_hangAfterMs = afterMs;
+  const HANDLE watch = CreateThread(nullptr, 0, WatchForHang, nullptr, 0, nullptr);
+  if (watch != nullptr) CloseHandle(watch);
+}
 
 void InstallCrashReport() {
   SetUnhandledExceptionFilter(OnUnhandledException);

@@ -8,11 +8,19 @@
 // programs are linked at their default base, 0x400000).
 #pragma once
 
+#include <windows.h>
+
 namespace quill::test {
 
 constexpr unsigned kCrashExitCode = 70;
+constexpr unsigned kHangExitCode = 71;
 
 // Once, at the start of the program, before any thread of the program's own is started.
 void InstallCrashReport();
+
+// A program still running `afterMs` from now prints the stack of every thread and ends with
+// kHangExitCode: a hang guard set a little inside CTest's timeout (QUILL_HANG_REPORT_MS), so that a
+// test that hangs says where instead of being killed without a word.
+void StartHangReport(DWORD afterMs);
 
 }  // namespace quill::test

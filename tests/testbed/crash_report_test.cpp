@@ -1,6 +1,6 @@
-// The test programs' crash report (tests/support/crash_report.h): each kind of crash, run in a child
-// of this program, ends that child at once with the report's code and a report naming the crash and
-// the place in this program where it happened.
+// The test programs' crash and hang report (tests/support/crash_report.h): each kind of crash, and a
+// hang, run in a child of this program, ends that child with the report's code and a report naming
+// what happened and the place in this program where it happened.
 #include <windows.h>
 
 #include <gmock/gmock.h>
@@ -43,11 +43,23 @@ void ThrowOnAThread() {
 
 void Abort() { std::abort(); }
 
+// A thread that waits for ever, and the main thread waiting for it.
+__attribute__((noinline)) DWORD WINAPI WaitForNothing(void* never) {
+  return WaitForSingleObject(static_cast<HANDLE>(never), INFINITE);
+}
+
+void Hang() {
+  const HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE thread = CreateThread(nullptr, 0, WaitForNothing, never, 0, nullptr);
+  WaitForSingleObject(thread, INFINITE);
+}
+
 struct CrashCase {
   const char* name;
   void (*crash)();
   // GoogleTest's simple regular expressions, each for a line of the child's error output.
   std::vector<const char*> lines;
+  unsigned exitCode = quill::test::kCrashExitCode;
 };
 
 const CrashCase kCases[] = {
@@ -60,15 +72,19 @@ const CrashCase kCases[] = {
      {"CRASH: uncaught C\\+\\+ exception .*runtime_error: thrown by the probe", "#0\\d test_crash_report.exe\\+0x",
       "ends here with code 70"}},
     {"abort", Abort, {"CRASH: abort", "#0\\d test_crash_report.exe\\+0x", "ends here with code 70"}},
+    // The child's hang guard is set short by the test (the variable is inherited).
+    {"hang", Hang, {"HANG: the test program still runs after 300 ms", "thread \\d+:", "#0\\d test_crash_report.exe\\+0x",
+      "ends here with code 71"}, quill::test::kHangExitCode},
 };
 
-TEST(CrashReport, EachCrashEndsTheProgramAtOnceWithWhereItHappened) {
+TEST(CrashReport, EachCrashOrHangEndsTheProgramWithWhereItHappened) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
+  SetEnvironmentVariableW(L"QUILL_HANG_REPORT_MS", L"300");  // for the children only
   for (const CrashCase& c : kCases) {
     SCOPED_TRACE(c.name);
     std::vector<testing::Matcher<const std::string&>> lines;
     for (const char* line : c.lines) lines.push_back(testing::ContainsRegex(line));
-    EXPECT_EXIT(c.crash(), testing::ExitedWithCode(static_cast<int>(quill::test::kCrashExitCode)),
+    EXPECT_EXIT(c.crash(), testing::ExitedWithCode(static_cast<int>(c.exitCode)),
                 testing::AllOfArray(lines));
   }
 }
