@@ -2,7 +2,8 @@
 #include "platform/webview2/webview2_loader.h"
 
 #include <string>
-#include <vector>
+
+#include "platform/framework/program_file.h"
 
 namespace webview2 {
 
@@ -10,16 +11,8 @@ namespace {
 
 // The folder of the program's own file with a trailing backslash; "" when it cannot be read whole.
 std::wstring ProgramFolder() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::wstring();
-    if (n < path.size()) break;
-    if (path.size() >= 32768) return std::wstring();
-    path.resize(path.size() * 2);
-  }
-  std::wstring text(path.data());
-  size_t slash = text.find_last_of(L"\\/");
+  const std::wstring text = quill::framework::ProgramFilePath();
+  const size_t slash = text.find_last_of(L"\\/");
   return slash == std::wstring::npos ? std::wstring() : text.substr(0, slash + 1);
 }
 

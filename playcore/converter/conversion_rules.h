@@ -10,8 +10,8 @@
 
 namespace playcore {
 
-// Progress of a conversion, posted to the owner window as WM_APP+8 with wParam = value and
-// lParam = total. The first percent of the bar (and `offsetPercent` more, for a conversion that
+// Progress of a conversion, posted to the owner window as quill::msg::kProgress with wParam = value
+// and lParam = total. The first percent of the bar (and `offsetPercent` more, for a conversion that
 // follows a join) is already done when the first frame comes; the last frame reports
 // total + total / 100. 64-bit arithmetic: joined recordings reach hundreds of thousands of frames.
 // False when there is nothing to report (total 0: the frame count is unknown).

@@ -233,7 +233,7 @@ class CMovieCapture {
 
 // The capture object's entry points, as the conversion commands and the conversion-mask dialog call
 // them. Create: a job for `owner`, null when out of memory (delete it when done). Run: posts
-// WM_APP+8 (start percent, 100) to the owner, runs the request to its end, posts WM_APP+8
+// kProgressMessage (start percent, 100) to the owner, runs the request to its end, posts it again
 // (100, 100), and answers the run's RunResult (0 done, 1 failed, 2 cancelled). CopyState: one
 // mouse action of the preview pane, then the current mask areas into `masks`; always 1.
 CMovieCapture* CMovieCapture_Create(HWND owner);

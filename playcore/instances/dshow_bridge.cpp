@@ -11,7 +11,7 @@ namespace dsbridge {
 
 namespace {
 
-constexpr UINT kMsgMovieReady = WM_APP + 1003;
+constexpr UINT kMsgMovieReady = quill::msg::kPlayerReady;
 constexpr float kBitsPerByte = 8.0f;
 constexpr float kMillisecondsPerSecond = 1000.0f;
 

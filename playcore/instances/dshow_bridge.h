@@ -8,20 +8,22 @@
 // them with PlayerInstance::TakeGraphEvents and handles kGraphEventComplete like the end of a movie.
 #pragma once
 
+#include "platform/framework/private_messages.h"
 #include "playcore/dshow/graph_session.h"
 #include "playcore/instances/player_instance.h"
 
 namespace playcore {
 
 // Posted by the graph to the video window: graph events are waiting (wParam 0, lParam 0).
-constexpr UINT kMsgGraphEvent = WM_APP + 4;
+constexpr UINT kMsgGraphEvent = quill::msg::kGraphEvent;
 
 namespace dsbridge {
 
 // True when the instance plays through a graph.
 bool UsesGraph(const sPLAYERINSTANCE* instance);
 // Builds the graph for the instance's window, renders the file and sets the graph up; reverse word,
-// bit rate, and WM_APP+1003 posted to the video window. 1, or 0 with everything released again.
+// bit rate, and quill::msg::kPlayerReady posted to the video window. 1, or 0 with everything released
+// again.
 int OpenGraph(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Releases the graph and every interface it holds; harmless with none.
 void CloseGraph(sPLAYERINSTANCE* instance);

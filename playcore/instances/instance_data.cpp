@@ -2,7 +2,11 @@
 //   pre-load map  <- SwitchDataFile reads the next recording ahead (pre-open worker, data mutex held)
 //   load map      <- LoadDataFile takes the pre-load over, or reads the file itself (open worker)
 //   current map   <- CommitDataFile moves the load map in; the views read it under the instance mutex
-// Lock order: instance mutex, then data mutex. The data mutex is held for a whole pre-load, so only
+// Lock order: gate lock (entry and the words of the pre-load, never held while waiting), instance
+// mutex, then data mutex. The close stops the read-ahead (StopReadAhead: the gate lock only) before it
+// joins the workers and releases the instance; a worker never waits for the UI thread while it holds
+// either mutex, so the join ends once the running walk sees the cancel word.
+// The data mutex is held for a whole pre-load, so only
 // what touches the pre-load map takes it; every user of the load map and the current map holds the
 // instance mutex, and LoadDataFile, the one writer that holds both, is excluded by it. The cancel
 // word stops a running pre-load; the ready word says the pre-load map holds the pre-load path's data.
@@ -25,13 +29,13 @@ void ClearMap(sMP4FILEMAP* map) {
 }
 
 // Stops a running pre-load: raise the cancel word, let the holder of the data mutex end, lower it
-// again; but not once Release has closed the gate, since its own raise must reach every pre-load still
-// to come (the gate lock orders this against CloseInstanceGate).
+// again; but not once Release has closed the gate or the close stopped the read-ahead, since their
+// own raise must reach every pre-load still to come (the gate lock orders this against both).
 void CancelPreload(sPLAYERINSTANCE* instance) {
   InterlockedExchange(&instance->cancelWord, 1);
   WaitOutMutex(instance->dataMutex);
   AcquireSRWLockExclusive(&instance->gateLock);
-  if (instance->active) InterlockedExchange(&instance->cancelWord, 0);
+  if (instance->active && !instance->readAheadStopped) InterlockedExchange(&instance->cancelWord, 0);
   ReleaseSRWLockExclusive(&instance->gateLock);
 }
 
@@ -65,9 +69,9 @@ int PreloadLocked(sPLAYERINSTANCE* instance, const wchar_t* path) {
   InterlockedExchange(&instance->preloadReady, 0);
   ClearMap(&instance->preloadMap);
   if (path[0] == L'\0') return 1;
-  // Release is waiting for this caller: a walk that takes the cancel word clears it, so a pre-load
-  // queued behind a cancelled one would not see it and would run whole.
-  if (!instance->active) return 0;
+  // Release or the close is waiting for this caller: a walk that takes the cancel word clears it, so
+  // a pre-load queued behind a cancelled one would not see it and would run whole.
+  if (!instance->active || instance->readAheadStopped) return 0;
   int loaded = instance->preloadMap.Load(path);
   if (loaded) InterlockedExchange(&instance->preloadReady, 1);
   return loaded;
@@ -107,6 +111,16 @@ int ClearReadAhead(sPLAYERINSTANCE* instance) {
   CancelPreload(instance);
   MutexLock dataLock(instance->dataMutex);
   return PreloadLocked(instance, L"");
+}
+
+int StopReadAhead(sPLAYERINSTANCE* instance) {
+  InstanceUse use(instance);
+  if (!use.entered()) return 0;
+  AcquireSRWLockExclusive(&instance->gateLock);
+  InterlockedExchange(&instance->readAheadStopped, 1);
+  InterlockedExchange(&instance->cancelWord, 1);
+  ReleaseSRWLockExclusive(&instance->gateLock);
+  return 1;
 }
 
 int LoadDataFile(sPLAYERINSTANCE* instance, const wchar_t* path) {

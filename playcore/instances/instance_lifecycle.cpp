@@ -70,6 +70,7 @@ namespace PlayerInstance {
 int Init(sPLAYERINSTANCE* instance, HWND videoWindow, const wchar_t* faceName) {
   if (!instance) return 0;
   Release(instance);
+  InterlockedExchange(&instance->readAheadStopped, 0);
   instance->instanceMutex = CreateMutexW(nullptr, FALSE, nullptr);
   instance->dataMutex = CreateMutexW(nullptr, FALSE, nullptr);
   if (!instance->instanceMutex || !instance->dataMutex) {

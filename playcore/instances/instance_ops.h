@@ -69,6 +69,10 @@ int LoadDataFile(sPLAYERINSTANCE* instance, const wchar_t* path);
 int SwitchDataFile(const wchar_t* path0, const wchar_t* path1);
 // Stops the instance's read-ahead and empties it (its file closed). 1, or 0 for an instance shut down.
 int ClearReadAhead(sPLAYERINSTANCE* instance);
+// For the close, before it joins the workers that read ahead: a running pre-load ends at its next
+// step and every later one is refused until the next Init, so the join never waits for a whole read.
+// Waits for nothing (the gate lock only). 1, or 0 for an instance shut down.
+int StopReadAhead(sPLAYERINSTANCE* instance);
 // Moves the load map into the current data map, where the views read it (under the instance mutex).
 // 1 when the moved data was loaded.
 int CommitDataFile(sPLAYERINSTANCE* instance);

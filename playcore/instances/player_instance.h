@@ -11,8 +11,8 @@
 //   - the instance mutex guards the record and the current data map; the data mutex guards loading
 //     into the maps (load map and pre-load map). Lock order: gate (entry only, never held while
 //     waiting), instance mutex, data mutex, then the player's own critical section.
-//   - cancelWord, preloadReady and preloadRunning are atomic words: set by one thread, read by the
-//     waiting side without a lock.
+//   - cancelWord, preloadReady, preloadRunning and readAheadStopped are atomic words: set by one
+//     thread, read by the waiting side without a lock.
 //   - gateLock / gateIdle / users count the operations running on the instance so that Release
 //     closes the mutexes only when nobody can still be waiting on them.
 #pragma once
@@ -143,6 +143,7 @@ struct sPLAYERINSTANCE {
   volatile LONG cancelWord;     // set while another thread must stop a running pre-load
   volatile LONG preloadReady;   // 1 when the pre-load map holds the data of preloadPath
   volatile LONG preloadRunning; // pre-loads in flight (SwitchDataFile)
+  volatile LONG readAheadStopped;  // 1 from StopReadAhead until Init: every pre-load is refused
   wchar_t preloadPath[kPlayerPathLength];  // written and read under gateLock
   // --- the block clear before Init ends here ---
   sRENDERERSTATE renderer;

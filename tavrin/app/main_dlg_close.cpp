@@ -3,6 +3,7 @@
 #include "tavrin/app/main_dlg.h"
 
 #include "platform/framework/private_messages.h"
+#include "playcore/instances/instance_ops.h"
 
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
@@ -54,10 +55,12 @@ void CtavrinDlg::ShutdownPlayback() {
   if (m_bShutDown) return;
   m_bShutDown = TRUE;
   if (m_hWnd) KillTimer(kTimerSecond);
-  // The threads that call into the players go first, then the players, then the mutexes.
+  // The threads that call into the players go first, then the players, then the mutexes. The
+  // read-ahead is stopped before its worker is joined, so the join never waits for a whole read.
   StopViewWorkers();
   StopCommandWorkers();
   StopPlaybackWorkers();
+  for (int i = 0; i < playcore::kPlayerCount; ++i) playcore::PlayerInstance::StopReadAhead(&g_PlayerInstance[i]);
   JoinPlaybackWorkers();
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();

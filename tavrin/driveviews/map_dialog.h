@@ -23,7 +23,6 @@ class IMapDialog {
   // The state handed to the page: current position and playback status text.
   virtual void SetPosition(double latitude, double longitude) = 0;
   virtual void SetStatus(const std::wstring& status) = 0;
-  virtual std::wstring Status() const = 0;
   // Hands the state to the page now (the Internet Explorer page's inputs); the WebView2 dialog sends
   // it when the page next asks (SendState).
   virtual void TransferState() = 0;

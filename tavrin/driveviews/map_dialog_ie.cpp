@@ -1,31 +1,20 @@
 // The Internet Explorer map dialog: the control's creation, the page's state inputs and statements.
 #include "tavrin/driveviews/map_dialog_ie.h"
 
+#include "platform/framework/program_file.h"
 #include "res/map_res.h"
 #include "tavrin/driveviews/map_page_address.h"
 #include "tavrin/driveviews/map_script_text.h"
 
-#include <vector>
-
 namespace driveviews {
 
 using quill::com::ComPtr;
+using quill::framework::ProgramFilePath;
 
 namespace {
 
 // The page zoom the map is drawn at, in percent (the control otherwise follows the system's DPI).
 constexpr int kPageZoomPercent = 100;
-
-std::wstring ProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::wstring();
-    if (n < path.size()) return std::wstring(path.data(), n);
-    if (path.size() >= 32768) return std::wstring();
-    path.resize(path.size() * 2);
-  }
-}
 
 class Bstr {
  public:
@@ -59,7 +48,7 @@ CGoogleMapDlg::~CGoogleMapDlg() {
 BOOL CGoogleMapDlg::CreateMap(CWnd* parent) { return Create(IDD_MAP_IE, parent); }
 
 std::wstring CGoogleMapDlg::PageUrl() {
-  return L"res://" + ProgramPath() + L"/" + std::to_wstring(IDR_MAP_PAGE_IE);
+  return L"res://" + ProgramFilePath() + L"/" + std::to_wstring(IDR_MAP_PAGE_IE);
 }
 
 BOOL CGoogleMapDlg::OnInitDialog() {
@@ -88,11 +77,11 @@ void CGoogleMapDlg::OnDestroy() {
 bool CGoogleMapDlg::AllowNavigation(const std::wstring& url) {
   // The page itself only: a link in the map must not turn the dialog into a browser that could reach
   // window.external.
-  return AllowMapNavigation(url, ProgramPath());
+  return AllowMapNavigation(url, ProgramFilePath());
 }
 
 IDispatch* CGoogleMapDlg::External(const std::wstring& url) {
-  return GivesMapExternal(url, ProgramPath()) ? external_.get() : nullptr;
+  return GivesMapExternal(url, ProgramFilePath()) ? external_.get() : nullptr;
 }
 
 void CGoogleMapDlg::OnDocumentComplete(bool top, const std::wstring&) {

@@ -24,7 +24,6 @@ class CGoogleMapDlg : public CDialog, public IMapDialog, private IBrowserSiteOwn
 
   // Creates the dialog as a hidden child of `parent` (the map frame) and starts loading the page.
   BOOL CreateMap(CWnd* parent);
-  bool HasBrowser() const { return static_cast<bool>(site_); }
   // window.external, also for tests that call it as the page would.
   IDispatch* ExternalDispatch() { return external_.get(); }
   // The address the dialog loads its page from: res://<program>/103.
@@ -38,7 +37,6 @@ class CGoogleMapDlg : public CDialog, public IMapDialog, private IBrowserSiteOwn
   void ExecScript(const std::wstring& statement) override;
   void SetPosition(double latitude, double longitude) override;
   void SetStatus(const std::wstring& status) override { status_ = status; }
-  std::wstring Status() const override { return status_; }
   void TransferState() override;
   void SendState() override {}
 

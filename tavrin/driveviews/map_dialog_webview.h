@@ -40,7 +40,6 @@ class CGoogleMapDlg2 : public CDialogEx, public IMapDialog {
   void ExecScript(const std::wstring& statement) override { holder_.ExecScript(statement); }
   void SetPosition(double latitude, double longitude) override;
   void SetStatus(const std::wstring& status) override { status_ = status; }
-  std::wstring Status() const override { return status_; }
   void TransferState() override {}
   void SendState() override { holder_.PostMapUpdate(status_, latitude_, longitude_); }
 

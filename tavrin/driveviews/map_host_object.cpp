@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <new>
 #include <string>
-#include <vector>
+
+#include "platform/framework/program_file.h"
 
 namespace driveviews {
 
@@ -21,18 +22,6 @@ HRESULT Report(HRESULT hr, int line) {
            static_cast<unsigned long>(hr));
   OutputDebugStringW(text);
   return hr;
-}
-
-// The program's own file, for LoadTypeLib (it finds TYPELIB 1 in it).
-std::wstring ProgramPath() {
-  std::vector<wchar_t> path(MAX_PATH);
-  for (;;) {
-    DWORD n = GetModuleFileNameW(GetModuleHandleW(nullptr), path.data(), static_cast<DWORD>(path.size()));
-    if (n == 0) return std::wstring();
-    if (n < path.size()) return std::wstring(path.data(), n);
-    if (path.size() >= 32768) return std::wstring();
-    path.resize(path.size() * 2);
-  }
 }
 
 // A held reference to the page's callback, copyable as std::function needs; the last copy releases it.
@@ -166,7 +155,8 @@ HRESULT HostWebViewObject::GetTypeInfoCount(UINT* count) {
 
 HRESULT HostWebViewObject::LoadTypeInfo(ITypeInfo** info) {
   if (!typeLib_) {
-    std::wstring path = ProgramPath();
+    // The program's own file holds the type library (TYPELIB 1).
+    std::wstring path = quill::framework::ProgramFilePath();
     HRESULT hr = path.empty() ? E_FAIL : LoadTypeLib(path.c_str(), &typeLib_);
     if (FAILED(hr)) return Report(hr, __LINE__);
   }

@@ -205,7 +205,6 @@ void CWebView2Holder::ExecScript(const std::wstring& statement) {
 
 void CWebView2Holder::PostMapUpdate(const std::wstring& status, double latitude, double longitude) {
   if (!webView_) return;
-  sentStatus_ = status;
   json_.Clear();
   json_.Set(L"val_command", L"update", L",");
   json_.Set(L"map_lat", ScriptNumber(latitude), L",");

@@ -53,7 +53,6 @@ class CWebView2Holder {
   const std::wstring& ReceivedLatitude() const { return receivedLat_; }
   const std::wstring& ReceivedLongitude() const { return receivedLng_; }
   const std::wstring& ReceivedStatus() const { return receivedStatus_; }
-  const std::wstring& LastSentStatus() const { return sentStatus_; }
 
   // The user-data folder the runtime keeps its profile in: a per-user folder, writable wherever the
   // program itself is installed or started from.
@@ -80,7 +79,7 @@ class CWebView2Holder {
   EventRegistrationToken messageToken_ = {};
   bool ownNavigationPending_ = false;
   bool hostObjectAdded_ = false;
-  std::wstring receivedLat_, receivedLng_, receivedStatus_, sentStatus_;
+  std::wstring receivedLat_, receivedLng_, receivedStatus_;
   // Set while the holder lives; the runtime's handlers check it before touching the holder.
   std::shared_ptr<CWebView2Holder*> alive_;
 };

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/framework/gdi.h"
+
 namespace quill::driveviews {
 
 bool TurnedCopy(const PixelBlock& target, const POINT corners[3], const PixelBlock& source,
@@ -61,12 +63,18 @@ bool TurnedBlt(HDC target, const POINT corners[3], HDC sourceDC, int w, int h, H
   if (!targetBitmap || !sourceBitmap || !GetObjectW(targetBitmap, sizeof tb, &tb) || w <= 0 || h <= 0) {
     return false;
   }
-  // The bitmaps stay selected: GetDIBits reads them through a DC of their own.
-  HDC scratch = CreateCompatibleDC(target);
-  if (!scratch) return false;
-  std::vector<uint32_t> src = ReadPixels(scratch, sourceBitmap, w, h);
-  std::vector<uint32_t> msk = mask ? ReadPixels(scratch, mask, w, h) : std::vector<uint32_t>();
-  DeleteDC(scratch);
+  // GetDIBits is documented to want its bitmap selected into no DC; the source bitmap stays selected
+  // in sourceDC here and is read through a scratch DC. This path runs only under Wine, whose GetDIBits
+  // reads a selected bitmap all the same (gauge_window_test draws through it).
+  CDC reference;  // not owned: the target, as the model of the compatible DCs
+  reference.Attach(target);
+  std::vector<uint32_t> src, msk;
+  {
+    CDC scratch;
+    if (!scratch.CreateCompatibleDC(&reference)) return false;
+    src = ReadPixels(scratch, sourceBitmap, w, h);
+    if (mask) msk = ReadPixels(scratch, mask, w, h);
+  }
   if (src.empty() || (mask && msk.empty())) return false;
 
   BITMAPINFO bi{};
@@ -77,20 +85,16 @@ bool TurnedBlt(HDC target, const POINT corners[3], HDC sourceDC, int w, int h, H
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP copy = CreateDIBSection(target, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HDC copyDC = copy ? CreateCompatibleDC(target) : nullptr;
-  bool ok = false;
-  if (copyDC) {
-    HGDIOBJ old = SelectObject(copyDC, copy);
-    BitBlt(copyDC, 0, 0, tb.bmWidth, tb.bmHeight, target, 0, 0, SRCCOPY);
-    GdiFlush();
-    ok = TurnedCopy({static_cast<uint32_t*>(bits), tb.bmWidth, tb.bmHeight}, corners, {src.data(), w, h},
-                    {msk.empty() ? nullptr : msk.data(), w, h});
-    if (ok) BitBlt(target, 0, 0, tb.bmWidth, tb.bmHeight, copyDC, 0, 0, SRCCOPY);
-    SelectObject(copyDC, old);
-    DeleteDC(copyDC);
-  }
-  if (copy) DeleteObject(copy);
+  CBitmap copy;
+  copy.Attach(CreateDIBSection(target, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  CDC copyDC;
+  if (!copy.m_hObject || !copyDC.CreateCompatibleDC(&reference)) return false;
+  CDCSelect select(copyDC, copy);
+  BitBlt(copyDC, 0, 0, tb.bmWidth, tb.bmHeight, target, 0, 0, SRCCOPY);
+  GdiFlush();
+  const bool ok = TurnedCopy({static_cast<uint32_t*>(bits), tb.bmWidth, tb.bmHeight}, corners, {src.data(), w, h},
+                             {msk.empty() ? nullptr : msk.data(), w, h});
+  if (ok) BitBlt(target, 0, 0, tb.bmWidth, tb.bmHeight, copyDC, 0, 0, SRCCOPY);
   return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <shlwapi.h>
 
 #include "platform/framework/gdi.h"
+#include "platform/framework/program_file.h"
 #include "tavrin/skin/ui_texts.h"
 
 double g_dDpiScale = 1.0;
@@ -63,8 +64,9 @@ void CaptureAppDirectory() {
   if (n == 0 || n >= MAX_PATH) {
     // The working directory cannot be held: use the executable's folder, never an empty path (the
     // settings file would land at the root of the current drive).
-    DWORD m = GetModuleFileNameW(nullptr, dir, MAX_PATH);
-    if (m == 0 || m >= MAX_PATH) return;
+    const std::wstring program = quill::framework::ProgramFilePath();
+    if (program.empty() || program.size() >= MAX_PATH) return;
+    lstrcpynW(dir, program.c_str(), MAX_PATH);
     PathRemoveFileSpecW(dir);
   }
   lstrcpynW(g_szAppDirectory, dir, MAX_PATH);

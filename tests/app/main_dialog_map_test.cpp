@@ -103,7 +103,6 @@ class FakeMap : public driveviews::IMapDialog {
   void ExecScript(const std::wstring& s) override { scripts.push_back(s); }
   void SetPosition(double lat, double lng) override { latitude = lat, longitude = lng; }
   void SetStatus(const std::wstring& s) override { status = s; }
-  std::wstring Status() const override { return status; }
   void TransferState() override {}
   void SendState() override {}
   int MoveMarkers() const {

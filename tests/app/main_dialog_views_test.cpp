@@ -81,7 +81,6 @@ class FakeMap : public driveviews::IMapDialog {
   void ExecScript(const std::wstring& s) override { scripts.push_back(s); }
   void SetPosition(double, double) override {}
   void SetStatus(const std::wstring&) override {}
-  std::wstring Status() const override { return L""; }
   void TransferState() override {}
   void SendState() override {}
   int Points() const {

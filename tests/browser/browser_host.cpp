@@ -3,29 +3,12 @@
 
 #include "platform/framework/gdi.h"
 #include "tests/names/card_fixture.h"
-#include "tavrin/skin/app_fonts.h"
-
-#include <gtest/gtest.h>
 
 namespace quill::test {
 
-BEGIN_MESSAGE_MAP(CHostWnd, CWnd)
+BEGIN_MESSAGE_MAP(CHostWnd, CHostWindow)
   ON_MESSAGE(quill::browser::kMsgSourceVanished, OnSourceVanished)
-  ON_WM_ERASEBKGND()
 END_MESSAGE_MAP()
-
-bool CHostWnd::Open() {
-  LPCWSTR cls = AfxRegisterWndClass(0, LoadCursorW(nullptr, IDC_ARROW));
-  return CreateEx(0, cls, L"browser host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kWidth, kHeight,
-                  nullptr, nullptr) != FALSE;
-}
-
-BOOL CHostWnd::OnEraseBkgnd(CDC* dc) {
-  RECT rc;
-  GetClientRect(&rc);
-  FillRect(dc->GetSafeHdc(), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  return TRUE;
-}
 
 CHostWnd& Host() {
   static CHostWnd host;
@@ -33,16 +16,7 @@ CHostWnd& Host() {
 }
 
 namespace {
-// Opens the host before any test makes a window: the first top-level window is the one that renders.
-class HostEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    InitAppFontsAndLanguage(nullptr);
-    ASSERT_TRUE(Host().Open());
-  }
-};
-[[maybe_unused]] testing::Environment* const kHostEnvironment =
-    testing::AddGlobalTestEnvironment(new HostEnvironment);
+[[maybe_unused]] const bool kHostFirst = OpenHostFirst([] { return Host().Open(); });
 }  // namespace
 
 FakeOwner::FakeOwner() : mutex(CreateMutexW(nullptr, FALSE, nullptr)) {}

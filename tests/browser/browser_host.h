@@ -9,22 +9,21 @@
 #include <string>
 #include <vector>
 
-#include "platform/framework/wnd.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/browser/filer_container.h"
+#include "tests/support/host_window.h"
 
 namespace quill::test {
 
-class CHostWnd : public CWnd {
+class CHostWnd : public CHostWindow {
  public:
   static constexpr int kWidth = 400;
   static constexpr int kHeight = 720;
-  bool Open();
+  bool Open() { return OpenHost(L"browser host", kWidth, kHeight); }
   int vanished = 0;
 
  protected:
   LRESULT OnSourceVanished(WPARAM, LPARAM) { ++vanished; return 0; }
-  BOOL OnEraseBkgnd(CDC* dc);
   DECLARE_MESSAGE_MAP()
 };
 

@@ -23,7 +23,7 @@
 namespace playcore::test {
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
+constexpr UINT kReady = quill::msg::kPlayerReady;
 constexpr DWORD kWaitMs = 20000;  // a safety net only: every wait ends on what it waits for
 
 std::vector<std::pair<std::string, ULONG>> g_released;
@@ -77,7 +77,7 @@ class GraphTest : public ::testing::Test {
     windows_->Clear();
     ASSERT_EQ(1, funcs().OpenMovie(instance(), path.c_str()));
     ASSERT_TRUE(dsbridge::UsesGraph(instance()));
-    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kWaitMs)) << "no WM_APP+1003";
+    ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kWaitMs)) << "no kPlayerReady";
   }
   int64_t Position() { return funcs().GetPosition(instance()); }
 
@@ -129,7 +129,7 @@ TEST_F(GraphTest, PlaysEndAtTheOwnerWindow) {
       if (now != notices) seen |= PlayerInstance::TakeGraphEvents(instance());
       notices = now;
       return (seen & dshow::kGraphEventComplete) != 0;
-    })) << "no end of the movie through WM_APP+4 (seek to " << seekTo << ")";
+    })) << "no end of the movie through kGraphEvent (seek to " << seekTo << ")";
     EXPECT_NEAR(pair_.frames, Position(), 2) << "the graph stops at the end";
     EXPECT_EQ(1, funcs().CloseMovie(instance()));
   }

@@ -1,7 +1,7 @@
 // The drive-data views' test stage (see view_host.h).
 #include "tests/driveviews/view_host.h"
 
-#include "tavrin/skin/app_fonts.h"
+#include "platform/framework/private_messages.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tests/support/test_env.h"
 
@@ -17,19 +17,14 @@ constexpr int kSurfaceHeight = 400;
 constexpr int kCompareTolerance = 24;
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CViewHost, CWnd)
-  ON_MESSAGE(WM_APP + 401, OnPrevious)
-  ON_MESSAGE(WM_APP + 402, OnNext)
-  ON_MESSAGE(WM_APP + 701, OnToggle)
-  ON_WM_ERASEBKGND()
+BEGIN_MESSAGE_MAP(CViewHost, CHostWindow)
+  ON_MESSAGE(quill::msg::kGraphPreviousEvent, OnPrevious)
+  ON_MESSAGE(quill::msg::kGraphNextEvent, OnNext)
+  ON_MESSAGE(quill::msg::kInfoItemSwitched, OnToggle)
 END_MESSAGE_MAP()
 
 bool CViewHost::Open() {
-  LPCWSTR cls = AfxRegisterWndClass(0, LoadCursorW(nullptr, IDC_ARROW));
-  if (!CreateEx(0, cls, L"views host", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, kWidth, kHeight,
-                nullptr, nullptr)) {
-    return false;
-  }
+  if (!OpenHost(L"views host", kWidth, kHeight)) return false;
   HDC screen = ::GetDC(nullptr);
   const BOOL made = surface.Create(screen, kSurfaceWidth, kSurfaceHeight);
   ::ReleaseDC(nullptr, screen);
@@ -37,25 +32,18 @@ bool CViewHost::Open() {
 }
 
 LRESULT CViewHost::OnPrevious(WPARAM wp, LPARAM lp) {
-  posted.push_back({WM_APP + 401, wp, lp});
+  posted.push_back({quill::msg::kGraphPreviousEvent, wp, lp});
   return 0;
 }
 
 LRESULT CViewHost::OnNext(WPARAM wp, LPARAM lp) {
-  posted.push_back({WM_APP + 402, wp, lp});
+  posted.push_back({quill::msg::kGraphNextEvent, wp, lp});
   return 0;
 }
 
 LRESULT CViewHost::OnToggle(WPARAM wp, LPARAM lp) {
-  posted.push_back({WM_APP + 701, wp, lp});
+  posted.push_back({quill::msg::kInfoItemSwitched, wp, lp});
   return 0;
-}
-
-BOOL CViewHost::OnEraseBkgnd(CDC* dc) {
-  RECT rc;
-  GetClientRect(&rc);
-  FillRect(dc->GetSafeHdc(), &rc, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-  return TRUE;
 }
 
 std::vector<Posted> CViewHost::TakePosted() {
@@ -77,15 +65,7 @@ CViewHost& Host() {
 }
 
 namespace {
-class HostEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    InitAppFontsAndLanguage(nullptr);
-    ASSERT_TRUE(Host().Open());
-  }
-};
-[[maybe_unused]] testing::Environment* const kHostEnvironment =
-    testing::AddGlobalTestEnvironment(new HostEnvironment);
+[[maybe_unused]] const bool kHostFirst = OpenHostFirst([] { return Host().Open(); });
 }  // namespace
 
 void FakeGraphSource::LinkPositions(int perRecord) {

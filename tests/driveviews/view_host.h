@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/framework/wnd.h"
 #include "tavrin/driveviews/gsensor_source.h"
 #include "tavrin/skin/offscreen_dc.h"
 #include "tests/skin/skin_capture.h"
+#include "tests/support/host_window.h"
 
 namespace quill::test {
 
@@ -23,7 +23,7 @@ struct Posted {
   bool operator==(const Posted& o) const { return msg == o.msg && wp == o.wp && lp == o.lp; }
 };
 
-class CViewHost : public CWnd {
+class CViewHost : public CHostWindow {
  public:
   static constexpr int kWidth = 900;
   static constexpr int kHeight = 560;
@@ -38,7 +38,6 @@ class CViewHost : public CWnd {
   LRESULT OnPrevious(WPARAM wp, LPARAM lp);
   LRESULT OnNext(WPARAM wp, LPARAM lp);
   LRESULT OnToggle(WPARAM wp, LPARAM lp);
-  BOOL OnEraseBkgnd(CDC* dc);
   DECLARE_MESSAGE_MAP()
 };
 

@@ -181,6 +181,25 @@ TEST_F(InstanceDataTest, ASwitchToAnotherPathCancelsTheRunningPreload) {
   EXPECT_EQ(I0()->cancelWord, 0);
 }
 
+// The close stops the read-ahead before it joins the worker: the running pre-load ends at its next
+// step, and one that comes after (the same path or another) is refused instead of running whole.
+TEST_F(InstanceDataTest, StoppingTheReadAheadEndsTheRunningPreloadAndRefusesLaterOnes) {
+  const std::wstring slow = MakeSlow(L"slow.mp4");
+  const std::wstring later[] = {slow, PathOf(2)};
+  I0()->preloadMap.viewCount = 0;
+  PreloadWorker worker(slow);
+  ASSERT_TRUE(WaitForPreloadWalk());
+  EXPECT_EQ(PlayerInstance::StopReadAhead(I0()), 1);
+  EXPECT_EQ(worker.Join(), 0);
+  for (const std::wstring& path : later) {
+    EXPECT_EQ(PlayerInstance::SwitchDataFile(path.c_str(), nullptr), 0);
+    EXPECT_EQ(I0()->preloadReady, 0);
+    EXPECT_EQ(I0()->preloadMap.path[0], L'\0');
+  }
+  // The open's own read is no read-ahead: it still loads.
+  EXPECT_EQ(PlayerInstance::OpenDataFile(I0(), PathOf(0).c_str()), 1);
+}
+
 TEST_F(InstanceDataTest, OpeningAnotherPathCancelsTheRunningPreloadAndReadsItsOwn) {
   std::wstring slow = MakeSlow(L"slow.mp4");
   I0()->preloadMap.viewCount = 0;

@@ -32,6 +32,29 @@ class Com : public I {
 
 #define FAKE_STUB(name, ...) \
   HRESULT STDMETHODCALLTYPE name(__VA_ARGS__) override { return E_NOTIMPL; }
+// The add_ and remove_ pair of an event the fake does not keep.
+#define FAKE_EVENT_STUBS(name) \
+  FAKE_STUB(add_##name, IUnknown*, EventRegistrationToken*) FAKE_STUB(remove_##name, EventRegistrationToken)
+
+// An event the fake keeps: the handler added last (held until it is removed), the token handed out for
+// it, and how many removals came with that token.
+template <class Handler>
+struct EventSlot {
+  explicit EventSlot(__int64 token) : token(token) {}
+  HRESULT Add(Handler* h, EventRegistrationToken* t) {
+    handler = quill::com::ComPtr<Handler>::Borrow(h);
+    t->value = token;
+    return S_OK;
+  }
+  HRESULT Remove(EventRegistrationToken t) {
+    removed += t.value == token;
+    handler.reset();
+    return S_OK;
+  }
+  const __int64 token;
+  quill::com::ComPtr<Handler> handler;
+  int removed = 0;
+};
 
 inline LPWSTR TaskCopy(const std::wstring& s) {
   auto* p = static_cast<LPWSTR>(CoTaskMemAlloc((s.size() + 1) * sizeof(wchar_t)));
@@ -87,9 +110,8 @@ struct WebView : Com<ICoreWebView2> {
   bool failSettings = false;
   std::vector<std::wstring> navigated, posted, scripts, hostObjects, removedHostObjects;
   std::vector<VARTYPE> hostObjectTypes;
-  quill::com::ComPtr<ICoreWebView2NavigationStartingEventHandler> onNavigation;
-  quill::com::ComPtr<ICoreWebView2WebMessageReceivedEventHandler> onMessage;
-  int removedNavigation = 0, removedMessage = 0;
+  EventSlot<ICoreWebView2NavigationStartingEventHandler> navigation{11};
+  EventSlot<ICoreWebView2WebMessageReceivedEventHandler> message{22};
 
   HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** out) override {
     if (failSettings) return E_FAIL;
@@ -103,26 +125,16 @@ struct WebView : Com<ICoreWebView2> {
   }
   HRESULT STDMETHODCALLTYPE add_NavigationStarting(ICoreWebView2NavigationStartingEventHandler* h,
                                                    EventRegistrationToken* t) override {
-    onNavigation = quill::com::ComPtr<ICoreWebView2NavigationStartingEventHandler>::Borrow(h);
-    t->value = 11;
-    return S_OK;
+    return navigation.Add(h, t);
   }
   HRESULT STDMETHODCALLTYPE remove_NavigationStarting(EventRegistrationToken t) override {
-    removedNavigation += t.value == 11;
-    onNavigation.reset();
-    return S_OK;
+    return navigation.Remove(t);
   }
   HRESULT STDMETHODCALLTYPE add_WebMessageReceived(ICoreWebView2WebMessageReceivedEventHandler* h,
                                                    EventRegistrationToken* t) override {
-    onMessage = quill::com::ComPtr<ICoreWebView2WebMessageReceivedEventHandler>::Borrow(h);
-    t->value = 22;
-    return S_OK;
+    return message.Add(h, t);
   }
-  HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken t) override {
-    removedMessage += t.value == 22;
-    onMessage.reset();
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE remove_WebMessageReceived(EventRegistrationToken t) override { return message.Remove(t); }
   HRESULT STDMETHODCALLTYPE ExecuteScript(LPCWSTR s, ICoreWebView2ExecuteScriptCompletedHandler* h) override {
     scripts.push_back(s);
     if (h) h->Invoke(S_OK, L"null");
@@ -142,34 +154,17 @@ struct WebView : Com<ICoreWebView2> {
     return S_OK;
   }
   FAKE_STUB(get_Source, LPWSTR*) FAKE_STUB(Navigate, LPCWSTR)
-  FAKE_STUB(add_ContentLoading, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_ContentLoading, EventRegistrationToken)
-  FAKE_STUB(add_SourceChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_SourceChanged, EventRegistrationToken)
-  FAKE_STUB(add_HistoryChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_HistoryChanged, EventRegistrationToken)
-  FAKE_STUB(add_NavigationCompleted, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_NavigationCompleted, EventRegistrationToken)
-  FAKE_STUB(add_FrameNavigationStarting, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_FrameNavigationStarting, EventRegistrationToken)
-  FAKE_STUB(add_FrameNavigationCompleted, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_FrameNavigationCompleted, EventRegistrationToken)
-  FAKE_STUB(add_ScriptDialogOpening, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_ScriptDialogOpening, EventRegistrationToken)
-  FAKE_STUB(add_PermissionRequested, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_PermissionRequested, EventRegistrationToken)
-  FAKE_STUB(add_ProcessFailed, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_ProcessFailed, EventRegistrationToken)
+  FAKE_EVENT_STUBS(ContentLoading) FAKE_EVENT_STUBS(SourceChanged) FAKE_EVENT_STUBS(HistoryChanged)
+  FAKE_EVENT_STUBS(NavigationCompleted) FAKE_EVENT_STUBS(FrameNavigationStarting)
+  FAKE_EVENT_STUBS(FrameNavigationCompleted) FAKE_EVENT_STUBS(ScriptDialogOpening)
+  FAKE_EVENT_STUBS(PermissionRequested) FAKE_EVENT_STUBS(ProcessFailed)
   FAKE_STUB(AddScriptToExecuteOnDocumentCreated, LPCWSTR, IUnknown*)
   FAKE_STUB(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR) FAKE_STUB(CapturePreview, int, IStream*, IUnknown*)
   FAKE_STUB(Reload) FAKE_STUB(PostWebMessageAsString, LPCWSTR)
   FAKE_STUB(CallDevToolsProtocolMethod, LPCWSTR, LPCWSTR, IUnknown*) FAKE_STUB(get_BrowserProcessId, UINT32*)
   FAKE_STUB(get_CanGoBack, BOOL*) FAKE_STUB(get_CanGoForward, BOOL*) FAKE_STUB(GoBack) FAKE_STUB(GoForward)
   FAKE_STUB(GetDevToolsProtocolEventReceiver, LPCWSTR, IUnknown**) FAKE_STUB(Stop)
-  FAKE_STUB(add_NewWindowRequested, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_NewWindowRequested, EventRegistrationToken)
-  FAKE_STUB(add_DocumentTitleChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_DocumentTitleChanged, EventRegistrationToken) FAKE_STUB(get_DocumentTitle, LPWSTR*)
+  FAKE_EVENT_STUBS(NewWindowRequested) FAKE_EVENT_STUBS(DocumentTitleChanged) FAKE_STUB(get_DocumentTitle, LPWSTR*)
 };
 
 struct Controller : Com<ICoreWebView2Controller> {
@@ -201,14 +196,9 @@ struct Controller : Com<ICoreWebView2Controller> {
     return S_OK;
   }
   FAKE_STUB(get_IsVisible, BOOL*) FAKE_STUB(put_IsVisible, BOOL) FAKE_STUB(get_Bounds, RECT*)
-  FAKE_STUB(get_ZoomFactor, double*) FAKE_STUB(add_ZoomFactorChanged, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_ZoomFactorChanged, EventRegistrationToken) FAKE_STUB(SetBoundsAndZoomFactor, RECT, double)
-  FAKE_STUB(add_MoveFocusRequested, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_MoveFocusRequested, EventRegistrationToken)
-  FAKE_STUB(add_GotFocus, IUnknown*, EventRegistrationToken*) FAKE_STUB(remove_GotFocus, EventRegistrationToken)
-  FAKE_STUB(add_LostFocus, IUnknown*, EventRegistrationToken*) FAKE_STUB(remove_LostFocus, EventRegistrationToken)
-  FAKE_STUB(add_AcceleratorKeyPressed, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_AcceleratorKeyPressed, EventRegistrationToken) FAKE_STUB(get_ParentWindow, HWND*)
+  FAKE_STUB(get_ZoomFactor, double*) FAKE_EVENT_STUBS(ZoomFactorChanged) FAKE_STUB(SetBoundsAndZoomFactor, RECT, double)
+  FAKE_EVENT_STUBS(MoveFocusRequested) FAKE_EVENT_STUBS(GotFocus) FAKE_EVENT_STUBS(LostFocus)
+  FAKE_EVENT_STUBS(AcceleratorKeyPressed) FAKE_STUB(get_ParentWindow, HWND*)
   FAKE_STUB(put_ParentWindow, HWND) FAKE_STUB(NotifyParentWindowPositionChanged)
 };
 
@@ -224,11 +214,10 @@ struct Environment : Com<ICoreWebView2Environment> {
     return S_OK;
   }
   FAKE_STUB(CreateWebResourceResponse, IStream*, int, LPCWSTR, LPCWSTR, IUnknown**)
-  FAKE_STUB(get_BrowserVersionString, LPWSTR*)
-  FAKE_STUB(add_NewBrowserVersionAvailable, IUnknown*, EventRegistrationToken*)
-  FAKE_STUB(remove_NewBrowserVersionAvailable, EventRegistrationToken)
+  FAKE_STUB(get_BrowserVersionString, LPWSTR*) FAKE_EVENT_STUBS(NewBrowserVersionAvailable)
 };
 
+#undef FAKE_EVENT_STUBS
 #undef FAKE_STUB
 
 }  // namespace fakes

@@ -111,7 +111,7 @@ TEST(MapWebViewDialog, StartsTheControlOnItsFirstPaintAndLoadsThePage) {
   std::wstring page = PageResource();
   EXPECT_EQ(s.webView.navigated[0], page.c_str());  // all of the page, up to a closing zero
   EXPECT_EQ(s.webView.navigated[0].size(), page.size());
-  EXPECT_TRUE(s.webView.onMessage);
+  EXPECT_TRUE(s.webView.message.handler);
   // It follows the dialog's size at its zoom.
   s.controller.calls.clear();
   MoveWindow(s.dialog->Window(), 0, 20, 300, 200, TRUE);
@@ -140,11 +140,11 @@ TEST(MapWebViewDialog, StartsTheControlWhileTheDialogIsStillHidden) {
 TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
   WebViewStage s;
   s.Erase();
-  ASSERT_TRUE(s.webView.onNavigation);
+  ASSERT_TRUE(s.webView.navigation.handler);
   fakes::NavigationArgs own, away;
   away.uri = L"https://example.invalid/elsewhere";
-  EXPECT_EQ(s.webView.onNavigation->Invoke(&s.webView, &own), S_OK);
-  EXPECT_EQ(s.webView.onNavigation->Invoke(&s.webView, &away), S_OK);
+  EXPECT_EQ(s.webView.navigation.handler->Invoke(&s.webView, &own), S_OK);
+  EXPECT_EQ(s.webView.navigation.handler->Invoke(&s.webView, &away), S_OK);
   EXPECT_EQ(s.webView.hostObjects, (std::vector<std::wstring>{L"sample"}));
   EXPECT_EQ(s.webView.hostObjectTypes, (std::vector<VARTYPE>{VT_DISPATCH}));
   EXPECT_FALSE(own.cancel);
@@ -152,8 +152,8 @@ TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
   // Destroyed, it takes its handlers and the host object back and closes the control.
   s.wrap.Attach(nullptr);
   EXPECT_EQ(s.webView.removedHostObjects, (std::vector<std::wstring>{L"sample"}));
-  EXPECT_EQ(s.webView.removedNavigation, 1);
-  EXPECT_EQ(s.webView.removedMessage, 1);
+  EXPECT_EQ(s.webView.navigation.removed, 1);
+  EXPECT_EQ(s.webView.message.removed, 1);
   EXPECT_EQ(s.controller.calls.back(), "close");
 }
 
@@ -193,9 +193,9 @@ TEST(MapWebViewDialog, KeepsTheReceivedStateAndLeavesMissingMembersAlone) {
   fakes::MessageArgs first, second;
   first.json = L"{\"map_lat\":\"35.1\",\"map_lng\":\"139.2\",\"map_status\":\"pause\"}";
   second.json = L"{\"map_lat\":\"36.0\",\"map_lng\":\"140.0\"}";
-  ASSERT_TRUE(s.webView.onMessage);
-  s.webView.onMessage->Invoke(&s.webView, &first);
-  s.webView.onMessage->Invoke(&s.webView, &second);
+  ASSERT_TRUE(s.webView.message.handler);
+  s.webView.message.handler->Invoke(&s.webView, &first);
+  s.webView.message.handler->Invoke(&s.webView, &second);
   CWebView2Holder& h = s.dialog->Holder();
   EXPECT_EQ(h.ReceivedLatitude(), L"36.0");
   EXPECT_EQ(h.ReceivedLongitude(), L"140.0");

@@ -25,7 +25,6 @@ class FakeMapDialog : public IMapDialog {
   void ExecScript(const std::wstring& s) override { scripts.push_back(s); }
   void SetPosition(double lat, double lng) override { latitude = lat, longitude = lng; }
   void SetStatus(const std::wstring& s) override { status = s; }
-  std::wstring Status() const override { return status; }
   void TransferState() override { ++transfers; }
   void SendState() override { ++sends; }
 
