@@ -205,3 +205,14 @@ int CDC::IntersectClipRect(LPCRECT r) {
   return r ? IntersectClipRect(r->left, r->top, r->right, r->bottom) : ERROR;
 }
 int CDC::GetDeviceCaps(int index) const { return m_hDC ? ::GetDeviceCaps(m_hDC, index) : 0; }
+
+BITMAPINFO TopDownBitmapInfo(int width, int height) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;  // negative: top-down rows
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  return bi;
+}

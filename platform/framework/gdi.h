@@ -207,3 +207,7 @@ class CDCSave {
   HDC dc_;
   int saved_;
 };
+
+// The header of a 32-bit device-independent bitmap of `width` x `height` whose rows run top-down (row 0
+// is the top row, as in a window), for CreateDIBSection, GetDIBits and SetDIBitsToDevice.
+BITMAPINFO TopDownBitmapInfo(int width, int height);

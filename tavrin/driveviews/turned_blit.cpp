@@ -43,13 +43,7 @@ namespace {
 // The bitmap's pixels as 32-bit top-down rows.
 std::vector<uint32_t> ReadPixels(HDC dc, HBITMAP bitmap, int w, int h) {
   std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO bi = TopDownBitmapInfo(w, h);
   if (GetDIBits(dc, bitmap, 0, h, pixels.data(), &bi, DIB_RGB_COLORS) != h) pixels.clear();
   return pixels;
 }
@@ -77,13 +71,7 @@ bool TurnedBlt(HDC target, const POINT corners[3], HDC sourceDC, int w, int h, H
   }
   if (src.empty() || (mask && msk.empty())) return false;
 
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = tb.bmWidth;
-  bi.bmiHeader.biHeight = -tb.bmHeight;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = TopDownBitmapInfo(tb.bmWidth, tb.bmHeight);
   void* bits = nullptr;
   CBitmap copy;
   copy.Attach(CreateDIBSection(target, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));

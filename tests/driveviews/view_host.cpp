@@ -93,13 +93,7 @@ double SaveAndCompare(const Pixels& shot, const std::wstring& name) {
 }
 
 PixelCanvas::PixelCanvas(int width, int height, COLORREF fill) : width_(width), height_(height) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = -height;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
-  bi.bmiHeader.biCompression = BI_RGB;
+  const BITMAPINFO bi = TopDownBitmapInfo(width, height);
   void* bits = nullptr;
   HDC screen = ::GetDC(nullptr);
   dc_ = CreateCompatibleDC(screen);

@@ -49,12 +49,40 @@ int WINAPI SilentBox(HWND, LPCWSTR, LPCWSTR, UINT) {
   return IDOK;
 }
 
+// The engine deletes what it draws with together with its presenter, which may go (a close, a
+// rebuild) while a test still reads the probe ProbeOf gave it: that read met a freed probe (a
+// mutex that threw, a vector of garbage length). So the engine gets this forwarder, and the probe
+// itself stays for the life of the program, only its drawing part freed with the forwarder.
+class ProbeHandle : public FrameRenderer {
+ public:
+  explicit ProbeHandle(ProbeRenderer* probe) : probe_(probe) {}
+  ~ProbeHandle() override { probe_->ReleaseInner(); }
+  HRESULT Prepare(IDirect3DDevice9* device, UINT width, UINT height, int mode) override {
+    return probe_->Prepare(device, width, height, mode);
+  }
+  HRESULT Draw(const FrameTarget& target, IMFSample* sample, IDirect3DSurface9* frame) override {
+    return probe_->Draw(target, sample, frame);
+  }
+  void ReleaseDevice() override { probe_->ReleaseDevice(); }
+  CSphereModel* scene() override { return probe_->scene(); }
+  D3DRawObj2* flat() override { return probe_->flat(); }
+
+ private:
+  ProbeRenderer* probe_;
+};
+
+std::vector<std::unique_ptr<ProbeRenderer>> g_keptProbes;  // g_mutex
+
 void OnPresenter(EVRCustomPresenter* presenter, const sVIEWSETTINGS* owner) {
   for (int i = 0; i < kPlayerCount; ++i) {
     if (owner != bridge::ViewSettings(&g_PlayerInstance[i])) continue;
     auto* probe = g_sceneInProbes ? new ProbeRenderer(CreateSceneRenderer()) : new ProbeRenderer();
     probe->DecodeEveryFrame(g_decodeInProbes);
-    presenter->engine()->SetRenderer(std::unique_ptr<FrameRenderer>(probe));
+    {
+      std::lock_guard<std::mutex> lock(g_mutex);
+      g_keptProbes.emplace_back(probe);
+    }
+    presenter->engine()->SetRenderer(std::make_unique<ProbeHandle>(probe));
     std::lock_guard<std::mutex> lock(g_mutex);
     g_probes[i] = probe;
   }

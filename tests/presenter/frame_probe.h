@@ -43,9 +43,13 @@ class ProbeRenderer : public FrameRenderer {
   explicit ProbeRenderer(std::unique_ptr<FrameRenderer> inner = nullptr);
   HRESULT Prepare(IDirect3DDevice9* device, UINT width, UINT height, int mode) override;
   HRESULT Draw(const FrameTarget& target, IMFSample* sample, IDirect3DSurface9* frame) override;
-  void ReleaseDevice() override { inner_->ReleaseDevice(); }
-  CSphereModel* scene() override { return inner_->scene(); }
-  D3DRawObj2* flat() override { return inner_->flat(); }
+  void ReleaseDevice() override {
+    if (inner_) inner_->ReleaseDevice();
+  }
+  CSphereModel* scene() override { return inner_ ? inner_->scene() : nullptr; }
+  D3DRawObj2* flat() override { return inner_ ? inner_->flat() : nullptr; }
+  // Frees what draws (its presenter went away); the presented frames stay readable.
+  void ReleaseInner() { inner_.reset(); }
 
   // Reads the frame number of every presented frame (small frames only: it reads the surface).
   void DecodeEveryFrame(bool on) { decodeAll_ = on; }

@@ -50,12 +50,7 @@ bool CloseDialogsUntil(DWORD threadId, const std::function<bool()>& closed, DWOR
 Pixels CaptureDC(HDC dc, int x, int y, int w, int h) {
   Pixels p;
   if (!dc || w <= 0 || h <= 0) return p;
-  BITMAPINFO bi = {};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
+  const BITMAPINFO bi = TopDownBitmapInfo(w, h);
   void* bits = nullptr;
   HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   HDC mem = CreateCompatibleDC(dc);

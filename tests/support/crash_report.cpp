@@ -240,6 +240,36 @@ void OnAbort(int) {
 
 DWORD g_hangAfterMs = 0;
 
+bool IsCode(uintptr_t address) {
+  MEMORY_BASIC_INFORMATION info = {};
+  if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) != sizeof info) return false;
+  constexpr DWORD kExecutable = PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  return info.State == MEM_COMMIT && (info.Protect & kExecutable) != 0 && info.Type == MEM_IMAGE;
+}
+
+// Another thread's stack, read without walking it (the symbol helper's walk of a live thread was seen
+// to fault): its instruction pointer, then every word on its stack that points into a module's code,
+// innermost first. The words are return addresses mostly; a few may be stale ones.
+void ScanStack(const CONTEXT& context) {
+  Print("stack (scanned):\n");
+  PrintFrame(0, context.Eip, nullptr);
+  int shown = 1;
+  uintptr_t at = context.Esp;
+  constexpr size_t kChunkWords = 256;
+  constexpr size_t kMaxScannedBytes = 64 * 1024;
+  for (size_t scanned = 0; scanned < kMaxScannedBytes && shown < kMaxFrames; scanned += sizeof(uintptr_t) * kChunkWords) {
+    uintptr_t words[kChunkWords];
+    SIZE_T read = 0;
+    if (!ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(at + scanned), words, sizeof words, &read) ||
+        read != sizeof words) {
+      break;  // the end of the stack
+    }
+    for (size_t i = 0; i < kChunkWords && shown < kMaxFrames; ++i) {
+      if (IsCode(words[i])) PrintFrame(shown++, words[i], nullptr);
+    }
+  }
+}
+
 // Every thread of the process with its stack. Each thread is stopped only to read its registers: a
 // stopped thread may hold the heap's or the loader's lock, which the walk needs. A hung thread
 // stands still, so its stack reads the same afterwards.
@@ -262,7 +292,7 @@ void PrintEveryThread() {
       ResumeThread(thread);
     }
     Print("\nthread %lu:\n", static_cast<unsigned long>(entry.th32ThreadID));
-    if (read) PrintStack(context, thread);
+    if (read) ScanStack(context);
     CloseHandle(thread);
   }
   CloseHandle(snapshot);
