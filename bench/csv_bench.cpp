@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tavrin/app/csv_export.h"
+#include "tavrin/app/tools/csv_export.h"
 #include "tests/names/card_fixture.h"
 #include "tests/support/test_env.h"
 #include "tests/tools/tool_fixture.h"

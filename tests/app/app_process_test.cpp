@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "tavrin/app/start_marks.h"
+#include "tavrin/app/main/start_marks.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/ui_texts.h"
 #include "tests/app/app_process.h"

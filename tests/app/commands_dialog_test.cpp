@@ -16,9 +16,9 @@
 
 #include "platform/framework/private_messages.h"
 #include "platform/framework/thread_state.h"
-#include "tavrin/app/command_hooks.h"
-#include "tavrin/app/layout_geometry.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/command_hooks.h"
+#include "tavrin/app/main/layout_geometry.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/ui_texts.h"
 #include "tests/app/run_main_dialog.h"

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "tavrin/app/context_menu.h"
-#include "tavrin/app/controller_pad.h"
-#include "tavrin/app/layout_geometry.h"
-#include "tavrin/app/tool_finish.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/context_menu.h"
+#include "tavrin/app/main/controller_pad.h"
+#include "tavrin/app/main/layout_geometry.h"
+#include "tavrin/app/tools/tool_finish.h"
+#include "tavrin/app/main/main_dlg.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cmath>
 
 #include "platform/framework/private_messages.h"
-#include "tavrin/app/app_startup.h"
-#include "tavrin/app/button_rules.h"
-#include "tavrin/app/main_dlg.h"
-#include "tavrin/app/movie_pane.h"
+#include "tavrin/app/main/app_startup.h"
+#include "tavrin/app/main/button_rules.h"
+#include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/movie_pane.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/msg_box.h"
 #include "tests/support/test_env.h"

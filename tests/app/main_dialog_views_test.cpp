@@ -14,7 +14,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/instance_ops.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/browser/recording_names.h"
 #include "tavrin/driveviews/gsensor_model.h"
 #include "tavrin/driveviews/info_format.h"

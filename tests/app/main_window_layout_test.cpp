@@ -18,8 +18,8 @@
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
-#include "tavrin/app/command_hooks.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/command_hooks.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/driveviews/info_format.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/ui_texts.h"

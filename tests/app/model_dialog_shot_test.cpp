@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "tavrin/app/small_windows.h"
+#include "tavrin/app/main/small_windows.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tests/skin/skin_capture.h"

@@ -11,7 +11,7 @@
 #include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/player_instance.h"
 #include "playcore/instances/player_start.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tests/support/test_env.h"
 

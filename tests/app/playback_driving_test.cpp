@@ -13,7 +13,7 @@
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"

@@ -10,7 +10,7 @@
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/main_dlg.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tests/player/player_test_util.h"
 #include "tests/support/test_env.h"

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "tavrin/app/main_dlg.h"
-#include "tavrin/app/playback_rules.h"
+#include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/playback_rules.h"
 
 namespace {
 

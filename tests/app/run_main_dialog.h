@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "tavrin/app/main_dlg.h"
+#include "tavrin/app/main/main_dlg.h"
 
 namespace quill::test {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "tavrin/app/start_marks.h"
+#include "tavrin/app/main/start_marks.h"
 
 using quill::app::kStartStepNames;
 using quill::app::StartStep;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tavrin/app/start_marks.h"
+#include "tavrin/app/main/start_marks.h"
 
 namespace {
 

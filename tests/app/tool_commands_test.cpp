@@ -21,10 +21,10 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
-#include "tavrin/app/command_hooks.h"
-#include "tavrin/app/main_dlg.h"
-#include "tavrin/app/button_rules.h"
-#include "tavrin/app/recording_delete.h"
+#include "tavrin/app/main/command_hooks.h"
+#include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/button_rules.h"
+#include "tavrin/app/tools/recording_delete.h"
 #include "tavrin/browser/recording_names.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/skin/gdi_drawing.h"

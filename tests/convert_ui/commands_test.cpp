@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tavrin/app/convert_tools.h"
+#include "tavrin/app/tools/convert_tools.h"
 #include "tavrin/browser/file_select_dlg.h"
 #include "tests/join/join_check.h"
 #include "tests/join/join_fixture.h"

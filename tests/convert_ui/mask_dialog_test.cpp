@@ -10,7 +10,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/converter/mask_editor.h"
 #include "res/convert_res.h"
-#include "tavrin/app/conversion_mask_dlg.h"
+#include "tavrin/app/tools/conversion_mask_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 
 namespace {

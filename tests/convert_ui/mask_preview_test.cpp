@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "res/convert_res.h"
-#include "tavrin/app/conversion_mask_dlg.h"
+#include "tavrin/app/tools/conversion_mask_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tests/support/test_env.h"
 

@@ -11,9 +11,9 @@
 #include <set>
 #include <vector>
 
-#include "tavrin/app/connectivity_watch.h"
-#include "tavrin/app/inet_session.h"
-#include "tavrin/app/link_ctrl.h"
+#include "tavrin/app/web/connectivity_watch.h"
+#include "tavrin/app/web/inet_session.h"
+#include "tavrin/app/dialogs/link_ctrl.h"
 #include "res/dialogs_res.h"
 #include "tavrin/driveviews/map_wrap.h"
 #include "tavrin/skin/app_fonts.h"

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "res/dialogs_res.h"
-#include "tavrin/app/settings_dlg.h"
-#include "tavrin/app/source_dlg.h"
+#include "tavrin/app/dialogs/settings_dlg.h"
+#include "tavrin/app/dialogs/source_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"

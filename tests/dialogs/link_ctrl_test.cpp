@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tavrin/app/link_ctrl.h"
+#include "tavrin/app/dialogs/link_ctrl.h"
 
 namespace {
 

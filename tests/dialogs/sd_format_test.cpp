@@ -11,7 +11,7 @@
 #include <map>
 #include <vector>
 
-#include "tavrin/app/sd_format.h"
+#include "tavrin/app/dialogs/sd_format.h"
 #include "tests/support/test_env.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "res/dialogs_res.h"
-#include "tavrin/app/link_ctrl.h"
-#include "tavrin/app/settings_dlg.h"
+#include "tavrin/app/dialogs/link_ctrl.h"
+#include "tavrin/app/dialogs/settings_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/window_utils.h"
 #include "tests/skin/skin_capture.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "res/dialogs_res.h"
-#include "tavrin/app/source_dlg.h"
+#include "tavrin/app/dialogs/source_dlg.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tests/skin/removable_drive.h"

@@ -6,8 +6,8 @@
 #include <future>
 #include <string>
 
-#include "tavrin/app/inet_session.h"
-#include "tavrin/app/update_check.h"
+#include "tavrin/app/web/inet_session.h"
+#include "tavrin/app/web/update_check.h"
 #include "tavrin/skin/ui_texts.h"
 #include "tests/dialogs/loopback.h"
 

@@ -1,6 +1,6 @@
 // The CSV export against the generated card: every line byte for byte in code page 932 from the
 // generator's manifest, the file name, the overwrite question, and failures that leave no file.
-#include "tavrin/app/csv_export.h"
+#include "tavrin/app/tools/csv_export.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The deletion of chosen recordings on a copy of the generated card's first day: both files of each
 // picked recording in the test bed's trash, nothing else touched, the playing recording closed first,
 // and the rows and lists matching the disk when a file held open stops the walk.
-#include "tavrin/app/recording_delete.h"
+#include "tavrin/app/tools/recording_delete.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "playcore/instances/player_instance.h"
-#include "tavrin/app/snapshot_command.h"
+#include "tavrin/app/tools/snapshot_command.h"
 #include "tests/player/player_test_util.h"
 #include "tests/names/card_fixture.h"
 #include "tests/support/recording_paths.h"

@@ -1,6 +1,6 @@
 // The snapshot command: file names by table, capture sizes by pane mode, and the command's decisions
 // (questions, messages, which instance saves what) with fake instances.
-#include "tavrin/app/snapshot_command.h"
+#include "tavrin/app/tools/snapshot_command.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tavrin/app/tool_callbacks.h"
+#include "tavrin/app/tools/tool_callbacks.h"
 #include "tavrin/browser/recording_pair.h"
 
 namespace quill::test {

@@ -1,8 +1,8 @@
 // QuillmereX.exe: the global objects in their order, and the program's entry.
 #include <windows.h>
 
-#include "tavrin/app/app_startup.h"
-#include "tavrin/app/start_marks.h"
+#include "tavrin/app/main/app_startup.h"
+#include "tavrin/app/main/start_marks.h"
 
 // The one application object (after the shared GDI+ drawer, which the toolkit defines; the preset
 // directions and the player instances are constant-initialised or constructed with their libraries).

@@ -1,0 +1,71 @@
+// The application object's steps: common controls, OLE controls, GDI+, the main window, and the
+// shut-down in the order that lets every object release what it holds while its library still runs.
+#include "tavrin/app/main/app_startup.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+
+#include <cmath>
+#include <memory>
+
+#include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/start_marks.h"
+#include "tavrin/skin/app_fonts.h"
+#include "tavrin/skin/gdi_drawing.h"
+
+namespace {
+
+const float kRootHalf = std::sqrt(0.5f);
+const float kRootThreeQuarters = std::sqrt(0.75f);
+
+}  // namespace
+
+const float g_PresetViewDirections[playcore::kPresetViewCount][4] = {
+    {-0.5f, kRootHalf, -0.5f, 0.0f},         {-0.5f, kRootHalf, 0.5f, 0.0f},
+    {0.5f, kRootHalf, -0.5f, 0.0f},          {0.5f, kRootHalf, 0.5f, 0.0f},
+    {0.0f, kRootThreeQuarters, -0.5f, 0.0f}, {0.0f, kRootThreeQuarters, 0.5f, 0.0f},
+    {-0.5f, kRootThreeQuarters, 0.0f, 0.0f}, {0.5f, kRootThreeQuarters, 0.0f, 0.0f},
+};
+
+const RECT g_SettingsLayoutRect = {40, 60, 200, 80};
+
+CtavrinApp::CtavrinApp() : CWinApp(nullptr) { m_dwRestartManagerSupportFlags = 1; }
+
+BOOL CtavrinApp::InitInstance() {
+  quill::app::RunMainWindow();
+  return FALSE;
+}
+
+namespace quill::app {
+
+INT_PTR RunMainWindow() {
+  INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+  InitCommonControlsEx(&icc);
+  AfxEnableControlContainer();  // the map dialog hosts an OLE control
+  std::unique_ptr<CShellManager> shell(new (std::nothrow) CShellManager);
+  if (CWinApp* app = AfxGetApp()) {
+    app->SetRegistryKey(L"アプリケーション ウィザードで生成されたローカル アプリケーション");
+  }
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  const bool gdiplus = Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+  MarkStart(StartStep::kAppInit);
+
+  INT_PTR result = -1;
+  {
+    // The dialog lives in this scope only: it and its members (the skin's GDI+ images among them) are
+    // gone before the fonts are deleted and before GDI+ shuts down.
+    CtavrinDlg dlg;
+    if (CWinApp* app = AfxGetApp()) app->m_pMainWnd = &dlg;
+    result = dlg.DoModal();
+    if (CWinApp* app = AfxGetApp()) app->m_pMainWnd = nullptr;
+  }
+  shell.reset();
+  // The fonts are no longer selected anywhere; then the shared drawer's image, then GDI+.
+  DeleteAppFonts();
+  g_GdiDrawer.Reset();
+  if (gdiplus) Gdiplus::GdiplusShutdown(token);
+  return result;
+}
+
+}  // namespace quill::app

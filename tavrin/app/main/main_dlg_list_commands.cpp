@@ -1,0 +1,246 @@
+// CtavrinDlg: moving through the recording list (previous, next, the filters), the vanished source and
+// the frame every tool command runs in (progress bar, disabled controls, worker thread, finish).
+//
+// The tool worker never touches a window: it posts its progress and its end to the dialog. It reports
+// success by setting m_bToolSucceeded before its end; a failed or cancelled run leaves it clear.
+#include <pthread.h>
+
+#include <algorithm>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/framework/private_messages.h"
+#include "platform/framework/thread_state.h"
+#include "playcore/instances/dispatchers.h"
+#include "tavrin/app/main/command_hooks.h"
+#include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/tools/tool_finish.h"
+#include "tavrin/skin/msg_box.h"
+#include "tavrin/skin/ui_texts.h"
+
+using namespace quill::app;
+using playcore::g_PlayerInstance;
+
+namespace {
+
+constexpr unsigned kTextToolDone = 48;   // "完了しました。"
+constexpr unsigned kTextRearCamera = 165;
+constexpr int kProgressHeight = 22;
+
+bool ModulePath(std::wstring* path) {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n == 0) return false;
+    if (n < buffer.size() - 1) {
+      path->assign(buffer.data(), n);
+      return true;
+    }
+    if (buffer.size() >= 32768) return false;
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+// Waits for a tool worker while dispatching this thread's messages: the worker may be sending to the
+// dialog or showing a dialog owned by it. A nested wait (a message dispatched here) may collect the
+// worker first.
+void JoinPumping(std::thread& worker) {
+  bool quitting = false;
+  while (worker.joinable() && !quitting) {
+    HANDLE h = pthread_gethandle(worker.native_handle());
+    if (!h) break;
+    const DWORD r = ::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
+    MSG msg;
+    while (worker.joinable() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) {
+        ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside; the worker is joined
+        quitting = true;
+        break;
+      }
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+  }
+  if (worker.joinable()) worker.join();
+}
+
+}  // namespace
+
+unsigned quill::app::ToolFinishText(bool succeeded) { return succeeded ? kTextToolDone : 0; }
+
+bool quill::app::ProgramFileExists(bool (*programPath)(std::wstring*)) {
+  std::wstring path;
+  if (!(programPath ? programPath : &ModulePath)(&path) || path.empty()) return true;  // unknown: present
+  if (path.size() >= MAX_PATH && path.compare(0, 4, L"\\\\?\\") != 0) path = L"\\\\?\\" + path;
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// --- Previous and next ---------------------------------------------------------------------------------
+
+void CtavrinDlg::OnNextFile() {
+  if (CheckMovieEnd()) return;
+  playcore::PlayerCall_Pause(m_nPlayerSel);
+  Stop();
+  OpenNext();
+}
+
+void CtavrinDlg::OnPrevFile() {
+  if (CheckMovieEnd()) return;
+  playcore::PlayerCall_Pause(m_nPlayerSel);
+  Stop();
+  for (CMovieStatic& pane : m_pane) {
+    if (pane.m_hWnd) pane.ResetDrag();
+  }
+  const int rows = m_browser.m_hWnd ? static_cast<int>(m_browser.m_list.GetItemCount()) : 0;
+  if (m_nCurIndex < 0 || m_nCurIndex >= rows) return;
+  if (m_nCurIndex > 0) {
+    --m_nCurIndex;
+    if (::GetCapture() == m_seekBar.m_hWnd && m_seekBar.m_hWnd) ::ReleaseCapture();
+    m_browser.SelectItem(m_nCurIndex, 0);
+    PrepareOpenCurrent(1, 1, 0);
+  } else if (!m_bToolLock) {
+    // At the first recording: rewind it.
+    SetNormalRate();
+    Stop();
+    playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
+    RefreshVideo();
+    m_nSeekTarget = -1;
+    SetTrackIndex(0);
+  }
+}
+
+// --- The vanished source -------------------------------------------------------------------------------
+
+// A new or vanished source: the main camera back in the primary pane, playback stopped, full screen and
+// zoom mode left, the map frame hidden, the views cleared and the browser's list emptied.
+void CtavrinDlg::ResetAfterSourceChange() {
+  SetNormalRate();
+  if (m_nMainPane != 0) SetPrimaryPane(0);
+  if (m_movieDlg.m_hWnd) m_movieDlg.SetCaption(kTextRearCamera);
+  m_nPlayerSel = 0;
+  StopPlayback();
+  if (m_bFullScreen) ApplyFullScreen(FALSE);
+  if (m_bZoomMode) SetZoomMode(FALSE);
+  m_bMapShown = FALSE;
+  ShowMapFrame(FALSE);
+  SetPlayButtonFace(false);
+  UpdateButtons();
+  if (m_info.m_hWnd) m_info.ClearValues();
+  if (m_graph.m_hWnd) m_graph.Refresh();
+  if (m_browser.m_hWnd) m_browser.ClearAll();
+}
+
+void CtavrinDlg::OnReloadSource() {
+  m_bOpened = FALSE;
+  const int sel = m_nPlayerSel;
+  if (g_PlayerInstance[sel].active && g_PlayerInstance[sel].playState == playcore::kPlayPlaying) {
+    playcore::PlayerCall_Pause(sel);
+  }
+  Stop();
+  ResetAfterSourceChange();
+  m_bCsvLocked = TRUE;
+  m_bZoomMode = FALSE;
+  for (CMovieStatic& pane : m_pane) pane.m_bZoomMode = FALSE;
+  if (m_bFullScreen) RelayoutAll(FALSE);
+  UpdateButtons();
+  // Started from the medium that went away: nothing is left to run.
+  if (!ProgramFileExists(CmdHooks().programPath)) {
+    ShutdownPlayback();
+    ::PostQuitMessage(0);
+  }
+}
+
+// --- The tool frame ------------------------------------------------------------------------------------
+
+void CtavrinDlg::EnableToolControls(BOOL on) {
+  for (CSkinButton& b : m_caption) if (b.m_hWnd) b.EnableWindow(on);
+  for (CWnd* w : {static_cast<CWnd*>(&m_seekBar), static_cast<CWnd*>(&m_volume), static_cast<CWnd*>(&m_pane[0]),
+                  static_cast<CWnd*>(&m_pane[1]), static_cast<CWnd*>(&m_pad), static_cast<CWnd*>(&m_logo)}) {
+    if (w->m_hWnd) w->EnableWindow(on);
+  }
+  EnableViewControls(on);
+  if (m_movieDlg.m_btnSize.m_hWnd) m_movieDlg.m_btnSize.EnableWindow(on);
+  if (!on) SetPadMode(0);  // the pad's buttons off; UpdateButtons gives the pane's mode back
+  m_bToolLock = on ? FALSE : TRUE;
+}
+
+void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
+  if (!proc || m_bToolRunning) return;
+  m_nProgress = 0;
+  if (m_progress.m_hWnd) {
+    RECT pane;
+    GetPaneRect(&pane, m_nMainPane);
+    const int lower = (m_nPaneMode[m_nMainPane] == 4 && m_nSizeStep == 0) ? 45 : 0;
+    m_progress.m_nPos = 0;
+    m_progress.SetWindowPos(&CWnd::wndTop, pane.left, pane.bottom - kProgressHeight + lower, pane.right - pane.left,
+                            kProgressHeight, SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    m_progress.RedrawWindow();
+  }
+  if (m_toolThread.joinable()) m_toolThread.join();  // a finished run not yet collected
+  m_bToolRunning = true;
+  m_bToolSucceeded = FALSE;
+  DisableAllButtons();
+  EnableToolControls(FALSE);
+  m_toolThread = std::thread([proc, this] {
+    proc(this);
+    // The worker's window wrappers and per-thread state go with it (its dialogs made them).
+    quill::framework::ReleaseThisThreadState();
+  });
+}
+
+void CtavrinDlg::StopRunningTool() {
+  // The conversion's own signal first: a worker that sees the running word cleared finds it set.
+  CancelRunningTool();
+  m_bToolRunning.store(false, std::memory_order_release);
+}
+
+void CtavrinDlg::FinishTool() {
+  const bool wasRunning = m_bToolRunning || m_toolThread.joinable();
+  StopRunningTool();
+  JoinPumping(m_toolThread);
+  if (!wasRunning) return;
+  const bool succeeded = m_bToolSucceeded != FALSE;
+  m_bToolSucceeded = FALSE;
+  if (const unsigned text = ToolFinishText(succeeded)) {
+    if (CmdHooks().showMessage) {
+      CmdHooks().showMessage(this, UIText(text), UIText(kTextToolFinishCaption));
+    } else if (m_hWnd && !m_bShutDown) {
+      CMsgBox(this).Show(UIText(text), UIText(kTextToolFinishCaption), CMsgBox::kTypeOk);
+    }
+  }
+  if (m_hWnd) EnableToolControls(TRUE);
+}
+
+LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
+  FinishTool();
+  if (m_bSkipButtonUpdate) {
+    m_bSkipButtonUpdate = FALSE;
+  } else {
+    UpdateButtons();
+  }
+  if (m_progress.m_hWnd) m_progress.ShowWindow(SW_HIDE);
+  PrepareOpenCurrent(0, 1, 1);
+  return 0;
+}
+
+// Before the players are released: the pad's worker and a running tool end here.
+void CtavrinDlg::StopCommandWorkers() {
+  m_pad.StopWorker();
+  StopRunningTool();  // the list tools stop at their next record
+  JoinPumping(m_toolThread);
+}
+
+// --- The controller pad --------------------------------------------------------------------------------
+
+void CtavrinDlg::CreatePad() {
+  m_pad.m_pSkin = &m_skin;
+  if (!m_pad.Create(CControllerDlg::kTemplateId, this)) return;
+  m_pad.SetTarget(&m_pane[m_nMainPane], &m_moment[m_nMainPane], m_nMainPane);
+  const RECT place = LayoutForStep(0).pad;
+  m_pad.MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
+  m_pad.SetMode(0);  // no buttons until a movie is open in the pane
+  m_pad.ShowWindow(SW_SHOWNA);
+  m_pad.StartWorker();
+}
