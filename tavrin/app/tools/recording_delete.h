@@ -20,7 +20,7 @@ namespace tools {
 
 enum class DeleteResult {
   kNothingPicked,  // the dialog was cancelled or nothing was picked: nothing recycled
-  kDeleted,        // every picked recording recycled (post WM_APP+1304 to reload the source)
+  kDeleted,        // every picked recording recycled (post quill::msg::kDeletionDone to reload the source)
   kFailed,         // a file could not be recycled: message shown, the walk stopped there
   kCancelled,      // the tool was stopped between two recordings
   kDeclined,       // the user would not have files destroyed where no recycle bin is: nothing recycled
