@@ -2,7 +2,8 @@
 // three bands of bars, the recorder's events as short marks under them, a red highlight under runs of
 // the highlight channel and a white cursor at the playback position. It reads the data-source player
 // instance's G records and per-position table through a GraphDataSource and reports clicks to its
-// parent: WM_APP+401 for the left button, WM_APP+402 for the right one (both wParam 0, lParam 0).
+// parent: quill::msg::kGraphPreviousEvent for the left button, kGraphNextEvent for the right one
+// (both wParam 0, lParam 0).
 //
 // The main dialog creates it with Create(kTemplateId, parent), lends it its off-screen surface
 // (m_pOffScreen), sets the geometry fields and calls Refresh() after each change (see the fields).
