@@ -2,7 +2,7 @@
 //
 //   PrepareOpenCurrent -> timer 101 -> OpenCurrent -> the players' ready reports at the panes ->
 //   OnMovieReady -> open worker -> kDriveDataLoaded -> OnDriveDataLoaded -> timer 105 ->
-//   StartPlayback -> timer 100 ticks -> end of the movie -> OpenNext -> PrepareOpenCurrent ...
+//   StartPlayback -> kTimerTick ticks -> end of the movie -> OpenNext -> PrepareOpenCurrent ...
 //   Timer 102 ends an open that never finished.
 //
 // Threads: everything here runs on the UI thread except the open and pre-open workers. A worker copies

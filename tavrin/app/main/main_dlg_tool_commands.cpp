@@ -29,8 +29,6 @@ using namespace quill::app;
 
 namespace {
 
-constexpr UINT_PTR kPlayTimer = 100;
-constexpr UINT kPlayTimerMs = 100;
 constexpr unsigned kTextOutputFolderTitle = 103;  // "出力先フォルダーを選択してください。"
 
 // The worker-running word of the dialog, read from a worker.
@@ -62,9 +60,9 @@ void OnUiThread(CtavrinDlg* dlg, const std::function<void()>& call) {
   }
 }
 
-// Closes what plays: timer 100, the drag state of both panes, every movie and data file. UI thread.
+// Closes what plays: the tick timer, the drag state of both panes, every movie and data file. UI thread.
 void ClosePlayback(CtavrinDlg* dlg) {
-  if (dlg->m_hWnd) dlg->KillTimer(kPlayTimer);
+  if (dlg->m_hWnd) dlg->KillTimer(kTimerTick);
   for (CMovieStatic& pane : dlg->m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }
@@ -230,7 +228,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
       host.hasCurrent = true;
       host.current = list.m_shownRecords[static_cast<size_t>(row)];
     }
-    if (dlg->m_hWnd) dlg->KillTimer(kPlayTimer);
+    if (dlg->m_hWnd) dlg->KillTimer(kTimerTick);
   });
   host.stopPlayback = [dlg] {
     OnUiThread(dlg, [dlg] {
@@ -260,7 +258,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   const int result = join ? JoinToolThread(host) : UploadConvertToolThread(host);
   OnUiThread(dlg, [dlg] {
     dlg->RefreshVideo();
-    if (dlg->m_hWnd) dlg->SetTimer(kPlayTimer, kPlayTimerMs, nullptr);
+    if (dlg->m_hWnd) dlg->SetTimer(kTimerTick, Timings().tick, nullptr);
   });
   // A join shows no completion message; a finished upload conversion does.
   EndTool(dlg, !join && result == 0);

@@ -31,7 +31,7 @@ struct DeleteJob {
   RecordingList* shown = nullptr;    // the main dialog's shown list (one row of the main list each)
   RecordingList* all = nullptr;      // the main dialog's list of all records
   int currentRow = -1;               // the main list's focused and selected row at the start
-  // Closes the playing recording (timer 100, drag state, every movie and data file) before its files go.
+  // Closes the playing recording (the tick timer, drag state, every movie and data file) before its files go.
   std::function<void()> stopPlayback;
   // Removes a row of the main list (LVM_DELETEITEM), the same index as in *shown before the removal.
   std::function<void(size_t row)> deleteRow;

@@ -5,7 +5,7 @@
 //     tools::CsvExportJob job;
 //     job.folder = tools::ChooseToolFolder(dlg, L"CSV_FOLDER", 103);   // empty: the worker just ends
 //     job.collect = [pane] { return pane->CollectSourceRecordings(); };
-//     job.stopPlayback = ...;   // kill timer 100, ResetDrag of both panes, PlayerCall_CloseMovieAll,
+//     job.stopPlayback = ...;   // kill the tick timer, ResetDrag of both panes, PlayerCall_CloseMovieAll,
 //                               // PlayerCall_CloseDataFileAll
 //     job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"CSV_FOLDER", f); };
 //     result = tools::RunCsvExport(job, tools::MakeToolCallbacks(dlg, dlg->GetSafeHwnd(), &running));
