@@ -23,7 +23,6 @@ namespace {
 constexpr unsigned kTextPlay = 12;            // "再生"
 constexpr unsigned kTextJoin = 1;             // "結合"
 constexpr unsigned kTextUploadConvert = 170;  // "アップロード変換"
-constexpr unsigned kTextRearCamera = 165;     // "リヤカメラ"
 constexpr unsigned kTextInstallDirectX = 154;
 constexpr unsigned kTextInstallCodecs = 114;  // "コーデックとスプリッターをインストールしてください。"
 constexpr UINT kFaceUpload = 368;

@@ -25,7 +25,6 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr unsigned kTextToolDone = 48;   // "完了しました。"
-constexpr unsigned kTextRearCamera = 165;
 constexpr int kProgressHeight = 22;
 
 bool ModulePath(std::wstring* path) {

@@ -20,7 +20,6 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr UINT_PTR kTimerDisplayOn = 107;
-constexpr unsigned kTextRearCamera = 165, kTextMainCamera = 164;
 constexpr unsigned kTextMapFace = 155, kTextResetFace = 160;
 constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
 
