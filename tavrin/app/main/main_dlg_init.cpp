@@ -30,9 +30,6 @@ constexpr UINT kFaceJoin = 150;
 constexpr UINT kFacePlay = 148;
 constexpr int kMapFrameWidth = 374;
 constexpr int kMapFrameHeight = 430;
-// {02731015-4510-4526-99E6-E5A17EBD1AEA} and {6FE69556-704A-47A0-8F24-C28D936FDA47}.
-constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xE6, 0xE5, 0xA1, 0x7E, 0xBD, 0x1A, 0xEA}};
-constexpr GUID kConsoleDisplayState = {0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
 
 bool ProbeD3dxFromSystem() {
   // Only the system folder: the program may be started from a card, whose folder is not trusted.
