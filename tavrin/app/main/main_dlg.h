@@ -123,6 +123,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   static constexpr UINT kBlankId = 1002;
   static constexpr UINT kPaneId = 1000;
   static constexpr UINT_PTR kTimerSecond = 103;
+  static constexpr UINT_PTR kTimerDisplayOn = 107;  // the redraw after the display came on
 
   explicit CtavrinDlg(CWnd* parent = nullptr);
   ~CtavrinDlg() override;
@@ -449,7 +450,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   POINT m_ptDrag = {};
   float m_fClickZoom[2] = {1.0f, 1.0f};
   POINT m_ptZoomOrigin[2] = {};
-  UINT_PTR m_nPowerTimer = 0;   // timer 107 armed by a display-on notification
+  UINT_PTR m_nPowerTimer = 0;   // kTimerDisplayOn, armed by a display-on notification
   int m_nDisplayRefreshes = 0;
 
   // Playback driving state (UI thread only, except the workers' copies taken under m_hPlayMutex).

@@ -576,7 +576,8 @@ void CtavrinDlg::ResetDriveViews() {
 
 void CtavrinDlg::StopPlaybackWorkers() {
   if (m_hWnd) {
-    for (UINT_PTR id : {kTimerTick, kTimerOpen, kTimerWatchdog, kTimerStart, kTimerFade, kTimerRedraw}) KillTimer(id);
+    for (UINT_PTR id : {kTimerTick, kTimerOpen, kTimerWatchdog, kTimerStart, kTimerFade}) KillTimer(id);
+    KillTimer(kTimerDisplayOn);
   }
   ++m_uOpenGeneration;
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();

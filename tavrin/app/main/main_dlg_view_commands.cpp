@@ -19,7 +19,6 @@ using playcore::g_PlayerInstance;
 
 namespace {
 
-constexpr UINT_PTR kTimerDisplayOn = 107;
 constexpr unsigned kTextMapFace = 155, kTextResetFace = 160;
 constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
 
