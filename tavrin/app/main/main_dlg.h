@@ -406,7 +406,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bStarted = FALSE;
   BOOL m_bCsvLocked = TRUE;
   BOOL m_bMapOff = FALSE;
-  BOOL m_bMapOffSaved = FALSE;
   BOOL m_bMapShown = FALSE;
   BOOL m_bJoinFace = TRUE;
   BOOL m_bListEnd = FALSE;
@@ -419,8 +418,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
   RECT m_rcRestore = {};
   RECT m_rcMapHome = {};
-  int m_nInfoWidth = 0;
-  int m_nInfoGraphHeight = 0;
   playcore::sZOOMBLOCK m_aZoom[2] = {};
   // The commands' state.
   quill::app::CControllerDlg m_pad;
@@ -448,7 +445,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nMenuPane = -1;
   BOOL m_bDragging = FALSE;
   POINT m_ptDrag = {};
-  float m_fClickZoom[2] = {1.0f, 1.0f};
   POINT m_ptZoomOrigin[2] = {};
   UINT_PTR m_nPowerTimer = 0;   // kTimerDisplayOn, armed by a display-on notification
   int m_nDisplayRefreshes = 0;

@@ -122,21 +122,12 @@ BOOL CtavrinDlg::OnInitDialog() {
   OpenStartSource();
   MarkStart(StartStep::kSource);
   // 27. The map switch starts from whether the map shows; the movie window's caption.
-  m_bMapOff = m_bMapOffSaved = m_bMapShown ? FALSE : TRUE;
+  m_bMapOff = m_bMapShown ? FALSE : TRUE;
   UpdateButtons();
   m_movieDlg.SetCaption(kTextRearCamera);
   // 28. The one-second timer.
   SetTimer(kTimerSecond, 1000);
-  // 29. The sizes the layouts of the view commands use: the info panel's width, the info panel's and
-  // the graph's heights together.
-  {
-    CRect info, graph;
-    if (m_info.m_hWnd) m_info.GetWindowRect(&info);
-    if (m_graph.m_hWnd) m_graph.GetWindowRect(&graph);
-    m_nInfoWidth = info.Width();
-    m_nInfoGraphHeight = info.Height() + graph.Height();
-  }
-  // 30. Start-up done: the after-start steps run from the loop.
+  // 29. Start-up done: the after-start steps run from the loop.
   m_bInitDone = TRUE;
   PostMessage(quill::msg::kAfterInit, 0, 0);
   MarkStart(StartStep::kInitDone);

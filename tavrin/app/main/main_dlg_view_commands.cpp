@@ -346,7 +346,6 @@ void CtavrinDlg::OnPaneClickZoom(int player, POINT clientPt) {
     ResetZoomParams(player);
     m_ptZoomOrigin[player] = POINT{};
   }
-  m_fClickZoom[player] = m_aZoom[player].zoom;
   ApplyPaneMode(player);
 }
 
@@ -456,7 +455,7 @@ void CtavrinDlg::OnMapDisplay() {
   if (m_nSizeStep == 0) {
     const BOOL was = m_bMapShown;
     m_bMapShown = was ? FALSE : TRUE;
-    m_bMapOff = m_bMapOffSaved = was;
+    m_bMapOff = was;
     ShowMapFrame(m_bMapShown);
     CSkinButton& b = m_tool[kCmdMap - kToolFirst];
     if (b.m_hWnd) {
