@@ -72,7 +72,6 @@ class CGSensorDlg : public CDialog {
   int m_nTileStep = 0;                   // background width - margin; 0 disables all painting
   int m_nGraphFlag = 0;                  // 0: background and cursor only
   quill::driveviews::ChannelFlags m_channels;  // m_channels.marks: the recording's marks flag
-  int m_nLastBar[3] = {0, 0, 0};         // bar heights of the last pass's end, per band
   int m_nPlayer = 0;
   float m_fFactor = 1.0f;
   // Each channel's scale in G, kept for the main dialog (the bars are drawn at a fixed scale).
@@ -99,7 +98,6 @@ class CGSensorDlg : public CDialog {
   std::unique_ptr<quill::driveviews::GraphDataSource> m_ownSource;
   quill::driveviews::GraphDataSource* m_source;
   CPen m_cursorPen;
-  CBrush m_whiteBrush;
   CPen m_bandPens[3];
   CPen m_categoryPens[quill::driveviews::kCategoryCount];
   CBitmap m_background;
