@@ -14,8 +14,10 @@
 //   main_dlg_driveviews.cpp the drive-data views driven from the playback position, their messages,
 //                          the settings and source commands
 //
-// Threads: the dialog runs on the UI thread. m_hPlayMutex and m_hDataMutex are taken by the workers of
-// the playback work (the file list takes m_hPlayMutex too); m_hDataMutex also guards m_driveEvents.
+// Threads: the dialog runs on the UI thread. m_hPlayMutex guards the current index and the file list's
+// rows: the open and pre-open workers take it to copy the current entry's paths (CopyEntryPaths), the
+// UI thread (the file list too) when it changes them. m_hDataMutex guards m_driveEvents; only the UI
+// thread takes it.
 // m_inet runs the connectivity and update-check threads; the connectivity thread writes only the map
 // wrapper's connectivity flags (interlocked). StopViewWorkers ends them before the map wrapper goes.
 #pragma once
