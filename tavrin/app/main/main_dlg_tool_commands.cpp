@@ -3,9 +3,11 @@
 // conversion of the current recording).
 //
 // Threads: the handlers run on the UI thread and start their worker through StartToolThread (the
-// snapshot alone runs on the UI thread). A worker never touches a window directly: what must happen on
-// the UI thread (stopping playback, list rows) is sent there with kRunSentCall, whose wParam points to
-// the call; the UI thread keeps pumping while the worker runs, so a send never waits on a blocked thread.
+// snapshot alone runs on the UI thread). A worker changes none of the dialog's windows directly: what
+// must happen on the UI thread (stopping playback, list rows) is sent there with kRunSentCall, whose
+// wParam points to the call; the UI thread keeps pumping while the worker runs, so a send never waits
+// on a blocked thread. The worker's own modal windows (the folder browser, the recording selection,
+// the conversion-mask dialog, the message boxes) are owned by the dialog and run on the worker.
 // Every worker reports success through m_bToolSucceeded and ends by posting kToolFinished.
 #include <atomic>
 #include <functional>

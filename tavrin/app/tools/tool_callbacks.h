@@ -1,6 +1,7 @@
 // What a tool worker of the main window needs from the window around it: questions and messages
-// (the skinned message box), progress (quill::msg::kProgress), and the worker-running flag that cancels the tool.
-// The workers never touch the window themselves, so the same code runs under a test with fakes.
+// (the skinned message box), progress (quill::msg::kProgress), and the worker-running flag that
+// cancels the tool. The tool code reaches the window only through these (the message box runs on the
+// calling worker's thread, owned by the main window), so the same code runs under a test with fakes.
 #pragma once
 
 #include <cstdint>
