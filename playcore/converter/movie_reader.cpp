@@ -248,6 +248,18 @@ HRESULT MovieReader::ReadOne() {
     item.sample->GetSampleDuration(&item.duration);
     item.sample->GetSampleTime(&item.time);
   }
+  if (item.sample && item.stream == videoStream_) {
+    // A busy decoder may hand a frame over again, with its own or an earlier time: that is no new
+    // frame of the movie, and the converted one must not hold it twice. A type change it carries
+    // still holds for the frames after it.
+    if (videoTimed_ && item.time <= lastVideoTime_) {
+      if (!item.formatChanged) return S_OK;
+      item.sample.reset();
+    } else {
+      videoTimed_ = true;
+      lastVideoTime_ = item.time;
+    }
+  }
   try {
     queue_.push_back(std::move(item));
   } catch (const std::bad_alloc&) {

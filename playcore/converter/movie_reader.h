@@ -76,7 +76,8 @@ class MovieReader {
 
   // The read step: refills the queue and takes its front. S_OK with an item, S_FALSE at the end of
   // every stream, a failure otherwise. When the decoder announced a new output type, video() holds
-  // it from the item marked formatChanged on.
+  // it from the item marked formatChanged on. A video frame whose time does not move past the last
+  // one read is left out (a type change it carries comes as an item without a sample).
   HRESULT Next(ReadItem* item);
 
   StreamKind KindOf(DWORD stream) const;
@@ -107,6 +108,8 @@ class MovieReader {
   uint64_t duration_ = 0;
   bool videoEnded_ = false;
   bool audioEnded_ = false;
+  bool videoTimed_ = false;     // a video frame has been queued: lastVideoTime_ holds its time
+  LONGLONG lastVideoTime_ = 0;  // the time of the last video frame queued
   std::deque<ReadItem> queue_;
 };
 

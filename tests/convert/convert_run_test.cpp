@@ -334,6 +334,37 @@ TEST_F(ConvertRun, ADecoderChangingItsOutputTypeIsFollowed) {
   DeleteFileW(request.destination.c_str());
 }
 
+// A decoder handing a frame over a second time (its own time or an earlier one, with or without a
+// type change on it): every frame is read once, in time order, in the layout it was decoded with.
+TEST_F(ConvertRun, AFrameHandedOverAgainIsReadOnce) {
+  constexpr LONGLONG kFrame = 333333;
+  const struct {
+    const char* name;
+    UINT repeatAt, repeatBack, changeAt;
+  } cases[] = {{"no repeat", 0xFFFFFFFF, 0, 4},     {"the first frame again", 0, 0, 4},
+               {"a frame again", 2, 0, 8},           {"an earlier time", 5, 2, 4},
+               {"the type change again", 4, 0, 4},  {"the last frame again", 7, 0, 4}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeReaderScript script;
+    script.repeatAt = c.repeatAt;
+    script.repeatBack = c.repeatBack;
+    script.changeAt = c.changeAt;
+    MovieReader reader;
+    ASSERT_EQ(reader.Open(L"fake", ChCon{}, FakeReaderFactory(script)), S_OK);
+    std::vector<LONGLONG> times, expected;
+    ReadItem item;
+    for (int guard = 0; guard < 100 && reader.Next(&item) == S_OK; ++guard) {
+      if (!item.sample) continue;
+      times.push_back(item.time);
+      const bool padded = item.time >= static_cast<LONGLONG>(script.changeAt) * kFrame;
+      EXPECT_EQ(reader.video().pitch, padded ? script.paddedPitch : script.width) << item.time;
+    }
+    for (UINT i = 0; i < script.frames; ++i) expected.push_back(i * kFrame);
+    EXPECT_EQ(times, expected);
+  }
+}
+
 TEST_F(ConvertRun, PreviewWritesNothingAndTakesMaskActionsWhileRunning) {
   FakeSinkOptions sink;
   CMovieCapture job(owner_);

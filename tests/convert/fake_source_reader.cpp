@@ -79,17 +79,24 @@ class FakeReader final : public IMFSourceReader {
     *actual = 0;
     *flags = 0;
     *sample = nullptr;
-    *time = static_cast<LONGLONG>(next_) * kFrame100ns;
-    if (next_ >= s_.frames) {
+    const bool repeat = !repeated_ && s_.repeatAt < s_.frames && next_ == s_.repeatAt + 1;
+    const UINT frame = repeat ? s_.repeatAt : next_;
+    const UINT back = repeat ? (s_.repeatBack < frame ? s_.repeatBack : frame) : 0;
+    *time = static_cast<LONGLONG>(frame - back) * kFrame100ns;
+    if (frame >= s_.frames) {
       *flags = MF_SOURCE_READERF_ENDOFSTREAM;
       return S_OK;
     }
-    if (next_ == s_.changeAt) *flags |= MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED;
+    if (frame == s_.changeAt) *flags |= MF_SOURCE_READERF_CURRENTMEDIATYPECHANGED;
     const HRESULT hr = MakeFrame(sample);
     if (FAILED(hr)) return hr;
     (*sample)->SetSampleTime(*time);
     (*sample)->SetSampleDuration(kFrame100ns);
-    ++next_;
+    if (repeat) {
+      repeated_ = true;
+    } else {
+      ++next_;
+    }
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Flush(DWORD) override { return S_OK; }
@@ -174,6 +181,7 @@ class FakeReader final : public IMFSourceReader {
   std::atomic<ULONG> refs_{1};
   WINBOOL selected_ = TRUE;
   UINT next_ = 0;
+  bool repeated_ = false;
 };
 
 }  // namespace
