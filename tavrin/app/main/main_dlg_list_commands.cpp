@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/program_file.h"
 #include "platform/framework/thread_state.h"
 #include "playcore/instances/dispatchers.h"
 #include "tavrin/app/main/command_hooks.h"
@@ -29,17 +30,8 @@ constexpr unsigned kTextRearCamera = 165;
 constexpr int kProgressHeight = 22;
 
 bool ModulePath(std::wstring* path) {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return false;
-    if (n < buffer.size() - 1) {
-      path->assign(buffer.data(), n);
-      return true;
-    }
-    if (buffer.size() >= 32768) return false;
-    buffer.resize(buffer.size() * 2);
-  }
+  *path = quill::framework::ProgramFilePath();
+  return !path->empty();
 }
 
 // Waits for a tool worker while dispatching this thread's messages: the worker may be sending to the
