@@ -1,6 +1,7 @@
 #include "tavrin/app/tools/conversion_mask_dlg.h"
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/pumped_wait.h"
 #include "playcore/converter/movie_capture.h"
 #include "res/convert_res.h"
 #include "res/resource.h"
@@ -105,25 +106,10 @@ void CPreviewWorker::Stop() {
   job_->Cancel();
   // The job presents into a window of this thread: keep its messages flowing until the worker ends.
   HANDLE thread = thread_;
-  bool quit = false;
-  int quitCode = 0;
-  while (!quit) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-    if (woke != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = static_cast<int>(msg.wParam);
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  if (quit) {
+  const quill::framework::PumpedWaitEnd end = quill::framework::WaitPumpingMessages([thread] { return thread; });
+  if (end.quit) {
     WaitForSingleObject(thread, INFINITE);  // cancelled: it ends without this thread's messages
-    PostQuitMessage(quitCode);              // for the outer loop
+    PostQuitMessage(end.quitCode);          // for the outer loop
   }
   CloseHandle(thread);
   thread_ = nullptr;
