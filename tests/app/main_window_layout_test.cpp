@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "playcore/instances/dispatchers.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/main/command_hooks.h"
 #include "tavrin/app/main/main_dlg.h"
@@ -545,6 +546,70 @@ TEST_F(MainWindowLayout, SizeStepsInARowWhileThePairPlaysAllReturn) {
       }, 20000)) << "the pictures stand still after step " << i;
     }
     EXPECT_EQ(made, kSteps);
+    d.Stop();
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  SetEvent(done);
+  watchdog.join();
+  CloseHandle(done);
+}
+
+// The other window changes while both cameras play, in rounds: full screen in and out, the display
+// mode there and back, the display switch there and back, a minimise and a restore. Each moves or sizes
+// the windows the cameras draw into; each returns and the pictures go on after it.
+TEST_F(MainWindowLayout, WindowChangesWhileThePairPlaysAllReturn) {
+  const std::wstring folder = DayFolder();
+  ASSERT_FALSE(folder.empty()) << "no generated card";
+  HANDLE done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ASSERT_NE(done, nullptr);
+  std::atomic<const char*> last{"the open"};
+  std::thread watchdog([&] {
+    if (WaitForSingleObject(done, 150000) == WAIT_OBJECT_0) return;
+    std::fprintf(stderr, "the window changes stopped answering at: %s\n", last.load());
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+  });
+  struct Change {
+    const char* name;
+    UINT msg;
+    WPARAM wp;
+  };
+  const Change kChanges[] = {
+      {"full screen", 0, 0},           {"back from full screen", 0, 0},
+      {"display mode", WM_COMMAND, kCmdDisplayMode}, {"display mode back", WM_COMMAND, kCmdDisplayMode},
+      {"display switch", WM_COMMAND, kCmdDisplaySwitch}, {"display switch back", WM_COMMAND, kCmdDisplaySwitch},
+      {"minimise", WM_SYSCOMMAND, SC_MINIMIZE}, {"restore", WM_SYSCOMMAND, SC_RESTORE},
+  };
+  CLayoutDlg dlg;
+  dlg.body = [&](CLayoutDlg& d) {
+    d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+    d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
+    d.ApplyOpenedSource();
+    ASSERT_TRUE(PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000))
+        << "the first pair does not open";
+    for (int round = 0; round < 3; ++round) {
+      for (const Change& c : kChanges) {
+        // Both cameras play before each change (the switch leaves the other camera paused).
+        if (!d.m_bFullScreen && Playing(0) != Playing(1) && (Paused(0) || Paused(1))) {
+          playcore::PlayerCall_Play(Paused(0) ? 0 : 1);
+        }
+        ASSERT_TRUE(PlayOn(d, 0)) << "the pair does not play before " << c.name << " in round " << round;
+        last = c.name;
+        if (c.msg == 0) {
+          d.OnDialogDoubleClick(d.m_nMainPane);
+        } else {
+          d.SendMessage(c.msg, c.wp, 0);
+        }
+        const int shown = d.m_nMainPane;
+        const int64_t at = PositionOf(shown);
+        if (d.m_bFullScreen) d.OnPlayPause();  // full screen pauses both cameras
+        ASSERT_TRUE(PumpUntil([&] { return !d.m_bOpened || std::llabs(PositionOf(shown) - at) >= 2; }, 20000))
+            << "the picture stands still after " << c.name << " in round " << round;
+      }
+      EXPECT_FALSE(d.m_bFullScreen);
+      EXPECT_FALSE(d.IsIconic());
+    }
+    last = "the stop";
     d.Stop();
   };
   EXPECT_EQ(dlg.DoModal(), IDOK);

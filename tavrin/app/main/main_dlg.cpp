@@ -7,6 +7,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/speed_codes.h"
+#include "tavrin/app/main/resize_hold.h"
 #include "tavrin/app/main/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
@@ -265,7 +266,10 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
   OnPlaybackTimer(id);
 }
 
-void CtavrinDlg::OnMinimise() { ShowWindow(SW_MINIMIZE); }
+void CtavrinDlg::OnMinimise() {
+  const ResizeHold hold;
+  ShowWindow(SW_MINIMIZE);
+}
 
 void CtavrinDlg::OnDestroy() {
   ShutdownPlayback();

@@ -2,8 +2,11 @@
 // everything first: the workers and threads, the timers, the players, then the mutexes.
 #include "tavrin/app/main/main_dlg.h"
 
+#include <optional>
+
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/instance_ops.h"
+#include "tavrin/app/main/resize_hold.h"
 
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
@@ -48,6 +51,11 @@ void CtavrinDlg::OnSysCommand(UINT id, LPARAM) {
     ::PostQuitMessage(0);
     return;
   }
+  // A minimise, a restore (also the window manager's, which Wine turns into these commands) or a
+  // maximise sizes the window while the cameras may draw.
+  const UINT command = id & 0xFFF0;
+  std::optional<quill::app::ResizeHold> hold;
+  if (command == SC_MINIMIZE || command == SC_RESTORE || command == SC_MAXIMIZE || command == SC_SIZE) hold.emplace();
   Default();
 }
 

@@ -5,11 +5,10 @@
 #include <optional>
 
 #include "playcore/instances/dispatchers.h"
-#include "playcore/player/wine_host.h"
-#include "playcore/presenter/present_hold.h"
 #include "tavrin/app/main/command_hooks.h"
 #include "tavrin/app/main/layout_geometry.h"
 #include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/resize_hold.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -43,10 +42,7 @@ void CtavrinDlg::OnNextSize() { OnNextSizeStep(); }
 
 void CtavrinDlg::ArrangeStep(int step) {
   if (!m_hWnd) return;
-  // Under Wine, resizing the windows while a camera's device draws can stop this thread and the
-  // device's drawing thread for good: the frames wait while the windows move.
-  std::optional<playcore::PresentHold> hold;
-  if (playcore::RunningOnWine()) hold.emplace();
+  const ResizeHold hold;  // the frames wait while the windows move
   m_nSizeStep = std::clamp(step, 0, 2);
   const StepLayout l = LayoutForStep(m_nSizeStep);
   const Visibility v = VisibilityFor(m_nSizeStep, false);
@@ -207,6 +203,7 @@ void CtavrinDlg::ApplyFullScreen(BOOL on) {
   if (on) {
     // Both cameras of a pair pause together (and the play button shows "play") before the controls go.
     PauseShow();
+    const ResizeHold hold;  // after the pause, which waits for the players
     if (!m_bKeepRestoreRect) GetWindowRect(&m_rcRestore);
     m_bFullScreen = TRUE;
     for (CWnd* w : {static_cast<CWnd*>(&m_seekBar), static_cast<CWnd*>(&m_volume), static_cast<CWnd*>(&m_browser),
@@ -261,13 +258,16 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
   m_nPlayerSel = pane;
   CMovieStatic& main = m_pane[m_nMainPane];
   CMovieStatic& sub = m_pane[m_nSubPane];
-  if (main.m_hWnd) {
-    main.ShowWindow(SW_HIDE);
-    main.SetParent(this);
-  }
-  if (sub.m_hWnd && m_movieDlg.m_hWnd) {
-    sub.ModifyStyleEx(WS_EX_CLIENTEDGE, 0, SWP_FRAMECHANGED);
-    sub.SetParent(&m_movieDlg);
+  {
+    const ResizeHold hold;  // the panes change windows (full screen pauses before its own hold)
+    if (main.m_hWnd) {
+      main.ShowWindow(SW_HIDE);
+      main.SetParent(this);
+    }
+    if (sub.m_hWnd && m_movieDlg.m_hWnd) {
+      sub.ModifyStyleEx(WS_EX_CLIENTEDGE, 0, SWP_FRAMECHANGED);
+      sub.SetParent(&m_movieDlg);
+    }
   }
   if (m_bFullScreen) {
     // Full screen is laid out again for the new pane; the window's place before full screen is kept.
@@ -278,7 +278,10 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
   } else {
     ArrangeStep(m_nSizeStep);
   }
-  if (main.m_hWnd) main.ShowWindow(SW_SHOWNA);
+  if (main.m_hWnd) {
+    const ResizeHold hold;
+    main.ShowWindow(SW_SHOWNA);
+  }
   for (int p = 0; p < 2; ++p) {
     ResetZoomParams(p);
     ApplyPaneMode(p);
