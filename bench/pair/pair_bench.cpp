@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <set>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/scene/view_settings.h"
@@ -16,8 +17,8 @@ using namespace playcore::test;
 
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
-constexpr UINT kEnded = WM_APP + 1002;
+constexpr UINT kReady = quill::msg::kPlayerReady;
+constexpr UINT kEnded = quill::msg::kPlayerEnded;
 
 // Distinct frame numbers shown since `from` presented frames.
 size_t DistinctFrames(int instance, size_t from) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge.h"
 #include "playcore/scene/view_settings.h"
@@ -19,7 +20,7 @@ using namespace playcore::test;
 
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
+constexpr UINT kReady = quill::msg::kPlayerReady;
 constexpr int kSteps = 6;
 constexpr DWORD kSecondMs = 1000;
 

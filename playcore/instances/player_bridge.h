@@ -20,7 +20,7 @@ namespace playcore {
 namespace bridge {
 
 // OpenMovie after the time scale was read: player set-up, open, reverse capability, duration and
-// bit rate. 1 when the movie is open (its player posts WM_APP+1003 when it is ready to play).
+// bit rate. 1 when the movie is open (its player posts quill::msg::kPlayerReady when it is ready to play).
 int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Keeps the view state for the next movie, pauses and closes the session, frees the player.
 int ClosePlayer(sPLAYERINSTANCE* instance);

@@ -31,16 +31,7 @@
 // The player of the Media Foundation path and the DirectShow interfaces: only pointers are kept here.
 class CPlayer;
 struct IGraphBuilder;
-struct ICaptureGraphBuilder2;
-struct IBaseFilter;
-struct IBasicAudio;
-struct IMediaControl;
-struct IMediaEvent;
-struct IMediaEventEx;
-struct IMediaPosition;
 struct IMediaSeeking;
-struct IBasicVideo2;
-struct IVideoWindow;
 
 namespace playcore {
 
@@ -65,19 +56,7 @@ enum : int32_t {
 // interface are kept; on the DirectShow path `session` holds the graph with every interface.
 struct sDIRECTSHOWSET {
   IGraphBuilder* graph;
-  ICaptureGraphBuilder2* captureBuilder;
-  IBaseFilter* renderer;
-  IBaseFilter* sourceFilter;
-  IBasicAudio* basicAudio;
-  IMediaControl* mediaControl;
-  IMediaEvent* mediaEvent;
-  IMediaEventEx* mediaEventEx;
-  IMediaPosition* mediaPosition;
-  IMediaSeeking* mediaSeeking;
-  IBasicVideo2* basicVideo;
-  IVideoWindow* videoWindow;
-  void* windowlessControl;  // the VMR-9 or VMR-7 windowless control, by the renderer's kind
-  int32_t rendererKind;     // 0 none, 9 VMR-9, 7 VMR-7, 1 the graph's video window
+  IMediaSeeking* mediaSeeking;  // the graph's seeking interface: its capabilities give the reverse word
   dshow::GraphSession* session;  // the graph an instance plays through without Media Foundation
 };
 

@@ -72,7 +72,7 @@ class CPlayer : public IMFAsyncCallback {
   STDMETHODIMP GetParameters(DWORD* flags, DWORD* queue) override;
   STDMETHODIMP Invoke(IMFAsyncResult* result) override;
 
-  // TRUE when the open was started (WM_APP+1003 follows when the topology is ready).
+  // TRUE when the open was started (quill::msg::kPlayerReady follows when the topology is ready).
   BOOL OpenURL(const wchar_t* url);
   HRESULT Shutdown();
   HRESULT Play();

@@ -69,10 +69,11 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     keptSurface_ = std::move(surface);
   }
   if (presentDevice) {
-    const PresentPass pass(this);  // waits while the windows are being resized (see PresentHold)
+    const PresentPass pass(this);  // left out while the windows are being resized (see PresentHold)
     const bool hasDest = pending.intoDest && dest.right > dest.left && dest.bottom > dest.top;
-    hr = PresentDevice(presentDevice.get(), hasDest ? &dest : nullptr,
-                       pending.intoDest ? window : nullptr);
+    if (pass.open()) {
+      hr = PresentDevice(presentDevice.get(), hasDest ? &dest : nullptr, pending.intoDest ? window : nullptr);
+    }
   }
   // A lost device only blacks the picture out; the delivery's device check restores it.
   if (IsDeviceGone(hr)) {

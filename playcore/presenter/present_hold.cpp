@@ -46,13 +46,13 @@ PresentHold::~PresentHold() {
 }
 
 PresentPass::PresentPass(D3DPresentEngine* engine) : engine_(engine), held_(HeldByThisThread()) {
-  if (!held_) AcquireSRWLockShared(&g_gate);
+  if (!held_) passed_ = TryAcquireSRWLockShared(&g_gate) != FALSE;
 }
 
 PresentPass::~PresentPass() {
   if (held_) {
     if (engine_) engine_->WaitForDrawnFrames(2000);
-  } else {
+  } else if (passed_) {
     ReleaseSRWLockShared(&g_gate);
   }
 }

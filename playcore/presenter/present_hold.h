@@ -4,11 +4,12 @@
 // stop both threads inside the X11 client library: the resizing thread holds the display for an X
 // request it expects may fail and waits for the answer, while the device's drawing thread, reading the
 // answers, receives an X error and waits for that display to be let go. A PresentHold keeps every engine
-// from handing a frame to its device while it lives, and its constructor waits (bounded) until the
+// from handing a frame to its device while it lives (those frames are left out, not queued), and its constructor waits (bounded) until the
 // frames already handed over were drawn, so no drawing thread talks to the display during the resize.
 //
 // Threads: the hold is taken by a window's thread around its moves; engines pass the gate on the
-// scheduler and presenter threads. Lock order: the gate, the engine registry, then an engine's lock.
+// scheduler and presenter threads without ever waiting for it. Lock order: the gate, the engine
+// registry, then an engine's lock.
 #pragma once
 
 #include <windows.h>
@@ -32,19 +33,25 @@ class PresentHold {
   bool nested_ = false;
 };
 
-// One present of `engine` through the gate: waits while another thread holds. On the holding thread
-// itself (a pane's resize repaints it) the present goes through, and the pass then waits until that
-// frame was drawn before the thread goes on resizing. A hold taken again on its own thread only nests.
+// One present of `engine` through the gate. While another thread holds, the present is left out
+// (the frame was drawn; the resize's own repaint or the next frame shows the picture): a presenting
+// thread never waits for the gate, since it may hold a presenter's lock that the resizing thread takes
+// when its panes change size. On the holding thread itself (a pane's resize repaints it) the present
+// goes through, and the pass then waits until that frame was drawn before the thread goes on
+// resizing. A hold taken again on its own thread only nests.
 class PresentPass {
  public:
   explicit PresentPass(D3DPresentEngine* engine);
   ~PresentPass();
   PresentPass(const PresentPass&) = delete;
   PresentPass& operator=(const PresentPass&) = delete;
+  // Whether the frame may be handed to the device now.
+  bool open() const { return held_ || passed_; }
 
  private:
   D3DPresentEngine* engine_;
   bool held_;
+  bool passed_ = false;
 };
 
 // The engines a hold drains (the engine registers itself while it lives).

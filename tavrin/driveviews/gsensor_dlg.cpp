@@ -20,7 +20,6 @@ CGSensorDlg::CGSensorDlg(GraphDataSource* source)
   m_source = source;
   for (double& scale : m_dScale) scale = kDefaultScale;
   m_cursorPen.CreatePen(PS_SOLID, 1, kCursorColour);
-  m_whiteBrush.CreateSolidBrush(0xFFFFFF);
   for (int band = 0; band < 3; ++band) m_bandPens[band].CreatePen(PS_SOLID, 1, BandColour(band));
   for (int c = 0; c < kCategoryCount; ++c) m_categoryPens[c].CreatePen(PS_SOLID, 1, CategoryColour(c));
   m_background.LoadBitmap(kBackgroundId);

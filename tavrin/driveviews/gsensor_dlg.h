@@ -2,7 +2,8 @@
 // three bands of bars, the recorder's events as short marks under them, a red highlight under runs of
 // the highlight channel and a white cursor at the playback position. It reads the data-source player
 // instance's G records and per-position table through a GraphDataSource and reports clicks to its
-// parent: WM_APP+401 for the left button, WM_APP+402 for the right one (both wParam 0, lParam 0).
+// parent: quill::msg::kGraphPreviousEvent for the left button, kGraphNextEvent for the right one
+// (both wParam 0, lParam 0).
 //
 // The main dialog creates it with Create(kTemplateId, parent), lends it its off-screen surface
 // (m_pOffScreen), sets the geometry fields and calls Refresh() after each change (see the fields).
@@ -71,7 +72,6 @@ class CGSensorDlg : public CDialog {
   int m_nTileStep = 0;                   // background width - margin; 0 disables all painting
   int m_nGraphFlag = 0;                  // 0: background and cursor only
   quill::driveviews::ChannelFlags m_channels;  // m_channels.marks: the recording's marks flag
-  int m_nLastBar[3] = {0, 0, 0};         // bar heights of the last pass's end, per band
   int m_nPlayer = 0;
   float m_fFactor = 1.0f;
   // Each channel's scale in G, kept for the main dialog (the bars are drawn at a fixed scale).
@@ -98,7 +98,6 @@ class CGSensorDlg : public CDialog {
   std::unique_ptr<quill::driveviews::GraphDataSource> m_ownSource;
   quill::driveviews::GraphDataSource* m_source;
   CPen m_cursorPen;
-  CBrush m_whiteBrush;
   CPen m_bandPens[3];
   CPen m_categoryPens[quill::driveviews::kCategoryCount];
   CBitmap m_background;

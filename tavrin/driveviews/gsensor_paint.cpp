@@ -82,14 +82,6 @@ void CGSensorDlg::DrawPass(CDC& s, const RECT& client) {
     s.MoveTo(bar.x, bar.from);
     s.LineTo(bar.x, bar.to);
   }
-  for (int band = 0; band < 3; ++band) {
-    for (auto it = pass.bars.rbegin(); it != pass.bars.rend(); ++it) {
-      if (it->band == band) {
-        m_nLastBar[band] = in.bands.centre[band] - it->to;
-        break;
-      }
-    }
-  }
   DrawMarks(s, pass, client);
 }
 

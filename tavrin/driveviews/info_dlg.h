@@ -3,8 +3,8 @@
 // the three G values, in one of three layouts, with three toggles (one per G axis). The main dialog
 // writes the fields and calls Refresh(); the panel never reads the players itself.
 //
-// Messages to the parent: WM_APP+701 when a toggle is clicked (wParam: the axis 0-2, lParam: the new
-// state, 1 checked). The main dialog answers by showing or hiding that band of the graph.
+// Messages to the parent: quill::msg::kInfoItemSwitched when a toggle is clicked (wParam: the axis
+// 0-2, lParam: the new state, 1 checked). The main dialog answers by showing or hiding that band of the graph.
 //
 // Threads: UI thread only.
 #pragma once

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/framework/private_messages.h"
+
 namespace quill::test {
 
 class AppProcess {
@@ -34,7 +36,7 @@ class AppProcess {
 };
 
 // The program's queue marker (a private message) and the window property it publishes the marker in.
-constexpr UINT kQueueMarkerMessage = WM_APP + 2001;
+constexpr UINT kQueueMarkerMessage = quill::msg::kQueueMarker;
 constexpr wchar_t kMarkerProperty[] = L"QuillmereX.Marker";
 
 // The program's executable (<build>/QuillmereX.exe) as a Windows path.

@@ -303,7 +303,7 @@ TEST_F(CommandsTest, ADisplayOnNotificationArmsTheRefreshTimer) {
     EXPECT_EQ(d.m_nPowerTimer, 0u) << "display off";
     setting.Data[0] = 1;
     d.SendMessage(WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, reinterpret_cast<LPARAM>(&setting));
-    EXPECT_EQ(d.m_nPowerTimer, 107u);
+    EXPECT_EQ(d.m_nPowerTimer, CtavrinDlg::kTimerDisplayOn);
     EXPECT_TRUE(PumpUntil([&] { return d.m_nDisplayRefreshes == 1; }, 10000));
     PumpMessages(300);
     EXPECT_EQ(d.m_nDisplayRefreshes, 1) << "the timer runs once per notification";

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/private_messages.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tests/app/app_process.h"
 #include "tests/names/card_fixture.h"
@@ -30,8 +31,6 @@ using namespace quill::test;
 
 constexpr int kCloseCommand = 18;
 constexpr int kPlayCommand = 38002;
-constexpr UINT kButtonPressed = WM_APP + 1401;
-constexpr UINT kButtonReleased = WM_APP + 1402;
 
 BOOL CALLBACK MatchListView(HWND h, LPARAM lp) {
   wchar_t cls[64] = L"";
@@ -322,10 +321,13 @@ TEST(CommandsOnACard, SizeStepsAndTwoThousandRandomCommands) {
         break;
       case 3: PostMessageW(main, WM_LBUTTONDBLCLK, MK_LBUTTON, pt); break;
       case 4:
-        if (pad) PostMessageW(pad, rng() % 2 ? kButtonPressed : kButtonReleased, 0, 28 + rng() % 5);
+        if (pad) {
+          PostMessageW(pad, rng() % 2 ? quill::msg::kButtonPressed : quill::msg::kButtonReleased, 0,
+                       28 + rng() % 5);
+        }
         break;
-      case 5: PostMessageW(main, WM_APP + 8, rng() % 100, rng() % 3 ? 100 : 0); break;
-      default: PostMessageW(main, WM_APP + 1901, 0, 0); break;
+      case 5: PostMessageW(main, quill::msg::kProgress, rng() % 100, rng() % 3 ? 100 : 0); break;
+      default: PostMessageW(main, quill::msg::kRearrange, 0, 0); break;
     }
     // Every 25 commands the storm waits until they were handled: a command behind a hang ends it.
     if (i % 25 == 0) {
@@ -340,7 +342,7 @@ TEST(CommandsOnACard, SizeStepsAndTwoThousandRandomCommands) {
       }
     }
   }
-  if (pad) PostMessageW(pad, kButtonReleased, 0, 28);
+  if (pad) PostMessageW(pad, quill::msg::kButtonReleased, 0, 28);
   // Everything posted has been handled (the marker is queued behind it): no hang.
   ASSERT_TRUE(app.Sync(main)) << "seed " << seed << ": the storm's commands were not all handled";
   ASSERT_TRUE(IsWindow(main)) << "seed " << seed << ": the program ended during the storm";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/private_messages.h"
 #include "tests/app/app_process.h"
 #include "tests/skin/removable_drive.h"
 #include "tests/support/test_env.h"
@@ -176,8 +177,8 @@ TEST(PlaybackProcess, PauseSeekBarAndDragRotation) {
       << "state " << Prop(main, L"QuillmereX.State");
 
   // A press and release on the seek bar moves there; the paused movie stays paused.
-  Send(main, WM_APP + 102, 38100, 0);
-  Send(main, WM_APP + 103, 38100, 40);
+  Send(main, quill::msg::kSliderPress, 38100, 0);
+  Send(main, quill::msg::kSliderRelease, 38100, 40);
   EXPECT_EQ(Prop(main, L"QuillmereX.Position"), 40);
   EXPECT_EQ(Prop(main, L"QuillmereX.State"), 3);
 

@@ -3,6 +3,7 @@
 // and the click messages.
 #include "tavrin/driveviews/gsensor_dlg.h"
 
+#include "platform/framework/private_messages.h"
 #include "playcore/recorder/file_map.h"
 #include "tests/driveviews/view_host.h"
 #include "tests/support/test_env.h"
@@ -106,7 +107,7 @@ TEST_F(GraphWindow, ClicksPostExactlyOneMessageToTheParent) {
   const struct {
     UINT button;
     UINT message;
-  } cases[] = {{WM_LBUTTONUP, WM_APP + 401}, {WM_RBUTTONUP, WM_APP + 402}};
+  } cases[] = {{WM_LBUTTONUP, quill::msg::kGraphPreviousEvent}, {WM_RBUTTONUP, quill::msg::kGraphNextEvent}};
   Host().TakePosted();
   for (const auto& c : cases) {
     graph.PostMessage(c.button, 0, MAKELPARAM(100, 30));

@@ -2,6 +2,7 @@
 // three layouts (the toggles' squares left alone in layout 0), the toggles and their message.
 #include "tavrin/driveviews/info_dlg.h"
 
+#include "platform/framework/private_messages.h"
 #include "tavrin/driveviews/info_format.h"
 #include "tests/driveviews/view_host.h"
 
@@ -139,7 +140,7 @@ TEST_F(InfoPanel, EachToggleClickPostsItsAxisAndNewStateOnce) {
     panel.m_toggles[c.toggle].SendMessage(BM_CLICK, 0, 0);
     const std::vector<Posted> posted = Host().TakePosted();
     ASSERT_EQ(posted.size(), 1u) << c.toggle;
-    EXPECT_EQ(posted[0], (Posted{WM_APP + 701, static_cast<WPARAM>(c.toggle), c.state}));
+    EXPECT_EQ(posted[0], (Posted{quill::msg::kInfoItemSwitched, static_cast<WPARAM>(c.toggle), c.state}));
     EXPECT_EQ(panel.IsToggleChecked(c.toggle), c.state != 0);
   }
 }

@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/scene/view_settings.h"
@@ -11,7 +12,7 @@
 namespace playcore::test {
 namespace {
 
-constexpr UINT kReady = WM_APP + 1003;
+constexpr UINT kReady = quill::msg::kPlayerReady;
 
 TEST(PlaybackPair, BothCamerasPlayTogetherAndSeekToTheSameMoment) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

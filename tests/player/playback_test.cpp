@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/player_bridge.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/scene/sphere_model.h"
@@ -15,7 +16,7 @@ namespace {
 
 using quill::test::kSafetyNetMs;
 
-constexpr UINT kEnded = WM_APP + 1002;
+constexpr UINT kEnded = quill::msg::kPlayerEnded;
 
 class Playback : public OnePaneTest {
  protected:
@@ -110,7 +111,7 @@ TEST_F(Playback, EverySpeedCodeGivesItsClockRatioAndOnlyNormalSpeedHasSound) {
 TEST_F(Playback, PlaysEveryFrameInOrderAndPostsTheEnd) {
   Open();
   ASSERT_EQ(1, funcs().Play(instance()));
-  ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 30000)) << "no WM_APP+1002";
+  ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 30000)) << "no kPlayerEnded";
   const auto frames = ProbeOf(0)->frames();
   EXPECT_GE(frames.size() * 100, static_cast<size_t>(pair_.frames) * 90)
       << frames.size() << " of " << pair_.frames << " frames presented";
@@ -134,7 +135,7 @@ TEST_F(Playback, StepModePostsATickEverySecondAndTheEndAfterTheLastPosition) {
   const int64_t start = Position();
   ASSERT_GE(start, from);
   ASSERT_EQ(1, funcs().SetStepMode(instance(), 1));
-  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, kSafetyNetMs + 5000)) << "no WM_APP+6";
+  ASSERT_TRUE(WaitForMessage(*windows_, bridge::kMsgStepEnd, 1, kSafetyNetMs + 5000)) << "no kStepEnd";
   const auto ticks = windows_->messages(bridge::kMsgStepTick);
   ASSERT_FALSE(ticks.empty());
   const int64_t first = ticks[0].lParam;

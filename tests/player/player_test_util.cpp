@@ -221,7 +221,7 @@ void OnePaneTest::TearDown() {
 void OnePaneTest::Open() {
   windows_->Clear();
   ASSERT_EQ(1, funcs().OpenMovie(instance(), pair_.main.c_str()));
-  ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kReadyTimeoutMs)) << "no WM_APP+1003";
+  ASSERT_TRUE(WaitForMessage(*windows_, kReady, 1, kReadyTimeoutMs)) << "no kPlayerReady";
 }
 
 void OnePaneTest::Close() {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
 #include "tests/presenter/frame_probe.h"
 
@@ -94,7 +95,7 @@ bool PumpUntil(DWORD ms, Done done) {
 // Instance 0 in a pane of its own, with the main recording of the first pair to open and close.
 class OnePaneTest : public ::testing::Test {
  protected:
-  static constexpr UINT kReady = WM_APP + 1003;
+  static constexpr UINT kReady = quill::msg::kPlayerReady;
   static constexpr DWORD kReadyTimeoutMs = 10000;
 
   void SetUp() override;

@@ -1,5 +1,5 @@
-// The hold of every engine's presents while windows move: a present from another thread waits for the
-// hold's end; on the holding thread it goes through and is drawn before the thread goes on; holds nest
+// The hold of every engine's presents while windows move: a present from another thread is left out
+// without waiting; on the holding thread it goes through and is drawn before the thread goes on; holds nest
 // on their thread; the hold waits for the frames already handed to the devices.
 #include <gtest/gtest.h>
 
@@ -62,25 +62,26 @@ class PresentHoldTest : public ::testing::Test {
   SampleList samples_;
 };
 
-TEST_F(PresentHoldTest, AnotherThreadsPresentWaitsForTheHoldsEnd) {
-  quill::com::Handle started{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+// A presenting thread may hold its presenter's lock, which the holding thread takes when a pane
+// changes size: its present is left out at once instead of waiting for the hold's end.
+TEST_F(PresentHoldTest, AnotherThreadsPresentIsLeftOutWithoutWaitingForTheHold) {
   quill::com::Handle presented{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   std::thread worker;
   {
     PresentHold hold;
     EXPECT_EQ(0, hold.undrained());
     worker = std::thread([&] {
-      SetEvent(started.get());
       engine_->PresentSample(Sample(), 0);
       SetEvent(presented.get());
     });
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(started.get(), 20000));
-    // Drawn, but not handed to the device while the hold lives.
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(presented.get(), 300));
+    // The bound is only a hang guard: a present waiting for the hold never returns within it.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(presented.get(), 20000));
     EXPECT_EQ(0, engine_->presents.load());
   }
-  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(presented.get(), 20000));
   worker.join();
+  // After the hold the next frame is handed over again.
+  std::thread after([&] { engine_->PresentSample(Sample(), 0); });
+  after.join();
   EXPECT_EQ(1, engine_->presents.load());
 }
 

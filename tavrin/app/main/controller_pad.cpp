@@ -133,7 +133,6 @@ void CControllerDlg::ApplyCamera() {
 }
 
 void CControllerDlg::ResetView(int player) {
-  m_nStepX = m_nStepY = 0;
   m_bResetDone = TRUE;
   ZeroTarget();
   if (m_pReset) {
@@ -156,8 +155,6 @@ void CControllerDlg::StepNow(int command) {
   }
   if (!IsDirection(command)) return;
   const POINT step = PadStep(command);
-  m_nStepX = step.x;
-  m_nStepY = step.y;
   m_bResetDone = FALSE;
   if (m_pPane && m_pRotate) m_pRotate(m_pMoment, m_pPane, 1, m_nPlayer, step.x, step.y, m_fZoom);
   ApplyCamera();

@@ -77,8 +77,6 @@ class CControllerDlg : public CDialogEx {
   RotateFn m_pRotate = &RotateViewByDrag;
   ResetFn m_pReset = nullptr;  // null: the players' own reset
   float m_fZoom = 1.0f;
-  int m_nStepX = 0;
-  int m_nStepY = 0;
   BOOL m_bResetDone = FALSE;
   BOOL m_bLayoutDone = FALSE;
   CResourceImage* m_pSkin = nullptr;  // its controller background picture (the main dialog's images)

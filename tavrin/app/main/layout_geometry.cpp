@@ -19,10 +19,6 @@ constexpr int kBrowserRight = kPaneOrigin.x + 1106;  // the browser column ends 
 constexpr int kSeekGap = 2;        // between the pane and the seek bar, and above the button row
 constexpr int kInfoBandLeft = 545, kInfoBandHeight = 30, kInfoBandRight = 120;
 
-// The display-power settings, by their published GUIDs.
-constexpr GUID kConsoleDisplayState = {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
-
 int ClampStep(int step) { return std::clamp(step, 0, kSizeStepCount - 1); }
 
 }  // namespace

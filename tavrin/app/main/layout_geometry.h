@@ -95,6 +95,13 @@ bool ApplyClickZoom(ClickZoom* zoom, POINT point);
 // Whether a left press at client `pt` starts a window drag.
 inline bool InDragBand(POINT pt) { return pt.y >= 0 && pt.y < kDragBandHeight; }
 
+// The display-power settings, by their published GUIDs: monitor power
+// {02731015-4510-4526-99E6-E5A17EBD1AEA} and console display state {6FE69556-704A-47A0-8F24-C28D936FDA47}.
+inline constexpr GUID kMonitorPowerOn = {
+    0x02731015, 0x4510, 0x4526, {0x99, 0xE6, 0xE5, 0xA1, 0x7E, 0xBD, 0x1A, 0xEA}};
+inline constexpr GUID kConsoleDisplayState = {
+    0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
+
 // Whether a power broadcast's setting block says the display came on (console display state or
 // monitor power, first data byte 1).
 bool IsDisplayOnSetting(const POWERBROADCAST_SETTING* setting);

@@ -253,7 +253,7 @@ void CtavrinDlg::OnTimer(UINT_PTR id) {
     if (CWinApp* app = AfxGetApp()) app->OnIdle(1);
     return;
   }
-  if (id == 107) {
+  if (id == kTimerDisplayOn) {
     OnDisplayOnTimer();
     return;
   }

@@ -14,8 +14,10 @@
 //   main_dlg_driveviews.cpp the drive-data views driven from the playback position, their messages,
 //                          the settings and source commands
 //
-// Threads: the dialog runs on the UI thread. m_hPlayMutex and m_hDataMutex are taken by the workers of
-// the playback work (the file list takes m_hPlayMutex too); m_hDataMutex also guards m_driveEvents.
+// Threads: the dialog runs on the UI thread. m_hPlayMutex guards the current index and the file list's
+// rows: the open and pre-open workers take it to copy the current entry's paths (CopyEntryPaths), the
+// UI thread (the file list too) when it changes them. m_hDataMutex guards m_driveEvents; only the UI
+// thread takes it.
 // m_inet runs the connectivity and update-check threads; the connectivity thread writes only the map
 // wrapper's connectivity flags (interlocked). StopViewWorkers ends them before the map wrapper goes.
 #pragma once
@@ -123,6 +125,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   static constexpr UINT kBlankId = 1002;
   static constexpr UINT kPaneId = 1000;
   static constexpr UINT_PTR kTimerSecond = 103;
+  static constexpr UINT_PTR kTimerDisplayOn = 107;  // the redraw after the display came on
 
   explicit CtavrinDlg(CWnd* parent = nullptr);
   ~CtavrinDlg() override;
@@ -405,7 +408,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bStarted = FALSE;
   BOOL m_bCsvLocked = TRUE;
   BOOL m_bMapOff = FALSE;
-  BOOL m_bMapOffSaved = FALSE;
   BOOL m_bMapShown = FALSE;
   BOOL m_bJoinFace = TRUE;
   BOOL m_bListEnd = FALSE;
@@ -418,8 +420,6 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
   RECT m_rcRestore = {};
   RECT m_rcMapHome = {};
-  int m_nInfoWidth = 0;
-  int m_nInfoGraphHeight = 0;
   playcore::sZOOMBLOCK m_aZoom[2] = {};
   // The commands' state.
   quill::app::CControllerDlg m_pad;
@@ -447,9 +447,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nMenuPane = -1;
   BOOL m_bDragging = FALSE;
   POINT m_ptDrag = {};
-  float m_fClickZoom[2] = {1.0f, 1.0f};
   POINT m_ptZoomOrigin[2] = {};
-  UINT_PTR m_nPowerTimer = 0;   // timer 107 armed by a display-on notification
+  UINT_PTR m_nPowerTimer = 0;   // kTimerDisplayOn, armed by a display-on notification
   int m_nDisplayRefreshes = 0;
 
   // Playback driving state (UI thread only, except the workers' copies taken under m_hPlayMutex).

@@ -23,7 +23,6 @@ namespace {
 constexpr unsigned kTextPlay = 12;            // "再生"
 constexpr unsigned kTextJoin = 1;             // "結合"
 constexpr unsigned kTextUploadConvert = 170;  // "アップロード変換"
-constexpr unsigned kTextRearCamera = 165;     // "リヤカメラ"
 constexpr unsigned kTextInstallDirectX = 154;
 constexpr unsigned kTextInstallCodecs = 114;  // "コーデックとスプリッターをインストールしてください。"
 constexpr UINT kFaceUpload = 368;
@@ -31,9 +30,6 @@ constexpr UINT kFaceJoin = 150;
 constexpr UINT kFacePlay = 148;
 constexpr int kMapFrameWidth = 374;
 constexpr int kMapFrameHeight = 430;
-// {02731015-4510-4526-99E6-E5A17EBD1AEA} and {6FE69556-704A-47A0-8F24-C28D936FDA47}.
-constexpr GUID kMonitorPowerOn = {0x02731015, 0x4510, 0x4526, {0x99, 0xE6, 0xE5, 0xA1, 0x7E, 0xBD, 0x1A, 0xEA}};
-constexpr GUID kConsoleDisplayState = {0x6FE69556, 0x704A, 0x47A0, {0x8F, 0x24, 0xC2, 0x8D, 0x93, 0x6F, 0xDA, 0x47}};
 
 bool ProbeD3dxFromSystem() {
   // Only the system folder: the program may be started from a card, whose folder is not trusted.
@@ -126,21 +122,12 @@ BOOL CtavrinDlg::OnInitDialog() {
   OpenStartSource();
   MarkStart(StartStep::kSource);
   // 27. The map switch starts from whether the map shows; the movie window's caption.
-  m_bMapOff = m_bMapOffSaved = m_bMapShown ? FALSE : TRUE;
+  m_bMapOff = m_bMapShown ? FALSE : TRUE;
   UpdateButtons();
   m_movieDlg.SetCaption(kTextRearCamera);
   // 28. The one-second timer.
   SetTimer(kTimerSecond, 1000);
-  // 29. The sizes the layouts of the view commands use: the info panel's width, the info panel's and
-  // the graph's heights together.
-  {
-    CRect info, graph;
-    if (m_info.m_hWnd) m_info.GetWindowRect(&info);
-    if (m_graph.m_hWnd) m_graph.GetWindowRect(&graph);
-    m_nInfoWidth = info.Width();
-    m_nInfoGraphHeight = info.Height() + graph.Height();
-  }
-  // 30. Start-up done: the after-start steps run from the loop.
+  // 29. Start-up done: the after-start steps run from the loop.
   m_bInitDone = TRUE;
   PostMessage(quill::msg::kAfterInit, 0, 0);
   MarkStart(StartStep::kInitDone);

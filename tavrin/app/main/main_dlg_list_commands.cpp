@@ -1,7 +1,9 @@
 // CtavrinDlg: moving through the recording list (previous, next, the filters), the vanished source and
 // the frame every tool command runs in (progress bar, disabled controls, worker thread, finish).
 //
-// The tool worker never touches a window: it posts its progress and its end to the dialog. It reports
+// The tool worker changes none of the dialog's own windows: it posts its progress and its end to the
+// dialog and sends it what must change there (kRunSentCall); only its own modal windows (folder
+// browser, selection, message boxes), owned by the dialog, run on the worker's thread. It reports
 // success by setting m_bToolSucceeded before its end; a failed or cancelled run leaves it clear.
 #include <pthread.h>
 
@@ -27,7 +29,6 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr unsigned kTextToolDone = 48;   // "完了しました。"
-constexpr unsigned kTextRearCamera = 165;
 constexpr int kProgressHeight = 22;
 
 bool ModulePath(std::wstring* path) {

@@ -2,7 +2,7 @@
 //
 //   PrepareOpenCurrent -> timer 101 -> OpenCurrent -> the players' ready reports at the panes ->
 //   OnMovieReady -> open worker -> kDriveDataLoaded -> OnDriveDataLoaded -> timer 105 ->
-//   StartPlayback -> timer 100 ticks -> end of the movie -> OpenNext -> PrepareOpenCurrent ...
+//   StartPlayback -> kTimerTick ticks -> end of the movie -> OpenNext -> PrepareOpenCurrent ...
 //   Timer 102 ends an open that never finished.
 //
 // Threads: everything here runs on the UI thread except the open and pre-open workers. A worker copies
@@ -576,7 +576,8 @@ void CtavrinDlg::ResetDriveViews() {
 
 void CtavrinDlg::StopPlaybackWorkers() {
   if (m_hWnd) {
-    for (UINT_PTR id : {kTimerTick, kTimerOpen, kTimerWatchdog, kTimerStart, kTimerFade, kTimerRedraw}) KillTimer(id);
+    for (UINT_PTR id : {kTimerTick, kTimerOpen, kTimerWatchdog, kTimerStart, kTimerFade}) KillTimer(id);
+    KillTimer(kTimerDisplayOn);
   }
   ++m_uOpenGeneration;
   for (CMovieStatic& pane : m_pane) pane.StopInertiaThread();

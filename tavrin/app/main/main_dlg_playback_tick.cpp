@@ -111,11 +111,6 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
       if (step.done) KillTimer(kTimerFade);
       break;
     }
-    case kTimerRedraw:
-      KillTimer(kTimerRedraw);
-      RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-      playcore::PlayerCall_Repaint(TransportSelector());
-      break;
     default:
       break;
   }

@@ -3,9 +3,11 @@
 // conversion of the current recording).
 //
 // Threads: the handlers run on the UI thread and start their worker through StartToolThread (the
-// snapshot alone runs on the UI thread). A worker never touches a window directly: what must happen on
-// the UI thread (stopping playback, list rows) is sent there with kRunSentCall, whose wParam points to
-// the call; the UI thread keeps pumping while the worker runs, so a send never waits on a blocked thread.
+// snapshot alone runs on the UI thread). A worker changes none of the dialog's windows directly: what
+// must happen on the UI thread (stopping playback, list rows) is sent there with kRunSentCall, whose
+// wParam points to the call; the UI thread keeps pumping while the worker runs, so a send never waits
+// on a blocked thread. The worker's own modal windows (the folder browser, the recording selection,
+// the conversion-mask dialog, the message boxes) are owned by the dialog and run on the worker.
 // Every worker reports success through m_bToolSucceeded and ends by posting kToolFinished.
 #include <atomic>
 #include <functional>
@@ -29,8 +31,6 @@ using namespace quill::app;
 
 namespace {
 
-constexpr UINT_PTR kPlayTimer = 100;
-constexpr UINT kPlayTimerMs = 100;
 constexpr unsigned kTextOutputFolderTitle = 103;  // "出力先フォルダーを選択してください。"
 
 // The worker-running word of the dialog, read from a worker.
@@ -62,9 +62,9 @@ void OnUiThread(CtavrinDlg* dlg, const std::function<void()>& call) {
   }
 }
 
-// Closes what plays: timer 100, the drag state of both panes, every movie and data file. UI thread.
+// Closes what plays: the tick timer, the drag state of both panes, every movie and data file. UI thread.
 void ClosePlayback(CtavrinDlg* dlg) {
-  if (dlg->m_hWnd) dlg->KillTimer(kPlayTimer);
+  if (dlg->m_hWnd) dlg->KillTimer(kTimerTick);
   for (CMovieStatic& pane : dlg->m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }
@@ -230,7 +230,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
       host.hasCurrent = true;
       host.current = list.m_shownRecords[static_cast<size_t>(row)];
     }
-    if (dlg->m_hWnd) dlg->KillTimer(kPlayTimer);
+    if (dlg->m_hWnd) dlg->KillTimer(kTimerTick);
   });
   host.stopPlayback = [dlg] {
     OnUiThread(dlg, [dlg] {
@@ -260,7 +260,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   const int result = join ? JoinToolThread(host) : UploadConvertToolThread(host);
   OnUiThread(dlg, [dlg] {
     dlg->RefreshVideo();
-    if (dlg->m_hWnd) dlg->SetTimer(kPlayTimer, kPlayTimerMs, nullptr);
+    if (dlg->m_hWnd) dlg->SetTimer(kTimerTick, Timings().tick, nullptr);
   });
   // A join shows no completion message; a finished upload conversion does.
   EndTool(dlg, !join && result == 0);

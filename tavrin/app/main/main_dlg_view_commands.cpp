@@ -18,8 +18,6 @@ using playcore::g_PlayerInstance;
 
 namespace {
 
-constexpr UINT_PTR kTimerDisplayOn = 107;
-constexpr unsigned kTextRearCamera = 165, kTextMainCamera = 164;
 constexpr unsigned kTextMapFace = 155, kTextResetFace = 160;
 constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
 
@@ -351,7 +349,6 @@ void CtavrinDlg::OnPaneClickZoom(int player, POINT clientPt) {
     ResetZoomParams(player);
     m_ptZoomOrigin[player] = POINT{};
   }
-  m_fClickZoom[player] = m_aZoom[player].zoom;
   ApplyPaneMode(player);
 }
 
@@ -461,7 +458,7 @@ void CtavrinDlg::OnMapDisplay() {
   if (m_nSizeStep == 0) {
     const BOOL was = m_bMapShown;
     m_bMapShown = was ? FALSE : TRUE;
-    m_bMapOff = m_bMapOffSaved = was;
+    m_bMapOff = was;
     ShowMapFrame(m_bMapShown);
     CSkinButton& b = m_tool[kCmdMap - kToolFirst];
     if (b.m_hWnd) {

@@ -89,7 +89,7 @@ void CtavrinDlg::StopViewWorkers() {
   m_bNetworkStopped = m_inet.Stop() ? TRUE : FALSE;
 }
 
-// WM_APP+1901 from the movie window: the main window takes the movie window's new size step, as the
+// quill::msg::kRearrange from the movie window: the main window takes the movie window's new size step, as the
 // caption's size button gives it (the pair plays on).
 void CtavrinDlg::RearrangeForMovieFrame() {
   if (m_bFullScreen) {

@@ -21,7 +21,7 @@ PlaybackTimings& Timings();
 // Timer ids of the main dialog's playback.
 enum PlaybackTimer : unsigned {
   kTimerTick = 100, kTimerOpen = 101, kTimerWatchdog = 102, kTimerButtons = 104, kTimerStart = 105,
-  kTimerFade = 106, kTimerRedraw = 107,
+  kTimerFade = 106,
 };
 
 // Units held back from a movie's end at a speed code: 80 at 4, 40 at 2, 20 otherwise.

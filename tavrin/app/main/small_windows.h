@@ -41,6 +41,10 @@ class CLapTimeArea {
   COLORREF m_crBack = 0xFFFFFF;
 };
 
+// The movie window's captions (UI texts): the camera its pane shows.
+constexpr unsigned kTextMainCamera = 164;  // "メインカメラ"
+constexpr unsigned kTextRearCamera = 165;  // "リヤカメラ"
+
 // A borderless skinned frame with a caption strip; Enter and Escape never close it.
 class CContainerDialog : public CSkinDialog {
  public:

@@ -31,7 +31,7 @@ namespace quill::app {
 
 struct ConvertToolHost {
   CWnd* mainWnd = nullptr;       // owner of the dialogs and message boxes
-  HWND progressOwner = nullptr;  // gets WM_APP+8 from the join and the converter
+  HWND progressOwner = nullptr;  // gets quill::msg::kProgress from the join and the converter
   RecordingList shown;           // join: the recordings offered (the main dialog's shown list)
   bool hasCurrent = false;       // upload conversion: the current recording
   sRECORDINGPAIR current = {};

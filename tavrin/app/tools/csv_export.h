@@ -84,7 +84,7 @@ struct CsvExportJob {
   // The browser pane's list of every recording of the source (asked twice: before and after the
   // playback was stopped).
   std::function<RecordingList()> collect;
-  // Stops playback: timer 100, drag state of both panes, every movie and data file of the instances.
+  // Stops playback: the tick timer, drag state of both panes, every movie and data file of the instances.
   std::function<void()> stopPlayback;
   // Writes FOLDERPATH/CSV_FOLDER after a complete export.
   std::function<bool(const std::wstring& folder)> storeFolder;

@@ -48,7 +48,7 @@ using ConvertFn = std::function<int(const std::wstring& source, const std::wstri
                                     const ConvertOptions& options, float progressOffsetPercent)>;
 
 struct JoinHooks {
-  HWND owner = nullptr;   // gets WM_APP+8 progress from the join and the converter
+  HWND owner = nullptr;   // gets quill::msg::kProgress from the join and the converter
   AskFn ask;              // the overwrite questions; null answers OK
   FreeSpaceFn freeSpace;  // null: the system's
   FileExistsFn exists;    // null: the system's

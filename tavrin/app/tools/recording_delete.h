@@ -20,7 +20,7 @@ namespace tools {
 
 enum class DeleteResult {
   kNothingPicked,  // the dialog was cancelled or nothing was picked: nothing recycled
-  kDeleted,        // every picked recording recycled (post WM_APP+1304 to reload the source)
+  kDeleted,        // every picked recording recycled (post quill::msg::kDeletionDone to reload the source)
   kFailed,         // a file could not be recycled: message shown, the walk stopped there
   kCancelled,      // the tool was stopped between two recordings
   kDeclined,       // the user would not have files destroyed where no recycle bin is: nothing recycled
@@ -31,7 +31,7 @@ struct DeleteJob {
   RecordingList* shown = nullptr;    // the main dialog's shown list (one row of the main list each)
   RecordingList* all = nullptr;      // the main dialog's list of all records
   int currentRow = -1;               // the main list's focused and selected row at the start
-  // Closes the playing recording (timer 100, drag state, every movie and data file) before its files go.
+  // Closes the playing recording (the tick timer, drag state, every movie and data file) before its files go.
   std::function<void()> stopPlayback;
   // Removes a row of the main list (LVM_DELETEITEM), the same index as in *shown before the removal.
   std::function<void(size_t row)> deleteRow;

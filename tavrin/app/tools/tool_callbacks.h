@@ -1,6 +1,7 @@
 // What a tool worker of the main window needs from the window around it: questions and messages
-// (the skinned message box), progress (WM_APP+8), and the worker-running flag that cancels the tool.
-// The workers never touch the window themselves, so the same code runs under a test with fakes.
+// (the skinned message box), progress (quill::msg::kProgress), and the worker-running flag that
+// cancels the tool. The tool code reaches the window only through these (the message box runs on the
+// calling worker's thread, owned by the main window), so the same code runs under a test with fakes.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@ constexpr int kMsgBoxAnswerOk = 1;
 struct ToolCallbacks {
   // CMsgBox::Show(text, caption, type); the answer of a question, anything for a message.
   std::function<int(const wchar_t* text, const wchar_t* caption, unsigned type)> messageBox;
-  // Posts WM_APP+8 (wParam done, lParam total).
+  // Posts quill::msg::kProgress (wParam done, lParam total).
   std::function<void(uint32_t done, uint32_t total)> progress;
   // The main dialog's worker-running flag: false once the user cancelled the tool.
   std::function<bool()> keepRunning;

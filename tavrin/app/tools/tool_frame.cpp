@@ -1,5 +1,6 @@
 #include "tavrin/app/tools/tool_frame.h"
 
+#include "platform/framework/private_messages.h"
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
@@ -18,7 +19,7 @@ ToolCallbacks MakeToolCallbacks(CWnd* owner, HWND progressWindow, const std::ato
     return static_cast<int>(CMsgBox(owner).Show(text, caption, type));
   };
   callbacks.progress = [progressWindow](uint32_t done, uint32_t total) {
-    if (progressWindow) PostMessageW(progressWindow, kMsgToolProgress, done, total);
+    if (progressWindow) PostMessageW(progressWindow, quill::msg::kProgress, done, total);
   };
   if (running) callbacks.keepRunning = [running] { return running->load(); };
   return callbacks;

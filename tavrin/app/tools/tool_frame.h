@@ -5,11 +5,11 @@
 //     tools::CsvExportJob job;
 //     job.folder = tools::ChooseToolFolder(dlg, L"CSV_FOLDER", 103);   // empty: the worker just ends
 //     job.collect = [pane] { return pane->CollectSourceRecordings(); };
-//     job.stopPlayback = ...;   // kill timer 100, ResetDrag of both panes, PlayerCall_CloseMovieAll,
+//     job.stopPlayback = ...;   // kill the tick timer, ResetDrag of both panes, PlayerCall_CloseMovieAll,
 //                               // PlayerCall_CloseDataFileAll
 //     job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"CSV_FOLDER", f); };
 //     result = tools::RunCsvExport(job, tools::MakeToolCallbacks(dlg, dlg->GetSafeHwnd(), &running));
-//   then kNoRecordings sets the no-recordings flag, kDone the success flag; WM_APP+1302 as always.
+//   then kNoRecordings sets the no-recordings flag, kDone the success flag; kToolFinished as always.
 #pragma once
 
 #include <windows.h>
@@ -21,9 +21,6 @@
 #include "tavrin/app/tools/tool_callbacks.h"
 
 namespace tools {
-
-// The worker's progress message (wParam done, lParam total).
-constexpr UINT kMsgToolProgress = WM_APP + 8;
 
 // Message boxes owned by `owner` (CMsgBox), progress posted to `progressWindow`, and `running` as the
 // worker-running flag (null: never cancelled).
