@@ -3,12 +3,11 @@
 // after every frame.
 #include <mfapi.h>
 #include <mferror.h>
-#include <objidl.h>
-#include <gdiplus.h>
 
 #include <cstring>
 #include <new>
 
+#include "platform/framework/gdiplus_session.h"
 #include "playcore/converter/conversion_rules.h"
 #include "playcore/converter/convert_trace.h"
 #include "playcore/converter/frame_colour.h"
@@ -69,24 +68,6 @@ class LockedFrame {
   BYTE* data_ = nullptr;
   size_t length_ = 0;
   LONG pitch_ = 0;
-};
-
-// GDI+ for the length of the pictures' load (the engine reads their sizes through it); the program
-// may have started it already, which is fine: starts are counted.
-class GdiplusScope {
- public:
-  GdiplusScope() {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-  }
-  ~GdiplusScope() {
-    if (token_) Gdiplus::GdiplusShutdown(token_);
-  }
-  GdiplusScope(const GdiplusScope&) = delete;
-  GdiplusScope& operator=(const GdiplusScope&) = delete;
-
- private:
-  ULONG_PTR token_ = 0;
 };
 
 }  // namespace
@@ -166,7 +147,9 @@ HRESULT CMovieCapture::CreateEngine() {
   HRESULT hr = TRACED(engine_->Create(device_.get(), kOutputWidth, kOutputHeight,
                                       static_cast<UINT>(kPanoramaVertices)));
   if (SUCCEEDED(hr) && (request_.overlayImage || request_.spriteImage)) {
-    GdiplusScope gdiplus;
+    // GDI+ for the length of the pictures' load (the engine reads their sizes through it); the program
+    // may have started it already, which is fine: starts are counted.
+    quill::framework::GdiplusSession gdiplus;
     hr = TRACED(engine_->LoadImages(device_.get(), *d3dx_, request_.spriteImage,
                                     request_.overlayImage));
   }

@@ -152,15 +152,6 @@ bool WriteJpegFile(const CurrentImage& image, const wchar_t* path) {
   return false;
 }
 
-GdiplusSession::GdiplusSession() {
-  Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-}
-
-GdiplusSession::~GdiplusSession() {
-  if (token_) Gdiplus::GdiplusShutdown(token_);
-}
-
 bool OverlayDestination(int clientWidth, int clientHeight, int nativeWidth, int nativeHeight, bool oneFactor,
                         NormalizedRect* out) {
   if (clientWidth <= 0 || clientHeight <= 0 || nativeWidth <= 0 || nativeHeight <= 0) return false;

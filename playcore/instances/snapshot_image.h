@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/framework/gdiplus_session.h"
 #include "playcore/instances/player_instance.h"
 
 namespace playcore {
@@ -52,18 +53,7 @@ int GetEncoderClsid(const wchar_t* mime, CLSID* clsid);
 // under `path`). GDI+ must be started (GdiplusSession).
 bool WriteJpegFile(const CurrentImage& image, const wchar_t* path);
 
-// Keeps GDI+ started for its scope.
-class GdiplusSession {
- public:
-  GdiplusSession();
-  ~GdiplusSession();
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-  bool ok() const { return token_ != 0; }
-
- private:
-  ULONG_PTR token_ = 0;
-};
+using quill::framework::GdiplusSession;
 
 // The overlay bitmap's size and where it is placed: the bottom right corner of the picture, scaled
 // like the picture (one factor for both axes when `oneFactor`), in normalized coordinates.

@@ -72,15 +72,6 @@ Gdiplus::Bitmap* DetachedCopy(Gdiplus::Bitmap& source) {
 
 namespace quill::skin {
 
-GdiplusSession::GdiplusSession() {
-  Gdiplus::GdiplusStartupInput input;
-  if (Gdiplus::GdiplusStartup(&token_, &input, nullptr) != Gdiplus::Ok) token_ = 0;
-}
-
-GdiplusSession::~GdiplusSession() {
-  if (token_) Gdiplus::GdiplusShutdown(token_);
-}
-
 SkinBitmap LoadSkinBitmap(UINT id, COLORREF background) {
   SkinBitmap out;
   out.image.reset(Gdiplus::Bitmap::FromResource(AfxGetResourceHandle(), MAKEINTRESOURCEW(id)));

@@ -23,22 +23,13 @@ using std::min;
 #include <memory>
 
 #include "platform/framework/gdi.h"
+#include "platform/framework/gdiplus_session.h"
 #include "platform/framework/wnd.h"
 
 namespace quill::skin {
 
 // Starts GDI+ for the life of the object (the program's InitInstance, a test).
-class GdiplusSession {
- public:
-  GdiplusSession();
-  ~GdiplusSession();
-  GdiplusSession(const GdiplusSession&) = delete;
-  GdiplusSession& operator=(const GdiplusSession&) = delete;
-  bool ok() const { return token_ != 0; }
-
- private:
-  ULONG_PTR token_ = 0;
-};
+using quill::framework::GdiplusSession;
 
 // Deletes a GDI+ image (the owner must do so before GDI+ shuts down).
 struct GdiplusImageDeleter {

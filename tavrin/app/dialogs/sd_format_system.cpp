@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/framework/program_file.h"
 #include "playcore/bytes/unique_handle.h"
 #include "tavrin/skin/msg_box.h"
 
@@ -26,11 +27,10 @@ constexpr size_t kVolumesMax = 1024;
 constexpr DWORD kExtentsMax = 64;
 
 std::wstring ModuleFolder() {
-  std::vector<wchar_t> path(kPathMax, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (n == 0 || n >= path.size()) return std::wstring();
+  std::wstring path = quill::framework::ProgramFilePath();
+  if (path.empty()) return std::wstring();
   PathRemoveFileSpecW(path.data());
-  return path.data();
+  return path.c_str();
 }
 
 std::wstring WindowsFolder() {

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/framework/program_file.h"
 #include "res/dialogs_res.h"
 #include "tavrin/app/dialogs/dialog_placement.h"
 #include "tavrin/skin/app_fonts.h"
@@ -45,11 +46,10 @@ void ShowSourceError(HWND owner, const wchar_t* text) {
 SourceErrorFn g_sourceError = ShowSourceError;
 
 CString ProgramFolder() {
-  std::vector<wchar_t> path(32768, L'\0');
-  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  if (n == 0 || n >= path.size()) return CString();
+  std::wstring path = quill::framework::ProgramFilePath();
+  if (path.empty()) return CString();
   PathRemoveFileSpecW(path.data());
-  return CString(path.data());
+  return CString(path.c_str());
 }
 
 CString WindowText(const CWnd& w) {

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 
+#include "platform/framework/gdi.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -133,9 +134,8 @@ void CMovieMenu::DrawItem(LPDRAWITEMSTRUCT dis) {
   const bool grey = (dis->itemState & ODS_GRAYED) != 0;
   const RECT& r = dis->rcItem;
   if ((dis->itemAction & ODA_SELECT) && (dis->itemState & ODS_SELECTED)) {
-    HBRUSH brush = ::CreateSolidBrush(grey ? 0xFFC3C3 : 0xFF0000);
+    const CBrush brush(grey ? 0xFFC3C3 : 0xFF0000);
     ::FillRect(dc, &r, brush);
-    ::DeleteObject(brush);
     ::SetTextColor(dc, grey ? 0x7F7F7F : 0xFFFFFF);
   } else {
     ::FillRect(dc, &r, ::GetSysColorBrush(COLOR_MENU));
@@ -145,20 +145,19 @@ void CMovieMenu::DrawItem(LPDRAWITEMSTRUCT dis) {
   CString text;
   GetMenuString(static_cast<UINT>(dis->itemData), text, MF_BYPOSITION);
   const int oldMode = ::SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ oldFont = g_hFont10 ? ::SelectObject(dc, g_hFont10) : nullptr;
-  RECT textRect = r;
-  ::OffsetRect(&textRect, 20, 0);
-  ::DrawTextW(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER);
-  if (oldFont) ::SelectObject(dc, oldFont);
+  {
+    const CDCSelect font(dc, g_hFont10);
+    RECT textRect = r;
+    ::OffsetRect(&textRect, 20, 0);
+    ::DrawTextW(dc, text, -1, &textRect, DT_SINGLELINE | DT_VCENTER);
+  }
   ::SetBkMode(dc, oldMode);
   if (dis->itemState & ODS_CHECKED) {
     const int t = r.top, h = r.bottom - r.top;
-    HPEN pen = ::CreatePen(PS_SOLID, 2, 0x000000);
-    HGDIOBJ oldPen = ::SelectObject(dc, pen);
+    const CPen pen(PS_SOLID, 2, 0x000000);
+    const CDCSelect selected(dc, pen.m_hObject);
     const POINT mark[3] = {{3, t + 4}, {4, t + h - 6}, {h - 5, t + 3}};
     ::Polyline(dc, mark, 3);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(pen);
   }
 }
 

@@ -177,16 +177,16 @@ void CtavrinDlg::OnPaint() {
 
 void CtavrinDlg::PaintBackdrop(HDC dc, const RECT& client) {
   HBITMAP backdrop = m_skin.Bitmap(129);
-  HDC mem = backdrop ? ::CreateCompatibleDC(dc) : nullptr;
-  if (mem) {
-    HGDIOBJ old = ::SelectObject(mem, backdrop);
+  CDC reference;  // not owned: the model of the memory DC
+  reference.Attach(dc);
+  CDC mem;
+  if (backdrop && mem.CreateCompatibleDC(&reference)) {
+    const CDCSelect selected(mem.m_hDC, backdrop);
     BITMAP info = {};
     ::GetObjectW(backdrop, sizeof info, &info);
     const int oldMode = ::SetStretchBltMode(dc, COLORONCOLOR);
     ::StretchBlt(dc, 0, 0, client.right, client.bottom, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
     ::SetStretchBltMode(dc, oldMode);
-    ::SelectObject(mem, old);
-    ::DeleteDC(mem);
   } else {
     ::FillRect(dc, &client, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
   }

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/program_file.h"
+#include "platform/framework/pumped_wait.h"
 #include "platform/framework/thread_state.h"
 #include "playcore/instances/dispatchers.h"
 #include "tavrin/app/main/command_hooks.h"
@@ -30,40 +32,18 @@ constexpr unsigned kTextToolDone = 48;   // "完了しました。"
 constexpr int kProgressHeight = 22;
 
 bool ModulePath(std::wstring* path) {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    const DWORD n = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (n == 0) return false;
-    if (n < buffer.size() - 1) {
-      path->assign(buffer.data(), n);
-      return true;
-    }
-    if (buffer.size() >= 32768) return false;
-    buffer.resize(buffer.size() * 2);
-  }
+  *path = quill::framework::ProgramFilePath();
+  return !path->empty();
 }
 
 // Waits for a tool worker while dispatching this thread's messages: the worker may be sending to the
 // dialog or showing a dialog owned by it. A nested wait (a message dispatched here) may collect the
 // worker first.
 void JoinPumping(std::thread& worker) {
-  bool quitting = false;
-  while (worker.joinable() && !quitting) {
-    HANDLE h = pthread_gethandle(worker.native_handle());
-    if (!h) break;
-    const DWORD r = ::MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT);
-    if (r == WAIT_OBJECT_0 || r == WAIT_FAILED) break;
-    MSG msg;
-    while (worker.joinable() && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        ::PostQuitMessage(static_cast<int>(msg.wParam));  // for the loop outside; the worker is joined
-        quitting = true;
-        break;
-      }
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-  }
+  const quill::framework::PumpedWaitEnd end = quill::framework::WaitPumpingMessages([&worker]() -> HANDLE {
+    return worker.joinable() ? pthread_gethandle(worker.native_handle()) : nullptr;
+  });
+  if (end.quit) ::PostQuitMessage(end.quitCode);  // for the loop outside; the worker is joined below
   if (worker.joinable()) worker.join();
 }
 

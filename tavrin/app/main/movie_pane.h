@@ -14,6 +14,7 @@
 #include <atomic>
 
 #include "platform/framework/controls.h"
+#include "playcore/bytes/unique_handle.h"
 #include "tavrin/app/main/small_windows.h"
 
 // What a pane calls on the main dialog.
@@ -98,8 +99,8 @@ class CMovieStatic : public CStatic {
   CMoment* m_pMoment = nullptr;
   BOOL m_bCoastAtPress = FALSE;
   SRWLOCK m_momentLock = SRWLOCK_INIT;
-  HANDLE m_hInertia = nullptr;
-  HANDLE m_hWake = nullptr;  // auto-reset: a release that coasts, or the stop
+  playcore::UniqueHandle m_hInertia;
+  playcore::UniqueHandle m_hWake;  // auto-reset: a release that coasts, or the stop
   std::atomic<bool> m_bStop{false};
   std::atomic<bool> m_bCoasting{false};
   std::atomic<long> m_nTurns{0};

@@ -89,22 +89,20 @@ void CMovieStatic::StartInertiaThread(CMoment* moment) {
   StopInertiaThread();
   m_pMoment = moment;
   m_bStop = false;
-  m_hWake = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  m_hWake.Reset(::CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!m_hWake) return;
   const uintptr_t h = _beginthreadex(nullptr, 0, &CMovieStatic::InertiaThreadMain, this, 0, nullptr);
-  m_hInertia = reinterpret_cast<HANDLE>(h);
+  m_hInertia.Reset(reinterpret_cast<HANDLE>(h));
 }
 
 void CMovieStatic::StopInertiaThread() {
   if (m_hInertia) {
     m_bStop = true;
-    ::SetEvent(m_hWake);
-    ::WaitForSingleObject(m_hInertia, INFINITE);
-    ::CloseHandle(m_hInertia);
-    m_hInertia = nullptr;
+    ::SetEvent(m_hWake.get());
+    ::WaitForSingleObject(m_hInertia.get(), INFINITE);
+    m_hInertia.Reset();
   }
-  if (m_hWake) ::CloseHandle(m_hWake);
-  m_hWake = nullptr;
+  m_hWake.Reset();
   m_bCoasting = false;
   if (m_hWnd) {
     ::RemovePropW(m_hWnd, kPropTurns);
@@ -131,7 +129,7 @@ void CMovieStatic::InertiaLoop() {
       ApplyCamera(m_nPlayer);
       m_bCoasting = false;
       CountTurn(false);
-      ::WaitForSingleObject(m_hWake, INFINITE);
+      ::WaitForSingleObject(m_hWake.get(), INFINITE);
       continue;
     }
     m_bCoasting = true;
@@ -157,7 +155,7 @@ void CMovieStatic::InertiaLoop() {
     }
     CountTurn(turned);
     // The pace of the coasting view; a stop ends the wait at once.
-    ::WaitForSingleObject(m_hWake, kInertiaStepMs);
+    ::WaitForSingleObject(m_hWake.get(), kInertiaStepMs);
   }
   m_bCoasting = false;
 }
@@ -231,7 +229,7 @@ void CMovieStatic::OnLButtonUp(UINT flags, CPoint pt) {
           quill::app::DragCoasts(pt.x - m_ptDown.x, pt.y - m_ptDown.y, vx, vy) && m_hWake) {
         m_bCoasting = true;
         CountTurn(false);
-        ::SetEvent(m_hWake);
+        ::SetEvent(m_hWake.get());
       }
     } else {
       m_bDblLatch = FALSE;

@@ -51,14 +51,12 @@ BEGIN_MESSAGE_MAP(CContainerDialog, CSkinDialog)
   ON_COMMAND(25, OnCommand25)
 END_MESSAGE_MAP()
 
-CContainerDialog::~CContainerDialog() {
-  if (m_hFramePen) ::DeleteObject(m_hFramePen);
-}
+CContainerDialog::~CContainerDialog() = default;
 
 BOOL CContainerDialog::OnInitDialog() {
   CSkinDialog::OnInitDialog();
   RemoveBorder(this);
-  if (!m_hFramePen) m_hFramePen = ::CreatePen(PS_SOLID, 1, kFrameColour);
+  if (!m_framePen.m_hObject) m_framePen.CreatePen(PS_SOLID, 1, kFrameColour);
   return TRUE;
 }
 
@@ -71,9 +69,9 @@ BOOL CContainerDialog::OnEraseBkgnd(CDC* dc) {
   if (!dc) return TRUE;
   CRect rc;
   GetClientRect(&rc);
-  if (m_hFramePen && !m_bNoFrame) {
+  if (m_framePen.m_hObject && !m_bNoFrame) {
     CDCSave saved(dc->m_hDC);
-    ::SelectObject(dc->m_hDC, m_hFramePen);
+    ::SelectObject(dc->m_hDC, m_framePen.m_hObject);
     ::SelectObject(dc->m_hDC, ::GetStockObject(BLACK_BRUSH));
     ::Rectangle(dc->m_hDC, rc.left, rc.top, rc.right, rc.bottom);
   }
@@ -213,14 +211,12 @@ BOOL CLogoDlg::OnEraseBkgnd(CDC* dc) {
     RECT below = {rc.left, at.top + at.height, rc.right, rc.bottom};
     ::FillRect(dc->m_hDC, &above, background);
     ::FillRect(dc->m_hDC, &below, background);
-    HDC mem = ::CreateCompatibleDC(dc->m_hDC);
-    if (mem) {
-      HGDIOBJ old = ::SelectObject(mem, picture);
+    CDC mem;
+    if (mem.CreateCompatibleDC(dc)) {
+      const CDCSelect selected(mem.m_hDC, picture);
       const int oldMode = ::SetStretchBltMode(dc->m_hDC, COLORONCOLOR);
       ::StretchBlt(dc->m_hDC, 0, at.top, rc.Width(), at.height, mem, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
       ::SetStretchBltMode(dc->m_hDC, oldMode);
-      ::SelectObject(mem, old);
-      ::DeleteDC(mem);
     }
   }
   if (frame) ::FrameRect(dc->m_hDC, &rc, frame);

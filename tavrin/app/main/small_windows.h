@@ -59,7 +59,7 @@ class CContainerDialog : public CSkinDialog {
   // Sets the window text to UI text `index` and redraws.
   void SetCaption(unsigned index);
 
-  HPEN m_hFramePen = nullptr;
+  CPen m_framePen;
   BOOL m_bNoFrame = FALSE;
   RECT m_rcLast = {};
   CResourceImage* m_pSkin = nullptr;

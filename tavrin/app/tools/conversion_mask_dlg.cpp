@@ -1,6 +1,7 @@
 #include "tavrin/app/tools/conversion_mask_dlg.h"
 
 #include "platform/framework/private_messages.h"
+#include "platform/framework/pumped_wait.h"
 #include "playcore/converter/movie_capture.h"
 #include "res/convert_res.h"
 #include "res/resource.h"
@@ -71,19 +72,16 @@ POINT ClampToPane(POINT pt, int width, int height) {
 
 CPreviewWorker::CPreviewWorker() : stopEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
-CPreviewWorker::~CPreviewWorker() {
-  Stop();
-  if (stopEvent_) CloseHandle(stopEvent_);
-}
+CPreviewWorker::~CPreviewWorker() { Stop(); }
 
 bool CPreviewWorker::Start(IPreviewJob* job, const std::wstring& source) {
   if (thread_ || !job || !stopEvent_) return false;
   job_ = job;
   source_ = source;
   stop_.store(false);
-  ResetEvent(stopEvent_);
-  thread_ = CreateThread(nullptr, 0, &CPreviewWorker::ThreadProc, this, 0, nullptr);
-  return thread_ != nullptr;
+  ResetEvent(stopEvent_.get());
+  thread_.Reset(CreateThread(nullptr, 0, &CPreviewWorker::ThreadProc, this, 0, nullptr));
+  return thread_.valid();
 }
 
 DWORD WINAPI CPreviewWorker::ThreadProc(void* self) {
@@ -92,7 +90,7 @@ DWORD WINAPI CPreviewWorker::ThreadProc(void* self) {
     const int result = w->job_->RunPreview(w->source_);
     w->passes_.fetch_add(1);
     if (result != 0) break;  // failed or cancelled: a failing source is not retried in a busy loop
-    WaitForSingleObject(w->stopEvent_, kPassPauseMs);
+    WaitForSingleObject(w->stopEvent_.get(), kPassPauseMs);
   }
   return 0;
 }
@@ -101,32 +99,16 @@ void CPreviewWorker::Stop() {
   if (!thread_ || stopping_) return;
   stopping_ = true;
   stop_.store(true);
-  SetEvent(stopEvent_);
+  SetEvent(stopEvent_.get());
   job_->Cancel();
   // The job presents into a window of this thread: keep its messages flowing until the worker ends.
-  HANDLE thread = thread_;
-  bool quit = false;
-  int quitCode = 0;
-  while (!quit) {
-    const DWORD woke = MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_ALLINPUT);
-    if (woke != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        quit = true;
-        quitCode = static_cast<int>(msg.wParam);
-        break;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
-  if (quit) {
+  HANDLE thread = thread_.get();
+  const quill::framework::PumpedWaitEnd end = quill::framework::WaitPumpingMessages([thread] { return thread; });
+  if (end.quit) {
     WaitForSingleObject(thread, INFINITE);  // cancelled: it ends without this thread's messages
-    PostQuitMessage(quitCode);              // for the outer loop
+    PostQuitMessage(end.quitCode);          // for the outer loop
   }
-  CloseHandle(thread);
-  thread_ = nullptr;
+  thread_.Reset();
   job_ = nullptr;
   stopping_ = false;
 }
@@ -179,14 +161,12 @@ CConvertDlg::CConvertDlg(CWnd* parent, const std::wstring& source, PreviewJobFac
 
 CConvertDlg::~CConvertDlg() {
   StopWorker();
-  if (m_pen) DeleteObject(m_pen);
-  if (m_brush) DeleteObject(m_brush);
 }
 
 BOOL CConvertDlg::OnInitDialog() {
   CSkinDialog::OnInitDialog();
-  m_pen = CreatePen(PS_SOLID, 1, 0xCFCFCF);
-  m_brush = CreateSolidBrush(0xAAAAAA);
+  m_pen.CreatePen(PS_SOLID, 1, 0xCFCFCF);
+  m_brush.CreateSolidBrush(0xAAAAAA);
   PlaceDialogOnMonitor(this, this, kWidth, kHeight);  // centred in the work area, its origin included
   SetWindowText(UIText(kTextTitle));
   CreateCaptionButton(IDC_CONVERT_CLOSE);

@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "platform/framework/controls.h"
+#include "platform/framework/gdi.h"
+#include "playcore/bytes/unique_handle.h"
 #include "tavrin/app/dialogs/source_dlg.h"
 #include "tavrin/skin/skin_button.h"
 #include "tavrin/skin/skin_dialog.h"
@@ -70,17 +72,17 @@ class CPreviewWorker {
   // see stopping()).
   void Stop();
   bool stopping() const { return stopping_; }
-  bool running() const { return thread_ != nullptr; }
+  bool running() const { return thread_.valid(); }
   // Whether the loop ended on its own (a failed pass) within `ms`; for tests.
-  bool WaitLoopEnded(DWORD ms) const { return thread_ && WaitForSingleObject(thread_, ms) == WAIT_OBJECT_0; }
+  bool WaitLoopEnded(DWORD ms) const { return thread_ && WaitForSingleObject(thread_.get(), ms) == WAIT_OBJECT_0; }
   int passes() const { return passes_.load(); }
 
  private:
   static DWORD WINAPI ThreadProc(void* self);
   IPreviewJob* job_ = nullptr;
   std::wstring source_;
-  HANDLE thread_ = nullptr;
-  HANDLE stopEvent_ = nullptr;
+  playcore::UniqueHandle thread_;
+  playcore::UniqueHandle stopEvent_;
   std::atomic<bool> stop_{false};
   std::atomic<int> passes_{0};
   bool stopping_ = false;  // the stopping thread is waiting in Stop
@@ -143,8 +145,8 @@ class CConvertDlg : public CSkinDialog {
   PreviewJobFactory m_factory;
   std::unique_ptr<IPreviewJob> m_job;
   CPreviewWorker m_worker;
-  HPEN m_pen = nullptr;
-  HBRUSH m_brush = nullptr;
+  CPen m_pen;
+  CBrush m_brush;
 };
 
 }  // namespace quill::app

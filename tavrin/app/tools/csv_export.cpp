@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "playcore/bytes/unique_handle.h"
 #include "playcore/mp4/mp4_movie.h"
 #include "tavrin/skin/ui_texts.h"
 
@@ -53,12 +54,12 @@ int RearTrackWidth(const wchar_t* rearPath) {
 
 uint64_t FileBytes(const wchar_t* path) {
   if (!path[0]) return 0;
-  HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  const playcore::UniqueHandle file(CreateFileW(path, GENERIC_READ,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return 0;
   LARGE_INTEGER size = {};
-  const BOOL ok = GetFileSizeEx(file, &size);
-  CloseHandle(file);
+  const BOOL ok = GetFileSizeEx(file.get(), &size);
   return ok ? static_cast<uint64_t>(size.QuadPart) : 0;
 }
 

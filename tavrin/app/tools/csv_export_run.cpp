@@ -2,6 +2,7 @@
 // export's name when every line is in it.
 #include "tavrin/app/tools/csv_export.h"
 
+#include "playcore/bytes/unique_handle.h"
 #include "tavrin/skin/ui_texts.h"
 
 namespace tools {
@@ -25,22 +26,22 @@ class FileCsvOutput : public CsvOutput {
     // Makes (and reserves) a unique name in the folder, so the rename stays on one volume.
     if (!GetTempFileNameW(folder.c_str(), kTempPrefix, 0, temp)) return false;
     tempPath_ = temp;
-    file_ = CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return file_ != INVALID_HANDLE_VALUE;
+    file_.Reset(CreateFileW(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file_.valid();
   }
 
   bool Write(const std::string& bytes) override {
-    if (file_ == INVALID_HANDLE_VALUE) return false;
+    if (!file_) return false;
     DWORD written = 0;
-    return WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+    return WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size();
   }
 
   bool Commit(const std::wstring& finalPath) override {
-    if (file_ == INVALID_HANDLE_VALUE) return false;
-    const bool flushed = FlushFileBuffers(file_) != FALSE;
-    const bool closed = CloseHandle(file_) != FALSE;
-    file_ = INVALID_HANDLE_VALUE;
+    if (!file_) return false;
+    const bool flushed = FlushFileBuffers(file_.get()) != FALSE;
+    // Closed here and its answer checked: a failed close may mean the last bytes never reached the disk.
+    const bool closed = CloseHandle(file_.Release()) != FALSE;
     if (!flushed || !closed ||
         !MoveFileExW(tempPath_.c_str(), finalPath.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       Discard();
@@ -51,14 +52,13 @@ class FileCsvOutput : public CsvOutput {
   }
 
   void Discard() override {
-    if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
+    file_.Reset();
     if (!tempPath_.empty()) DeleteFileW(tempPath_.c_str());
     tempPath_.clear();
   }
 
  private:
-  HANDLE file_ = INVALID_HANDLE_VALUE;
+  playcore::UniqueHandle file_;
   std::wstring tempPath_;
 };
 

@@ -37,7 +37,7 @@ bool StartWorker(const std::shared_ptr<CInetConnectionAsync::Worker>& w, unsigne
     delete arg;
     return false;
   }
-  w->thread = reinterpret_cast<HANDLE>(h);
+  w->thread.Reset(reinterpret_cast<HANDLE>(h));
   w->threadId = id;
   return true;
 }
@@ -62,7 +62,7 @@ bool CInetConnectionAsync::StartUpdateCheck(const std::wstring& firmwareVersion)
   w->outcome = outcome_;
   if (!w->Valid() || !StartWorker(w, UpdateCheckThreadProc)) return false;
   // The thread makes its message queue first, so the WM_QUIT of Stop always lands.
-  HANDLE both[2] = {w->ready.get(), w->thread};
+  HANDLE both[2] = {w->ready.get(), w->thread.get()};
   WaitForMultipleObjects(2, both, FALSE, INFINITE);
   update_ = w;
   return true;
@@ -80,8 +80,7 @@ bool CInetConnectionAsync::Stop() {
     if (!*w) continue;
     const DWORD spent = GetTickCount() - start;
     const DWORD left = spent < kStopWaitMs ? kStopWaitMs - spent : 0;
-    playcore::UniqueHandle thread((*w)->thread);
-    (*w)->thread = nullptr;
+    playcore::UniqueHandle thread(std::move((*w)->thread));
     if (WaitForSingleObject(thread.get(), left) != WAIT_OBJECT_0) {
       ended = false;
       letGo_.push_back(std::move(thread));

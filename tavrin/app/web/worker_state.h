@@ -11,31 +11,23 @@
 
 namespace quill::app {
 
-// An event handle, closed once.
-class EventHandle {
- public:
-  explicit EventHandle(bool manualReset) : h_(CreateEventW(nullptr, manualReset, FALSE, nullptr)) {}
-  ~EventHandle() { if (h_) CloseHandle(h_); }
-  EventHandle(const EventHandle&) = delete;
-  EventHandle& operator=(const EventHandle&) = delete;
-  HANDLE get() const { return h_; }
-
- private:
-  HANDLE h_;
-};
+// A new manual-reset event, not set; none when the system cannot make one.
+inline playcore::UniqueHandle NewManualEvent() {
+  return playcore::UniqueHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+}
 
 struct CInetConnectionAsync::Outcome {
-  EventHandle decided{true};  // set once the update thread decided
+  playcore::UniqueHandle decided = NewManualEvent();  // set once the update thread decided
   std::mutex lock;            // guards the two fields below
   std::wstring message;       // the dialog's text; empty when nothing was found
   HWND dialog = nullptr;      // the update dialog while it exists
 };
 
 struct CInetConnectionAsync::Worker {
-  HANDLE thread = nullptr;  // the UI thread's handle of the worker (closed by Stop)
+  playcore::UniqueHandle thread;  // the UI thread's handle of the worker (Stop takes it)
   DWORD threadId = 0;
-  EventHandle stop{true};   // set by Stop
-  EventHandle ready{true};  // the update thread has its message queue
+  playcore::UniqueHandle stop = NewManualEvent();   // set by Stop
+  playcore::UniqueHandle ready = NewManualEvent();  // the update thread has its message queue
   Config config;            // the worker's own copy
   std::wstring firmware;    // update thread: the card's firmware version
   std::shared_ptr<Outcome> outcome;
