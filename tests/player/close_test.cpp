@@ -192,6 +192,10 @@ TEST_F(PlayerClose, ARebuildDuringOrAfterTheCloseMakesNoPresenter) {
 TEST_F(PlayerClose, ASourceWhoseShutdownNeverReturnsHoldsNeitherTheCloseNorTheNextOpen) {
   const quill::com::ComPtr<playcore::test::FakeSource> stuck =
       playcore::test::FakeSource::Make(playcore::test::FakeSource::Behaviour::kHangsUntilLetGo);
+  struct LetGoAtTheEnd {
+    playcore::test::FakeSource* source;
+    ~LetGoAtTheEnd() { source->LetGo(); }
+  } letGo{stuck.get()};
   player_->ReplaceSourceAtClose(quill::com::ComPtr<IMFMediaSource>::Borrow(stuck.get()), 500);
   const LONG abandonedBefore = playcore::AbandonedSourceShutdowns();
   ClosingPlayer* player = player_;
