@@ -10,6 +10,7 @@
 #include "platform/com/com_object.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/player/mf_player.h"
+#include "playcore/player/source_shutdown.h"
 #include "playcore/player/wine_host.h"
 #include "playcore/scene/view_settings.h"
 #include "tests/player/player_test_util.h"
@@ -93,7 +94,8 @@ void Repeat::RunCycles(int cycles) {
   const DWORD wineKept = RunningOnWine() ? static_cast<DWORD>(cycles + cycles / 4) : 0;
   DWORD handlesAfter = 0;
   quill::test::ProcessHandleCount(&handlesAfter);
-  std::printf("handles over %d cycles: %lu -> %lu\n", cycles, handlesBefore, handlesAfter);
+  std::printf("handles over %d cycles: %lu -> %lu; source shut-downs given up so far: %ld\n", cycles,
+              handlesBefore, handlesAfter, static_cast<long>(AbandonedSourceShutdowns()));
   EXPECT_LE(handlesAfter, handlesBefore + wineKept + 10) << "handles before " << handlesBefore;
   const ThreadCounts threadsAfter = CountThreads();
   EXPECT_LE(threadsAfter.other, threadsBefore.other + 2) << "threads other than the thread pool's";
