@@ -8,7 +8,8 @@
 // audio volume), the source and the presenter's activation object as a rebuild on a session thread
 // reads and replaces them, and the start of a close (closeCount_, state_ turning to closing). It is
 // held by OnTopologyStatus, SetVideoPosition, the instance's calls on the display control and
-// Shutdown, which never holds it across its wait for the session's close: once a close began, the
+// Shutdown, which never holds it across its wait for the session's close nor across the source's
+// shut-down (bounded under Wine, on a thread of its own: source_shutdown.h): once a close began, the
 // readers are refused at once and a rebuild makes no presenter. Lock order: instance mutex, then
 // lock_. state_ and the reference count are atomic words. Messages to the window are always posted,
 // never sent.
@@ -129,7 +130,15 @@ class CPlayer : public IMFAsyncCallback {
   virtual HRESULT OnSessionEvent(IMFMediaEvent* event, MediaEventType type);
   // On the closing thread, once the close began and before it waits for the session; no lock held.
   virtual void OnCloseWaitBegins() {}
+  // On the closing thread, with the source the close is about to shut down (null without one); no
+  // lock held. A test may put a source of its own in its place.
+  virtual void OnSourceShutdown(quill::com::ComPtr<IMFMediaSource>*) {}
   HRESULT StartPlatform();
+
+  // How long the close lets the source take to shut down: bounded under Wine, whose source can
+  // hang in its shut-down (source_shutdown.h); INFINITE (a plain call) elsewhere. Set at creation; a
+  // test may shorten it.
+  DWORD sourceShutdownBoundMs_;
 
  private:
   HRESULT SetTopologyFromSource();
