@@ -8,6 +8,8 @@
 
 #include "playcore/instances/instance_gate.h"
 #include "playcore/player/mf_player.h"
+#include "playcore/player/source_shutdown.h"
+#include "playcore/player/wine_host.h"
 
 namespace playcore {
 
@@ -46,7 +48,9 @@ HRESULT DefaultResolve(const wchar_t* path, IUnknown** source) {
 void DefaultRelease(IUnknown* source, bool takenOver) {
   if (!takenOver) {
     quill::com::ComPtr<IMFMediaSource> media;
-    if (SUCCEEDED(source->QueryInterface(__uuidof(IMFMediaSource), media.putVoid()))) media->Shutdown();
+    if (SUCCEEDED(source->QueryInterface(__uuidof(IMFMediaSource), media.putVoid()))) {
+      ShutdownSourceWithin(media.get(), RunningOnWine() ? kSourceShutdownWaitMs : INFINITE);
+    }
   }
   MFShutdown();
 }

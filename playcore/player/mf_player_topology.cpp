@@ -1,5 +1,6 @@
 // CPlayer: opening a file and building the playback topology.
 #include "playcore/player/mf_player.h"
+#include "playcore/player/source_shutdown.h"
 #include "playcore/player/stream_sink_guard.h"
 #include "playcore/player/wine_host.h"
 
@@ -51,10 +52,9 @@ BOOL CPlayer::OpenURL(const wchar_t* url, IMFMediaSource* prepared) {
   // A source resolved ahead is this open's from here: shut down unless the player took it.
   struct PreparedGuard {
     IMFMediaSource* source;
-    ~PreparedGuard() {
-      if (source) source->Shutdown();
-    }
-  } guard{prepared};
+    DWORD boundMs;
+    ~PreparedGuard() { playcore::ShutdownSourceWithin(source, boundMs); }
+  } guard{prepared, sourceShutdownBoundMs_};
   HRESULT hr = Shutdown();
   if (FAILED(hr)) return FALSE;
   quill::com::ComPtr<IMFMediaSession> created;
