@@ -56,6 +56,9 @@ enum PlayerState : LONG {
   kPlayerClosing = 6,
 };
 
+// Resolves the media source of a file (any thread; the caller has started the platform and COM).
+HRESULT ResolveMediaSource(const wchar_t* url, IMFMediaSource** source);
+
 }  // namespace playcore
 
 // At global scope: the player instance record names it by a forward declaration.
@@ -74,7 +77,9 @@ class CPlayer : public IMFAsyncCallback {
   STDMETHODIMP Invoke(IMFAsyncResult* result) override;
 
   // TRUE when the open was started (quill::msg::kPlayerReady follows when the topology is ready).
-  BOOL OpenURL(const wchar_t* url);
+  // `prepared`, when given, is the file's source resolved ahead (ResolveMediaSource): the player
+  // takes it over and shuts it down with the session, also when the open fails.
+  BOOL OpenURL(const wchar_t* url, IMFMediaSource* prepared = nullptr);
   HRESULT Shutdown();
   HRESULT Play();
   HRESULT Pause();
@@ -146,7 +151,7 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
   // Fails with MF_E_SHUTDOWN when a close began after `generation` (closeCount_) was read.
   HRESULT MakeActivationObject(IMFStreamDescriptor* sd, LONG generation, quill::com::ComPtr<IMFActivate>* held);
-  HRESULT ResolveSource(const wchar_t* url);
+  HRESULT ResolveSource(const wchar_t* url, IMFMediaSource* prepared);
   // The source while no close began (null once one did); takes lock_.
   quill::com::ComPtr<IMFMediaSource> OpenSource();
   // Under lock_ (or on the instance's thread): a close began and no open followed it yet.
