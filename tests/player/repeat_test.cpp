@@ -96,6 +96,7 @@ void Repeat::RunCycles(int cycles) {
   DWORD handlesBefore = 0;
   ASSERT_TRUE(quill::test::ProcessHandleCount(&handlesBefore));
   const ThreadCounts threadsBefore = CountThreads();
+  const LONG givenUpBefore = AbandonedSourceShutdowns();
   for (int i = 0; i < cycles && !HasFatalFailure(); ++i) {
     SCOPED_TRACE("cycle " + std::to_string(i));
     cycle();
@@ -104,9 +105,14 @@ void Repeat::RunCycles(int cycles) {
   // workers may still be a few more at the end; on Windows nothing may pile up.
   const size_t poolGrowth = RunningOnWine() ? static_cast<size_t>(cycles) / 4 : 4;
   // Threads of the last movies end on their own: wait for them, with a safety net.
+  // A source whose shut-down the close gave up (Wine's, stuck in it) keeps the thread left in that
+  // call, its own reading thread and the work-queue thread it is stuck with, and their handles.
+  const size_t givenUp = static_cast<size_t>(AbandonedSourceShutdowns() - givenUpBefore);
+  const size_t otherKept = 2 + 2 * givenUp;
+  const size_t poolKept = poolGrowth + givenUp;
   PumpUntil(10000, [&] {
     const ThreadCounts now = CountThreads();
-    return now.other <= threadsBefore.other + 2 && now.pool <= threadsBefore.pool + poolGrowth;
+    return now.other <= threadsBefore.other + otherKept && now.pool <= threadsBefore.pool + poolKept;
   });
   // Wine 8's media pipeline keeps about one event per movie opened (7 to 11 over ten opens of the bare
   // player, 55 over fifty here; not traced to any handle of the player's own); every filter graph
@@ -121,9 +127,10 @@ void Repeat::RunCycles(int cycles) {
               static_cast<unsigned>(threadsAfter.waitQueue));
   std::printf("handles over %d cycles: %lu -> %lu; source shut-downs given up so far: %ld\n", cycles,
               handlesBefore, handlesAfter, static_cast<long>(AbandonedSourceShutdowns()));
-  EXPECT_LE(handlesAfter, handlesBefore + wineKept + waitQueueGrowth + 10) << "handles before " << handlesBefore;
-  EXPECT_LE(threadsAfter.other, threadsBefore.other + 2) << "threads other than the thread pool's";
-  EXPECT_LE(threadsAfter.pool, threadsBefore.pool + poolGrowth) << "thread pool";
+  EXPECT_LE(handlesAfter, handlesBefore + wineKept + waitQueueGrowth + 10 * givenUp + 10)
+      << "handles before " << handlesBefore;
+  EXPECT_LE(threadsAfter.other, threadsBefore.other + otherKept) << "threads other than the thread pool's";
+  EXPECT_LE(threadsAfter.pool, threadsBefore.pool + poolKept) << "thread pool";
   EXPECT_EQ(objectsBefore, LiveObjects());
   EXPECT_EQ(0, CPlayer::liveCount());
 }
