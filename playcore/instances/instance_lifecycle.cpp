@@ -2,6 +2,7 @@
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge.h"
+#include "playcore/instances/prepared_movies.h"
 #include "playcore/recorder/recorder_probe.h"
 
 #include <cstring>
@@ -105,6 +106,7 @@ int Init(sPLAYERINSTANCE* instance, HWND videoWindow, const wchar_t* faceName) {
 int Release(sPLAYERINSTANCE* instance) {
   if (!instance) return 1;
   CloseInstanceGate(instance);  // from here no operation runs on the instance
+  PlayerInstance::DropPreparedMovie(instance);
   WaitOutMutex(instance->dataMutex);
   {
     MutexLock instanceLock(instance->instanceMutex);

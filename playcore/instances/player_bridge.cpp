@@ -8,6 +8,7 @@
 #include "playcore/instances/player_bridge_internal.h"
 #include "playcore/instances/player_start.h"
 #include "playcore/instances/position_units.h"
+#include "playcore/instances/prepared_movies.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/scene/raw_obj.h"
 #include "playcore/scene/sphere_model.h"
@@ -121,6 +122,7 @@ int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   CPlayer* player = nullptr;
   // Without Media Foundation the instance plays through a DirectShow graph.
   if (FAILED(StartMediaFoundationPlayer(instance->videoWindow, settings, &player))) {
+    PlayerInstance::DropPreparedMovie(instance);
     return dsbridge::OpenGraph(instance, path);
   }
   // The graph stays empty on this path: one per instance serves every movie (a filter graph made
@@ -136,9 +138,15 @@ int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
     return 0;
   }
   renderer->player = player;
-  if (!player->OpenURL(path)) {
+  // The source resolved ahead while the previous movie played, when it is this file's (OpenURL
+  // takes it over, also when it fails).
+  quill::com::ComPtr<IMFMediaSource> prepared;
+  if (quill::com::ComPtr<IUnknown> ahead = PlayerInstance::TakePreparedMovie(instance, path)) ahead.As(&prepared);
+  if (!player->OpenURL(path, prepared.get())) {
     ClosePlayer(instance);
-    return 0;
+    // A source resolved ahead may have gone stale (the card was taken out meanwhile): the file is
+    // opened once more the ordinary way before the open counts as failed.
+    return prepared ? OpenPlayer(instance, path) : 0;
   }
   instance->reverse = (QueryGraphCapabilities(&renderer->directShow) & kCanPlayBackwards) ? 1 : 0;
   const int64_t duration = MediaTimeToPosition(player->duration(), instance->timeScale);

@@ -5,6 +5,7 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include "playcore/player/source_shutdown.h"
 #include "playcore/player/wine_host.h"
 
 using namespace playcore;
@@ -33,7 +34,10 @@ void KeepPlatformOnWine() {
 LONG CPlayer::liveCount() { return g_livePlayers; }
 
 CPlayer::CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner)
-    : owner_(owner), videoWindow_(window), eventWindow_(window) {
+    : sourceShutdownBoundMs_(RunningOnWine() ? kSourceShutdownWaitMs : INFINITE),
+      owner_(owner),
+      videoWindow_(window),
+      eventWindow_(window) {
   InterlockedIncrement(&g_livePlayers);
 }
 
@@ -128,12 +132,20 @@ HRESULT CPlayer::Shutdown() {
     // need this (the window's) thread.
     if (SUCCEEDED(hr)) quill::com::WaitDispatchingSentMessages(closeEvent_.get(), kSessionCloseWaitMs);
   }
-  quill::com::ScopedLock hold(lock_);
   // Even after a failed Close both are shut down, so that no session thread keeps this player (the
-  // session's event callback) alive.
-  if (source_) source_->Shutdown();
+  // session's event callback) alive: the source first, outside the lock, as its shut-down is bounded
+  // (under Wine) and session threads take the lock meanwhile; readers have been refused it since the
+  // close began.
+  quill::com::ComPtr<IMFMediaSource> source;
+  {
+    quill::com::ScopedLock hold(lock_);
+    source = std::move(source_);
+  }
+  OnSourceShutdown(&source);
+  ShutdownSourceWithin(source.get(), sourceShutdownBoundMs_);
+  source.reset();
+  quill::com::ScopedLock hold(lock_);
   if (current) current->Shutdown();
-  source_.reset();
   {
     quill::com::ScopedLock sessionHold(sessionLock_);
     session_.reset();

@@ -8,7 +8,8 @@
 // audio volume), the source and the presenter's activation object as a rebuild on a session thread
 // reads and replaces them, and the start of a close (closeCount_, state_ turning to closing). It is
 // held by OnTopologyStatus, SetVideoPosition, the instance's calls on the display control and
-// Shutdown, which never holds it across its wait for the session's close: once a close began, the
+// Shutdown, which never holds it across its wait for the session's close nor across the source's
+// shut-down (bounded under Wine, on a thread of its own: source_shutdown.h): once a close began, the
 // readers are refused at once and a rebuild makes no presenter. Lock order: instance mutex, then
 // lock_. state_ and the reference count are atomic words. Messages to the window are always posted,
 // never sent.
@@ -55,6 +56,9 @@ enum PlayerState : LONG {
   kPlayerClosing = 6,
 };
 
+// Resolves the media source of a file (any thread; the caller has started the platform and COM).
+HRESULT ResolveMediaSource(const wchar_t* url, IMFMediaSource** source);
+
 }  // namespace playcore
 
 // At global scope: the player instance record names it by a forward declaration.
@@ -73,7 +77,9 @@ class CPlayer : public IMFAsyncCallback {
   STDMETHODIMP Invoke(IMFAsyncResult* result) override;
 
   // TRUE when the open was started (quill::msg::kPlayerReady follows when the topology is ready).
-  BOOL OpenURL(const wchar_t* url);
+  // `prepared`, when given, is the file's source resolved ahead (ResolveMediaSource): the player
+  // takes it over and shuts it down with the session, also when the open fails.
+  BOOL OpenURL(const wchar_t* url, IMFMediaSource* prepared = nullptr);
   HRESULT Shutdown();
   HRESULT Play();
   HRESULT Pause();
@@ -124,7 +130,15 @@ class CPlayer : public IMFAsyncCallback {
   virtual HRESULT OnSessionEvent(IMFMediaEvent* event, MediaEventType type);
   // On the closing thread, once the close began and before it waits for the session; no lock held.
   virtual void OnCloseWaitBegins() {}
+  // On the closing thread, with the source the close is about to shut down (null without one); no
+  // lock held. A test may put a source of its own in its place.
+  virtual void OnSourceShutdown(quill::com::ComPtr<IMFMediaSource>*) {}
   HRESULT StartPlatform();
+
+  // How long the close lets the source take to shut down: bounded under Wine, whose source can
+  // hang in its shut-down (source_shutdown.h); INFINITE (a plain call) elsewhere. Set at creation; a
+  // test may shorten it.
+  DWORD sourceShutdownBoundMs_;
 
  private:
   HRESULT SetTopologyFromSource();
@@ -137,7 +151,7 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
   // Fails with MF_E_SHUTDOWN when a close began after `generation` (closeCount_) was read.
   HRESULT MakeActivationObject(IMFStreamDescriptor* sd, LONG generation, quill::com::ComPtr<IMFActivate>* held);
-  HRESULT ResolveSource(const wchar_t* url);
+  HRESULT ResolveSource(const wchar_t* url, IMFMediaSource* prepared);
   // The source while no close began (null once one did); takes lock_.
   quill::com::ComPtr<IMFMediaSource> OpenSource();
   // Under lock_ (or on the instance's thread): a close began and no open followed it yet.

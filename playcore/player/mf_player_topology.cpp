@@ -1,5 +1,6 @@
 // CPlayer: opening a file and building the playback topology.
 #include "playcore/player/mf_player.h"
+#include "playcore/player/source_shutdown.h"
 #include "playcore/player/stream_sink_guard.h"
 #include "playcore/player/wine_host.h"
 
@@ -32,7 +33,28 @@ HRESULT PickMixerFriendlyType(IMFMediaTypeHandler* handler) {
 
 }  // namespace
 
-BOOL CPlayer::OpenURL(const wchar_t* url) {
+HRESULT playcore::ResolveMediaSource(const wchar_t* url, IMFMediaSource** source) {
+  *source = nullptr;
+  if (!url) return E_POINTER;
+  quill::com::ComPtr<IMFSourceResolver> resolver;
+  quill::com::ComPtr<IUnknown> object;
+  MF_OBJECT_TYPE objectType = MF_OBJECT_INVALID;
+  HRESULT hr = MFCreateSourceResolver(resolver.put());
+  if (SUCCEEDED(hr)) {
+    hr = resolver->CreateObjectFromURL(url, MF_RESOLUTION_MEDIASOURCE, nullptr, &objectType,
+                                       object.put());
+  }
+  if (SUCCEEDED(hr)) hr = object->QueryInterface(__uuidof(IMFMediaSource), reinterpret_cast<void**>(source));
+  return hr;
+}
+
+BOOL CPlayer::OpenURL(const wchar_t* url, IMFMediaSource* prepared) {
+  // A source resolved ahead is this open's from here: shut down unless the player took it.
+  struct PreparedGuard {
+    IMFMediaSource* source;
+    DWORD boundMs;
+    ~PreparedGuard() { playcore::ShutdownSourceWithin(source, boundMs); }
+  } guard{prepared, sourceShutdownBoundMs_};
   HRESULT hr = Shutdown();
   if (FAILED(hr)) return FALSE;
   quill::com::ComPtr<IMFMediaSession> created;
@@ -43,7 +65,8 @@ BOOL CPlayer::OpenURL(const wchar_t* url) {
   }
   if (SUCCEEDED(hr)) hr = created->BeginGetEvent(this, nullptr);
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerReady);
-  if (SUCCEEDED(hr)) hr = url ? ResolveSource(url) : E_POINTER;
+  if (SUCCEEDED(hr)) hr = url ? ResolveSource(url, prepared) : E_POINTER;
+  if (SUCCEEDED(hr)) guard.source = nullptr;
   if (FAILED(hr)) {
     // The session's pending event request holds this player: close it so that both can go.
     Shutdown();
@@ -61,17 +84,14 @@ BOOL CPlayer::OpenURL(const wchar_t* url) {
   return TRUE;
 }
 
-HRESULT CPlayer::ResolveSource(const wchar_t* url) {
-  quill::com::ComPtr<IMFSourceResolver> resolver;
-  quill::com::ComPtr<IUnknown> object;
-  MF_OBJECT_TYPE objectType = MF_OBJECT_INVALID;
-  HRESULT hr = MFCreateSourceResolver(resolver.put());
-  if (SUCCEEDED(hr)) {
-    hr = resolver->CreateObjectFromURL(url, MF_RESOLUTION_MEDIASOURCE, nullptr, &objectType,
-                                       object.put());
-  }
+HRESULT CPlayer::ResolveSource(const wchar_t* url, IMFMediaSource* prepared) {
   quill::com::ComPtr<IMFMediaSource> source;
-  if (SUCCEEDED(hr)) hr = object.As(&source);
+  HRESULT hr = S_OK;
+  if (prepared) {
+    source = quill::com::ComPtr<IMFMediaSource>::Borrow(prepared);
+  } else {
+    hr = playcore::ResolveMediaSource(url, source.put());
+  }
   if (SUCCEEDED(hr)) {
     quill::com::ScopedLock hold(lock_);
     source_ = std::move(source);

@@ -8,11 +8,13 @@
 #include <cwchar>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
+#include "playcore/instances/prepared_movies.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/skin/gdi_drawing.h"
@@ -46,10 +48,69 @@ struct FakeWorld {
 };
 FakeWorld g_world;
 
+// The sources resolved ahead: counted objects, and what became of each (the pre-open worker resolves,
+// the UI thread takes and drops).
+struct FakeSources {
+  std::mutex lock;
+  std::vector<std::wstring> resolved;  // in order
+  std::vector<std::wstring> shutDown;  // let go unused
+  std::vector<std::wstring> used;      // taken over by the open of their own path
+  long live = 0;                       // objects not yet released
+};
+FakeSources* g_sources = nullptr;
+
+class FakeSource final : public IUnknown {
+ public:
+  explicit FakeSource(const wchar_t* path) : path_(path) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid != IID_IUnknown) {
+      *ppv = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    *ppv = this;
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) {
+      InterlockedDecrement(&g_sources->live);
+      delete this;
+    }
+    return left;
+  }
+  const std::wstring& path() const { return path_; }
+
+ private:
+  LONG refs_ = 1;
+  std::wstring path_;
+};
+
+HRESULT FakeResolve(const wchar_t* path, IUnknown** source) {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  g_sources->resolved.push_back(path);
+  InterlockedIncrement(&g_sources->live);
+  *source = new FakeSource(path);
+  return S_OK;
+}
+
+void FakeRelease(IUnknown* source, bool takenOver) {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  (takenOver ? g_sources->used : g_sources->shutDown).push_back(static_cast<FakeSource*>(source)->path());
+}
+
+std::vector<std::wstring> Resolved() {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  return g_sources->resolved;
+}
+
 int Index(sPLAYERINSTANCE* i) { return i == &g_PlayerInstance[0] ? 0 : 1; }
 
 int FakeOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   g_world.opened.push_back(path);
+  // As the instance's own open: the source prepared for this file is taken over, any other let go.
+  playcore::PlayerInstance::TakePreparedMovie(i, path);
   const int entry = _wtoi(wcsrchr(path, L'\\') + 1);
   if (entry >= g_world.failFrom && entry <= g_world.failTo) return 0;
   const int k = Index(i);
@@ -246,14 +307,19 @@ class PlaybackDriving : public ::testing::Test {
     Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
     g_world = FakeWorld{};
     Timings() = PlaybackTimings{20, 10, 30000, 10, 10};
+    g_sources = &sources_;
+    savedOps_ = playcore::SetMovieSourceOps({FakeResolve, FakeRelease});
   }
   void TearDown() override {
+    playcore::SetMovieSourceOps(savedOps_);
     Hooks() = StartupHooks{};
     Timings() = PlaybackTimings{};
     SetCurrentDirectoryW(saved_);
   }
   quill::skin::GdiplusSession gdiplus_;
   quill::test::TempDir dir_;
+  FakeSources sources_;
+  playcore::MovieSourceOps savedOps_ = {};
   wchar_t saved_[MAX_PATH] = L"";
 };
 
@@ -690,3 +756,85 @@ TEST_F(PlaybackDriving, ARunningToolHoldsPlaybackAtTheEndOfTheList) {
 }
 
 }  // namespace
+
+std::vector<std::wstring> PairPaths(std::initializer_list<int> entries) {
+  std::vector<std::wstring> paths;
+  for (int n : entries) {
+    paths.push_back(Entry(n).szMainPath);
+    paths.push_back(Entry(n).szRearPath);
+  }
+  return paths;
+}
+
+// While a pair plays, the next pair's two sources are resolved ahead; that pair's open takes them
+// over. The close lets go of the sources resolved for the pair after it, and no source is left alive.
+TEST_F(PlaybackDriving, TheNextPairOpensWithTheSourcesResolvedWhileThePairBeforePlayed) {
+  LongMovies();
+  std::vector<std::wstring> usedAtSecond;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
+                    [](DrivenDlg* d) {
+                      Command(d, kCmdNext);
+                      return true;
+                    },
+                    [&](DrivenDlg* d) {
+                      if (d->m_nCurIndex != 1 || !PairPlays(d) || Resolved().size() < 4) return false;
+                      std::lock_guard<std::mutex> hold(g_sources->lock);
+                      usedAtSecond = g_sources->used;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut) << "resolved " << Resolved().size();
+  EXPECT_EQ(g_sources->resolved, PairPaths({2, 3})) << "the first pair has nothing before it; each later one is resolved once";
+  EXPECT_EQ(usedAtSecond, PairPaths({2}));
+  EXPECT_EQ(g_sources->used, PairPaths({2}));
+  EXPECT_EQ(g_sources->shutDown, PairPaths({3})) << "the close lets the third pair's sources go";
+  EXPECT_EQ(g_sources->live, 0);
+}
+
+// Another row chosen than the one resolved ahead: its open finds nothing of its own, and the
+// sources resolved for the skipped pair are shut down, not kept and not handed to another file.
+TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsSourcesDown) {
+  LongMovies();
+  std::vector<std::wstring> shutAtThird, usedAtThird;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
+                    [](DrivenDlg* d) {
+                      d->SetCurrentIndex(2);
+                      d->SetPlayAfterOpen(true);
+                      d->PrepareOpenCurrent(1, 1, 0);
+                      return true;
+                    },
+                    [&](DrivenDlg* d) {
+                      if (d->m_nCurIndex != 2 || !PairPlays(d)) return false;
+                      std::lock_guard<std::mutex> hold(g_sources->lock);
+                      shutAtThird = g_sources->shutDown;
+                      usedAtThird = g_sources->used;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(shutAtThird, PairPaths({2}));
+  EXPECT_TRUE(usedAtThird.empty());
+  EXPECT_EQ(g_sources->resolved, PairPaths({2})) << "the last row has no pair after it";
+  EXPECT_EQ(g_sources->live, 0);
+}
+
+// A tool closes the files read ahead, the sources resolved ahead with them (a tool may rewrite a
+// recording).
+TEST_F(PlaybackDriving, AToolStartLetsTheSourcesResolvedAheadGo) {
+  LongMovies();
+  std::vector<std::wstring> shut;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
+                    [&](DrivenDlg* d) {
+                      if (!d->PrepareToolStart()) return false;
+                      std::lock_guard<std::mutex> hold(g_sources->lock);
+                      shut = g_sources->shutDown;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(shut, PairPaths({2}));
+  EXPECT_EQ(g_sources->live, 0);
+}

@@ -15,6 +15,8 @@
 #include "platform/com/message_wait.h"
 #include "playcore/player/mf_activate.h"
 #include "playcore/player/mf_player.h"
+#include "playcore/player/source_shutdown.h"
+#include "tests/player/fake_source.h"
 #include "tests/player/player_test_util.h"
 
 namespace {
@@ -51,6 +53,13 @@ class ClosingPlayer : public CPlayer {
   using CPlayer::StartPlatform;
   std::function<void(ClosingPlayer*)> duringCloseWait;
 
+  // The close shuts `stuck` down in place of the movie's source (which it shuts down itself), and
+  // waits for that at most `boundMs`.
+  void ReplaceSourceAtClose(quill::com::ComPtr<IMFMediaSource> stuck, DWORD boundMs) {
+    replacement_ = std::move(stuck);
+    sourceShutdownBoundMs_ = boundMs;
+  }
+
   // What a session thread does on a new presentation: a topology built for it.
   void Rebuild(IMFPresentationDescriptor* pd) {
     PROPVARIANT value;
@@ -67,6 +76,14 @@ class ClosingPlayer : public CPlayer {
   void OnCloseWaitBegins() override {
     if (duringCloseWait) duringCloseWait(this);
   }
+  void OnSourceShutdown(quill::com::ComPtr<IMFMediaSource>* source) override {
+    if (!replacement_ || !*source) return;
+    (*source)->Shutdown();
+    *source = std::move(replacement_);
+  }
+
+ private:
+  quill::com::ComPtr<IMFMediaSource> replacement_;
 };
 
 class PlayerClose : public ::testing::Test {
@@ -167,6 +184,32 @@ TEST_F(PlayerClose, ARebuildDuringOrAfterTheCloseMakesNoPresenter) {
   player_->Rebuild(pd.get());  // a session thread's late event after the close
   EXPECT_EQ(before, g_presentersMade.load());
   EXPECT_FALSE(player_->presenter());
+}
+
+// Regression: under Wine the source's shut-down can wait for ever on its own command thread, and
+// the close (and the program's exit) waited with it. The close now goes on after its bound, and the
+// player opens the next movie.
+TEST_F(PlayerClose, ASourceWhoseShutdownNeverReturnsHoldsNeitherTheCloseNorTheNextOpen) {
+  const quill::com::ComPtr<playcore::test::FakeSource> stuck =
+      playcore::test::FakeSource::Make(playcore::test::FakeSource::Behaviour::kHangsUntilLetGo);
+  struct LetGoAtTheEnd {
+    playcore::test::FakeSource* source;
+    ~LetGoAtTheEnd() { source->LetGo(); }
+  } letGo{stuck.get()};
+  player_->ReplaceSourceAtClose(quill::com::ComPtr<IMFMediaSource>::Borrow(stuck.get()), 500);
+  const LONG abandonedBefore = playcore::AbandonedSourceShutdowns();
+  ClosingPlayer* player = player_;
+  const bool closed = RunOnAThread([player] { player->Shutdown(); });
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(stuck->entered(), kAnswerBoundMs));
+  ASSERT_TRUE(closed) << "the close waited for the source's shut-down";
+  EXPECT_EQ(playcore::kPlayerClosed, player_->state());
+  EXPECT_EQ(abandonedBefore + 1, playcore::AbandonedSourceShutdowns());
+  windows_->Clear();
+  ASSERT_TRUE(player_->OpenURL(pair_.main.c_str()));
+  EXPECT_TRUE(playcore::test::WaitForMessage(*windows_, playcore::kMsgPlayerReady, 1, kReadyBoundMs));
+  EXPECT_TRUE(player_->ready());
+  stuck->LetGo();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(stuck->backToOneReference(), kAnswerBoundMs));
 }
 
 }  // namespace

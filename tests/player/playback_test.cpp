@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_bridge.h"
@@ -34,10 +35,30 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   EXPECT_GT(width, 0);
   ASSERT_EQ(1, funcs().Play(instance()));
   EXPECT_TRUE(PumpUntil(kSafetyNetMs, [] { return LastFrame(0) >= 8; })) << "frames shown while playing";
-  // The clock and the picture agree: on a loaded machine the picture may trail a moment behind the
-  // clock, so the agreement is waited for rather than sampled once.
-  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] { return std::abs(static_cast<double>(Position()) - LastFrame(0)) <= 6.0; }))
-      << "the clock at " << Position() << ", the picture at " << LastFrame(0);
+  // The clock and the picture agree while the movie plays: on a loaded machine the picture may trail
+  // a moment behind the clock, so the agreement is waited for rather than sampled once. The movie is
+  // two seconds long and may reach its end first (the clock then reads 0, the picture the last
+  // frame): only what was seen before the end counts, and a run that ended is played once more from
+  // the start, a few times at most (the picture well past the start, so that a fresh start's first
+  // frame and zero clock do not pass for agreement).
+  bool agreed = false;
+  std::string last;
+  for (int run = 0; run < 3 && !agreed; ++run) {
+    const size_t endsBefore = windows_->messages(kEnded).size();
+    if (run > 0) {
+      ASSERT_EQ(1, funcs().Seek(instance(), 0));
+      ASSERT_EQ(1, funcs().Play(instance()));
+    }
+    PumpUntil(kSafetyNetMs, [&] {
+      const int64_t clock = Position();
+      const int picture = LastFrame(0);
+      if (windows_->messages(kEnded).size() > endsBefore) return true;  // ended: nothing more to compare
+      last = "the clock at " + std::to_string(clock) + ", the picture at " + std::to_string(picture);
+      agreed = picture >= 8 && std::abs(static_cast<double>(clock) - picture) <= 6.0;
+      return agreed;
+    });
+  }
+  EXPECT_TRUE(agreed) << last;
   ASSERT_EQ(1, funcs().Pause(instance()));
   Pump(200);
   const size_t frozenCount = FrameCount(0);
@@ -45,8 +66,13 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   Pump(500);
   EXPECT_LE(FrameCount(0), frozenCount + 1) << "no frames while paused";
   EXPECT_EQ(frozenAt, Position());
+  const size_t endsBeforeResume = windows_->messages(kEnded).size();
   ASSERT_EQ(1, funcs().Play(instance())) << "resume from pause";
-  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] { return Position() > frozenAt; }));
+  // It moves on from where it froze; on a loaded machine it may even reach the end before the clock
+  // is read again, which shows as much.
+  EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] {
+    return Position() > frozenAt || windows_->messages(kEnded).size() > endsBeforeResume;
+  }));
   EXPECT_EQ(0, ErrorBoxCount());
   Close();
 }

@@ -197,6 +197,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void StopPlaybackWorkers();
   // Joins the open and pre-open workers.
   void JoinPlaybackWorkers();
+  // Shuts down the next pair's movie sources resolved ahead (tools, stop, close).
+  void DropPreparedMovies();
   void Stop();
   void PauseShow();
   BOOL Resume();

@@ -7,8 +7,11 @@
 //
 // Threads: everything here runs on the UI thread except the open and pre-open workers. A worker copies
 // the entry's two paths under m_hPlayMutex, releases it and only then reads drive data ahead through
-// PlayerInstance::SwitchDataFile (which takes the instances' own mutexes). The UI thread joins a
-// previous worker before starting the next and never holds m_hPlayMutex while it joins.
+// PlayerInstance::SwitchDataFile (which takes the instances' own mutexes); the pre-open worker then
+// resolves the next pair's two movie sources (PlayerInstance::PrepareMovie, which takes only its own
+// lock), which that pair's OpenMovie takes over and any other open, a tool, a stop or the close shuts
+// down. The UI thread joins a previous worker before starting the next and never holds m_hPlayMutex
+// while it joins.
 #include <process.h>
 
 #include <cwchar>
@@ -20,6 +23,7 @@
 #include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/instances/prepared_movies.h"
 #include "playcore/instances/speed_codes.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/start_marks.h"
@@ -54,8 +58,13 @@ unsigned __stdcall PlaybackWorker(void* arg) {
   wchar_t rearPath[kPathChars] = {};
   if (!start.dlg->CopyEntryPaths(start.index, mainPath, rearPath)) return 0;
   if (start.preOpen) {
-    // The data of the entry after the current one, read ahead.
+    // The data of the entry after the current one, read ahead, then its two movies' sources
+    // resolved, so that its open has only the sessions to build.
     playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
+    const wchar_t* paths[kPlayerCount] = {mainPath, rearPath};
+    for (int k = 0; k < kPlayerCount; ++k) {
+      if (paths[k][0]) playcore::PlayerInstance::PrepareMovie(&g_PlayerInstance[k], paths[k]);
+    }
     return 0;
   }
   playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
@@ -188,6 +197,9 @@ int CtavrinDlg::OpenCurrent() {
     if (InstanceActive(k) && paths[k][0] && g_PlayerFuncs[k].OpenMovie) {
       g_PlayerInstance[k].movieOpen = g_PlayerFuncs[k].OpenMovie(&g_PlayerInstance[k], paths[k]) ? 1 : 0;
       opened = opened || g_PlayerInstance[k].movieOpen;
+    } else {
+      // No movie for this player in this pair: a source resolved ahead for another pair goes.
+      playcore::PlayerInstance::DropPreparedMovie(&g_PlayerInstance[k]);
     }
   }
   if (!opened) {
@@ -533,6 +545,7 @@ void CtavrinDlg::StopPlayback() {
   playcore::PlayerCall_CloseMovieAll();
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
+  DropPreparedMovies();
   m_bOpened = FALSE;
   m_nSeekTarget = -1;
   ResetDriveViews();
@@ -592,6 +605,11 @@ void CtavrinDlg::StopPlaybackWorkers() {
 void CtavrinDlg::JoinPlaybackWorkers() {
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
+  DropPreparedMovies();
+}
+
+void CtavrinDlg::DropPreparedMovies() {
+  for (int k = 0; k < kPlayerCount; ++k) playcore::PlayerInstance::DropPreparedMovie(&g_PlayerInstance[k]);
 }
 
 bool CtavrinDlg::IsOpenInProgress() { return m_bOpenBusy != FALSE; }

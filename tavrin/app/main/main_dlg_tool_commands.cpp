@@ -296,10 +296,11 @@ bool CtavrinDlg::PrepareToolStart() {
   playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
   SetTrackIndex(0);
   playcore::PlayerCall_Pause(m_nPlayerSel);
-  // The read-ahead of the next recording ends here, its file closed: a tool may recycle or rewrite
-  // the file it reads.
+  // The read-ahead of the next recording ends here, its files closed (the drive data and the movies'
+  // sources resolved ahead): a tool may recycle or rewrite the file it reads.
   JoinWorker(m_hPreOpenThread);
   for (int k = 0; k < playcore::kPlayerCount; ++k) playcore::PlayerInstance::ClearReadAhead(&playcore::g_PlayerInstance[k]);
+  DropPreparedMovies();
   playcore::PlayerCall_CloseDataFileAll();
   return true;
 }
