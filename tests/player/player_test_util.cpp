@@ -19,6 +19,7 @@ std::mutex g_mutex;
 std::map<HWND, std::vector<PostedMessage>> g_posted;
 ProbeRenderer* g_probes[kPlayerCount] = {};
 volatile LONG g_errorBoxes = 0;
+std::wstring g_lastErrorBox;  // guarded by g_mutex
 bool g_sceneInProbes = false;
 bool g_decodeInProbes = true;
 
@@ -44,8 +45,10 @@ const wchar_t* WindowClass() {
   return name;
 }
 
-int WINAPI SilentBox(HWND, LPCWSTR, LPCWSTR, UINT) {
+int WINAPI SilentBox(HWND, LPCWSTR text, LPCWSTR, UINT) {
   InterlockedIncrement(&g_errorBoxes);
+  std::lock_guard<std::mutex> lock(g_mutex);
+  g_lastErrorBox = text ? text : L"";
   return IDOK;
 }
 
@@ -183,6 +186,11 @@ size_t FrameCount(int instance) {
 }
 
 int ErrorBoxCount() { return g_errorBoxes; }
+
+std::string LastErrorBox() {
+  std::lock_guard<std::mutex> lock(g_mutex);
+  return std::string(g_lastErrorBox.begin(), g_lastErrorBox.end());  // the names are ASCII
+}
 
 void UseSceneInProbes(bool scene) { g_sceneInProbes = scene; }
 void DecodeInProbes(bool decode) { g_decodeInProbes = decode; }

@@ -69,8 +69,9 @@ size_t FrameCount(int instance);
 void UseSceneInProbes(bool scene);
 // Whether every presented frame's number is read back (costly for large frames).
 void DecodeInProbes(bool decode);
-// Message boxes the player would have shown.
+// Message boxes the player would have shown, and the text of the last one.
 int ErrorBoxCount();
+std::string LastErrorBox();
 
 // Init of instance i with the pane as its video window, the engine in `viewMode`.
 bool InitInstance(int i, HWND pane, int viewMode);
