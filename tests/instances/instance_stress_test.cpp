@@ -71,7 +71,8 @@ TEST(InstanceStress, ConcurrentSwitchLoadLockAndReleaseEndCleanlyWithoutLeaks) {
   ASSERT_GE(files.size(), 4u);
   std::wstring paths[4];
   for (int i = 0; i < 4; ++i) paths[i] = WindowsPathOf(dir, files[i].at("path"));
-  bool counting = HandleCountingWorks();
+  // Under Wine the count comes from a walk of the handle table (GetProcessHandleCount answers 0).
+  ASSERT_TRUE(HandleCountingWorks());
   { LiveInstances warmUp; }
   DWORD handlesBefore = 0;
   ProcessHandleCount(&handlesBefore);
@@ -127,7 +128,6 @@ TEST(InstanceStress, ConcurrentSwitchLoadLockAndReleaseEndCleanlyWithoutLeaks) {
     EXPECT_GT(switched, 0);  // the threads really worked on the instances
     EXPECT_GT(opened, 0);
   }
-  if (!counting) GTEST_SKIP() << "the process handle count does not follow handles here";
   DWORD handlesAfter = 0;
   ProcessHandleCount(&handlesAfter);
   EXPECT_EQ(handlesAfter, handlesBefore);
