@@ -1,8 +1,10 @@
 # Two cameras of one recording played together through the two player instances: the time from
 # opening the pair to the first presented frame of both, and the fraction of frames dropped by a
 # 1920x1920 fisheye main and a 1920x1080 rear at x1, x2 and x4, beside ffmpeg decoding the same two
-# files to null in the same run (the decode limit of this machine). The last line is the fraction of
-# main-camera frames dropped at x1.
+# files to null in the same run (the decode limit of this machine). Per rate and camera it also prints
+# how often a frame was presented against its clock and how far the last one was behind its time (a
+# picture slower than its clock shows late frames instead of dropping them). The last line is the
+# fraction of main-camera frames dropped at x1.
 set -euo pipefail
 . "$QUILL_ROOT/bench/lib.sh"
 out="$QUILL_BUILD/bench-pair-recordings"

@@ -30,6 +30,29 @@ size_t DistinctFrames(int instance, size_t from) {
   return codes.size();
 }
 
+// How the frames presented since `from` kept to their clock: the mean wall time between two of them
+// and how far the last one was shown behind its own time (both in ms). A picture that is slower than
+// its clock shows every frame but falls behind; a dropping one keeps up and leaves frames out.
+struct Pace {
+  double intervalMs = 0;
+  double behindMs = 0;
+};
+
+Pace PaceOf(int instance, size_t from, int code) {
+  Pace pace;
+  ProbeRenderer* probe = ProbeOf(instance);
+  if (!probe) return pace;
+  const auto frames = probe->frames();
+  if (frames.size() < from + 2) return pace;
+  const auto& first = frames[from];
+  const auto& last = frames.back();
+  const double wallMs = static_cast<double>(last.drawnAt - first.drawnAt) / 1e4;
+  const double clockMs = static_cast<double>(last.time - first.time) / 1e4 / code;
+  pace.intervalMs = wallMs / static_cast<double>(frames.size() - from - 1);
+  pace.behindMs = wallMs - clockMs;
+  return pace;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -78,6 +101,11 @@ int wmain(int argc, wchar_t** argv) {
     }
     std::printf("x%d: main dropped %.3f, rear dropped %.3f, wall %lu ms\n", code, dropped[0], dropped[1],
                 GetTickCount() - start);
+    for (int i = 0; i < 2; ++i) {
+      const Pace pace = PaceOf(i, from[i], code);
+      std::printf("  %s: a frame presented every %.1f ms (its clock: %.1f ms), the last %.0f ms behind its time\n",
+                  i == 0 ? "main" : "rear", pace.intervalMs, 1000.0 / 30.0 / code, pace.behindMs);
+    }
     std::fflush(stdout);
   }
   PlayerCall_CloseMovieAll();
