@@ -58,7 +58,8 @@ HRESULT CPlayer::StartPlatform() {
   KeepPlatformOnWine();
   closeEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   stoppedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!closeEvent_ || !stoppedEvent_) return HRESULT_FROM_WIN32(GetLastError());
+  rateReportedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!closeEvent_ || !stoppedEvent_ || !rateReportedEvent_) return HRESULT_FROM_WIN32(GetLastError());
   return S_OK;
 }
 
@@ -116,6 +117,12 @@ HRESULT CPlayer::Shutdown() {
     current = session();
     for (auto& gate : releaseGates_) gate->Close();
     HoldPulls(true);  // for good: the close stops the presenter
+    {
+      // A closed session reports no more rate changes: the next session's count starts afresh.
+      quill::com::ScopedLock rates(rateLock_);
+      rateReports_ = playcore::RateReports();
+      rateHolds_.clear();
+    }
     // From here on the readers are refused (display control, presenter) and a rebuild on a session
     // thread makes no presenter: both look at the closing state under this lock.
     displayControl_.reset();
@@ -188,14 +195,15 @@ quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
   return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
 }
 
+quill::com::ComPtr<EVRCustomPresenter> CPlayer::PulledPresenter() {
+  quill::com::ScopedLock lock(lock_);
+  return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
+}
+
 void CPlayer::HoldPulls(bool hold) {
   // The session's stops run the EVR's clock events, which must not meet a frame pulled on another
   // thread (see EVRCustomPresenter::HoldUnlockedPulls). Also while closing: the close stops it too.
-  quill::com::ComPtr<EVRCustomPresenter> held;
-  {
-    quill::com::ScopedLock lock(lock_);
-    if (activateObject_) held = activateObject_->presenter();
-  }
+  quill::com::ComPtr<EVRCustomPresenter> held = PulledPresenter();
   if (held) held->HoldUnlockedPulls(hold);
 }
 
@@ -297,17 +305,86 @@ HRESULT CPlayer::SetRate(float rate) {
   RateInterfaces(&rateControl, &rateSupport);
   if (!rateControl) return E_UNEXPECTED;
   // Above double speed the source may drop frames that would not be shown anyway, where the session
-  // says it can. A session may still refuse the thinned rate in its rate event (Wine's does, after
-  // saying yes): Invoke then asks for the same rate without thinning.
+  // says it can. A session may still refuse the thinned rate in its rate event: Invoke then asks for
+  // the same rate without thinning. Wine's always does, after saying yes, so under Wine the rate is
+  // asked for without thinning at once (the second request would come from a session thread, where
+  // the pulls cannot be held around it; see ChangeSessionRate).
   constexpr float kThinAbove = 2.0f;
+  const bool wine = RunningOnWine();
   BOOL thin = FALSE;
-  if (rate > kThinAbove && rateSupport &&
+  if (rate > kThinAbove && !wine && rateSupport &&
       SUCCEEDED(rateSupport->IsRateSupported(TRUE, rate, nullptr))) {
     thin = TRUE;
   }
   rateRequested_ = rate;
   InterlockedExchange(&rateThinned_, thin);
-  return rateControl->SetRate(thin, rate);
+  if (!wine) return rateControl->SetRate(thin, rate);
+
+  // Holds and lets go one presenter: the one the request was made for, also when a rebuilt topology
+  // replaced it before the session reported.
+  class PlayerRateChange final : public RateChange {
+   public:
+    PlayerRateChange(CPlayer* player, IMFRateControl* control)
+        : player_(player), control_(control), presenter_(player->PulledPresenter()) {}
+    HRESULT SetRate(BOOL thin, float rate) override {
+      {
+        quill::com::ScopedLock lock(player_->rateLock_);
+        player_->rateReports_.Requested();
+      }
+      return control_->SetRate(thin, rate);
+    }
+    void Withdraw() override {
+      quill::com::ScopedLock lock(player_->rateLock_);
+      player_->rateReports_.Withdrawn();
+    }
+    void HoldPulls(bool hold) override {
+      if (presenter_) presenter_->HoldUnlockedPulls(hold);
+    }
+    bool WaitRateChanged() override {
+      const HANDLE reported = player_->rateReportedEvent_.get();
+      const DWORD start = GetTickCount();
+      for (;;) {
+        // Reset before the look: a report after it sets the event again.
+        ResetEvent(reported);
+        {
+          quill::com::ScopedLock lock(player_->rateLock_);
+          if (player_->rateReports_.Caught()) return true;
+        }
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= kRateChangeWaitMs) return false;
+        quill::com::WaitDispatchingSentMessages(reported, kRateChangeWaitMs - elapsed);
+      }
+    }
+    void LetGoOnReport() override {
+      {
+        quill::com::ScopedLock lock(player_->rateLock_);
+        if (player_->rateReports_.DeferLetGo()) {
+          player_->rateHolds_.push_back(presenter_.Copy());
+          return;
+        }
+      }
+      HoldPulls(false);  // the report came meanwhile
+    }
+
+   private:
+    CPlayer* player_;
+    IMFRateControl* control_;
+    quill::com::ComPtr<EVRCustomPresenter> presenter_;
+  };
+  PlayerRateChange change(this, rateControl.get());
+  return ChangeSessionRate(change, wine, thin, rate);
+}
+
+void CPlayer::OnRateReported() {
+  std::vector<quill::com::ComPtr<EVRCustomPresenter>> letGo;
+  {
+    quill::com::ScopedLock lock(rateLock_);
+    if (rateReports_.Reported() > 0) letGo.swap(rateHolds_);
+  }
+  SetEvent(rateReportedEvent_.get());
+  for (auto& presenter : letGo) {
+    if (presenter) presenter->HoldUnlockedPulls(false);
+  }
 }
 
 HRESULT CPlayer::GetTime(LONGLONG* time) {

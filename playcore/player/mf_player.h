@@ -162,6 +162,10 @@ class CPlayer : public IMFAsyncCallback {
   void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
   void HoldPulls(bool hold);  // the presenter's unlocked pulls, around the session's stops
+  // The presenter of the latest video branch (also while closing), or null.
+  quill::com::ComPtr<playcore::EVRCustomPresenter> PulledPresenter();
+  // On a session thread: the session reported a rate change; lets go the holds left to it.
+  void OnRateReported();
   // Copies of the clock and rate interfaces, taken under clockLock_.
   quill::com::ComPtr<IMFPresentationClock> clock();
   void RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
@@ -203,6 +207,7 @@ class CPlayer : public IMFAsyncCallback {
   LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
+  quill::com::Handle rateReportedEvent_;  // manual-reset; set when the session reports a rate change
   LONGLONG duration_ = 0;
   std::atomic<LONGLONG> knownTime_{0};
   float rateRequested_ = 1.0f;      // the last rate asked for
@@ -213,4 +218,10 @@ class CPlayer : public IMFAsyncCallback {
   // while the instance's thread uses them. Taken alone (never around a call that waits), so that
   // Shutdown's long hold of lock_ cannot hold a session thread up.
   quill::com::CriticalSection clockLock_;
+  // Guards rateReports_ and rateHolds_. Taken last (Shutdown takes it under lock_), never around a
+  // call: Invoke takes it, and Shutdown holds lock_ while it waits for the session's close report.
+  quill::com::CriticalSection rateLock_;
+  playcore::RateReports rateReports_;  // under Wine: the rate requests and the session's reports
+  // The presenters whose pulls stay held until the session reported every rate request.
+  std::vector<quill::com::ComPtr<playcore::EVRCustomPresenter>> rateHolds_;
 };

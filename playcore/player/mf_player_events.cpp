@@ -91,6 +91,8 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
   HRESULT hr = current->EndGetEvent(result, event.put());
   if (SUCCEEDED(hr)) hr = event->GetType(&type);
   if (FAILED(hr)) return S_OK;
+  // A rate change waits for its report (under Wine, see ChangeSessionRate), refused or not.
+  if (type == MESessionRateChanged) OnRateReported();
   if (type == MESessionClosed) {
     SetEvent(closeEvent_.get());
   } else if (FAILED(current->BeginGetEvent(this, nullptr))) {

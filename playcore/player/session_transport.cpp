@@ -50,6 +50,38 @@ HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position) 
   return hr;
 }
 
+HRESULT ChangeSessionRate(RateChange& change, bool wine, BOOL thin, float rate) {
+  if (!wine) return change.SetRate(thin, rate);
+  change.HoldPulls(true);
+  const HRESULT hr = change.SetRate(thin, rate);
+  if (FAILED(hr)) {
+    // Refused at once: the session reports nothing and checks nothing.
+    change.Withdraw();
+    change.HoldPulls(false);
+  } else if (change.WaitRateChanged()) {
+    change.HoldPulls(false);
+  } else {
+    change.LetGoOnReport();
+  }
+  return hr;
+}
+
+int RateReports::Reported() {
+  ++reported_;
+  if (!Caught()) return 0;
+  // Reports beyond the requests (one the owner did not count) never count ahead for a later request.
+  reported_ = requested_;
+  const int letGo = deferred_;
+  deferred_ = 0;
+  return letGo;
+}
+
+bool RateReports::DeferLetGo() {
+  if (Caught()) return false;
+  ++deferred_;
+  return true;
+}
+
 LONGLONG AnswerClockRead(LONGLONG read, bool started, bool paused, LONGLONG known, bool* retry) {
   *retry = read == 0 && started;
   return read == 0 && paused ? known : read;

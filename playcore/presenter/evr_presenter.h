@@ -113,7 +113,8 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   // on a thread that holds none of the EVR's locks (a returned sample, an input notification), and a
   // pull between its halves is waited for. Under Wine the mixer asks the EVR for input holding its
   // own lock while a clock event holds the renderer lock and waits for the mixer's: such a pull and a
-  // stop deadlocked. Pending input is pulled by the next notification or returned sample.
+  // stop deadlocked. Holds nest: the pulls go on once each was let go, and input notified meanwhile
+  // is pulled then.
   void HoldUnlockedPulls(bool hold);
 
   // The player's seek mark: set by Play and SeekTo, cleared by StartAt.
@@ -234,7 +235,7 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   bool sampleNotify_ = false;
   // An unlocked pull is between its halves: other pulls leave the frames to it (keeps their order).
   bool pulling_ = false;
-  bool pullsHeld_ = false;
+  int pullHolds_ = 0;  // HoldUnlockedPulls(true) calls not yet let go
   quill::com::Handle pullIdle_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while !pulling_
   UINT32 inputNotifies_ = 0;
   UINT32 flushEpoch_ = 0;

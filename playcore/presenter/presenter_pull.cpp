@@ -37,7 +37,7 @@ void EVRCustomPresenter::PullOutputUnlocked() {
       ScopedLock lock(lock_);
       EventDeferral defer(this, &deferred);
       // Another pull between its halves will find the notification and go on itself.
-      if (pulling_ || pullsHeld_ || IsShutdown()) break;
+      if (pulling_ || pullHolds_ > 0 || IsShutdown()) break;
       HRESULT hr = sampleNotify_ ? BeginOutput(&pull) : S_FALSE;
       if (hr != S_OK) {
         if (!sampleNotify_ || hr == MF_E_TRANSFORM_NEED_MORE_INPUT) CheckEndOfStream();
@@ -100,9 +100,15 @@ void EVRCustomPresenter::HoldUnlockedPulls(bool hold) {
   bool pending = false;
   {
     ScopedLock lock(lock_);
-    pullsHeld_ = hold;
+    // Holds nest (a close's for good, a rate change's let go by a session report): the pulls go on
+    // once every hold was let go.
+    if (hold) {
+      ++pullHolds_;
+    } else if (pullHolds_ > 0) {
+      --pullHolds_;
+    }
     wait = hold && pulling_;
-    pending = !hold && sampleNotify_;
+    pending = pullHolds_ == 0 && sampleNotify_;
   }
   // A pull between its halves finishes first (nothing holds the EVR's locks yet, so it can).
   if (wait) WaitForSingleObject(pullIdle_.get(), kPullHoldWaitMs);

@@ -82,6 +82,90 @@ TEST(SessionTransport, AFailedStepEndsTheSequenceWithItsResult) {
   EXPECT_EQ((Calls{"Stop", "WaitStopped", "Start(42)"}), wineRestart.calls);
 }
 
+class FakeRateChange : public RateChange {
+ public:
+  HRESULT SetRate(BOOL thin, float rate) override {
+    calls.push_back("SetRate(" + std::to_string(thin) + ", " + std::to_string(static_cast<int>(rate * 10)) + ")");
+    return result;
+  }
+  void HoldPulls(bool hold) override { calls.push_back(hold ? "Hold" : "LetGo"); }
+  bool WaitRateChanged() override {
+    calls.push_back("WaitRateChanged");
+    return reported;
+  }
+  void LetGoOnReport() override { calls.push_back("LetGoOnReport"); }
+  void Withdraw() override { calls.push_back("Withdraw"); }
+  std::vector<std::string> calls;
+  HRESULT result = S_OK;
+  bool reported = true;
+};
+
+// Under Wine the session's check of the renderer's rate support must never meet a frame pulled on
+// another thread (the two deadlock inside Wine's renderer and mixer): the pulls are held from before
+// the request until the session reported it. A report that comes after the wait lets them go itself
+// (letting go at the end of the wait reopened the deadlock for a session busy with earlier commands).
+TEST(SessionTransport, ARateChangeUnderWineHoldsThePullsUntilTheSessionReportedIt) {
+  struct RateCase {
+    const char* name;
+    bool wine;
+    HRESULT result;
+    bool reported;
+    Calls calls;
+  };
+  const RateCase cases[] = {
+      {"windows", false, S_OK, true, {"SetRate(1, 40)"}},
+      {"windows refused", false, MF_E_INVALIDREQUEST, true, {"SetRate(1, 40)"}},
+      {"wine", true, S_OK, true, {"Hold", "SetRate(1, 40)", "WaitRateChanged", "LetGo"}},
+      {"wine late report", true, S_OK, false, {"Hold", "SetRate(1, 40)", "WaitRateChanged", "LetGoOnReport"}},
+      {"wine refused", true, MF_E_INVALIDREQUEST, true, {"Hold", "SetRate(1, 40)", "Withdraw", "LetGo"}},
+  };
+  for (const RateCase& c : cases) {
+    FakeRateChange change;
+    change.result = c.result;
+    change.reported = c.reported;
+    EXPECT_EQ(c.result, ChangeSessionRate(change, c.wine, TRUE, 4.0f)) << c.name;
+    EXPECT_EQ(c.calls, change.calls) << c.name;
+  }
+}
+
+// The session reports each request it took once, in order. A wait ends only when every request so
+// far was reported (a late report of an earlier request must not end the wait for a later one), and
+// the holds left to the reports are let go together once they all came.
+TEST(SessionTransport, RateReportsMatchTheRequestsBeforeTheHoldsGo) {
+  struct Step {
+    char what;  // 'q' request, 'w' withdrawn, 'r' report, 'd' defer a hold
+    bool caught;  // Caught() after the step
+    int value;  // 'r': holds to let go; 'd': 1 when deferred, 0 when the caller lets go itself
+  };
+  struct ReportCase {
+    const char* name;
+    std::vector<Step> steps;
+  };
+  const ReportCase cases[] = {
+      {"reported in the wait", {{'q', false, 0}, {'r', true, 0}, {'d', true, 0}}},
+      {"reported after the wait", {{'q', false, 0}, {'d', false, 1}, {'r', true, 1}}},
+      {"a late report of the first does not end the second's wait",
+       {{'q', false, 0}, {'d', false, 1}, {'q', false, 0}, {'r', false, 0}, {'d', false, 1}, {'r', true, 2}}},
+      {"refused at once", {{'q', false, 0}, {'w', true, 0}, {'q', false, 0}, {'r', true, 0}}},
+      {"an uncounted report does not count ahead", {{'r', true, 0}, {'q', false, 0}, {'r', true, 0}}},
+  };
+  for (const ReportCase& c : cases) {
+    RateReports reports;
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      const Step& step = c.steps[i];
+      int value = 0;
+      switch (step.what) {
+        case 'q': reports.Requested(); break;
+        case 'w': reports.Withdrawn(); break;
+        case 'r': value = reports.Reported(); break;
+        case 'd': value = reports.DeferLetGo() ? 1 : 0; break;
+      }
+      EXPECT_EQ(step.value, value) << c.name << " step " << i;
+      EXPECT_EQ(step.caught, reports.Caught()) << c.name << " step " << i;
+    }
+  }
+}
+
 class PlayerOpen : public ::testing::Test {
  protected:
   void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }

@@ -153,5 +153,23 @@ TEST_F(PresenterTest, HeldPullsLeaveTheMixerAloneUntilReleased) {
   EXPECT_TRUE(renderer_->WaitForFrames(1));
 }
 
+// Holds nest: a rate change's hold, let go later by the session's report, must neither end a close's
+// hold nor be ended by a transport call's own hold and let-go meanwhile.
+TEST_F(PresenterTest, HeldPullsWaitForEveryHoldToBeLetGo) {
+  Build();
+  Negotiate();
+  StartStreaming(0, 1.0);
+  mixer_->AddFrames(0, kFrame, 4);
+  presenter_->HoldUnlockedPulls(true);  // left for a later report
+  presenter_->HoldUnlockedPulls(true);  // a seek's
+  const int calls = mixer_->processCalls.load();
+  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+  presenter_->HoldUnlockedPulls(false);  // the seek's let go
+  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+  EXPECT_EQ(calls, mixer_->processCalls.load()) << "pulled while one hold was still on";
+  presenter_->HoldUnlockedPulls(false);  // the report's
+  EXPECT_TRUE(renderer_->WaitForFrames(1));
+}
+
 }  // namespace
 }  // namespace playcore::test
