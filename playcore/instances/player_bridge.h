@@ -28,6 +28,9 @@ int ClosePlayer(sPLAYERINSTANCE* instance);
 void ReleaseRenderer(sPLAYERINSTANCE* instance);
 
 int Play(sPLAYERINSTANCE* instance);
+// Whether the player's session is at rest (stopped or paused), as after the movie's end or a seek,
+// even while the instance still reads playing; false with no player or one still opening.
+bool AtRest(sPLAYERINSTANCE* instance);
 int PlayFrom(sPLAYERINSTANCE* instance, int64_t position);
 int Pause(sPLAYERINSTANCE* instance, bool stop);
 // The position, or -1 when the clock could not be read; 0 with no player.

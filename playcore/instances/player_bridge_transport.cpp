@@ -76,6 +76,13 @@ int Play(sPLAYERINSTANCE* instance) {
   return ShowHResultError(player->Play());
 }
 
+bool AtRest(sPLAYERINSTANCE* instance) {
+  CPlayer* player = PlayerOf(instance);
+  if (!player) return false;
+  const LONG state = player->state();
+  return state == kPlayerStopped || state == kPlayerPaused;
+}
+
 int PlayFrom(sPLAYERINSTANCE* instance, int64_t position) {
   CPlayer* player = ReadyPlayer(instance);
   if (!player) return 0;

@@ -63,7 +63,10 @@ int CloseMovie(sPLAYERINSTANCE* instance) {
 
 int Play(sPLAYERINSTANCE* instance) {
   return Locked(instance, 0, [&] {
-    if (instance->playState == kPlayPlaying) return 1;
+    // A movie that reached its end (or a seek) leaves the session at rest while the instance still
+    // reads playing: a Play then starts it again rather than answering that it plays.
+    const bool graph = dsbridge::UsesGraph(instance);
+    if (instance->playState == kPlayPlaying && (graph || !bridge::AtRest(instance))) return 1;
     if (!(dsbridge::UsesGraph(instance) ? dsbridge::Play(instance) : bridge::Play(instance))) return 0;
     InterlockedExchange(&instance->playState, kPlayPlaying);
     return 1;

@@ -77,6 +77,36 @@ TEST_F(Playback, OpenReportsReadinessAndPlayAdvancesWhilePauseFreezes) {
   Close();
 }
 
+// The instance still reads playing after the movie's end, and after a seek made while it played (a
+// seek leaves the session paused); a Play then must start it again, not answer "playing" and leave
+// the picture standing.
+TEST_F(Playback, PlayAfterTheEndOrASeekWhilePlayingStartsAgain) {
+  struct Case {
+    const char* name;
+    bool toTheEnd;  // else: a seek while playing
+    int seekTo;
+  };
+  const Case cases[] = {{"after the end, from the start", true, 0}, {"after a seek while playing", false, 10}};
+  for (const Case& c : cases) {
+    Open();
+    ASSERT_EQ(1, funcs().Play(instance())) << c.name;
+    if (c.toTheEnd) {
+      ASSERT_TRUE(WaitForMessage(*windows_, kEnded, 1, 30000)) << c.name << ": no kPlayerEnded";
+    } else {
+      ASSERT_TRUE(PumpUntil(kSafetyNetMs, [] { return LastFrame(0) >= 3; })) << c.name;
+    }
+    ASSERT_EQ(1, funcs().Seek(instance(), c.seekTo)) << c.name;
+    PumpUntil(kSafetyNetMs, [&] { return std::abs(LastFrame(0) - c.seekTo) <= 1; });
+    const size_t endsBefore = windows_->messages(kEnded).size();
+    ASSERT_EQ(1, funcs().Play(instance())) << c.name;
+    const int target = c.seekTo + 8;
+    EXPECT_TRUE(PumpUntil(kSafetyNetMs, [&] {
+      return LastFrame(0) >= target || windows_->messages(kEnded).size() > endsBefore;
+    })) << c.name << ": the picture stands at " << LastFrame(0);
+    Close();
+  }
+}
+
 TEST_F(Playback, SeekShowsTheFrameAtThePositionWhetherPausedOrPlaying) {
   Open();
   const int targets[] = {30, 12, 45};
