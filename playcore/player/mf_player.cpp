@@ -58,7 +58,8 @@ HRESULT CPlayer::StartPlatform() {
   KeepPlatformOnWine();
   closeEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   stoppedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!closeEvent_ || !stoppedEvent_) return HRESULT_FROM_WIN32(GetLastError());
+  rateSettledEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!closeEvent_ || !stoppedEvent_ || !rateSettledEvent_) return HRESULT_FROM_WIN32(GetLastError());
   return S_OK;
 }
 
@@ -307,7 +308,23 @@ HRESULT CPlayer::SetRate(float rate) {
   }
   rateRequested_ = rate;
   InterlockedExchange(&rateThinned_, thin);
-  return rateControl->SetRate(thin, rate);
+  const bool wine = RunningOnWine();
+  const quill::com::ComPtr<IMFMediaSession> current = session();
+  const bool playing = state_ == kPlayerStarted && current;
+  if (!wine || !playing) return rateControl->SetRate(thin, rate);
+  // Under Wine a playing session is stopped around the change (see ChangeSessionRate) and goes on
+  // from where it stood, as a resume does.
+  LONGLONG position = 0;
+  const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
+  if (presentationClock) presentationClock->GetTime(&position);
+  if (position == 0) position = knownTime_.load();  // a clock that has just started reads 0
+  knownTime_.store(position);
+  SetSeekMark(true);
+  MediaSessionControl control(current.get(), stoppedEvent_.get(), rateControl.get(), rateSettledEvent_.get());
+  HoldPulls(true);
+  const HRESULT hr = ChangeSessionRate(control, wine, playing, position, thin, rate);
+  HoldPulls(false);
+  return hr;
 }
 
 HRESULT CPlayer::GetTime(LONGLONG* time) {

@@ -203,6 +203,9 @@ class CPlayer : public IMFAsyncCallback {
   LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
+  // Manual-reset; set when the session reported the rate it settled on (not a refused thinned
+  // request that Invoke asks for again without thinning).
+  quill::com::Handle rateSettledEvent_;
   LONGLONG duration_ = 0;
   std::atomic<LONGLONG> knownTime_{0};
   float rateRequested_ = 1.0f;      // the last rate asked for

@@ -103,10 +103,12 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
       InterlockedCompareExchange(&rateThinned_, 0, 1) == 1) {
     quill::com::ComPtr<IMFRateControl> rateControl;
     RateInterfaces(&rateControl, nullptr);
-    // The same rate, every frame decoded.
-    if (rateControl) rateControl->SetRate(FALSE, rateRequested_);
+    // The same rate, every frame decoded; its own report settles the change.
+    if (rateControl && SUCCEEDED(rateControl->SetRate(FALSE, rateRequested_))) return S_OK;
+    SetEvent(rateSettledEvent_.get());
     return S_OK;
   }
+  if (type == MESessionRateChanged) SetEvent(rateSettledEvent_.get());
   if (FAILED(status)) {
     // Without a sound device the session refuses the whole topology: build it once more, without
     // the audio branch.

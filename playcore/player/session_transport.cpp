@@ -26,6 +26,16 @@ void MediaSessionControl::WaitStopped() {
   if (stopped_) quill::com::WaitDispatchingSentMessages(stopped_, kStopWaitMs);
 }
 
+HRESULT MediaSessionControl::SetRate(BOOL thin, float rate) {
+  if (!rate_) return E_UNEXPECTED;
+  if (rateSettled_) ResetEvent(rateSettled_);
+  return rate_->SetRate(thin, rate);
+}
+
+void MediaSessionControl::WaitRateSettled() {
+  if (rateSettled_) quill::com::WaitDispatchingSentMessages(rateSettled_, kRateWaitMs);
+}
+
 HRESULT ResumeSession(SessionControl& session, bool wine, bool paused, LONGLONG pausedAt) {
   if (wine && paused) return RestartSessionAt(session, wine, pausedAt < 0 ? 0 : pausedAt);
   return session.Start(kFromCurrentPosition);
@@ -48,6 +58,19 @@ HRESULT RestartSessionAt(SessionControl& session, bool wine, LONGLONG position) 
   if (SUCCEEDED(hr) && wine) session.WaitStopped();
   if (SUCCEEDED(hr)) hr = session.Start(position);
   return hr;
+}
+
+HRESULT ChangeSessionRate(SessionControl& session, bool wine, bool playing, LONGLONG position, BOOL thin,
+                          float rate) {
+  if (!wine || !playing) return session.SetRate(thin, rate);
+  HRESULT hr = session.Stop();
+  if (FAILED(hr)) return hr;
+  session.WaitStopped();
+  hr = session.SetRate(thin, rate);
+  if (SUCCEEDED(hr)) session.WaitRateSettled();
+  // Playing again also when the rate was refused: the old rate stays.
+  const HRESULT started = session.Start(position < 0 ? 0 : position);
+  return FAILED(hr) ? hr : started;
 }
 
 LONGLONG AnswerClockRead(LONGLONG read, bool started, bool paused, LONGLONG known, bool* retry) {

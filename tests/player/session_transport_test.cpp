@@ -30,9 +30,15 @@ class FakeSession : public SessionControl {
     return stopResult;
   }
   void WaitStopped() override { calls.push_back("WaitStopped"); }
+  HRESULT SetRate(BOOL thin, float rate) override {
+    calls.push_back(std::string(thin ? "SetRate(thin " : "SetRate(") + std::to_string(static_cast<int>(rate)) + ")");
+    return rateResult;
+  }
+  void WaitRateSettled() override { calls.push_back("WaitRate"); }
   std::vector<std::string> calls;
   HRESULT startResult = S_OK;
   HRESULT stopResult = S_OK;
+  HRESULT rateResult = S_OK;
 };
 
 using Calls = std::vector<std::string>;
@@ -80,6 +86,37 @@ TEST(SessionTransport, AFailedStepEndsTheSequenceWithItsResult) {
   FakeSession wineRestart;
   EXPECT_EQ(S_OK, RestartSessionAt(wineRestart, true, 42));
   EXPECT_EQ((Calls{"Stop", "WaitStopped", "Start(42)"}), wineRestart.calls);
+}
+
+TEST(SessionTransport, ARateChangeStopsAPlayingSessionOnlyUnderWine) {
+  struct RateCase {
+    const char* name;
+    bool wine;
+    bool playing;
+    HRESULT stop, rate;
+    HRESULT result;
+    Calls calls;
+  };
+  const RateCase cases[] = {
+      {"windows playing", false, true, S_OK, S_OK, S_OK, {"SetRate(thin 4)"}},
+      {"windows paused", false, false, S_OK, S_OK, S_OK, {"SetRate(thin 4)"}},
+      {"wine paused", true, false, S_OK, S_OK, S_OK, {"SetRate(thin 4)"}},
+      // Never a rate request to a running session: stopped and waited for, the report waited for,
+      // then started again where it stood.
+      {"wine playing", true, true, S_OK, S_OK, S_OK,
+       {"Stop", "WaitStopped", "SetRate(thin 4)", "WaitRate", "Start(900)"}},
+      // A refused rate reports nothing to wait for; the movie plays on at the old rate.
+      {"wine refused", true, true, S_OK, MF_E_UNSUPPORTED_RATE, MF_E_UNSUPPORTED_RATE,
+       {"Stop", "WaitStopped", "SetRate(thin 4)", "Start(900)"}},
+      {"wine stop fails", true, true, MF_E_INVALIDREQUEST, S_OK, MF_E_INVALIDREQUEST, {"Stop"}},
+  };
+  for (const RateCase& c : cases) {
+    FakeSession session;
+    session.stopResult = c.stop;
+    session.rateResult = c.rate;
+    EXPECT_EQ(c.result, ChangeSessionRate(session, c.wine, c.playing, 900, TRUE, 4.0f)) << c.name;
+    EXPECT_EQ(c.calls, session.calls) << c.name;
+  }
 }
 
 class PlayerOpen : public ::testing::Test {
