@@ -168,6 +168,14 @@ bool AllOn(const ViewControls& c) { return c.info && c.toggles && c.graph && c.f
 
 bool BothPlaying() { return Playing(0) && Playing(1); }
 
+// Opens the card's folder as a user does and waits until its first pair has opened.
+bool OpenFolderAsAUserDoes(CLayoutDlg& d, const std::wstring& folder) {
+  d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
+  d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
+  d.ApplyOpenedSource();
+  return PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000);
+}
+
 // Waits until both cameras play from position `from` on (resuming them when they are paused).
 bool PlayOn(CLayoutDlg& d, int64_t from) {
   if (!BothPlaying() && (Paused(0) || Paused(1))) d.OnPlayPause();
@@ -428,11 +436,7 @@ TEST_F(MainWindowLayout, TheViewsFollowTheRealPlayersInEveryArrangement) {
   CLayoutDlg dlg;
   dlg.body = [&](CLayoutDlg& d) {
     // The card's folder as a user opens it: its first pair opens and plays.
-    d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
-    d.ApplyOpenedSource();
-    ASSERT_TRUE(PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000))
-        << "the first pair does not open";
+    ASSERT_TRUE(OpenFolderAsAUserDoes(d, folder)) << "the first pair does not open";
     ASSERT_TRUE(PlayOn(d, 0)) << "the pair does not play";
     // The second pair (the first has no GPS fix, so no time to show): the list's next command.
     d.SendMessage(WM_COMMAND, kCmdNext, 0);
@@ -523,11 +527,7 @@ TEST_F(MainWindowLayout, SizeStepsInARowWhileThePairPlaysAllReturn) {
   });
   CLayoutDlg dlg;
   dlg.body = [&](CLayoutDlg& d) {
-    d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
-    d.ApplyOpenedSource();
-    ASSERT_TRUE(PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000))
-        << "the first pair does not open";
+    ASSERT_TRUE(OpenFolderAsAUserDoes(d, folder)) << "the first pair does not open";
     ASSERT_TRUE(PlayOn(d, 0)) << "the pair does not play";
     constexpr int kSteps = 30;
     int made = 0;
@@ -582,11 +582,7 @@ TEST_F(MainWindowLayout, WindowChangesWhileThePairPlaysAllReturn) {
   };
   CLayoutDlg dlg;
   dlg.body = [&](CLayoutDlg& d) {
-    d.m_browser.m_tree.SendMessage(TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-    d.m_browser.OpenSource(folder.c_str(), CFilerContainerDlg::kSourceFolder);
-    d.ApplyOpenedSource();
-    ASSERT_TRUE(PumpUntil([&] { return d.m_browser.m_list.GetItemCount() > 0 && d.m_bOpened; }, 30000))
-        << "the first pair does not open";
+    ASSERT_TRUE(OpenFolderAsAUserDoes(d, folder)) << "the first pair does not open";
     for (int round = 0; round < 3; ++round) {
       for (const Change& c : kChanges) {
         // Both cameras play before each change (the switch leaves the other camera paused).
