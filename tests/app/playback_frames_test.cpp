@@ -215,8 +215,10 @@ class SpeedDlg : public CtavrinDlg {
   static constexpr int kRewindTo = 3;
   // How many frames each picture must move on after a press or a rewind.
   static constexpr int kMoveFrames = 3;
-  // Hang guards only: a picture that shows nothing new for this long has stopped.
+  // Hang guards only: a picture that shows nothing new for this long has stopped; the first pictures
+  // come after the open of the pair, which takes seconds on a loaded machine.
   static constexpr DWORD kStoppedMs = 10000;
+  static constexpr DWORD kFirstPicturesMs = 60000;
   static constexpr DWORD kWholeMs = 150000;
 
   enum class Wait { kFirstFrames, kMoving, kRewound };
@@ -243,8 +245,9 @@ class SpeedDlg : public CtavrinDlg {
         if (d->ShowsRewound(0) && d->ShowsRewound(1)) d->Mark(Wait::kMoving);
         break;
     }
-    if (!finished && d->failure.empty() && GetTickCount() - d->waitStart_ > kStoppedMs) {
-      d->Fail(d->wait_ == Wait::kRewound ? "the rewind showed nothing" : "a picture stopped");
+    const bool first = d->wait_ == Wait::kFirstFrames;
+    if (!finished && d->failure.empty() && GetTickCount() - d->waitStart_ > (first ? kFirstPicturesMs : kStoppedMs)) {
+      d->Fail(first ? "no first pictures" : d->wait_ == Wait::kRewound ? "the rewind showed nothing" : "a picture stopped");
     }
     d->timedOut = GetTickCount() - d->start_ > kWholeMs;
     if (!finished && d->failure.empty() && !d->timedOut) return;
