@@ -156,6 +156,11 @@ RecordingPair FirstPair() {
 }
 
 void InstallProbes() {
+  {
+    // A recorder of an earlier test's presenter would answer for pictures this test has not shown.
+    std::lock_guard<std::mutex> lock(g_mutex);
+    for (ProbeRenderer*& probe : g_probes) probe = nullptr;
+  }
   SetPresenterCreatedHook(OnPresenter);
   SetMessageBoxHook(SilentBox);
 }

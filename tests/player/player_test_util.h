@@ -55,7 +55,8 @@ struct RecordingPair {
 // The first main/rear pair of the generated recordings at 30 fps (empty paths when none).
 RecordingPair FirstPair();
 
-// Installs the frame recorder on every presenter made from here on (and the silent message box).
+// Installs the frame recorder on every presenter made from here on (and the silent message box);
+// the recorders of presenters made before are no longer answered by ProbeOf.
 void InstallProbes();
 // The frame recorder of instance i's current presenter (null before its EVR made one).
 ProbeRenderer* ProbeOf(int instance);
