@@ -8,6 +8,7 @@
 #include <new>
 
 #include "platform/framework/gdiplus_session.h"
+#include "platform/imports/lazy_library.h"
 #include "playcore/converter/conversion_rules.h"
 #include "playcore/converter/convert_trace.h"
 #include "playcore/converter/frame_colour.h"
@@ -100,10 +101,7 @@ HRESULT CMovieCapture::CreateDevice() {
   present_.EnableAutoDepthStencil = TRUE;
   present_.AutoDepthStencilFormat = D3DFMT_D24S8;
   present_.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER | D3DPRESENTFLAG_VIDEO;
-  HMODULE d3d9 = GetModuleHandleW(L"d3d9.dll");
-  auto createEx = d3d9 ? reinterpret_cast<Direct3DCreate9ExFn>(
-                             reinterpret_cast<void*>(GetProcAddress(d3d9, "Direct3DCreate9Ex")))
-                       : nullptr;
+  auto createEx = quill::imports::Direct3D9Library().Find<Direct3DCreate9ExFn>("Direct3DCreate9Ex");
   HRESULT hr = S_OK;
   if (createEx) {
     hr = TRACED(createEx(D3D_SDK_VERSION, d3dEx_.put()));

@@ -5,6 +5,7 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include "platform/imports/lazy_library.h"
 #include "playcore/presenter/presenter_constants.h"
 #include "playcore/presenter/present_hold.h"
 
@@ -53,15 +54,11 @@ HRESULT D3DPresentEngine::CreateDirect3D(bool allowExtended) {
 #pragma GCC diagnostic pop
   if (allowExtended && haveVersion &&
       UseExtendedDirect3D(version.dwMajorVersion, version.dwMinorVersion)) {
-    HMODULE d3d9 = LoadLibraryW(L"d3d9.dll");
-    if (d3d9) {
-      auto create = reinterpret_cast<Direct3DCreate9ExFn>(
-          reinterpret_cast<void*>(GetProcAddress(d3d9, "Direct3DCreate9Ex")));
-      // A failure leaves the plain object to be made below.
-      if (create) create(kD3dSdkVersion, d3d9Ex_.put());
-      // The engine's own reference keeps d3d9.dll loaded.
-      FreeLibrary(d3d9);
-    }
+    // d3d9.dll is loaded at its first use and stays loaded while the program runs: the objects made
+    // here call into it until they are released.
+    auto create = quill::imports::Direct3D9Library().Find<Direct3DCreate9ExFn>("Direct3DCreate9Ex");
+    // A failure leaves the plain object to be made below.
+    if (create) create(kD3dSdkVersion, d3d9Ex_.put());
   }
   if (d3d9Ex_) {
     d3d9Ex_.As(&d3d9_);

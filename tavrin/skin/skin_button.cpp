@@ -43,16 +43,26 @@ CSkinButton::CSkinButton() {
 }
 
 void CSkinButton::SetImages(UINT bitmapId) {
+  if (!::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(bitmapId), RT_BITMAP)) return;
+  m_nPendingBitmap = bitmapId;
+  m_nPendingWidth = m_nImageWidth;
+  m_nPendingHeight = m_nImageHeight;
+  if (m_hWnd) Invalidate(FALSE);
+}
+
+void CSkinButton::BuildPendingImages() {
+  const UINT bitmapId = m_nPendingBitmap;
+  if (!bitmapId) return;
+  m_nPendingBitmap = 0;
   CBitmap faces;
   if (!LoadBitmapResource(bitmapId, faces)) return;
   m_bLoading = TRUE;
   m_imageList.DeleteImageList();
   // ILC_MASK keeps the black-keyed parts transparent when the faces are drawn.
-  if (m_imageList.Create(m_nImageWidth, m_nImageHeight, ILC_COLOR32 | ILC_MASK, 0, kImageListGrow)) {
+  if (m_imageList.Create(m_nPendingWidth, m_nPendingHeight, ILC_COLOR32 | ILC_MASK, 0, kImageListGrow)) {
     m_imageList.Add(&faces, kMaskColour);
   }
   m_bLoading = FALSE;
-  if (m_hWnd) Invalidate(FALSE);
 }
 
 BOOL CSkinButton::PreCreateWindow(CREATESTRUCTW& cs) {
@@ -60,8 +70,10 @@ BOOL CSkinButton::PreCreateWindow(CREATESTRUCTW& cs) {
   return CWnd::PreCreateWindow(cs);
 }
 
-void CSkinButton::DrawImage(CDC* dc, int index, int x, int y, int w, int h) const {
-  if (!dc || !m_imageList.m_hImageList) return;
+void CSkinButton::DrawImage(CDC* dc, int index, int x, int y, int w, int h) {
+  if (!dc) return;
+  BuildPendingImages();
+  if (!m_imageList.m_hImageList) return;
   ImageList_DrawEx(m_imageList.m_hImageList, index, dc->m_hDC, x, y, w, h, 0, 0, ILD_TRANSPARENT);
 }
 

@@ -23,9 +23,13 @@ class CSkinButton : public CButton {
   CSkinButton();
   ~CSkinButton() override = default;
 
-  // Builds the image list from bitmap `bitmapId` (the four images side by side, black transparent),
-  // each m_nImageWidth x m_nImageHeight. A bitmap that does not load keeps the previous images.
+  // Takes bitmap `bitmapId` (the four images side by side, black transparent) as the faces, each
+  // m_nImageWidth x m_nImageHeight as they are now. The image list is built from it when the button is
+  // first drawn (most faces are not drawn before the window shows, some never), once per call. A
+  // bitmap that is not among the resources, or that does not load when drawn, keeps the previous images.
   void SetImages(UINT bitmapId);
+  // The bitmap of the last SetImages whose image list is not built yet, or 0.
+  UINT PendingImages() const { return m_nPendingBitmap; }
 
   BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
   void DrawItem(LPDRAWITEMSTRUCT dis) override;
@@ -42,7 +46,8 @@ class CSkinButton : public CButton {
   BOOL m_bHover = FALSE;        // the mouse rests on the button: the hover image survives repaints
 
  protected:
-  void DrawImage(CDC* dc, int index, int x, int y, int w, int h) const;
+  // Draws image `index`, building the pending faces first.
+  void DrawImage(CDC* dc, int index, int x, int y, int w, int h);
   void TrackMouse();
   // Ends a held press-notifying press once: posts the release, clears the flags, redraws.
   void EndPress(bool releaseCapture);
@@ -58,6 +63,13 @@ class CSkinButton : public CButton {
   void OnCaptureChanged(CWnd* newCapture);
   void OnCancelMode();
   DECLARE_MESSAGE_MAP()
+
+ private:
+  void BuildPendingImages();
+
+  UINT m_nPendingBitmap = 0;
+  int m_nPendingWidth = 0;
+  int m_nPendingHeight = 0;
 };
 
 // A check box: the 12 x 12 box image at (0, 4) and the window text 16 pixels to the right. The owner

@@ -167,6 +167,7 @@ TEST(PaneDrag, CoastOnlyWhenTheReleaseFollowsTheDrag) {
       {50, 0, 12, 1, true}, {50, 0, -12, 0, false}, {50, 0, 10, 10, false},  // 45 degrees apart
       {50, 0, 10, 5, true},                                                     // 26.6 degrees
       {0, 0, 5, 5, false}, {50, 0, 0, 0, false},
+      {10, 0, 2, 0, false}, {10, 0, 3, 0, false}, {10, 0, 4, 0, true},  // a slow drag's last step
   };
   for (const Case& c : cases) EXPECT_EQ(DragCoasts(c.dx, c.dy, c.vx, c.vy), c.coasts) << c.vx << "," << c.vy;
 }

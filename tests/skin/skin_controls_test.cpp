@@ -308,6 +308,37 @@ TEST(SliderDrawing, ASliderWiderThanTheBufferIsPaintedToItsRightEnd) {
   EXPECT_TRUE(greyish(p.At(2395, 8)));
 }
 
+// A button's faces are built when it is first drawn, once, from its last SetImages; a bitmap that is
+// not among the resources keeps the faces it has.
+TEST(SkinButton, FacesAreBuiltAtTheFirstDrawOnceAndKeptForAMissingBitmap) {
+  CTestHostDlg& host = SharedHost();
+  CSkinButton button;
+  button.m_nImageWidth = 13;
+  button.m_nImageHeight = 12;
+  ASSERT_TRUE(button.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(0, 300, 13, 312), &host, 1190));
+  button.SetImages(IDB_SKIN_CHECK_BOX);
+  button.SetImages(IDB_SKIN_CAPTION_CLOSE);  // the last call's bitmap, at the size of that call, is built
+  button.m_nImageWidth = 26;
+  EXPECT_EQ(button.PendingImages(), static_cast<UINT>(IDB_SKIN_CAPTION_CLOSE));
+  EXPECT_EQ(button.m_imageList.m_hImageList, nullptr) << "built before anything drew the button";
+  button.UpdateWindow();
+  EXPECT_EQ(button.PendingImages(), 0u);
+  const HIMAGELIST built = button.m_imageList.m_hImageList;
+  ASSERT_NE(built, nullptr);
+  int cx = 0, cy = 0;
+  ASSERT_TRUE(ImageList_GetIconSize(built, &cx, &cy));
+  EXPECT_EQ(cx, 13);
+  EXPECT_EQ(cy, 12);
+  EXPECT_EQ(ImageList_GetImageCount(built), CSkinButton::kImageCount);
+  ::RedrawWindow(button.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(button.m_imageList.m_hImageList, built) << "built again by a later draw";
+  button.SetImages(0x7FF0);  // no such bitmap
+  EXPECT_EQ(button.PendingImages(), 0u);
+  ::RedrawWindow(button.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  EXPECT_EQ(button.m_imageList.m_hImageList, built);
+  button.DestroyWindow();
+}
+
 // The dialog with every control in its showcase state, saved as test output for a person to look at
 // and compared with tests/skin/reference/controls.png (a small share may differ, for font rendering).
 TEST(SkinScreenshot, TheControlsInEveryStateLookAsTheReference) {

@@ -113,6 +113,9 @@ int DecayVelocity(int v) {
 }
 
 bool DragCoasts(int dx, int dy, int vx, int vy) {
+  // A last movement the inertia already takes as rest turns nothing: the view does not coast (and
+  // is not reported coasting until the inertia thread next looks).
+  if (InertiaIdle(vx, vy)) return false;
   const double dd = static_cast<double>(dx) * dx + static_cast<double>(dy) * dy;
   const double vv = static_cast<double>(vx) * vx + static_cast<double>(vy) * vy;
   if (dd <= 0.0 || vv <= 0.0) return false;

@@ -107,7 +107,7 @@ int ClampVelocity(int v);
 // One step of the inertia: each non-zero component x 0.99, truncated.
 int DecayVelocity(int v);
 // The view coasts after a release when the drag (dx, dy) and its last movement (vx, vy) agree within
-// 30 degrees.
+// 30 degrees and that movement is not already at rest (InertiaIdle).
 bool DragCoasts(int dx, int dy, int vx, int vy);
 // Whether the inertia has come to rest.
 inline bool InertiaIdle(int vx, int vy) { return vx < 4 && vx > -4 && vy < 4 && vy > -4; }

@@ -1,0 +1,53 @@
+// Libraries loaded at their first use, from the system folder only.
+#include "platform/imports/lazy_library.h"
+
+namespace quill::imports {
+
+namespace {
+
+HMODULE LoadFromSystemFolder(const wchar_t* name) {
+  return ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
+FARPROC FindInModule(HMODULE module, const char* function) { return ::GetProcAddress(module, function); }
+
+const LibraryLoader kSystemLoader = {&LoadFromSystemFolder, &FindInModule};
+const LibraryLoader* g_loader = &kSystemLoader;
+
+}  // namespace
+
+const LibraryLoader& CurrentLibraryLoader() { return *g_loader; }
+
+void SetLibraryLoaderForTest(const LibraryLoader* loader) { g_loader = loader ? loader : &kSystemLoader; }
+
+BOOL CALLBACK LazyLibrary::LoadOnce(INIT_ONCE*, void* self, void**) {
+  auto* library = static_cast<LazyLibrary*>(self);
+  library->module_ = CurrentLibraryLoader().load(library->name_);
+  // A library that is missing stays missing for this run: no second search on every call.
+  return TRUE;
+}
+
+FARPROC LazyLibrary::Find(const char* function) {
+  if (!::InitOnceExecuteOnce(&once_, &LoadOnce, this, nullptr) || !module_ || !function) return nullptr;
+  return CurrentLibraryLoader().find(module_, function);
+}
+
+void LazyLibrary::ResetForTest() {
+  ::InitOnceInitialize(&once_);
+  module_ = nullptr;
+}
+
+namespace {
+
+// Constant-initialised: usable from any thread and from static objects, with nothing made at start.
+LazyLibrary g_direct3d9(L"d3d9.dll");
+LazyLibrary g_dxva2(L"dxva2.dll");
+LazyLibrary g_evr(L"evr.dll");
+
+}  // namespace
+
+LazyLibrary& Direct3D9Library() { return g_direct3d9; }
+LazyLibrary& Dxva2Library() { return g_dxva2; }
+LazyLibrary& EvrLibrary() { return g_evr; }
+
+}  // namespace quill::imports
