@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "tests/skin/removable_drive.h"
 
@@ -110,6 +111,14 @@ int wmain(int argc, wchar_t** argv) {
   Open opens[4];
   INT_PTR shown = -1, dropped = -1, shownAtEnd = -1;
   INT_PTR lastOpens = -1, lastIndex = -1, lastState = -1, lastPosition = -1;
+  // The second pair's main camera each second from its first frame shown: frames shown and the
+  // position of its clock (in frames); when the clock reached the end and when the last frame came.
+  struct PaceMark {
+    double ms;
+    INT_PTR shown, position;
+  };
+  std::vector<PaceMark> pace;
+  double firstShownAt = -1, endAt = -1, lastShownAt = -1;
   while (Now() - start < 120000 && !opens[3].seen) {
     if (!main) main = FindMain(pi.dwProcessId);
     if (main) {
@@ -120,9 +129,15 @@ int wmain(int argc, wchar_t** argv) {
       if (n >= 0 && n <= 3 && !opens[n].seen) ReadOpen(main, &opens[n]);
       if (n == 1) {
         const INT_PTR s = Prop(main, L"QuillmereX.FramesShown"), d = Prop(main, L"QuillmereX.FramesDropped");
+        const double now = Now();
+        if (s > shown) lastShownAt = now;
         if (s >= 0 && d >= 0) shown = s, dropped = d;
         // How far the picture is behind when the shown position reaches the recording's end.
-        if (shownAtEnd < 0 && recordingFrames > 0 && Prop(main, L"QuillmereX.Position") >= recordingFrames) shownAtEnd = s;
+        if (shownAtEnd < 0 && recordingFrames > 0 && lastPosition >= recordingFrames) shownAtEnd = s, endAt = now;
+        if (s > 0 && firstShownAt < 0) firstShownAt = now;
+        if (s > 0 && now - firstShownAt >= 1000.0 * static_cast<double>(pace.size())) {
+          pace.push_back({now - firstShownAt, s, lastPosition});
+        }
       }
     }
     Sleep(1);
@@ -132,6 +147,32 @@ int wmain(int argc, wchar_t** argv) {
   TerminateProcess(pi.hProcess, 0);
   CloseHandle(pi.hThread);
   CloseHandle(pi.hProcess);
+  // The second pair's frames are printed even when a later open never came.
+  if (shown > 0 && dropped >= 0) {
+    // The recording's frames that were never shown: those the presenter found missing between the
+    // frames it showed, and those that never reached it before the pair ended.
+    std::printf("main camera at x1, second pair: %d frames shown, %d found missing between them", static_cast<int>(shown),
+                static_cast<int>(dropped));
+    if (recordingFrames > 0) {
+      std::printf(", %ld in the recording\n", recordingFrames);
+      std::printf("frames shown and the clock's position (frames) each second from the first frame:");
+      for (const PaceMark& m : pace) {
+        std::printf(" %.0fs %d/%d", m.ms / 1000.0, static_cast<int>(m.shown), static_cast<int>(m.position));
+      }
+      std::printf("\n");
+      if (shownAtEnd >= 0) {
+        // A late frame is shown at once, however late: the picture runs on after its clock ended.
+        std::printf("frames shown when the position reached the end: %d; the last frame came %.1f s after that\n",
+                    static_cast<int>(shownAtEnd), lastShownAt > endAt ? (lastShownAt - endAt) / 1000.0 : 0.0);
+        const double late = static_cast<double>(recordingFrames - shownAtEnd) / static_cast<double>(recordingFrames);
+        std::printf("not shown by the clock's end (late or never shown) %.4f\n", late > 0 ? late : 0.0);
+      }
+      const double unshown = static_cast<double>(recordingFrames - shown) / static_cast<double>(recordingFrames);
+      std::printf("dropped %.4f\n", unshown > 0 ? unshown : 0.0);
+    } else {
+      std::printf("\ndropped %.4f\n", static_cast<double>(dropped) / static_cast<double>(shown + dropped));
+    }
+  }
   if (!opens[3].seen) {
     const int missing = !opens[0].seen ? 0 : !opens[1].seen ? 1 : !opens[2].seen ? 2 : 3;
     const char* names[] = {"the first open", "the next pair's open", "the next folder's open", "the open at the list's end"};
@@ -150,19 +191,5 @@ int wmain(int argc, wchar_t** argv) {
   }
   std::printf("open work, next pair against the list's end: %.3f\n", opens[1].Work() / opens[3].Work());
   std::printf("ratio %.3f\n", opens[1].Work() / opens[2].Work());
-  if (shown > 0 && dropped >= 0) {
-    // The recording's frames that were never shown: those the presenter found missing between the
-    // frames it showed, and those that never reached it before the pair ended.
-    std::printf("main camera at x1, second pair: %d frames shown, %d found missing between them", static_cast<int>(shown),
-                static_cast<int>(dropped));
-    if (recordingFrames > 0) {
-      std::printf(", %ld in the recording\n", recordingFrames);
-      if (shownAtEnd >= 0) std::printf("frames shown when the position reached the end: %d\n", static_cast<int>(shownAtEnd));
-      const double unshown = static_cast<double>(recordingFrames - shown) / static_cast<double>(recordingFrames);
-      std::printf("dropped %.4f\n", unshown > 0 ? unshown : 0.0);
-    } else {
-      std::printf("\ndropped %.4f\n", static_cast<double>(dropped) / static_cast<double>(shown + dropped));
-    }
-  }
   return 0;
 }

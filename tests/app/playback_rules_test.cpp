@@ -99,6 +99,19 @@ TEST(PlaybackRules, ReadyCount) {
   EXPECT_TRUE(count.Report(0, true, true));
 }
 
+TEST(PlaybackRules, EndWaitsForTheOtherCameraWhileItsPictureComes) {
+  struct Case { const char* name; EndWaitCamera other; bool waits; } cases[] = {
+      {"still showing frames", {true, false, true, 120}, true},
+      {"just below the stall", {true, false, true, kEndWaitStallMs - 1}, true},
+      {"stalled", {true, false, true, kEndWaitStallMs}, false},
+      {"already reported", {true, true, true, 0}, false},
+      {"no movie", {false, false, true, 0}, false},
+      {"frames not countable (filter graph)", {true, false, false, 0}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(EndWaitsFor(c.other), c.waits) << c.name;
+  EXPECT_FALSE(EndWaitsFor({true, false, true, 300}, 200)) << "the stall limit is the caller's";
+}
+
 TEST(PlaybackRules, NextStepAtTheEnd) {
   struct Case { int index, count; bool folder; NextStep step; } cases[] = {
       {0, 3, false, NextStep::kNextEntry}, {2, 3, true, NextStep::kNextFolder},

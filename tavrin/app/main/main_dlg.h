@@ -213,6 +213,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnSlow();
   void OnPlaybackTimer(UINT_PTR id);
   void OnTick();
+  // The end of a pair waiting for its other camera (OnEndOfMovie): whether a camera still shows
+  // new frames, and the tick's follow-up that moves on once none of them does.
+  bool EndWaitsForOtherCamera();
+  void FollowEndWait();
   void SetPlayButtonFace(bool playing);
   // The selector the transport hands to the dispatchers: every instance while both have a movie open.
   int TransportSelector();
@@ -461,6 +465,12 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bEndShown = FALSE;    // the tick disabled the seek bar at the end
   BOOL m_bEndHandled = FALSE;  // the end of the list was reached; further end reports are ignored
   BOOL m_bEndRunning = FALSE;  // an end-of-movie handler runs
+  // The end of a pair waiting for its other camera's last frames (EndWaitsFor): which cameras
+  // reported their end, and per camera the frames shown when last seen and when that count changed.
+  BOOL m_bEndWaiting = FALSE;
+  BOOL m_bEndReported[2] = {FALSE, FALSE};
+  uint32_t m_uEndShown[2] = {0, 0};
+  DWORD m_dwEndShownAt[2] = {0, 0};
   BOOL m_bEventsSent = FALSE;  // the current movie's events reached the map
   BOOL m_bMapHasGps = FALSE;   // the open recording has valid GPS points (MapOnDriveData)
   BOOL m_bMapParking = FALSE;  // the open recording is a parking recording

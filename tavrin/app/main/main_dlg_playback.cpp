@@ -162,6 +162,8 @@ int CtavrinDlg::OpenCurrent() {
   m_bOpened = FALSE;
   m_bAtEnd = FALSE;
   m_bEndShown = FALSE;
+  m_bEndWaiting = FALSE;
+  m_bEndReported[0] = m_bEndReported[1] = FALSE;
   m_bEventsSent = FALSE;
   m_nSeekTarget = -1;
   // Moving to another movie must not end a seek-bar drag with a release (that would seek the new
@@ -410,14 +412,57 @@ bool CtavrinDlg::FirstFixTime(SYSTEMTIME* start) {
   return found;
 }
 
-void CtavrinDlg::OnEndOfMovie(WPARAM, int) {
-  // Both players report their end: the first report moves on, and the other one (which arrives
-  // while the next pair opens) must not move on a second time.
+void CtavrinDlg::OnEndOfMovie(WPARAM, int player) {
+  // Both players report their end: the first report moves on once the other camera's picture has
+  // come to its end too (see EndWaitsFor), and the other report (which arrives while the next pair
+  // opens) must not move on a second time. A report that is no camera's (-1) moves on at once.
   if (m_bEndHandled || m_bEndRunning || !m_bOpened || m_bShutDown) return;
+  if (player >= 0 && player < kPlayerCount) {
+    if (!m_bEndWaiting) {
+      const DWORD now = ::GetTickCount();
+      for (int k = 0; k < kPlayerCount; ++k) {
+        uint32_t shown = 0, dropped = 0;
+        m_uEndShown[k] = InstanceActive(k) && playcore::PlayerInstance::GetFrameCounts(&g_PlayerInstance[k], &shown, &dropped)
+                             ? shown
+                             : 0;
+        m_dwEndShownAt[k] = now;
+      }
+    }
+    m_bEndReported[player] = TRUE;
+    m_bEndWaiting = EndWaitsForOtherCamera() ? TRUE : FALSE;
+    if (m_bEndWaiting) return;  // the tick moves on when the other camera's picture stops
+  }
+  m_bEndWaiting = FALSE;
   m_bEndRunning = TRUE;
   OpenNext();
   GotoNextFolder();
   m_bEndRunning = FALSE;
+}
+
+bool CtavrinDlg::EndWaitsForOtherCamera() {
+  const DWORD now = ::GetTickCount();
+  bool waits = false;
+  for (int k = 0; k < kPlayerCount; ++k) {
+    quill::app::EndWaitCamera camera;
+    camera.open = InstanceActive(k) && g_PlayerInstance[k].movieOpen;
+    camera.reported = m_bEndReported[k] != FALSE;
+    uint32_t shown = 0, dropped = 0;
+    camera.counted = camera.open && playcore::PlayerInstance::GetFrameCounts(&g_PlayerInstance[k], &shown, &dropped) != 0;
+    if (camera.counted && shown != m_uEndShown[k]) {
+      m_uEndShown[k] = shown;
+      m_dwEndShownAt[k] = now;
+    }
+    camera.sinceFrameMs = now - m_dwEndShownAt[k];
+    waits = waits || quill::app::EndWaitsFor(camera);
+  }
+  return waits;
+}
+
+void CtavrinDlg::FollowEndWait() {
+  if (!m_bEndWaiting) return;
+  if (EndWaitsForOtherCamera()) return;
+  m_bEndWaiting = FALSE;
+  OnEndOfMovie(0, -1);
 }
 
 void CtavrinDlg::OnGraphEvent(WPARAM, LPARAM player) {

@@ -139,6 +139,7 @@ void CtavrinDlg::PublishPlaybackState() {
 
 void CtavrinDlg::OnTick() {
   PublishPlaybackState();
+  FollowEndWait();
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kFirstTick);
   const int lead = LeadingInstance(TransportSelector());
   const int state = StateOf(lead);
@@ -324,7 +325,7 @@ LRESULT CtavrinDlg::OnStepTick(WPARAM, LPARAM position) {
 }
 
 LRESULT CtavrinDlg::OnStepEnd(WPARAM, LPARAM) {
-  OnEndOfMovie(0, 0);
+  OnEndOfMovie(0, -1);  // the step thread's end, no camera's: moves on at once
   return 0;
 }
 

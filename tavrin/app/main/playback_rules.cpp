@@ -56,6 +56,10 @@ unsigned SpeedLabelText(int speedCode) {
   }
 }
 
+bool EndWaitsFor(const EndWaitCamera& other, unsigned stallMs) {
+  return other.open && !other.reported && other.counted && other.sinceFrameMs < stallMs;
+}
+
 FadeStep NextFadeStep(int fadeVolume, int targetVolume) {
   if (fadeVolume < targetVolume) return FadeStep{fadeVolume, fadeVolume + 2000, false};
   return FadeStep{targetVolume, fadeVolume, true};

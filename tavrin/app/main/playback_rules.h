@@ -60,6 +60,20 @@ struct FadeStep {
 };
 FadeStep NextFadeStep(int fadeVolume, int targetVolume);
 
+// The end of a pair whose two cameras play: the first camera's end report waits for the other one
+// while that one's picture is still coming (its frames can trail its clock when drawing them is slow,
+// and moving on would leave its last frames unshown). It does not wait for a camera without a movie,
+// one that already reported its end, one whose shown frames cannot be counted, or one that showed no
+// new frame for `stallMs`.
+struct EndWaitCamera {
+  bool open = false;      // a movie is open on it
+  bool reported = false;  // its end was reported
+  bool counted = false;   // its shown frames can be read
+  unsigned sinceFrameMs = 0;  // since it last showed a new frame (or since the wait began)
+};
+constexpr unsigned kEndWaitStallMs = 1000;
+bool EndWaitsFor(const EndWaitCamera& other, unsigned stallMs = kEndWaitStallMs);
+
 // The movie-ready reports of one open: one bit per pane that reported. Reports of a pane whose
 // instance has no movie open, and repeated reports, do not count; Reset starts a new open.
 class ReadyCount {
