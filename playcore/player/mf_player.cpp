@@ -225,6 +225,8 @@ HRESULT CPlayer::Play() {
   LONGLONG pausedAt = 0;
   const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
   if (state == kPlayerPaused && presentationClock) presentationClock->GetTime(&pausedAt);
+  const LONGLONG held = seekHeld_.exchange(-1);
+  if (state == kPlayerPaused && held >= 0) pausedAt = held;  // goes on from the picture shown
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   HoldPulls(true);
   const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
@@ -251,7 +253,10 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   HoldPulls(true);
   const HRESULT hr = SeekSession(control, RunningOnWine(), position);
   HoldPulls(false);
-  if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerPaused);
+  if (SUCCEEDED(hr)) {
+    seekHeld_.store(position);
+    InterlockedExchange(&state_, kPlayerPaused);
+  }
   return hr;
 }
 
@@ -261,6 +266,7 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   SetSeekMark(false);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
+  seekHeld_.store(-1);
   HoldPulls(true);
   const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
   HoldPulls(false);
@@ -332,6 +338,11 @@ HRESULT CPlayer::GetTime(LONGLONG* time) {
   *time = 0;
   const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
   if (!presentationClock) return E_UNEXPECTED;
+  const LONGLONG held = seekHeld_.load();
+  if (state_ == kPlayerPaused && held >= 0) {
+    *time = held;
+    return S_OK;
+  }
   const HRESULT hr = presentationClock->GetTime(time);
   if (SUCCEEDED(hr) && *time != 0) knownTime_.store(*time);
   return hr;

@@ -208,6 +208,10 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::Handle rateSettledEvent_;
   LONGLONG duration_ = 0;
   std::atomic<LONGLONG> knownTime_{0};
+  // Where the last seek left the paused picture, -1 once the movie plays again. A seek starts the
+  // session at its target and pauses it: the clock may run on a few frames before the pause lands,
+  // while the picture stays on the target's frame, so a paused clock read answers the target.
+  std::atomic<LONGLONG> seekHeld_{-1};
   float rateRequested_ = 1.0f;      // the last rate asked for
   volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
   // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
