@@ -73,8 +73,9 @@ int CFilerContainerDlg::CreateChildren(IBrowserOwner* owner) {
     b.SetImages(kCheckBoxBitmap);
     b.SetFont(g_hFont10);
     b.ShowWindow(SW_SHOW);
-    SetFilter(i, TRUE);
   }
+  // All five groups start shown: one refill for the five (each refill redoes the whole list).
+  SetButtonFilters(TRUE);
   m_bRefiltered = FALSE;
   return 1;
 }

@@ -51,6 +51,8 @@ class CFilerContainerDlg : public CDialogEx {
   // Filter `index` (0..4 the buttons A, G, M, P, S; 5 the speed-camera and radar group) shows its
   // rows when `on`; other indices are ignored.
   void SetFilter(int index, BOOL on);
+  // The five button filters (0..4) all shown or all hidden, with one refill of the list.
+  void SetButtonFilters(BOOL on);
   const RecordingList& CollectSourceRecordings();
   // Where CollectSourceRecordings looks, read on the UI thread; its Collect then scans the disk on any
   // thread (a whole card takes a while, and the window keeps painting meanwhile).
@@ -97,6 +99,10 @@ class CFilerContainerDlg : public CDialogEx {
   DECLARE_MESSAGE_MAP()
 
  private:
+  // A filter's flags (its button's check and the list's flag), without the refill.
+  void SetFilterFlag(int index, BOOL on);
+  // The list refilled by the current flags, its first row selected, the count redrawn.
+  void Refilter();
   void PlaceChildren(const RECT& tree, const RECT& list, const RECT& caption, POINT firstFilter,
                      bool stacked);
   POINT FilterPosition(int index) const;

@@ -44,6 +44,7 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
   ProbeEachFileOnce probeOnce;
   // A new source replaces the previous one completely: its items, its records and its watch.
   ClearAll();
+  m_tree.LoadFolderIcons();  // before the source's first item
   m_watch.SetPath(L"");
   m_strFirmwareVersion.Empty();
   ResetRecordingSerial();
@@ -130,12 +131,25 @@ void CFilerContainerDlg::SelectFirstItem() {
 
 void CFilerContainerDlg::SetFilter(int index, BOOL on) {
   if (index < 0 || index >= kFileListFilterCount) return;
+  SetFilterFlag(index, on);
+  Refilter();
+}
+
+void CFilerContainerDlg::SetButtonFilters(BOOL on) {
+  for (int i = 0; i < kFilterButtonCount; ++i) SetFilterFlag(i, on);
+  Refilter();
+}
+
+void CFilerContainerDlg::SetFilterFlag(int index, BOOL on) {
   if (index < kFilterButtonCount) {
     m_btnFilter[index].m_bPressed = on;
     m_btnFilter[index].Invalidate(FALSE);
   }
-  m_bRefiltered = TRUE;
   m_list.m_bFilter[index] = on;
+}
+
+void CFilerContainerDlg::Refilter() {
+  m_bRefiltered = TRUE;
   m_list.RefillItems();
   if (m_list.GetItemCount() > 0) m_list.SelectRow(0);
   if (!m_bHidden && IsWindow()) {

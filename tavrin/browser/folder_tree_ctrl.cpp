@@ -72,18 +72,21 @@ BOOL CFolderTreeCtrl::PreCreateWindow(CREATESTRUCTW& cs) {
 }
 
 void CFolderTreeCtrl::CreateImageList() {
-  if (!m_hImageList.GetSafeHandle()) {
-    m_hImageList.Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 4, 0);
-    for (int index : kShellFolderIcons) {
-      HICON icon = ExtractIconW(AfxGetInstanceHandle(), L"shell32.dll", static_cast<UINT>(index));
-      // ExtractIcon answers 1 for "not an icon file": only real handles go into the list.
-      if (icon && reinterpret_cast<UINT_PTR>(icon) != 1) {
-        m_hImageList.Add(icon);
-        DestroyIcon(icon);
-      }
+  if (!m_hImageList.GetSafeHandle()) m_hImageList.Create(kIconSize, kIconSize, ILC_COLOR32 | ILC_MASK, 4, 0);
+  SetImageList(&m_hImageList, TVSIL_NORMAL);
+}
+
+void CFolderTreeCtrl::LoadFolderIcons() {
+  if (m_bIconsLoaded || !m_hImageList.GetSafeHandle()) return;
+  m_bIconsLoaded = true;
+  for (int index : kShellFolderIcons) {
+    HICON icon = ExtractIconW(AfxGetInstanceHandle(), L"shell32.dll", static_cast<UINT>(index));
+    // ExtractIcon answers 1 for "not an icon file": only real handles go into the list.
+    if (icon && reinterpret_cast<UINT_PTR>(icon) != 1) {
+      m_hImageList.Add(icon);
+      DestroyIcon(icon);
     }
   }
-  SetImageList(&m_hImageList, TVSIL_NORMAL);
 }
 
 void CFolderTreeCtrl::FitItemHeight() {

@@ -27,8 +27,12 @@ class CFolderTreeCtrl : public CTreeCtrl {
   ~CFolderTreeCtrl() override;
 
   BOOL PreCreateWindow(CREATESTRUCTW& cs) override;
-  // Makes the 18 x 18 image list with the two folder icons and attaches it.
+  // Makes the 18 x 18 image list and attaches it; its size sets the items' text offset. The two folder
+  // icons go into it with LoadFolderIcons, before the first item: reading them from the system's shell
+  // library is a good part of the pane's creation, and a tree without items shows none.
   void CreateImageList();
+  // Adds the two folder icons to the image list, once.
+  void LoadFolderIcons();
   void SetRootPath(const CString& path) { m_strRoot = path; }
   // Makes the rows tall enough for the mark and for the text inside the inset selection fill (call
   // after the font is set).
@@ -44,6 +48,7 @@ class CFolderTreeCtrl : public CTreeCtrl {
   void DrawMark(HDC dc, int x, int y, LPARAM mask);
 
   CImageList m_hImageList;
+  bool m_bIconsLoaded = false;
   CString m_strRoot;
   TVITEMW m_item;
   wchar_t m_szItemText[260];

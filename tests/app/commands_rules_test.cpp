@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,64 @@ TEST(CommandGeometry, EachStepPlacesItsPiecesApart) {
       for (size_t j = i + 1; j < 9; ++j) EXPECT_FALSE(Overlap(all[i], all[j])) << c.step << ": " << i << " and " << j;
     }
   }
+}
+
+// The button row closes up over hidden buttons and buttons without a window, with the gap before
+// 38013; the caption buttons stand at the top right. The main dialog creates its buttons at these
+// places and the arrangements move only what differs.
+TEST(CommandGeometry, TheButtonRowClosesUpOverHiddenAndMissingButtons) {
+  int ids[18];
+  for (int i = 0; i < 18; ++i) ids[i] = 38000 + i;
+  const struct {
+    const char* what;
+    int step;
+    int missing;  // a button without a window, or -1
+    std::vector<int> shown;  // the shown buttons' commands, left to right
+    int firstLeft, sourceLeft;  // the row's first button and 38013 (-1: hidden)
+  } cases[] = {
+      {"step 0", 0, -1, {}, 207, 207 + 13 * 34 + 30},
+      {"step 1", 1, -1, {}, 7, 7 + 13 * 34 + 30},
+      {"step 2 hides six", 2, -1, {38000, 38001, 38002, 38003, 38004, 38005, 38008, 38009, 38010, 38011, 38012, 38017}, 7, -1},
+      {"step 0 without 38001", 0, 1, {}, 207, 207 + 12 * 34 + 30},
+  };
+  for (const auto& c : cases) {
+    int row[18];
+    std::copy(ids, ids + 18, row);
+    if (c.missing >= 0) row[c.missing] = 0;
+    const StepLayout l = LayoutForStep(c.step);
+    ButtonPlace places[18];
+    ToolRowPlaces(l, VisibilityFor(c.step, false), row, 18, places);
+    std::vector<int> shown;
+    int x = c.firstLeft;
+    for (int i = 0; i < 18; ++i) {
+      if (!places[i].shown) continue;
+      shown.push_back(38000 + i);
+      if (38000 + i == 38013) {
+        EXPECT_EQ(places[i].rect.left, c.sourceLeft) << c.what;
+        x += 30;
+      }
+      EXPECT_TRUE(SameRect(places[i].rect, RECT{x, l.buttonTop, x + 32, l.buttonTop + 32})) << c.what << " " << 38000 + i;
+      x += 34;
+    }
+    if (!c.shown.empty()) {
+      EXPECT_EQ(shown, c.shown) << c.what;
+    } else {
+      EXPECT_EQ(shown.size(), c.missing >= 0 ? 17u : 18u) << c.what;
+    }
+    if (c.missing >= 0) {
+      EXPECT_FALSE(places[c.missing].shown) << c.what;
+    }
+  }
+  // Full screen shows no button.
+  ButtonPlace places[18];
+  ToolRowPlaces(LayoutForStep(0), VisibilityFor(0, true), ids, 18, places);
+  for (const ButtonPlace& p : places) EXPECT_FALSE(p.shown);
+  ButtonPlace captions[3];
+  CaptionPlaces(LayoutForStep(0), VisibilityFor(0, false), captions);
+  EXPECT_TRUE(SameRect(captions[0].rect, RECT{1017, 4, 1063, 22}));  // close: 57 from the right edge
+  EXPECT_TRUE(SameRect(captions[1].rect, RECT{989, 4, 1015, 22}));
+  EXPECT_TRUE(SameRect(captions[2].rect, RECT{961, 4, 987, 22}));
+  EXPECT_TRUE(captions[0].shown && captions[1].shown && captions[2].shown);
 }
 
 TEST(CommandGeometry, AWindowIsKeptInsideTheWorkArea) {

@@ -6,10 +6,13 @@
 #include <windows.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "platform/framework/private_messages.h"
 #include "tavrin/app/main/app_startup.h"
 #include "tavrin/app/main/button_rules.h"
+#include "tavrin/app/main/layout_geometry.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/movie_pane.h"
 #include "tavrin/skin/gdi_drawing.h"
@@ -229,12 +232,38 @@ class CScriptedDlg : public CtavrinDlg {
   };
   std::vector<Post> posts;
   int toolTips = 0;
+  std::vector<std::string> buttonFaults;  // tool buttons not where the arrangement or not as the rules say
   BOOL OnInitDialog() override {
     const BOOL result = CtavrinDlg::OnInitDialog();
     toolTips = m_toolTip.GetToolCount();
+    CheckButtons();
     for (const Post& p : posts) PostMessage(p.msg, p.wp, p.lp);
     PostMessage(WM_COMMAND, kCmdClose, 0);
     return result;
+  }
+  // The buttons are made at their places and in their states before the arrangement and the rules
+  // run, which then move and enable only what differs: at the end of the start-up each stands where
+  // the arrangement puts it and is enabled as the rules say.
+  void CheckButtons() {
+    int ids[kToolButtonCount];
+    for (int i = 0; i < kToolButtonCount; ++i) ids[i] = m_tool[i].m_hWnd ? m_tool[i].GetDlgCtrlID() : 0;
+    ButtonPlace places[kToolButtonCount];
+    ToolRowPlaces(LayoutForStep(m_nSizeStep), VisibilityFor(m_nSizeStep, false), ids, kToolButtonCount, places);
+    const ButtonSet rules = UpdateButtonsRule(CurrentButtonState());
+    for (int i = 0; i < kToolButtonCount; ++i) {
+      CSkinButton& b = m_tool[i];
+      const std::string id = std::to_string(kToolFirst + i);
+      if (!b.m_hWnd) {
+        buttonFaults.push_back(id + " missing");
+        continue;
+      }
+      if ((b.IsWindowEnabled() != FALSE) != rules.enabled[i]) buttonFaults.push_back(id + " enabled");
+      RECT r;
+      b.GetWindowRect(&r);
+      MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+      if (places[i].shown && !EqualRect(&r, &places[i].rect)) buttonFaults.push_back(id + " place");
+      if (((b.GetStyle() & WS_VISIBLE) != 0) != places[i].shown) buttonFaults.push_back(id + " shown");
+    }
   }
 };
 
@@ -275,6 +304,7 @@ TEST_F(MainDialogTest, PrivateMessagesReachTheirHandlersThroughTheModalLoop) {
     EXPECT_EQ(dlg.DoModal(), IDOK) << c.name;
     EXPECT_TRUE(dlg.m_bStarted) << c.name << ": the after-start message ran before the close";
     EXPECT_EQ(dlg.toolTips, 21) << c.name << ": every tool and caption button has its tip";
+    EXPECT_EQ(dlg.buttonFaults, std::vector<std::string>{}) << c.name;
     EXPECT_EQ(dlg.m_nProgress, c.progress) << c.name;
     EXPECT_EQ(dlg.m_nVolume, c.volume) << c.name;
     EXPECT_EQ(playcore::g_PlayerInstance[0].active, 0) << c.name << ": the close released the players";

@@ -132,6 +132,39 @@ TEST_F(PaneTest, FiltersHideTheirGroupsAndReopenTheFirstRow) {
   EXPECT_EQ(pane().m_list.GetItemCount(), 2);
 }
 
+// The five groups start shown, set with one refill of the list (not one per button); the five button
+// filters go off and on together with one refill each. The tree's image list is there from the start
+// (its size places the items' texts) and gets the folder icons once, with the first source.
+TEST_F(PaneTest, TheFiltersStartOnWithOneRefillAndTheFolderIconsComeWithTheFirstSource) {
+  for (int i = 0; i < kFilterButtonCount; ++i) {
+    EXPECT_TRUE(pane().m_list.m_bFilter[i]) << i;
+    EXPECT_TRUE(pane().m_btnFilter[i].m_bPressed) << i;
+  }
+  EXPECT_FALSE(pane().m_bRefiltered);
+  const HIMAGELIST icons = TreeView_GetImageList(pane().m_tree.m_hWnd, TVSIL_NORMAL);
+  ASSERT_NE(icons, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(icons), 0) << "the folder icons are read before a source needs them";
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  ASSERT_EQ(pane().m_list.GetItemCount(), 10);
+  const int loaded = ImageList_GetImageCount(icons);
+  EXPECT_EQ(loaded, 2);
+  pane().m_tree.LoadFolderIcons();  // as the next source does
+  EXPECT_EQ(ImageList_GetImageCount(icons), loaded) << "the icons were added again";
+
+  static int refills;
+  refills = 0;
+  pane().m_list.m_pfnRefilled = [](const RecordingList&) { ++refills; };
+  pane().SetButtonFilters(FALSE);
+  EXPECT_EQ(refills, 1);
+  EXPECT_EQ(RowTexts(pane().m_list), (std::vector<std::wstring>{L"006_120500O", L"007_120600R"}));
+  for (int i = 0; i < kFilterButtonCount; ++i) EXPECT_FALSE(pane().m_btnFilter[i].m_bPressed) << i;
+  pane().SetButtonFilters(TRUE);
+  EXPECT_EQ(refills, 2);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 10);
+  EXPECT_EQ(pane().m_list.m_nSelected, 0);
+  pane().m_list.m_pfnRefilled = nullptr;
+}
+
 // Regression: a filter button's click reaches the owner, which acts on it.
 TEST_F(PaneTest, FilterButtonClicksReachTheOwner) {
   pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);

@@ -111,6 +111,31 @@ Visibility VisibilityFor(int step, bool fullScreen) {
   }
 }
 
+bool IsHiddenAtStep2(int id) {
+  return id == 38006 || id == 38007 || id == 38013 || id == 38014 || id == 38015 || id == 38016;
+}
+
+void ToolRowPlaces(const StepLayout& l, const Visibility& v, const int* ids, int count, ButtonPlace* places) {
+  int x = l.buttonLeft;
+  for (int i = 0; i < count; ++i) {
+    const int id = ids[i];
+    places[i] = ButtonPlace{RECT{}, false};
+    if (id == 0 || !v.toolButtons || (!v.SnapshotEtc && IsHiddenAtStep2(id))) continue;  // the row closes up
+    if (id == 38013) x += kSourceGap;
+    places[i] = ButtonPlace{RECT{x, l.buttonTop, x + kButtonSize, l.buttonTop + kButtonSize}, true};
+    x += kButtonStep;
+  }
+}
+
+void CaptionPlaces(const StepLayout& l, const Visibility& v, ButtonPlace places[3]) {
+  int right = l.dialog.cx - kCaptionRight;
+  for (int i = 0; i < 3; ++i) {
+    right -= kCaptionWidths[i];
+    places[i] = ButtonPlace{RECT{right, 4, right + kCaptionWidths[i], 4 + kCaptionHeight}, v.captionButtons};
+    right -= 2;
+  }
+}
+
 RECT BrowserRectStep0(const RECT& pane, int paneMode, int clientHeight) {
   const int top = paneMode == 4 ? pane.top + kWideBrowserTop - (kWideBandStep0.top - kPaneOrigin.y) : pane.top + 1;
   const int left = paneMode == 4 ? kPaneOrigin.x + kPaneSizes[0].cx : pane.right;

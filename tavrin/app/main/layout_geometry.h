@@ -80,6 +80,20 @@ struct Visibility {
 };
 Visibility VisibilityFor(int step, bool fullScreen);
 
+// A button's place in an arrangement: its rectangle in the dialog's client area and whether it shows.
+struct ButtonPlace {
+  RECT rect;
+  bool shown;
+};
+// Whether tool button `id` is one of those hidden at step 2 (38006, 38007, 38013-38016).
+bool IsHiddenAtStep2(int id);
+// The tool buttons' places: one row from the layout's first button place, closing up over the hidden
+// ones, with a gap before 38013. `ids[i]` is button i's command, 0 for a button without a window (it
+// takes no place and is not shown). A hidden button keeps no place of its own (its rectangle is empty).
+void ToolRowPlaces(const StepLayout& l, const Visibility& v, const int* ids, int count, ButtonPlace* places);
+// The three caption buttons' places at the top right: close, next size step, minimise.
+void CaptionPlaces(const StepLayout& l, const Visibility& v, ButtonPlace places[3]);
+
 // The browser pane's rectangle at step 0 beside the primary pane `pane` (mode 4: below the band).
 RECT BrowserRectStep0(const RECT& pane, int paneMode, int clientHeight);
 

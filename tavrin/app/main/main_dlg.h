@@ -152,6 +152,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
 
   // Button states (main_dlg_buttons.cpp).
   quill::app::ButtonState CurrentButtonState();
+  // The state the rules see while the buttons are made (CreateSkinButtons).
+  quill::app::ButtonState BirthButtonState();
   void UpdateButtons();
   void EnableToolButtons(int first);
   void DisableAllButtons();
@@ -521,6 +523,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
  private:
   static RECT ChildRect(CWnd& child);
   void PlaceChild(CWnd& child, const RECT& rect, bool shown);
+  void MoveChildTo(CWnd& child, const RECT& rect);
   void PlaceDriveViews(const quill::app::StepLayout& l);
   void PlaceButtonRow(const quill::app::StepLayout& l, const quill::app::Visibility& v);
   void PaintBackdrop(HDC dc, const RECT& client);

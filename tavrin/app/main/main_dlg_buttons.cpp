@@ -28,6 +28,15 @@ ButtonState CtavrinDlg::CurrentButtonState() {
   return s;
 }
 
+// The state the rules see while the buttons are made: as now, with the buttons whose state a rule keeps
+// (the CSV and caption buttons) enabled, as a button is by default.
+ButtonState CtavrinDlg::BirthButtonState() {
+  ButtonState s = CurrentButtonState();
+  s.csvEnabledNow = true;
+  s.captionEnabledNow = true;
+  return s;
+}
+
 void CtavrinDlg::ApplyButtonSet(const ButtonSet& set) {
   for (int i = 0; i < kToolButtonCount; ++i) {
     CSkinButton& b = m_tool[i];

@@ -112,12 +112,25 @@ void CtavrinDlg::CreateMoviePanes(const RECT& rect) {
 }
 
 void CtavrinDlg::CreateSkinButtons() {
-  const RECT none = {0, 0, kButtonSize, kButtonSize};
+  // Each button is born where the arrangement of the source step puts it and enabled as the button
+  // rules say now: moving and enabling every button once more before the window shows is a good part
+  // of the start-up (the arrangement and UpdateButtons still set whatever differs).
+  const StepLayout layout = LayoutForStep(m_nSizeStep);
+  const Visibility visibility = VisibilityFor(m_nSizeStep, m_bFullScreen != FALSE);
+  int ids[kToolButtonCount];
+  for (int i = 0; i < kToolButtonCount; ++i) ids[i] = static_cast<int>(kToolRows[i].id);
+  ButtonPlace tools[kToolButtonCount];
+  ToolRowPlaces(layout, visibility, ids, kToolButtonCount, tools);
+  ButtonPlace captions[kCaptionButtonCount];
+  CaptionPlaces(layout, visibility, captions);
+  const ButtonSet born = UpdateButtonsRule(BirthButtonState());
   for (int i = 0; i < kToolButtonCount; ++i) {
     CSkinButton& b = m_tool[i];
     b.m_nImageWidth = kButtonSize;
     b.m_nImageHeight = kButtonSize;
-    if (!b.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, none, this, kToolRows[i].id)) continue;
+    const RECT r = tools[i].shown ? tools[i].rect : RECT{0, 0, kButtonSize, kButtonSize};
+    const DWORD style = BS_OWNERDRAW | (tools[i].shown ? WS_VISIBLE : 0) | (born.enabled[i] ? 0 : WS_DISABLED);
+    if (!b.Create(L"", WS_CHILD | style, r, this, kToolRows[i].id)) continue;
     b.SetImages(kToolRows[i].bitmap);
     m_toolTip.AddTool(&b, UIText(kToolRows[i].tip));
   }
@@ -125,12 +138,11 @@ void CtavrinDlg::CreateSkinButtons() {
     CSkinButton& b = m_caption[i];
     b.m_nImageWidth = kCaptionWidths[i];
     b.m_nImageHeight = kCaptionHeight;
-    const RECT r = {0, 0, kCaptionWidths[i], kCaptionHeight};
-    if (!b.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r, this, kCaptionRows[i].id)) continue;
+    const DWORD style = BS_OWNERDRAW | (captions[i].shown ? WS_VISIBLE : 0) | (born.captionEnabled ? 0 : WS_DISABLED);
+    if (!b.Create(L"", WS_CHILD | style, captions[i].rect, this, kCaptionRows[i].id)) continue;
     b.SetImages(kCaptionRows[i].bitmap);
     m_toolTip.AddTool(&b, UIText(kCaptionRows[i].tip));
   }
-  // Placed by the arrangement of the source step, before the window shows.
 }
 
 void CtavrinDlg::GetPaneRect(RECT* rect, int pane) {

@@ -21,10 +21,6 @@ namespace {
 constexpr unsigned kTextMapFace = 155, kTextResetFace = 160;
 constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
 
-bool IsHiddenAtStep2(UINT id) {
-  return id == 38006 || id == 38007 || id == 38013 || id == 38014 || id == 38015 || id == 38016;
-}
-
 bool Active(int player) { return player >= 0 && player < playcore::kPlayerCount && g_PlayerInstance[player].active; }
 
 }  // namespace
@@ -101,7 +97,7 @@ RECT CtavrinDlg::ChildRect(CWnd& child) {
 void CtavrinDlg::PlaceChild(CWnd& child, const RECT& rect, bool shown) {
   if (!child.m_hWnd) return;
   shown = shown && !::IsRectEmpty(&rect);
-  if (shown) child.MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+  if (shown) MoveChildTo(child, rect);
   child.ShowWindow(shown ? SW_SHOWNA : SW_HIDE);
 }
 
@@ -119,30 +115,35 @@ void CtavrinDlg::PlaceDriveViews(const StepLayout& l) {
 // The tool buttons in one row from the pane's left edge (closing up over hidden ones, with a gap
 // before 38013), and the caption buttons at the top right.
 void CtavrinDlg::PlaceButtonRow(const StepLayout& l, const Visibility& v) {
-  int x = l.buttonLeft;
+  int ids[kToolButtonCount];
+  for (int i = 0; i < kToolButtonCount; ++i) ids[i] = m_tool[i].m_hWnd ? m_tool[i].GetDlgCtrlID() : 0;
+  ButtonPlace tools[kToolButtonCount];
+  ToolRowPlaces(l, v, ids, kToolButtonCount, tools);
   for (int i = 0; i < kToolButtonCount; ++i) {
     CSkinButton& b = m_tool[i];
     if (!b.m_hWnd) continue;
-    const UINT id = static_cast<UINT>(b.GetDlgCtrlID());
-    const bool shown = v.toolButtons && (v.SnapshotEtc || !IsHiddenAtStep2(id));
-    if (!shown) {
+    if (!tools[i].shown) {
       b.ShowWindow(SW_HIDE);
-      continue;  // the row closes up over a hidden button
+      continue;
     }
-    if (id == 38013) x += kSourceGap;
-    b.MoveWindow(x, l.buttonTop, kButtonSize, kButtonSize, TRUE);
-    x += kButtonStep;
-    if (!b.IsWindowVisible()) b.ShowWindow(SW_SHOWNA);
+    MoveChildTo(b, tools[i].rect);
+    if (!(b.GetStyle() & WS_VISIBLE)) b.ShowWindow(SW_SHOWNA);
   }
-  int right = l.dialog.cx - kCaptionRight;
+  ButtonPlace captions[kCaptionButtonCount];
+  CaptionPlaces(l, v, captions);
   for (int i = 0; i < kCaptionButtonCount; ++i) {
-    right -= kCaptionWidths[i];
-    if (m_caption[i].m_hWnd) {
-      m_caption[i].MoveWindow(right, 4, kCaptionWidths[i], kCaptionHeight, TRUE);
-      m_caption[i].ShowWindow(v.captionButtons ? SW_SHOWNA : SW_HIDE);
-    }
-    right -= 2;
+    if (!m_caption[i].m_hWnd) continue;
+    MoveChildTo(m_caption[i], captions[i].rect);
+    m_caption[i].ShowWindow(captions[i].shown ? SW_SHOWNA : SW_HIDE);
   }
+}
+
+// A child moved to `rect` (and redrawn there) unless it is there already: each move is a round of
+// window messages, and most arrangements leave most buttons where they are.
+void CtavrinDlg::MoveChildTo(CWnd& child, const RECT& rect) {
+  const RECT now = ChildRect(child);
+  if (::EqualRect(&now, &rect)) return;
+  child.MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
 }
 
 void CtavrinDlg::ShowMapFrame(BOOL show) {
