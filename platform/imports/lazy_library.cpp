@@ -43,11 +43,23 @@ namespace {
 LazyLibrary g_direct3d9(L"d3d9.dll");
 LazyLibrary g_dxva2(L"dxva2.dll");
 LazyLibrary g_evr(L"evr.dll");
+LazyLibrary g_mf(L"mf.dll");
+LazyLibrary g_mfplat(L"mfplat.dll");
+LazyLibrary g_mfreadwrite(L"mfreadwrite.dll");
+LazyLibrary g_wininet(L"wininet.dll");
+LazyLibrary g_winmm(L"winmm.dll");
+LazyLibrary g_comdlg32(L"comdlg32.dll");
 
 }  // namespace
 
 LazyLibrary& Direct3D9Library() { return g_direct3d9; }
 LazyLibrary& Dxva2Library() { return g_dxva2; }
 LazyLibrary& EvrLibrary() { return g_evr; }
+LazyLibrary& MfLibrary() { return g_mf; }
+LazyLibrary& MfplatLibrary() { return g_mfplat; }
+LazyLibrary& MfreadwriteLibrary() { return g_mfreadwrite; }
+LazyLibrary& WininetLibrary() { return g_wininet; }
+LazyLibrary& WinmmLibrary() { return g_winmm; }
+LazyLibrary& Comdlg32Library() { return g_comdlg32; }
 
 }  // namespace quill::imports

@@ -32,6 +32,10 @@ class LazyLibrary {
     return reinterpret_cast<F>(reinterpret_cast<void*>(Find(function)));
   }
 
+  // After a Find that gave null: the system's error for it (ERROR_MOD_NOT_FOUND when the library
+  // is missing, ERROR_PROC_NOT_FOUND when only the function is).
+  DWORD MissingError() const { return module_ ? ERROR_PROC_NOT_FOUND : ERROR_MOD_NOT_FOUND; }
+
   // Test use only, with no call running: forgets the loaded module so the next Find loads again.
   void ResetForTest();
 
@@ -51,5 +55,11 @@ void SetLibraryLoaderForTest(const LibraryLoader* loader);
 LazyLibrary& Direct3D9Library();
 LazyLibrary& Dxva2Library();
 LazyLibrary& EvrLibrary();
+LazyLibrary& MfLibrary();
+LazyLibrary& MfplatLibrary();
+LazyLibrary& MfreadwriteLibrary();
+LazyLibrary& WininetLibrary();
+LazyLibrary& WinmmLibrary();
+LazyLibrary& Comdlg32Library();
 
 }  // namespace quill::imports

@@ -131,9 +131,17 @@ void CFileListCtrl::OnColumnClick(NMHDR* hdr, LRESULT* result) {
   *result = 0;
 }
 
+void CFileListCtrl::HoldScrollBars(bool hold) {
+  m_bScrollBarsHeld = hold;
+  if (!hold && m_hWnd) {
+    ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+}
+
 void CFileListCtrl::OnNcCalcSize(BOOL calcValid, NCCALCSIZE_PARAMS* params) {
   // Showing a scroll bar recalculates the frame: answer that inner pass with the default alone.
-  if (!m_bInNcCalcSize) {
+  if (!m_bInNcCalcSize && !m_bScrollBarsHeld) {
     m_bInNcCalcSize = true;
     ::ShowScrollBar(m_hWnd, SB_VERT, TRUE);
     ::ShowScrollBar(m_hWnd, SB_HORZ, FALSE);

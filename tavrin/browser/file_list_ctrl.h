@@ -67,6 +67,11 @@ class CFileListCtrl : public CListCtrl {
   BOOL* m_pRefiltered = nullptr;
   int m_nSortColumn = -1;
   void (*m_pfnRefilled)(const RecordingList& shown) = nullptr;
+  // While held (from before the window is made until its font and columns are set), a frame
+  // calculation leaves the scroll bars to the list: each step of that set-up recalculates the frame,
+  // the list hides the vertical bar and the frame calculation shows it again, a few dozen times. The
+  // release applies the scroll bars once.
+  void HoldScrollBars(bool hold);
 
  protected:
   void OnNcCalcSize(BOOL calcValid, NCCALCSIZE_PARAMS* params);
@@ -79,4 +84,5 @@ class CFileListCtrl : public CListCtrl {
 
  private:
   bool m_bInNcCalcSize = false;
+  bool m_bScrollBarsHeld = false;
 };

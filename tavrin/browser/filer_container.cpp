@@ -56,10 +56,12 @@ int CFilerContainerDlg::CreateChildren(IBrowserOwner* owner) {
   m_tree.CreateImageList();
   m_tree.SetFont(g_hFont13);
   m_tree.FitItemHeight();
+  m_list.HoldScrollBars(true);
   m_list.CreateEx(WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | LVS_NOCOLUMNHEADER, none, this,
                   CFileListCtrl::kControlId);
   m_list.SetFont(g_hFont13);
   m_list.SetupColumns();
+  m_list.HoldScrollBars(false);
   m_editCaption.Create(WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, none, this, kCaptionId);
   m_editCaption.SetFont(g_hFont10);
   for (int i = 0; i < kFilterButtonCount; ++i) {

@@ -145,6 +145,9 @@ void CSkinSliderCtrl::Draw(CDC* dc) {
 
 void CSkinSliderCtrl::Redraw(int pos) {
   m_nPos = pos;
+  // A slider that does not show (its window or one it sits in hidden, as during the start-up) is
+  // drawn at this position by the erase that shows it.
+  if (!m_hWnd || !IsWindowVisible()) return;
   CRect rc;
   GetClientRect(&rc);
   if (rc.Width() <= 0) return;

@@ -165,6 +165,33 @@ TEST_F(PaneTest, TheFiltersStartOnWithOneRefillAndTheFolderIconsComeWithTheFirst
   pane().m_list.m_pfnRefilled = nullptr;
 }
 
+// The list always shows its vertical scroll bar (disabled while empty) and never the horizontal one,
+// from its creation on (its set-up leaves the bars to the list until the frame is applied once).
+TEST_F(PaneTest, TheListKeepsItsVerticalScrollBarFromItsCreationOn) {
+  auto bars = [&](int* vMin, int* vMax) {
+    SCROLLINFO si = {};
+    si.cbSize = sizeof si;
+    si.fMask = SIF_RANGE;
+    GetScrollInfo(pane().m_list.m_hWnd, SB_VERT, &si);
+    *vMin = si.nMin;
+    *vMax = si.nMax;
+    return GetWindowLongW(pane().m_list.m_hWnd, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL);
+  };
+  int vMin = 0, vMax = 0;
+  EXPECT_EQ(bars(&vMin, &vMax), WS_VSCROLL);
+  EXPECT_EQ(vMin, -1);
+  EXPECT_EQ(vMax, -1);
+  pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);
+  ASSERT_EQ(pane().m_list.GetItemCount(), 10);
+  RECT rc;
+  pane().m_list.GetWindowRect(&rc);
+  MapWindowPoints(nullptr, pane().m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+  pane().m_list.MoveWindow(&rc);  // a frame calculation with the rows in
+  EXPECT_EQ(bars(&vMin, &vMax), WS_VSCROLL);
+  EXPECT_EQ(vMin, 0);
+  EXPECT_EQ(vMax, 10);
+}
+
 // Regression: a filter button's click reaches the owner, which acts on it.
 TEST_F(PaneTest, FilterButtonClicksReachTheOwner) {
   pane().OpenSource((card_ + L"\\20240101_001").c_str(), CFilerContainerDlg::kSourceFolder);

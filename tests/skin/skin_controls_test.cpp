@@ -308,6 +308,33 @@ TEST(SliderDrawing, ASliderWiderThanTheBufferIsPaintedToItsRightEnd) {
   EXPECT_TRUE(greyish(p.At(2395, 8)));
 }
 
+// A slider that does not show (as during the start-up, before the main window shows) is not drawn by
+// Redraw; the erase that shows it draws the position Redraw was given.
+TEST(SliderDrawing, AHiddenSliderDrawsItsNewPositionWhenErased) {
+  CSkinSliderCtrl slider;
+  ASSERT_TRUE(slider.Create(38198, &SharedHost()));
+  slider.MoveWindow(0, 300, 2400, 16, FALSE);
+  slider.ShowWindow(SW_HIDE);
+  slider.LoadImages(IDB_SKIN_SEEK_PLAYED, IDB_SKIN_SEEK_REST, IDB_SKIN_SEEK_THUMB, IDB_SKIN_SEEK_THUMB_PRESSED);
+  slider.SetRange(0, 99);
+  slider.m_nPos = 50;
+  slider.Redraw(10);
+  EXPECT_EQ(slider.m_nPos, 10);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP surface = CreateCompatibleBitmap(screen, 2400, 16);
+  HGDIOBJ old = SelectObject(mem, surface);
+  ::SendMessageW(slider.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+  quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 2400, 16);
+  SelectObject(mem, old);
+  DeleteObject(surface);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  auto bluish = [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 60; };
+  EXPECT_TRUE(bluish(p.At(100, 8))) << "played up to 10 of 99";
+  EXPECT_FALSE(bluish(p.At(1000, 8))) << "the rest after it";
+}
+
 // A button's faces are built when it is first drawn, once, from its last SetImages; a bitmap that is
 // not among the resources keeps the faces it has.
 TEST(SkinButton, FacesAreBuiltAtTheFirstDrawOnceAndKeptForAMissingBitmap) {

@@ -36,6 +36,7 @@
 #include "tavrin/app/web/connectivity_watch.h"
 #include "tavrin/app/main/context_menu.h"
 #include "tavrin/app/main/controller_pad.h"
+#include "tavrin/app/main/d3dx_probe.h"
 #include "tavrin/app/main/layout_geometry.h"
 #include "tavrin/app/main/movie_pane.h"
 #include "tavrin/app/main/playback_rules.h"
@@ -426,6 +427,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nProgress = 0;
   int m_nBrowserMode = 0;
   int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
+  quill::app::D3dxProbe m_d3dxProbe;  // started with OnInitDialog, taken by the after-start steps
   RECT m_rcRestore = {};
   RECT m_rcMapHome = {};
   playcore::sZOOMBLOCK m_aZoom[2] = {};

@@ -66,6 +66,9 @@ HPOWERNOTIFY RegisterDisplayPowerNotification(HWND hwnd) {
                                           DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
+// The D3DX probe in use: the test hook's or the system folder's.
+D3dxProbe::ProbeFn D3dxProbeInUse() { return Hooks().probeD3dx ? Hooks().probeD3dx : &ProbeD3dxFromSystem; }
+
 }  // namespace
 
 BOOL CtavrinDlg::OnInitDialog() {
@@ -129,6 +132,8 @@ BOOL CtavrinDlg::OnInitDialog() {
   SetTimer(kTimerSecond, 1000);
   // 29. Start-up done: the after-start steps run from the loop.
   m_bInitDone = TRUE;
+  // The D3DX probe of the after-start steps starts loading now, while the window is shown.
+  m_d3dxProbe.Start(D3dxProbeInUse());
   PostMessage(quill::msg::kAfterInit, 0, 0);
   MarkStart(StartStep::kInitDone);
   return TRUE;
@@ -303,7 +308,7 @@ LRESULT CtavrinDlg::OnAfterInit(WPARAM, LPARAM) {
     ArrangeStep(m_nSizeStep);
   }
   // 2. The D3DX 9 library: the 360-degree views need it; without it, say so once.
-  const bool d3dx = Hooks().probeD3dx ? Hooks().probeD3dx() : ProbeD3dxFromSystem();
+  const bool d3dx = m_d3dxProbe.Take(D3dxProbeInUse());
   m_bD3dxPresent = d3dx ? TRUE : FALSE;
   m_pane[0].m_bD3dx = m_pane[1].m_bD3dx = m_bD3dxPresent;
   UpdateButtons();
