@@ -26,6 +26,15 @@ bool Missing() {
   return false;
 }
 
+// A probe whose library start-up sends to a window of the waiting thread.
+HWND g_window = nullptr;
+bool g_answered = false;
+bool PresentAfterSending() {
+  DWORD_PTR result = 0;
+  g_answered = SendMessageTimeoutW(g_window, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result) != 0;
+  return Present();
+}
+
 bool PresentWhenReleased() {
   WaitForSingleObject(g_release, 10000);
   return Present();
@@ -88,6 +97,21 @@ TEST_F(D3dxProbeTest, TakeAndTheOwnersEndWaitForARunningProbe) {
   }
   EXPECT_EQ(g_calls, 2) << "the owner ended before its probe";
   CloseHandle(g_release);
+}
+
+// The wait takes what the probe's thread sends to the waiting thread's windows, and nothing posted.
+TEST_F(D3dxProbeTest, TakeAnswersWhatTheProbesThreadSendsButLeavesPostedMessagesQueued) {
+  g_window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(g_window, nullptr);
+  g_answered = false;
+  PostMessageW(g_window, WM_USER + 7, 0, 0);
+  D3dxProbe probe;
+  probe.Start(&PresentAfterSending);
+  EXPECT_TRUE(probe.Take(nullptr));
+  EXPECT_TRUE(g_answered) << "the probe's send waited for its time-out";
+  MSG msg;
+  EXPECT_TRUE(PeekMessageW(&msg, g_window, WM_USER + 7, WM_USER + 7, PM_REMOVE)) << "a posted message ran";
+  DestroyWindow(g_window);
 }
 
 }  // namespace

@@ -5,8 +5,25 @@
 
 namespace quill::app {
 
+namespace {
+
+// Waits for the probe's thread taking only the messages sent to this thread's windows: a library's
+// start-up on the probe's thread that sent to one of them would otherwise wait for this thread for
+// ever. Posted messages stay queued, so nothing of the window (its first paint among them) runs
+// ahead of the step that waits.
+void WaitTakingSentMessages(HANDLE thread) {
+  for (;;) {
+    const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, 0);
+    if (woke != WAIT_OBJECT_0 + 1) return;  // ended, or the wait itself failed
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+}  // namespace
+
 D3dxProbe::~D3dxProbe() {
-  if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
+  if (thread_) WaitTakingSentMessages(thread_.get());
 }
 
 unsigned __stdcall D3dxProbe::Run(void* self) {
@@ -24,7 +41,7 @@ void D3dxProbe::Start(ProbeFn probe) {
 
 bool D3dxProbe::Take(ProbeFn probe) {
   if (!thread_) return probe ? probe() : false;
-  WaitForSingleObject(thread_.get(), INFINITE);
+  WaitTakingSentMessages(thread_.get());
   thread_.Reset();
   started_ = nullptr;
   return answer_;

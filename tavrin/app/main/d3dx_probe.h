@@ -7,7 +7,8 @@
 // they were.
 //
 // Threads: Start, Take and the destructor on the UI thread; the probe runs on the probe's thread,
-// which writes answer_ and ends; Take reads answer_ only after waiting for that end.
+// which writes answer_ and ends; Take reads answer_ only after waiting for that end. The waits take
+// the messages sent to the UI thread's windows meanwhile (never the posted ones).
 #pragma once
 
 #include <windows.h>
