@@ -58,6 +58,12 @@ void DefaultRelease(IUnknown* source, bool takenOver) {
 }
 
 // A Media Foundation player for the window, its messages held, opened from the source up to ready.
+// Its presenter's Direct3D device is made here, on the preparing thread (an ordinary open makes it on
+// the window's thread, an audio-less rebuild on a session thread): the device is windowed and made
+// with D3DCREATE_NOWINDOWCHANGES, so the window is not hooked and no thread of the window's is needed;
+// any message the device sends the window while it is made or closed is dispatched by the UI thread's
+// join of the worker. Nothing is presented before the take-over: the session is never started, and
+// the pane repaints only the instance's own player.
 HRESULT DefaultOpenPlayer(HWND window, const sVIEWSETTINGS* settings, IUnknown* source, const wchar_t* path,
                           IUnknown** player) {
   *player = nullptr;
