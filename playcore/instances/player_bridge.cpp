@@ -153,7 +153,8 @@ int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   CPlayer* player = nullptr;
   // The player opened ahead while the previous movie played, when it is this file's.
   if (quill::com::ComPtr<IUnknown> ahead = PlayerInstance::TakePreparedPlayer(instance, path)) {
-    if (!TakeOverPlayer(instance, std::move(ahead), settings)) return 0;
+    // One that cannot be taken over is shut down, and the file opened the ordinary way.
+    if (!TakeOverPlayer(instance, std::move(ahead), settings)) return OpenPlayer(instance, path);
     player = renderer->player;
   } else {
     // Without Media Foundation the instance plays through a DirectShow graph.
