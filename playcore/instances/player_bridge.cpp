@@ -90,6 +90,12 @@ sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance) {
   return &renderer->keptView;
 }
 
+sVIEWSETTINGS NextMovieView(sPLAYERINSTANCE* instance) {
+  sVIEWSETTINGS view = *ViewSettings(instance);
+  ApplyEngineMode(instance, &view);
+  return view;
+}
+
 CPlayer* PlayerOf(const sPLAYERINSTANCE* instance) { return instance->renderer.player; }
 
 void ReleaseOverlaySurfaces(sRENDERERSTATE* renderer) {
@@ -114,39 +120,70 @@ bool MakeOverlaySurfaces(sRENDERERSTATE* renderer, HWND window) {
   return renderer->overlayBitmapDC != nullptr;
 }
 
-int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
-  ClosePlayer(instance);  // whatever the previous movie left
+// The player prepared ahead for the file, taken over as the instance's: from here it is driven on
+// this thread under the instance mutex, shows the view of now, and its held ready report (or the one
+// still to come) reaches the window. False, with the player shut down, when it cannot be used.
+bool TakeOverPlayer(sPLAYERINSTANCE* instance, quill::com::ComPtr<IUnknown> prepared, const sVIEWSETTINGS* settings) {
+  CPlayer* player = CPlayer::FromUnknown(prepared.get());
+  prepared.reset();
+  if (!player) return false;
   sRENDERERSTATE* renderer = &instance->renderer;
-  sVIEWSETTINGS* settings = ViewSettings(instance);
-  ApplyEngineMode(instance, settings);
-  CPlayer* player = nullptr;
-  // Without Media Foundation the instance plays through a DirectShow graph.
-  if (FAILED(StartMediaFoundationPlayer(instance->videoWindow, settings, &player))) {
-    PlayerInstance::DropPreparedMovie(instance);
-    return dsbridge::OpenGraph(instance, path);
-  }
-  // The graph stays empty on this path: one per instance serves every movie (a filter graph made
-  // and released for each movie left a handle behind each time under Wine).
   HRESULT hr = S_OK;
   if (!renderer->directShow.graph) {
     hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                           reinterpret_cast<void**>(&renderer->directShow.graph));
   }
   if (!SucceededQuietly(hr) || !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
+    ReleaseOverlaySurfaces(renderer);
+    player->Shutdown();
     player->Release();
-    ClosePlayer(instance);
-    return 0;
+    return false;
   }
   renderer->player = player;
-  // The source resolved ahead while the previous movie played, when it is this file's (OpenURL
-  // takes it over, also when it fails).
-  quill::com::ComPtr<IMFMediaSource> prepared;
-  if (quill::com::ComPtr<IUnknown> ahead = PlayerInstance::TakePreparedMovie(instance, path)) ahead.As(&prepared);
-  if (!player->OpenURL(path, prepared.get())) {
-    ClosePlayer(instance);
-    // A source resolved ahead may have gone stale (the card was taken out meanwhile): the file is
-    // opened once more the ordinary way before the open counts as failed.
-    return prepared ? OpenPlayer(instance, path) : 0;
+  player->AdoptView(settings);
+  player->DeliverMessages(instance->videoWindow);
+  return true;
+}
+
+int OpenPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  ClosePlayer(instance);  // whatever the previous movie left
+  sRENDERERSTATE* renderer = &instance->renderer;
+  sVIEWSETTINGS* settings = ViewSettings(instance);
+  ApplyEngineMode(instance, settings);
+  CPlayer* player = nullptr;
+  // The player opened ahead while the previous movie played, when it is this file's.
+  if (quill::com::ComPtr<IUnknown> ahead = PlayerInstance::TakePreparedPlayer(instance, path)) {
+    if (!TakeOverPlayer(instance, std::move(ahead), settings)) return 0;
+    player = renderer->player;
+  } else {
+    // Without Media Foundation the instance plays through a DirectShow graph.
+    if (FAILED(StartMediaFoundationPlayer(instance->videoWindow, settings, &player))) {
+      PlayerInstance::DropPreparedMovie(instance);
+      return dsbridge::OpenGraph(instance, path);
+    }
+    // The graph stays empty on this path: one per instance serves every movie (a filter graph made
+    // and released for each movie left a handle behind each time under Wine).
+    HRESULT hr = S_OK;
+    if (!renderer->directShow.graph) {
+      hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                            reinterpret_cast<void**>(&renderer->directShow.graph));
+    }
+    if (!SucceededQuietly(hr) || !MakeOverlaySurfaces(renderer, instance->videoWindow)) {
+      player->Release();
+      ClosePlayer(instance);
+      return 0;
+    }
+    renderer->player = player;
+    // The source resolved ahead while the previous movie played, when it is this file's (OpenURL
+    // takes it over, also when it fails).
+    quill::com::ComPtr<IMFMediaSource> prepared;
+    if (quill::com::ComPtr<IUnknown> source = PlayerInstance::TakePreparedMovie(instance, path)) source.As(&prepared);
+    if (!player->OpenURL(path, prepared.get())) {
+      ClosePlayer(instance);
+      // A source resolved ahead may have gone stale (the card was taken out meanwhile): the file is
+      // opened once more the ordinary way before the open counts as failed.
+      return prepared ? OpenPlayer(instance, path) : 0;
+    }
   }
   instance->reverse = (QueryGraphCapabilities(&renderer->directShow) & kCanPlayBackwards) ? 1 : 0;
   const int64_t duration = MediaTimeToPosition(player->duration(), instance->timeScale);

@@ -50,6 +50,9 @@ bool UsesMediaFoundation(const sPLAYERINSTANCE* instance);
 // pane its own); CloseMovie stores the scene's state there so that the next movie keeps the view. Read
 // and written under the instance mutex.
 sVIEWSETTINGS* ViewSettings(sPLAYERINSTANCE* instance);
+// A copy of the view a new presenter of this instance would start with now (under the instance
+// mutex): what a player prepared ahead starts with until its take-over gives it the view of then.
+sVIEWSETTINGS NextMovieView(sPLAYERINSTANCE* instance);
 
 // Messages of the step thread to the parent of the video window (lParam: the step position).
 constexpr UINT kMsgStepTick = quill::msg::kStepTick;

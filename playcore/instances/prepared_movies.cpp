@@ -7,6 +7,8 @@
 #include <string>
 
 #include "playcore/instances/instance_gate.h"
+#include "playcore/instances/player_bridge.h"
+#include "playcore/instances/player_start.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/player/source_shutdown.h"
 #include "playcore/player/wine_host.h"
@@ -55,8 +57,40 @@ void DefaultRelease(IUnknown* source, bool takenOver) {
   MFShutdown();
 }
 
+// A Media Foundation player for the window, its messages held, opened from the source up to ready.
+HRESULT DefaultOpenPlayer(HWND window, const sVIEWSETTINGS* settings, IUnknown* source, const wchar_t* path,
+                          IUnknown** player) {
+  *player = nullptr;
+  quill::com::ComPtr<IMFMediaSource> media;
+  HRESULT hr = source->QueryInterface(__uuidof(IMFMediaSource), media.putVoid());
+  if (FAILED(hr)) return hr;
+  ThreadCom com;
+  CPlayer* made = nullptr;
+  // The same start-up check as an open's: without it the instance plays another way, and nothing is
+  // prepared for it.
+  hr = StartMediaFoundationPlayer(window, nullptr, &made);
+  if (FAILED(hr)) return hr;
+  made->HoldMessages();
+  made->KeepOwnView(*settings);
+  if (!made->OpenURL(path, media.get())) {
+    made->Release();
+    return E_FAIL;
+  }
+  *player = static_cast<IMFAsyncCallback*>(made);
+  return S_OK;
+}
+
+void DefaultReleasePlayer(IUnknown* player, bool takenOver) {
+  if (takenOver) return;
+  if (CPlayer* made = CPlayer::FromUnknown(player)) {
+    made->Shutdown();
+    made->Release();
+  }
+}
+
 SRWLOCK g_opsLock = SRWLOCK_INIT;
 MovieSourceOps g_ops = {DefaultResolve, DefaultRelease};
+MoviePlayerOps g_playerOps = {DefaultOpenPlayer, DefaultReleasePlayer};
 
 MovieSourceOps CurrentOps() {
   AcquireSRWLockShared(&g_opsLock);
@@ -65,13 +99,22 @@ MovieSourceOps CurrentOps() {
   return ops;
 }
 
-// One instance's prepared source.
+MoviePlayerOps CurrentPlayerOps() {
+  AcquireSRWLockShared(&g_opsLock);
+  MoviePlayerOps ops = g_playerOps;
+  ReleaseSRWLockShared(&g_opsLock);
+  return ops;
+}
+
+// One instance's prepared movie: its source, or the player made from it.
 struct Slot {
   SRWLOCK lock = SRWLOCK_INIT;
   unsigned epoch = 0;  // moves on at every take and drop
   std::wstring path;
   IUnknown* source = nullptr;  // a reference and a platform start of its own
   MovieSourceOps ops = {};     // the ops that made it
+  IUnknown* player = nullptr;  // a reference; the player holds its own platform start and its source
+  MoviePlayerOps playerOps = {};
 };
 Slot g_slots[kPlayerCount];
 
@@ -87,24 +130,80 @@ struct Held {
   std::wstring path;
   IUnknown* source = nullptr;
   MovieSourceOps ops = {};
+  IUnknown* player = nullptr;
+  MoviePlayerOps playerOps = {};
 };
 
 // Empties the slot (under its lock) and answers what it held.
 Held TakeLocked(Slot* slot) {
-  Held held{std::move(slot->path), slot->source, slot->ops};
+  Held held{std::move(slot->path), slot->source, slot->ops, slot->player, slot->playerOps};
   slot->path.clear();
   slot->source = nullptr;
+  slot->player = nullptr;
   ++slot->epoch;
   return held;
 }
 
-void Let(const Held& held, bool takenOver) {
-  if (!held.source) return;
-  held.ops.release(held.source, takenOver);
-  held.source->Release();
+void LetSource(Held* held, bool takenOver) {
+  if (!held->source) return;
+  held->ops.release(held->source, takenOver);
+  held->source->Release();
+  held->source = nullptr;
+}
+
+void LetPlayer(Held* held, bool takenOver) {
+  if (!held->player) return;
+  held->playerOps.release(held->player, takenOver);
+  held->player->Release();
+  held->player = nullptr;
+}
+
+void Let(Held held, bool takenOver) {
+  LetPlayer(&held, takenOver);
+  LetSource(&held, takenOver);
+}
+
+// Empties the instance's slot; what was prepared for another path than `path` is shut down.
+Held TakeFor(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  Slot* slot = SlotOf(instance);
+  if (!slot) return Held();
+  AcquireSRWLockExclusive(&slot->lock);
+  Held held = TakeLocked(slot);
+  ReleaseSRWLockExclusive(&slot->lock);
+  if ((held.source || held.player) && (!path || _wcsicmp(held.path.c_str(), path) != 0)) {
+    Let(std::move(held), false);
+    return Held();
+  }
+  return held;
+}
+
+// Hands a taken source or player to the caller: its release as taken over, the reference given on.
+quill::com::ComPtr<IUnknown> HandSource(Held* held) {
+  if (!held->source) return quill::com::ComPtr<IUnknown>();
+  held->ops.release(held->source, true);  // the caller's player holds the platform from here
+  IUnknown* source = held->source;
+  held->source = nullptr;
+  return quill::com::ComPtr<IUnknown>(source);
+}
+
+quill::com::ComPtr<IUnknown> HandPlayer(Held* held) {
+  if (!held->player) return quill::com::ComPtr<IUnknown>();
+  held->playerOps.release(held->player, true);
+  IUnknown* player = held->player;
+  held->player = nullptr;
+  return quill::com::ComPtr<IUnknown>(player);
 }
 
 }  // namespace
+
+MoviePlayerOps SetMoviePlayerOps(MoviePlayerOps ops) {
+  if (!ops.open || !ops.release) ops = MoviePlayerOps{DefaultOpenPlayer, DefaultReleasePlayer};
+  AcquireSRWLockExclusive(&g_opsLock);
+  const MoviePlayerOps previous = g_playerOps;
+  g_playerOps = ops;
+  ReleaseSRWLockExclusive(&g_opsLock);
+  return previous;
+}
 
 MovieSourceOps SetMovieSourceOps(MovieSourceOps ops) {
   if (!ops.resolve || !ops.release) ops = MovieSourceOps{DefaultResolve, DefaultRelease};
@@ -125,7 +224,7 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
     InstanceUse use(instance);
     if (!use.entered() || instance->readAheadStopped) return 0;
     AcquireSRWLockExclusive(&slot->lock);
-    const bool kept = slot->source && _wcsicmp(slot->path.c_str(), path) == 0;
+    const bool kept = (slot->source || slot->player) && _wcsicmp(slot->path.c_str(), path) == 0;
     epoch = slot->epoch;
     ReleaseSRWLockExclusive(&slot->lock);
     if (kept) return 1;
@@ -148,7 +247,7 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
     }
     ReleaseSRWLockExclusive(&slot->lock);
   }
-  Let(replaced, false);
+  Let(std::move(replaced), false);
   if (!kept) {
     ops.release(source, false);
     source->Release();
@@ -156,20 +255,79 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
   return kept ? 1 : 0;
 }
 
-quill::com::ComPtr<IUnknown> TakePreparedMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
+int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  Slot* slot = SlotOf(instance);
+  if (!slot || !path || !path[0] || wcslen(path) >= kPlayerPathLength) return 0;
+  Held taken;
+  unsigned epoch = 0;
+  HWND window = nullptr;
+  sVIEWSETTINGS settings = {};
+  {
+    InstanceUse use(instance);
+    if (!use.entered() || instance->readAheadStopped) return 0;
+    AcquireSRWLockExclusive(&slot->lock);
+    const bool same = _wcsicmp(slot->path.c_str(), path) == 0;
+    const bool kept = same && slot->player;
+    // The source goes out of the slot for the player's open: a take or a drop meanwhile moves the
+    // epoch on, and the player made from it is then shut down here.
+    if (same && slot->source) taken = TakeLocked(slot);
+    epoch = slot->epoch;
+    ReleaseSRWLockExclusive(&slot->lock);
+    if (kept) return 1;
+    if (!taken.source) return 0;
+    MutexLock lock(instance->instanceMutex);
+    window = instance->videoWindow;
+    settings = bridge::NextMovieView(instance);
+  }
+  const MoviePlayerOps ops = CurrentPlayerOps();
+  IUnknown* player = nullptr;
+  if (FAILED(ops.open(window, &settings, taken.source, path, &player)) || !player) {
+    if (player) player->Release();
+    LetSource(&taken, false);
+    return 0;
+  }
+  LetSource(&taken, true);  // the player holds the platform and the source from here
+  Held replaced;
+  bool kept = false;
+  {
+    InstanceUse use(instance);
+    AcquireSRWLockExclusive(&slot->lock);
+    if (use.entered() && !instance->readAheadStopped && slot->epoch == epoch) {
+      replaced = TakeLocked(slot);
+      slot->path = path;
+      slot->player = player;
+      slot->playerOps = ops;
+      kept = true;
+    }
+    ReleaseSRWLockExclusive(&slot->lock);
+  }
+  Let(std::move(replaced), false);
+  if (!kept) {
+    ops.release(player, false);
+    player->Release();
+  }
+  return kept ? 1 : 0;
+}
+
+quill::com::ComPtr<IUnknown> TakePreparedPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   Slot* slot = SlotOf(instance);
   if (!slot) return quill::com::ComPtr<IUnknown>();
   AcquireSRWLockExclusive(&slot->lock);
-  Held held = TakeLocked(slot);
+  const bool same = path && _wcsicmp(slot->path.c_str(), path) == 0;
+  Held held;
+  if (!same || slot->player) held = TakeLocked(slot);
   ReleaseSRWLockExclusive(&slot->lock);
-  if (!held.source) return quill::com::ComPtr<IUnknown>();
-  if (!path || _wcsicmp(held.path.c_str(), path) != 0) {
-    Let(held, false);
+  if (!same) {
+    Let(std::move(held), false);
     return quill::com::ComPtr<IUnknown>();
   }
-  // The caller's player holds the platform from here; the caller gets the reference.
-  held.ops.release(held.source, true);
-  return quill::com::ComPtr<IUnknown>(held.source);
+  return HandPlayer(&held);
+}
+
+quill::com::ComPtr<IUnknown> TakePreparedMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  Held held = TakeFor(instance, path);
+  LetPlayer(&held, false);
+  return HandSource(&held);
 }
 
 int DropPreparedMovie(sPLAYERINSTANCE* instance) {
@@ -178,7 +336,7 @@ int DropPreparedMovie(sPLAYERINSTANCE* instance) {
   AcquireSRWLockExclusive(&slot->lock);
   Held held = TakeLocked(slot);
   ReleaseSRWLockExclusive(&slot->lock);
-  Let(held, false);
+  Let(std::move(held), false);
   return 1;
 }
 

@@ -1,22 +1,30 @@
-// The next movie's media source, resolved ahead on a worker while the current pair plays, so that its
-// open does not wait for the resolution (a file's source takes hundreds of milliseconds to resolve).
+// The next movie resolved and opened ahead on a worker while the current pair plays, so that its open
+// waits neither for the source's resolution nor for the player's own open (its presenter, video
+// renderer and topology take most of a second).
 //
-// Each of the two instances keeps at most one prepared source with its path. OpenMovie takes the one
-// prepared for its path and shuts down any other; the main dialog drops them when a tool starts,
-// when playback stops and at the close. Every source resolved is either taken by an open or shut
-// down, never left: a preparation that finishes after a take or a drop of the same instance (its
-// epoch moved on) shuts its own source down instead of keeping it, and one asked for after
-// StopReadAhead is refused. A kept source holds a start of the media platform until it is taken or
-// dropped, so that the players' closing between two pairs cannot stop the platform under it.
+// Each of the two instances keeps at most one prepared movie with its path: first its source
+// (PrepareMovie), then, made from that source, a player for the instance's video window opened up to
+// ready (PreparePlayer: topology set, session never started, its messages held, nothing drawn).
+// OpenMovie takes what was prepared for its path and shuts down anything prepared for another; the
+// main dialog drops them when a tool starts, when playback stops and at the close. Everything made is
+// either taken by an open or shut down, never left: a preparation that finishes after a take or a
+// drop of the same instance (its epoch moved on) shuts its own source or player down instead of
+// keeping it, and one asked for after StopReadAhead is refused. A kept source holds a start of the
+// media platform until it is taken or dropped, and a kept player holds its own, so that the players'
+// closing between two pairs cannot stop the platform under them.
 //
-// Lock: one lock per instance, taken alone and never across a resolution, a shut-down or a call
-// into the player.
+// Threads: the worker prepares; the instance's thread takes and drops. A prepared player is driven by
+// the preparing thread until it is kept, and by the instance's thread once taken (the slot's lock
+// hands it over). Lock: one lock per instance, taken alone or under the instance mutex (an open holds
+// it while it takes), never across a resolution, a player's open, a shut-down or a call into the
+// player. The worker takes the instance mutex alone, only to copy the view settings.
 #pragma once
 
 #include <unknwn.h>
 
 #include "platform/com/com_ptr.h"
 #include "playcore/instances/player_instance.h"
+#include "playcore/scene/view_settings.h"
 
 namespace playcore {
 
@@ -33,15 +41,38 @@ struct MovieSourceOps {
 // Installs `ops` (both null: the Media Foundation default) and answers the previous ones.
 MovieSourceOps SetMovieSourceOps(MovieSourceOps ops);
 
+// How a player is prepared and let go; tests put fakes in.
+struct MoviePlayerOps {
+  // Makes a player for `window` whose presenters start with `settings`, with its messages held,
+  // and opens `path` in it with `source` (a source of MovieSourceOps' resolve) up to ready without
+  // starting it; answers a reference in *player. On success the player owns the source (it shuts it
+  // down with its session); on failure the source is the caller's still.
+  HRESULT (*open)(HWND window, const sVIEWSETTINGS* settings, IUnknown* source, const wchar_t* path,
+                  IUnknown** player);
+  // Shuts the player down unless `takenOver` (an open took it); the caller then drops its reference.
+  void (*release)(IUnknown* player, bool takenOver);
+};
+
+// Installs `ops` (both null: the Media Foundation player) and answers the previous ones.
+MoviePlayerOps SetMoviePlayerOps(MoviePlayerOps ops);
+
 namespace PlayerInstance {
 
 // Resolves the source of `path` for `instance` and keeps it (any thread; the pre-open worker). 1 when
 // a source is kept for the path afterwards.
 int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path);
+// Opens a player ahead from the source kept for `path` (any thread; the pre-open worker, after
+// PrepareMovie). 1 when a player is kept for the path afterwards.
+int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
+// The player prepared for `path`, handed over to the caller (who takes it over as the instance's
+// player, or shuts it down); null when none was. A source prepared for `path` stays for
+// TakePreparedMovie; anything prepared for another path is shut down.
+quill::com::ComPtr<IUnknown> TakePreparedPlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
 // The source prepared for `path`, handed over to the caller (who must pass it to a player or shut it
-// down); null when none was. A source prepared for another path is shut down.
+// down); null when none was. A player prepared for it, and anything prepared for another path, is
+// shut down.
 quill::com::ComPtr<IUnknown> TakePreparedMovie(sPLAYERINSTANCE* instance, const wchar_t* path);
-// Shuts down the instance's prepared source, if any.
+// Shuts down the instance's prepared source or player, if any.
 int DropPreparedMovie(sPLAYERINSTANCE* instance);
 
 }  // namespace PlayerInstance

@@ -98,6 +98,21 @@ void CMFActivate::SeedPresenter(EVRCustomPresenter* presenter) {
   if (g_presenterHook) g_presenterHook(presenter, owner_);
   const sVIEWSETTINGS settings =
       hasSettings_ ? settings_ : owner_ ? *owner_ : DefaultViewSettings();
+  SeedView(presenter, settings);
+}
+
+void CMFActivate::Reseed(const sVIEWSETTINGS* owner, const sVIEWSETTINGS& settings) {
+  Lock();
+  owner_ = owner;
+  hasSettings_ = true;
+  settings_ = settings;
+  quill::com::ComPtr<EVRCustomPresenter> held = quill::com::ComPtr<EVRCustomPresenter>::Borrow(presenter_);
+  Unlock();
+  if (held) SeedView(held.get(), settings);
+}
+
+void CMFActivate::SeedView(EVRCustomPresenter* presenter, const sVIEWSETTINGS& settings) {
+  D3DPresentEngine* engine = presenter->engine();
   engine->SetViewMode(settings.viewMode);
   FrameRenderer* renderer = engine->renderer();
   if (!renderer) return;

@@ -42,6 +42,9 @@ class CMFActivate : public quill::com::CComObjectRootEx<quill::com::CComMultiThr
   // `owner` identifies the owning instance's settings (for the hook); the presenter is seeded from
   // `settings` when given (a copy made where the instance's mutex is held), else from `owner`.
   void SetOwner(const sVIEWSETTINGS* owner, const sVIEWSETTINGS* settings = nullptr);
+  // A take-over of a player prepared ahead: `owner` and `settings` from here on, and the presenter
+  // already made (if any) given the settings' view as a new one would be.
+  void Reseed(const sVIEWSETTINGS* owner, const sVIEWSETTINGS& settings);
   // The presenter made by ActivateObject, with a new reference (null before and after shut-down).
   quill::com::ComPtr<EVRCustomPresenter> presenter();
   // Sets the presenter's seek mark when a presenter exists.
@@ -86,6 +89,7 @@ class CMFActivate : public quill::com::CComObjectRootEx<quill::com::CComMultiThr
 
  private:
   void SeedPresenter(EVRCustomPresenter* presenter);
+  static void SeedView(EVRCustomPresenter* presenter, const sVIEWSETTINGS& settings);
 
   quill::com::CComObject<EVRCustomPresenter>* presenter_ = nullptr;  // one reference held
   quill::com::ComPtr<IMFAttributes> store_;

@@ -19,6 +19,19 @@ constexpr float kFullVolume = 65535.0f;
 
 volatile LONG g_livePlayers = 0;
 
+// Asked of an IUnknown to find the player behind it; answered by CPlayer alone (a private identifier).
+constexpr GUID kPlayerObjectIid = {0x5d0c7a31, 0x94e2, 0x4b6f, {0x8a, 0x1d, 0x2e, 0x63, 0xc4, 0x70, 0x19, 0xb8}};
+
+// The held messages, one bit each, in the order they are delivered.
+constexpr UINT kHeldOrder[] = {kMsgPlayerReady, kMsgPlayerPaused, kMsgPlayerEnded};
+
+LONG HeldBit(UINT message) {
+  for (size_t i = 0; i < sizeof kHeldOrder / sizeof kHeldOrder[0]; ++i) {
+    if (kHeldOrder[i] == message) return 1L << i;
+  }
+  return 0;
+}
+
 // Under Wine 8 the last MFShutdown tears the work queues down while the audio renderer's own
 // callbacks may still be running (it re-arms its buffer wait from a queue thread): seen as a crash
 // in the thread pool when the last player of the process goes, and as waits left behind. Under Wine
@@ -32,6 +45,56 @@ void KeepPlatformOnWine() {
 }  // namespace
 
 LONG CPlayer::liveCount() { return g_livePlayers; }
+
+CPlayer* CPlayer::FromUnknown(IUnknown* object) {
+  void* player = nullptr;
+  if (!object || FAILED(object->QueryInterface(kPlayerObjectIid, &player))) return nullptr;
+  return static_cast<CPlayer*>(player);
+}
+
+void CPlayer::PostToWindow(UINT message) {
+  quill::com::ScopedLock hold(postLock_);
+  if (eventWindow_) {
+    PostMessageW(eventWindow_, message, 0, 0);
+  } else {
+    heldMessages_ |= HeldBit(message);
+  }
+}
+
+void CPlayer::HoldMessages() {
+  quill::com::ScopedLock hold(postLock_);
+  eventWindow_ = nullptr;
+}
+
+void CPlayer::DeliverMessages(HWND window) {
+  quill::com::ScopedLock hold(postLock_);
+  eventWindow_ = window;
+  for (UINT message : kHeldOrder) {
+    if (heldMessages_ & HeldBit(message)) PostMessageW(window, message, 0, 0);
+  }
+  heldMessages_ = 0;
+}
+
+void CPlayer::KeepOwnView(const playcore::sVIEWSETTINGS& settings) {
+  quill::com::ScopedLock hold(lock_);
+  ownView_ = settings;
+  owner_ = &ownView_;
+}
+
+void CPlayer::AdoptView(const playcore::sVIEWSETTINGS* owner) {
+  quill::com::ComPtr<IMFActivate> keep;  // holds the activation object while it is given the view
+  playcore::CMFActivate* object = nullptr;
+  playcore::sVIEWSETTINGS seed = {};
+  {
+    quill::com::ScopedLock hold(lock_);
+    owner_ = owner;
+    if (owner) ownerCopy_ = *owner;
+    seed = ownerCopy_;
+    keep = activate_.Copy();
+    object = activateObject_;
+  }
+  if (object && owner) object->Reseed(owner, seed);
+}
 
 CPlayer::CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner)
     : sourceShutdownBoundMs_(RunningOnWine() ? kSourceShutdownWaitMs : INFINITE),
@@ -81,6 +144,11 @@ STDMETHODIMP CPlayer::QueryInterface(REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, __uuidof(IMFAsyncCallback))) {
     *ppv = static_cast<IMFAsyncCallback*>(this);
+    AddRef();
+    return S_OK;
+  }
+  if (IsEqualIID(riid, kPlayerObjectIid)) {
+    *ppv = this;
     AddRef();
     return S_OK;
   }

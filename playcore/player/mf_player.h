@@ -10,9 +10,15 @@
 // held by OnTopologyStatus, SetVideoPosition, the instance's calls on the display control and
 // Shutdown, which never holds it across its wait for the session's close nor across the source's
 // shut-down (bounded under Wine, on a thread of its own: source_shutdown.h): once a close began, the
-// readers are refused at once and a rebuild makes no presenter. Lock order: instance mutex, then
-// lock_. state_ and the reference count are atomic words. Messages to the window are always posted,
-// never sent.
+// readers are refused at once and a rebuild makes no presenter. postLock_ guards the message target
+// and the messages held for it, and is taken last. Lock order: instance mutex, then lock_, then
+// postLock_. state_ and the reference count are atomic words. Messages to the window are always
+// posted, never sent.
+//
+// A player prepared ahead (prepared_movies.h) is driven by the preparing thread, without the instance
+// mutex, until an open of the instance takes it over through the slot's lock; from then on it is the
+// instance's like any other. While it is prepared it holds its messages (HoldMessages) and draws
+// nothing: its session is never started before the take-over.
 #pragma once
 
 #include "platform/framework/private_messages.h"
@@ -117,6 +123,19 @@ class CPlayer : public IMFAsyncCallback {
 
   // Objects alive, for leak checks.
   static LONG liveCount();
+  // The player behind an IUnknown one of its own answered (a new reference), or null for another object.
+  static CPlayer* FromUnknown(IUnknown* object);
+
+  // Keeps the messages for the window from here on (a player prepared ahead): DeliverMessages posts
+  // them, in the order ready, paused, ended, once the window takes the player over.
+  void HoldMessages();
+  void DeliverMessages(HWND window);
+  // Before OpenURL, on the preparing thread: new presenters take a copy of `settings` kept in the
+  // player (the instance's own block may change meanwhile on the instance's thread).
+  void KeepOwnView(const playcore::sVIEWSETTINGS& settings);
+  // At a take-over, under the instance mutex: new presenters take `owner`'s settings from here on,
+  // and the presenter already made is given them as they are now.
+  void AdoptView(const playcore::sVIEWSETTINGS* owner);
 
  protected:
   CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner);
@@ -134,6 +153,8 @@ class CPlayer : public IMFAsyncCallback {
   // lock held. A test may put a source of its own in its place.
   virtual void OnSourceShutdown(quill::com::ComPtr<IMFMediaSource>*) {}
   HRESULT StartPlatform();
+  // Posts `message` to the event window, or keeps it while the messages are held.
+  void PostToWindow(UINT message);
 
   // How long the close lets the source take to shut down: bounded under Wine, whose source can
   // hang in its shut-down (source_shutdown.h); INFINITE (a plain call) elsewhere. Set at creation; a
@@ -198,7 +219,10 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::ComPtr<IMFVideoMixerControl> mixerControl_;
   quill::com::ComPtr<IMFVideoMixerBitmap> mixerBitmap_;
   HWND videoWindow_;
-  HWND eventWindow_;
+  HWND eventWindow_;  // postLock_; null while the messages are held
+  LONG heldMessages_ = 0;  // postLock_; the messages kept meanwhile, one bit each
+  quill::com::CriticalSection postLock_;
+  playcore::sVIEWSETTINGS ownView_ = {};  // KeepOwnView's copy, which owner_ then names
   volatile LONG state_ = playcore::kPlayerClosed;
   LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;

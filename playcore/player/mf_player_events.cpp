@@ -180,7 +180,7 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
   // Only the first readiness of an open is news; a topology made ready again by a restart of the
   // session must not turn a playing player into a stopped one.
   if (InterlockedCompareExchange(&state_, kPlayerStopped, kPlayerOpenPending) == kPlayerOpenPending) {
-    PostMessageW(eventWindow_, kMsgPlayerReady, 0, 0);
+    PostToWindow(kMsgPlayerReady);
   }
   return S_OK;
 }
@@ -188,13 +188,13 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
 HRESULT CPlayer::OnPresentationEnded(IMFMediaEvent*) {
   InterlockedExchange(&state_, kPlayerStopped);
   Sleep(kEndMessageDelayMs);
-  PostMessageW(eventWindow_, kMsgPlayerEnded, 0, 0);
+  PostToWindow(kMsgPlayerEnded);
   return S_OK;
 }
 
 HRESULT CPlayer::OnSessionPaused(IMFMediaEvent*) {
   SetVolume(volume_);
-  PostMessageW(eventWindow_, kMsgPlayerPaused, 0, 0);
+  PostToWindow(kMsgPlayerPaused);
   return S_OK;
 }
 

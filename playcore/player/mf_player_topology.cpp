@@ -208,10 +208,19 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
     MFGetAttributeSize(current.get(), MF_MT_FRAME_SIZE, &width, &height);
   }
   object->SetFrameSize(width, height);
-  // The first topology is built on the instance's thread, which holds the instance mutex: the view
-  // settings are read there, and the audio-less rebuild (on a session thread) uses that copy.
-  if (!audioRefused_ && owner_) ownerCopy_ = *owner_;
-  object->SetOwner(owner_, owner_ ? &ownerCopy_ : nullptr);
+  // The first topology is built on the instance's thread, which holds the instance mutex (or on the
+  // thread preparing the player, whose owner is the player's own copy): the view settings are read
+  // there, and the audio-less rebuild (on a session thread) uses that copy, which a take-over
+  // (AdoptView) renews under the lock.
+  const playcore::sVIEWSETTINGS* owner = nullptr;
+  playcore::sVIEWSETTINGS seed = {};
+  {
+    quill::com::ScopedLock hold(lock_);
+    if (!audioRefused_ && owner_) ownerCopy_ = *owner_;
+    owner = owner_;
+    seed = ownerCopy_;
+  }
+  object->SetOwner(owner, owner ? &seed : nullptr);
   // The player keeps its own reference: Play and Seek reach the presenter through it.
   quill::com::ScopedLock hold(lock_);
   if (closeCount_ != generation) {

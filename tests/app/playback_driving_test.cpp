@@ -56,12 +56,17 @@ struct FakeSources {
   std::vector<std::wstring> shutDown;  // let go unused
   std::vector<std::wstring> used;      // taken over by the open of their own path
   long live = 0;                       // objects not yet released
+  // The players opened ahead from them (on the pre-open worker) and what became of each.
+  std::vector<std::wstring> playersMade, playersShutDown, playersTaken;
+  std::vector<HWND> playerWindows;
+  long livePlayers = 0;
 };
 FakeSources* g_sources = nullptr;
 
+// A source, or a player opened ahead (`live` counts the objects of its kind).
 class FakeSource final : public IUnknown {
  public:
-  explicit FakeSource(const wchar_t* path) : path_(path) {}
+  explicit FakeSource(const wchar_t* path, long* live = nullptr) : path_(path), live_(live ? live : &g_sources->live) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
     if (riid != IID_IUnknown) {
       *ppv = nullptr;
@@ -75,7 +80,7 @@ class FakeSource final : public IUnknown {
   STDMETHODIMP_(ULONG) Release() override {
     const LONG left = InterlockedDecrement(&refs_);
     if (left == 0) {
-      InterlockedDecrement(&g_sources->live);
+      InterlockedDecrement(live_);
       delete this;
     }
     return left;
@@ -85,6 +90,7 @@ class FakeSource final : public IUnknown {
  private:
   LONG refs_ = 1;
   std::wstring path_;
+  long* live_;
 };
 
 HRESULT FakeResolve(const wchar_t* path, IUnknown** source) {
@@ -100,17 +106,34 @@ void FakeRelease(IUnknown* source, bool takenOver) {
   (takenOver ? g_sources->used : g_sources->shutDown).push_back(static_cast<FakeSource*>(source)->path());
 }
 
-std::vector<std::wstring> Resolved() {
+HRESULT FakeOpenAhead(HWND window, const playcore::sVIEWSETTINGS*, IUnknown* source, const wchar_t* path,
+                      IUnknown** player) {
   std::lock_guard<std::mutex> hold(g_sources->lock);
-  return g_sources->resolved;
+  if (static_cast<FakeSource*>(source)->path() != path) return E_INVALIDARG;
+  g_sources->playersMade.push_back(path);
+  g_sources->playerWindows.push_back(window);
+  InterlockedIncrement(&g_sources->livePlayers);
+  *player = new FakeSource(path, &g_sources->livePlayers);
+  return S_OK;
+}
+
+void FakeLetPlayer(IUnknown* player, bool takenOver) {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  (takenOver ? g_sources->playersTaken : g_sources->playersShutDown).push_back(static_cast<FakeSource*>(player)->path());
+}
+
+std::vector<std::wstring> PlayersMade() {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  return g_sources->playersMade;
 }
 
 int Index(sPLAYERINSTANCE* i) { return i == &g_PlayerInstance[0] ? 0 : 1; }
 
 int FakeOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   g_world.opened.push_back(path);
-  // As the instance's own open: the source prepared for this file is taken over, any other let go.
-  playcore::PlayerInstance::TakePreparedMovie(i, path);
+  // As the instance's own open: the player or source prepared for this file is taken over, any
+  // other let go.
+  if (!playcore::PlayerInstance::TakePreparedPlayer(i, path)) playcore::PlayerInstance::TakePreparedMovie(i, path);
   const int entry = _wtoi(wcsrchr(path, L'\\') + 1);
   if (entry >= g_world.failFrom && entry <= g_world.failTo) return 0;
   const int k = Index(i);
@@ -309,8 +332,10 @@ class PlaybackDriving : public ::testing::Test {
     Timings() = PlaybackTimings{20, 10, 30000, 10, 10};
     g_sources = &sources_;
     savedOps_ = playcore::SetMovieSourceOps({FakeResolve, FakeRelease});
+    savedPlayerOps_ = playcore::SetMoviePlayerOps({FakeOpenAhead, FakeLetPlayer});
   }
   void TearDown() override {
+    playcore::SetMoviePlayerOps(savedPlayerOps_);
     playcore::SetMovieSourceOps(savedOps_);
     Hooks() = StartupHooks{};
     Timings() = PlaybackTimings{};
@@ -320,6 +345,7 @@ class PlaybackDriving : public ::testing::Test {
   quill::test::TempDir dir_;
   FakeSources sources_;
   playcore::MovieSourceOps savedOps_ = {};
+  playcore::MoviePlayerOps savedPlayerOps_ = {};
   wchar_t saved_[MAX_PATH] = L"";
 };
 
@@ -766,39 +792,52 @@ std::vector<std::wstring> PairPaths(std::initializer_list<int> entries) {
   return paths;
 }
 
-// While a pair plays, the next pair's two sources are resolved ahead; that pair's open takes them
-// over. The close lets go of the sources resolved for the pair after it, and no source is left alive.
-TEST_F(PlaybackDriving, TheNextPairOpensWithTheSourcesResolvedWhileThePairBeforePlayed) {
+// While a pair plays, the next pair's two sources are resolved ahead and a player of each is opened
+// from its source, for its own pane; that pair's open takes the players over. The close shuts down the
+// players opened for the pair after it, and nothing is left alive.
+TEST_F(PlaybackDriving, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePlayed) {
   LongMovies();
-  std::vector<std::wstring> usedAtSecond;
+  std::vector<std::wstring> takenAtSecond, shutAtSecond;
+  size_t opensBeforeNext = 0;
   DrivenDlg dlg;
-  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
-                    [](DrivenDlg* d) {
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
+                    [&](DrivenDlg* d) {
+                      opensBeforeNext = g_world.opened.size();
                       Command(d, kCmdNext);
                       return true;
                     },
                     [&](DrivenDlg* d) {
-                      if (d->m_nCurIndex != 1 || !PairPlays(d) || Resolved().size() < 4) return false;
+                      if (d->m_nCurIndex != 1 || !PairPlays(d) || PlayersMade().size() < 4) return false;
                       std::lock_guard<std::mutex> hold(g_sources->lock);
-                      usedAtSecond = g_sources->used;
+                      takenAtSecond = g_sources->playersTaken;
+                      shutAtSecond = g_sources->playersShutDown;
                       return true;
                     }});
   EXPECT_EQ(dlg.DoModal(), IDOK);
-  ASSERT_FALSE(dlg.timedOut) << "resolved " << Resolved().size();
+  ASSERT_FALSE(dlg.timedOut) << "players made " << PlayersMade().size() << " resolved " << g_sources->resolved.size() << " used " << g_sources->used.size() << " shut " << g_sources->shutDown.size();
+  EXPECT_EQ(opensBeforeNext, 2u) << "a player opened ahead is no open of the dialog's";
   EXPECT_EQ(g_sources->resolved, PairPaths({2, 3})) << "the first pair has nothing before it; each later one is resolved once";
-  EXPECT_EQ(usedAtSecond, PairPaths({2}));
-  EXPECT_EQ(g_sources->used, PairPaths({2}));
-  EXPECT_EQ(g_sources->shutDown, PairPaths({3})) << "the close lets the third pair's sources go";
+  EXPECT_EQ(g_sources->used, PairPaths({2, 3})) << "each source went into its player";
+  EXPECT_TRUE(g_sources->shutDown.empty());
+  EXPECT_EQ(g_sources->playersMade, PairPaths({2, 3}));
+  const std::vector<HWND> panes = {g_PlayerInstance[0].videoWindow, g_PlayerInstance[1].videoWindow};
+  ASSERT_EQ(g_sources->playerWindows.size(), 4u);
+  EXPECT_EQ(std::vector<HWND>(g_sources->playerWindows.begin(), g_sources->playerWindows.begin() + 2), panes);
+  EXPECT_EQ(takenAtSecond, PairPaths({2}));
+  EXPECT_TRUE(shutAtSecond.empty());
+  EXPECT_EQ(g_sources->playersTaken, PairPaths({2}));
+  EXPECT_EQ(g_sources->playersShutDown, PairPaths({3})) << "the close lets the third pair's players go";
   EXPECT_EQ(g_sources->live, 0);
+  EXPECT_EQ(g_sources->livePlayers, 0);
 }
 
-// Another row chosen than the one resolved ahead: its open finds nothing of its own, and the
-// sources resolved for the skipped pair are shut down, not kept and not handed to another file.
-TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsSourcesDown) {
+// Another row chosen than the one prepared: its open finds nothing of its own, and the players opened
+// for the skipped pair are shut down, not kept and not handed to another file.
+TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsPlayersDown) {
   LongMovies();
-  std::vector<std::wstring> shutAtThird, usedAtThird;
+  std::vector<std::wstring> shutAtThird, takenAtThird;
   DrivenDlg dlg;
-  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
                     [](DrivenDlg* d) {
                       d->SetCurrentIndex(2);
                       d->SetPlayAfterOpen(true);
@@ -808,33 +847,38 @@ TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsSourcesDown) {
                     [&](DrivenDlg* d) {
                       if (d->m_nCurIndex != 2 || !PairPlays(d)) return false;
                       std::lock_guard<std::mutex> hold(g_sources->lock);
-                      shutAtThird = g_sources->shutDown;
-                      usedAtThird = g_sources->used;
+                      shutAtThird = g_sources->playersShutDown;
+                      takenAtThird = g_sources->playersTaken;
                       return true;
                     }});
   EXPECT_EQ(dlg.DoModal(), IDOK);
   ASSERT_FALSE(dlg.timedOut);
   EXPECT_EQ(shutAtThird, PairPaths({2}));
-  EXPECT_TRUE(usedAtThird.empty());
+  EXPECT_TRUE(takenAtThird.empty());
+  EXPECT_EQ(g_world.opened, (std::vector<std::wstring>{Entry(1).szMainPath, Entry(1).szRearPath,
+                                                       Entry(3).szMainPath, Entry(3).szRearPath}));
   EXPECT_EQ(g_sources->resolved, PairPaths({2})) << "the last row has no pair after it";
   EXPECT_EQ(g_sources->live, 0);
+  EXPECT_EQ(g_sources->livePlayers, 0);
 }
 
-// A tool closes the files read ahead, the sources resolved ahead with them (a tool may rewrite a
+// A tool closes the files read ahead, the players opened ahead with them (a tool may rewrite a
 // recording).
-TEST_F(PlaybackDriving, AToolStartLetsTheSourcesResolvedAheadGo) {
+TEST_F(PlaybackDriving, AToolStartLetsThePlayersOpenedAheadGo) {
   LongMovies();
   std::vector<std::wstring> shut;
   DrivenDlg dlg;
-  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return Resolved().size() == 2; },
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
                     [&](DrivenDlg* d) {
                       if (!d->PrepareToolStart()) return false;
                       std::lock_guard<std::mutex> hold(g_sources->lock);
-                      shut = g_sources->shutDown;
+                      shut = g_sources->playersShutDown;
                       return true;
                     }});
   EXPECT_EQ(dlg.DoModal(), IDOK);
   ASSERT_FALSE(dlg.timedOut);
   EXPECT_EQ(shut, PairPaths({2}));
+  EXPECT_TRUE(g_sources->playersTaken.empty());
   EXPECT_EQ(g_sources->live, 0);
+  EXPECT_EQ(g_sources->livePlayers, 0);
 }

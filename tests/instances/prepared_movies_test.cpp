@@ -1,5 +1,6 @@
-// The movie sources resolved ahead: each is taken over by the open of its own file or shut down,
-// and a resolution that an open, a drop or a stop overtook keeps nothing.
+// The movie sources resolved and the players opened ahead: each is taken over by the open of its own
+// file or shut down, and a resolution or a player's open that an open, a drop or a stop overtook keeps
+// nothing.
 #include "playcore/instances/prepared_movies.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +59,7 @@ void Let(IUnknown* source, bool takenOver) {
 sPLAYERINSTANCE* I0() { return &g_PlayerInstance[0]; }
 
 class PreparedMovies : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     g_record = &record_;
     saved_ = SetMovieSourceOps({Resolve, Let});
@@ -136,6 +137,168 @@ TEST_F(PreparedMovies, AStoppedReadAheadResolvesNothingAndTheReleaseShutsAKeptSo
   EXPECT_EQ(record_.live, 0);
   EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 0) << "a released instance";
   EXPECT_EQ(record_.resolved.size(), 2u);
+}
+
+// The players opened ahead, from the sources kept.
+struct PlayerRecord {
+  std::vector<std::wstring> opened, shutDown, takenOver;
+  std::vector<HWND> windows;      // the window each was made for
+  std::vector<int32_t> viewModes; // the view mode each started with
+  long live = 0;
+  bool fail = false;
+  std::function<void()> duringOpen;
+};
+PlayerRecord* g_players = nullptr;
+
+class Player final : public IUnknown {
+ public:
+  explicit Player(const wchar_t* path) : path(path) {}
+  STDMETHODIMP QueryInterface(REFIID, void** ppv) override {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+  STDMETHODIMP_(ULONG) Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) {
+      --g_players->live;
+      delete this;
+    }
+    return left;
+  }
+  std::wstring path;
+
+ private:
+  ULONG refs_ = 1;
+};
+
+HRESULT OpenPlayer(HWND window, const sVIEWSETTINGS* settings, IUnknown* source, const wchar_t* path,
+                   IUnknown** player) {
+  g_players->opened.push_back(path);
+  g_players->windows.push_back(window);
+  g_players->viewModes.push_back(settings->viewMode);
+  if (static_cast<Source*>(source)->path != path) return E_INVALIDARG;
+  if (g_players->duringOpen) g_players->duringOpen();
+  if (g_players->fail) return E_FAIL;
+  ++g_players->live;
+  *player = new Player(path);
+  return S_OK;
+}
+
+void LetPlayer(IUnknown* player, bool takenOver) {
+  (takenOver ? g_players->takenOver : g_players->shutDown).push_back(static_cast<Player*>(player)->path);
+}
+
+class PreparedPlayers : public PreparedMovies {
+ public:
+  void SetUp() override {
+    PreparedMovies::SetUp();
+    g_players = &players_;
+    savedPlayers_ = SetMoviePlayerOps({OpenPlayer, LetPlayer});
+  }
+  void TearDown() override {
+    SetMoviePlayerOps(savedPlayers_);
+    g_players = nullptr;
+    PreparedMovies::TearDown();
+  }
+  std::wstring TakenPlayer(const wchar_t* path) {
+    quill::com::ComPtr<IUnknown> taken = PlayerInstance::TakePreparedPlayer(I0(), path);
+    return taken ? static_cast<Player*>(taken.get())->path : L"";
+  }
+  // Source and player of C:\\a_M.MP4 prepared for instance 0.
+  void PrepareA() {
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 1);
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 1);
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 1) << "kept already: not opened again";
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 1) << "kept already: not resolved again";
+  }
+  PlayerRecord players_;
+  MoviePlayerOps savedPlayers_ = {};
+};
+
+TEST_F(PreparedPlayers, TheOpenOfItsOwnFileTakesThePlayerOverAndAnythingElseShutsItDown) {
+  struct Case {
+    const char* what;
+    std::function<std::wstring(PreparedPlayers*)> act;  // answers the player taken, if any
+    std::wstring taken;
+    Paths shutDown;
+  };
+  const Case cases[] = {
+      {"the open of its file", [](PreparedPlayers* t) { return t->TakenPlayer(L"C:\\a_M.MP4"); }, L"C:\\a_M.MP4", {}},
+      {"the same file in other case", [](PreparedPlayers* t) { return t->TakenPlayer(L"c:\\A_m.mp4"); }, L"C:\\a_M.MP4", {}},
+      {"another file", [](PreparedPlayers* t) { return t->TakenPlayer(L"C:\\b_M.MP4"); }, L"", {L"C:\\a_M.MP4"}},
+      {"an open that asks for the source", [](PreparedPlayers* t) { return t->Taken(L"C:\\a_M.MP4"); }, L"", {L"C:\\a_M.MP4"}},
+      {"a drop", [](PreparedPlayers*) { PlayerInstance::DropPreparedMovie(I0()); return std::wstring(); }, L"", {L"C:\\a_M.MP4"}},
+      {"a newer preparation", [](PreparedPlayers*) { PlayerInstance::PrepareMovie(I0(), L"C:\\b_M.MP4"); return std::wstring(); }, L"", {L"C:\\a_M.MP4"}},
+  };
+  for (const Case& c : cases) {
+    record_ = Record{};
+    players_ = PlayerRecord{};
+    {
+      test::LiveInstances live;
+      PrepareA();
+      EXPECT_EQ(c.act(this), c.taken) << c.what;
+      EXPECT_EQ(TakenPlayer(L"C:\\a_M.MP4"), L"") << c.what << ": taken or gone once";
+      EXPECT_EQ(players_.opened, Paths{L"C:\\a_M.MP4"}) << c.what;
+      EXPECT_EQ(players_.windows, std::vector<HWND>{I0()->videoWindow}) << c.what;
+      EXPECT_EQ(players_.shutDown, c.shutDown) << c.what;
+      EXPECT_EQ(players_.takenOver, c.taken.empty() ? Paths{} : Paths{c.taken}) << c.what;
+      // The source went into the player: handed over, never shut down by the slot.
+      EXPECT_EQ(record_.handedOver, Paths{L"C:\\a_M.MP4"}) << c.what;
+    }
+    EXPECT_EQ(players_.live, 0) << c.what;
+    EXPECT_EQ(record_.live, 0) << c.what;
+  }
+}
+
+// What happens on another thread while the pre-open worker opens the player: the player it finishes
+// is shut down by the preparation itself rather than kept for an open that already went by, or after
+// the close began.
+TEST_F(PreparedPlayers, APlayerOpenOvertakenByAnOpenADropOrAStopIsShutDownByItsPreparation) {
+  const std::function<void()> overtakers[] = {
+      [] { PlayerInstance::TakePreparedPlayer(I0(), L"C:\\a_M.MP4"); },
+      [] { PlayerInstance::TakePreparedMovie(I0(), L"C:\\a_M.MP4"); },
+      [] { PlayerInstance::DropPreparedMovie(I0()); },
+      [] { PlayerInstance::StopReadAhead(I0()); },
+  };
+  for (const auto& overtaker : overtakers) {
+    record_ = Record{};
+    players_ = PlayerRecord{};
+    {
+      test::LiveInstances live;
+      EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 1);
+      players_.duringOpen = overtaker;
+      EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 0);
+      players_.duringOpen = nullptr;
+      EXPECT_EQ(TakenPlayer(L"C:\\a_M.MP4"), L"");
+      EXPECT_EQ(Taken(L"C:\\a_M.MP4"), L"");
+      EXPECT_EQ(players_.shutDown, Paths{L"C:\\a_M.MP4"});
+      EXPECT_EQ(players_.live, 0);
+    }
+    EXPECT_EQ(record_.live, 0);
+  }
+}
+
+TEST_F(PreparedPlayers, WithoutASourceOrAfterAFailedOpenNothingIsKeptAndTheSourceIsShutDown) {
+  {
+    test::LiveInstances live;
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 0) << "no source kept";
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\b_M.MP4"), 1);
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 0) << "the source kept is another file's";
+    EXPECT_TRUE(players_.opened.empty());
+    EXPECT_EQ(Taken(L"C:\\b_M.MP4"), L"C:\\b_M.MP4") << "another file's source stays";
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 1);
+    players_.fail = true;
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 0);
+    EXPECT_EQ(Taken(L"C:\\a_M.MP4"), L"");
+    EXPECT_EQ(record_.shutDown, Paths{L"C:\\a_M.MP4"});
+    players_.fail = false;
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\c_M.MP4"), 1);
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\c_M.MP4"), 1);
+  }
+  EXPECT_EQ(players_.shutDown, Paths{L"C:\\c_M.MP4"}) << "the release shuts a kept player down";
+  EXPECT_EQ(players_.live, 0);
+  EXPECT_EQ(record_.live, 0);
 }
 
 }  // namespace

@@ -9,13 +9,16 @@
 // the entry's two paths under m_hPlayMutex, releases it and only then reads drive data ahead through
 // PlayerInstance::SwitchDataFile (which takes the instances' own mutexes); the pre-open worker then
 // resolves the next pair's two movie sources (PlayerInstance::PrepareMovie, which takes only its own
-// lock), which that pair's OpenMovie takes over and any other open, a tool, a stop or the close shuts
-// down. The UI thread joins a previous worker before starting the next and never holds m_hPlayMutex
-// while it joins.
+// lock) and opens a player of each up to ready (PlayerInstance::PreparePlayer: held messages, nothing
+// drawn, the instance mutex taken alone to copy the view), which that pair's OpenMovie takes over and
+// any other open, a tool, a stop or the close shuts down. The UI thread joins a previous worker before
+// starting the next and never holds m_hPlayMutex while it joins; the join dispatches messages sent to
+// the UI thread (a player's device may send its window one while the worker makes or closes it).
 #include <process.h>
 
 #include <cwchar>
 
+#include "platform/com/message_wait.h"
 #include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
 #include "playcore/dshow/graph_session.h"
@@ -59,11 +62,14 @@ unsigned __stdcall PlaybackWorker(void* arg) {
   if (!start.dlg->CopyEntryPaths(start.index, mainPath, rearPath)) return 0;
   if (start.preOpen) {
     // The data of the entry after the current one, read ahead, then its two movies' sources
-    // resolved, so that its open has only the sessions to build.
+    // resolved and their players opened up to ready, so that its open only takes them over.
     playcore::PlayerInstance::SwitchDataFile(mainPath, rearPath);
     const wchar_t* paths[kPlayerCount] = {mainPath, rearPath};
     for (int k = 0; k < kPlayerCount; ++k) {
       if (paths[k][0]) playcore::PlayerInstance::PrepareMovie(&g_PlayerInstance[k], paths[k]);
+    }
+    for (int k = 0; k < kPlayerCount; ++k) {
+      if (paths[k][0]) playcore::PlayerInstance::PreparePlayer(&g_PlayerInstance[k], paths[k]);
     }
     return 0;
   }
@@ -98,7 +104,7 @@ bool CtavrinDlg::CopyEntryPaths(int index, wchar_t* mainPath, wchar_t* rearPath)
 
 void CtavrinDlg::JoinWorker(playcore::UniqueHandle& worker) {
   if (!worker) return;
-  ::WaitForSingleObject(worker.get(), INFINITE);
+  quill::com::WaitDispatchingSentMessages(worker.get(), INFINITE);
   worker.Reset();
 }
 
