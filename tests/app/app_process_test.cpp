@@ -1,12 +1,17 @@
 // QuillmereX.exe as the user meets it: the first start asks for the model and writes the settings
 // file, a second start does not ask, the main window looks like the reference, every close path ends
-// the process with exit code 0, and a missing D3DX library is reported once.
+// the process with exit code 0, a missing D3DX library is reported once, and the libraries only later
+// work needs are not loaded by the start.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
+#include <cwctype>
 #include <string>
+#include <vector>
 
 #include "tavrin/app/main/start_marks.h"
 #include "tavrin/skin/gdi_drawing.h"
@@ -106,6 +111,50 @@ TEST(AppSecondStart, DoesNotAskForTheModel) {
     EXPECT_NE(value, 0u) << "no mark for " << testing::PrintToString(std::wstring(name));
     EXPECT_GE(value, previous) << testing::PrintToString(std::wstring(name)) << " ends before the step before it";
     previous = value;
+  }
+  CloseAndExpectCleanEnd(app, main);
+}
+
+// The names of the modules a process has loaded, in lower case.
+std::vector<std::wstring> LoadedModules(DWORD pid) {
+  std::vector<std::wstring> names;
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  if (!process) return names;
+  HMODULE modules[512];
+  DWORD bytes = 0;
+  if (EnumProcessModules(process, modules, sizeof modules, &bytes)) {
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+      wchar_t name[MAX_PATH] = L"";
+      if (!GetModuleBaseNameW(process, modules[i], name, MAX_PATH)) continue;
+      std::wstring lower(name);
+      for (wchar_t& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+      names.push_back(lower);
+    }
+  }
+  CloseHandle(process);
+  return names;
+}
+
+// Media Foundation, WinMM, the file dialog (with the print spooler it brings), EVR and DXVA2 load at
+// their first use: once the window has shown and painted, none of them is in the process.
+TEST(AppSecondStart, LeavesTheLibrariesOfLaterWorkUnloaded) {
+  TempDir dir;
+  WriteAnsweredIni(dir.path());
+  AppProcess app(dir.path());
+  HWND main = app.WaitForWindow(kMainCaption, true);
+  ASSERT_NE(main, nullptr);
+  const std::wstring firstPaint = std::wstring(quill::app::kStartPropPrefix) + quill::app::kStartStepNames.back();
+  const DWORD asked = GetTickCount();
+  while (!GetPropW(main, firstPaint.c_str()) && GetTickCount() - asked < 20000) app.Sync(main);
+  ASSERT_NE(GetPropW(main, firstPaint.c_str()), nullptr) << "no first paint";
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  const std::vector<std::wstring> loaded = LoadedModules(pid);
+  ASSERT_GT(loaded.size(), 10u) << "the program's modules could not be read";
+  for (const wchar_t* later : {L"mfplat.dll", L"mf.dll", L"mfreadwrite.dll", L"winmm.dll", L"comdlg32.dll",
+                               L"winspool.drv", L"evr.dll", L"dxva2.dll"}) {
+    EXPECT_EQ(std::count(loaded.begin(), loaded.end(), std::wstring(later)), 0) << "loaded by the start: "
+                                                                              << testing::PrintToString(std::wstring(later));
   }
   CloseAndExpectCleanEnd(app, main);
 }
