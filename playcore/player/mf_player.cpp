@@ -199,7 +199,8 @@ HRESULT CPlayer::Shutdown() {
     // no lock: session threads take lock_ (topology status, a rebuild) and readers on other threads
     // would stand still for the whole wait. The closing stops the renderers, whose last present may
     // need this (the window's) thread.
-    if (SUCCEEDED(hr)) quill::com::WaitDispatchingSentMessages(closeEvent_.get(), kSessionCloseWaitMs);
+    const DWORD boundMs = ended_ && RunningOnWine() ? kEndedSessionCloseWaitMs : kSessionCloseWaitMs;
+    if (SUCCEEDED(hr)) quill::com::WaitDispatchingSentMessages(closeEvent_.get(), boundMs);
   }
   // Even after a failed Close both are shut down, so that no session thread keeps this player (the
   // session's event callback) alive: the source first, outside the lock, as its shut-down is bounded
@@ -290,6 +291,7 @@ HRESULT CPlayer::Play() {
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current || !source_) return E_UNEXPECTED;
   SetSeekMark(true);
+  InterlockedExchange(&ended_, 0);
   LONGLONG pausedAt = 0;
   const quill::com::ComPtr<IMFPresentationClock> presentationClock = clock();
   if (state == kPlayerPaused && presentationClock) presentationClock->GetTime(&pausedAt);
@@ -316,6 +318,7 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current || !ready()) return E_UNEXPECTED;
   SetSeekMark(true);
+  InterlockedExchange(&ended_, 0);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
   HoldPulls(true);
@@ -332,6 +335,7 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current) return E_UNEXPECTED;
   SetSeekMark(false);
+  InterlockedExchange(&ended_, 0);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
   seekHeld_.store(-1);

@@ -51,6 +51,10 @@ constexpr UINT kMsgPlayerReady = quill::msg::kPlayerReady;
 constexpr DWORD kEndMessageDelayMs = 200;
 // How long Shutdown waits for the session to report that it closed.
 constexpr DWORD kSessionCloseWaitMs = 5000;
+// The same under Wine for a session that already reported its end: Wine at times never reports the
+// close of such a session (seen with the main camera's), and the wait held the window for the whole
+// bound at a change of pair; a close that is reported comes within tens of milliseconds.
+constexpr DWORD kEndedSessionCloseWaitMs = 500;
 
 enum PlayerState : LONG {
   kPlayerClosed = 0,
@@ -224,6 +228,7 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::CriticalSection postLock_;
   playcore::sVIEWSETTINGS ownView_ = {};  // KeepOwnView's copy, which owner_ then names
   volatile LONG state_ = playcore::kPlayerClosed;
+  volatile LONG ended_ = 0;  // the session reported its end since its last start, seek or open
   LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped

@@ -186,6 +186,7 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
 }
 
 HRESULT CPlayer::OnPresentationEnded(IMFMediaEvent*) {
+  InterlockedExchange(&ended_, 1);
   InterlockedExchange(&state_, kPlayerStopped);
   Sleep(kEndMessageDelayMs);
   PostToWindow(kMsgPlayerEnded);
