@@ -222,6 +222,28 @@ MovieSourceOps SetMovieSourceOps(MovieSourceOps ops) {
 
 namespace PlayerInstance {
 
+// Puts what a preparation made into the slot for `path` (`store` fills it, under the slot's lock),
+// letting go whatever was there, unless a take, a drop or a stop moved the slot on since `epoch`:
+// then what it made belongs to no open any more, and false tells the caller to let it go.
+template <typename Store>
+bool KeepIfCurrent(sPLAYERINSTANCE* instance, Slot* slot, unsigned epoch, const wchar_t* path, Store store) {
+  Held replaced;
+  bool kept = false;
+  {
+    InstanceUse use(instance);
+    AcquireSRWLockExclusive(&slot->lock);
+    if (use.entered() && !instance->readAheadStopped && slot->epoch == epoch) {
+      replaced = TakeLocked(slot);
+      slot->path = path;
+      store();
+      kept = true;
+    }
+    ReleaseSRWLockExclusive(&slot->lock);
+  }
+  Let(std::move(replaced), false);
+  return kept;
+}
+
 int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
   Slot* slot = SlotOf(instance);
   if (!slot || !path || !path[0] || wcslen(path) >= kPlayerPathLength) return 0;
@@ -238,22 +260,10 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
   const MovieSourceOps ops = CurrentOps();
   IUnknown* source = nullptr;
   if (FAILED(ops.resolve(path, &source)) || !source) return 0;
-  Held replaced;
-  bool kept = false;
-  {
-    InstanceUse use(instance);
-    AcquireSRWLockExclusive(&slot->lock);
-    // A take, a drop or a stop since the start: this source belongs to no open any more.
-    if (use.entered() && !instance->readAheadStopped && slot->epoch == epoch) {
-      replaced = TakeLocked(slot);
-      slot->path = path;
-      slot->source = source;
-      slot->ops = ops;
-      kept = true;
-    }
-    ReleaseSRWLockExclusive(&slot->lock);
-  }
-  Let(std::move(replaced), false);
+  const bool kept = KeepIfCurrent(instance, slot, epoch, path, [&] {
+    slot->source = source;
+    slot->ops = ops;
+  });
   if (!kept) {
     ops.release(source, false);
     source->Release();
@@ -293,21 +303,10 @@ int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
     return 0;
   }
   LetSource(&taken, true);  // the player holds the platform and the source from here
-  Held replaced;
-  bool kept = false;
-  {
-    InstanceUse use(instance);
-    AcquireSRWLockExclusive(&slot->lock);
-    if (use.entered() && !instance->readAheadStopped && slot->epoch == epoch) {
-      replaced = TakeLocked(slot);
-      slot->path = path;
-      slot->player = player;
-      slot->playerOps = ops;
-      kept = true;
-    }
-    ReleaseSRWLockExclusive(&slot->lock);
-  }
-  Let(std::move(replaced), false);
+  const bool kept = KeepIfCurrent(instance, slot, epoch, path, [&] {
+    slot->player = player;
+    slot->playerOps = ops;
+  });
   if (!kept) {
     ops.release(player, false);
     player->Release();
