@@ -86,6 +86,22 @@ HRESULT DefaultOpenPlayer(HWND window, const sVIEWSETTINGS* settings, IUnknown* 
   return S_OK;
 }
 
+bool DefaultWaitReady(IUnknown* player, DWORD waitMs) {
+  CPlayer* made = CPlayer::FromUnknown(player);
+  if (!made) return true;
+  const bool ready = made->WaitUntilReady(waitMs);
+  made->Release();
+  return ready;
+}
+
+HRESULT DefaultDrawAhead(IUnknown* player) {
+  CPlayer* made = CPlayer::FromUnknown(player);
+  if (!made) return S_FALSE;
+  const HRESULT hr = made->DrawAhead();
+  made->Release();
+  return hr;
+}
+
 void DefaultReleasePlayer(IUnknown* player, bool takenOver) {
   if (takenOver) return;
   if (CPlayer* made = CPlayer::FromUnknown(player)) {
@@ -96,7 +112,7 @@ void DefaultReleasePlayer(IUnknown* player, bool takenOver) {
 
 SRWLOCK g_opsLock = SRWLOCK_INIT;
 MovieSourceOps g_ops = {DefaultResolve, DefaultRelease};
-MoviePlayerOps g_playerOps = {DefaultOpenPlayer, DefaultReleasePlayer};
+MoviePlayerOps g_playerOps = {DefaultOpenPlayer, DefaultReleasePlayer, DefaultWaitReady, DefaultDrawAhead};
 
 MovieSourceOps CurrentOps() {
   AcquireSRWLockShared(&g_opsLock);
@@ -203,7 +219,9 @@ quill::com::ComPtr<IUnknown> HandPlayer(Held* held) {
 }  // namespace
 
 MoviePlayerOps SetMoviePlayerOps(MoviePlayerOps ops) {
-  if (!ops.open || !ops.release) ops = MoviePlayerOps{DefaultOpenPlayer, DefaultReleasePlayer};
+  if (!ops.open || !ops.release) {
+    ops = MoviePlayerOps{DefaultOpenPlayer, DefaultReleasePlayer, DefaultWaitReady, DefaultDrawAhead};
+  }
   AcquireSRWLockExclusive(&g_opsLock);
   const MoviePlayerOps previous = g_playerOps;
   g_playerOps = ops;
@@ -312,6 +330,63 @@ int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
     player->Release();
   }
   return kept ? 1 : 0;
+}
+
+// Whether the slot still holds what was there at `epoch` and the read-ahead goes on.
+bool StillCurrent(sPLAYERINSTANCE* instance, Slot* slot, unsigned epoch) {
+  AcquireSRWLockShared(&slot->lock);
+  const bool current = slot->epoch == epoch && !instance->readAheadStopped;
+  ReleaseSRWLockShared(&slot->lock);
+  return current;
+}
+
+int DrawPreparedPlayerAhead(sPLAYERINSTANCE* instance, const wchar_t* path) {
+  Slot* slot = SlotOf(instance);
+  if (!slot || !path || !path[0]) return 0;
+  quill::com::ComPtr<IUnknown> player;
+  MoviePlayerOps ops = {};
+  unsigned epoch = 0;
+  AcquireSRWLockExclusive(&slot->lock);
+  if (slot->player && _wcsicmp(slot->path.c_str(), path) == 0) {
+    player = quill::com::ComPtr<IUnknown>::Borrow(slot->player);
+    ops = slot->playerOps;
+    epoch = slot->epoch;
+  }
+  ReleaseSRWLockExclusive(&slot->lock);
+  if (!player || !ops.waitReady || !ops.drawAhead) return 0;
+  // The wait leaves the player in the slot for an open that comes meanwhile: the reference held here
+  // only keeps it alive, and the wait ends within a slice of a take, a drop or a stop.
+  constexpr DWORD kSliceMs = 50;
+  const DWORD start = GetTickCount();
+  bool ready = false;
+  while (!ready && GetTickCount() - start < kReadyAheadWaitMs && StillCurrent(instance, slot, epoch)) {
+    ready = ops.waitReady(player.get(), kSliceMs);
+  }
+  if (!ready) return 0;
+  // The drawing has the player to itself: out of the slot, as for an open, and back in afterwards
+  // unless an open, a drop or a stop came meanwhile (then it is shut down here).
+  Held held;
+  AcquireSRWLockExclusive(&slot->lock);
+  if (slot->epoch == epoch && slot->player == player.get() && !instance->readAheadStopped) {
+    held = TakeLocked(slot);
+    epoch = slot->epoch;
+  }
+  ReleaseSRWLockExclusive(&slot->lock);
+  player.reset();
+  if (!held.player) return 0;
+  const HRESULT hr = ops.drawAhead(held.player);
+  IUnknown* drawn = held.player;
+  held.player = nullptr;
+  const bool kept = KeepIfCurrent(instance, slot, epoch, path, [&] {
+    slot->player = drawn;
+    slot->playerOps = ops;
+  });
+  if (!kept) {
+    ops.release(drawn, false);
+    drawn->Release();
+    return 0;
+  }
+  return hr == S_OK ? 1 : 0;
 }
 
 quill::com::ComPtr<IUnknown> TakePreparedPlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {

@@ -4,7 +4,9 @@
 //
 // Each of the two instances keeps at most one prepared movie with its path: first its source
 // (PrepareMovie), then, made from that source, a player for the instance's video window opened up to
-// ready (PreparePlayer: topology set, session never started, its messages held, nothing drawn).
+// ready (PreparePlayer: topology set, session never started, its messages held), and once ready its
+// first frame drawn ahead into a hidden window (DrawPreparedPlayerAhead), never into the video
+// window, which shows the playing movie until the take-over.
 // OpenMovie takes what was prepared for its path and shuts down anything prepared for another; the
 // main dialog drops them when a tool starts, when playback stops and at the close. Everything made is
 // either taken by an open or shut down, never left: a preparation that finishes after a take or a
@@ -17,7 +19,9 @@
 // the preparing thread until it is kept, and by the instance's thread once taken (the slot's lock
 // hands it over). Lock: one lock per instance, taken alone or under the instance mutex (an open holds
 // it while it takes), never across a resolution, a player's open, a shut-down or a call into the
-// player. The worker takes the instance mutex alone, only to copy the view settings.
+// player. The worker takes the instance mutex alone, only to copy the view settings. The wait for a
+// prepared player's readiness leaves it in the slot (an open may take it meanwhile; the worker holds
+// only a reference); the drawing ahead takes it out of the slot and puts it back, as the open does.
 #pragma once
 
 #include <unknwn.h>
@@ -51,10 +55,18 @@ struct MoviePlayerOps {
                   IUnknown** player);
   // Shuts the player down unless `takenOver` (an open took it); the caller then drops its reference.
   void (*release)(IUnknown* player, bool takenOver);
+  // Waits up to `waitMs` until the opened player is ready (true) or shut down; touches nothing else.
+  // Null: players are not drawn ahead.
+  bool (*waitReady)(IUnknown* player, DWORD waitMs);
+  // Draws the ready player's first frame ahead where no user sees it (S_FALSE: nothing drawn).
+  HRESULT (*drawAhead)(IUnknown* player);
 };
 
 // Installs `ops` (both null: the Media Foundation player) and answers the previous ones.
 MoviePlayerOps SetMoviePlayerOps(MoviePlayerOps ops);
+
+// How long DrawPreparedPlayerAhead waits for the prepared player's readiness at most.
+constexpr DWORD kReadyAheadWaitMs = 10000;
 
 namespace PlayerInstance {
 
@@ -64,6 +76,11 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Opens a player ahead from the source kept for `path` (any thread; the pre-open worker, after
 // PrepareMovie). 1 when a player is kept for the path afterwards.
 int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
+// Once the player prepared for `path` is ready, draws its first frame ahead (any thread; the pre-open
+// worker, after PreparePlayer). Waits while the slot holds that player, at most kReadyAheadWaitMs; a
+// take, drop or stop meanwhile ends the wait, and one that comes while it draws gets no player (it
+// is shut down here instead). 1 when drawn and kept.
+int DrawPreparedPlayerAhead(sPLAYERINSTANCE* instance, const wchar_t* path);
 // The player prepared for `path`, handed over to the caller (who takes it over as the instance's
 // player, or shuts it down); null when none was. A source prepared for `path` stays for
 // TakePreparedMovie; anything prepared for another path is shut down.

@@ -42,6 +42,24 @@ void KeepPlatformOnWine() {
   MFStartup(kMediaFoundationVersion, kStartupFull);
 }
 
+// A window of the calling thread that is never shown, for a present no user may see.
+class HiddenWindow {
+ public:
+  HiddenWindow()
+      : window_(CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, L"STATIC", L"", WS_POPUP, 0, 0,
+                                kHiddenWindowSize, kHiddenWindowSize, nullptr, nullptr, nullptr, nullptr)) {}
+  ~HiddenWindow() {
+    if (window_) DestroyWindow(window_);
+  }
+  HiddenWindow(const HiddenWindow&) = delete;
+  HiddenWindow& operator=(const HiddenWindow&) = delete;
+  HWND get() const { return window_; }
+
+ private:
+  static constexpr int kHiddenWindowSize = 64;
+  HWND window_;
+};
+
 }  // namespace
 
 LONG CPlayer::liveCount() { return g_livePlayers; }
@@ -79,6 +97,19 @@ void CPlayer::KeepOwnView(const playcore::sVIEWSETTINGS& settings) {
   quill::com::ScopedLock hold(lock_);
   ownView_ = settings;
   owner_ = &ownView_;
+}
+
+bool CPlayer::WaitUntilReady(DWORD ms) {
+  return readyEvent_ && WaitForSingleObject(readyEvent_.get(), ms) == WAIT_OBJECT_0;
+}
+
+HRESULT CPlayer::DrawAhead() {
+  if (!ready()) return S_FALSE;
+  const quill::com::ComPtr<EVRCustomPresenter> shown = presenter();
+  if (!shown) return S_FALSE;
+  HiddenWindow offscreen;
+  if (!offscreen.get()) return HRESULT_FROM_WIN32(GetLastError());
+  return shown->DrawAhead(offscreen.get());
 }
 
 void CPlayer::AdoptView(const playcore::sVIEWSETTINGS* owner) {
@@ -122,7 +153,8 @@ HRESULT CPlayer::StartPlatform() {
   closeEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   stoppedEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   rateSettledEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!closeEvent_ || !stoppedEvent_ || !rateSettledEvent_) return HRESULT_FROM_WIN32(GetLastError());
+  readyEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!closeEvent_ || !stoppedEvent_ || !rateSettledEvent_ || !readyEvent_) return HRESULT_FROM_WIN32(GetLastError());
   return S_OK;
 }
 
@@ -237,6 +269,7 @@ HRESULT CPlayer::Shutdown() {
   }
   ReleaseTopologyInterfaces();
   InterlockedExchange(&state_, kPlayerClosed);
+  if (readyEvent_) SetEvent(readyEvent_.get());  // a wait for readiness ends with the close
   return hr;
 }
 

@@ -140,6 +140,14 @@ class CPlayer : public IMFAsyncCallback {
   // At a take-over, under the instance mutex: new presenters take `owner`'s settings from here on,
   // and the presenter already made is given them as they are now.
   void AdoptView(const playcore::sVIEWSETTINGS* owner);
+  // On the preparing thread, any thread: waits up to `ms` until the open's topology is ready (true)
+  // or the player was shut down; nothing else is touched.
+  bool WaitUntilReady(DWORD ms);
+  // On the preparing thread, once ready and before the take-over: the presenter draws its first
+  // frame ahead into a hidden window the calling thread makes and destroys (never the video window),
+  // so that the first drawing into the pane at the take-over is as quick as any later one. S_FALSE
+  // when not ready yet.
+  HRESULT DrawAhead();
 
  protected:
   CPlayer(HWND window, const playcore::sVIEWSETTINGS* owner);
@@ -232,6 +240,8 @@ class CPlayer : public IMFAsyncCallback {
   LONG closeCount_ = 0;  // lock_; every close counts one, so a rebuild can see one began meanwhile
   quill::com::Handle closeEvent_;
   quill::com::Handle stoppedEvent_;  // manual-reset; set when the session reports that it stopped
+  // Manual-reset; set at the first readiness of an open and at every close, reset when an open begins.
+  quill::com::Handle readyEvent_;
   // Manual-reset; set when the session reported the rate it settled on (not a refused thinned
   // request that Invoke asks for again without thinning).
   quill::com::Handle rateSettledEvent_;

@@ -181,6 +181,7 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
   // session must not turn a playing player into a stopped one.
   if (InterlockedCompareExchange(&state_, kPlayerStopped, kPlayerOpenPending) == kPlayerOpenPending) {
     PostToWindow(kMsgPlayerReady);
+    SetEvent(readyEvent_.get());
   }
   return S_OK;
 }

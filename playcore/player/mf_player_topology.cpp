@@ -57,6 +57,7 @@ BOOL CPlayer::OpenURL(const wchar_t* url, IMFMediaSource* prepared) {
   } guard{prepared, sourceShutdownBoundMs_};
   HRESULT hr = Shutdown();
   if (FAILED(hr)) return FALSE;
+  ResetEvent(readyEvent_.get());
   InterlockedExchange(&ended_, 0);
   quill::com::ComPtr<IMFMediaSession> created;
   hr = MFCreateMediaSession(nullptr, created.put());

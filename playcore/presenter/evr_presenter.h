@@ -116,6 +116,11 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   // stop deadlocked. Pending input is pulled by the next notification or returned sample.
   void HoldUnlockedPulls(bool hold);
 
+  // A presenter whose samples are made but which has not shown a frame yet (a player opened ahead):
+  // its engine draws a frame into `offscreen` (see D3DPresentEngine::DrawAhead); the video window is
+  // not touched. S_FALSE before the media type is set. Called without the presenter lock held.
+  HRESULT DrawAhead(HWND offscreen);
+
   // The player's seek mark: set by Play and SeekTo, cleared by StartAt.
   void SetSeekMark(bool mark) { seekMark_.store(mark); }
   bool seekMark() const { return seekMark_.load(); }

@@ -62,6 +62,14 @@ class D3DPresentEngine : public SchedulerCallback {
   // or when there is no device).
   bool WaitForDrawnFrames(DWORD ms);
 
+  // Draws one black frame of the current samples' kind through the renderer, presents it into
+  // `offscreen` (a window no user sees; never the video window) and waits until the device has drawn
+  // it: the first drawing of a device (its shaders, its targets, its first present) is done ahead, so
+  // that its first frame in the video window costs what any later one does. The frame counter, the
+  // kept surface and the video window are left as they were. S_FALSE when there is nothing to draw
+  // yet (no device or no samples) or no other window to present into.
+  HRESULT DrawAhead(HWND offscreen);
+
   // Snapshot: the render target stretched to w x h, 32-bit bottom-up rows, into `bits`
   // (w * h * 4 bytes).
   HRESULT CaptureImage(int width, int height, BYTE* bits);

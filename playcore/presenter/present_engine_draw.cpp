@@ -14,6 +14,9 @@ using quill::com::ScopedLock;
 
 namespace {
 
+// How long a drawing ahead waits for its frame to be drawn (a bound against a stuck device only).
+constexpr DWORD kDrawAheadWaitMs = 5000;
+
 bool IsDeviceGone(HRESULT hr) {
   return hr == D3DERR_DEVICELOST || hr == D3DERR_DEVICENOTRESET || hr == D3DERR_DEVICEHUNG;
 }
@@ -81,6 +84,38 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     PaintBlack();
   }
   return S_OK;
+}
+
+HRESULT D3DPresentEngine::DrawAhead(HWND offscreen) {
+  ComPtr<IDirect3DDevice9> presentDevice;
+  PendingPresent pending;
+  HRESULT hr = S_OK;
+  {
+    ScopedLock lock(lock_);
+    if (!device_ || !renderer_ || format_ == D3DFMT_UNKNOWN || width_ == 0 || height_ == 0) return S_FALSE;
+    if (!offscreen || offscreen == window_) return S_FALSE;
+    // A frame of its own, made as the samples are (a black back buffer of a swap chain of theirs):
+    // the drawing copies from it exactly as from a video sample.
+    D3DPRESENT_PARAMETERS sampleParams = params_;
+    sampleParams.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    SampleList scratch;
+    hr = CreateOneSample(sampleParams, scratch);
+    ComPtr<IMFSample> sample;
+    if (SUCCEEDED(hr)) hr = scratch.GetFront(sample.put());
+    ComPtr<IDirect3DSurface9> surface;
+    if (SUCCEEDED(hr)) hr = SurfaceOfSample(sample.get(), &surface);
+    if (FAILED(hr)) return hr;
+    FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
+    target.present = &pending;  // drawn here, presented below into the other window only
+    hr = renderer_->Draw(target, sample.get(), surface.get());
+    if (SUCCEEDED(hr) && pending.wanted) presentDevice = device_.Copy();
+  }
+  if (presentDevice) {
+    const PresentPass pass(this);  // not while the windows are being resized
+    if (pass.open()) hr = PresentDevice(presentDevice.get(), nullptr, offscreen);
+  }
+  WaitForDrawnFrames(kDrawAheadWaitMs);
+  return FAILED(hr) ? hr : S_OK;
 }
 
 bool D3DPresentEngine::WaitForDrawnFrames(DWORD ms) {

@@ -138,6 +138,15 @@ STDMETHODIMP EVRCustomPresenter::RepaintVideo() {
   return S_OK;
 }
 
+HRESULT EVRCustomPresenter::DrawAhead(HWND offscreen) {
+  {
+    ScopedLock lock(lock_);
+    if (!engine_ || !mediaType_) return S_FALSE;
+  }
+  // Drawn under the engine lock only: the present and the wait for the device hold no presenter lock.
+  return engine_->DrawAhead(offscreen);
+}
+
 STDMETHODIMP EVRCustomPresenter::GetCurrentImage(BITMAPINFOHEADER* header, BYTE** dib,
                                                  DWORD* dibSize, LONGLONG* timeStamp) {
   if (!dib) return E_POINTER;

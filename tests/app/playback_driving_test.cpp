@@ -57,7 +57,7 @@ struct FakeSources {
   std::vector<std::wstring> used;      // taken over by the open of their own path
   long live = 0;                       // objects not yet released
   // The players opened ahead from them (on the pre-open worker) and what became of each.
-  std::vector<std::wstring> playersMade, playersShutDown, playersTaken;
+  std::vector<std::wstring> playersMade, playersShutDown, playersTaken, playersDrawn;
   std::vector<HWND> playerWindows;
   long livePlayers = 0;
 };
@@ -120,6 +120,14 @@ HRESULT FakeOpenAhead(HWND window, const playcore::sVIEWSETTINGS*, IUnknown* sou
 void FakeLetPlayer(IUnknown* player, bool takenOver) {
   std::lock_guard<std::mutex> hold(g_sources->lock);
   (takenOver ? g_sources->playersTaken : g_sources->playersShutDown).push_back(static_cast<FakeSource*>(player)->path());
+}
+
+bool FakeWaitReady(IUnknown*, DWORD) { return true; }
+
+HRESULT FakeDrawAhead(IUnknown* player) {
+  std::lock_guard<std::mutex> hold(g_sources->lock);
+  g_sources->playersDrawn.push_back(static_cast<FakeSource*>(player)->path());
+  return S_OK;
 }
 
 std::vector<std::wstring> PlayersMade() {
@@ -332,7 +340,7 @@ class PlaybackDriving : public ::testing::Test {
     Timings() = PlaybackTimings{20, 10, 30000, 10, 10};
     g_sources = &sources_;
     savedOps_ = playcore::SetMovieSourceOps({FakeResolve, FakeRelease});
-    savedPlayerOps_ = playcore::SetMoviePlayerOps({FakeOpenAhead, FakeLetPlayer});
+    savedPlayerOps_ = playcore::SetMoviePlayerOps({FakeOpenAhead, FakeLetPlayer, FakeWaitReady, FakeDrawAhead});
   }
   void TearDown() override {
     playcore::SetMoviePlayerOps(savedPlayerOps_);
@@ -792,17 +800,26 @@ std::vector<std::wstring> PairPaths(std::initializer_list<int> entries) {
   return paths;
 }
 
+// The pre-open worker of the pair that plays has ended (its players made and drawn ahead).
+bool PreOpenDone(DrivenDlg* d) {
+  return d->m_hPreOpenThread && WaitForSingleObject(d->m_hPreOpenThread.get(), 0) == WAIT_OBJECT_0;
+}
+
 // While a pair plays, the next pair's two sources are resolved ahead and a player of each is opened
-// from its source, for its own pane; that pair's open takes the players over. The close shuts down the
-// players opened for the pair after it, and nothing is left alive.
+// from its source, for its own pane, and drawn ahead once ready; that pair's open takes the players
+// over. The close shuts down the players opened for the pair after it, and nothing is left alive.
 TEST_F(PlaybackDriving, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePlayed) {
   LongMovies();
-  std::vector<std::wstring> takenAtSecond, shutAtSecond;
+  std::vector<std::wstring> takenAtSecond, shutAtSecond, drawnBeforeNext;
   size_t opensBeforeNext = 0;
   DrivenDlg dlg;
-  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; }, PreOpenDone,
                     [&](DrivenDlg* d) {
                       opensBeforeNext = g_world.opened.size();
+                      {
+                        std::lock_guard<std::mutex> hold(g_sources->lock);
+                        drawnBeforeNext = g_sources->playersDrawn;
+                      }
                       Command(d, kCmdNext);
                       return true;
                     },
@@ -816,6 +833,7 @@ TEST_F(PlaybackDriving, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePl
   EXPECT_EQ(dlg.DoModal(), IDOK);
   ASSERT_FALSE(dlg.timedOut) << "players made " << PlayersMade().size() << " resolved " << g_sources->resolved.size() << " used " << g_sources->used.size() << " shut " << g_sources->shutDown.size();
   EXPECT_EQ(opensBeforeNext, 2u) << "a player opened ahead is no open of the dialog's";
+  EXPECT_EQ(drawnBeforeNext, PairPaths({2})) << "each player opened ahead is drawn ahead before its take-over";
   EXPECT_EQ(g_sources->resolved, PairPaths({2, 3})) << "the first pair has nothing before it; each later one is resolved once";
   EXPECT_EQ(g_sources->used, PairPaths({2, 3})) << "each source went into its player";
   EXPECT_TRUE(g_sources->shutDown.empty());

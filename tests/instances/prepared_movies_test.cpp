@@ -147,6 +147,12 @@ struct PlayerRecord {
   long live = 0;
   bool fail = false;
   std::function<void()> duringOpen;
+  // The drawing ahead: the waits for readiness (ready after `readyAfter` of them; -1: never), what
+  // another thread does during a wait and during the drawing, and the players drawn.
+  int readyWaits = 0;
+  int readyAfter = 0;
+  std::function<void()> duringWait, duringDraw;
+  std::vector<std::wstring> drawn;
 };
 PlayerRecord* g_players = nullptr;
 
@@ -189,12 +195,25 @@ void LetPlayer(IUnknown* player, bool takenOver) {
   (takenOver ? g_players->takenOver : g_players->shutDown).push_back(static_cast<Player*>(player)->path);
 }
 
+bool WaitReady(IUnknown* player, DWORD) {
+  ++g_players->readyWaits;
+  if (g_players->duringWait) g_players->duringWait();
+  (void)player;
+  return g_players->readyAfter >= 0 && g_players->readyWaits > g_players->readyAfter;
+}
+
+HRESULT DrawAhead(IUnknown* player) {
+  g_players->drawn.push_back(static_cast<Player*>(player)->path);
+  if (g_players->duringDraw) g_players->duringDraw();
+  return S_OK;
+}
+
 class PreparedPlayers : public PreparedMovies {
  public:
   void SetUp() override {
     PreparedMovies::SetUp();
     g_players = &players_;
-    savedPlayers_ = SetMoviePlayerOps({OpenPlayer, LetPlayer});
+    savedPlayers_ = SetMoviePlayerOps({OpenPlayer, LetPlayer, WaitReady, DrawAhead});
   }
   void TearDown() override {
     SetMoviePlayerOps(savedPlayers_);
@@ -276,6 +295,63 @@ TEST_F(PreparedPlayers, APlayerOpenOvertakenByAnOpenADropOrAStopIsShutDownByItsP
       EXPECT_EQ(players_.live, 0);
     }
     EXPECT_EQ(record_.live, 0);
+  }
+}
+
+// The drawing ahead of a prepared player: it waits while the slot holds the player (an open may take it
+// meanwhile), draws it out of the slot and puts it back; what another thread does meanwhile decides
+// whether it draws and who shuts the player down.
+TEST_F(PreparedPlayers, APlayerIsDrawnAheadOnlyWhileItIsStillPreparedAndEndsTakenOrShutDownOnce) {
+  using Act = std::function<void()>;
+  const Act take = [] { PlayerInstance::TakePreparedPlayer(I0(), L"C:\\a_M.MP4"); };
+  const Act drop = [] { PlayerInstance::DropPreparedMovie(I0()); };
+  const Act stop = [] { PlayerInstance::StopReadAhead(I0()); };
+  struct Case {
+    const char* what;
+    const wchar_t* path;  // the path the drawing is asked for
+    int readyAfter;       // waits before the player is ready
+    Act duringWait, duringDraw;
+    int result;
+    Paths drawn, takenOver, shutDownBeforeRelease;
+  };
+  const Case cases[] = {
+      {"ready at once", L"C:\\a_M.MP4", 0, nullptr, nullptr, 1, {L"C:\\a_M.MP4"}, {}, {}},
+      {"ready after three waits", L"C:\\a_M.MP4", 3, nullptr, nullptr, 1, {L"C:\\a_M.MP4"}, {}, {}},
+      {"another file's", L"C:\\b_M.MP4", 0, nullptr, nullptr, 0, {}, {}, {}},
+      {"an open takes it while it waits", L"C:\\a_M.MP4", 2, take, nullptr, 0, {}, {L"C:\\a_M.MP4"}, {}},
+      {"a drop while it waits", L"C:\\a_M.MP4", 2, drop, nullptr, 0, {}, {}, {L"C:\\a_M.MP4"}},
+      {"a stop while it waits", L"C:\\a_M.MP4", 2, stop, nullptr, 0, {}, {}, {}},
+      // Out of the slot while drawn: the open finds nothing, and the drawing shuts the player down.
+      {"an open while it draws", L"C:\\a_M.MP4", 0, nullptr, take, 0, {L"C:\\a_M.MP4"}, {}, {L"C:\\a_M.MP4"}},
+      {"a drop while it draws", L"C:\\a_M.MP4", 0, nullptr, drop, 0, {L"C:\\a_M.MP4"}, {}, {L"C:\\a_M.MP4"}},
+      {"a stop while it draws", L"C:\\a_M.MP4", 0, nullptr, stop, 0, {L"C:\\a_M.MP4"}, {}, {L"C:\\a_M.MP4"}},
+  };
+  for (const Case& c : cases) {
+    record_ = Record{};
+    players_ = PlayerRecord{};
+    {
+      test::LiveInstances live;
+      PrepareA();
+      players_.readyAfter = c.readyAfter;
+      int waits = 0;
+      players_.duringWait = [&] {
+        if (++waits == 2 && c.duringWait) c.duringWait();
+      };
+      players_.duringDraw = c.duringDraw;
+      EXPECT_EQ(PlayerInstance::DrawPreparedPlayerAhead(I0(), c.path), c.result) << c.what;
+      players_.duringWait = nullptr;
+      players_.duringDraw = nullptr;
+      EXPECT_EQ(players_.drawn, c.drawn) << c.what;
+      EXPECT_EQ(players_.takenOver, c.takenOver) << c.what;
+      EXPECT_EQ(players_.shutDown, c.shutDownBeforeRelease) << c.what;
+      if (c.result == 1) {
+        EXPECT_EQ(TakenPlayer(L"C:\\a_M.MP4"), L"C:\\a_M.MP4") << c.what << ": kept after the drawing";
+      }
+    }
+    // Every player made is taken over or shut down, once.
+    EXPECT_EQ(players_.takenOver.size() + players_.shutDown.size(), 1u) << c.what;
+    EXPECT_EQ(players_.live, 0) << c.what;
+    EXPECT_EQ(record_.live, 0) << c.what;
   }
 }
 

@@ -1,6 +1,6 @@
 // A player prepared ahead, as the pre-open worker makes it: opened on another thread with its
-// messages held, it reports nothing and draws nothing while it waits; once taken over its ready
-// report reaches the window and it plays there.
+// messages held, it reports nothing and shows nothing while it waits (its first frame drawn ahead
+// goes into a hidden window); once taken over its ready report reaches the window and it plays there.
 #include <windows.h>
 #include <mfapi.h>
 
@@ -45,7 +45,7 @@ uint32_t Presented(CPlayer* player) {
   return presenter ? presenter->scheduler().frameCounts().presented : 0;
 }
 
-TEST(PreparedPlayer, HoldsItsReadyAndDrawsNothingUntilTakenOverThenPlaysInTheWindow) {
+TEST(PreparedPlayer, HoldsItsReadyAndShowsNothingUntilTakenOverThenPlaysInTheWindow) {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   const playcore::test::RecordingPair pair = playcore::test::FirstPair();
   ASSERT_FALSE(pair.main.empty()) << "no main/rear pair in the recordings";
@@ -65,6 +65,17 @@ TEST(PreparedPlayer, HoldsItsReadyAndDrawsNothingUntilTakenOverThenPlaysInTheWin
   EXPECT_TRUE(windows->messages(playcore::kMsgPlayerReady).empty()) << "a prepared player reports nothing";
   EXPECT_EQ(player->state(), playcore::kPlayerStopped);
   EXPECT_EQ(Presented(player), 0u) << "a prepared player draws nothing";
+  // Once ready it draws its first frame ahead on the preparing thread, into a window of that thread's
+  // own: still no report, and no frame of its in the pane.
+  HRESULT drawn = E_FAIL;
+  ASSERT_TRUE(RunOnAThread([&] {
+    EXPECT_TRUE(player->WaitUntilReady(kReadyBoundMs));
+    drawn = player->DrawAhead();
+  }));
+  EXPECT_EQ(drawn, S_OK);
+  playcore::test::Pump(0);
+  EXPECT_TRUE(windows->messages(playcore::kMsgPlayerReady).empty()) << "drawing ahead reports nothing";
+  EXPECT_EQ(Presented(player), 0u) << "drawing ahead shows nothing in the pane";
 
   const playcore::sVIEWSETTINGS now = playcore::DefaultViewSettings();
   player->AdoptView(&now);

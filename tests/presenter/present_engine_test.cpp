@@ -62,6 +62,69 @@ TEST_F(EngineTest, WithDivisorTwoDrawsEveryOtherFrameAndKeepsEverySurface) {
   EXPECT_NE(frames.back().surface, after.back().surface);
 }
 
+// An engine that records the windows it presents into; its renderer leaves every present to it.
+class WindowRecordingEngine : public D3DPresentEngine {
+ public:
+  explicit WindowRecordingEngine(HRESULT* hr) : D3DPresentEngine(hr) {}
+  std::vector<HWND> presentedInto;  // null: the device's own window
+
+ protected:
+  HRESULT PresentDevice(IDirect3DDevice9* device, const RECT* dest, HWND window) override {
+    presentedInto.push_back(window);
+    return D3DPresentEngine::PresentDevice(device, dest, window);
+  }
+};
+
+class DrawOnlyRenderer : public RecordingRenderer {
+ public:
+  DrawOnlyRenderer() : RecordingRenderer(nullptr) {}
+  int presentedItself = 0;  // draws asked to present by the renderer itself
+  HRESULT Draw(const FrameTarget& target, IMFSample* sample, IDirect3DSurface9* frame) override {
+    if (target.present) {
+      target.present->wanted = true;
+    } else {
+      ++presentedItself;
+    }
+    return RecordingRenderer::Draw(target, sample, frame);
+  }
+};
+
+// The first drawing of a device done ahead: one frame drawn and presented into the other window
+// only, nothing into the video window, and the engine's frame count and kept picture as before.
+TEST_F(EngineTest, ADrawingAheadPresentsIntoTheOtherWindowOnlyAndLeavesTheFramesAsTheyWere) {
+  HRESULT hr = E_FAIL;
+  auto engine = std::make_unique<WindowRecordingEngine>(&hr);
+  ASSERT_EQ(S_OK, hr);
+  WindowRecordingEngine* recording = engine.get();
+  engine_ = std::move(engine);
+  auto renderer = std::make_unique<DrawOnlyRenderer>();
+  DrawOnlyRenderer* drawing = renderer.get();
+  engine_->SetRenderer(std::move(renderer));
+  engine_->SetVideoWindow(window_->hwnd());
+  engine_->SetDestinationRect({0, 0, 160, 120});
+  ASSERT_EQ(S_OK, engine_->CreateD3DDevice());
+  TestWindow other(64, 64);
+  EXPECT_EQ(S_FALSE, engine_->DrawAhead(other.hwnd())) << "no samples yet: nothing to draw";
+  SampleList samples;
+  MakeSamples(&samples);
+  EXPECT_EQ(S_FALSE, engine_->DrawAhead(nullptr));
+  EXPECT_EQ(S_FALSE, engine_->DrawAhead(window_->hwnd())) << "never into the video window";
+  EXPECT_TRUE(drawing->Frames().empty());
+  EXPECT_TRUE(recording->presentedInto.empty());
+
+  ASSERT_EQ(S_OK, engine_->DrawAhead(other.hwnd()));
+  ASSERT_EQ(1u, drawing->Frames().size());
+  EXPECT_EQ(0, drawing->presentedItself);
+  EXPECT_EQ(std::vector<HWND>{other.hwnd()}, recording->presentedInto);
+  // Nothing kept to repaint, and the first frame after it is drawn even at divisor 2.
+  ASSERT_EQ(S_OK, engine_->PresentSample(nullptr, 0));
+  EXPECT_EQ(1u, drawing->Frames().size()) << "a repaint has no kept picture";
+  engine_->SetFrameDivisor(2);
+  ASSERT_EQ(S_OK, engine_->PresentSample(samples.Front()->item, 0));
+  EXPECT_EQ(2u, drawing->Frames().size()) << "the first frame after it is drawn";
+  EXPECT_EQ((std::vector<HWND>{other.hwnd(), nullptr}), recording->presentedInto);
+}
+
 // The engine drawing through the scene: the presenter negotiates with the view mode already chosen.
 class SceneConnectionTest : public PresenterTest {
  protected:

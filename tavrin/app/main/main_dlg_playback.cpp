@@ -9,9 +9,10 @@
 // the entry's two paths under m_hPlayMutex, releases it and only then reads drive data ahead through
 // PlayerInstance::SwitchDataFile (which takes the instances' own mutexes); the pre-open worker then
 // resolves the next pair's two movie sources (PlayerInstance::PrepareMovie, which takes only its own
-// lock) and opens a player of each up to ready (PlayerInstance::PreparePlayer: held messages, nothing
-// drawn, the instance mutex taken alone to copy the view), which that pair's OpenMovie takes over and
-// any other open, a tool, a stop or the close shuts down. The UI thread joins a previous worker before
+// lock) and opens a player of each up to ready (PlayerInstance::PreparePlayer: held messages, the
+// instance mutex taken alone to copy the view) whose first frame it then draws into a hidden window
+// (PlayerInstance::DrawPreparedPlayerAhead; nothing reaches the panes), which that pair's OpenMovie
+// takes over and any other open, a tool, a stop or the close shuts down. The UI thread joins a previous worker before
 // starting the next and never holds m_hPlayMutex while it joins; the join dispatches messages sent to
 // the UI thread (a player's device may send its window one while the worker makes or closes it).
 #include <process.h>
@@ -70,6 +71,12 @@ unsigned __stdcall PlaybackWorker(void* arg) {
     }
     for (int k = 0; k < kPlayerCount; ++k) {
       if (paths[k][0]) playcore::PlayerInstance::PreparePlayer(&g_PlayerInstance[k], paths[k]);
+    }
+    // Both players' topologies are resolved side by side; each, once ready, draws its first frame
+    // ahead into a hidden window, so that its first drawing into the pane after the take-over is as
+    // quick as any later one.
+    for (int k = 0; k < kPlayerCount; ++k) {
+      if (paths[k][0]) playcore::PlayerInstance::DrawPreparedPlayerAhead(&g_PlayerInstance[k], paths[k]);
     }
     return 0;
   }
