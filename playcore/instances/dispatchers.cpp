@@ -151,23 +151,35 @@ int PlayerCall_SetZoom(const sZOOMBLOCK blocks[kPlayerCount], int32_t layout) {
 
 // LockAll enters each instance it locks, so Release cannot close a mutex that is held or about to be
 // waited on. The holder's thread id is kept in the instance (written only while the mutex is held)
-// so that UnlockAll releases exactly what this thread's LockAll took.
+// so that UnlockAll releases exactly what this thread's LockAll took. A LockAll inside another of the
+// same thread only counts a level: the outermost holds the mutex and the entry (a wait on a held
+// mutex is a round trip to the server under Wine, and the graph's per-record look-ups nest thousands).
 void PlayerCall_LockAll() {
+  const LONG self = static_cast<LONG>(GetCurrentThreadId());
   for (int i = 0; i < kPlayerCount; ++i) {
     sPLAYERINSTANCE* instance = &g_PlayerInstance[i];
+    if (instance->lockAllOwner == self && instance->lockAllDepth > 0) {
+      ++instance->lockAllDepth;
+      continue;
+    }
     if (!EnterInstance(instance)) continue;
     WaitForSingleObject(instance->instanceMutex, INFINITE);
-    InterlockedExchange(&instance->lockAllOwner, static_cast<LONG>(GetCurrentThreadId()));
-    ++instance->lockAllDepth;
+    InterlockedExchange(&instance->lockAllOwner, self);
+    instance->lockAllDepth = 1;
   }
 }
 
+bool PlayerCall_HoldsThroughLockAll(const sPLAYERINSTANCE* instance) {
+  return instance->lockAllOwner == static_cast<LONG>(GetCurrentThreadId()) && instance->lockAllDepth > 0;
+}
+
 void PlayerCall_UnlockAll() {
-  LONG self = static_cast<LONG>(GetCurrentThreadId());
+  const LONG self = static_cast<LONG>(GetCurrentThreadId());
   for (int i = 0; i < kPlayerCount; ++i) {
     sPLAYERINSTANCE* instance = &g_PlayerInstance[i];
     if (instance->lockAllOwner != self || instance->lockAllDepth == 0) continue;
-    if (--instance->lockAllDepth == 0) InterlockedExchange(&instance->lockAllOwner, 0);
+    if (--instance->lockAllDepth > 0) continue;
+    InterlockedExchange(&instance->lockAllOwner, 0);
     ReleaseMutex(instance->instanceMutex);
     LeaveInstance(instance);
   }

@@ -24,8 +24,12 @@ int PlayerCall_SetRate(int32_t speedCode);
 float PlayerCall_GetTimeScale(int selector);
 int PlayerCall_Repaint(int selector);
 int PlayerCall_SetZoom(const sZOOMBLOCK blocks[kPlayerCount], int32_t layout);
+// Both instance mutexes for the calling thread (each active instance entered); nests on its thread.
 void PlayerCall_LockAll();
 void PlayerCall_UnlockAll();
+// Whether the calling thread holds `instance`'s mutex through PlayerCall_LockAll: a read of its data
+// then needs no lock of its own.
+bool PlayerCall_HoldsThroughLockAll(const sPLAYERINSTANCE* instance);
 // The data-source instance's current GPS points, valid until PlayerCall_UnlockAll: the calling thread
 // must hold PlayerCall_LockAll, and gets null otherwise (as when the instance is not active or nothing
 // is loaded).

@@ -17,9 +17,13 @@ sPLAYERINSTANCE* DataSourceInstance() { return &g_PlayerInstance[DataSourceIndex
 
 bool PlayerGraphSource::Active() { return DataSourceInstance()->active != 0; }
 
-// Each list is fetched under the instance mutex; the pass holds both mutexes around its reads.
+// Each list is fetched under the instance mutex; the pass holds both mutexes around its reads (and a
+// read inside such a hold takes no wait of its own: thousands of them are made for the map's events).
 std::vector<sEVENTRECORD>* PlayerGraphSource::Records() {
   sPLAYERINSTANCE* instance = DataSourceInstance();
+  if (PlayerCall_HoldsThroughLockAll(instance)) {
+    return instance->dataMap.loaded ? instance->dataMap.events : nullptr;
+  }
   InstanceUse use(instance);
   if (!use.entered()) return nullptr;
   MutexLock lock(instance->instanceMutex);
@@ -28,6 +32,9 @@ std::vector<sEVENTRECORD>* PlayerGraphSource::Records() {
 
 std::vector<sEVENTRECORD*>* PlayerGraphSource::PositionTable() {
   sPLAYERINSTANCE* instance = DataSourceInstance();
+  if (PlayerCall_HoldsThroughLockAll(instance)) {
+    return instance->dataMap.loaded ? instance->dataMap.positionTable : nullptr;
+  }
   InstanceUse use(instance);
   if (!use.entered()) return nullptr;
   MutexLock lock(instance->instanceMutex);

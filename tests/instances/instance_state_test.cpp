@@ -115,6 +115,38 @@ TEST(InstanceState, DataSourcePointsGoOnlyToAHolderOfTheInstanceLocks) {
   }
 }
 
+// A LockAll inside another of the same thread only counts a level: the instances stay locked for every
+// other thread until the outermost UnlockAll, which lets them go (and leaves each instance's entry).
+TEST(InstanceState, ANestedLockAllHoldsTheInstancesUntilTheOutermostUnlock) {
+  LiveInstances live;
+  auto takenElsewhere = [] {
+    bool taken[kPlayerCount] = {};
+    std::thread other([&] {
+      for (int i = 0; i < kPlayerCount; ++i) {
+        taken[i] = WaitForSingleObject(g_PlayerInstance[i].instanceMutex, 0) == WAIT_OBJECT_0;
+        if (taken[i]) ReleaseMutex(g_PlayerInstance[i].instanceMutex);
+      }
+    });
+    other.join();
+    return taken[0] || taken[1];
+  };
+  for (int depth : {1, 2, 3}) {
+    SCOPED_TRACE(depth);
+    for (int d = 0; d < depth; ++d) PlayerCall_LockAll();
+    EXPECT_TRUE(PlayerCall_HoldsThroughLockAll(&g_PlayerInstance[0]));
+    for (int d = 1; d < depth; ++d) {
+      PlayerCall_UnlockAll();
+      EXPECT_FALSE(takenElsewhere()) << "an inner unlock lets nothing go";
+    }
+    EXPECT_FALSE(takenElsewhere());
+    PlayerCall_UnlockAll();
+    EXPECT_TRUE(takenElsewhere()) << "the outermost unlock lets the instances go";
+    EXPECT_FALSE(PlayerCall_HoldsThroughLockAll(&g_PlayerInstance[0]));
+    PlayerCall_UnlockAll();  // one too many: nothing to let go
+    EXPECT_TRUE(takenElsewhere());
+  }
+}
+
 // Waits until `ready` holds, reading it under the instance's gate lock (a safety bound, not a budget).
 bool WaitForGate(sPLAYERINSTANCE* inst, const std::function<bool()>& ready) {
   const int kMostRounds = 30000;

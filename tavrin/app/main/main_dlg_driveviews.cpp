@@ -204,15 +204,15 @@ void CtavrinDlg::SendEventsToMap(int index) {
   if (m_graph.m_hWnd) {
     // The graph's own order: by record when the per-position table is the shorter list, else by
     // position; each record classified through the channels in the graph's order until one matches.
+    // One hold of the players' locks for the whole list: the graph's look-ups inside only nest in it,
+    // and the list cannot change between its count and its records.
+    PlayersLock lock;
     const bool byRecord = m_graph.IsSampleListShorter();
     size_t count = 0;
-    {
-      PlayersLock lock;
-      const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[playcore::DataSourceIndex()];
-      if (inst.active) {
-        const auto* list = byRecord ? nullptr : inst.dataMap.positionTable;
-        count = byRecord ? (inst.dataMap.events ? inst.dataMap.events->size() : 0) : (list ? list->size() : 0);
-      }
+    const playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[playcore::DataSourceIndex()];
+    if (inst.active) {
+      const auto* list = byRecord ? nullptr : inst.dataMap.positionTable;
+      count = byRecord ? (inst.dataMap.events ? inst.dataMap.events->size() : 0) : (list ? list->size() : 0);
     }
     std::vector<quill::driveviews::EventMark> marks;
     for (size_t i = 0; i < count && i <= static_cast<size_t>(INT_MAX); ++i) {
