@@ -27,6 +27,7 @@ class CSkinDialog : public CDialog {
   ~CSkinDialog() override = default;
 
   BOOL OnInitDialog() override;
+  LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
   // Makes the close button at (r - 20, 4)-(r - 7, 16); its click sends WM_COMMAND `id` to the dialog.
   void CreateCaptionButton(UINT id);
   // Paints the caption strip: the top 20 pixels of the client area in grey with the window text.
@@ -37,8 +38,14 @@ class CSkinDialog : public CDialog {
   int m_nDragY = 0;
   BOOL m_bDragging = FALSE;
   BOOL m_bMovable = TRUE;  // a derived dialog that clears it cannot be dragged
+  // Set before Create by a top-level dialog that is made hidden: the focus its OnInitDialog asks for
+  // is given at its first activation instead (the control the system would have chosen then).
+  // Giving it at once activated the hidden window, and the process's first activation (the input
+  // method's set-up among it) then ran before the main window could show.
+  BOOL m_bFocusAtFirstActivation = FALSE;
 
  protected:
+  BOOL m_bFocusPending = FALSE;  // the default focus waits for the first activation
   // The shared skinned paint: derived dialogs put ON_WM_PAINT() in their maps.
   void OnPaint();
   void OnLButtonDown(UINT flags, CPoint pt);

@@ -159,9 +159,14 @@ TEST_F(MainDialogViewsTest, TheViewsAndDialogsAreMadeAndTheNetworkThreadsEndAtTh
       EXPECT_TRUE(!map || GetParent(map->Window()) == d.m_mapFrame.m_hWnd) << "the map sits in the map frame";
       // The connectivity watch runs.
       EXPECT_EQ(WaitForSingleObject(g_tested, 10000), WAIT_OBJECT_0);
+      // The movie window and the settings dialog are made hidden and take no focus then; activated,
+      // each gives it to its first control, as when they took it at their creation.
+      ::SetActiveWindow(d.m_movieDlg.m_hWnd);
+      EXPECT_EQ(GetFocus(), d.m_movieDlg.m_btnSize.m_hWnd) << "the movie window's size button";
       // The settings command shows the dialog.
       d.SendMessage(WM_COMMAND, kCmdSettings, 0);
       EXPECT_TRUE(IsWindowVisible(d.m_settingDlg.m_hWnd));
+      EXPECT_EQ(GetFocus(), d.m_settingDlg.m_link.m_hWnd) << "the settings dialog's link";
       checked = true;
     };
     EXPECT_EQ(dlg.DoModal(), IDOK);

@@ -132,6 +132,30 @@ TEST(SkinDialog, TheCaptionButtonSitsTopRightAndSendsItsCommand) {
 
 // Regression: children were moved to their screen position taken as dialog coordinates, so a dialog
 // away from the screen's corner pushed them out of sight.
+TEST(SkinDialog, AHiddenDialogThatWaitsForItsFirstActivationIsNotActivatedByItsCreation) {
+  // The template's first tab stop is the push button 9102 (the text before it takes no focus).
+  for (const BOOL wait : {FALSE, TRUE}) {
+    SCOPED_TRACE(wait ? "focus at the first activation" : "focus at once");
+    CTestSkinDlg dlg(IDD_TEST_PLACEMENT);
+    dlg.m_bFocusAtFirstActivation = wait;
+    ASSERT_TRUE(dlg.Create(IDD_TEST_PLACEMENT, nullptr));
+    const HWND button = ::GetDlgItem(dlg.m_hWnd, 9102);
+    ASSERT_NE(button, nullptr);
+    ASSERT_FALSE(dlg.IsWindowVisible());
+    if (wait) {
+      EXPECT_NE(::GetActiveWindow(), dlg.m_hWnd) << "made hidden, it stays inactive";
+      EXPECT_NE(::GetFocus(), button);
+    } else {
+      EXPECT_EQ(::GetFocus(), button) << "the system's own default";
+    }
+    // Shown (and so activated) the first time: the same control has the focus either way.
+    dlg.ShowWindow(SW_SHOW);
+    EXPECT_EQ(::GetActiveWindow(), dlg.m_hWnd);
+    EXPECT_EQ(::GetFocus(), button);
+    dlg.DestroyWindow();
+  }
+}
+
 TEST(RepositionChildProc, KeepsTemplateChildrenWhereTheyAreWhereverTheDialogIs) {
   CTestSkinDlg dlg(IDD_TEST_PLACEMENT);
   ASSERT_TRUE(dlg.Create(IDD_TEST_PLACEMENT, nullptr));

@@ -43,7 +43,8 @@ BEGIN_MESSAGE_MAP(CSettingDlg, CSkinDialog)
   ON_WM_PAINT()
 END_MESSAGE_MAP()
 
-CSettingDlg::CSettingDlg(CWnd* parent) : CSkinDialog(IDD_SETTINGS, parent) {}
+// Made hidden at the start: its link takes the focus when the dialog is first activated.
+CSettingDlg::CSettingDlg(CWnd* parent) : CSkinDialog(IDD_SETTINGS, parent) { m_bFocusAtFirstActivation = TRUE; }
 
 BOOL CSettingDlg::CreateHidden(CWnd* parent) {
   owner_ = parent ? parent->m_hWnd : nullptr;

@@ -79,7 +79,8 @@ class CMovieDialog : public CContainerDialog {
  public:
   static constexpr UINT kFrameTemplateId = 390;
   static constexpr UINT kSizeButtonId = 27;
-  CMovieDialog() : CContainerDialog(kFrameTemplateId) {}
+  // Made hidden at the start: its size button takes the focus when the window is first activated.
+  CMovieDialog() : CContainerDialog(kFrameTemplateId) { m_bFocusAtFirstActivation = TRUE; }
   ~CMovieDialog() override = default;
 
   BOOL OnInitDialog() override;
