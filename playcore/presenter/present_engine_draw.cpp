@@ -105,9 +105,19 @@ HRESULT D3DPresentEngine::DrawAhead(HWND offscreen) {
     ComPtr<IDirect3DSurface9> surface;
     if (SUCCEEDED(hr)) hr = SurfaceOfSample(sample.get(), &surface);
     if (FAILED(hr)) return hr;
-    FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
-    target.present = &pending;  // drawn here, presented below into the other window only
-    hr = renderer_->Draw(target, sample.get(), surface.get());
+    if (mode_ == kEngineModeFlat) {
+      // The flat view's frame is copied onto the back buffer, which warms the present; its own quad
+      // drawn here, off the window's thread before the take-over, made Wine's Direct3D command
+      // thread copy into a null pointer (in the window layout tests; not traced further).
+      ComPtr<IDirect3DSurface9> backBuffer;
+      hr = device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put());
+      if (SUCCEEDED(hr)) hr = device_->StretchRect(surface.get(), nullptr, backBuffer.get(), nullptr, D3DTEXF_LINEAR);
+      pending.wanted = SUCCEEDED(hr);
+    } else {
+      FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
+      target.present = &pending;  // drawn here, presented below into the other window only
+      hr = renderer_->Draw(target, sample.get(), surface.get());
+    }
     if (SUCCEEDED(hr) && pending.wanted) presentDevice = device_.Copy();
   }
   if (presentDevice) {

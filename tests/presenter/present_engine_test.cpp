@@ -123,6 +123,11 @@ TEST_F(EngineTest, ADrawingAheadPresentsIntoTheOtherWindowOnlyAndLeavesTheFrames
   ASSERT_EQ(S_OK, engine_->PresentSample(samples.Front()->item, 0));
   EXPECT_EQ(2u, drawing->Frames().size()) << "the first frame after it is drawn";
   EXPECT_EQ((std::vector<HWND>{other.hwnd(), nullptr}), recording->presentedInto);
+  // The flat view is drawn ahead by a plain copy of the frame: into the other window as well.
+  engine_->SetViewMode(kEngineModeFlat);
+  ASSERT_EQ(S_OK, engine_->DrawAhead(other.hwnd()));
+  EXPECT_EQ(2u, drawing->Frames().size()) << "the copy does not go through the renderer";
+  EXPECT_EQ((std::vector<HWND>{other.hwnd(), nullptr, other.hwnd()}), recording->presentedInto);
 }
 
 // The engine drawing through the scene: the presenter negotiates with the view mode already chosen.
