@@ -81,14 +81,14 @@ bool CDialog::CreateFromTemplate(HWND owner) {
   HGLOBAL loaded = res ? LoadResource(module, res) : nullptr;
   auto* tmpl = loaded ? static_cast<LPCDLGTEMPLATEW>(LockResource(loaded)) : nullptr;
   if (!tmpl || m_hWnd) return false;
-  // The creation hook binds this object to the dialog window before its first message.
+  // The creation hook binds this object to the dialog window before its first message; without it
+  // no dialog is made.
+  if (!quill::framework::EnsureCreationHook()) return false;
   auto& state = quill::framework::ThisThread();
   const quill::framework::CreationRequest outer = state.creating;
   state.creating = {this, TemplateClassName(tmpl), owner, nullptr, nullptr, true};
-  HHOOK hook = SetWindowsHookExW(WH_CBT, &quill::framework::CreationHookProc, nullptr, GetCurrentThreadId());
   HWND created = CreateDialogIndirectParamW(module, tmpl, owner, &PassThroughDialogProc,
                                             reinterpret_cast<LPARAM>(this));
-  if (hook) UnhookWindowsHookEx(hook);
   state.creating = outer;
   if (!created) {
     if (m_hWnd) UnsubclassWindow();

@@ -77,6 +77,16 @@ bool CreationMatches(const CreationRequest& request, const CREATESTRUCTW& cs) {
   return !request.className || (cs.lpszClass && SameClassName(cs.lpszClass, request.className));
 }
 
+ThreadState* ThisThreadIfAny() { return static_cast<ThreadState*>(TlsGetValue(StateSlot())); }
+
+bool EnsureCreationHook() {
+  ThreadState& state = ThisThread();
+  if (!state.creationHook) {
+    state.creationHook = SetWindowsHookExW(WH_CBT, &CreationHookProc, nullptr, GetCurrentThreadId());
+  }
+  return state.creationHook != nullptr;
+}
+
 ThreadState& ThisThread() {
   DWORD slot = StateSlot();
   auto* state = static_cast<ThreadState*>(TlsGetValue(slot));
@@ -92,7 +102,9 @@ void ReleaseThisThreadState() {
   DWORD slot = StateSlot();
   auto* state = static_cast<ThreadState*>(TlsGetValue(slot));
   TlsSetValue(slot, nullptr);
-  if (state) --g_liveStates;
+  if (!state) return;
+  --g_liveStates;
+  if (state->creationHook) UnhookWindowsHookEx(state->creationHook);
   delete state;
 }
 

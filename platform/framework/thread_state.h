@@ -36,14 +36,20 @@ struct CreationRequest {
 
 // Whether the window the system is about to make (its creation record) is the one requested.
 bool CreationMatches(const CreationRequest& request, const CREATESTRUCTW& cs);
-// The creation hook (WH_CBT) that CreateEx and the dialogs install around their creation call.
+// The creation hook (WH_CBT): installed on a thread at its first CreateEx or dialog creation and kept
+// until the thread's state is released (or the thread ends), since installing and removing it around
+// every creation cost more than the calls it sees in between. It binds only while a creation is asked
+// for; every other call passes straight on.
 LRESULT CALLBACK CreationHookProc(int code, WPARAM wp, LPARAM lp);
+// Installs the calling thread's creation hook if it has none; false when the system refuses it.
+bool EnsureCreationHook();
 
 struct ThreadState {
   CurrentMessage current;
   CreationRequest creating;        // bound by the creation hook at the matching window's creation
   int procDepth = 0;               // window procedures of bound windows running on the thread
   CMenu* trackingMenu = nullptr;   // the menu of a running TrackPopupMenu (owner-drawn measuring)
+  HHOOK creationHook = nullptr;    // this thread's creation hook, once a creation installed it
   std::unordered_map<HWND, std::unique_ptr<CWnd>> tempWindows;
   std::unordered_map<HDC, std::unique_ptr<CDC>> tempDCs;
   std::unordered_map<HGDIOBJ, std::unique_ptr<CGdiObject>> tempGdiObjects;
@@ -52,7 +58,10 @@ struct ThreadState {
 
 // The calling thread's state, made on first use.
 ThreadState& ThisThread();
-// Frees the calling thread's state (its temporary objects included) at the end of a worker thread.
+// The calling thread's state if it has one, without making it.
+ThreadState* ThisThreadIfAny();
+// Frees the calling thread's state (its temporary objects and its creation hook included) at the end
+// of a worker thread.
 void ReleaseThisThreadState();
 // How many threads hold a state now (tests check that a worker's state goes with the worker).
 int LiveThreadStates();

@@ -118,12 +118,15 @@ struct WndBinding {
 namespace quill::framework {
 
 LRESULT CALLBACK CreationHookProc(int code, WPARAM wp, LPARAM lp) {
-  auto& state = ThisThread();
-  if (code == HCBT_CREATEWND && state.creating.wnd) {
+  // The hook stays installed between creations: anything but a creation asked for on this thread
+  // (activations, focus changes, destructions, windows the system or other code makes) passes on
+  // without making the thread's state.
+  ThreadState* state = code == HCBT_CREATEWND ? ThisThreadIfAny() : nullptr;
+  if (state && state->creating.wnd) {
     const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(lp);
-    if (cbt && cbt->lpcs && CreationMatches(state.creating, *cbt->lpcs)) {
-      CWnd* wnd = state.creating.wnd;
-      state.creating.wnd = nullptr;
+    if (cbt && cbt->lpcs && CreationMatches(state->creating, *cbt->lpcs)) {
+      CWnd* wnd = state->creating.wnd;
+      state->creating.wnd = nullptr;
       WndBinding::BindCreated(wnd, reinterpret_cast<HWND>(wp));
     }
   }
@@ -202,13 +205,13 @@ BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD 
   cs.hInstance = AfxGetInstanceHandle();
   cs.lpCreateParams = param;
   if (!PreCreateWindow(cs)) return FALSE;
+  // Without the hook the window could not be bound before its first message: make none.
+  if (!quill::framework::EnsureCreationHook()) return FALSE;
   auto& state = ThisThread();
   const quill::framework::CreationRequest outer = state.creating;
   state.creating = {this, cs.lpszClass, cs.hwndParent, cs.hMenu, cs.lpCreateParams, false};
-  HHOOK hook = SetWindowsHookExW(WH_CBT, &quill::framework::CreationHookProc, nullptr, GetCurrentThreadId());
   HWND created = CreateWindowExW(cs.dwExStyle, cs.lpszClass, cs.lpszName, cs.style, cs.x, cs.y, cs.cx,
                                  cs.cy, cs.hwndParent, cs.hMenu, cs.hInstance, cs.lpCreateParams);
-  if (hook) UnhookWindowsHookEx(hook);
   state.creating = outer;
   if (!created) {
     if (m_hWnd) WndBinding::Unbind(this);  // WM_CREATE refused after binding

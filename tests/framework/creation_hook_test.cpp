@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "platform/framework/app.h"
 #include "platform/framework/controls.h"
 #include "platform/framework/dialog.h"
@@ -73,6 +75,125 @@ TEST(CreationHook, RealCreationsAreBound) {
     ASSERT_NE(w->m_hWnd, nullptr);
     EXPECT_EQ(CWnd::FromHandlePermanent(w->m_hWnd), w);
   }
+}
+
+// A window that makes a child of its own while the system makes it (inside WM_CREATE), or refuses
+// its creation.
+class CMakerWnd : public CWnd {
+ public:
+  bool refuse = false;
+  CWnd inner;
+  bool innerMade = false;
+  CWnd* boundAtCreate = nullptr;  // the object the window was bound to when WM_CREATE came
+
+ protected:
+  int OnCreate(LPCREATESTRUCT cs) {
+    boundAtCreate = FromHandlePermanent(m_hWnd);
+    if (refuse) return -1;
+    innerMade = inner.CreateEx(0, L"STATIC", L"inner", WS_CHILD, RECT{0, 0, 5, 5}, this, 9) != FALSE;
+    return CWnd::OnCreate(cs);
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CMakerWnd, CWnd)
+  ON_WM_CREATE()
+END_MESSAGE_MAP()
+
+// A dialog that makes a child dialog from its WM_INITDIALOG.
+class CMakerDialog : public CDialog {
+ public:
+  CMakerDialog() : CDialog(IDD_TEST_MODAL) {}
+  CDialog child{IDD_TEST_CHILD};
+  bool childMade = false;
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    childMade = child.Create(IDD_TEST_CHILD, this) != FALSE;
+    return TRUE;
+  }
+};
+
+// The hook is kept between creations: creations nested in WM_CREATE and WM_INITDIALOG bind both
+// windows; a refused creation leaves nothing bound and the next creation still binds; a window made
+// outside the framework's creations is never bound, however many creations came before it.
+TEST(CreationHook, NestedRefusedAndForeignCreations) {
+  CMakerWnd outer;
+  ASSERT_TRUE(outer.CreateEx(0, L"STATIC", L"outer", WS_POPUP, RECT{0, 0, 50, 50}, nullptr, 0));
+  EXPECT_EQ(outer.boundAtCreate, &outer);
+  ASSERT_TRUE(outer.innerMade);
+  EXPECT_EQ(CWnd::FromHandlePermanent(outer.inner.m_hWnd), &outer.inner);
+  EXPECT_EQ(::GetParent(outer.inner.m_hWnd), outer.m_hWnd);
+
+  CMakerDialog dialog;
+  ASSERT_TRUE(dialog.Create(IDD_TEST_MODAL, nullptr));
+  ASSERT_TRUE(dialog.childMade);
+  EXPECT_EQ(CWnd::FromHandlePermanent(dialog.m_hWnd), &dialog);
+  EXPECT_EQ(CWnd::FromHandlePermanent(dialog.child.m_hWnd), &dialog.child);
+
+  CMakerWnd refused;
+  refused.refuse = true;
+  EXPECT_FALSE(refused.CreateEx(0, L"STATIC", L"refused", WS_POPUP, RECT{0, 0, 5, 5}, nullptr, 0));
+  EXPECT_EQ(refused.boundAtCreate, &refused);  // bound before WM_CREATE, then let go
+  EXPECT_EQ(refused.m_hWnd, nullptr);
+  EXPECT_EQ(ThisThread().creating.wnd, nullptr);
+
+  // Same class, parent, id and parameters as the request before it: only the framework's own call
+  // binds.
+  HWND foreign = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 5, 5, outer.m_hWnd,
+                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(9)), GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(foreign, nullptr);
+  EXPECT_EQ(CWnd::FromHandlePermanent(foreign), nullptr);
+  CWnd again;
+  EXPECT_TRUE(again.CreateEx(0, L"STATIC", L"again", WS_CHILD, RECT{0, 0, 5, 5}, &outer, 10));
+  EXPECT_EQ(CWnd::FromHandlePermanent(again.m_hWnd), &again);
+  DestroyWindow(foreign);
+  dialog.DestroyWindow();
+}
+
+// A worker thread's creations bind on that thread with a hook of its own; releasing the worker's
+// state removes that hook (removing it again then fails) and leaves no state behind.
+TEST(CreationHook, ASecondThreadBindsWithItsOwnHookAndReleasesIt) {
+  CWnd mine;
+  ASSERT_TRUE(mine.CreateEx(0, L"STATIC", L"", WS_POPUP, RECT{0, 0, 5, 5}, nullptr, 0));
+  const HHOOK mainHook = ThisThread().creationHook;
+  ASSERT_NE(mainHook, nullptr);
+  const int statesBefore = quill::framework::LiveThreadStates();
+  bool bound = false, removedAgain = true;
+  HHOOK workerHook = nullptr;
+  int statesAfterRelease = -1;
+  std::thread worker([&] {
+    CWnd wnd;
+    if (wnd.CreateEx(0, L"STATIC", L"", WS_POPUP, RECT{0, 0, 5, 5}, nullptr, 0)) {
+      bound = CWnd::FromHandlePermanent(wnd.m_hWnd) == &wnd;
+    }
+    workerHook = ThisThread().creationHook;
+    wnd.DestroyWindow();
+    quill::framework::ReleaseThisThreadState();
+    statesAfterRelease = quill::framework::LiveThreadStates();
+    removedAgain = workerHook && UnhookWindowsHookEx(workerHook);
+  });
+  worker.join();
+  EXPECT_TRUE(bound);
+  EXPECT_NE(workerHook, nullptr);
+  EXPECT_NE(workerHook, mainHook);
+  EXPECT_FALSE(removedAgain);
+  EXPECT_EQ(statesAfterRelease, statesBefore);
+  EXPECT_EQ(ThisThread().creationHook, mainHook);  // the main thread's hook stays for its next creations
+}
+
+// The hook's calls for anything but a creation make no state on a thread that has none.
+TEST(CreationHook, OtherCallsMakeNoThreadState) {
+  int before = -1, after = -1;
+  std::thread worker([&] {
+    before = quill::framework::LiveThreadStates();
+    for (int code : {HCBT_ACTIVATE, HCBT_DESTROYWND, HCBT_SETFOCUS, HCBT_CREATEWND}) {
+      CBT_CREATEWNDW cbt = {};
+      quill::framework::CreationHookProc(code, 0, code == HCBT_CREATEWND ? reinterpret_cast<LPARAM>(&cbt) : 0);
+    }
+    after = quill::framework::LiveThreadStates();
+  });
+  worker.join();
+  EXPECT_EQ(after, before);
 }
 
 // A window whose handler holds a temporary object across a nested loop, in which a timer runs the
