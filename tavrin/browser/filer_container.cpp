@@ -10,7 +10,7 @@
 namespace {
 
 constexpr UINT kCheckBoxBitmap = 217;
-constexpr int kFilterSpacing = 60;  // at creation; the layouts move them
+constexpr int kFilterSpacing = 60;  // at creation without an expected layout; the layouts move them
 constexpr UINT kFilterLabelTexts[kFilterButtonCount] = {26, 29, 27, 28, 141};
 constexpr UINT kCountFormat = 37;  // "%d個"
 constexpr int kColumnMargin = 51;
@@ -51,26 +51,28 @@ int CFilerContainerDlg::CreateChildren(IBrowserOwner* owner) {
   m_tree.m_pMainDlg = owner;
   m_list.m_pMainDlg = owner;
   m_watch.SetOwner(owner ? owner->OwnerWindow() : nullptr);
-  const CRect none(0, 0, 0, 0);
-  m_tree.Create(WS_CHILD | WS_VISIBLE, none, this, CFolderTreeCtrl::kControlId);
+  const RECT none = {0, 0, 0, 0};
+  const bool placed = m_rcBirth.right > m_rcBirth.left;
+  const ChildPlaces at = placed ? SideBySidePlaces(m_rcBirth, CaptionFontHeight()) : ChildPlaces{none, none, none, {}};
+  m_tree.Create(WS_CHILD | WS_VISIBLE, at.tree, this, CFolderTreeCtrl::kControlId);
   m_tree.CreateImageList();
   m_tree.SetFont(g_hFont13);
   m_tree.FitItemHeight();
   m_list.HoldScrollBars(true);
-  m_list.CreateEx(WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | LVS_NOCOLUMNHEADER, none, this,
+  m_list.CreateEx(WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | LVS_NOCOLUMNHEADER, at.list, this,
                   CFileListCtrl::kControlId);
   m_list.SetFont(g_hFont13);
   m_list.SetupColumns();
   m_list.HoldScrollBars(false);
-  m_editCaption.Create(WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, none, this, kCaptionId);
+  m_editCaption.Create(WS_CHILD | WS_VISIBLE | ES_READONLY | ES_AUTOHSCROLL, at.caption, this, kCaptionId);
   m_editCaption.SetFont(g_hFont10);
   for (int i = 0; i < kFilterButtonCount; ++i) {
     CSkinButton& b = m_btnFilter[i];
     b.m_bNotifyPress = FALSE;
     b.m_nImageWidth = kFilterSize;
     b.m_nImageHeight = kFilterSize;
-    const int x = i * kFilterSpacing;
-    b.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(x, 0, x + kFilterSize, kFilterSize), this,
+    const POINT p = placed ? POINT{at.firstFilter.x + kSideOffsets[i], at.firstFilter.y} : POINT{i * kFilterSpacing, 0};
+    b.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, CRect(p.x, p.y, p.x + kFilterSize, p.y + kFilterSize), this,
              kFilterFirstId + static_cast<UINT>(i));
     b.SetImages(kCheckBoxBitmap);
     b.SetFont(g_hFont10);
@@ -123,14 +125,24 @@ void CFilerContainerDlg::PlaceChildren(const RECT& tree, const RECT& list, const
   if (!m_bPaneHidden) ShowWindow(SW_SHOW);
 }
 
+void CFilerContainerDlg::ExpectSideBySide(const RECT& rc) {
+  m_rcBirth = rc;
+  if (m_hWnd && rc.right > rc.left) MoveWindow(&rc, FALSE);
+}
+
+CFilerContainerDlg::ChildPlaces CFilerContainerDlg::SideBySidePlaces(const RECT& rc, int captionFontHeight) const {
+  const int h = rc.bottom - rc.top;
+  return ChildPlaces{RECT{5, 50, 5 + 195, 50 + h - 55}, RECT{205, 50, 205 + 164, 50 + h - 55},
+                     RECT{5, 6, 5 + 304, 6 + 7 + captionFontHeight},
+                     m_nLayoutVariant == 1 ? POINT{16, 352} : POINT{6, 33}};
+}
+
 void CFilerContainerDlg::LayoutSideBySide(RECT* rc) {
   if (!rc || rc->right - rc->left <= 0) return;
   m_rcLayout = *rc;
   MoveWindow(rc);
-  const int h = rc->bottom - rc->top;
-  const POINT first = m_nLayoutVariant == 1 ? POINT{16, 352} : POINT{6, 33};
-  PlaceChildren(CRect(5, 50, 5 + 195, 50 + h - 55), CRect(205, 50, 205 + 164, 50 + h - 55),
-                CRect(5, 6, 5 + 304, 6 + 7 + CaptionFontHeight()), first, false);
+  const ChildPlaces at = SideBySidePlaces(*rc, CaptionFontHeight());
+  PlaceChildren(at.tree, at.list, at.caption, at.firstFilter, false);
 }
 
 void CFilerContainerDlg::LayoutStacked(RECT* rc) {

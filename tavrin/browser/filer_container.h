@@ -39,6 +39,10 @@ class CFilerContainerDlg : public CDialogEx {
 
   // Makes the children (the pane window itself is made with Create(kTemplateId, parent)); returns 1.
   int CreateChildren(IBrowserOwner* owner);
+  // Before CreateChildren: the pane goes and its children are made where LayoutSideBySide(rc) will
+  // put them, so that the first arrangement need not move every one of them (and re-fit the list)
+  // once more.
+  void ExpectSideBySide(const RECT& rc);
   void LayoutSideBySide(RECT* rc);
   void LayoutStacked(RECT* rc);
   void HideContainer(int);
@@ -105,6 +109,12 @@ class CFilerContainerDlg : public CDialogEx {
   void Refilter();
   void PlaceChildren(const RECT& tree, const RECT& list, const RECT& caption, POINT firstFilter,
                      bool stacked);
+  // Where LayoutSideBySide(rc) puts the children, in the pane's client coordinates.
+  struct ChildPlaces {
+    RECT tree, list, caption;
+    POINT firstFilter;
+  };
+  ChildPlaces SideBySidePlaces(const RECT& rc, int captionFontHeight) const;
   POINT FilterPosition(int index) const;
   void ShowChildren(int cmd);
   void DrawFilterLabels(HDC dc);
@@ -112,5 +122,6 @@ class CFilerContainerDlg : public CDialogEx {
   int CaptionFontHeight();
   POINT m_ptFirstFilter = {};
   bool m_bFiltersPlaced = false;
+  RECT m_rcBirth = {};  // the side-by-side layout the children are made for (empty: made at 0, 0)
   HTREEITEM m_hLoadedItem = nullptr;  // the tree item LoadFolder last loaded into the list
 };

@@ -52,9 +52,6 @@ CFolderTreeCtrl::CFolderTreeCtrl() {
   m_item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_SELECTEDIMAGE | TVIF_CHILDREN;
   m_item.pszText = m_szItemText;
   m_item.cchTextMax = 260;
-  for (int i = 0; i < kMarkCount; ++i) {
-    m_marks[i] = LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kMarks[i].id));
-  }
 }
 
 CFolderTreeCtrl::~CFolderTreeCtrl() {
@@ -182,6 +179,13 @@ void CFolderTreeCtrl::DrawItemStage(NMTVCUSTOMDRAW* cd) {
 
 bool CFolderTreeCtrl::EnsureMarkSurfaces(HDC reference) {
   if (m_hCompositeDC) return true;
+  // The mark bitmaps are loaded when the first mark is drawn (the start-up has no use for them).
+  if (!m_bMarksLoaded) {
+    m_bMarksLoaded = true;
+    for (int i = 0; i < kMarkCount; ++i) {
+      m_marks[i] = LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kMarks[i].id));
+    }
+  }
   m_hMarkDC = CreateCompatibleDC(reference);
   m_hCompositeDC = CreateCompatibleDC(reference);
   m_hComposite = CreateCompatibleBitmap(reference, kMarkWidth, kMarkHeight);

@@ -64,7 +64,8 @@ class CFolderTreeCtrl : public CTreeCtrl {
 
   void ReleaseMarkSurfaces();
   int m_nDeleting = 0;  // DeleteChildren is running: selection notices are not passed on
-  HBITMAP m_marks[kMarkCount] = {};
+  HBITMAP m_marks[kMarkCount] = {};  // loaded with the first mark drawn
+  bool m_bMarksLoaded = false;
   HDC m_hMarkDC = nullptr;       // each mark in turn
   HDC m_hCompositeDC = nullptr;  // the 20 x 26 composite
   HBITMAP m_hComposite = nullptr;

@@ -36,8 +36,13 @@ BOOL CInfoDlg::OnInitDialog() {
     if (g_hFont10) t.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(g_hFont10), FALSE);
     t.m_bPressed = TRUE;  // checked: every band shows at first
   }
-  for (size_t i = 0; i < m_gBlanks.size(); ++i) m_gBlanks[i].LoadBitmap(kGBlankIds[i]);
   return TRUE;
+}
+
+void CInfoDlg::LoadGBlanks() {
+  if (m_bGBlanksLoaded) return;
+  m_bGBlanksLoaded = true;
+  for (size_t i = 0; i < m_gBlanks.size(); ++i) m_gBlanks[i].LoadBitmap(kGBlankIds[i]);
 }
 
 void CInfoDlg::OnDestroy() {

@@ -97,4 +97,6 @@ class CInfoDlg : public CDialog {
   void ShowToggles(bool show);
 
   std::array<CBitmap, 6> m_gBlanks;  // no G value: layout 0 then layout 1, one per axis
+  bool m_bGBlanksLoaded = false;      // loaded when first drawn (LoadGBlanks), not at the start-up
+  void LoadGBlanks();
 };

@@ -133,6 +133,7 @@ void CInfoDlg::DrawContents(CDC& s, const RECT& client, const Layout& layout) {
 }
 
 void CInfoDlg::DrawGValues(CDC& s, const Layout& layout) {
+  LoadGBlanks();
   CDCSelect font(s.m_hDC, FontOf(layout.gFont));
   for (int i = 0; i < 3; ++i) {
     const int step = layout.gStep * i;

@@ -483,6 +483,25 @@ int Hold(CControllerDlg& pad, int command, DWORD ms, std::atomic<int>& counter, 
   return counter - before;
 }
 
+// The pad's buttons are made in the state of a mode set before its window: the main dialog's pad comes
+// up with all five disabled (mode 0) without each being enabled and then disabled once more.
+TEST_F(CommandsTest, ThePadsButtonsAreMadeInTheStateOfItsMode) {
+  Run([&](CRunDlg& d) {
+    for (const CSkinButton& b : d.m_pad.m_button) EXPECT_FALSE(b.IsWindowEnabled());
+    for (const int mode : {-1, 0, 3, 4}) {
+      CControllerDlg pad;
+      if (mode >= 0) pad.SetMode(mode);
+      ASSERT_TRUE(pad.Create(CControllerDlg::kTemplateId, &d));
+      for (const CSkinButton& b : pad.m_button) {
+        ASSERT_TRUE(b.m_hWnd);
+        const bool want = mode < 0 || PadButtonEnabled(b.GetDlgCtrlID(), mode);
+        EXPECT_EQ(b.IsWindowEnabled() != FALSE, want) << "mode " << mode << " button " << b.GetDlgCtrlID();
+      }
+      pad.DestroyWindow();
+    }
+  });
+}
+
 TEST_F(CommandsTest, ThePadTurnsWhileHeldAndNeverAfter) {
   g_rotations = g_resets = g_wrongSteps = 0;
   int afterClose = 0;

@@ -165,6 +165,46 @@ TEST_F(PaneTest, TheFiltersStartOnWithOneRefillAndTheFolderIconsComeWithTheFirst
   pane().m_list.m_pfnRefilled = nullptr;
 }
 
+// A pane told the side-by-side layout it will get makes its children where that layout puts them,
+// so the first layout moves none of them: the same places as a pane made at 0, 0 and laid out.
+TEST_F(PaneTest, ChildrenMadeForTheFirstLayoutAreWhereThatLayoutPutsThem) {
+  auto places = [](CFilerContainerDlg& p) {
+    std::vector<RECT> r;
+    for (CWnd* w : {static_cast<CWnd*>(&p.m_tree), static_cast<CWnd*>(&p.m_list), static_cast<CWnd*>(&p.m_editCaption),
+                    static_cast<CWnd*>(&p.m_btnFilter[0]), static_cast<CWnd*>(&p.m_btnFilter[kFilterButtonCount - 1])}) {
+      RECT rc = {};
+      ::GetWindowRect(w->m_hWnd, &rc);
+      ::MapWindowPoints(nullptr, p.m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
+      r.push_back(rc);
+    }
+    RECT pane = {};
+    ::GetWindowRect(p.m_hWnd, &pane);
+    ::MapWindowPoints(nullptr, Host().m_hWnd, reinterpret_cast<POINT*>(&pane), 2);
+    r.push_back(pane);
+    return r;
+  };
+  for (const RECT layout : {RECT{0, 0, 374, 700}, RECT{740, 27, 1114, 655}}) {
+    SCOPED_TRACE(layout.bottom);
+    CFilerContainerDlg laidOut;
+    ASSERT_TRUE(laidOut.Create(CFilerContainerDlg::kTemplateId, &Host()));
+    laidOut.CreateChildren(&owner());
+    RECT rc = layout;
+    laidOut.LayoutSideBySide(&rc);
+    CFilerContainerDlg born;
+    ASSERT_TRUE(born.Create(CFilerContainerDlg::kTemplateId, &Host()));
+    born.ExpectSideBySide(layout);
+    born.CreateChildren(&owner());
+    const std::vector<RECT> before = places(born);
+    const std::vector<RECT> expected = places(laidOut);
+    ASSERT_EQ(before.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) EXPECT_TRUE(::EqualRect(&before[i], &expected[i])) << "window " << i;
+    rc = layout;
+    born.LayoutSideBySide(&rc);
+    const std::vector<RECT> after = places(born);
+    for (size_t i = 0; i < after.size(); ++i) EXPECT_TRUE(::EqualRect(&before[i], &after[i])) << "moved: " << i;
+  }
+}
+
 // The list always shows its vertical scroll bar (disabled while empty) and never the horizontal one,
 // from its creation on (its set-up leaves the bars to the list until the frame is applied once).
 TEST_F(PaneTest, TheListKeepsItsVerticalScrollBarFromItsCreationOn) {

@@ -77,7 +77,11 @@ BOOL CControllerDlg::OnInitDialog() {
     b.m_nImageHeight = kPadButtonSize;
     b.m_bNotifyPress = TRUE;
     b.m_nNotifyValue = static_cast<UINT>(kPadRows[i].id);
-    if (!b.Create(L"", WS_CHILD | WS_VISIBLE | BS_OWNERDRAW, r, this, static_cast<UINT>(kPadRows[i].id))) continue;
+    // Born in the state of a mode set before the window was made (each EnableWindow after is a round
+    // of messages and a redraw).
+    const bool on = m_nMode < 0 || PadButtonEnabled(kPadRows[i].id, m_nMode);
+    const DWORD style = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW | (on ? 0 : WS_DISABLED);
+    if (!b.Create(L"", style, r, this, static_cast<UINT>(kPadRows[i].id))) continue;
     b.SetImages(kPadRows[i].bitmap);
     if (m_toolTip.m_hWnd) m_toolTip.AddTool(&b, UIText(kPadRows[i].tip));
   }

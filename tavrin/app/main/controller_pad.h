@@ -60,6 +60,7 @@ class CControllerDlg : public CDialogEx {
   void StartWorker();
   void StopWorker();
   // The current pane's view mode: which buttons are enabled; a mode without buttons ends a command.
+  // Set before the window is made, its buttons are made in that mode's state.
   void SetMode(int viewMode);
   int Mode() const { return m_nMode; }
   // Resets the current pane's view: slot 32, slot 36, a repaint, slot 32 again.

@@ -5,12 +5,6 @@
 
 namespace quill::app {
 
-namespace {
-
-// Waits for the probe's thread taking only the messages sent to this thread's windows: a library's
-// start-up on the probe's thread that sent to one of them would otherwise wait for this thread for
-// ever. Posted messages stay queued, so nothing of the window (its first paint among them) runs
-// ahead of the step that waits.
 void WaitTakingSentMessages(HANDLE thread) {
   for (;;) {
     const DWORD woke = MsgWaitForMultipleObjectsEx(1, &thread, INFINITE, QS_SENDMESSAGE, 0);
@@ -19,8 +13,6 @@ void WaitTakingSentMessages(HANDLE thread) {
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
 }
-
-}  // namespace
 
 D3dxProbe::~D3dxProbe() {
   if (thread_) WaitTakingSentMessages(thread_.get());

@@ -17,6 +17,12 @@
 
 namespace quill::app {
 
+// Waits for `thread` to end, taking only the messages sent to this thread's windows meanwhile: work
+// on that thread that sent to one of them would otherwise wait for this thread for ever. Posted
+// messages stay queued, so nothing of the window (its first paint among them) runs ahead of the
+// step that waits.
+void WaitTakingSentMessages(HANDLE thread);
+
 class D3dxProbe {
  public:
   using ProbeFn = bool (*)();

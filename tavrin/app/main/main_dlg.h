@@ -37,6 +37,7 @@
 #include "tavrin/app/main/context_menu.h"
 #include "tavrin/app/main/controller_pad.h"
 #include "tavrin/app/main/d3dx_probe.h"
+#include "tavrin/app/main/source_search.h"
 #include "tavrin/app/main/layout_geometry.h"
 #include "tavrin/app/main/movie_pane.h"
 #include "tavrin/app/main/playback_rules.h"
@@ -149,6 +150,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   LRESULT OnAfterInit(WPARAM wp, LPARAM lp);
   void ResetZoomParams(int pane);
   void GetPaneRect(RECT* rect, int pane);
+  // The browser pane's rectangle in the arrangement of size step 0 (beside the primary pane).
+  RECT BrowserRectAtStep0();
   void PlaceMovieFrame();
 
   // Button states (main_dlg_buttons.cpp).
@@ -428,6 +431,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nBrowserMode = 0;
   int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
   quill::app::D3dxProbe m_d3dxProbe;  // started with OnInitDialog, taken by the after-start steps
+  quill::app::SourceSearch m_sourceSearch;  // started after the settings file, taken by the source step
   RECT m_rcRestore = {};
   RECT m_rcMapHome = {};
   playcore::sZOOMBLOCK m_aZoom[2] = {};

@@ -46,7 +46,11 @@ void CtavrinDlg::CreateChildWindows() {
   }
   // 2. The browser pane and its children.
   m_browser.m_pSkin = &m_skin;
-  if (m_browser.Create(CFilerContainerDlg::kTemplateId, this)) m_browser.CreateChildren(this);
+  if (m_browser.Create(CFilerContainerDlg::kTemplateId, this)) {
+    // Its children are made where the arrangement of the source step puts them.
+    if (m_nSizeStep == 0) m_browser.ExpectSideBySide(BrowserRectAtStep0());
+    m_browser.CreateChildren(this);
+  }
   // 3. The map frame, hidden, captioned "マップ".
   m_mapFrame.m_pSkin = &m_skin;
   if (m_mapFrame.Create(CContainerDialog::kTemplateId, this)) {
@@ -143,6 +147,11 @@ void CtavrinDlg::CreateSkinButtons() {
     b.SetImages(kCaptionRows[i].bitmap);
     m_toolTip.AddTool(&b, UIText(kCaptionRows[i].tip));
   }
+}
+
+RECT CtavrinDlg::BrowserRectAtStep0() {
+  const int mode = m_nPaneMode[m_nMainPane];
+  return BrowserRectStep0(PrimaryPaneRect(0, mode, false, RECT{}), mode, LayoutForStep(0).dialog.cy);
 }
 
 void CtavrinDlg::GetPaneRect(RECT* rect, int pane) {

@@ -114,6 +114,8 @@ BOOL CtavrinDlg::OnInitDialog() {
   // 8. The settings file: the three defaults when it is missing.
   m_bIniExisted = !GetIniFilePath().IsEmpty() && ::GetFileAttributesW(GetIniFilePath()) != INVALID_FILE_ATTRIBUTES;
   if (!m_bIniExisted) WriteIniDefaultsIfMissing();
+  // The source step's search for the default source (the card's drives) runs meanwhile.
+  m_sourceSearch.Start(&FindDefaultSourceFolder);
   MarkStart(StartStep::kSettingsFile);
   // 9-14. The player core's notice and both player instances.
   InitPlayerInstances();
@@ -227,8 +229,9 @@ void CtavrinDlg::InitControlsAtStart() {
 void CtavrinDlg::OpenStartSource() {
   // 26. The source: the default source, the operating mode, the edition's arrangement, the browser.
   {
-    CString folder;
-    const int kind = FindDefaultSourceFolder(folder);
+    const SourceSearch::Answer found = m_sourceSearch.Take(&FindDefaultSourceFolder);
+    const CString& folder = found.path;
+    const int kind = found.kind;
     LoadOperatingMode(folder);
     ApplyEdition();
     ArrangeStep(m_nSizeStep);

@@ -217,6 +217,7 @@ void CtavrinDlg::StopCommandWorkers() {
 
 void CtavrinDlg::CreatePad() {
   m_pad.m_pSkin = &m_skin;
+  m_pad.SetMode(0);  // its buttons are made in mode 0's state
   if (!m_pad.Create(CControllerDlg::kTemplateId, this)) return;
   m_pad.SetTarget(&m_pane[m_nMainPane], &m_moment[m_nMainPane], m_nMainPane);
   const RECT place = LayoutForStep(0).pad;

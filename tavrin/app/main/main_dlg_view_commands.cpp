@@ -65,7 +65,7 @@ void CtavrinDlg::ArrangeStep(int step) {
   PlaceButtonRow(l, v);
   if (m_browser.m_hWnd) {
     if (m_nSizeStep == 0) {
-      RECT browser = BrowserRectStep0(pane, m_nPaneMode[m_nMainPane], l.dialog.cy);
+      RECT browser = BrowserRectAtStep0();
       m_browser.LayoutSideBySide(&browser);
     } else if (m_nSizeStep == 1) {
       RECT browser = l.browser;

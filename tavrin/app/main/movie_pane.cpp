@@ -59,10 +59,7 @@ BEGIN_MESSAGE_MAP(CMovieStatic, CStatic)
   ON_MESSAGE(quill::msg::kPlayerReady, OnPlayerReady)
 END_MESSAGE_MAP()
 
-CMovieStatic::CMovieStatic() {
-  m_hCursor = static_cast<HCURSOR>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kPaneCursorId),
-                                                IMAGE_CURSOR, 32, 32, 0));
-}
+CMovieStatic::CMovieStatic() = default;
 
 CMovieStatic::~CMovieStatic() {
   if (m_hCursor) ::DestroyCursor(m_hCursor);
@@ -156,6 +153,12 @@ void CMovieStatic::OnTimer(UINT_PTR id) {
 }
 
 BOOL CMovieStatic::OnSetCursor(CWnd*, UINT, UINT) {
+  // The custom cursor is loaded the first time it is wanted (the start-up has no use for it).
+  if (m_bCustomCursor && !m_bCursorLoaded) {
+    m_bCursorLoaded = TRUE;
+    m_hCursor = static_cast<HCURSOR>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kPaneCursorId),
+                                                  IMAGE_CURSOR, 32, 32, 0));
+  }
   if (m_bCustomCursor && m_hCursor) {
     ::SetCursor(m_hCursor);
     return TRUE;

@@ -85,7 +85,8 @@ class CMovieStatic : public CStatic {
   POINT m_ptDown = {};
   POINT m_ptUp = {};
   POINT m_ptLast = {};
-  HCURSOR m_hCursor = nullptr;
+  HCURSOR m_hCursor = nullptr;  // loaded when the custom cursor is first wanted
+  BOOL m_bCursorLoaded = FALSE;
   BOOL m_bCustomCursor = FALSE;
   BOOL m_bBlank = FALSE;
   BOOL m_bRepaint = FALSE;
