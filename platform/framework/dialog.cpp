@@ -115,6 +115,10 @@ INT_PTR CDialog::DoModal() {
   }
   m_madeModal = true;
   if (!m_endModal) ShowWindow(SW_SHOWNORMAL);
+  if (m_focusAfterShow) {
+    m_focusAfterShow = false;
+    if (!m_endModal && m_hWnd) GiveDefaultFocus();
+  }
   MSG msg;
   while (!m_endModal) {
     BOOL got = GetMessageW(&msg, nullptr, 0, 0);
@@ -168,7 +172,30 @@ void CDialog::EndDialog(int result) {
 
 LRESULT CDialog::HandleInitDialog(WPARAM, LPARAM) {
   UpdateData(FALSE);
-  return OnInitDialog();
+  const BOOL wantsFocus = OnInitDialog();
+  // DoModal shows a modal dialog right after its creation. The default focus the system gives for
+  // TRUE would activate the still hidden window, and a process's first activation (the input
+  // method's set-up among it, 15-25 ms under Wine here) would then run before anything shows:
+  // DoModal gives the same focus once the window shows instead.
+  if (wantsFocus && m_modal && !m_endModal && m_hWnd && !::IsWindowVisible(m_hWnd)) {
+    m_focusAfterShow = true;
+    return FALSE;
+  }
+  return wantsFocus;
+}
+
+void CDialog::GiveDefaultFocus() {
+  const HWND focus = ::GetFocus();
+  if (focus && focus != m_hWnd && ::IsChild(m_hWnd, focus)) return;  // the activation chose already
+  // As the system chooses after WM_INITDIALOG: the first tab stop, else the first control.
+  HWND first = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
+  if (!first) first = ::GetNextDlgGroupItem(m_hWnd, nullptr, FALSE);
+  if (first) {
+    if (::SendMessageW(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(first, EM_SETSEL, 0, -1);
+    ::SetFocus(first);
+  } else if (!(GetStyle() & WS_CHILD)) {
+    ::SetFocus(m_hWnd);
+  }
 }
 
 BOOL CDialog::OnInitDialog() { return TRUE; }

@@ -54,7 +54,9 @@ class CDialog : public CWnd {
 
  private:
   bool CreateFromTemplate(HWND owner);
+  void GiveDefaultFocus();
   bool m_modal = false;
+  bool m_focusAfterShow = false;  // the default focus OnInitDialog asked for waits for DoModal's show
   bool m_endModal = false;
   bool m_madeModal = false;
   bool m_quitModal = false;

@@ -222,3 +222,71 @@ TEST(ModelessDialog, AChildDialogFromATemplateLivesInsideItsParent) {
 }
 
 }  // namespace
+
+namespace {
+
+constexpr UINT kCheckFocus = WM_APP + 30;
+
+// A modal dialog that records its activations and, once its loop runs, where the focus is.
+class CFocusDialog : public CDialog {
+ public:
+  CFocusDialog() : CDialog(IDD_TEST_MODAL) {}
+  UINT focusControl = 0;      // 0: OnInitDialog returns TRUE (the default focus); else it sets this
+  int activations = 0;
+  bool activatedHidden = false;
+  int focusedId = -1;
+
+  BOOL OnInitDialog() override {
+    CDialog::OnInitDialog();
+    PostMessage(kCheckFocus);
+    if (!focusControl) return TRUE;
+    ::SetFocus(::GetDlgItem(m_hWnd, static_cast<int>(focusControl)));
+    return FALSE;
+  }
+
+ protected:
+  LRESULT OnActivateMessage(WPARAM wp, LPARAM lp) {
+    if (LOWORD(wp) != WA_INACTIVE) {
+      ++activations;
+      if (!IsWindowVisible()) activatedHidden = true;
+    }
+    return DefWindowProc(WM_ACTIVATE, wp, lp);
+  }
+  LRESULT OnCheckFocus(WPARAM, LPARAM) {
+    const HWND focus = ::GetFocus();
+    focusedId = focus && ::IsChild(m_hWnd, focus) ? ::GetDlgCtrlID(focus) : 0;
+    EndDialog(IDOK);
+    return 0;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(CFocusDialog, CDialog)
+  ON_MESSAGE(WM_ACTIVATE, OnActivateMessage)
+  ON_MESSAGE(kCheckFocus, OnCheckFocus)
+END_MESSAGE_MAP()
+
+// The default focus a modal dialog's OnInitDialog asks for lands where the system puts it (the first
+// tab stop), but only once the window shows: giving it at once activated the hidden window, and a
+// process's first activation then ran before anything showed. A focus the dialog sets itself stays.
+TEST(ModalDialog, TheDefaultFocusComesWithTheShowAndAChosenFocusStays) {
+  const struct {
+    UINT focusControl;
+    int expectedFocus;
+  } cases[] = {
+      {0, IDC_TEST_LIST},  // TRUE: the first tab stop
+      {IDC_TEST_OWNERDRAW, IDC_TEST_OWNERDRAW},
+  };
+  for (const auto& c : cases) {
+    CFocusDialog dlg;
+    dlg.focusControl = c.focusControl;
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_EQ(dlg.focusedId, c.expectedFocus) << "focus set by the dialog: " << c.focusControl;
+    EXPECT_GE(dlg.activations, 1) << c.focusControl;
+    if (!c.focusControl) {
+      EXPECT_FALSE(dlg.activatedHidden);
+    }
+  }
+}
+
+}  // namespace
