@@ -69,6 +69,7 @@ BOOL CSkinSliderCtrl::Create(UINT id, CWnd* parent) {
 }
 
 void CSkinSliderCtrl::DeleteImages() {
+  m_pendingImages = {};
   for (HBITMAP* h : {&m_hThumb, &m_hThumbPressed, &m_hPlayed, &m_hRest}) {
     if (*h) ::DeleteObject(*h);
     *h = nullptr;
@@ -79,12 +80,26 @@ void CSkinSliderCtrl::DeleteImages() {
 
 BOOL CSkinSliderCtrl::LoadImages(UINT playedId, UINT restId, UINT thumbId, UINT thumbPressedId) {
   DeleteImages();
+  // Decoded when the slider is first drawn (a hidden slider, or one drawn only after the window
+  // shows, costs the start-up nothing); here only whether each image is there.
+  m_pendingImages = {playedId, restId, thumbId, thumbPressedId};
+  bool all = true;
+  for (UINT id : m_pendingImages) {
+    all = all && ::FindResourceW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), RT_BITMAP) != nullptr;
+  }
+  return all ? TRUE : FALSE;
+}
+
+void CSkinSliderCtrl::DecodePendingImages() {
+  if (m_pendingImages[0] == 0) return;
+  const std::array<UINT, 4> ids = m_pendingImages;
+  m_pendingImages = {};
   // The GDI+ bitmaps are needed only to make the HBITMAPs: they go at once, so no GDI+ object of the
   // slider can outlive GDI+.
-  m_hPlayed = quill::skin::LoadSkinBitmap(playedId, kKeyColour).handle;
-  m_hRest = quill::skin::LoadSkinBitmap(restId, kKeyColour).handle;
-  m_hThumb = quill::skin::LoadSkinBitmap(thumbId, kKeyColour).handle;
-  m_hThumbPressed = quill::skin::LoadSkinBitmap(thumbPressedId, kKeyColour).handle;
+  m_hPlayed = quill::skin::LoadSkinBitmap(ids[0], kKeyColour).handle;
+  m_hRest = quill::skin::LoadSkinBitmap(ids[1], kKeyColour).handle;
+  m_hThumb = quill::skin::LoadSkinBitmap(ids[2], kKeyColour).handle;
+  m_hThumbPressed = quill::skin::LoadSkinBitmap(ids[3], kKeyColour).handle;
   BITMAP bm = {};
   if (m_hPlayed && ::GetObjectW(m_hPlayed, sizeof(bm), &bm)) m_sizeBar = SIZE{bm.bmWidth, bm.bmHeight};
   if (m_hThumb && ::GetObjectW(m_hThumb, sizeof(bm), &bm)) m_sizeThumb = SIZE{bm.bmWidth, bm.bmHeight};
@@ -95,7 +110,6 @@ BOOL CSkinSliderCtrl::LoadImages(UINT playedId, UINT restId, UINT thumbId, UINT 
     GetClientRect(&rc);
     EnsureBuffer(dc.m_hDC, rc.Width());
   }
-  return m_hPlayed && m_hRest && m_hThumb && m_hThumbPressed;
 }
 
 bool CSkinSliderCtrl::EnsureBuffer(HDC reference, int width) {
@@ -108,6 +122,7 @@ bool CSkinSliderCtrl::EnsureBuffer(HDC reference, int width) {
 }
 
 void CSkinSliderCtrl::Draw(CDC* dc) {
+  DecodePendingImages();
   CRect rc;
   GetClientRect(&rc);
   const int w = rc.Width();

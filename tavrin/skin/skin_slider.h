@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 
 #include "platform/framework/wnd.h"
@@ -45,9 +46,12 @@ class CSkinSliderCtrl : public CWnd {
   // Creates the window (class without cursor, brush or icon; name "movie slider") as a child of
   // `parent` with id `id`. 0 when the parent's client area has no width.
   BOOL Create(UINT id, CWnd* parent);
-  // Loads the played bar, remaining bar, thumb and pressed thumb images (black transparent) and makes
-  // the drawing surfaces. FALSE when an image is missing (the slider then draws what it has).
+  // The played bar, remaining bar, thumb and pressed thumb images (black transparent): decoded, with
+  // the drawing surfaces made, when the slider is first drawn. FALSE when an image is missing from
+  // the resources (the slider then draws what it has).
   BOOL LoadImages(UINT playedId, UINT restId, UINT thumbId, UINT thumbPressedId);
+  // Whether the images LoadImages was given are decoded (at the first drawing).
+  bool ImagesDecoded() const { return m_pendingImages[0] == 0 && m_hPlayed != nullptr; }
   // Sets the drawn position and draws it.
   void Redraw(int pos);
   // Ends a drag without a release message (the owner takes over) and gives up the mouse.
@@ -97,4 +101,6 @@ class CSkinSliderCtrl : public CWnd {
   COffScreenDC m_offscreen;
   SIZE m_sizeBar = {0, 0};
   SIZE m_sizeThumb = {0, 0};
+  std::array<UINT, 4> m_pendingImages = {};  // LoadImages' ids until the first drawing decodes them
+  void DecodePendingImages();
 };

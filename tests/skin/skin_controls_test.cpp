@@ -335,6 +335,40 @@ TEST(SliderDrawing, AHiddenSliderDrawsItsNewPositionWhenErased) {
   EXPECT_FALSE(bluish(p.At(1000, 8))) << "the rest after it";
 }
 
+// LoadImages only looks the images up: they are decoded when the slider is first drawn (a slider
+// hidden through the start-up costs it nothing), and one missing from the resources is reported.
+TEST(SliderDrawing, TheImagesAreDecodedAtTheFirstDrawingAndAMissingOneIsReported) {
+  struct Case {
+    const char* name;
+    UINT thumb;
+    BOOL loaded;
+  } cases[] = {{"all there", IDB_SKIN_SEEK_THUMB, TRUE}, {"thumb missing", 1, FALSE}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    CSkinSliderCtrl slider;
+    ASSERT_TRUE(slider.Create(38197, &SharedHost()));
+    slider.MoveWindow(0, 300, 400, 16, FALSE);
+    slider.ShowWindow(SW_HIDE);
+    EXPECT_EQ(slider.LoadImages(IDB_SKIN_SEEK_PLAYED, IDB_SKIN_SEEK_REST, c.thumb, IDB_SKIN_SEEK_THUMB_PRESSED), c.loaded);
+    slider.SetRange(0, 99);
+    slider.Redraw(10);  // hidden: not drawn
+    EXPECT_FALSE(slider.ImagesDecoded());
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP surface = CreateCompatibleBitmap(screen, 400, 16);
+    HGDIOBJ old = SelectObject(mem, surface);
+    ::SendMessageW(slider.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+    quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 400, 16);
+    SelectObject(mem, old);
+    DeleteObject(surface);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    EXPECT_TRUE(slider.ImagesDecoded());
+    auto bluish = [](COLORREF col) { return GetBValue(col) > GetRValue(col) + 60; };
+    EXPECT_TRUE(bluish(p.At(20, 8))) << "the played bar, drawn from the images decoded then";
+  }
+}
+
 // A button's faces are built when it is first drawn, once, from its last SetImages; a bitmap that is
 // not among the resources keeps the faces it has.
 TEST(SkinButton, FacesAreBuiltAtTheFirstDrawOnceAndKeptForAMissingBitmap) {
