@@ -50,11 +50,13 @@ class CDialog : public CWnd {
   // A modal dialog whose window goes without EndDialog (DestroyWindow by anyone) ends its loop with
   // IDCANCEL. Derived classes that override it call this one.
   void PostNcDestroy() override;
+  // Gives the focus as the system does after an initialisation that asked for it (the first tab stop,
+  // else the first control), unless a control of this dialog has it already.
+  void GiveDefaultFocus();
   DECLARE_MESSAGE_MAP()
 
  private:
   bool CreateFromTemplate(HWND owner);
-  void GiveDefaultFocus();
   bool m_modal = false;
   bool m_focusAfterShow = false;  // the default focus OnInitDialog asked for waits for DoModal's show
   bool m_endModal = false;

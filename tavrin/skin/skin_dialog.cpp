@@ -48,15 +48,7 @@ LRESULT CSkinDialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_ACTIVATE && m_bFocusPending && LOWORD(wp) != WA_INACTIVE && !HIWORD(wp)) {
     const LRESULT result = CDialog::WindowProc(msg, wp, lp);
     m_bFocusPending = FALSE;
-    const HWND focus = ::GetFocus();
-    if (focus && focus != m_hWnd && ::IsChild(m_hWnd, focus)) return result;  // someone chose already
-    // As the system chooses after WM_INITDIALOG: the first tab stop, else the first control.
-    HWND first = ::GetNextDlgTabItem(m_hWnd, nullptr, FALSE);
-    if (!first) first = ::GetNextDlgGroupItem(m_hWnd, nullptr, FALSE);
-    if (first) {
-      if (::SendMessageW(first, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageW(first, EM_SETSEL, 0, -1);
-      ::SetFocus(first);
-    }
+    GiveDefaultFocus();
     return result;
   }
   return CDialog::WindowProc(msg, wp, lp);
