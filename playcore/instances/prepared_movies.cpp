@@ -292,6 +292,12 @@ int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
 int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path) {
   Slot* slot = SlotOf(instance);
   if (!slot || !path || !path[0] || wcslen(path) >= kPlayerPathLength) return 0;
+  // Under Wine a Direct3D device made while the pair before draws can hang every drawing thread of
+  // the process for good: the new device's first GL context is made while the other devices' command
+  // threads swap or blit, and all of them stop inside Wine's GL driver (seen in about one pair start
+  // in eight, the picture and the position frozen). There the players are opened at the pair's own
+  // open, with the pair before closed; the source resolved ahead stays kept for it.
+  if (CurrentPlayerOps().open == DefaultOpenPlayer && RunningOnWine()) return 0;
   Held taken;
   unsigned epoch = 0;
   HWND window = nullptr;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "playcore/instances/instance_ops.h"
+#include "playcore/player/wine_host.h"
 #include "tests/instances/instance_test_util.h"
 
 namespace playcore {
@@ -121,6 +122,25 @@ TEST_F(PreparedMovies, AResolutionOvertakenByAnOpenADropOrAStopKeepsNothing) {
     EXPECT_EQ(record_.shutDown, Paths{L"C:\\a_M.MP4"});
     EXPECT_EQ(record_.live, 0);
   }
+}
+
+// Under Wine the program's own players are not opened ahead (a device made while another draws can
+// hang Wine's GL driver): the preparation keeps nothing, and the source resolved ahead stays for the
+// open of its file instead of being shut down with a player that was never made.
+TEST_F(PreparedMovies, UnderWineThePlayersAreNotOpenedAheadAndTheSourceStaysForTheOpen) {
+  if (!RunningOnWine()) GTEST_SKIP() << "the players are opened ahead elsewhere";
+  const MoviePlayerOps saved = SetMoviePlayerOps({});  // the program's own players
+  {
+    test::LiveInstances live;
+    EXPECT_EQ(PlayerInstance::PrepareMovie(I0(), L"C:\\a_M.MP4"), 1);
+    EXPECT_EQ(PlayerInstance::PreparePlayer(I0(), L"C:\\a_M.MP4"), 0);
+    EXPECT_EQ(PlayerInstance::DrawPreparedPlayerAhead(I0(), L"C:\\a_M.MP4"), 0);
+    EXPECT_FALSE(PlayerInstance::TakePreparedPlayer(I0(), L"C:\\a_M.MP4"));
+    EXPECT_TRUE(record_.shutDown.empty());
+    EXPECT_EQ(Taken(L"C:\\a_M.MP4"), L"C:\\a_M.MP4");
+  }
+  SetMoviePlayerOps(saved);
+  EXPECT_EQ(record_.live, 0);
 }
 
 TEST_F(PreparedMovies, AStoppedReadAheadResolvesNothingAndTheReleaseShutsAKeptSourceDown) {
