@@ -74,7 +74,8 @@ namespace PlayerInstance {
 // a source is kept for the path afterwards.
 int PrepareMovie(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Opens a player ahead from the source kept for `path` (any thread; the pre-open worker, after
-// PrepareMovie). 1 when a player is kept for the path afterwards.
+// PrepareMovie). 1 when a player is kept for the path afterwards. Under Wine the program's own
+// players are never opened ahead (0, the source stays kept): see the definition.
 int PreparePlayer(sPLAYERINSTANCE* instance, const wchar_t* path);
 // Once the player prepared for `path` is ready, draws its first frame ahead (any thread; the pre-open
 // worker, after PreparePlayer). Waits while the slot holds that player, at most kReadyAheadWaitMs; a
