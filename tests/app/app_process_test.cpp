@@ -93,6 +93,14 @@ TEST(AppFirstStart, AsksForTheModelWritesTheDefaultsHiddenAndStoresTheAnswer) {
   }
 }
 
+// Waits (20 s at most) until the window publishes its start's last step, the first paint.
+bool WaitForFirstPaint(AppProcess& app, HWND main) {
+  const std::wstring firstPaint = std::wstring(quill::app::kStartPropPrefix) + quill::app::kStartStepNames.back();
+  const DWORD asked = GetTickCount();
+  while (!GetPropW(main, firstPaint.c_str()) && GetTickCount() - asked < 20000) app.Sync(main);
+  return GetPropW(main, firstPaint.c_str()) != nullptr;
+}
+
 TEST(AppSecondStart, DoesNotAskForTheModel) {
   TempDir dir;
   WriteAnsweredIni(dir.path());
@@ -107,9 +115,7 @@ TEST(AppSecondStart, DoesNotAskForTheModel) {
   auto published = [main](const wchar_t* name) {
     return reinterpret_cast<uintptr_t>(GetPropW(main, (std::wstring(quill::app::kStartPropPrefix) + name).c_str()));
   };
-  const wchar_t* last = kStartStepNames.back();
-  const DWORD asked = GetTickCount();
-  while (!published(last) && GetTickCount() - asked < 20000) app.Sync(main);
+  WaitForFirstPaint(app, main);
   EXPECT_NE(published(quill::app::kStartBeforeEntryName), 0u);
   uintptr_t previous = 0;
   for (const wchar_t* name : kStartStepNames) {
@@ -149,10 +155,7 @@ TEST(AppSecondStart, LeavesTheLibrariesOfLaterWorkUnloaded) {
   AppProcess app(dir.path());
   HWND main = app.WaitForWindow(kMainCaption, true);
   ASSERT_NE(main, nullptr);
-  const std::wstring firstPaint = std::wstring(quill::app::kStartPropPrefix) + quill::app::kStartStepNames.back();
-  const DWORD asked = GetTickCount();
-  while (!GetPropW(main, firstPaint.c_str()) && GetTickCount() - asked < 20000) app.Sync(main);
-  ASSERT_NE(GetPropW(main, firstPaint.c_str()), nullptr) << "no first paint";
+  ASSERT_TRUE(WaitForFirstPaint(app, main)) << "no first paint";
   DWORD pid = 0;
   GetWindowThreadProcessId(main, &pid);
   const std::vector<std::wstring> loaded = LoadedModules(pid);

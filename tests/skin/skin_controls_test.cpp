@@ -282,6 +282,21 @@ TEST_F(SeekBar, EveryDragEndButTheOwnersCancelPostsOneRelease) {
   }
 }
 
+// What the slider draws when erased into an off-screen bitmap of `width` x 16.
+quill::test::Pixels EraseIntoBitmap(const CSkinSliderCtrl& slider, int width) {
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP surface = CreateCompatibleBitmap(screen, width, 16);
+  HGDIOBJ old = SelectObject(mem, surface);
+  ::SendMessageW(slider.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+  quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, width, 16);
+  SelectObject(mem, old);
+  DeleteObject(surface);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return p;
+}
+
 // Regression: the off-screen buffer was 1920 pixels wide whatever the slider's width.
 TEST(SliderDrawing, ASliderWiderThanTheBufferIsPaintedToItsRightEnd) {
   CSkinSliderCtrl wide;
@@ -291,16 +306,7 @@ TEST(SliderDrawing, ASliderWiderThanTheBufferIsPaintedToItsRightEnd) {
   wide.LoadImages(IDB_SKIN_SEEK_PLAYED, IDB_SKIN_SEEK_REST, IDB_SKIN_SEEK_THUMB, IDB_SKIN_SEEK_THUMB_PRESSED);
   wide.SetRange(0, 99);
   wide.m_nPos = 50;
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP surface = CreateCompatibleBitmap(screen, 2400, 16);
-  HGDIOBJ old = SelectObject(mem, surface);
-  ::SendMessageW(wide.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-  quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 2400, 16);
-  SelectObject(mem, old);
-  DeleteObject(surface);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  const quill::test::Pixels p = EraseIntoBitmap(wide, 2400);
   auto bluish = [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 60; };
   auto greyish = [](COLORREF c) { return std::abs(GetBValue(c) - GetRValue(c)) < 30 && GetRValue(c) > 40; };
   EXPECT_TRUE(bluish(p.At(1000, 8)));
@@ -320,16 +326,7 @@ TEST(SliderDrawing, AHiddenSliderDrawsItsNewPositionWhenErased) {
   slider.m_nPos = 50;
   slider.Redraw(10);
   EXPECT_EQ(slider.m_nPos, 10);
-  HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  HBITMAP surface = CreateCompatibleBitmap(screen, 2400, 16);
-  HGDIOBJ old = SelectObject(mem, surface);
-  ::SendMessageW(slider.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-  quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 2400, 16);
-  SelectObject(mem, old);
-  DeleteObject(surface);
-  DeleteDC(mem);
-  ReleaseDC(nullptr, screen);
+  const quill::test::Pixels p = EraseIntoBitmap(slider, 2400);
   auto bluish = [](COLORREF c) { return GetBValue(c) > GetRValue(c) + 60; };
   EXPECT_TRUE(bluish(p.At(100, 8))) << "played up to 10 of 99";
   EXPECT_FALSE(bluish(p.At(1000, 8))) << "the rest after it";
@@ -353,16 +350,7 @@ TEST(SliderDrawing, TheImagesAreDecodedAtTheFirstDrawingAndAMissingOneIsReported
     slider.SetRange(0, 99);
     slider.Redraw(10);  // hidden: not drawn
     EXPECT_FALSE(slider.ImagesDecoded());
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP surface = CreateCompatibleBitmap(screen, 400, 16);
-    HGDIOBJ old = SelectObject(mem, surface);
-    ::SendMessageW(slider.m_hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-    quill::test::Pixels p = quill::test::CaptureDC(mem, 0, 0, 400, 16);
-    SelectObject(mem, old);
-    DeleteObject(surface);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
+    const quill::test::Pixels p = EraseIntoBitmap(slider, 400);
     EXPECT_TRUE(slider.ImagesDecoded());
     auto bluish = [](COLORREF col) { return GetBValue(col) > GetRValue(col) + 60; };
     EXPECT_TRUE(bluish(p.At(20, 8))) << "the played bar, drawn from the images decoded then";

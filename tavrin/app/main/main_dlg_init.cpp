@@ -67,7 +67,7 @@ HPOWERNOTIFY RegisterDisplayPowerNotification(HWND hwnd) {
 }
 
 // The D3DX probe in use: the test hook's or the system folder's.
-D3dxProbe::ProbeFn D3dxProbeInUse() { return Hooks().probeD3dx ? Hooks().probeD3dx : &ProbeD3dxFromSystem; }
+D3dxProbe::WorkFn D3dxProbeInUse() { return Hooks().probeD3dx ? Hooks().probeD3dx : &ProbeD3dxFromSystem; }
 
 }  // namespace
 
@@ -115,7 +115,7 @@ BOOL CtavrinDlg::OnInitDialog() {
   m_bIniExisted = !GetIniFilePath().IsEmpty() && ::GetFileAttributesW(GetIniFilePath()) != INVALID_FILE_ATTRIBUTES;
   if (!m_bIniExisted) WriteIniDefaultsIfMissing();
   // The source step's search for the default source (the card's drives) runs meanwhile.
-  m_sourceSearch.Start(&FindDefaultSourceFolder);
+  m_sourceSearch.Start(&SearchDefaultSource);
   MarkStart(StartStep::kSettingsFile);
   // 9-14. The player core's notice and both player instances.
   InitPlayerInstances();
@@ -229,7 +229,7 @@ void CtavrinDlg::InitControlsAtStart() {
 void CtavrinDlg::OpenStartSource() {
   // 26. The source: the default source, the operating mode, the edition's arrangement, the browser.
   {
-    const SourceSearch::Answer found = m_sourceSearch.Take(&FindDefaultSourceFolder);
+    const SourceAnswer found = m_sourceSearch.Take(&SearchDefaultSource);
     const CString& folder = found.path;
     const int kind = found.kind;
     LoadOperatingMode(folder);
