@@ -7,7 +7,7 @@
 #include <mferror.h>
 
 #include "playcore/player/stream_sink_guard.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 namespace playcore::test {
 

@@ -2,7 +2,7 @@
 
 #include "playcore/dshow/graph_picture.h"
 
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 #include <atomic>
 #include <new>

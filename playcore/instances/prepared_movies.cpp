@@ -11,7 +11,7 @@
 #include "playcore/instances/player_start.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/player/source_shutdown.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 namespace playcore {
 

@@ -6,7 +6,7 @@
 #include <mferror.h>
 
 #include "playcore/player/source_shutdown.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 using namespace playcore;
 

@@ -2,7 +2,7 @@
 #include "playcore/player/mf_player.h"
 #include "playcore/player/source_shutdown.h"
 #include "playcore/player/stream_sink_guard.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 #include <mfapi.h>
 #include <mferror.h>

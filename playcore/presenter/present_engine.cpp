@@ -5,7 +5,9 @@
 #include <mfapi.h>
 #include <mferror.h>
 
-#include "platform/imports/lazy_library.h"
+#include <utility>
+
+#include "playcore/presenter/direct3d_objects.h"
 #include "playcore/presenter/presenter_constants.h"
 #include "playcore/presenter/present_hold.h"
 
@@ -16,7 +18,6 @@ using quill::com::ScopedLock;
 
 namespace {
 
-constexpr UINT kD3dSdkVersion = 32;  // D3D_SDK_VERSION of the Direct3D 9 headers
 // The snapshot bitmap is at least this large (it grows with the window).
 constexpr int kMemoryBitmapSize = 2500;
 // D3DPRESENTFLAG_VIDEO | D3DPRESENTFLAG_LOCKABLE_BACKBUFFER: GetCurrentImage reads the back buffer.
@@ -27,8 +28,6 @@ constexpr D3DCOLOR kOpaqueBlack = 0xFF000000;
 // The device's own back buffer keeps the last drawn picture after Present, which the snapshot
 // (GetCurrentImage) reads; a discarded back buffer is blank after Present under Wine.
 constexpr D3DSWAPEFFECT kDeviceSwapEffect = D3DSWAPEFFECT_COPY;
-
-using Direct3DCreate9ExFn = HRESULT(WINAPI*)(UINT, IDirect3D9Ex**);
 
 }  // namespace
 
@@ -52,20 +51,12 @@ HRESULT D3DPresentEngine::CreateDirect3D(bool allowExtended) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   const BOOL haveVersion = GetVersionExW(&version);
 #pragma GCC diagnostic pop
-  if (allowExtended && haveVersion &&
-      UseExtendedDirect3D(version.dwMajorVersion, version.dwMinorVersion)) {
-    // d3d9.dll is loaded at its first use and stays loaded while the program runs: the objects made
-    // here call into it until they are released.
-    auto create = quill::imports::Direct3D9Library().Find<Direct3DCreate9ExFn>("Direct3DCreate9Ex");
-    // A failure leaves the plain object to be made below.
-    if (create) create(kD3dSdkVersion, d3d9Ex_.put());
-  }
-  if (d3d9Ex_) {
-    d3d9Ex_.As(&d3d9_);
-  } else {
-    d3d9_ = ComPtr<IDirect3D9>(Direct3DCreate9(kD3dSdkVersion));
-    if (!d3d9_) return D3DERR_NOTAVAILABLE;
-  }
+  const bool extended =
+      allowExtended && haveVersion && UseExtendedDirect3D(version.dwMajorVersion, version.dwMinorVersion);
+  Direct3DObjects objects = Direct3DForEngine(extended);
+  d3d9Ex_ = std::move(objects.extended);
+  d3d9_ = std::move(objects.plain);
+  if (!d3d9_) return D3DERR_NOTAVAILABLE;
   return DXVA2CreateDirect3DDeviceManager9(&resetToken_, manager_.put());
 }
 

@@ -1,7 +1,7 @@
 // The needle gauges' drawing: dial, turned needle, 1:1 copy.
 #include "tavrin/driveviews/needle_gauges.h"
 
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 #include "tavrin/driveviews/turned_blit.h"
 
 using namespace quill::driveviews;

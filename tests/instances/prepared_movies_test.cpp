@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "playcore/instances/instance_ops.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 #include "tests/instances/instance_test_util.h"
 
 namespace playcore {

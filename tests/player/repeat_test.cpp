@@ -12,7 +12,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/player/mf_player.h"
 #include "playcore/player/source_shutdown.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 #include "playcore/scene/view_settings.h"
 #include "tests/player/player_test_util.h"
 #include "tests/support/handle_count.h"

@@ -9,7 +9,7 @@
 
 #include "playcore/player/mf_player.h"
 #include "playcore/player/session_transport.h"
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 #include "tests/support/wait.h"
 
 namespace playcore {

@@ -6,6 +6,8 @@
 #include <evr.h>
 #include <mfapi.h>
 
+#include "playcore/presenter/direct3d_objects.h"
+#include "playcore/presenter/wine_host.h"
 #include "tests/presenter/presenter_fixture.h"
 
 namespace playcore::test {
@@ -197,6 +199,64 @@ class SceneModeTest : public SceneConnectionTest, public ::testing::WithParamInt
 
 TEST_P(SceneModeTest, TheSceneViewShowsTheFrame) {
   EXPECT_GT(ShareOfColour(GetParam(), 0xFFD07030, 0.2), 0.2) << "mode " << GetParam();
+}
+
+// The cache of shared Direct3D objects, with the real maker behind a counting (and failing) one.
+int g_makes = 0;
+bool g_failMakes = false;
+Direct3DObjects CountingMake(bool extended) {
+  ++g_makes;
+  return g_failMakes ? Direct3DObjects{} : MakeDirect3D(extended);
+}
+
+TEST(Direct3DCacheTest, EachKindIsMadeOnceAndAFailedMakeIsTriedAgain) {
+  struct Step {
+    bool extended;
+    bool fail;
+    int makesAfter;
+    bool got;
+  };
+  const Step steps[] = {
+      {true, true, 1, false},   // a failure keeps nothing
+      {true, false, 2, true},   // so the next Get makes it
+      {true, false, 2, true},   // and then it is kept
+      {false, false, 3, true},  // the plain kind is its own
+      {false, true, 3, true},   // kept: no make, whatever the maker would do
+      {true, true, 3, true},
+  };
+  g_makes = 0;
+  Direct3DCache cache(&CountingMake);
+  IDirect3D9* first[2] = {};
+  for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
+    const Step& step = steps[i];
+    g_failMakes = step.fail;
+    const Direct3DObjects got = cache.Get(step.extended);
+    EXPECT_EQ(step.makesAfter, g_makes) << "step " << i;
+    ASSERT_EQ(step.got, static_cast<bool>(got.plain)) << "step " << i;
+    if (!got.plain) continue;
+    IDirect3D9*& kept = first[step.extended ? 1 : 0];
+    if (!kept) kept = got.plain.get();
+    EXPECT_EQ(kept, got.plain.get()) << "step " << i;  // every Get of a kind answers the same object
+    EXPECT_EQ(step.extended, static_cast<bool>(got.extended)) << "step " << i;
+  }
+  EXPECT_NE(first[0], first[1]);
+  g_failMakes = false;
+}
+
+TEST(Direct3DCacheTest, UnderWineEveryEngineSharesTheProcessObjectAndElsewhereEachHasItsOwn) {
+  const Direct3DObjects a = Direct3DForEngine(true);
+  const Direct3DObjects b = Direct3DForEngine(true);
+  ASSERT_TRUE(a.plain && b.plain);
+  EXPECT_EQ(RunningOnWine(), a.plain.get() == b.plain.get());
+  // Engines made one after the other on the shared object each get a working device.
+  TestWindow window(64, 48);
+  for (int i = 0; i < 2; ++i) {
+    HRESULT hr = E_FAIL;
+    D3DPresentEngine engine(&hr);
+    ASSERT_EQ(S_OK, hr);
+    engine.SetVideoWindow(window.hwnd());
+    EXPECT_EQ(S_OK, engine.CreateD3DDevice()) << "engine " << i;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(DividedRectangleSpherePlanes, SceneModeTest, ::testing::Values(1, 2, 3, 4));

@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 #include "playcore/presenter/present_hold.h"
 
 namespace quill::app {

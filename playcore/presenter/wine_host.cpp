@@ -1,4 +1,4 @@
-#include "playcore/player/wine_host.h"
+#include "playcore/presenter/wine_host.h"
 
 #include <windows.h>
 
