@@ -39,14 +39,32 @@ if [ -n "${DISPLAY:-}" ]; then
   cd "$workdir" && exec wine "$app"
 fi
 xvfb_pid=""
-cleanup() { wineserver -k >/dev/null 2>&1 || true; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true; }
+app_pid=""
+# At the end the program is asked to close as a user would close it (taskkill without /f sends its
+# windows WM_CLOSE) and given ten seconds to end; only then is Wine stopped. Stopping Wine under a
+# running program ends it by a signal (bash then reports the Wine process's crash).
+cleanup() {
+  if [ -n "$app_pid" ] && kill -0 "$app_pid" 2>/dev/null; then
+    wine taskkill /im QuillmereX.exe >/dev/null 2>&1 </dev/null || true
+    for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$app_pid" 2>/dev/null; then
+      echo "run: QuillmereX.exe did not close within 10 s of the close request" >&2
+    else
+      wait "$app_pid" 2>/dev/null && echo "run: QuillmereX.exe closed" ||
+        echo "run: QuillmereX.exe closed with exit status $?" >&2
+    fi
+  fi
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
 trap cleanup EXIT
 display_file="$(mktemp)"
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 </dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
 export DISPLAY=":$(head -n1 "$display_file")"
-(cd "$workdir" && wine "$app" >/dev/null 2>&1 </dev/null &)
+(cd "$workdir" && exec wine "$app" >/dev/null 2>&1 </dev/null) &
+app_pid=$!
 # On the first start the program asks which recorder model is used: answer with the first (Enter).
 # Then wait for the main window, and give it a moment to paint.
 for _ in $(seq 300); do
