@@ -49,6 +49,11 @@ extern "C" HRESULT WINAPI MFCreateVideoRenderer(REFIID riid, void** renderer) {
   return real ? real(riid, renderer) : Missing(renderer);
 }
 
+extern "C" HRESULT WINAPI MFCreateVideoRendererActivate(HWND window, IMFActivate** activate) {
+  const auto real = Real<decltype(&::MFCreateVideoRendererActivate)>("MFCreateVideoRendererActivate");
+  return real ? real(window, activate) : Missing(activate);
+}
+
 extern "C" HRESULT WINAPI MFGetService(IUnknown* object, REFGUID service, REFIID riid, LPVOID* result) {
   const auto real = Real<decltype(&::MFGetService)>("MFGetService");
   return real ? real(object, service, riid, result) : Missing(result);

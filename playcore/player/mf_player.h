@@ -209,8 +209,8 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::CriticalSection lock_;
   quill::com::ComPtr<IMFActivate> activate_;  // the CMFActivate of the latest video branch
   playcore::CMFActivate* activateObject_ = nullptr;     // the same object, no reference of its own
-  // Every audio renderer activate of the topologies built: shut down with the session, as a session
-  // may leave the renderers alive otherwise. (The video renderer is made by the player itself.)
+  // Every renderer activate of the topologies built (the audio renderers' and those the player made
+  // its video renderers from): shut down with the session, as the renderers may stay alive otherwise.
   std::vector<quill::com::ComPtr<IMFActivate>> rendererActivates_;
   // The video renderers made for the topologies and the media sinks of every topology made ready:
   // the renderers' services are asked of them, and they are shut down after the session (a second

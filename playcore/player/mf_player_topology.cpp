@@ -234,10 +234,13 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
   return S_OK;
 }
 
-// The video renderer is made here, around the presenter of the activation object, rather than by
-// the session from a renderer activate: under Wine 8 a renderer made from its activate is never
-// released (one reference too many), and with it the presenter, its scheduler thread and its
-// Direct3D device stayed alive for every movie opened. The player shuts the sink down at close.
+// The video renderer is made here, from a renderer activate that names the activation object as its
+// presenter, rather than by the session: under Wine 8 a renderer the session made from its activate
+// is never released (one reference too many), and with it the presenter, its scheduler thread and
+// its Direct3D device stayed alive for every movie opened. Nor is it made bare and given the
+// presenter afterwards: a bare renderer first makes the system's default presenter, with a Direct3D
+// object and device of its own, only to drop it (about 180 ms per renderer under Wine). The player
+// shuts the sink down at close, then the activate, which releases its hold on the renderer.
 HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream) {
   LONG generation = 0;
   {
@@ -255,11 +258,11 @@ HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream
   if (SUCCEEDED(hr)) hr = display->SetVideoWindow(videoWindow_);
   RECT client = {};
   if (SUCCEEDED(hr) && GetClientRect(videoWindow_, &client)) display->SetVideoPosition(nullptr, &client);
+  quill::com::ComPtr<IMFActivate> rendererActivate;
   quill::com::ComPtr<IMFMediaSink> sink;
-  quill::com::ComPtr<IMFVideoRenderer> renderer;
-  if (SUCCEEDED(hr)) hr = MFCreateVideoRenderer(__uuidof(IMFMediaSink), sink.putVoid());
-  if (SUCCEEDED(hr)) hr = sink.As(&renderer);
-  if (SUCCEEDED(hr)) hr = renderer->InitializeRenderer(nullptr, presenter.get());
+  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate.put());
+  if (SUCCEEDED(hr)) hr = rendererActivate->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
+  if (SUCCEEDED(hr)) hr = rendererActivate->ActivateObject(__uuidof(IMFMediaSink), sink.putVoid());
   quill::com::ComPtr<IMFStreamSink> own;
   if (SUCCEEDED(hr)) hr = sink->GetStreamSinkByIndex(0, own.put());
   if (SUCCEEDED(hr)) {
@@ -272,16 +275,21 @@ HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream
       *stream = own.detach();
     }
   }
-  if (FAILED(hr)) {
+  auto dropRenderer = [&] {
     if (sink) sink->Shutdown();
+    if (rendererActivate) rendererActivate->ShutdownObject();
+  };
+  if (FAILED(hr)) {
+    dropRenderer();
     return hr;
   }
   quill::com::ScopedLock hold(lock_);
   if (closeCount_ != generation) {
     // A close began while the sink was made and may have ended: nothing else would shut it down.
-    sink->Shutdown();
+    dropRenderer();
     return MF_E_SHUTDOWN;
   }
   mediaSinks_.push_back(sink.Copy());
+  rendererActivates_.push_back(rendererActivate.Copy());
   return S_OK;
 }
