@@ -12,6 +12,8 @@ using Direct3DCreate9ExFn = HRESULT(WINAPI*)(UINT, IDirect3D9Ex**);
 
 }  // namespace
 
+bool UseExtendedDirect3D(DWORD major, DWORD minor) { return major > 6 || (major == 6 && minor > 0); }
+
 Direct3DObjects MakeDirect3D(bool extended) {
   Direct3DObjects made;
   if (extended) {
@@ -45,6 +47,21 @@ Direct3DCache& ProcessDirect3D() {
 
 Direct3DObjects Direct3DForEngine(bool extended) {
   return RunningOnWine() ? ProcessDirect3D().Get(extended) : MakeDirect3D(extended);
+}
+
+bool SystemUsesExtendedDirect3D() {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const BOOL haveVersion = GetVersionExW(&version);
+#pragma GCC diagnostic pop
+  return haveVersion && UseExtendedDirect3D(version.dwMajorVersion, version.dwMinorVersion);
+}
+
+bool PrepareDirect3DForEngines() {
+  if (!RunningOnWine()) return false;
+  return static_cast<bool>(ProcessDirect3D().Get(SystemUsesExtendedDirect3D()).plain);
 }
 
 }  // namespace playcore

@@ -21,6 +21,9 @@ struct Direct3DObjects {
 
 using Direct3DMaker = Direct3DObjects (*)(bool extended);
 
+// Whether the extended Direct3D 9 interfaces are used on this Windows version (6.1 and later).
+bool UseExtendedDirect3D(DWORD major, DWORD minor);
+
 // A new object: the extended one when asked and d3d9.dll has it, else the plain one.
 Direct3DObjects MakeDirect3D(bool extended);
 
@@ -45,5 +48,13 @@ Direct3DCache& ProcessDirect3D();
 
 // What an engine uses: the process's shared object under Wine, a new one elsewhere.
 Direct3DObjects Direct3DForEngine(bool extended);
+
+// Whether an engine allowed the extended object uses it on this system (Windows 7 and later).
+bool SystemUsesExtendedDirect3D();
+
+// Under Wine, makes the process's shared object of the kind the engines will ask for, so that the
+// adapter probe (250-300 ms here) runs on the caller's thread ahead of the first movie's open instead
+// of inside it; elsewhere nothing, as each engine makes its own. True when such an object is kept.
+bool PrepareDirect3DForEngines();
 
 }  // namespace playcore

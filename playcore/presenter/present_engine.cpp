@@ -31,8 +31,6 @@ constexpr D3DSWAPEFFECT kDeviceSwapEffect = D3DSWAPEFFECT_COPY;
 
 }  // namespace
 
-bool UseExtendedDirect3D(DWORD major, DWORD minor) { return major > 6 || (major == 6 && minor > 0); }
-
 D3DPresentEngine::D3DPresentEngine(HRESULT* result, bool allowExtended)
     : renderer_(CreateSceneRenderer()) {
   HRESULT hr = CreateDirect3D(allowExtended);
@@ -45,15 +43,7 @@ D3DPresentEngine::D3DPresentEngine(HRESULT* result, bool allowExtended)
 }
 
 HRESULT D3DPresentEngine::CreateDirect3D(bool allowExtended) {
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  const BOOL haveVersion = GetVersionExW(&version);
-#pragma GCC diagnostic pop
-  const bool extended =
-      allowExtended && haveVersion && UseExtendedDirect3D(version.dwMajorVersion, version.dwMinorVersion);
-  Direct3DObjects objects = Direct3DForEngine(extended);
+  Direct3DObjects objects = Direct3DForEngine(allowExtended && SystemUsesExtendedDirect3D());
   d3d9Ex_ = std::move(objects.extended);
   d3d9_ = std::move(objects.plain);
   if (!d3d9_) return D3DERR_NOTAVAILABLE;

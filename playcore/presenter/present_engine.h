@@ -18,14 +18,12 @@
 #include <memory>
 
 #include "platform/com/com_ptr.h"
+#include "playcore/presenter/direct3d_objects.h"
 #include "playcore/presenter/frame_renderer.h"
 #include "playcore/presenter/sample_pool.h"
 #include "playcore/presenter/scheduler.h"
 
 namespace playcore {
-
-// Whether the extended Direct3D 9 interfaces are used on this Windows version (6.1 and later).
-bool UseExtendedDirect3D(DWORD major, DWORD minor);
 
 class D3DPresentEngine : public SchedulerCallback {
  public:

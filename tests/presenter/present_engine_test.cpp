@@ -259,6 +259,17 @@ TEST(Direct3DCacheTest, UnderWineEveryEngineSharesTheProcessObjectAndElsewhereEa
   }
 }
 
+TEST(Direct3DCacheTest, AnObjectPreparedAheadIsTheOneTheEnginesGetUnderWineOnly) {
+  const bool prepared = PrepareDirect3DForEngines();
+  EXPECT_EQ(RunningOnWine(), prepared);
+  if (!prepared) return;
+  // Ready before any engine asks, of the kind the engines ask for: the open finds it made.
+  const bool extended = SystemUsesExtendedDirect3D();
+  const Direct3DObjects kept = ProcessDirect3D().Get(extended);
+  EXPECT_EQ(kept.plain.get(), Direct3DForEngine(extended).plain.get());
+  EXPECT_EQ(extended, static_cast<bool>(kept.extended));
+}
+
 INSTANTIATE_TEST_SUITE_P(DividedRectangleSpherePlanes, SceneModeTest, ::testing::Values(1, 2, 3, 4));
 
 }  // namespace

@@ -302,6 +302,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void SetPlayAfterOpen(bool play) override { m_bPlayAfterOpen = play; }
   void ClearPlaybackDisplayFlags() override {}
   int PrepareOpenCurrent(int a, int b, int c) override;
+  // Under Wine, the players' Direct3D object made ahead of the first open (see m_direct3dAhead).
+  void PrepareVideoAhead();
   bool IsDataSourceAtNormalSpeed() override;
   void SetNormalRate() override;
   void OnFolderSelChanged(NMHDR* hdr, LRESULT* result) override;
@@ -432,6 +434,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   int m_nD3dxMessages = 0;  // how often the D3DX notice was shown
   quill::app::D3dxProbe m_d3dxProbe;  // started with OnInitDialog, taken by the after-start steps
   quill::app::SourceSearch m_sourceSearch;  // started after the settings file, taken by the source step
+  // Under Wine the players' shared Direct3D object, made on a thread of its own while the first open
+  // waits for its timer, so that the open does not wait for Wine's adapter probe; never taken (the
+  // object is kept by the player core), only waited for when the window goes.
+  quill::app::StartupWork<bool> m_direct3dAhead;
   RECT m_rcRestore = {};
   RECT m_rcMapHome = {};
   playcore::sZOOMBLOCK m_aZoom[2] = {};

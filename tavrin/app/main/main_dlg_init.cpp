@@ -329,6 +329,7 @@ LRESULT CtavrinDlg::OnAfterInit(WPARAM, LPARAM) {
   // 4. The movie window to the front; started.
   m_movieDlg.SetForegroundWindow();
   m_bStarted = TRUE;
+  PrepareVideoAhead();
   MarkStart(StartStep::kAfterInit);
   return 0;
 }

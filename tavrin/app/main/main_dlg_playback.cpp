@@ -29,6 +29,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/prepared_movies.h"
 #include "playcore/instances/speed_codes.h"
+#include "playcore/presenter/direct3d_objects.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/start_marks.h"
 #include "tavrin/browser/play_mutex_wait.h"
@@ -165,7 +166,14 @@ int CtavrinDlg::PrepareOpenCurrent(int killTimer104, int redrawGraph, int resetI
     SetTimer(kTimerWatchdog, Timings().watchdog);
     SetTimer(kTimerOpen, Timings().open);
   }
+  PrepareVideoAhead();
   return 1;
+}
+
+void CtavrinDlg::PrepareVideoAhead() {
+  // Once the window is up and an open waits for its timer: not before the show, which it would slow,
+  // and not without a movie to play. Started once; later calls find it started.
+  if (m_bStarted && m_bOpenBusy) m_direct3dAhead.Start(&playcore::PrepareDirect3DForEngines);
 }
 
 int CtavrinDlg::OpenCurrent() {
