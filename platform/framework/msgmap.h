@@ -189,6 +189,8 @@ CDC* DCFromHandle(HDC h);     // CDC::FromHandle without the class's header
       ::quill::framework::WndFromHandle(reinterpret_cast<HWND>(lp_))); return 0;)
 // void OnCancelMode()
 #define ON_WM_CANCELMODE() QUILL_MSG_ENTRY(WM_CANCELMODE, 0, 0, 0, self_->OnCancelMode(); return 0;)
+// void OnEnable(BOOL enable)
+#define ON_WM_ENABLE() QUILL_MSG_ENTRY(WM_ENABLE, 0, 0, 0, self_->OnEnable(static_cast<BOOL>(wp_)); return 0;)
 // void OnSysCommand(UINT id, LPARAM lp)
 #define ON_WM_SYSCOMMAND() \
   QUILL_MSG_ENTRY(WM_SYSCOMMAND, 0, 0, 0, self_->OnSysCommand(static_cast<UINT>(wp_), lp_); return 0;)

@@ -180,6 +180,7 @@ class CWnd {
   void OnSetFocus(CWnd*);
   void OnCaptureChanged(CWnd*);
   void OnCancelMode();
+  void OnEnable(BOOL);
   void OnSysCommand(UINT, LPARAM);
   HCURSOR OnQueryDragIcon();
   void OnDropFiles(HDROP);

@@ -204,6 +204,7 @@ void CWnd::OnContextMenu(CWnd*, CPoint) { Default(); }
 void CWnd::OnSetFocus(CWnd*) { Default(); }
 void CWnd::OnCaptureChanged(CWnd*) { Default(); }
 void CWnd::OnCancelMode() { Default(); }
+void CWnd::OnEnable(BOOL) { Default(); }
 void CWnd::OnSysCommand(UINT, LPARAM) { Default(); }
 HCURSOR CWnd::OnQueryDragIcon() { return reinterpret_cast<HCURSOR>(Default()); }
 void CWnd::OnDropFiles(HDROP) { Default(); }

@@ -62,6 +62,7 @@ class CSkinButton : public CButton {
   void OnLButtonUp(UINT flags, CPoint pt);
   void OnCaptureChanged(CWnd* newCapture);
   void OnCancelMode();
+  void OnEnable(BOOL enable);
   DECLARE_MESSAGE_MAP()
 
  private:

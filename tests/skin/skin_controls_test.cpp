@@ -106,6 +106,27 @@ TEST(SkinButton, ClicksButNeverKeysPressIt) {
   EXPECT_EQ(host.TakeNotifications(), (Notes{{WM_COMMAND, CTestHostDlg::kButtonIds[0], 0}}));
 }
 
+// A change of state is drawn at the next paint, not inside EnableWindow (where the system's button
+// would draw it, only to be drawn again at the paint its enabler asks for); no change asks for none.
+TEST(SkinButton, AChangeOfStateIsDrawnAtTheNextPaintOnly) {
+  CTestHostDlg& host = SharedHost();
+  CSkinButton& button = host.m_buttons[0];
+  ASSERT_TRUE(button.IsWindowEnabled());
+  const struct {
+    BOOL enable;
+    bool pending;
+  } steps[] = {{FALSE, true}, {FALSE, false}, {TRUE, true}, {TRUE, false}};
+  for (const auto& step : steps) {
+    button.UpdateWindow();
+    button.EnableWindow(step.enable);
+    RECT dirty = {};
+    EXPECT_EQ(step.pending, ::GetUpdateRect(button.m_hWnd, &dirty, FALSE) != FALSE) << "enable " << step.enable;
+    button.UpdateWindow();
+    EXPECT_FALSE(::GetUpdateRect(button.m_hWnd, &dirty, FALSE)) << "painted by the next paint";
+    EXPECT_EQ(step.enable, button.IsWindowEnabled());
+  }
+}
+
 TEST(SkinProgressBar, FilledWidthFollowsThePositionAndNeverLeavesTheBar) {
   const struct {
     int width, min, max, pos, filled;
