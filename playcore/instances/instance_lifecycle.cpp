@@ -3,6 +3,7 @@
 #include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_bridge.h"
 #include "playcore/instances/prepared_movies.h"
+#include "playcore/presenter/device_pool.h"
 #include "playcore/recorder/recorder_probe.h"
 
 #include <cstring>
@@ -124,6 +125,8 @@ int Release(sPLAYERINSTANCE* instance) {
   instance->preloadMap.Close();
   instance->dataMap.Close();
   ResetLoadMap(&instance->loadMap);
+  // The devices the panes kept from their last movies go with the players, before the windows do.
+  ProcessDevicePool().Clear();
   return 1;
 }
 

@@ -7,6 +7,7 @@
 
 #include <utility>
 
+#include "playcore/presenter/device_pool.h"
 #include "playcore/presenter/direct3d_objects.h"
 #include "playcore/presenter/presenter_constants.h"
 #include "playcore/presenter/present_hold.h"
@@ -85,6 +86,8 @@ D3DPresentEngine::~D3DPresentEngine() {
   if (renderer_) renderer_->ReleaseDevice();
   renderer_.reset();
   manager_.reset();
+  KeepDevice();
+  deviceDefaults_.reset();
   deviceEx_.reset();
   device_.reset();
   d3d9Ex_.reset();
@@ -134,8 +137,16 @@ HRESULT D3DPresentEngine::CreateD3DDevice() {
   // Whatever was drawn on the old device goes with it.
   keptSurface_.reset();
   if (renderer_) renderer_->ReleaseDevice();
+  deviceDefaults_.reset();
   deviceEx_.reset();
   device_.reset();
+  deviceAdapter_ = adapter;
+  deviceFlags_ = flags;
+  if (TakeKeptDevice()) {
+    d3d9_->GetAdapterDisplayMode(adapter, &displayMode_);
+    return manager_->ResetDevice(device_.get(), resetToken_);
+  }
+  const D3DPRESENT_PARAMETERS asked = params_;
   if (d3d9Ex_) {
     hr = d3d9Ex_->CreateDeviceEx(adapter, D3DDEVTYPE_HAL, window_, flags, &params_, nullptr,
                                  deviceEx_.put());
@@ -144,8 +155,51 @@ HRESULT D3DPresentEngine::CreateD3DDevice() {
     hr = d3d9_->CreateDevice(adapter, D3DDEVTYPE_HAL, window_, flags, &params_, device_.put());
   }
   if (FAILED(hr)) return hr;
+  NoteDeviceParameters(asked);
   d3d9_->GetAdapterDisplayMode(adapter, &displayMode_);
   return manager_->ResetDevice(device_.get(), resetToken_);
+}
+
+bool D3DPresentEngine::TakeKeptDevice() {
+  if (!d3d9Ex_ || !EnginesKeepDevices()) return false;
+  KeptDevice kept;
+  if (!ProcessDevicePool().Take(window_, deviceAdapter_, deviceFlags_, &kept)) return false;
+  // A device lost while it was kept, or whose states cannot be set back, is let go here.
+  if (kept.device->CheckDeviceState(window_) != S_OK || !kept.defaults || FAILED(kept.defaults->Apply())) {
+    return false;
+  }
+  deviceEx_ = std::move(kept.device);
+  deviceEx_.As(&device_);
+  deviceDefaults_ = std::move(kept.defaults);
+  deviceParams_ = kept.params;
+  params_ = kept.params;
+  return true;
+}
+
+void D3DPresentEngine::KeepDevice() {
+  if (!deviceEx_ || !deviceDefaults_ || !EnginesKeepDevices() || !IsWindow(window_)) return;
+  // Nothing of this engine's stays bound to the device: its own back buffer is the target again and
+  // every state is as the device was made or last reset.
+  ComPtr<IDirect3DSurface9> backBuffer;
+  if (FAILED(device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put())) ||
+      FAILED(device_->SetRenderTarget(0, backBuffer.get())) || FAILED(deviceDefaults_->Apply())) {
+    return;
+  }
+  KeptDevice kept;
+  kept.window = window_;
+  kept.adapter = deviceAdapter_;
+  kept.flags = deviceFlags_;
+  kept.params = deviceParams_;
+  kept.device = deviceEx_.Copy();
+  kept.defaults = deviceDefaults_.Copy();
+  ProcessDevicePool().Keep(std::move(kept));
+}
+
+void D3DPresentEngine::NoteDeviceParameters(const D3DPRESENT_PARAMETERS& asked) {
+  deviceParams_ = asked;
+  deviceDefaults_.reset();
+  // The states as made (or reset), set back on the device when it is taken again from the pool.
+  if (deviceEx_ && EnginesKeepDevices()) device_->CreateStateBlock(D3DSBT_ALL, deviceDefaults_.put());
 }
 
 HRESULT D3DPresentEngine::CreateVideoSamples(IMFMediaType* type, SampleList& samples) {
@@ -169,7 +223,20 @@ HRESULT D3DPresentEngine::CreateVideoSamples(IMFMediaType* type, SampleList& sam
   // made again on the reset device below (an extended device keeps them).
   const bool plain = !deviceEx_;
   if (plain && renderer_) renderer_->ReleaseDevice();
-  hr = device_->Reset(&params_);
+  if (deviceDefaults_ && SamePresentParameters(params_, deviceParams_)) {
+    // A device kept from the movie before, already made for these frames: the states a reset would
+    // give, without the reset (whose next drawing costs what a new device's does under Wine), and
+    // no picture of that movie left in the back buffer, which the snapshot reads.
+    hr = deviceDefaults_->Apply();
+    ComPtr<IDirect3DSurface9> backBuffer;
+    if (SUCCEEDED(hr)) hr = device_->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put());
+    if (SUCCEEDED(hr)) hr = device_->ColorFill(backBuffer.get(), nullptr, kOpaqueBlack);
+  } else {
+    const D3DPRESENT_PARAMETERS asked = params_;
+    deviceDefaults_.reset();
+    hr = device_->Reset(&params_);
+    if (SUCCEEDED(hr)) NoteDeviceParameters(asked);
+  }
   // The samples' swap chains are never presented: their back buffers only carry frames.
   D3DPRESENT_PARAMETERS sampleParams = params_;
   sampleParams.SwapEffect = D3DSWAPEFFECT_DISCARD;

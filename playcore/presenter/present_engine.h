@@ -105,6 +105,12 @@ class D3DPresentEngine : public SchedulerCallback {
   void FillPresentParameters(UINT width, UINT height, D3DFORMAT format, D3DSWAPEFFECT swapEffect);
   HRESULT CreateOneSample(D3DPRESENT_PARAMETERS& params, SampleList& samples);
   HRESULT ResetPlainDevice();
+  // Under Wine: the device kept for this window by an engine before (true when taken), and this
+  // engine's device left there when it goes.
+  bool TakeKeptDevice();
+  void KeepDevice();
+  // What was asked of the device at its making or reset, and its states then.
+  void NoteDeviceParameters(const D3DPRESENT_PARAMETERS& asked);
 
   UINT resetToken_ = 0;
   HWND window_ = nullptr;
@@ -123,6 +129,10 @@ class D3DPresentEngine : public SchedulerCallback {
   quill::com::ComPtr<IDirect3DDeviceManager9> manager_;
   quill::com::ComPtr<IDirect3DSurface9> keptSurface_;
   D3DPRESENT_PARAMETERS params_ = {};
+  D3DPRESENT_PARAMETERS deviceParams_ = {};
+  quill::com::ComPtr<IDirect3DStateBlock9> deviceDefaults_;  // only where devices are kept
+  UINT deviceAdapter_ = 0;
+  DWORD deviceFlags_ = 0;
   HDC memoryDc_ = nullptr;
   HBITMAP memoryBitmap_ = nullptr;
   HGDIOBJ oldBitmap_ = nullptr;

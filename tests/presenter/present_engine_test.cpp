@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <evr.h>
+#include <memory>
 #include <mfapi.h>
 
+#include "playcore/presenter/device_pool.h"
 #include "playcore/presenter/direct3d_objects.h"
 #include "playcore/presenter/wine_host.h"
 #include "tests/presenter/presenter_fixture.h"
@@ -248,15 +250,22 @@ TEST(Direct3DCacheTest, UnderWineEveryEngineSharesTheProcessObjectAndElsewhereEa
   const Direct3DObjects b = Direct3DForEngine(true);
   ASSERT_TRUE(a.plain && b.plain);
   EXPECT_EQ(RunningOnWine(), a.plain.get() == b.plain.get());
-  // Engines made one after the other on the shared object each get a working device.
+  // Engines made one after the other on the shared object each get a working device: under Wine the
+  // one the engine before kept for the window (taken out of the pool while in use).
   TestWindow window(64, 48);
+  ProcessDevicePool().Clear();
   for (int i = 0; i < 2; ++i) {
-    HRESULT hr = E_FAIL;
-    D3DPresentEngine engine(&hr);
-    ASSERT_EQ(S_OK, hr);
-    engine.SetVideoWindow(window.hwnd());
-    EXPECT_EQ(S_OK, engine.CreateD3DDevice()) << "engine " << i;
+    {
+      HRESULT hr = E_FAIL;
+      D3DPresentEngine engine(&hr);
+      ASSERT_EQ(S_OK, hr);
+      engine.SetVideoWindow(window.hwnd());
+      EXPECT_EQ(S_OK, engine.CreateD3DDevice()) << "engine " << i;
+      EXPECT_EQ(0u, ProcessDevicePool().size()) << "engine " << i;
+    }
+    EXPECT_EQ(EnginesKeepDevices() ? 1u : 0u, ProcessDevicePool().size()) << "after engine " << i;
   }
+  ProcessDevicePool().Clear();
 }
 
 TEST(Direct3DCacheTest, AnObjectPreparedAheadIsTheOneTheEnginesGetUnderWineOnly) {
@@ -268,6 +277,88 @@ TEST(Direct3DCacheTest, AnObjectPreparedAheadIsTheOneTheEnginesGetUnderWineOnly)
   const Direct3DObjects kept = ProcessDirect3D().Get(extended);
   EXPECT_EQ(kept.plain.get(), Direct3DForEngine(extended).plain.get());
   EXPECT_EQ(extended, static_cast<bool>(kept.extended));
+}
+
+TEST(DevicePoolTest, AnyFieldAnEngineSetsMakesADifferentRequest) {
+  D3DPRESENT_PARAMETERS base = {};
+  base.BackBufferWidth = 640;
+  base.BackBufferHeight = 360;
+  base.BackBufferFormat = D3DFMT_X8R8G8B8;
+  base.BackBufferCount = 1;
+  base.SwapEffect = D3DSWAPEFFECT_COPY;
+  base.Windowed = TRUE;
+  base.EnableAutoDepthStencil = TRUE;
+  base.AutoDepthStencilFormat = D3DFMT_D24S8;
+  const struct {
+    const char* what;
+    void (*change)(D3DPRESENT_PARAMETERS*);
+  } changes[] = {
+      {"width", [](D3DPRESENT_PARAMETERS* p) { p->BackBufferWidth = 1280; }},
+      {"height", [](D3DPRESENT_PARAMETERS* p) { p->BackBufferHeight = 720; }},
+      {"format", [](D3DPRESENT_PARAMETERS* p) { p->BackBufferFormat = D3DFMT_UNKNOWN; }},
+      {"swap effect", [](D3DPRESENT_PARAMETERS* p) { p->SwapEffect = D3DSWAPEFFECT_DISCARD; }},
+      {"depth", [](D3DPRESENT_PARAMETERS* p) { p->EnableAutoDepthStencil = FALSE; }},
+      {"flags", [](D3DPRESENT_PARAMETERS* p) { p->Flags = D3DPRESENTFLAG_VIDEO; }},
+      {"interval", [](D3DPRESENT_PARAMETERS* p) { p->PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE; }},
+  };
+  EXPECT_TRUE(SamePresentParameters(base, base));
+  for (const auto& c : changes) {
+    D3DPRESENT_PARAMETERS other = base;
+    c.change(&other);
+    EXPECT_FALSE(SamePresentParameters(base, other)) << c.what;
+  }
+}
+
+// A device made on `window` for the pool's cases.
+KeptDevice MakeKept(HWND window, DWORD flags) {
+  KeptDevice kept;
+  const Direct3DObjects d3d = Direct3DForEngine(true);
+  if (!d3d.extended) return kept;
+  D3DPRESENT_PARAMETERS params = {};
+  params.BackBufferWidth = 64;
+  params.BackBufferHeight = 48;
+  params.BackBufferCount = 1;
+  params.SwapEffect = D3DSWAPEFFECT_COPY;
+  params.Windowed = TRUE;
+  kept.window = window;
+  kept.flags = flags;
+  kept.params = params;
+  d3d.extended->CreateDeviceEx(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &params, nullptr, kept.device.put());
+  if (kept.device) kept.device->CreateStateBlock(D3DSBT_ALL, kept.defaults.put());
+  return kept;
+}
+
+TEST(DevicePoolTest, ADeviceIsTakenBackOnlyForItsOwnWindowAndAsItWasMade) {
+  constexpr DWORD kFlags = D3DCREATE_SOFTWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED;
+  DevicePool pool;
+  KeptDevice out;
+  auto window = std::make_unique<TestWindow>(64, 48);
+  KeptDevice kept = MakeKept(window->hwnd(), kFlags);
+  ASSERT_TRUE(kept.device);
+  IDirect3DDevice9Ex* const made = kept.device.get();
+  EXPECT_FALSE(pool.Take(window->hwnd(), 0, kFlags, &out)) << "nothing kept yet";
+  pool.Keep(std::move(kept));
+  EXPECT_EQ(1u, pool.size());
+  ASSERT_TRUE(pool.Take(window->hwnd(), 0, kFlags, &out));
+  EXPECT_EQ(made, out.device.get());
+  EXPECT_EQ(0u, pool.size());
+  // Made with other flags: not taken, and let go.
+  pool.Keep(std::move(out));
+  EXPECT_FALSE(pool.Take(window->hwnd(), 0, kFlags | D3DCREATE_FPU_PRESERVE, &out));
+  EXPECT_EQ(0u, pool.size());
+  // A window that went: its device is not given to the window made next, whatever its handle.
+  pool.Keep(MakeKept(window->hwnd(), kFlags));
+  const HWND gone = window->hwnd();
+  window.reset();
+  TestWindow next(64, 48);
+  EXPECT_FALSE(pool.Take(gone, 0, kFlags, &out));
+  EXPECT_FALSE(pool.Take(next.hwnd(), 0, kFlags, &out));
+  pool.Keep(MakeKept(next.hwnd(), kFlags));
+  pool.Keep(MakeKept(next.hwnd(), kFlags));
+  EXPECT_EQ(1u, pool.size()) << "one device a window";
+  pool.Clear();
+  EXPECT_EQ(0u, pool.size());
+  EXPECT_FALSE(pool.Take(next.hwnd(), 0, kFlags, &out));
 }
 
 INSTANTIATE_TEST_SUITE_P(DividedRectangleSpherePlanes, SceneModeTest, ::testing::Values(1, 2, 3, 4));
