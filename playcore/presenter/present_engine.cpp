@@ -164,10 +164,8 @@ bool D3DPresentEngine::TakeKeptDevice() {
   if (!d3d9Ex_ || !EnginesKeepDevices()) return false;
   KeptDevice kept;
   if (!ProcessDevicePool().Take(window_, deviceAdapter_, deviceFlags_, &kept)) return false;
-  // A device lost while it was kept, or whose states cannot be set back, is let go here.
-  if (kept.device->CheckDeviceState(window_) != S_OK || !kept.defaults || FAILED(kept.defaults->Apply())) {
-    return false;
-  }
+  // Its states were set back when it was kept and nothing used it since; one lost meanwhile goes here.
+  if (kept.device->CheckDeviceState(window_) != S_OK) return false;
   deviceEx_ = std::move(kept.device);
   deviceEx_.As(&device_);
   deviceDefaults_ = std::move(kept.defaults);
