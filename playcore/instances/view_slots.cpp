@@ -121,10 +121,15 @@ int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t
   });
 }
 
+// A picture that moved is drawn again in its new place (a paused one too: the presenter's own pass
+// after the new destination has no frame once the mixer's type was renegotiated). One that stays
+// where it was is not: drawing the same frame again cost a present, which under Wine waits for the
+// device's earlier work (20-45 ms a pane when a pair opens, where the aspect was just applied).
 int UpdateVideoRect(sPLAYERINSTANCE* instance) {
   return WithInstance(instance, 0, [&](CPlayer* player) {
+    const RECT before = instance->destRect;
     const int laid = LayOut(instance, player);
-    if (laid && player) player->RepaintVideo();
+    if (laid && player && !EqualRect(&before, &instance->destRect)) player->RepaintVideo();
     return laid;
   });
 }

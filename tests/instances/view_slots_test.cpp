@@ -1,7 +1,7 @@
 // The view slots on a real player showing a generated recording through the 360-degree scene: the
 // view mode reaches the scene, a turn changes the sphere's rotation and a reset brings it back, the
 // flip turns the views over and back, the flat picture mirrors and un-mirrors, and the zoom slot
-// refuses a factor of 0.
+// refuses a factor of 0; laying the picture out again draws it only where its place changed.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -72,6 +72,29 @@ TEST_F(ViewSlots, FlatPictureMirrorsAndComesBack) {
   EXPECT_EQ(1, instance()->aspectMode);
   Close();
   UseSceneInProbes(false);
+}
+
+// A paused picture is drawn again when it is laid out in a new place, and not when it is laid out
+// again where it already is.
+TEST_F(ViewSlots, UpdateVideoRectDrawsOnlyAMovedPicture) {
+  Open();
+  ASSERT_EQ(1, funcs().Play(instance()));
+  ASSERT_TRUE(PumpUntil(kReadyTimeoutMs, [] { return FrameCount(0) >= 3; })) << "no frames";
+  ASSERT_EQ(1, funcs().Pause(instance()));
+  ASSERT_TRUE(WaitForMessage(*windows_, quill::msg::kPlayerPaused, 1, kReadyTimeoutMs)) << "not paused";
+  struct Step {
+    const char* what;
+    size_t drawn;
+  };
+  // The open itself never placed the picture: the first layout moves it into the pane.
+  const Step steps[] = {{"first place", 1}, {"same place", 0}, {"same place again", 0}};
+  size_t before = FrameCount(0);
+  for (const Step& step : steps) {
+    EXPECT_EQ(1, funcs().UpdateVideoRect(instance())) << step.what;
+    EXPECT_EQ(before + step.drawn, FrameCount(0)) << step.what;
+    before = FrameCount(0);
+  }
+  Close();
 }
 
 TEST_F(ViewSlots, WithoutAMovieTheSlotsAnswerZero) {
