@@ -22,7 +22,7 @@ HRESULT CDivideScreenContainer::CreateScreenGeometry(int screen, float xc, float
                                                      float widthFactor) {
   Lock lock(lock_);
   if (screen < 0 || screen >= kScreens) return E_INVALIDARG;
-  return screens_[screen].Fill(DividedScreenGrid(screen, xc, yb, widthFactor));
+  return screens_[screen].Fill(*SharedDividedScreenGrid(screen, xc, yb, widthFactor));
 }
 
 HRESULT CDivideScreenContainer::Draw(IDirect3DDevice9* device, IDirect3DTexture9* texture) {
@@ -57,7 +57,7 @@ HRESULT CPlainContainer::CreateBuffers(IDirect3DDevice9* device) {
 HRESULT CPlainContainer::CreatePlaneGeometry(int plane, float xo, float yo) {
   Lock lock(lock_);
   if (plane < 0 || plane >= kPlanes) return E_INVALIDARG;
-  return planes_[plane].Fill(PlaneGrid(xo, yo));
+  return planes_[plane].Fill(*SharedPlaneGrid(xo, yo));
 }
 
 HRESULT CPlainContainer::Draw(IDirect3DDevice9* device, IDirect3DTexture9* texture) {

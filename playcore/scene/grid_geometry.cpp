@@ -1,7 +1,10 @@
 // Generators of the scene's vertices.
 #include "playcore/scene/grid_geometry.h"
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <mutex>
 
 namespace playcore {
 namespace {
@@ -54,6 +57,43 @@ std::vector<GridVertex> GridPositions(const GridLayout& grid) {
   return out;
 }
 
+// The shared grids, keyed by their arguments' bits (a grid is a pure function of them).
+class GridCache {
+ public:
+  using Key = std::array<uint32_t, 5>;
+
+  template <class Make>
+  SharedGrid Get(const Key& key, Make make) {
+    std::lock_guard<std::mutex> hold(mutex_);
+    for (const Entry& e : entries_) {
+      if (e.key == key) return e.grid;
+    }
+    SharedGrid grid = std::make_shared<const std::vector<GridVertex>>(make());
+    if (entries_.size() < kKept) entries_.push_back({key, grid});
+    return grid;
+  }
+
+ private:
+  static constexpr size_t kKept = 8;
+  struct Entry {
+    Key key;
+    SharedGrid grid;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
+
+GridCache& Grids() {
+  static GridCache cache;
+  return cache;
+}
+
+uint32_t Bits(float f) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
 // Ring radius of an unrolled row: sqrt(2 (sin b + 1)), never the root of a negative rounding error.
 float RingRadius(float b) {
   const float inside = 2.0f * (std::sin(b) + 1.0f);
@@ -61,6 +101,15 @@ float RingRadius(float b) {
 }
 
 }  // namespace
+
+SharedGrid SharedPlaneGrid(float xo, float yo) {
+  return Grids().Get({1, Bits(xo), Bits(yo), 0, 0}, [=] { return PlaneGrid(xo, yo); });
+}
+
+SharedGrid SharedDividedScreenGrid(int screen, float xc, float yb, float widthFactor) {
+  return Grids().Get({2, static_cast<uint32_t>(screen), Bits(xc), Bits(yb), Bits(widthFactor)},
+                     [=] { return DividedScreenGrid(screen, xc, yb, widthFactor); });
+}
 
 std::vector<GridVertex> RectangleScreenGrid(float xc, float yc, float width) {
   if (!std::isfinite(width) || !(width > 0.0f)) width = 1.0f;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace playcore {
@@ -52,6 +53,16 @@ std::vector<GridVertex> DividedScreenGrid(int screen, float xc, float yb, float 
 
 // One plane (4.0 wide) starting at x = xo - 2.0 that unrolls the full turn of the ring.
 std::vector<GridVertex> PlaneGrid(float xo, float yo);
+
+// The same grids, computed once per process for each set of arguments and shared: every scene
+// builds the same ones (the scene's arguments are constants), and the planes take 5-6 ms each to
+// compute under Wine, on the thread that readies a movie's picture. A few argument sets are kept;
+// others are computed each time.
+// Threads: any. The cache's lock is taken last (callers may hold their container's lock) and
+// nothing else is taken while it is held.
+using SharedGrid = std::shared_ptr<const std::vector<GridVertex>>;
+SharedGrid SharedPlaneGrid(float xo, float yo);
+SharedGrid SharedDividedScreenGrid(int screen, float xc, float yb, float widthFactor);
 
 // The sphere of the sphere view: 64 slices x 64 stacks of radius 200, poles on the z axis (so no
 // vertex lies on the y axis, where the texture formula has no direction), indexed triangles.

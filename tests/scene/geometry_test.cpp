@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "playcore/scene/camera.h"
@@ -75,6 +76,49 @@ TEST(Planes, SpanTwelveUnitsAndWrapWithoutASeam) {
     EXPECT_NEAR(first.u, last.u, 0.01f);
     EXPECT_NEAR(first.v, last.v, 0.01f);
   }
+}
+
+bool SameBits(const std::vector<GridVertex>& a, const std::vector<GridVertex>& b) {
+  return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(GridVertex)) == 0;
+}
+
+// The shared grids are exactly the computed ones, one object per set of arguments, also for sets
+// beyond those the process keeps and for arguments that differ only in their bits.
+TEST(SharedGrids, AreTheComputedGridsOncePerArguments) {
+  struct Kind {
+    const char* what;
+    SharedGrid (*shared)(int n);
+    std::vector<GridVertex> (*computed)(int n);
+    int sceneSets;  // n below it: the arguments the scene itself builds with
+  };
+  const Kind cases[] = {
+      {"planes", [](int n) { return SharedPlaneGrid(kPlaneOffsetsX[n % 3] + 0.25f * (n / 3), kPlaneOffsetY); },
+       [](int n) { return PlaneGrid(kPlaneOffsetsX[n % 3] + 0.25f * (n / 3), kPlaneOffsetY); }, 3},
+      {"divided", [](int n) { return SharedDividedScreenGrid(n % 2, 0.0f, 0.5f * n, kDividedWidthFactor); },
+       [](int n) { return DividedScreenGrid(n % 2, 0.0f, 0.5f * n, kDividedWidthFactor); }, 2},
+  };
+  // The scene's own sets are asked for first, as the program does.
+  std::vector<SharedGrid> sceneGrids;
+  for (const Kind& c : cases) {
+    for (int n = 0; n < c.sceneSets; ++n) sceneGrids.push_back(c.shared(n));
+  }
+  for (const Kind& c : cases) {
+    std::vector<SharedGrid> first;
+    for (int n = 0; n < 12; ++n) {
+      first.push_back(c.shared(n));
+      ASSERT_TRUE(first.back()) << c.what << " " << n;
+      EXPECT_TRUE(SameBits(*first.back(), c.computed(n))) << c.what << " " << n;
+    }
+    for (int n = 0; n < 12; ++n) {
+      const SharedGrid again = c.shared(n);
+      EXPECT_TRUE(SameBits(*again, *first[n])) << c.what << " again " << n;
+      for (int m = 0; m < n; ++m) EXPECT_NE(first[m].get(), again.get()) << c.what << " " << m << " and " << n;
+    }
+    // The scene's own sets are kept: asked again, the same grid is handed out.
+    for (int n = 0; n < c.sceneSets; ++n) EXPECT_EQ(first[n].get(), c.shared(n).get()) << c.what << " " << n;
+  }
+  // Zero and minus zero are different arguments with different bits, never mixed up.
+  EXPECT_NE(SharedPlaneGrid(0.0f, kPlaneOffsetY).get(), SharedPlaneGrid(-0.0f, kPlaneOffsetY).get());
 }
 
 TEST(SphereMesh, TextureCoordinatesAreFiniteAndWithinTheRimRadius) {
