@@ -83,9 +83,10 @@ class GridCache {
   std::vector<Entry> entries_;
 };
 
+// Never destroyed: a Media Foundation thread may still ready a picture while the process exits.
 GridCache& Grids() {
-  static GridCache cache;
-  return cache;
+  static GridCache* const cache = new GridCache;
+  return *cache;
 }
 
 uint32_t Bits(float f) {
