@@ -182,7 +182,8 @@ TEST(PlaybackProcess, PauseSeekBarAndDragRotation) {
   EXPECT_EQ(Prop(main, L"QuillmereX.Position"), 40);
   EXPECT_EQ(Prop(main, L"QuillmereX.State"), 3);
 
-  // A drag turns the paused 360-degree view; after a quick release it keeps turning for a while and
+  // A drag turns the paused 360-degree view (the pane counts the steps its scene took, not the drag's
+  // answers); after a quick release it keeps turning for a while and
   // stops by itself.
   HWND pane = GetDlgItem(main, 1000);
   ASSERT_NE(pane, nullptr);

@@ -38,8 +38,10 @@ PanePaint ChoosePanePaint(int pane, bool blank, bool active, int ownState, int s
 // Turns the view of player `player` by a drag of (dx, dy) pixels in `pane` (its client width scales
 // the angle; `zoom` is the pane's zoom factor, whose field of view sets the turn per pixel): 1 while
 // the view turns, 0 when it stopped (the record's movement is then cleared). The panes and the
-// controller pad call it.
-int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom);
+// controller pad call it. `viewMoved`, when given, says whether the player's view took the turn (a
+// horizontal drag answers 1 even when the scene refused it): the panes count only those turns.
+int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom,
+                     bool* viewMoved = nullptr);
 
 class CMovieStatic : public CStatic {
  public:

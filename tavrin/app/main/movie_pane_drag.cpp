@@ -38,7 +38,8 @@ class MomentLock {
 
 }  // namespace
 
-int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom) {
+int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int dx, int dy, float zoom,
+                     bool* viewMoved) {
   RECT rc = {};
   if (pane) ::GetClientRect(pane, &rc);
   // The turn per pixel follows the field of view the pane's zoom gives; the scene takes the zoom.
@@ -48,6 +49,7 @@ int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int d
   if (Active(player) && g_PlayerFuncs[player].MoveView) {
     moved = g_PlayerFuncs[player].MoveView(&g_PlayerInstance[player], a.x, a.y, zoom);
   }
+  if (viewMoved) *viewMoved = moved != 0;
   if (!moved && a.x == 0.0f) {
     if (moment) {
       moment->velocityX = moment->velocityY = 0;
@@ -148,12 +150,13 @@ void CMovieStatic::InertiaLoop() {
       ox = m_pMoment->offsetX;
       oy = m_pMoment->offsetY;
     }
-    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom) != 0;
+    bool viewMoved = false;
+    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom, &viewMoved) != 0;
     if (!turned) {
       MomentLock lock(&m_momentLock);
       if (m_pMoment) m_pMoment->Zero();
     }
-    CountTurn(turned);
+    CountTurn(viewMoved);
     // The pace of the coasting view; a stop ends the wait at once.
     ::WaitForSingleObject(m_hWake.get(), kInertiaStepMs);
   }
@@ -197,12 +200,14 @@ void CMovieStatic::OnMouseMove(UINT, CPoint pt) {
       m_pMoment->lastY = pt.y;
     }
     const int dy = m_nViewMode == 4 ? 0 : pt.y - m_ptLast.y;
-    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, pt.x - m_ptLast.x, dy, m_fZoom) != 0;
+    bool viewMoved = false;
+    const bool turned =
+        RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, pt.x - m_ptLast.x, dy, m_fZoom, &viewMoved) != 0;
     if (!turned) {
       ZeroMoment();
       ApplyCamera(m_nPlayer);
     }
-    CountTurn(turned);
+    CountTurn(viewMoved);
     m_ptLast = pt;
     ApplyCamera(m_nPlayer);
   } else if (m_bDragging) {
