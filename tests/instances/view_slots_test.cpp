@@ -24,7 +24,7 @@ TEST_F(ViewSlots, SceneSlotsTurnResetAndFlipTheView) {
   ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewSphere));
   Open();
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(300);
+  ASSERT_TRUE(PumpUntil(kReadyTimeoutMs, [] { return FrameCount(0) >= 1; })) << "no frame reached the scene";
   ASSERT_NE(nullptr, ProbeOf(0));
   CSphereModel* scene = ProbeOf(0)->scene();
   ASSERT_NE(nullptr, scene);
@@ -62,7 +62,7 @@ TEST_F(ViewSlots, FlatPictureMirrorsAndComesBack) {
   ASSERT_TRUE(InitInstance(0, windows_->pane(), kViewFlat));
   Open();
   ASSERT_EQ(1, funcs().Play(instance()));
-  Pump(300);
+  ASSERT_TRUE(PumpUntil(kReadyTimeoutMs, [] { return FrameCount(0) >= 1; })) << "no frame was drawn";
   EXPECT_EQ(0, funcs().SetViewMode(instance(), kViewFlat));
   EXPECT_EQ(1, funcs().ToggleFlip(instance()));
   EXPECT_EQ(0, funcs().ToggleFlip(instance()));
