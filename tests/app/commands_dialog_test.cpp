@@ -478,13 +478,14 @@ double Seconds(LARGE_INTEGER a, LARGE_INTEGER b) {
   return double(b.QuadPart - a.QuadPart) / double(f.QuadPart);
 }
 
-// Holds `command` for about `ms` and returns the steps and the held time.
-int Hold(CControllerDlg& pad, int command, DWORD ms, std::atomic<int>& counter, double* heldMs) {
+// Holds `command` until `steps` steps came (the user's hold, as long as a loaded machine needs) and
+// returns the steps counted at the release and the held time.
+int Hold(CControllerDlg& pad, int command, int steps, std::atomic<int>& counter, double* heldMs) {
   const int before = counter;
   LARGE_INTEGER t0, t1;
   QueryPerformanceCounter(&t0);
   pad.Press(command);
-  PumpMessages(ms);  // the user's hold
+  PumpUntil([&] { return counter - before >= steps; }, 10000);
   pad.Release();
   QueryPerformanceCounter(&t1);
   *heldMs = Seconds(t0, t1) * 1000;
@@ -525,9 +526,9 @@ TEST_F(CommandsTest, ThePadTurnsWhileHeldAndNeverAfter) {
     } cases[] = {{kPadUp, &g_rotations}, {kPadLeft, &g_rotations}, {kPadReset, &g_resets}};
     for (const Case& c : cases) {
       double held = 0;
-      const int steps = Hold(pad, c.command, 300, *c.counter, &held);
-      // About one step per 30 ms held (a busy loop would give thousands).
-      EXPECT_GE(steps, 2) << c.command;
+      const int steps = Hold(pad, c.command, 3, *c.counter, &held);
+      // Steps keep coming while held, at most one per 30 ms (a busy loop would give thousands).
+      EXPECT_GE(steps, 3) << c.command;
       EXPECT_LE(steps, static_cast<int>(held / 30) + 2) << c.command << " held " << held << " ms";
       const int settled = *c.counter;
       PumpMessages(120);  // a late step would come within a few periods
