@@ -47,15 +47,6 @@ class StageTimer {
 
 }  // namespace
 
-bool SystemFreeBytes(const std::wstring& folder, uint64_t* freeBytes) {
-  std::wstring dir = folder;
-  if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
-  ULARGE_INTEGER avail = {}, total = {}, free = {};
-  if (!GetDiskFreeSpaceExW(dir.c_str(), &avail, &total, &free)) return false;
-  *freeBytes = avail.QuadPart;
-  return true;
-}
-
 bool PreviewCanvas::Create(HWND window, UINT width, UINT height) {
   Release();
   window_ = window;
@@ -102,7 +93,6 @@ CMovieCapture::CMovieCapture(HWND owner)
     : owner_(owner),
       window_(owner),
       sinkFactory_(CreateMediaFoundationSinkWriter),
-      freeSpace_(SystemFreeBytes),
       cancelEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
       captureDone_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   bitmap_.SetSize(static_cast<int32_t>(kOutputWidth), static_cast<int32_t>(kOutputHeight), false);

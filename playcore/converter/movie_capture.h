@@ -67,9 +67,9 @@ struct ConvertTimes {
   double decodeSeconds = 0, renderSeconds = 0, writeSeconds = 0;
 };
 
-// Free bytes available to the caller on the volume of a folder; false when they cannot be told.
+// Free bytes available to the caller on the volume of a folder; false when they cannot be told. The
+// owner gives the query (the application's free-space function); without one no room is checked.
 using FreeSpaceQuery = std::function<bool(const std::wstring& folder, uint64_t* freeBytes)>;
-bool SystemFreeBytes(const std::wstring& folder, uint64_t* freeBytes);
 
 // The drawing canvas of a preview: the owner's DC, a memory DC (stretch mode COLORONCOLOR) and a
 // 1920 x 960 32-bit DIB section selected into it, the previous bitmap kept for the release. A frame

@@ -178,7 +178,7 @@ int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring&
   std::unique_ptr<playcore::CMovieCapture> job(playcore::CMovieCapture_Create(owner));
   if (!job) return kStepFailed;
   if (ConvertHooks().sinkWriter) job->SetSinkWriterFactory(ConvertHooks().sinkWriter);
-  if (ConvertHooks().freeSpace) job->SetFreeSpaceQuery(ConvertHooks().freeSpace);
+  job->SetFreeSpaceQuery(ConvertHooks().freeSpace ? ConvertHooks().freeSpace : FreeSpaceFn(SystemFreeSpace));
   // The work area of the owner's monitor: the picture is never presented beyond it.
   RECT work = {};
   if (owner && GetMonitorWorkRect(CWnd::FromHandle(owner), &work)) {

@@ -5,6 +5,7 @@
 #include "playcore/converter/conversion_rules.h"
 #include "playcore/mp4/multi_movie.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tavrin/skin/window_utils.h"
 
 namespace quill::app {
 
@@ -145,10 +146,8 @@ bool SystemFreeSpace(const std::wstring& folder, uint64_t* freeBytes) {
   // Any folder of the volume will do, a UNC share's too; the call wants a trailing backslash.
   std::wstring dir = folder;
   if (!dir.empty() && dir.back() != L'\\') dir += L'\\';
-  ULARGE_INTEGER avail = {}, total = {}, free = {};
-  if (!GetDiskFreeSpaceExW(dir.c_str(), &avail, &total, &free)) return false;
-  *freeBytes = avail.QuadPart;
-  return true;
+  *freeBytes = GetDiskFreeBytes(dir.c_str());
+  return *freeBytes != 0;  // 0: the volume could not be asked (or is full: no room either way)
 }
 
 bool FolderHasRoom(const std::wstring& folder, uint64_t needed, const FreeSpaceFn& freeSpace,

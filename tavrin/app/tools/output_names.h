@@ -66,8 +66,8 @@ std::wstring ConvertedName(const std::wstring& joinedMain);
 // has no main file or the path would not fit MAX_PATH.
 std::wstring UploadOutputName(const std::wstring& folder, const sRECORDINGPAIR& record);
 
-// Free bytes available to the caller on the volume holding `folder` (a drive or UNC path); false
-// when they cannot be told.
+// Free bytes available to the caller on the volume holding `folder` (a drive or UNC path), through
+// GetDiskFreeBytes; false when they cannot be told. The join's and the converter's room checks ask it.
 using FreeSpaceFn = std::function<bool(const std::wstring& folder, uint64_t* freeBytes)>;
 bool SystemFreeSpace(const std::wstring& folder, uint64_t* freeBytes);
 // Whether `needed` bytes fit on the output folder's own volume (strictly fewer than the free bytes).
