@@ -309,26 +309,6 @@ void RelativeOffsets(const MovieTables& m, const Plans& plans) {
   }
 }
 
-}  // namespace
-
-bool MakeChunkOffsetsRelative(sMP4MOVIE* movie, std::string* why) {
-  if (movie->chunkOffsetsRelative) return true;
-  MovieTables m;
-  if (!FindMovieTables(movie, &m, why)) return false;
-  std::vector<TrackPlan> plans(m.tracks.size());
-  for (size_t i = 0; i < m.tracks.size(); ++i) {
-    if (!ReadTable(m.tracks[i].stco, kCountOffset, kEntriesOffset, kOffsetEntry, &plans[i].mStco))
-      return Fail(why, "a chunk table does not fit its box");
-    if (!ChunksInside(m.tracks[i].stco, plans[i].mStco, m.mdat, 0))
-      return Fail(why, "a chunk lies outside the media data");
-  }
-  RelativeOffsets(m, plans);
-  movie->chunkOffsetsRelative = true;
-  return true;
-}
-
-namespace {
-
 // MergeRecording's body; may throw std::bad_alloc (the tables found, the plans, the edits, the index).
 bool MergeChecked(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why) {
   if (joined->hasLargeBoxes() || next->hasLargeBoxes()) return Fail(why, "64-bit box sizes cannot be joined");

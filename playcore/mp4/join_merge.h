@@ -15,10 +15,6 @@ namespace playcore {
 // reason when the two cannot be joined losslessly.
 bool MergeRecording(sMP4MOVIE* joined, sMP4MOVIE* next, std::string* why);
 
-// Makes a movie's chunk offsets relative to its "mdat" payload (a merge does this for the joined
-// movie; a movie written in another layout needs it too). False when a chunk lies outside it.
-bool MakeChunkOffsetsRelative(sMP4MOVIE* movie, std::string* why);
-
 // Turns relative chunk offsets into file offsets of the layout the writer will produce. False when
 // the output would not fit 32-bit offsets.
 bool ResolveChunkOffsets(sMP4MOVIE* movie, Layout layout, std::string* why);

@@ -73,10 +73,6 @@ using MultiMoviePtr = std::unique_ptr<sMULTIMOVIE, MultiMovieRelease>;
 bool WriteMovieFile(sMP4MOVIE* movie, const wchar_t* outPath, std::string* why,
                     Layout layout = Layout::kAsRead);
 
-// Writes a converted movie with its movie box first. Its chunk offsets follow the moved media data
-// here, so a caller must not shift them again.
-bool WriteConvertedMovie(sMP4CONVERTMOVIE* movie, const wchar_t* outPath, std::string* why);
-
 // True when two paths name the same file (same full path, letter case aside), or cannot be resolved.
 bool SameOutputPath(const wchar_t* a, const wchar_t* b);
 

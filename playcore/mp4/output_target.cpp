@@ -65,10 +65,6 @@ bool sMULTIMOVIE::NamesAnInput(const wchar_t* out) const {
   return false;
 }
 
-bool WriteConvertedMovie(sMP4CONVERTMOVIE* movie, const wchar_t* outPath, std::string* why) {
-  return MakeChunkOffsetsRelative(movie, why) && WriteMovieFile(movie, outPath, why, Layout::kMovieFirst);
-}
-
 bool WriteMovieFile(sMP4MOVIE* movie, const wchar_t* outPath, std::string* why, Layout layout) {
   if (!ResolveChunkOffsets(movie, layout, why)) return false;
   std::wstring target;
