@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/framework/private_messages.h"
+#include "playcore/scene/trackball.h"
 #include "tavrin/app/main/app_startup.h"
 #include "tavrin/app/main/button_rules.h"
 #include "tavrin/app/main/layout_geometry.h"
@@ -97,7 +98,7 @@ TEST(ButtonRules, EnabledSetsByState) {
 
 TEST(StartupTables, PresetDirectionsAreUnitVectorsWithTheSingleFloatRoots) {
   for (int row = 0; row < playcore::kPresetViewCount; ++row) {
-    const float* v = g_PresetViewDirections[row];
+    const float* v = playcore::PresetDirections()[row].data();
     EXPECT_EQ(v[1], row < 4 ? 0.70710677f : 0.8660254f) << row;
     EXPECT_NEAR(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]), 1.0, 1e-6) << row;
     EXPECT_EQ(v[3], 0.0f);

@@ -5,27 +5,12 @@
 #include <commctrl.h>
 #include <gdiplus.h>
 
-#include <cmath>
 #include <memory>
 
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/start_marks.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
-
-namespace {
-
-const float kRootHalf = std::sqrt(0.5f);
-const float kRootThreeQuarters = std::sqrt(0.75f);
-
-}  // namespace
-
-const float g_PresetViewDirections[playcore::kPresetViewCount][4] = {
-    {-0.5f, kRootHalf, -0.5f, 0.0f},         {-0.5f, kRootHalf, 0.5f, 0.0f},
-    {0.5f, kRootHalf, -0.5f, 0.0f},          {0.5f, kRootHalf, 0.5f, 0.0f},
-    {0.0f, kRootThreeQuarters, -0.5f, 0.0f}, {0.0f, kRootThreeQuarters, 0.5f, 0.0f},
-    {-0.5f, kRootThreeQuarters, 0.0f, 0.0f}, {0.5f, kRootThreeQuarters, 0.0f, 0.0f},
-};
 
 const RECT g_SettingsLayoutRect = {40, 60, 200, 80};
 

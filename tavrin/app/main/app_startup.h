@@ -7,11 +7,6 @@
 #include "platform/framework/app.h"
 #include "playcore/instances/player_instance.h"
 
-// The eight preset view directions that the main dialog copies into both player instances. Each is a
-// unit vector (x, y, z) with w 0; the y components are the single-float square roots of 0.5 (rows
-// 1-4) and 0.75 (rows 5-8), computed before the program's entry runs.
-extern const float g_PresetViewDirections[playcore::kPresetViewCount][4];
-
 // The settings dialog's layout rectangle.
 extern const RECT g_SettingsLayoutRect;
 

@@ -6,6 +6,7 @@
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/mp4/box_name_tree.h"
+#include "playcore/scene/trackball.h"
 #include "tavrin/app/main/app_startup.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/start_marks.h"
@@ -151,7 +152,10 @@ void CtavrinDlg::InitPlayerInstances() {
     playcore::ClearInstanceRecord(&g_PlayerInstance[i]);
     playcore::PlayerInstance::FillFuncs(&g_PlayerFuncs[i]);
     g_PlayerInstance[i].renderer.engineViewMode = 3;
-    std::memcpy(g_PlayerInstance[i].renderer.presetViews, g_PresetViewDirections, sizeof g_PresetViewDirections);
+    // The scene's own table of the eight directions (the one its trackball seeds from).
+    const playcore::ReferenceDirections& presets = playcore::PresetDirections();
+    static_assert(sizeof presets == sizeof g_PlayerInstance[i].renderer.presetViews);
+    std::memcpy(g_PlayerInstance[i].renderer.presetViews, presets.data(), sizeof presets);
   }
   // 12. Init with the panes' windows.
   for (int i = 0; i < playcore::kPlayerCount; ++i) {
