@@ -68,7 +68,7 @@ BOOL CSettingDlg::OnInitDialog() {
   m_grpGraph.Create(UIText(kTextGraphGroup), kGroupStyle, CRect(10, 30, (355 - cx) * 2, 100), this, 0xffff);
   m_chkParkingShock.m_nImageWidth = kCheckImageSize;
   m_chkParkingShock.m_nImageHeight = kCheckImageSize;
-  m_chkParkingShock.Create(UIText(kTextParkingShock), WS_CHILD | BS_OWNERDRAW, CRect(40, 60, 200, 80), this,
+  m_chkParkingShock.Create(UIText(kTextParkingShock), WS_CHILD | BS_OWNERDRAW, CRect(kSettingsLayoutRect), this,
                            IDC_SETTINGS_PARKING_SHOCK);
   m_chkParkingShock.SetImages(kCheckBitmap);
   m_chkParkingShock.m_bChecked = TRUE;

@@ -26,6 +26,8 @@ namespace quill::app {
 // Posted to the main dialog when an option changes: wParam the option (kOptionParkingShock), lParam 1
 // when it is now on, else 0.
 constexpr UINT kSettingChangedMessage = quill::msg::kSettingChanged;
+// The settings dialog's layout rectangle: where its parking-shock check box sits.
+inline constexpr RECT kSettingsLayoutRect = {40, 60, 200, 80};
 constexpr WPARAM kOptionParkingShock = 0;
 
 // The version static's text: "version <version>" and the notice line with the year of `buildDate`

@@ -12,8 +12,6 @@
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/gdi_drawing.h"
 
-const RECT g_SettingsLayoutRect = {40, 60, 200, 80};
-
 CtavrinApp::CtavrinApp() : CWinApp(nullptr) { m_dwRestartManagerSupportFlags = 1; }
 
 BOOL CtavrinApp::InitInstance() {

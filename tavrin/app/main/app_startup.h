@@ -7,9 +7,6 @@
 #include "platform/framework/app.h"
 #include "playcore/instances/player_instance.h"
 
-// The settings dialog's layout rectangle.
-extern const RECT g_SettingsLayoutRect;
-
 class CtavrinApp : public CWinApp {
  public:
   CtavrinApp();
