@@ -5,6 +5,7 @@
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/skin_messages.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tavrin/skin/window_utils.h"
 
 #include <cwchar>
 
@@ -101,18 +102,12 @@ BOOL CFileSelectDlg::OnInitDialog() {
 
 void CFileSelectDlg::PlaceOnOwnerMonitor() {
   HWND owner = ::GetWindow(m_hWnd, GW_OWNER);
-  RECT ownerRect = {};
-  POINT at = {0, 0};
-  if (owner && ::GetWindowRect(owner, &ownerRect)) at = {ownerRect.left, ownerRect.top};
-  MONITORINFO mi = {};
-  mi.cbSize = sizeof mi;
-  if (!GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &mi)) return;
+  RECT work;
+  if (!GetMonitorWorkRect(owner ? CWnd::FromHandle(owner) : this, &work)) return;
   RECT rc;
   GetWindowRect(&rc);
-  const int w = rc.right - rc.left, h = rc.bottom - rc.top;
-  const RECT& work = mi.rcWork;
-  SetWindowPos(nullptr, work.left + (work.right - work.left - w) / 2, work.top + (work.bottom - work.top - h) / 2,
-               0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  const RECT at = CentredIn(work, rc.right - rc.left, rc.bottom - rc.top);
+  SetWindowPos(nullptr, at.left, at.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CFileSelectDlg::CreateOptionButtons() {

@@ -98,6 +98,12 @@ BOOL GetMonitorWorkRect(CWnd* wnd, RECT* out) {
   return WorkAreaOf(corner, out) ? TRUE : FALSE;
 }
 
+RECT CentredIn(const RECT& area, int width, int height) {
+  const LONG left = area.left + ((area.right - area.left) - width) / 2;
+  const LONG top = area.top + ((area.bottom - area.top) - height) / 2;
+  return RECT{left, top, left + width, top + height};
+}
+
 RECT* GetChildRectInParent(RECT* out, CWnd* parent, CWnd* child) {
   if (!out) return out;
   RECT parentRect = {};

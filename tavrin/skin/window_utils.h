@@ -39,6 +39,9 @@ BOOL KeepWindowOnScreen(CWnd* wnd);
 // window or an out rectangle.
 BOOL GetMonitorWorkRect(CWnd* wnd, RECT* out);
 
+// A width x height rectangle centred in `area` (a monitor's work area or its whole rectangle).
+RECT CentredIn(const RECT& area, int width, int height);
+
 // The child's window rectangle relative to the parent window's top-left corner (frame included).
 RECT* GetChildRectInParent(RECT* out, CWnd* parent, CWnd* child);
 

@@ -5,17 +5,11 @@
 
 namespace quill::app {
 
-RECT CentredInWorkArea(const RECT& work, int width, int height) {
-  const LONG left = work.left + ((work.right - work.left) - width) / 2;
-  const LONG top = work.top + ((work.bottom - work.top) - height) / 2;
-  return RECT{left, top, left + width, top + height};
-}
-
 bool PlaceDialogOnMonitor(CWnd* dlg, CWnd* anchor, int width, int height) {
   if (!dlg || !dlg->m_hWnd || !anchor || !anchor->m_hWnd) return false;
   RECT work;
   if (!GetMonitorWorkRect(anchor, &work)) return false;
-  const RECT rc = CentredInWorkArea(work, width, height);
+  const RECT rc = CentredIn(work, width, height);
   // A child's position is in its parent's client coordinates; these dialogs are popups.
   dlg->MoveWindow(rc.left, rc.top, width, height, TRUE);
   return true;

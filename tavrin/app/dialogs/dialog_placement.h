@@ -8,9 +8,6 @@
 
 namespace quill::app {
 
-// A width x height rectangle centred in `work` (offsets from the work area's own corner).
-RECT CentredInWorkArea(const RECT& work, int width, int height);
-
 // Moves `dlg` to width x height centred in the work area of the monitor nearest the top-left corner of
 // `anchor` (the dialog itself, or its parent). False when either window is missing.
 bool PlaceDialogOnMonitor(CWnd* dlg, CWnd* anchor, int width, int height);

@@ -6,6 +6,7 @@
 #include "platform/framework/private_messages.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tavrin/skin/window_utils.h"
 
 namespace {
 
@@ -248,9 +249,8 @@ BOOL CModelSelectDlg::OnInitDialog() {
   if (::GetMonitorInfoW(::MonitorFromPoint(POINT{rc.left, rc.top}, MONITOR_DEFAULTTONEAREST), &monitor)) {
     area = monitor.rcMonitor;
   }
-  const int x = area.left + ((area.right - area.left) - kWidth) / 2;
-  const int y = area.top + ((area.bottom - area.top) - kHeight) / 2;
-  MoveWindow(x, y, kWidth, kHeight, TRUE);
+  const RECT at = CentredIn(area, kWidth, kHeight);
+  MoveWindow(at.left, at.top, kWidth, kHeight, TRUE);
   ::SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_SHOWWINDOW);
   SetWindowText(UIText(kTextModelCaption));
   if (text) {
