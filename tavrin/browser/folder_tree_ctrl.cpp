@@ -32,12 +32,6 @@ constexpr MarkSpec kMarks[CFolderTreeCtrl::kMarkCount] = {
 };
 constexpr int kMarkHeightPx = 14;
 
-void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &rc, brush);
-  DeleteObject(brush);
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CFolderTreeCtrl, CTreeCtrl)
@@ -56,11 +50,6 @@ CFolderTreeCtrl::CFolderTreeCtrl() {
 
 CFolderTreeCtrl::~CFolderTreeCtrl() {
   if (IsWindow()) DestroyWindow();
-  ReleaseMarkSurfaces();
-  for (HBITMAP& b : m_marks) {
-    if (b) DeleteObject(b);
-    b = nullptr;
-  }
 }
 
 BOOL CFolderTreeCtrl::PreCreateWindow(CREATESTRUCTW& cs) {
@@ -135,7 +124,7 @@ void CFolderTreeCtrl::OnCustomDraw(NMHDR* hdr, LRESULT* result) {
     case CDDS_PREPAINT: {
       RECT rc;
       GetClientRect(&rc);
-      FillSolid(cd->nmcd.hdc, rc, kBackColour);
+      ::FillRect(cd->nmcd.hdc, &rc, CBrush(kBackColour));
       *result = CDRF_NOTIFYITEMDRAW;
       return;
     }
@@ -158,7 +147,7 @@ void CFolderTreeCtrl::DrawItemStage(NMTVCUSTOMDRAW* cd) {
   RECT rc = cd->nmcd.rc;
   InflateRect(&rc, -kItemInset, -kItemInset);
   const bool selected = (m_item.state & TVIS_SELECTED) != 0;
-  FillSolid(dc, rc, selected ? kSelectedFill : kBackColour);
+  ::FillRect(dc, &rc, CBrush(selected ? kSelectedFill : kBackColour));
   if (selected) DrawFocusRect(dc, &rc);
   ::SetTextColor(dc, selected ? kSelectedText : kTextLight);
   SetBkMode(dc, TRANSPARENT);
@@ -178,53 +167,31 @@ void CFolderTreeCtrl::DrawItemStage(NMTVCUSTOMDRAW* cd) {
 }
 
 bool CFolderTreeCtrl::EnsureMarkSurfaces(HDC reference) {
-  if (m_hCompositeDC) return true;
+  if (m_composite.GetSafeHandle()) return true;
   // The mark bitmaps are loaded when the first mark is drawn (the start-up has no use for them).
   if (!m_bMarksLoaded) {
     m_bMarksLoaded = true;
-    for (int i = 0; i < kMarkCount; ++i) {
-      m_marks[i] = LoadBitmapW(AfxGetResourceHandle(), MAKEINTRESOURCEW(kMarks[i].id));
-    }
+    for (int i = 0; i < kMarkCount; ++i) m_marks[i].LoadBitmap(kMarks[i].id);
   }
-  m_hMarkDC = CreateCompatibleDC(reference);
-  m_hCompositeDC = CreateCompatibleDC(reference);
-  m_hComposite = CreateCompatibleBitmap(reference, kMarkWidth, kMarkHeight);
-  if (!m_hMarkDC || !m_hCompositeDC || !m_hComposite) {
-    ReleaseMarkSurfaces();
-    return false;
-  }
-  m_hOldComposite = SelectObject(m_hCompositeDC, m_hComposite);
-  return true;
-}
-
-void CFolderTreeCtrl::ReleaseMarkSurfaces() {
-  if (m_hMarkDC) {
-    if (m_hOldMark) SelectObject(m_hMarkDC, m_hOldMark);
-    DeleteDC(m_hMarkDC);
-  }
-  if (m_hCompositeDC) {
-    if (m_hOldComposite) SelectObject(m_hCompositeDC, m_hOldComposite);
-    DeleteDC(m_hCompositeDC);
-  }
-  if (m_hComposite) DeleteObject(m_hComposite);
-  m_hMarkDC = m_hCompositeDC = nullptr;
-  m_hComposite = nullptr;
-  m_hOldMark = m_hOldComposite = nullptr;
+  CDC* target = CDC::FromHandle(reference);  // the composite bitmap takes the window DC's format
+  if (!m_markDC.GetSafeHdc() && !m_markDC.CreateCompatibleDC(target)) return false;
+  if (!m_compositeDC.GetSafeHdc() && !m_compositeDC.CreateCompatibleDC(target)) return false;
+  return m_composite.CreateCompatibleBitmap(target, kMarkWidth, kMarkHeight) != FALSE;
 }
 
 void CFolderTreeCtrl::DrawMark(HDC dc, int x, int y, LPARAM mask) {
   if (mask == 0 || !EnsureMarkSurfaces(dc)) return;
+  const CDCSelect composite(m_compositeDC, m_composite);
   const RECT all = {0, 0, kMarkWidth, kMarkHeight};
-  FillSolid(m_hCompositeDC, all, kTransparent);
+  ::FillRect(m_compositeDC, &all, CBrush(kTransparent));
   for (const MarkSpec& spec : kMarks) {
     const size_t i = static_cast<size_t>(&spec - kMarks);
-    if ((spec.bit != 0 && !(mask & spec.bit)) || !m_marks[i]) continue;
-    HGDIOBJ old = SelectObject(m_hMarkDC, m_marks[i]);
-    if (!m_hOldMark) m_hOldMark = old;
+    if ((spec.bit != 0 && !(mask & spec.bit)) || !m_marks[i].GetSafeHandle()) continue;
+    const CDCSelect mark(m_markDC, m_marks[i]);
     const int w = spec.width < kMarkWidth - kMarkOrigin ? spec.width : kMarkWidth - kMarkOrigin;
-    TransparentBlt(m_hCompositeDC, kMarkOrigin, kMarkOrigin, w, kMarkHeightPx, m_hMarkDC, 0, 0, w,
+    TransparentBlt(m_compositeDC, kMarkOrigin, kMarkOrigin, w, kMarkHeightPx, m_markDC, 0, 0, w,
                    kMarkHeightPx, kTransparent);
   }
-  TransparentBlt(dc, x, y, kMarkWidth, kMarkHeight, m_hCompositeDC, 0, 0, kMarkWidth, kMarkHeight,
+  TransparentBlt(dc, x, y, kMarkWidth, kMarkHeight, m_compositeDC, 0, 0, kMarkWidth, kMarkHeight,
                  kTransparent);
 }

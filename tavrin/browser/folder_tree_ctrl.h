@@ -62,13 +62,12 @@ class CFolderTreeCtrl : public CTreeCtrl {
   bool EnsureMarkSurfaces(HDC reference);
   DECLARE_MESSAGE_MAP()
 
-  void ReleaseMarkSurfaces();
   int m_nDeleting = 0;  // DeleteChildren is running: selection notices are not passed on
-  HBITMAP m_marks[kMarkCount] = {};  // loaded with the first mark drawn
+  CBitmap m_marks[kMarkCount];  // loaded with the first mark drawn
   bool m_bMarksLoaded = false;
-  HDC m_hMarkDC = nullptr;       // each mark in turn
-  HDC m_hCompositeDC = nullptr;  // the 20 x 26 composite
-  HBITMAP m_hComposite = nullptr;
-  HGDIOBJ m_hOldMark = nullptr;
-  HGDIOBJ m_hOldComposite = nullptr;
+  // The mark surfaces, made with the first mark drawn; a bitmap is selected into them only while a
+  // mark is drawn, so each DC and bitmap is freed on its own.
+  CDC m_markDC;       // each mark in turn
+  CDC m_compositeDC;  // the 20 x 26 composite
+  CBitmap m_composite;
 };

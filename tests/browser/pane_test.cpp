@@ -322,8 +322,8 @@ TEST_F(PaneTest, DrawingARowWithoutItsRecordDoesNotReadPastTheRecords) {
 
 // The tree's drawing surfaces, seen from a test.
 struct TreeSurfaces : CFolderTreeCtrl {
-  static HBITMAP Composite(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_hComposite; }
-  static HDC MarkDC(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_hMarkDC; }
+  static HBITMAP Composite(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_composite; }
+  static HDC MarkDC(CFolderTreeCtrl& tree) { return static_cast<TreeSurfaces&>(tree).m_markDC; }
 };
 
 // Regression: the tree's marks are composed on one cached surface: painting leaks no GDI objects.
