@@ -13,18 +13,6 @@ constexpr COLORREF kHeaderFailFill = 0xCCCCCC;
 constexpr COLORREF kHeaderFrame = 0xAAAAAA;
 constexpr int kHeaderTextChars = 260;
 
-void FillSolid(HDC dc, const RECT& rc, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FillRect(dc, &rc, brush);
-  DeleteObject(brush);
-}
-
-void FrameSolid(HDC dc, const RECT& rc, COLORREF colour) {
-  HBRUSH brush = CreateSolidBrush(colour);
-  FrameRect(dc, &rc, brush);
-  DeleteObject(brush);
-}
-
 }  // namespace
 
 void CFileListCtrl::DrawItem(LPDRAWITEMSTRUCT dis) {
@@ -49,23 +37,21 @@ void CFileListCtrl::DrawItem(LPDRAWITEMSTRUCT dis) {
   fill.left = 0;
   COLORREF text;
   if (row == m_nSelected) {
-    FillSolid(dc, fill, eventRow ? kSelectedEventFill : kSelectedFill);
+    ::FillRect(dc, &fill, CBrush(eventRow ? kSelectedEventFill : kSelectedFill));
     text = kTextDark;
   } else {
-    FillSolid(dc, fill, eventRow ? kEventFill : kBackColour);
+    ::FillRect(dc, &fill, CBrush(eventRow ? kEventFill : kBackColour));
     text = eventRow ? kTextDark : kTextLight;
   }
   RECT frame = rc;
   ++frame.right;
   ++frame.bottom;
-  FrameSolid(dc, frame, kFrameColour);
+  ::FrameRect(dc, &frame, CBrush(kFrameColour));
   ::SetTextColor(dc, text);
-  HFONT font = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-  HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+  const CDCSelect font(dc, reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)));
   RECT textRect = rc;
   textRect.left += kTextIndent;
   DrawTextW(dc, m_szItemText, -1, &textRect, DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
-  if (oldFont) SelectObject(dc, oldFont);
 }
 
 void CFileListHeaderCtrl::DrawGradient(HDC dc, const RECT& rect) {
@@ -73,19 +59,17 @@ void CFileListHeaderCtrl::DrawGradient(HDC dc, const RECT& rect) {
   const int band = HeaderGradientBand(h);
   for (int r = h; r > 0; r -= band) {
     const int g = HeaderGradientGrey(h, r);
-    HBRUSH brush = CreateSolidBrush(RGB(g, g, g));
-    HGDIOBJ old = SelectObject(dc, brush);
+    const CBrush brush(RGB(g, g, g));
+    const CDCSelect select(dc, brush);
     PatBlt(dc, rect.left, rect.top + r, rect.right - rect.left, band, PATCOPY);
-    SelectObject(dc, old);
-    DeleteObject(brush);
   }
 }
 
 void CFileListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT dis) {
   if (!dis) return;
   HDC dc = dis->hDC;
-  HPEN pen = CreatePen(PS_SOLID, 1, kHeaderPen);
-  HGDIOBJ oldPen = SelectObject(dc, pen);
+  const CPen pen(PS_SOLID, 1, kHeaderPen);
+  const CDCSelect selectPen(dc, pen);
   wchar_t text[kHeaderTextChars] = L"";
   HDITEMW item = {};
   item.mask = HDI_TEXT | HDI_FORMAT;
@@ -93,18 +77,15 @@ void CFileListHeaderCtrl::DrawItem(LPDRAWITEMSTRUCT dis) {
   item.cchTextMax = kHeaderTextChars;
   const int index = static_cast<int>(dis->itemID);
   if (!GetItem(index, &item)) {
-    FillSolid(dc, dis->rcItem, kHeaderFailFill);
+    ::FillRect(dc, &dis->rcItem, CBrush(kHeaderFailFill));
   } else {
     RECT rc;
     if (!GetItemRect(index, &rc)) rc = dis->rcItem;
     SetBkMode(dc, TRANSPARENT);
     DrawGradient(dc, rc);
-    FrameSolid(dc, rc, kHeaderFrame);
+    ::FrameRect(dc, &rc, CBrush(kHeaderFrame));
     ::SetTextColor(dc, kTextLight);
-    HGDIOBJ oldFont = g_hFont10 ? SelectObject(dc, g_hFont10) : nullptr;
+    const CDCSelect font(dc, g_hFont10);
     DrawTextW(dc, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_WORD_ELLIPSIS);
-    if (oldFont) SelectObject(dc, oldFont);
   }
-  SelectObject(dc, oldPen);
-  DeleteObject(pen);
 }
