@@ -33,17 +33,14 @@ BEGIN_MESSAGE_MAP(CFilerContainerDlg, CDialogEx)
   ON_COMMAND_RANGE(quill::browser::kFilterCommandFirst, quill::browser::kFilterCommandLast, OnFilterButton)
 END_MESSAGE_MAP()
 
-CFilerContainerDlg::CFilerContainerDlg() : CDialogEx(kTemplateId, nullptr) {
-  m_hFrameBrush = CreateSolidBrush(kFrameColour);
-  m_hFillBrush = CreateSolidBrush(kFillColour);
+CFilerContainerDlg::CFilerContainerDlg()
+    : CDialogEx(kTemplateId, nullptr), m_frameBrush(kFrameColour), m_fillBrush(kFillColour) {
   m_list.m_pRefiltered = &m_bRefiltered;
 }
 
 CFilerContainerDlg::~CFilerContainerDlg() {
   // The children go with the pane's window, before the brushes they never use.
   if (IsWindow()) DestroyWindow();
-  DeleteObject(m_hFrameBrush);
-  DeleteObject(m_hFillBrush);
 }
 
 int CFilerContainerDlg::CreateChildren(IBrowserOwner* owner) {
@@ -86,11 +83,9 @@ int CFilerContainerDlg::CreateChildren(IBrowserOwner* owner) {
 
 int CFilerContainerDlg::CaptionFontHeight() {
   TEXTMETRICW tm = {};
-  HDC dc = ::GetDC(m_hWnd);
-  HGDIOBJ old = g_hFont10 ? SelectObject(dc, g_hFont10) : nullptr;
+  CClientDC dc(this);
+  const CDCSelect font(dc, g_hFont10);
   GetTextMetricsW(dc, &tm);
-  if (old) SelectObject(dc, old);
-  ::ReleaseDC(m_hWnd, dc);
   return tm.tmHeight;
 }
 
@@ -200,41 +195,38 @@ void CFilerContainerDlg::DrawItemCount(CDC* dc) {
   if (!dc || !m_list.IsWindow()) return;
   HDC h = dc->GetSafeHdc();
   RECT rc = ItemCountRect();
-  FillRect(h, &rc, m_hFillBrush);
+  FillRect(h, &rc, m_fillBrush);
   CString text;
   text.Format(UIText(kCountFormat), m_list.GetItemCount());
   SetTextColor(h, RGB(255, 255, 255));
   SetBkMode(h, TRANSPARENT);
-  HGDIOBJ old = g_hFont10 ? SelectObject(h, g_hFont10) : nullptr;
+  const CDCSelect font(h, g_hFont10);
   DrawTextW(h, text, -1, &rc, DT_RIGHT | DT_SINGLELINE | DT_VCENTER);
-  if (old) SelectObject(h, old);
 }
 
 void CFilerContainerDlg::DrawFilterLabels(HDC dc) {
   if (!m_bFiltersPlaced) return;
   ::SetTextColor(dc, RGB(255, 255, 255));
   SetBkMode(dc, TRANSPARENT);
-  HGDIOBJ old = g_hFont10 ? SelectObject(dc, g_hFont10) : nullptr;
+  const CDCSelect font(dc, g_hFont10);
   for (int i = 0; i < kFilterButtonCount; ++i) {
     RECT rc = FilterLabelRect(i);
     DrawTextW(dc, UIText(kFilterLabelTexts[i]), -1, &rc, 0);
   }
-  if (old) SelectObject(dc, old);
 }
 
 void CFilerContainerDlg::DrawSidePanel(HDC dc, const RECT& rc) {
   HBITMAP image = m_pSkin ? m_pSkin->Bitmap(kSidePanelIds[m_nLayoutVariant == 1 ? 1 : 0]) : nullptr;
   BITMAP bm = {};
   if (!image || !GetObjectW(image, sizeof bm, &bm) || bm.bmHeight <= 0) return;
-  HDC mem = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(mem, image);
+  CDC mem;
+  if (!mem.CreateCompatibleDC(CDC::FromHandle(dc))) return;
+  const CDCSelect select(mem, image);
   // A pane taller than the picture takes the picture's whole height: the band stays inside it.
   const int height = std::min(static_cast<int>(rc.bottom - rc.top), static_cast<int>(bm.bmHeight));
   const int top = (bm.bmHeight - height) / 2;
   StretchBlt(dc, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, mem, 0, top, bm.bmWidth, height,
              SRCCOPY);
-  SelectObject(mem, old);
-  DeleteDC(mem);
 }
 
 void CFilerContainerDlg::OnPaint() {
@@ -246,8 +238,8 @@ void CFilerContainerDlg::OnPaint() {
     return;
   }
   HDC h = dc.GetSafeHdc();
-  FillRect(h, &rc, m_hFillBrush);
-  FrameRect(h, &rc, m_hFrameBrush);
+  FillRect(h, &rc, m_fillBrush);
+  FrameRect(h, &rc, m_frameBrush);
   if (m_bHidden) {
     DrawSidePanel(h, rc);
     return;

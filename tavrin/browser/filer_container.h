@@ -74,8 +74,8 @@ class CFilerContainerDlg : public CDialogEx {
   RECT FilterLabelRect(int index) const;
 
   IBrowserOwner* m_pMainDlg = nullptr;
-  HBRUSH m_hFrameBrush = nullptr;
-  HBRUSH m_hFillBrush = nullptr;
+  CBrush m_frameBrush;
+  CBrush m_fillBrush;
   CResourceImage* m_pSkin = nullptr;
   int m_nLayoutVariant = 0;
   CEdit m_editCaption;
