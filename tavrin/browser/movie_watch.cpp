@@ -1,6 +1,7 @@
 // The source watch thread (see movie_watch.h).
 #include "tavrin/browser/movie_watch.h"
 
+#include "platform/com/com_ptr.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/skin/quiet_drive_errors.h"
 
@@ -15,13 +16,7 @@ bool FileSystemPathExists(const wchar_t* path) { return PathFileExistsW(path) !=
 struct CMovieResource::State {
   explicit State(HWND ownerWindow, PathExistsFn existsFn)
       : owner(ownerWindow), exists(existsFn ? existsFn : &FileSystemPathExists),
-        stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-    InitializeCriticalSection(&lock);
-  }
-  ~State() {
-    if (stopEvent) CloseHandle(stopEvent);
-    DeleteCriticalSection(&lock);
-  }
+        stopEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
   State(const State&) = delete;
   State& operator=(const State&) = delete;
 
@@ -29,8 +24,8 @@ struct CMovieResource::State {
   const PathExistsFn exists;
   std::atomic<bool> stop{false};
   std::atomic<bool> vanished{false};
-  HANDLE stopEvent;
-  CRITICAL_SECTION lock;
+  const playcore::UniqueHandle stopEvent;
+  quill::com::CriticalSection lock;
   CString path;  // guarded by lock
 };
 
@@ -45,36 +40,30 @@ CMovieResource::CMovieResource(HWND owner, PathExistsFn exists)
     return;
   }
   // The thread object deletes itself when the thread ends; this object waits on a handle of its own.
-  if (!DuplicateHandle(GetCurrentProcess(), thread->m_hThread, GetCurrentProcess(), &m_hThread, SYNCHRONIZE,
-                       FALSE, 0)) {
-    m_hThread = nullptr;
+  HANDLE own = nullptr;
+  if (DuplicateHandle(GetCurrentProcess(), thread->m_hThread, GetCurrentProcess(), &own, SYNCHRONIZE, FALSE, 0)) {
+    m_thread.Reset(own);
   }
   thread->ResumeThread();
 }
 
 CMovieResource::~CMovieResource() {
   m_state->stop.store(true);
-  if (m_state->stopEvent) SetEvent(m_state->stopEvent);
-  if (m_hThread) {
-    WaitForSingleObject(m_hThread, kStopWaitMs);
-    CloseHandle(m_hThread);
-  }
+  if (m_state->stopEvent) SetEvent(m_state->stopEvent.get());
+  if (m_thread) WaitForSingleObject(m_thread.get(), kStopWaitMs);
 }
 
 void CMovieResource::SetOwner(HWND owner) { m_state->owner.store(owner); }
 
 void CMovieResource::SetPath(const CString& path) {
-  EnterCriticalSection(&m_state->lock);
+  const quill::com::ScopedLock lock(m_state->lock);
   m_state->path = path;
   m_state->vanished.store(false);
-  LeaveCriticalSection(&m_state->lock);
 }
 
 CString CMovieResource::GetPath() const {
-  EnterCriticalSection(&m_state->lock);
-  CString copy = m_state->path;
-  LeaveCriticalSection(&m_state->lock);
-  return copy;
+  const quill::com::ScopedLock lock(m_state->lock);
+  return m_state->path;
 }
 
 bool CMovieResource::HasVanished() const { return m_state->vanished.load(); }
@@ -89,25 +78,28 @@ void CMovieResource::Watch(State& s) {
   // The watched path is usually a card: its removal must not raise the system's "no disk" box.
   QuietDriveErrors quiet;
   while (!s.stop.load()) {
-    EnterCriticalSection(&s.lock);
-    const CString path = s.path;
-    LeaveCriticalSection(&s.lock);
+    CString path;
+    {
+      const quill::com::ScopedLock lock(s.lock);
+      path = s.path;
+    }
     const HWND owner = s.owner.load();
     if (!path.IsEmpty() && owner && !s.exists(path)) {
       bool report = false;
-      EnterCriticalSection(&s.lock);
-      // Only the path that was found missing is dropped: a new source set meanwhile stays watched.
-      // A watch whose object is gone reports nothing.
-      if (s.path == path && !s.stop.load()) {
-        s.path.Empty();
-        s.vanished.store(true);
-        report = true;
+      {
+        const quill::com::ScopedLock lock(s.lock);
+        // Only the path that was found missing is dropped: a new source set meanwhile stays watched.
+        // A watch whose object is gone reports nothing.
+        if (s.path == path && !s.stop.load()) {
+          s.path.Empty();
+          s.vanished.store(true);
+          report = true;
+        }
       }
-      LeaveCriticalSection(&s.lock);
       if (report) ::PostMessageW(owner, quill::browser::kMsgSourceVanished, 0, 0);
     }
     if (s.stopEvent) {
-      WaitForSingleObject(s.stopEvent, kCheckIntervalMs);
+      WaitForSingleObject(s.stopEvent.get(), kCheckIntervalMs);
     } else {
       Sleep(kCheckIntervalMs);
     }

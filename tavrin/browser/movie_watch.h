@@ -17,6 +17,7 @@
 
 #include "platform/framework/cstring.h"
 #include "platform/framework/thread.h"
+#include "playcore/bytes/unique_handle.h"
 
 class CMovieResource {
  public:
@@ -35,7 +36,7 @@ class CMovieResource {
   void SetPath(const CString& path);
   CString GetPath() const;
   bool HasVanished() const;
-  bool IsRunning() const { return m_hThread != nullptr; }
+  bool IsRunning() const { return m_thread.valid(); }
 
  private:
   struct State;
@@ -43,5 +44,5 @@ class CMovieResource {
   static void Watch(State& state);
 
   std::shared_ptr<State> m_state;
-  HANDLE m_hThread = nullptr;  // this object's own handle to the watch thread
+  playcore::UniqueHandle m_thread;  // this object's own handle to the watch thread
 };
