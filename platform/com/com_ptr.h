@@ -61,30 +61,34 @@ class ComPtr {
   T* p_ = nullptr;
 };
 
-// A critical section with the scoped lock below; the layer's objects and the presenter lock with it.
+// Holds a lock (an object with Lock and Unlock: a critical section below, a COM object's own lock)
+// for one scope, on every way out of it.
+template <class T>
+class LockScope {
+ public:
+  explicit LockScope(T& lock) : lock_(lock) { lock_.Lock(); }
+  ~LockScope() { lock_.Unlock(); }
+  LockScope(const LockScope&) = delete;
+  LockScope& operator=(const LockScope&) = delete;
+
+ private:
+  T& lock_;
+};
+
+// A critical section with its scoped lock; the layer's objects and the presenter lock with it.
 class CriticalSection {
  public:
   CriticalSection() { InitializeCriticalSection(&cs_); }
   ~CriticalSection() { DeleteCriticalSection(&cs_); }
   CriticalSection(const CriticalSection&) = delete;
   CriticalSection& operator=(const CriticalSection&) = delete;
-  void Enter() { EnterCriticalSection(&cs_); }
-  void Leave() { LeaveCriticalSection(&cs_); }
+  void Lock() { EnterCriticalSection(&cs_); }
+  void Unlock() { LeaveCriticalSection(&cs_); }
 
  private:
   CRITICAL_SECTION cs_;
 };
-
-class ScopedLock {
- public:
-  explicit ScopedLock(CriticalSection& cs) : cs_(cs) { cs_.Enter(); }
-  ~ScopedLock() { cs_.Leave(); }
-  ScopedLock(const ScopedLock&) = delete;
-  ScopedLock& operator=(const ScopedLock&) = delete;
-
- private:
-  CriticalSection& cs_;
-};
+using ScopedLock = LockScope<CriticalSection>;
 
 // An owned kernel handle (events, threads).
 class Handle {

@@ -3,6 +3,8 @@
 
 #include <mfapi.h>
 
+#include <utility>
+
 #include "playcore/scene/raw_obj.h"
 #include "playcore/scene/sphere_model.h"
 
@@ -33,25 +35,21 @@ HRESULT CMFActivate::FinalConstruct() {
 }
 
 void CMFActivate::SetFrameSize(UINT32 width, UINT32 height) {
-  Lock();
+  const Locked lock(*this);
   frameWidth_ = width;
   frameHeight_ = height;
-  Unlock();
 }
 
 void CMFActivate::SetOwner(const sVIEWSETTINGS* owner, const sVIEWSETTINGS* settings) {
-  Lock();
+  const Locked lock(*this);
   owner_ = owner;
   hasSettings_ = settings != nullptr;
   if (settings) settings_ = *settings;
-  Unlock();
 }
 
 quill::com::ComPtr<EVRCustomPresenter> CMFActivate::presenter() {
-  Lock();
-  auto held = quill::com::ComPtr<EVRCustomPresenter>::Borrow(presenter_);
-  Unlock();
-  return held;
+  const Locked lock(*this);
+  return quill::com::ComPtr<EVRCustomPresenter>::Borrow(presenter_);
 }
 
 void CMFActivate::SetSeekMark(bool mark) {
@@ -63,32 +61,26 @@ HRESULT CMFActivate::ActivateObject(REFIID riid, void** ppv) {
   if (!IsEqualIID(riid, __uuidof(IMFVideoPresenter))) return kActivateRefused;
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  Lock();
+  const Locked lock(*this);
   if (presenter_) {
     *ppv = static_cast<IMFVideoPresenter*>(presenter_);
     presenter_->AddRef();
-    Unlock();
     return S_OK;
   }
   quill::com::CComObject<EVRCustomPresenter>* created = nullptr;
   HRESULT hr = quill::com::CComObject<EVRCustomPresenter>::CreateInstance(&created);
-  if (FAILED(hr) || !created) {
-    Unlock();
-    return kActivateRefused;
-  }
+  if (FAILED(hr) || !created) return kActivateRefused;
   created->AddRef();
   if (!created->engine()) {
     // Without its Direct3D engine the presenter could never show a frame: the open fails cleanly.
     hr = FAILED(created->engineResult()) ? created->engineResult() : kActivateRefused;
     created->Release();
-    Unlock();
     return hr;
   }
   presenter_ = created;
   SeedPresenter(created);
   *ppv = static_cast<IMFVideoPresenter*>(created);
   created->AddRef();
-  Unlock();
   return S_OK;
 }
 
@@ -102,12 +94,14 @@ void CMFActivate::SeedPresenter(EVRCustomPresenter* presenter) {
 }
 
 void CMFActivate::Reseed(const sVIEWSETTINGS* owner, const sVIEWSETTINGS& settings) {
-  Lock();
-  owner_ = owner;
-  hasSettings_ = true;
-  settings_ = settings;
-  quill::com::ComPtr<EVRCustomPresenter> held = quill::com::ComPtr<EVRCustomPresenter>::Borrow(presenter_);
-  Unlock();
+  quill::com::ComPtr<EVRCustomPresenter> held;
+  {
+    const Locked lock(*this);
+    owner_ = owner;
+    hasSettings_ = true;
+    settings_ = settings;
+    held = quill::com::ComPtr<EVRCustomPresenter>::Borrow(presenter_);
+  }
   if (held) SeedView(held.get(), settings);
 }
 
@@ -129,10 +123,11 @@ void CMFActivate::SeedView(EVRCustomPresenter* presenter, const sVIEWSETTINGS& s
 }
 
 HRESULT CMFActivate::ShutdownObject() {
-  Lock();
-  quill::com::CComObject<EVRCustomPresenter>* held = presenter_;
-  presenter_ = nullptr;
-  Unlock();
+  quill::com::CComObject<EVRCustomPresenter>* held = nullptr;
+  {
+    const Locked lock(*this);
+    held = std::exchange(presenter_, nullptr);
+  }
   if (held) held->Release();
   return S_OK;
 }

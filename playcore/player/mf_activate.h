@@ -88,6 +88,8 @@ class CMFActivate : public quill::com::CComObjectRootEx<quill::com::CComMultiThr
   STDMETHODIMP CopyAllItems(IMFAttributes* dest) override;
 
  private:
+  // The object lock (CComObjectRootEx) for one scope.
+  using Locked = quill::com::LockScope<CMFActivate>;
   void SeedPresenter(EVRCustomPresenter* presenter);
   static void SeedView(EVRCustomPresenter* presenter, const sVIEWSETTINGS& settings);
 
