@@ -74,12 +74,6 @@ ScriptCall& ScriptCall::Number(double value) {
   return *this;
 }
 
-ScriptCall& ScriptCall::Text(std::wstring_view value) {
-  Separate();
-  text_.append(JsonQuote(value));
-  return *this;
-}
-
 std::wstring ScriptCall::Statement() const { return text_ + L")"; }
 
 }  // namespace driveviews

@@ -24,7 +24,6 @@ class ScriptCall {
   explicit ScriptCall(std::wstring_view function);
   ScriptCall& Int(long long value);
   ScriptCall& Number(double value);
-  ScriptCall& Text(std::wstring_view value);
   std::wstring Statement() const;
 
  private:
