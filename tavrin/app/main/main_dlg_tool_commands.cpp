@@ -357,7 +357,6 @@ void CtavrinDlg::ShowEmptyState() {
     m_graph.m_nCursor = 0;
     m_graph.Refresh();
   }
-  m_map.ResetTrack(-1);
   m_driveEvents.clear();
   m_nCursor = 0;
   if (m_seekBar.m_hWnd) {
