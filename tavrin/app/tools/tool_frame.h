@@ -1,15 +1,7 @@
 // What the main dialog hands its tool workers: the callbacks over its message box, its progress
 // messages and its worker-running flag, and the output folders of the settings file.
-//
-//   CSV export (command 38016), on the worker started by the tool launcher:
-//     tools::CsvExportJob job;
-//     job.folder = tools::ChooseToolFolder(dlg, L"CSV_FOLDER", 103);   // empty: the worker just ends
-//     job.collect = [pane] { return pane->CollectSourceRecordings(); };
-//     job.stopPlayback = ...;   // kill the tick timer, ResetDrag of both panes, PlayerCall_CloseMovieAll,
-//                               // PlayerCall_CloseDataFileAll
-//     job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"CSV_FOLDER", f); };
-//     result = tools::RunCsvExport(job, tools::MakeToolCallbacks(dlg, dlg->GetSafeHwnd(), &running));
-//   then kNoRecordings sets the no-recordings flag, kDone the success flag; kToolFinished as always.
+// The main dialog's tool commands (CSV export, deletion, join, conversion, snapshot) build their
+// callbacks here and run the tool's pure runner with them on their worker.
 #pragma once
 
 #include <windows.h>
