@@ -47,8 +47,6 @@ int WithScene(CPlayer* player, int refused, Step step) {
   return step(engine, renderer ? renderer->scene() : nullptr, renderer ? renderer->flat() : nullptr);
 }
 
-// Lays the picture out in the pane from the stored zoom, pan and aspect words and hands it to the
-// player. 1 when laid out.
 // Runs `step` under the gate and the instance mutex with the player (null when none is ready).
 template <class Step>
 int WithInstance(sPLAYERINSTANCE* instance, int refused, Step step) {
@@ -59,6 +57,8 @@ int WithInstance(sPLAYERINSTANCE* instance, int refused, Step step) {
   return step(player && player->ready() ? player : nullptr);
 }
 
+// Lays the picture out in the pane from the stored zoom, pan and aspect words and hands it to the
+// player. 1 when laid out.
 int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
   // Without a ready Media Foundation player the picture may be drawn by a filter graph.
   const bool graph = !player && dsbridge::UsesGraph(instance);
