@@ -58,8 +58,5 @@ class FrameRenderer {
 
 // The 360-degree scene (modes 1-4) and the flat quad (mode 5); mode 0 draws nothing.
 std::unique_ptr<FrameRenderer> CreateSceneRenderer();
-// The frame copied onto the back buffer and presented into the destination rectangle, whatever the
-// mode: a fallback that needs no scene.
-std::unique_ptr<FrameRenderer> CreateCopyRenderer();
 
 }  // namespace playcore

@@ -1,4 +1,4 @@
-// The two frame renderers: the 360-degree scene with its flat view, and the plain copy.
+// The frame renderer of the program: the 360-degree scene with its flat view.
 #include "playcore/presenter/frame_renderer.h"
 
 #include "platform/com/com_ptr.h"
@@ -58,33 +58,8 @@ class SceneRenderer final : public FrameRenderer {
   D3DRawObj2 flat_;
 };
 
-class CopyRenderer final : public FrameRenderer {
- public:
-  HRESULT Prepare(IDirect3DDevice9*, UINT, UINT, int) override { return S_OK; }
-
-  HRESULT Draw(const FrameTarget& t, IMFSample*, IDirect3DSurface9* frame) override {
-    if (!t.device || !frame) return S_OK;
-    quill::com::ComPtr<IDirect3DSurface9> backBuffer;
-    HRESULT hr = t.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put());
-    if (SUCCEEDED(hr)) {
-      hr = t.device->StretchRect(frame, nullptr, backBuffer.get(), nullptr, D3DTEXF_LINEAR);
-    }
-    if (FAILED(hr)) return hr;
-    if (t.present) {
-      t.present->wanted = true;
-      t.present->intoDest = true;
-      return S_OK;
-    }
-    const bool hasDest = t.dest.right > t.dest.left && t.dest.bottom > t.dest.top;
-    return t.device->Present(nullptr, hasDest ? &t.dest : nullptr, t.window, nullptr);
-  }
-
-  void ReleaseDevice() override {}
-};
-
 }  // namespace
 
 std::unique_ptr<FrameRenderer> CreateSceneRenderer() { return std::make_unique<SceneRenderer>(); }
-std::unique_ptr<FrameRenderer> CreateCopyRenderer() { return std::make_unique<CopyRenderer>(); }
 
 }  // namespace playcore

@@ -236,4 +236,34 @@ TestWindow::~TestWindow() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+namespace {
+
+class CopyRenderer final : public FrameRenderer {
+ public:
+  HRESULT Prepare(IDirect3DDevice9*, UINT, UINT, int) override { return S_OK; }
+
+  HRESULT Draw(const FrameTarget& t, IMFSample*, IDirect3DSurface9* frame) override {
+    if (!t.device || !frame) return S_OK;
+    quill::com::ComPtr<IDirect3DSurface9> backBuffer;
+    HRESULT hr = t.device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.put());
+    if (SUCCEEDED(hr)) {
+      hr = t.device->StretchRect(frame, nullptr, backBuffer.get(), nullptr, D3DTEXF_LINEAR);
+    }
+    if (FAILED(hr)) return hr;
+    if (t.present) {
+      t.present->wanted = true;
+      t.present->intoDest = true;
+      return S_OK;
+    }
+    const bool hasDest = t.dest.right > t.dest.left && t.dest.bottom > t.dest.top;
+    return t.device->Present(nullptr, hasDest ? &t.dest : nullptr, t.window, nullptr);
+  }
+
+  void ReleaseDevice() override {}
+};
+
+}  // namespace
+
+std::unique_ptr<FrameRenderer> CreateCopyRenderer() { return std::make_unique<CopyRenderer>(); }
+
 }  // namespace playcore::test

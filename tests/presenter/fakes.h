@@ -216,4 +216,9 @@ class TestWindow {
 
 LONGLONG QpcNow100ns();
 
+// A renderer that copies the frame onto the back buffer and presents it into the destination
+// rectangle, whatever the mode: the tests that count and read frames need no scene (and Wine keeps
+// every presenter's scene alive after its session).
+std::unique_ptr<FrameRenderer> CreateCopyRenderer();
+
 }  // namespace playcore::test
