@@ -3,6 +3,7 @@
 
 #include <mfapi.h>
 
+#include <atomic>
 #include <utility>
 
 #include "playcore/scene/raw_obj.h"
@@ -12,18 +13,16 @@ namespace playcore {
 
 namespace {
 
-PresenterCreatedHook g_presenterHook = nullptr;
+// A test seam: null in the program; atomic because a test may set it while Media Foundation threads
+// of an earlier player still activate presenters.
+std::atomic<PresenterCreatedHook> g_presenterHook{nullptr};
 
 // The store starts empty; the EVR may add its own entries.
 constexpr UINT32 kInitialAttributes = 1;
 
 }  // namespace
 
-PresenterCreatedHook SetPresenterCreatedHook(PresenterCreatedHook hook) {
-  PresenterCreatedHook old = g_presenterHook;
-  g_presenterHook = hook;
-  return old;
-}
+PresenterCreatedHook SetPresenterCreatedHook(PresenterCreatedHook hook) { return g_presenterHook.exchange(hook); }
 
 CMFActivate::~CMFActivate() {
   if (presenter_) presenter_->Release();
@@ -87,7 +86,7 @@ HRESULT CMFActivate::ActivateObject(REFIID riid, void** ppv) {
 void CMFActivate::SeedPresenter(EVRCustomPresenter* presenter) {
   D3DPresentEngine* engine = presenter->engine();
   engine->SetFrameSize(frameWidth_, frameHeight_);
-  if (g_presenterHook) g_presenterHook(presenter, owner_);
+  if (const PresenterCreatedHook hook = g_presenterHook.load()) hook(presenter, owner_);
   const sVIEWSETTINGS settings =
       hasSettings_ ? settings_ : owner_ ? *owner_ : DefaultViewSettings();
   SeedView(presenter, settings);

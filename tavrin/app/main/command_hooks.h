@@ -1,4 +1,6 @@
-// Where the main window's commands ask the system or the user, replaceable by tests.
+// Where the main window's commands ask the system or the user, replaceable by tests: a test sets them
+// before it makes the main dialog (no thread of the dialog reads them earlier); the program leaves
+// them empty.
 #pragma once
 
 #include <windows.h>

@@ -57,7 +57,8 @@
 
 namespace quill::app {
 
-// The places the start-up asks the system, replaceable by tests.
+// The places the start-up asks the system, replaceable by tests: a test sets them before it makes the
+// main dialog (no thread of the dialog reads them earlier); the program leaves them empty.
 struct StartupHooks {
   // Whether the D3DX 9 library can be loaded (from the system folder only).
   bool (*probeD3dx)() = nullptr;

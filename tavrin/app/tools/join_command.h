@@ -99,7 +99,8 @@ int RunUploadConvertCommand(const UploadRequest& request, const JoinHooks& hooks
                             std::string* why, std::wstring* reason = nullptr);
 
 // What a conversion of the program is given besides its request; tests put the recording fake of the
-// sink writer (the platform here has no encoder) and a free-space answer in it. Empty: the platform's.
+// sink writer (the platform here has no encoder) and a free-space answer in it, before they start the
+// command's worker. Empty (the program): the platform's.
 struct ConvertSetup {
   playcore::SinkWriterFactory sinkWriter;
   playcore::FreeSpaceQuery freeSpace;
