@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/scene/device_hook.h"
-#include "tests/scene/render_bed.h"
+#include "tests/scene/render_bed_suite.h"
 
 namespace playcore::test {
 namespace {
@@ -22,23 +22,17 @@ constexpr UINT kMissingImageId = 999;
 const Rgb kMagenta = {255, 0, 255};
 const Rgb kRed = {255, 0, 0};
 
-class RawObj : public ::testing::Test {
+class RawObj : public RenderBedSuite<kWidth, kHeight, kFrameSize> {
  protected:
   static void SetUpTestSuite() {
     Gdiplus::GdiplusStartupInput input;
     Gdiplus::GdiplusStartup(&gdiplus_, &input, nullptr);
-    bed_ = new RenderBed;
-    if (FAILED(bed_->Create(kWidth, kHeight)) || FAILED(bed_->MakeFrame(kFrameSize, &frame_))) {
-      frame_.reset();
-    }
+    RenderBedSuite::SetUpTestSuite();
   }
   static void TearDownTestSuite() {
-    frame_.reset();
-    delete bed_;
-    bed_ = nullptr;
+    RenderBedSuite::TearDownTestSuite();
     Gdiplus::GdiplusShutdown(gdiplus_);
   }
-  void SetUp() override { ASSERT_TRUE(frame_) << "no Direct3D 9Ex on the test bed"; }
 
   IDirect3DDevice9* device() const { return bed_->device(); }
 
@@ -66,13 +60,9 @@ class RawObj : public ::testing::Test {
   }
 
   static ULONG_PTR gdiplus_;
-  static RenderBed* bed_;
-  static ComPtr<IDirect3DSurface9> frame_;
 };
 
 ULONG_PTR RawObj::gdiplus_ = 0;
-RenderBed* RawObj::bed_ = nullptr;
-ComPtr<IDirect3DSurface9> RawObj::frame_;
 
 TEST_F(RawObj, FlatQuadStretchesTheFrameOverTheDestination) {
   D3DRawObj2 flat;

@@ -11,7 +11,7 @@
 #include <limits>
 
 #include "tests/scene/device_hook.h"
-#include "tests/scene/render_bed.h"
+#include "tests/scene/render_bed_suite.h"
 
 namespace playcore::test {
 namespace {
@@ -24,20 +24,8 @@ const Rgb kBrightRed = {255, 0, 0};
 const Rgb kBrightYellow = {255, 255, 0};
 const Rgb kMarker = {0x12, 0x34, 0x56};
 
-class SceneModel : public ::testing::Test {
+class SceneModel : public RenderBedSuite<kWidth, kHeight, kFrameSize> {
  protected:
-  static void SetUpTestSuite() {
-    bed_ = new RenderBed;
-    if (FAILED(bed_->Create(kWidth, kHeight)) || FAILED(bed_->MakeFrame(kFrameSize, &frame_))) {
-      frame_.reset();
-    }
-  }
-  static void TearDownTestSuite() {
-    frame_.reset();
-    delete bed_;
-    bed_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(frame_) << "no Direct3D 9Ex on the test bed"; }
 
   IDirect3DDevice9* device() const { return bed_->device(); }
 
@@ -66,12 +54,7 @@ class SceneModel : public ::testing::Test {
     EXPECT_TRUE(Near(Pixel(kWidth / 2 + 12, kHeight / 2 + 12), kBrightYellow, kTolerance));
   }
 
-  static RenderBed* bed_;
-  static ComPtr<IDirect3DSurface9> frame_;
 };
-
-RenderBed* SceneModel::bed_ = nullptr;
-ComPtr<IDirect3DSurface9> SceneModel::frame_;
 
 TEST_F(SceneModel, ModesOutsideOneToFourDisableTheSceneSoNothingIsPresented) {
   for (int mode : {5, 0, -1}) {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "playcore/scene/sphere_model.h"
-#include "tests/scene/render_bed.h"
+#include "tests/scene/render_bed_suite.h"
 #include "tests/scene/scene_expect.h"
 
 namespace playcore::test {
@@ -32,21 +32,8 @@ const Rgb kBrightYellow = {255, 255, 0};
 
 using UvMap = std::function<bool(int px, int py, float* u, float* v)>;
 
-class SceneRender : public ::testing::Test {
+class SceneRender : public RenderBedSuite<kWidth, kHeight, kFrameSize> {
  protected:
-  // One device for the whole suite: making one costs about two seconds under Wine.
-  static void SetUpTestSuite() {
-    bed_ = new RenderBed;
-    if (FAILED(bed_->Create(kWidth, kHeight)) || FAILED(bed_->MakeFrame(kFrameSize, &frame_))) {
-      frame_.reset();
-    }
-  }
-  static void TearDownTestSuite() {
-    frame_.reset();
-    delete bed_;
-    bed_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(frame_) << "no Direct3D 9Ex on the test bed"; }
 
   void Build(int mode) {
     ASSERT_EQ(model_->CreateScene(bed_->device(), kFrameSize, kFrameSize), S_OK);
@@ -132,14 +119,9 @@ class SceneRender : public ::testing::Test {
     };
   }
 
-  static RenderBed* bed_;
-  static ComPtr<IDirect3DSurface9> frame_;
   std::unique_ptr<CSphereModel> model_ = std::make_unique<CSphereModel>();
   std::vector<uint32_t> pixels_;
 };
-
-RenderBed* SceneRender::bed_ = nullptr;
-ComPtr<IDirect3DSurface9> SceneRender::frame_;
 
 struct Spot {
   int x, y;
