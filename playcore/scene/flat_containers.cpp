@@ -6,16 +6,26 @@
 
 namespace playcore {
 
+namespace {
+
+// Makes the buffers of every part: the first failure is the answer, and the other parts are still made.
+template <class Parts, class Count>
+HRESULT CreateEach(Parts& parts, IDirect3DDevice9* device, Count vertices) {
+  HRESULT first = S_OK;
+  for (auto& part : parts) {
+    const HRESULT hr = part.Create(device, vertices);
+    if (FAILED(hr) && SUCCEEDED(first)) first = hr;
+  }
+  return first;
+}
+
+}  // namespace
+
 CDivideScreenContainer::CDivideScreenContainer() : FlatView(kScreenEyeZ) {}
 
 HRESULT CDivideScreenContainer::CreateBuffers(IDirect3DDevice9* device) {
   Lock lock(lock_);
-  HRESULT first = S_OK;
-  for (CDivideScreen& screen : screens_) {
-    const HRESULT hr = screen.Create(device, kDividedVertices);
-    if (FAILED(hr) && SUCCEEDED(first)) first = hr;
-  }
-  return first;
+  return CreateEach(screens_, device, kDividedVertices);
 }
 
 HRESULT CDivideScreenContainer::CreateScreenGeometry(int screen, float xc, float yb,
@@ -46,12 +56,7 @@ CPlainContainer::CPlainContainer() : FlatView(kPlanesEyeZ) {}
 
 HRESULT CPlainContainer::CreateBuffers(IDirect3DDevice9* device) {
   Lock lock(lock_);
-  HRESULT first = S_OK;
-  for (CPlain& plane : planes_) {
-    const HRESULT hr = plane.Create(device, kPlaneVertices);
-    if (FAILED(hr) && SUCCEEDED(first)) first = hr;
-  }
-  return first;
+  return CreateEach(planes_, device, kPlaneVertices);
 }
 
 HRESULT CPlainContainer::CreatePlaneGeometry(int plane, float xo, float yo) {
