@@ -225,6 +225,20 @@ class MainDialogMapTest : public ::testing::Test {
     OleUninitialize();
     SetCurrentDirectoryW(saved_);
   }
+  // Runs `body` in the real main dialog with the path of a generated recording that has a GPS track.
+  void RunWithRecording(const std::function<void(CRunDlg&, const std::wstring&)>& body) {
+    const std::wstring recordings = quill::test::RecordingsDir();
+    if (recordings.empty()) GTEST_SKIP() << "QUILL_RECORDINGS not set";
+    const std::wstring path = recordings + L"card\\20240315_001\\004_093200M_M.MP4";
+    CRunDlg dlg;
+    bool ran = false;
+    dlg.body = [&](CRunDlg& d) {
+      body(d, path);
+      ran = !HasFatalFailure();
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(ran);
+  }
   quill::skin::GdiplusSession gdiplus_;
   quill::test::TempDir dir_;
   wchar_t saved_[MAX_PATH] = L"";
@@ -359,12 +373,7 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
 // The Internet Explorer page moves its marker once a second from its hidden inputs, and only from a
 // position that is not 0, 0: the inputs must follow playback whatever started it.
 TEST_F(MainDialogMapTest, ThePagesInputsFollowPlaybackAfterAnAdvanceAndFromAStartWithoutAFix) {
-  const std::wstring recordings = quill::test::RecordingsDir();
-  if (recordings.empty()) GTEST_SKIP() << "QUILL_RECORDINGS not set";
-  const std::wstring path = recordings + L"card\\20240315_001\\004_093200M_M.MP4";
-  CRunDlg dlg;
-  bool ran = false;
-  dlg.body = [&](CRunDlg& d) {
+  RunWithRecording([&](CRunDlg& d, const std::wstring& path) {
     ASSERT_TRUE(g_PlayerInstance[0].active) << "the main instance did not start";
     FakeMap* map = AttachFakeMap(d);
     ASSERT_TRUE(map);
@@ -411,21 +420,13 @@ TEST_F(MainDialogMapTest, ThePagesInputsFollowPlaybackAfterAnAdvanceAndFromAStar
     EXPECT_EQ(map->inputStatus, L"");
     EXPECT_EQ(map->inputLatitude, fix->latitude);
     EXPECT_EQ(map->inputLongitude, fix->longitude);
-    ran = true;
-  };
-  EXPECT_EQ(dlg.DoModal(), IDOK);
-  EXPECT_TRUE(ran);
+  });
 }
 
 // The connection drops and comes back. When the page's own poll did not see the outage it keeps its
 // map, and the map comes back with the connection; when it did, it makes a new map and reports ready.
 TEST_F(MainDialogMapTest, TheMapComesBackAfterAShortOutage) {
-  const std::wstring recordings = quill::test::RecordingsDir();
-  if (recordings.empty()) GTEST_SKIP() << "QUILL_RECORDINGS not set";
-  const std::wstring path = recordings + L"card\\20240315_001\\004_093200M_M.MP4";
-  CRunDlg dlg;
-  bool ran = false;
-  dlg.body = [&](CRunDlg& d) {
+  RunWithRecording([&](CRunDlg& d, const std::wstring& path) {
     FakeMap* map = AttachFakeMap(d);
     ASSERT_TRUE(map);
     ASSERT_TRUE(PumpUntil([&] { return d.m_map.Online(); }, 10000));
@@ -468,10 +469,7 @@ TEST_F(MainDialogMapTest, TheMapComesBackAfterAShortOutage) {
     Drain();
     d.OnTick();
     EXPECT_TRUE(Shown(map->Window()));
-    ran = true;
-  };
-  EXPECT_EQ(dlg.DoModal(), IDOK);
-  EXPECT_TRUE(ran);
+  });
 }
 
 }  // namespace
