@@ -89,6 +89,9 @@ void ListTrackLoader::Read(unsigned generation, const std::vector<std::wstring>&
     } catch (const std::bad_alloc&) {
       // Out of memory: the track keeps what it has.
       break;
+    } catch (...) {
+      // Nothing leaves the thread: a file whose read failed in any other way adds nothing.
+      continue;
     }
     if (progress_ && GetTickCount() - lastProgress >= kProgressIntervalMs) {
       progress_(generation, false);
