@@ -17,6 +17,11 @@
 #define IDB_INFO_G_BLANK_Y_LARGE           388
 #define IDB_INFO_G_BLANK_Z_LARGE           390
 
+// Strings: the G-sensor graph's axis names (front-back, left-right, up-down).
+#define IDS_GRAPH_AXIS_X                   166
+#define IDS_GRAPH_AXIS_Y                   167
+#define IDS_GRAPH_AXIS_Z                   168
+
 // The info panel's toggles (one per G axis).
 #define IDC_INFO_TOGGLE_FIRST              38600
 #define IDC_INFO_TOGGLE_LAST               38602

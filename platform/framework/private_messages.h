@@ -48,6 +48,9 @@ constexpr UINT kSourceVanished = WM_APP + 1201;
 constexpr UINT kDriveDataLoaded = WM_APP + 1301;
 // Tool workers -> main dialog: the tool has finished.
 constexpr UINT kToolFinished = WM_APP + 1302;
+// The whole-list track's reader -> main dialog: points of the shown list were added to the track
+// (wParam: the list's generation; lParam: 1 once the list is read through).
+constexpr UINT kListTrackRead = WM_APP + 1303;
 // Deletion worker -> main dialog: the files are deleted; finish the deletion.
 constexpr UINT kDeletionDone = WM_APP + 1304;
 // Main dialog -> itself: start-up has finished; run the after-start steps.

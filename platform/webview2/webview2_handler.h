@@ -60,6 +60,8 @@ using WebMessageReceived = FunctionHandler<ICoreWebView2WebMessageReceivedEventH
                                            ICoreWebView2WebMessageReceivedEventArgs*>;
 using NavigationStarting = FunctionHandler<ICoreWebView2NavigationStartingEventHandler, ICoreWebView2*,
                                            ICoreWebView2NavigationStartingEventArgs*>;
+using ProcessFailed =
+    FunctionHandler<ICoreWebView2ProcessFailedEventHandler, ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs*>;
 
 // A new handler holding `fn`, as an owned reference (empty when out of memory).
 template <class Handler, class Fn>

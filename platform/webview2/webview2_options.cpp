@@ -18,7 +18,12 @@ HRESULT CopyOut(const std::wstring& text, LPWSTR* out) {
 }
 
 HRESULT CopyIn(LPCWSTR value, std::wstring* to) {
-  *to = value ? value : L"";
+  // The runtime calls this: a copy that runs out of memory is an error code, never an exception.
+  try {
+    *to = value ? value : L"";
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
   return S_OK;
 }
 

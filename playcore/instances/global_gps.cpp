@@ -25,8 +25,9 @@ const wchar_t* FileOfPair(const sRECORDINGPATHS& pair) {
   return pair.rearPath;
 }
 
-// Appends the GPS points of one recording's "gps0" box.
-bool AppendGpsPoints(const wchar_t* path, std::vector<sGPSPOINT>* points) {
+}  // namespace
+
+bool AppendRecordingGpsPoints(const wchar_t* path, std::vector<sGPSPOINT>* points) {
   ScopedFileMap map;
   if (!path || !map->OpenFile(path)) return false;
   sTAGENTRY gps = GpsPointsEntry();
@@ -34,7 +35,14 @@ bool AppendGpsPoints(const wchar_t* path, std::vector<sGPSPOINT>* points) {
   return true;  // a recording without drive data adds nothing
 }
 
-}  // namespace
+std::vector<sGPSPOINT>* EmptyGlobalGpsPoints() {
+  if (g_gpsPoints) {
+    g_gpsPoints->clear();
+    return g_gpsPoints;
+  }
+  g_gpsPoints = new (std::nothrow) std::vector<sGPSPOINT>();
+  return g_gpsPoints;
+}
 
 int InitGlobalGps() { return InitOnceExecuteOnce(&g_gpsOnce, MakeGpsMutex, nullptr, nullptr) ? 1 : 0; }
 
@@ -59,14 +67,15 @@ int LoadRecorderData(const sRECORDINGPATHS* list, size_t count) {
   delete g_gpsPoints;
   g_gpsPoints = new (std::nothrow) std::vector<sGPSPOINT>();
   if (!g_gpsPoints) return 0;
+  int result = 1;
   for (size_t i = 0; i < count; ++i) {
     try {
-      if (!AppendGpsPoints(FileOfPair(list[i]), g_gpsPoints)) return 0;
+      if (!AppendRecordingGpsPoints(FileOfPair(list[i]), g_gpsPoints)) result = 0;
     } catch (const std::bad_alloc&) {
       return 0;
     }
   }
-  return 1;
+  return result;
 }
 
 int ReadRecorderData(sPLAYERINSTANCE* instance, sGSENSORSAMPLE* sample, const wchar_t* path) {

@@ -20,12 +20,19 @@ HANDLE GlobalGpsMutex();
 // The copy itself; read and replaced only under GlobalGpsMutex().
 std::vector<sGPSPOINT>* GlobalGpsPoints();
 int FreeGlobalGpsPoints();
+// Empties the copy, making it when there is none; null when out of memory. The caller holds
+// GlobalGpsMutex().
+std::vector<sGPSPOINT>* EmptyGlobalGpsPoints();
+// Appends the GPS points of one recording file's data box to `points`; false when the file cannot be
+// opened (a recording without drive data adds nothing and is no failure).
+bool AppendRecordingGpsPoints(const wchar_t* path, std::vector<sGPSPOINT>* points);
 
 namespace PlayerInstance {
 
 // Rebuilds the global copy from the list in order: the main file of each entry (the rear file when
 // there is no main path), record numbers restarting at 0 for each file. A file that cannot be read
-// ends the pass with 0; what was appended before stays.
+// adds nothing and makes the result 0; the files after it are still read. It reads on the calling
+// thread: the main window hands its lists to a ListTrackLoader instead (list_track_loader.h).
 int LoadRecorderData(const sRECORDINGPATHS* list, size_t count);
 
 namespace detail {

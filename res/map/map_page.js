@@ -16,6 +16,7 @@ var g_isInitConnect = false;       // the map exists (loadLibs ran)
 var g_isInit = false;
 var g_map = null;
 var g_script = null;
+var g_scriptAddedAt = 0;           // when g_script was added (ms)
 var g_marker = null;
 var g_newlat = 0;
 var g_newlng = 0;
@@ -24,6 +25,10 @@ var g_newlng = 0;
 var kTrackGapDegrees = 0.001385;
 // The first page creates the map again while the API yields nothing; a few tries are enough.
 var kMapCreateTries = 5;
+// How long the map script may take from being added to calling loadLibs. A script that loaded but
+// never calls back (a captive portal's page served in its place, a service that never answers) is
+// thrown away after this and the next poll while online loads it again.
+var kMapScriptWaitMs = 30000;
 // Icon used for an event colour outside the table: hard braking.
 var kDefaultIcon = 1;
 
@@ -286,6 +291,10 @@ function OnMapScriptFailed(script) {
 // that a load started.
 function ConnectTest() {
   if (Host().JS2C_ConnectTest()) {
+    if (!g_isInitConnect && g_isStartInitConnect && g_script &&
+        new Date().getTime() - g_scriptAddedAt >= kMapScriptWaitMs) {
+      OnMapScriptFailed(g_script);
+    }
     if (!g_isInitConnect && !g_isStartInitConnect) {
       if (MapLibraryLoaded()) {
         g_isStartInitConnect = true;
@@ -301,6 +310,7 @@ function ConnectTest() {
         script.onerror = function() { OnMapScriptFailed(script); };
         script.src = url;
         g_script = script;
+        g_scriptAddedAt = new Date().getTime();
         document.getElementsByTagName('head')[0].appendChild(script);
         g_isStartInitConnect = true;
       }

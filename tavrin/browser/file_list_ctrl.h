@@ -12,6 +12,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
+
 #include "platform/framework/controls.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/browser/file_list_rows.h"
@@ -43,7 +45,7 @@ class CFileListCtrl : public CListCtrl {
 
   void SetupColumns();
   // Filters m_records into m_shownRecords, rebuilds the rows and hands the kept records to
-  // m_pfnRefilled (the main window loads their GPS data for the map's whole-list track).
+  // m_pfnRefilled (the main window has their GPS data read for the map's whole-list track).
   void RefillItems();
   // Replaces the shown records under the owner's playback mutex: the main window's open workers read
   // them under it from their own threads.
@@ -66,7 +68,7 @@ class CFileListCtrl : public CListCtrl {
   // The browser pane's re-open request flag; read and cleared by the selection handler.
   BOOL* m_pRefiltered = nullptr;
   int m_nSortColumn = -1;
-  void (*m_pfnRefilled)(const RecordingList& shown) = nullptr;
+  std::function<void(const RecordingList& shown)> m_pfnRefilled;
   // While held (from before the window is made until its font and columns are set), a frame
   // calculation leaves the scroll bars to the list: each step of that set-up recalculates the frame,
   // the list hides the vertical bar and the frame calculation shows it again, a few dozen times. The

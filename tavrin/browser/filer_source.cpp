@@ -59,6 +59,9 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
     // Read while the records still are the card's (selecting a folder loads that folder's instead).
     m_strFirmwareVersion = ReadFirmwareVersion();
     SelectRootFolder();
+    // Selecting the first day folder makes the owner load it and fill the list: a second fill would
+    // drop the row it selected and read the folder's drive data again.
+    if (m_hLoadedItem && m_hLoadedItem == m_tree.GetRootItem()) return;
   } else if (kind == kSourceFile) {
     m_tree.SetRootPath(path);
     if (ProbeRecordingFile(path) == 0) return;

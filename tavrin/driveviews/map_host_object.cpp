@@ -87,64 +87,99 @@ HRESULT HostWebViewObject::CallCallbackAsynchronously(IDispatch* callback) {
   return S_OK;
 }
 
+namespace {
+
+// The runtime calls these methods through ITypeInfo::Invoke: nothing may leave them as an exception
+// (a text the host builds can run out of memory).
+template <class Body>
+HRESULT Guarded(Body body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (...) {
+    return E_UNEXPECTED;
+  }
+}
+
+}  // namespace
+
 HRESULT HostWebViewObject::TestMethod(BSTR text, int number, BSTR* result) {
   if (!result) return E_POINTER;
-  std::wstring s = L"TestMethod(";
-  s += text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-  s += L", " + std::to_wstring(number) + L") called.\n";
-  *result = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
-  return *result ? S_OK : E_OUTOFMEMORY;
+  return Guarded([&]() -> HRESULT {
+    std::wstring s = L"TestMethod(";
+    s += text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    s += L", " + std::to_wstring(number) + L") called.\n";
+    *result = SysAllocStringLen(s.data(), static_cast<UINT>(s.size()));
+    return *result ? S_OK : E_OUTOFMEMORY;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_ConnectTest(BOOL* result) {
-  if (funcs_ && result) *result = funcs_->JS2C_ConnectTest();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_ && result) *result = funcs_->JS2C_ConnectTest();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_GetMapURL(BSTR* result) {
-  if (funcs_ && result) *result = funcs_->JS2C_GetMapURL();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_ && result) *result = funcs_->JS2C_GetMapURL();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_GetGPSData(VARIANT* result) {
-  if (funcs_ && result) *result = funcs_->JS2C_GetGPSData();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_ && result) *result = funcs_->JS2C_GetGPSData();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_GetGridData(int grid, VARIANT* result) {
-  if (!funcs_ || !result) return S_OK;
-  // The host takes the grid as text (it does not use it): a non-zero grid as a boolean, which the
-  // automation conversion writes as "-1".
-  VARIANT flag, text;
-  VariantInit(&flag);
-  VariantInit(&text);
-  flag.vt = VT_BOOL;
-  flag.boolVal = grid ? VARIANT_TRUE : VARIANT_FALSE;
-  VariantChangeType(&text, &flag, 0, VT_BSTR);
-  *result = funcs_->JS2C_GetGridData(text.vt == VT_BSTR && text.bstrVal ? text.bstrVal : L"");
-  VariantClear(&text);
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (!funcs_ || !result) return S_OK;
+    // The host takes the grid as text (it does not use it): a non-zero grid as a boolean, which the
+    // automation conversion writes as "-1".
+    VARIANT flag, text;
+    VariantInit(&flag);
+    VariantInit(&text);
+    flag.vt = VT_BOOL;
+    flag.boolVal = grid ? VARIANT_TRUE : VARIANT_FALSE;
+    VariantChangeType(&text, &flag, 0, VT_BSTR);
+    *result = funcs_->JS2C_GetGridData(text.vt == VT_BSTR && text.bstrVal ? text.bstrVal : L"");
+    VariantClear(&text);
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_GetRelJpgNum(BSTR* result) {
-  if (funcs_ && result) *result = funcs_->JS2C_GetRelJpgNum();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_ && result) *result = funcs_->JS2C_GetRelJpgNum();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_OnClickCrashPoint(int ifile, int igrid, int ipos, int valid, double lat, double lng,
                                                   double speed, double direction) {
-  if (funcs_) funcs_->JS2C_OnClickCrashPoint(ifile, igrid, ipos, valid, lat, lng, speed, direction);
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_) funcs_->JS2C_OnClickCrashPoint(ifile, igrid, ipos, valid, lat, lng, speed, direction);
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_OnInitHtml() {
-  if (funcs_) funcs_->JS2C_OnInitHtml();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_) funcs_->JS2C_OnInitHtml();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::JS2C_SetSend() {
-  if (funcs_) funcs_->JS2C_SetSend();
-  return S_OK;
+  return Guarded([&]() -> HRESULT {
+    if (funcs_) funcs_->JS2C_SetSend();
+    return S_OK;
+  });
 }
 
 HRESULT HostWebViewObject::GetTypeInfoCount(UINT* count) {
@@ -156,8 +191,10 @@ HRESULT HostWebViewObject::GetTypeInfoCount(UINT* count) {
 HRESULT HostWebViewObject::LoadTypeInfo(ITypeInfo** info) {
   if (!typeLib_) {
     // The program's own file holds the type library (TYPELIB 1).
-    std::wstring path = quill::framework::ProgramFilePath();
-    HRESULT hr = path.empty() ? E_FAIL : LoadTypeLib(path.c_str(), &typeLib_);
+    HRESULT hr = Guarded([&]() -> HRESULT {
+      std::wstring path = quill::framework::ProgramFilePath();
+      return path.empty() ? E_FAIL : LoadTypeLib(path.c_str(), &typeLib_);
+    });
     if (FAILED(hr)) return Report(hr, __LINE__);
   }
   HRESULT hr = typeLib_->GetTypeInfoOfGuid(IID_IHostWebViewObject, info);

@@ -41,12 +41,22 @@ CWebView2Holder::~CWebView2Holder() {
   Close();
 }
 
+std::wstring UserDataFolderIn(const std::wstring& localAppData, const std::wstring& temp) {
+  std::wstring base = !localAppData.empty() ? localAppData : temp;
+  if (base.empty()) return std::wstring();
+  if (base.back() == L'\\') base.pop_back();
+  return base + L"\\Quillmere\\WebView2";
+}
+
 std::wstring CWebView2Holder::UserDataFolder() {
-  wchar_t base[MAX_PATH] = {};
-  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, base))) {
-    return std::wstring();
+  wchar_t local[MAX_PATH] = {};
+  if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, local))) {
+    local[0] = L'\0';
   }
-  return std::wstring(base) + L"\\Quillmere\\WebView2";
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathW(MAX_PATH + 1, temp);
+  if (n == 0 || n > MAX_PATH) temp[0] = L'\0';
+  return UserDataFolderIn(local, temp);
 }
 
 void CWebView2Holder::SetHostFuncs(IHostWebViewFuncs* funcs) {
@@ -71,8 +81,11 @@ HRESULT CWebView2Holder::Start(HWND parent, IHostWebViewFuncs* funcs, AsyncRunne
         return *alive ? (*alive)->OnEnvironment(result, environment) : S_OK;
       });
   if (!handler) return E_OUTOFMEMORY;
+  // Never without a folder: the runtime would then keep its profile beside the program, where a user
+  // may not write.
   std::wstring folder = UserDataFolder();
-  return create_(nullptr, folder.empty() ? nullptr : folder.c_str(), options.get(), handler.get());
+  if (folder.empty()) return E_FAIL;
+  return create_(nullptr, folder.c_str(), options.get(), handler.get());
 }
 
 HRESULT CWebView2Holder::OnEnvironment(HRESULT result, ICoreWebView2Environment* environment) {
@@ -95,7 +108,9 @@ HRESULT CWebView2Holder::OnController(HRESULT result, ICoreWebView2Controller* c
     return E_FAIL;
   }
   if (FAILED(Setup())) return E_FAIL;
-  controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
+  // The chain starts while the map frame is still hidden: a hidden control must not take the keyboard
+  // from the main window (it takes the focus itself when the user clicks into the map).
+  if (parent_ && IsWindowVisible(parent_)) controller_->MoveFocus(COREWEBVIEW2_MOVE_FOCUS_REASON_PROGRAMMATIC);
   return S_OK;
 }
 
@@ -114,6 +129,11 @@ HRESULT CWebView2Holder::Setup() {
         return *alive ? (*alive)->OnWebMessageReceived(args) : S_OK;
       });
   if (!onMessage || FAILED(webView_->add_WebMessageReceived(onMessage.get(), &messageToken_))) return E_FAIL;
+  auto onFailure = webview2::MakeHandler<webview2::ProcessFailed>(
+      [alive](ICoreWebView2*, ICoreWebView2ProcessFailedEventArgs* args) -> HRESULT {
+        return *alive ? (*alive)->OnProcessFailed(args) : S_OK;
+      });
+  if (!onFailure || FAILED(webView_->add_ProcessFailed(onFailure.get(), &processFailedToken_))) return E_FAIL;
   if (FAILED(CreateHostObject())) return E_FAIL;
   return NavigateToPage();
 }
@@ -168,6 +188,41 @@ HRESULT CWebView2Holder::OnNavigationStarting(ICoreWebView2NavigationStartingEve
   return S_OK;
 }
 
+HRESULT CWebView2Holder::OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args) {
+  COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED;
+  if (!args || FAILED(args->get_ProcessFailedKind(&kind))) return S_OK;
+  const bool browserGone = kind == COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED;
+  if (!browserGone && kind != COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED &&
+      kind != COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_UNRESPONSIVE) {
+    return S_OK;  // a helper process of the runtime: the page goes on
+  }
+  // Not from inside the runtime's own event: the control is closed or navigated from the dialog's queue.
+  std::shared_ptr<CWebView2Holder*> alive = alive_;
+  std::function<void()> recover = [alive, browserGone] {
+    if (!*alive) return;
+    if (browserGone) {
+      (*alive)->Restart();
+    } else if ((*alive)->webView_) {
+      (*alive)->NavigateToPage();
+    }
+  };
+  if (runner_) {
+    runner_(std::move(recover));
+  } else {
+    recover();
+  }
+  return S_OK;
+}
+
+void CWebView2Holder::Restart() {
+  Close();
+  hostObjectAdded_ = false;
+  ownNavigationPending_ = false;
+  created_ = false;
+  AsyncRunner runner = runner_;
+  Start(parent_, funcs_, std::move(runner));
+}
+
 HRESULT CWebView2Holder::ResizeToParent() {
   if (!parent_ || !controller_) return S_OK;
   RECT rect = {};
@@ -184,6 +239,7 @@ HRESULT CWebView2Holder::RemoveHandlers() {
   hostObjectAdded_ = false;
   if (FAILED(webView_->remove_NavigationStarting(navigationToken_))) hr = E_FAIL;
   if (FAILED(webView_->remove_WebMessageReceived(messageToken_))) hr = E_FAIL;
+  if (FAILED(webView_->remove_ProcessFailed(processFailedToken_))) hr = E_FAIL;
   return hr;
 }
 

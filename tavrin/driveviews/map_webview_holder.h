@@ -1,7 +1,9 @@
 // CWebView2Holder: the WebView2 control of the map dialog. It creates the environment, the controller
 // and the web view (each step completes through a handler on the UI thread), loads map page 381 from
 // the program's resources, registers the host object "sample", and exchanges the state with the page
-// as JSON web messages.
+// as JSON web messages. When the runtime reports a failed process it recovers: a page whose renderer
+// ended or hung is loaded again as the program's own navigation; after the browser process ended the
+// whole chain is made again. Either way the new page reports itself ready as at the start.
 //
 // Threads: the UI thread only. The runtime's handlers may arrive after the holder is gone (a dialog
 // closed while the environment is still being made): they hold a shared token that the destructor
@@ -27,6 +29,10 @@ inline constexpr wchar_t kTargetBrowserVersion[] = L"92.0.902.49";
 constexpr double kMapZoomFactor = 0.65;
 // The name the page finds the host object under (chrome.webview.hostObjects.sync.sample).
 inline constexpr wchar_t kHostObjectName[] = L"sample";
+
+// The user-data folder below the per-user application-data folder, else below the temporary folder;
+// empty when both are unknown.
+std::wstring UserDataFolderIn(const std::wstring& localAppData, const std::wstring& temp);
 
 class CWebView2Holder {
  public:
@@ -55,7 +61,8 @@ class CWebView2Holder {
   const std::wstring& ReceivedStatus() const { return receivedStatus_; }
 
   // The user-data folder the runtime keeps its profile in: a per-user folder, writable wherever the
-  // program itself is installed or started from.
+  // program itself is installed or started from (the temporary folder when the per-user one is
+  // unknown; empty when neither is).
   static std::wstring UserDataFolder();
 
  private:
@@ -65,6 +72,9 @@ class CWebView2Holder {
   HRESULT NavigateToPage();
   HRESULT CreateHostObject();
   HRESULT OnNavigationStarting(ICoreWebView2NavigationStartingEventArgs* args);
+  HRESULT OnProcessFailed(ICoreWebView2ProcessFailedEventArgs* args);
+  // After a failed browser process: everything of the old control goes and the chain starts again.
+  void Restart();
 
   webview2::CreateEnvironmentWithOptionsFn create_;
   HWND parent_ = nullptr;
@@ -77,6 +87,7 @@ class CWebView2Holder {
   quill::com::ComPtr<HostWebViewObject> hostObject_;
   EventRegistrationToken navigationToken_ = {};
   EventRegistrationToken messageToken_ = {};
+  EventRegistrationToken processFailedToken_ = {};
   bool ownNavigationPending_ = false;
   bool hostObjectAdded_ = false;
   std::wstring receivedLat_, receivedLng_, receivedStatus_;

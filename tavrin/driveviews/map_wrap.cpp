@@ -18,6 +18,7 @@ CGoogleMapDlgWrap::~CGoogleMapDlgWrap() {
 void CGoogleMapDlgWrap::Attach(std::unique_ptr<IMapDialog> dialog) {
   if (dialog_) dialog_->SetHostFuncs(nullptr);
   dialog_ = std::move(dialog);
+  handedLatitude_ = handedLongitude_ = 0.0;
   if (dialog_) dialog_->SetHostFuncs(this);
 }
 
@@ -31,6 +32,10 @@ void CGoogleMapDlgWrap::ResetTrack(int grid) {
   ExecScript(L"orbitgrplist.RemoveLineList()");
   ExecScript(L"orbitgrplist.CreateLine()");
   ExecScript(ScriptCall(L"orbitgrplist.CreateGridLine").Int(grid).Statement());
+}
+
+void CGoogleMapDlgWrap::RedrawListTrack() {
+  if (pageReady_) ExecScript(L"orbitgrplist.CreateLine()");
 }
 
 void CGoogleMapDlgWrap::AddEventPoint(const MapEventPoint& e) {
@@ -71,7 +76,15 @@ void CGoogleMapDlgWrap::UpdateMarker(int state) {
 }
 
 void CGoogleMapDlgWrap::SetPosition(double latitude, double longitude) {
-  if (dialog_) dialog_->SetPosition(latitude, longitude);
+  if (!dialog_) return;
+  dialog_->SetPosition(latitude, longitude);
+  // The Internet Explorer page polls its inputs once a second and moves the marker only from a real
+  // position: a new position is handed over when it comes, not just with the next play-state change
+  // (after an automatic advance or a start without a fix that change came while it was still 0, 0).
+  if (latitude == handedLatitude_ && longitude == handedLongitude_) return;
+  handedLatitude_ = latitude;
+  handedLongitude_ = longitude;
+  dialog_->TransferState();
 }
 
 namespace {
@@ -106,6 +119,13 @@ BOOL CGoogleMapDlgWrap::JS2C_ConnectTest() {
   pageReady_ = 0;
   pageInitialised_ = 0;
   return FALSE;
+}
+
+bool CGoogleMapDlgWrap::CheckConnection() {
+  if (!connectivity_.Known()) return false;
+  if (connectivity_.Online()) return true;
+  pageReady_ = 0;
+  return false;
 }
 
 void CGoogleMapDlgWrap::JS2C_OnInitHtml() {

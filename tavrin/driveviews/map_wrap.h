@@ -77,13 +77,15 @@ class CGoogleMapDlgWrap : public IHostWebViewFuncs {
   void ExecScript(const std::wstring& statement);
   // A new recording's track: only once the page is ready, the four statements in order.
   void ResetTrack(int grid);
+  // Draws the whole-list track again from JS2C_GetGPSData (its points landed since); only when ready.
+  void RedrawListTrack();
   // Adds one event marker (after ResetTrack; the main dialog skips points at 0, 0).
   void AddEventPoint(const MapEventPoint& event);
   // The playback state: status text "", "pause" or "stop" (the last also redraws the progress); any
   // other state keeps the text. Then hands the state to the page.
   void UpdateMarker(int state);
-  // The current position: the GPS point (into the dialog) and the position key (for the page's
-  // JS2C_GetRelJpgNum; -1 means none).
+  // The current position: the GPS point (into the dialog, handed to the page when it changed) and the
+  // position key (for the page's JS2C_GetRelJpgNum; -1 means none).
   void SetPosition(double latitude, double longitude);
   void SetPositionKey(int32_t key) { positionKey_ = key; }
   int32_t PositionKey() const { return positionKey_; }
@@ -95,6 +97,14 @@ class CGoogleMapDlgWrap : public IHostWebViewFuncs {
   // and has not found the program offline since).
   bool PageReady() const { return pageReady_ != 0; }
   void SetPageReady(bool ready) { pageReady_ = ready && pageInitialised_ ? 1 : 0; }
+  // Play and pause re-arm the page-ready word whatever the page last reported: the page's own
+  // statements do nothing while it has no map.
+  void RearmPageReady() { pageReady_ = 1; }
+  // The program's own look at the connection (the tick while nothing plays): offline clears the
+  // page-ready word only. The page-initialised word goes only when the page itself finds the program
+  // offline (JS2C_ConnectTest), because only then does it drop its map and make a new one, reporting
+  // itself ready again; a short outage its poll did not see leaves its map in place.
+  bool CheckConnection();
   bool PageInitialised() const { return pageInitialised_ != 0; }
   // The connectivity watch has tested the connection and found it up (no side effect on the page words).
   bool Online() const { return connectivity_.Known() && connectivity_.Online(); }
@@ -124,6 +134,8 @@ class CGoogleMapDlgWrap : public IHostWebViewFuncs {
   LONG visible_ = 0;
   int markerState_ = kMapStopped;
   int32_t positionKey_ = -1;
+  double handedLatitude_ = 0.0;   // the position last handed to the page by SetPosition
+  double handedLongitude_ = 0.0;
   HWND owner_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -103,7 +104,8 @@ class FakeMap : public driveviews::IMapDialog {
   void ExecScript(const std::wstring& s) override { scripts.push_back(s); }
   void SetPosition(double lat, double lng) override { latitude = lat, longitude = lng; }
   void SetStatus(const std::wstring& s) override { status = s; }
-  void TransferState() override {}
+  // What the Internet Explorer page's hidden inputs hold: the state at the last transfer.
+  void TransferState() override { inputLatitude = latitude, inputLongitude = longitude, inputStatus = status; }
   void SendState() override {}
   int MoveMarkers() const {
     return static_cast<int>(std::count(scripts.begin(), scripts.end(), std::wstring(L"orbitgrplist.MoveMarker()")));
@@ -111,6 +113,8 @@ class FakeMap : public driveviews::IMapDialog {
   std::vector<std::wstring> scripts;
   std::wstring status = L"ready";
   double latitude = -1, longitude = -1;
+  double inputLatitude = -1, inputLongitude = -1;
+  std::wstring inputStatus = L"ready";
 
  private:
   HWND window_;
@@ -159,9 +163,41 @@ int PageTrackPoints(driveviews::CGoogleMapDlgWrap& map) {
 
 bool Shown(HWND w) { return IsWindowVisible(w) != FALSE; }
 
+// The GPS point the data-source instance's per-position table links to a position (null: none).
+playcore::sGPSPOINT* FixAt(int64_t position) {
+  const sPLAYERINSTANCE& inst = g_PlayerInstance[playcore::DataSourceIndex()];
+  const std::vector<playcore::sEVENTRECORD*>* table = inst.dataMap.positionTable;
+  if (!table || position < 0 || position >= static_cast<int64_t>(table->size())) return nullptr;
+  const playcore::sEVENTRECORD* record = (*table)[static_cast<size_t>(position)];
+  return record ? record->gpsLink : nullptr;
+}
+
 class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {};
 
+// A fake map dialog with a real window in the map frame, attached to the dialog's map wrapper.
+FakeMap* AttachFakeMap(CRunDlg& d) {
+  HWND window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 20, 370, 406, d.m_mapFrame.m_hWnd, nullptr,
+                                nullptr, nullptr);
+  if (!window) return nullptr;
+  auto* map = new FakeMap(window);
+  d.m_map.Attach(std::unique_ptr<driveviews::IMapDialog>(map));
+  return map;
+}
+
+// The fake movie side, stopped, with `path` as the list's only entry.
+bool ListOneRecording(CRunDlg& d, const std::wstring& path) {
+  FakeMovieSide();
+  g_PlayerInstance[0].movieOpen = 1;
+  g_PlayerInstance[0].timeScale = 1000.0f / 30;
+  g_PlayerInstance[0].playState = playcore::kPlayStopped;
+  d.m_browser.m_list.m_records.clear();
+  if (!AddRecordingPair(path.c_str(), L"", d.m_browser.m_list.m_records)) return false;
+  d.m_browser.m_list.RefillItems();
+  return true;
+}
+
 constexpr wchar_t kKey[] = L"QuillTestKey-42_x";
+std::atomic<bool> g_online{true};  // what the connectivity watch's test answers
 
 class MainDialogMapTest : public ::testing::Test {
  protected:
@@ -178,15 +214,30 @@ class MainDialogMapTest : public ::testing::Test {
     Hooks().inetConfig = [] {
       CInetConnectionAsync::Config config = CInetConnectionAsync::ProgramConfig();
       config.intervalMs = 20;
-      config.test = [](const std::wstring&) { return true; };
+      config.test = [](const std::wstring&) { return g_online.load(); };
       config.fetch = [](const std::wstring&, std::wstring*) { return false; };
       return config;
     };
   }
   void TearDown() override {
+    g_online = true;
     Hooks() = StartupHooks{};
     OleUninitialize();
     SetCurrentDirectoryW(saved_);
+  }
+  // Runs `body` in the real main dialog with the path of a generated recording that has a GPS track.
+  void RunWithRecording(const std::function<void(CRunDlg&, const std::wstring&)>& body) {
+    const std::wstring recordings = quill::test::RecordingsDir();
+    if (recordings.empty()) GTEST_SKIP() << "QUILL_RECORDINGS not set";
+    const std::wstring path = recordings + L"card\\20240315_001\\004_093200M_M.MP4";
+    CRunDlg dlg;
+    bool ran = false;
+    dlg.body = [&](CRunDlg& d) {
+      body(d, path);
+      ran = !HasFatalFailure();
+    };
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    EXPECT_TRUE(ran);
   }
   quill::skin::GdiplusSession gdiplus_;
   quill::test::TempDir dir_;
@@ -205,11 +256,9 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     // The key of the settings file is in the script address, and nowhere else the page can read.
     EXPECT_NE(Text(d.m_map.JS2C_GetMapURL()).find(std::wstring(L"key=") + kKey + L"&"), std::wstring::npos);
 
-    HWND window = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 20, 370, 406, d.m_mapFrame.m_hWnd, nullptr,
-                                  nullptr, nullptr);
-    ASSERT_TRUE(window);
-    auto* map = new FakeMap(window);
-    d.m_map.Attach(std::unique_ptr<driveviews::IMapDialog>(map));
+    FakeMap* map = AttachFakeMap(d);
+    ASSERT_TRUE(map);
+    HWND window = map->Window();
     ASSERT_TRUE(PumpUntil([&] { return d.m_map.Online(); }, 10000)) << "the connectivity watch tested";
 
     // The map button at step 0 shows the frame; with no recording and no page yet, the logo is in it.
@@ -220,13 +269,8 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     EXPECT_FALSE(Shown(window));
 
     // A recording with GPS plays; the page reports ready: the map takes the logo's place in the frame.
-    FakeMovieSide();
-    g_PlayerInstance[0].movieOpen = 1;
-    g_PlayerInstance[0].timeScale = 1000.0f / 30;
-    g_PlayerInstance[0].playState = playcore::kPlayStopped;
-    d.m_browser.m_list.m_records.clear();
-    ASSERT_TRUE(AddRecordingPair(path.c_str(), L"", d.m_browser.m_list.m_records));
-    d.m_browser.m_list.RefillItems();
+    ASSERT_TRUE(ListOneRecording(d, path));
+    ASSERT_TRUE(d.m_listTrack && d.m_listTrack->WaitIdle(20000)) << "the list's track is read";
     const int onePoints = PageTrackPoints(d.m_map);
     EXPECT_GT(onePoints, 0) << "the list's track";
     d.m_nCurIndex = 0;
@@ -244,8 +288,8 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     EXPECT_TRUE(Shown(window));
     EXPECT_EQ(GetParent(window), d.m_mapFrame.m_hWnd);
     EXPECT_FALSE(Shown(d.m_logo.m_hWnd));
-    ASSERT_FALSE(map->scripts.empty());
-    EXPECT_EQ(map->scripts[0], L"cplist.ClearCrashPos()") << "the page got the recording's track";
+    EXPECT_NE(std::find(map->scripts.begin(), map->scripts.end(), L"cplist.ClearCrashPos()"), map->scripts.end())
+        << "the page got the recording's track";
 
     // The marker follows play, pause, seeks and stop.
     d.SendMessage(WM_COMMAND, kCmdPlay, 0);
@@ -306,12 +350,126 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     } while (FindNextFileW(find, &found));
     FindClose(find);
     ASSERT_GT(d.m_browser.m_list.m_records.size(), 1u);
+    map->scripts.clear();
     d.m_browser.m_list.RefillItems();
+    EXPECT_EQ(d.m_browser.m_list.GetItemCount(), static_cast<int>(d.m_browser.m_list.m_records.size()))
+        << "the rows are there before the track is read";
+    // The ready page draws the whole-list track again once the reads have landed.
+    const auto redrawn = [&] {
+      return std::count(map->scripts.begin(), map->scripts.end(), std::wstring(L"orbitgrplist.CreateLine()")) > 0;
+    };
+    EXPECT_TRUE(PumpUntil(redrawn, 20000));
+    ASSERT_TRUE(d.m_listTrack->WaitIdle(20000));
     EXPECT_GT(PageTrackPoints(d.m_map), onePoints);
+    map->scripts.clear();
+    d.SendMessage(quill::msg::kListTrackRead, d.m_listTrack->Generation() - 1, 1);
+    EXPECT_FALSE(redrawn()) << "a report about a list replaced since draws nothing";
     ran = true;
   };
   EXPECT_EQ(dlg.DoModal(), IDOK);
   EXPECT_TRUE(ran);
+}
+
+// The Internet Explorer page moves its marker once a second from its hidden inputs, and only from a
+// position that is not 0, 0: the inputs must follow playback whatever started it.
+TEST_F(MainDialogMapTest, ThePagesInputsFollowPlaybackAfterAnAdvanceAndFromAStartWithoutAFix) {
+  RunWithRecording([&](CRunDlg& d, const std::wstring& path) {
+    ASSERT_TRUE(g_PlayerInstance[0].active) << "the main instance did not start";
+    FakeMap* map = AttachFakeMap(d);
+    ASSERT_TRUE(map);
+    ASSERT_TRUE(ListOneRecording(d, path));
+    d.m_nCurIndex = 0;
+
+    // An automatic advance: the open's drive data arrive with play-after-open set (Resume hands the
+    // state over before the start has read a position), then the start timer's start.
+    d.MapOnOpen();
+    d.m_bOpened = FALSE;
+    d.m_bPlayAfterOpen = TRUE;
+    d.OnDriveDataLoaded(d.m_uOpenGeneration, 0);
+    d.KillTimer(kTimerStart);
+    d.StartPlayback();
+    d.KillTimer(kTimerTick);  // the test ticks itself
+    ASSERT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPlaying);
+    for (const int64_t position : {0, 6, 12}) {
+      g_position[0] = position;
+      d.OnTick();
+      const playcore::sGPSPOINT* fix = FixAt(position);
+      ASSERT_TRUE(fix && fix->valid) << "the test recording has a fix at " << position;
+      EXPECT_EQ(map->inputStatus, L"") << position;
+      EXPECT_EQ(map->inputLatitude, fix->latitude) << position;
+      EXPECT_EQ(map->inputLongitude, fix->longitude) << position;
+    }
+
+    // The same recording opened again, now without a fix before position 8, and Play pressed: the
+    // inputs take the first fix when playback reaches it.
+    d.SendMessage(WM_COMMAND, kCmdFirst, 0);
+    ASSERT_EQ(g_PlayerInstance[0].playState, playcore::kPlayStopped);
+    for (int64_t p = 0; p < 8; ++p) {
+      if (playcore::sGPSPOINT* fix = FixAt(p)) fix->valid = 0;
+    }
+    g_position[0] = 0;
+    d.MapOnOpen();
+    d.OnDriveDataOpened();
+    d.SendMessage(WM_COMMAND, kCmdPlay, 0);
+    ASSERT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPlaying);
+    EXPECT_EQ(map->inputLatitude, 0.0) << "nothing of the earlier recording";
+    g_position[0] = 12;
+    d.OnTick();
+    const playcore::sGPSPOINT* fix = FixAt(12);
+    ASSERT_TRUE(fix && fix->valid);
+    EXPECT_EQ(map->inputStatus, L"");
+    EXPECT_EQ(map->inputLatitude, fix->latitude);
+    EXPECT_EQ(map->inputLongitude, fix->longitude);
+  });
+}
+
+// The connection drops and comes back. When the page's own poll did not see the outage it keeps its
+// map, and the map comes back with the connection; when it did, it makes a new map and reports ready.
+TEST_F(MainDialogMapTest, TheMapComesBackAfterAShortOutage) {
+  RunWithRecording([&](CRunDlg& d, const std::wstring& path) {
+    FakeMap* map = AttachFakeMap(d);
+    ASSERT_TRUE(map);
+    ASSERT_TRUE(PumpUntil([&] { return d.m_map.Online(); }, 10000));
+    d.SendMessage(WM_COMMAND, kCmdMap, 0);
+    ASSERT_TRUE(ListOneRecording(d, path));
+    d.m_nCurIndex = 0;
+    ASSERT_EQ(playcore::PlayerCall_OpenDataFile(path.c_str(), L""), 1);
+    d.MapOnOpen();
+    d.StartPlayback();
+    d.KillTimer(kTimerTick);  // the test ticks itself
+    d.m_bOpened = TRUE;
+    d.m_map.JS2C_OnInitHtml();
+    Drain();
+    ASSERT_TRUE(Shown(map->Window()));
+
+    const auto goOnline = [&](bool online) {
+      g_online = online;
+      ASSERT_TRUE(PumpUntil([&] { return d.m_map.Online() == online; }, 10000));
+    };
+    // An outage the page's poll missed: only the tick saw it.
+    goOnline(false);
+    d.OnTick();
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd)) << "offline";
+    EXPECT_FALSE(Shown(map->Window()));
+    goOnline(true);
+    d.OnTick();
+    EXPECT_TRUE(d.m_map.PageInitialised());
+    EXPECT_TRUE(Shown(map->Window())) << "back with the connection";
+    EXPECT_FALSE(Shown(d.m_logo.m_hWnd));
+
+    // An outage the page saw: it drops its map; the map shows again once the page made a new one.
+    goOnline(false);
+    EXPECT_FALSE(d.m_map.JS2C_ConnectTest());
+    goOnline(true);
+    d.OnTick();
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd)) << "the page has no map yet";
+    d.SendMessage(WM_COMMAND, kCmdPlay, 0);
+    EXPECT_TRUE(d.m_map.PageReady()) << "play re-arms the page-ready word";
+    d.m_map.JS2C_OnInitHtml();
+    Drain();
+    d.OnTick();
+    EXPECT_TRUE(Shown(map->Window()));
+  });
 }
 
 }  // namespace

@@ -487,6 +487,18 @@ TEST_F(PaneTest, OpeningASourceProbesEachRecordingOnce) {
   SetRecordingProbe(nullptr);
 }
 
+// Regression: opening a card filled the list twice, the second time after the selection of the first
+// day folder had filled it (and read that folder's drive data for the map) already.
+TEST_F(PaneTest, OpeningACardFillsTheListOnce) {
+  static int refills;
+  refills = 0;
+  pane().m_list.m_pfnRefilled = [](const RecordingList&) { ++refills; };
+  pane().OpenSource(card_.c_str(), CFilerContainerDlg::kSourceDrive);
+  EXPECT_EQ(pane().m_list.GetItemCount(), 10);
+  EXPECT_EQ(refills, 1);
+  pane().m_list.m_pfnRefilled = nullptr;
+}
+
 // The SD card as the recorder leaves it, on a drive typed as removable.
 class RemovableCardTest : public PaneTest {};
 

@@ -5,6 +5,7 @@
 #include "playcore/instances/global_gps.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/instance_ops.h"
+#include "playcore/instances/list_track_loader.h"
 
 #include "tests/instances/instance_test_util.h"
 #include "tests/support/test_env.h"
@@ -12,7 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <process.h>
 
 namespace playcore {
@@ -278,10 +281,69 @@ TEST_F(InstanceDataTest, LoadRecorderDataCopiesEveryRecordingsPointsInListOrder)
     EXPECT_EQ((*all)[RecordsOf(0)].recordNumber, 0);  // numbers restart for each file
     EXPECT_EQ((*all)[RecordsOf(0) - 1].recordNumber, static_cast<int32_t>(RecordsOf(0) - 1));
   }
+  // A file that cannot be opened fails the pass but keeps the files after it in the track.
   wcscpy(list[1].rearPath, (temp_.path() + L"missing.mp4").c_str());
   EXPECT_EQ(PlayerInstance::LoadRecorderDataOf(list), 0);
+  {
+    MutexLock lock(GlobalGpsMutex());
+    ASSERT_NE(GlobalGpsPoints(), nullptr);
+    EXPECT_EQ(GlobalGpsPoints()->size(), RecordsOf(0) + RecordsOf(2));
+  }
   EXPECT_EQ(FreeGlobalGpsPoints(), 1);
   EXPECT_EQ(GlobalGpsPoints(), nullptr);
+}
+
+size_t GlobalPointCount() {
+  MutexLock lock(GlobalGpsMutex());
+  const std::vector<sGPSPOINT>* all = GlobalGpsPoints();
+  return all ? all->size() : 0;
+}
+
+// The main window's whole-list track, read on the loader's thread: every readable file in list order,
+// past one that cannot be opened; a list replaced while it is read leaves nothing of itself.
+TEST_F(InstanceDataTest, TheListTrackLoaderReadsEveryReadableFileAndOnlyTheCurrentList) {
+  ASSERT_EQ(InitGlobalGps(), 1);
+  std::mutex reportsLock;
+  std::vector<std::pair<unsigned, bool>> reports;
+  ListTrackLoader loader([&](unsigned generation, bool done) {
+    std::lock_guard<std::mutex> lock(reportsLock);
+    reports.emplace_back(generation, done);
+  });
+  const std::wstring missing = temp_.path() + L"missing.mp4";
+  struct Case {
+    std::vector<std::wstring> files;
+    size_t points;
+  } cases[] = {
+      {{PathOf(0), PathOf(1), PathOf(2)}, RecordsOf(0) + RecordsOf(1) + RecordsOf(2)},
+      {{missing, PathOf(1), L"", PathOf(2)}, RecordsOf(1) + RecordsOf(2)},  // the first file unreadable
+      {{}, 0},
+  };
+  for (const Case& c : cases) {
+    const unsigned generation = loader.Start(c.files);
+    ASSERT_TRUE(loader.WaitIdle(20000));
+    EXPECT_EQ(GlobalPointCount(), c.points) << c.files.size();
+    std::lock_guard<std::mutex> lock(reportsLock);
+    ASSERT_FALSE(reports.empty());
+    EXPECT_EQ(reports.back(), std::make_pair(generation, true)) << "the read-through is reported";
+  }
+  {
+    MutexLock lock(GlobalGpsMutex());
+    ASSERT_NE(GlobalGpsPoints(), nullptr);
+  }
+  // A long list of slow files, replaced by a short one while it is read.
+  const std::wstring slow = MakeSlow(L"slow.mp4");
+  const unsigned first = loader.Start(std::vector<std::wstring>(400, slow));
+  const unsigned second = loader.Start({PathOf(2)});
+  EXPECT_NE(first, second);
+  EXPECT_EQ(loader.Generation(), second);
+  ASSERT_TRUE(loader.WaitIdle(60000));
+  EXPECT_EQ(GlobalPointCount(), RecordsOf(2));
+  {
+    std::lock_guard<std::mutex> lock(reportsLock);
+    EXPECT_EQ(std::count(reports.begin(), reports.end(), std::make_pair(first, true)), 0)
+        << "an abandoned list is never reported read through";
+  }
+  FreeGlobalGpsPoints();
 }
 
 TEST_F(InstanceDataTest, HeaderSampleAndSampleCountAreReadFromTheFile) {

@@ -96,6 +96,14 @@ struct NavigationArgs : Com<ICoreWebView2NavigationStartingEventArgs> {
   FAKE_STUB(get_Cancel, BOOL*)
 };
 
+struct ProcessFailedArgs : Com<ICoreWebView2ProcessFailedEventArgs> {
+  COREWEBVIEW2_PROCESS_FAILED_KIND kind = COREWEBVIEW2_PROCESS_FAILED_KIND_RENDER_PROCESS_EXITED;
+  HRESULT STDMETHODCALLTYPE get_ProcessFailedKind(COREWEBVIEW2_PROCESS_FAILED_KIND* out) override {
+    *out = kind;
+    return S_OK;
+  }
+};
+
 struct MessageArgs : Com<ICoreWebView2WebMessageReceivedEventArgs> {
   std::wstring json;
   HRESULT STDMETHODCALLTYPE get_WebMessageAsJson(LPWSTR* out) override {
@@ -112,6 +120,12 @@ struct WebView : Com<ICoreWebView2> {
   std::vector<VARTYPE> hostObjectTypes;
   EventSlot<ICoreWebView2NavigationStartingEventHandler> navigation{11};
   EventSlot<ICoreWebView2WebMessageReceivedEventHandler> message{22};
+  EventSlot<ICoreWebView2ProcessFailedEventHandler> failure{33};
+  HRESULT STDMETHODCALLTYPE add_ProcessFailed(ICoreWebView2ProcessFailedEventHandler* h,
+                                              EventRegistrationToken* t) override {
+    return failure.Add(h, t);
+  }
+  HRESULT STDMETHODCALLTYPE remove_ProcessFailed(EventRegistrationToken t) override { return failure.Remove(t); }
 
   HRESULT STDMETHODCALLTYPE get_Settings(ICoreWebView2Settings** out) override {
     if (failSettings) return E_FAIL;
@@ -157,7 +171,7 @@ struct WebView : Com<ICoreWebView2> {
   FAKE_EVENT_STUBS(ContentLoading) FAKE_EVENT_STUBS(SourceChanged) FAKE_EVENT_STUBS(HistoryChanged)
   FAKE_EVENT_STUBS(NavigationCompleted) FAKE_EVENT_STUBS(FrameNavigationStarting)
   FAKE_EVENT_STUBS(FrameNavigationCompleted) FAKE_EVENT_STUBS(ScriptDialogOpening)
-  FAKE_EVENT_STUBS(PermissionRequested) FAKE_EVENT_STUBS(ProcessFailed)
+  FAKE_EVENT_STUBS(PermissionRequested)
   FAKE_STUB(AddScriptToExecuteOnDocumentCreated, LPCWSTR, IUnknown*)
   FAKE_STUB(RemoveScriptToExecuteOnDocumentCreated, LPCWSTR) FAKE_STUB(CapturePreview, int, IStream*, IUnknown*)
   FAKE_STUB(Reload) FAKE_STUB(PostWebMessageAsString, LPCWSTR)

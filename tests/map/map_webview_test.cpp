@@ -2,7 +2,10 @@
 // object through the type library embedded in this test program (TYPELIB 1).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -105,7 +108,7 @@ TEST(MapWebViewDialog, StartsTheControlOnItsFirstPaintAndLoadsThePage) {
   EXPECT_EQ(s.environment.parent, s.dialog->Window());
   EXPECT_EQ(s.environment.controllerAnswer, S_OK);
   EXPECT_EQ(s.webView.settings.calls, (std::vector<std::string>{"script=1", "dialogs=1", "webmessage=1"}));
-  EXPECT_EQ(s.controller.calls, (std::vector<std::string>{"bounds", "zoom", "focus"}));
+  EXPECT_EQ(s.controller.calls, (std::vector<std::string>{"bounds", "zoom"})) << "hidden: no keyboard focus";
   EXPECT_EQ(s.controller.bounds.bottom, 410);
   ASSERT_EQ(s.webView.navigated.size(), 1u);
   std::wstring page = PageResource();
@@ -132,9 +135,22 @@ TEST(MapWebViewDialog, StartsTheControlWhileTheDialogIsStillHidden) {
   EXPECT_EQ(s.environment.parent, s.dialog->Window());
   ASSERT_EQ(s.webView.navigated.size(), 1u) << "the page is loading";
   EXPECT_EQ(s.controller.bounds.bottom, 410) << "at the size the creator gave the dialog";
+  EXPECT_EQ(std::count(s.controller.calls.begin(), s.controller.calls.end(), "focus"), 0)
+      << "a hidden control leaves the keyboard to the main window";
   // A later paint starts nothing more.
   s.Erase();
   EXPECT_EQ(g_loader.calls, 1);
+}
+
+TEST(MapWebViewDialog, KeepsItsProfileInAUserFolderEvenWhenTheUsualOneIsUnknown) {
+  const struct {
+    const wchar_t *local, *temp, *folder;
+  } cases[] = {
+      {L"C:\\Users\\u\\AppData\\Local", L"C:\\Temp\\", L"C:\\Users\\u\\AppData\\Local\\Quillmere\\WebView2"},
+      {L"", L"C:\\Temp\\", L"C:\\Temp\\Quillmere\\WebView2"},
+      {L"", L"", L""},  // no folder at all: the control is not started
+  };
+  for (const auto& c : cases) EXPECT_EQ(UserDataFolderIn(c.local, c.temp), c.folder) << c.local << c.temp;
 }
 
 TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
@@ -155,6 +171,46 @@ TEST(MapWebViewDialog, GivesTheHostObjectToItsOwnPageOnlyAndKeepsLinksOut) {
   EXPECT_EQ(s.webView.navigation.removed, 1);
   EXPECT_EQ(s.webView.message.removed, 1);
   EXPECT_EQ(s.controller.calls.back(), "close");
+}
+
+TEST(MapWebViewDialog, RecoversWhenTheRuntimesRendererOrBrowserProcessFails) {
+  WebViewStage s;
+  s.Erase();
+  ASSERT_EQ(s.webView.navigated.size(), 1u);
+  fakes::NavigationArgs first;
+  s.webView.navigation.handler->Invoke(&s.webView, &first);
+  const auto pump = [] {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+  };
+  // The renderer ended: the page is loaded again as the program's own navigation, host object kept.
+  fakes::ProcessFailedArgs renderer;
+  ASSERT_TRUE(s.webView.failure.handler);
+  EXPECT_EQ(s.webView.failure.handler->Invoke(&s.webView, &renderer), S_OK);
+  pump();
+  ASSERT_EQ(s.webView.navigated.size(), 2u);
+  fakes::NavigationArgs again;
+  s.webView.navigation.handler->Invoke(&s.webView, &again);
+  EXPECT_FALSE(again.cancel) << "the page after the crash is not refused";
+  EXPECT_EQ(s.webView.hostObjects.size(), 1u);
+  // A helper process of the runtime: nothing to do.
+  fakes::ProcessFailedArgs helper;
+  helper.kind = static_cast<COREWEBVIEW2_PROCESS_FAILED_KIND>(4);
+  s.webView.failure.handler->Invoke(&s.webView, &helper);
+  pump();
+  EXPECT_EQ(s.webView.navigated.size(), 2u);
+  // The browser process ended: the old control is closed and the whole chain made again.
+  fakes::ProcessFailedArgs browser;
+  browser.kind = COREWEBVIEW2_PROCESS_FAILED_KIND_BROWSER_PROCESS_EXITED;
+  s.webView.failure.handler->Invoke(&s.webView, &browser);
+  pump();
+  EXPECT_EQ(g_loader.calls, 2);
+  EXPECT_NE(std::find(s.controller.calls.begin(), s.controller.calls.end(), "close"), s.controller.calls.end());
+  ASSERT_EQ(s.webView.navigated.size(), 3u);
+  fakes::NavigationArgs fresh;
+  s.webView.navigation.handler->Invoke(&s.webView, &fresh);
+  EXPECT_FALSE(fresh.cancel);
+  EXPECT_EQ(s.webView.hostObjects.size(), 2u) << "the new control gets the host object again";
 }
 
 TEST(MapWebViewDialog, EndsTheChainQuietlyWhenASettingFails) {
@@ -274,6 +330,27 @@ TEST(MapHostObject, LeavesResultsAloneWithoutHostFunctions) {
   EXPECT_EQ(object->JS2C_ConnectTest(&online), S_OK);
   EXPECT_EQ(online, 7);
   EXPECT_EQ(object->CallCallbackAsynchronously(nullptr), DISP_E_PARAMNOTFOUND);
+}
+
+// A host whose every answer fails the way building a text can: out of memory, or anything else.
+class ThrowingHost : public RecordingHost {
+ public:
+  BOOL JS2C_ConnectTest() override { throw std::bad_alloc(); }
+  BSTR JS2C_GetMapURL() override { throw std::bad_alloc(); }
+  BSTR JS2C_GetRelJpgNum() override { throw 7; }
+  void JS2C_OnInitHtml() override { throw std::runtime_error("init"); }
+};
+
+TEST(MapHostObject, NeverLetsAnExceptionOfTheHostReachTheRuntime) {
+  ThrowingHost host;
+  auto object = HostWebViewObject::Make(&host, nullptr);
+  BOOL online = FALSE;
+  BSTR text = nullptr;
+  EXPECT_EQ(object->JS2C_ConnectTest(&online), E_OUTOFMEMORY);
+  EXPECT_EQ(object->JS2C_GetMapURL(&text), E_OUTOFMEMORY);
+  EXPECT_EQ(object->JS2C_GetRelJpgNum(&text), E_UNEXPECTED);
+  EXPECT_EQ(object->JS2C_OnInitHtml(), E_UNEXPECTED);
+  EXPECT_EQ(text, nullptr);
 }
 
 TEST(MapHostObject, RunsAHeldCallbackOnceFromTheDialogsQueueAndReleasesIt) {

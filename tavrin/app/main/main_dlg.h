@@ -20,17 +20,21 @@
 // thread takes it.
 // m_inet runs the connectivity and update-check threads; the connectivity thread writes only the map
 // wrapper's connectivity flags (interlocked). StopViewWorkers ends them before the map wrapper goes.
+// m_listTrack reads the shown list's GPS data into the global copy on its own thread and posts
+// kListTrackRead; StopViewWorkers ends it too.
 #pragma once
 
 #include <windows.h>
 
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
 #include "platform/framework/controls.h"
 #include "platform/framework/dialog.h"
 #include "playcore/bytes/unique_handle.h"
+#include "playcore/instances/list_track_loader.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/main/button_rules.h"
 #include "tavrin/app/web/connectivity_watch.h"
@@ -285,6 +289,9 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void OnSettings();
   void OnSourceOpen();
   LRESULT OnMapReady(WPARAM, LPARAM);
+  // The shown list's track: handed to the reader at every refill; drawn again as its points land.
+  void LoadListTrack(const RecordingList& shown);
+  LRESULT OnListTrackRead(WPARAM generation, LPARAM done);
   LRESULT OnMapSeek(WPARAM, LPARAM position);
   LRESULT OnGraphPrevEvent(WPARAM, LPARAM);
   LRESULT OnGraphNextEvent(WPARAM, LPARAM);
@@ -386,6 +393,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   driveviews::MapVariant m_mapVariant = driveviews::MapVariant::kInternetExplorer;  // the map wrapper's choice
   driveviews::CGoogleMapDlgWrap m_map;
   quill::app::CInetConnectionAsync m_inet;  // after m_map: its sink writes the map's flags
+  std::unique_ptr<playcore::ListTrackLoader> m_listTrack;  // null until the map's hook-up
   CInfoDlg m_info;
   CGSensorDlg m_graph;
   quill::app::CSettingDlg m_settingDlg;

@@ -292,6 +292,17 @@ LRESULT CtavrinDlg::OnMapReady(WPARAM, LPARAM) {
   return 0;
 }
 
+void CtavrinDlg::LoadListTrack(const RecordingList& shown) {
+  if (m_listTrack) m_listTrack->Start(playcore::ListTrackFilesOf(shown));
+}
+
+LRESULT CtavrinDlg::OnListTrackRead(WPARAM generation, LPARAM) {
+  // A report about a list that was replaced since shows nothing: the new list's reads are under way.
+  if (!m_listTrack || static_cast<unsigned>(generation) != m_listTrack->Generation()) return 0;
+  m_map.RedrawListTrack();
+  return 0;
+}
+
 LRESULT CtavrinDlg::OnMapSeek(WPARAM, LPARAM position) {
   SeekViewsTo(playcore::kSelectorAll, position);
   return 0;

@@ -75,7 +75,7 @@ void CtavrinDlg::MapMoveMarker() { m_map.ExecScript(kMoveMarker); }
 
 void CtavrinDlg::MapOnTick(bool active, int playState) {
   // While nothing plays, the tick is what notices the connection coming and going.
-  if (active && (playState == playcore::kPlayStopped || playState == playcore::kPlayPaused)) m_map.JS2C_ConnectTest();
+  if (active && (playState == playcore::kPlayStopped || playState == playcore::kPlayPaused)) m_map.CheckConnection();
   const int marker = MarkerStatusForPlayState(active, playState);
   if (marker != m_map.MarkerState()) m_map.UpdateMarker(marker);
   UpdateMapOrLogo();

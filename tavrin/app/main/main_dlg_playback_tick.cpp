@@ -376,7 +376,7 @@ void CtavrinDlg::UpdateSpeedLabel() {
 }
 
 void CtavrinDlg::OnPlayPause() {
-  m_map.SetPageReady(true);
+  m_map.RearmPageReady();
   const int lead = LeadingInstance(TransportSelector());
   if (m_bOpened && StateOf(lead) == playcore::kPlayPlaying) {
     if (!CheckMovieEnd()) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "playcore/instances/dispatchers.h"
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/global_gps.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/driveviews/map_setup.h"
@@ -26,10 +27,12 @@ constexpr int kMapHeight = 406;
 // Without a map (no browser control, no WebView2 runtime) the wrapper answers for an empty map.
 void CtavrinDlg::CreateMapDialog(driveviews::MapVariant variant) {
   // Every refill of the file list (a folder, a filter) makes the kept recordings the map's whole-list
-  // track: the global GPS copy is replaced by theirs.
-  m_browser.m_list.m_pfnRefilled = [](const RecordingList& shown) {
-    playcore::PlayerInstance::LoadRecorderDataOf(shown);
-  };
+  // track: the global GPS copy is replaced by theirs, read on the loader's thread.
+  HWND owner = m_hWnd;
+  m_listTrack = std::make_unique<playcore::ListTrackLoader>([owner](unsigned generation, bool done) {
+    ::PostMessageW(owner, quill::msg::kListTrackRead, generation, done ? 1 : 0);
+  });
+  m_browser.m_list.m_pfnRefilled = [this](const RecordingList& shown) { LoadListTrack(shown); };
   if (!m_mapFrame.m_hWnd) return;
   driveviews::CreateMapDialog(&m_map, &m_mapFrame, m_hWnd, kMapCaptionHeight, variant);
   if (driveviews::IMapDialog* map = m_map.Dialog()) {
@@ -87,6 +90,8 @@ void CtavrinDlg::StartUpdateCheck() {
 // connectivity threads end here, before the map wrapper can go (the watch writes its flags).
 void CtavrinDlg::StopViewWorkers() {
   m_bNetworkStopped = m_inet.Stop() ? TRUE : FALSE;
+  m_browser.m_list.m_pfnRefilled = nullptr;
+  m_listTrack.reset();
 }
 
 // quill::msg::kRearrange from the movie window: the main window takes the movie window's new size step, as the

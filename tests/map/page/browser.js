@@ -26,8 +26,9 @@ async function launch() {
   });
 }
 
-// Opens page 103 or 381; `scriptRequests` counts the requests of the map script, and the next
-// `failNext` of them fail as a broken connection would.
+// Opens page 103 or 381; `scriptRequests` counts the requests of the map script, the next
+// `failNext` of them fail as a broken connection would, and the next `silentNext` are answered with a
+// script that never calls the page back (it only sets window.__silentScriptRan).
 async function openPage(browser, number, { width = 640, height = 480 } = {}) {
   const spec = PAGES[number];
   const context = await browser.newContext({ viewport: { width, height } });
@@ -35,12 +36,17 @@ async function openPage(browser, number, { width = 640, height = 480 } = {}) {
   const fakeHost = fs.readFileSync(path.join(__dirname, 'fake_host.js'), 'utf8')
     .replace('__HOST_KIND__', spec.kind);
   await page.addInitScript({ content: fakeHost });
-  const loads = { scriptRequests: 0, failNext: 0 };
+  const loads = { scriptRequests: 0, failNext: 0, silentNext: 0 };
   await context.route('https://maps.quill.test/**', (route) => {
     loads.scriptRequests++;
     if (loads.failNext > 0) {
       loads.failNext--;
       route.abort('connectionfailed');
+      return;
+    }
+    if (loads.silentNext > 0) {
+      loads.silentNext--;
+      route.fulfill({ contentType: 'text/javascript; charset=utf-8', body: 'window.__silentScriptRan = true;' });
       return;
     }
     // With its charset, as a web server sends it: a script without one would be read in the page's

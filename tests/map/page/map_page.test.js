@@ -93,6 +93,25 @@ for (const number of Object.keys(PAGES)) {
       assert.equal(await page.evaluate(() => document.querySelectorAll('head script[src]').length), 1);
     });
 
+    it('tries a map script that loaded but never called back again while online', async () => {
+      loads.silentNext = 1;
+      await page.evaluate(() => {
+        for (const id of ['map_lat', 'map_lng']) document.getElementById(id).value = '0.000000';
+        __host.online = true;
+        show();
+      });
+      await page.waitForFunction(() => window.__silentScriptRan === true, null, { timeout: 20000 });
+      // Within the wait the page leaves the load alone ...
+      await page.evaluate(() => show());
+      assert.equal(loads.scriptRequests, 1);
+      assert.equal(await page.evaluate(() => g_isStartInitConnect), true);
+      // ... past it, the next poll while online loads the script again and makes the map.
+      await page.evaluate(() => { g_scriptAddedAt -= kMapScriptWaitMs; });
+      await bringOnline(page);
+      assert.equal(loads.scriptRequests, 2);
+      assert.equal(await page.evaluate(() => document.querySelectorAll('head script[src]').length), 1);
+    });
+
     it('stays without a map when the host knows no map address', async () => {
       await page.evaluate(() => {
         for (const id of ['map_lat', 'map_lng']) document.getElementById(id).value = '0.000000';
