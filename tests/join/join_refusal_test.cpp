@@ -60,7 +60,7 @@ void ExpectRefused(const Refusal& r, const TempDir& outDir) {
     MultiMoviePtr join(sMULTIMOVIE::Create(nullptr));
     ASSERT_EQ(join->StartChannel(r.inputs[0].c_str(), nullptr), 1);
     for (size_t i = 1; i < r.inputs.size(); ++i) join->AddRecording(r.inputs[i].c_str(), nullptr);
-    EXPECT_EQ(join->WriteJoined(out.c_str(), nullptr, 100), 0);
+    EXPECT_EQ(join->WriteJoined(out.c_str(), nullptr), 0);
     EXPECT_FALSE(join->failure().empty());
     // Every damaged-looking input here is a well-formed file: the refusal must come from the join.
     if (std::strcmp(r.name, "a recording that cannot be loaded") != 0) {
@@ -157,7 +157,7 @@ TEST(JoinOutputClashTest, BothChannelsIntoOneFileAreRefused) {
   ASSERT_EQ(join->StartChannel(JoinInput("main_1.mp4").c_str(), JoinInput("rear_1.mp4").c_str()), 1);
   ASSERT_EQ(join->AddRecording(JoinInput("main_2.mp4").c_str(), JoinInput("rear_2.mp4").c_str()), 1);
   std::wstring a = out.path() + L"J.mp4", b = out.path() + L"j.MP4";
-  EXPECT_EQ(join->WriteJoined(a.c_str(), b.c_str(), 100), 0);
+  EXPECT_EQ(join->WriteJoined(a.c_str(), b.c_str()), 0);
   EXPECT_EQ(CountEntries(out.path()), 0);
 }
 
