@@ -19,10 +19,12 @@
 //   worker          every Direct3D, Media Foundation and file object; frame_, counters, result_,
 //                   times_ (read by the caller after Run)
 //   any thread      cancel_ and cancelEvent_, masks_ (MaskEditor, its own lock), the capture
-//                   request (captureLock_)
+//                   request (captureLock_), the worker's running and handed-over words (workerLock_)
 // Lock order: MaskEditor's lock, then the picture engine's lock, never the other way (the worker
-// copies the masks out of the editor before it takes the engine's lock to draw). captureLock_ is
-// taken alone.
+// copies the masks out of the editor before it takes the engine's lock to draw). captureLock_ and
+// workerLock_ are taken alone.
+// A run cancelled while its worker is stuck in a platform call returns without it (kCancelBoundMs);
+// the job is then released with ReleaseOrHandOver (MovieCapturePtr), and the worker deletes it.
 #pragma once
 
 #include <windows.h>
@@ -127,7 +129,7 @@ class CMovieCapture {
 
   // Runs the request on the worker thread to its end. After a Cancel it waits at most
   // kCancelBoundMs more: a worker stuck in a platform call that does not return is left to end on
-  // its own (the run counts as cancelled; release the job with CMovieCapture_Release then).
+  // its own (the run counts as cancelled; the job is then released with ReleaseOrHandOver).
   RunResult Run(const ConvertRequest& request);
   void Cancel();
   static constexpr DWORD kCancelBoundMs = 3000;
@@ -205,7 +207,7 @@ class CMovieCapture {
   std::function<HRESULT(bool beforeDraw)> deviceCheck_;
   UINT workWidth_ = 0, workHeight_ = 0;
   // The worker of the last run, while it may still be running (after a run that gave up on it).
-  // workerLock_ guards the two words; it is taken alone, never with another lock.
+  // workerLock_ guards the two words.
   quill::com::Handle worker_;
   std::mutex workerLock_;
   bool workerRunning_ = false;

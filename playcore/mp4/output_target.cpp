@@ -126,7 +126,7 @@ bool PlaceWrittenFiles(const std::vector<std::wstring>& temps, const std::vector
     // A folder of that name is the user's and stays where it is: the joined file cannot go there.
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) ok = false;
     if (ok && attributes != INVALID_FILE_ATTRIBUTES) {
-      wchar_t name[MAX_PATH];
+      wchar_t name[MAX_PATH] = {};
       ok = GetTempFileNameW(FolderOf(target).c_str(), kAsidePrefix, 0, name) &&
            MoveFileExW(target.c_str(), name, MOVEFILE_REPLACE_EXISTING);
       if (ok) {
