@@ -161,4 +161,28 @@ TEST(JoinOutputClashTest, BothChannelsIntoOneFileAreRefused) {
   EXPECT_EQ(CountEntries(out.path()), 0);
 }
 
+// Both joined files are put in place together: when the second cannot go (a folder holds its
+// name), the first one's older file comes back, and no written or set-aside file is left.
+TEST(JoinPlacementTest, ASecondFileThatCannotBePlacedPutsTheFirstOlderFileBack) {
+  TempDir out;
+  const std::wstring a = out.path() + L"JM.mp4", b = out.path() + L"JB.mp4";
+  const std::wstring tempA = out.path() + L"a.tmp", tempB = out.path() + L"b.tmp";
+  ASSERT_TRUE(WriteAll(a, Bytes{'o', 'l', 'd'}));
+  ASSERT_TRUE(WriteAll(tempA, Bytes{'n', 'e', 'w', 'A'}));
+  ASSERT_TRUE(WriteAll(tempB, Bytes{'n', 'e', 'w', 'B'}));
+  ASSERT_TRUE(CreateDirectoryW(b.c_str(), nullptr));
+  const uint64_t older = Fingerprint(a);
+  std::string why;
+  EXPECT_FALSE(playcore::PlaceWrittenFiles({tempA, tempB}, {a, b}, &why));
+  EXPECT_EQ(Fingerprint(a), older);
+  EXPECT_EQ(CountEntries(out.path()), 2) << "the older file and the folder, nothing else";
+  RemoveDirectoryW(b.c_str());
+  // With room for both, both take their places and the older file goes.
+  ASSERT_TRUE(WriteAll(tempA, Bytes{'n', 'e', 'w', 'A'}));
+  ASSERT_TRUE(WriteAll(tempB, Bytes{'n', 'e', 'w', 'B'}));
+  EXPECT_TRUE(playcore::PlaceWrittenFiles({tempA, tempB}, {a, b}, &why)) << why;
+  EXPECT_NE(Fingerprint(a), older);
+  EXPECT_EQ(CountEntries(out.path()), 2);
+}
+
 }  // namespace
