@@ -25,7 +25,7 @@ int wmain(int argc, wchar_t** argv) {
   if (join && join->StartChannel(argv[2], nullptr) == 1) {
     for (int i = 3; i < argc; ++i) join->AddRecording(argv[i], nullptr);
     ULONGLONG merged = GetTickCount64();
-    if (join->WriteJoined(argv[1], nullptr, 100) == 1) result = kExitWritten;
+    if (join->WriteJoined(argv[1], nullptr) == 1) result = kExitWritten;
     std::fprintf(stderr, "join_files: load and merge %llu ms, write %llu ms\n", merged - start,
                  GetTickCount64() - merged);
   }

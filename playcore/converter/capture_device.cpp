@@ -181,6 +181,10 @@ void CMovieCapture::ReleaseDevice() {
 }
 
 HRESULT CMovieCapture::DrawVideo(IMFSample* sample) {
+  if (deviceCheck_) {
+    const HRESULT lost = deviceCheck_(true);
+    if (FAILED(lost)) return lost;
+  }
   const VideoFormat& v = reader_->video();
   D3DLOCKED_RECT locked = {};
   HRESULT hr = TRACED(sourceSurface_->LockRect(&locked, nullptr, D3DLOCK_DISCARD));
@@ -221,17 +225,24 @@ HRESULT CMovieCapture::DrawVideo(IMFSample* sample) {
   return hr;
 }
 
-HRESULT CMovieCapture::CheckDevice() {
-  HRESULT state = deviceEx_ ? deviceEx_->CheckDeviceState(owner_) : device_->TestCooperativeLevel();
-  if (state != D3DERR_DEVICELOST && state != D3DERR_DEVICEHUNG && state != D3DERR_DEVICENOTRESET &&
-      state != D3DERR_DEVICEREMOVED) {
-    return S_OK;
-  }
+bool CMovieCapture::DeviceLost(HRESULT drawn) {
+  const auto lost = [](HRESULT hr) {
+    return hr == D3DERR_DEVICELOST || hr == D3DERR_DEVICEHUNG || hr == D3DERR_DEVICENOTRESET ||
+           hr == D3DERR_DEVICEREMOVED;
+  };
+  if (lost(drawn)) return true;
+  if (deviceCheck_) return lost(deviceCheck_(false));
+  return lost(deviceEx_ ? deviceEx_->CheckDeviceState(owner_) : device_->TestCooperativeLevel());
+}
+
+HRESULT CMovieCapture::RebuildDevice() {
   // Every resource of the engine belongs to the old device: build the device and the engine anew.
   ReleaseDevice();
   HRESULT hr = ReadyDevice();
   if (SUCCEEDED(hr)) hr = PrepareSource();
   return hr;
 }
+
+HRESULT CMovieCapture::CheckDevice() { return DeviceLost(S_OK) ? RebuildDevice() : S_OK; }
 
 }  // namespace playcore

@@ -49,10 +49,12 @@ class StageTimer {
 
 bool PreviewCanvas::Create(HWND window, UINT width, UINT height) {
   Release();
-  window_ = window;
-  windowDc_ = GetDC(window);
-  if (!windowDc_) return false;
-  memory_ = CreateCompatibleDC(windowDc_);
+  // The window's DC is needed only to make a compatible one, and goes back at once on the thread that
+  // took it (the canvas itself may be released on another thread, after a later pass).
+  const HDC windowDc = GetDC(window);
+  if (!windowDc) return false;
+  memory_ = CreateCompatibleDC(windowDc);
+  ReleaseDC(window, windowDc);
   if (!memory_) {
     Release();
     return false;
@@ -84,9 +86,6 @@ void PreviewCanvas::Release() {
   bits_ = nullptr;
   if (memory_) DeleteDC(memory_);
   memory_ = nullptr;
-  if (windowDc_) ReleaseDC(window_, windowDc_);
-  windowDc_ = nullptr;
-  window_ = nullptr;
 }
 
 CMovieCapture::CMovieCapture(HWND owner)
@@ -99,8 +98,26 @@ CMovieCapture::CMovieCapture(HWND owner)
 }
 
 CMovieCapture::~CMovieCapture() {
+  bool running = false;
+  {
+    std::lock_guard<std::mutex> hold(workerLock_);
+    running = workerRunning_;
+  }
+  // A worker still inside its call uses this job: wait for it (ReleaseOrHandOver does not).
+  if (running && worker_) WaitForSingleObject(worker_.get(), INFINITE);
   Close();
   ReleaseDevice();
+}
+
+void CMovieCapture::ReleaseOrHandOver() {
+  {
+    std::lock_guard<std::mutex> hold(workerLock_);
+    if (workerRunning_) {
+      handedOver_ = true;
+      return;
+    }
+  }
+  delete this;
 }
 
 void CMovieCapture::Cancel() {
@@ -126,9 +143,17 @@ CMovieCapture::RunResult CMovieCapture::Run(const ConvertRequest& request) {
     result_ = TRACED(HRESULT_FROM_WIN32(GetLastError()));
     return kFailed;
   }
-  quill::com::Handle owned(thread);
+  {
+    std::lock_guard<std::mutex> hold(workerLock_);
+    worker_.reset(thread);
+    workerRunning_ = true;
+  }
   ResumeThread(thread);
-  WaitForSingleObject(thread, INFINITE);
+  HANDLE waits[2] = {thread, cancelEvent_.get()};
+  const DWORD woke = WaitForMultipleObjects(cancelEvent_ ? 2 : 1, waits, FALSE, INFINITE);
+  // Cancelled: the worker ends at its next step; one stuck inside a reader's or writer's call that
+  // does not return is not waited for without end (closing the program would wait on it).
+  if (woke != WAIT_OBJECT_0 && WaitForSingleObject(thread, kCancelBoundMs) == WAIT_TIMEOUT) return kCancelled;
   if (FAILED(result_)) return kFailed;
   return result_ == S_FALSE ? kCancelled : kSucceeded;
 }
@@ -154,6 +179,13 @@ DWORD WINAPI CMovieCapture::ConvertThread(void* self) {
   }
   job->result_ = hr;
   if (SUCCEEDED(com)) CoUninitialize();
+  bool handedOver = false;
+  {
+    std::lock_guard<std::mutex> hold(job->workerLock_);
+    job->workerRunning_ = false;
+    handedOver = job->handedOver_;
+  }
+  if (handedOver) delete job;  // its owner let it go while this call was stuck
   return 0;
 }
 
@@ -305,6 +337,12 @@ int CMovieCapture::ProcessFrame() {
     if (!request_.write && !PaceFrame(item.time)) return 1;  // cancelled while waiting
     StageTimer timer(&times_.renderSeconds);
     drawn = DrawVideo(item.sample.get());
+    // A device lost in the middle of the frame (a driver reset, a display change): the frame is
+    // drawn again on a new device and the conversion goes on.
+    if (FAILED(drawn) && DeviceLost(drawn)) {
+      if (FAILED(RebuildDevice())) return 0;
+      drawn = DrawVideo(item.sample.get());
+    }
     if (drawn == S_OK && times_.frames < UINT32_MAX) ++times_.frames;
   }
   if (FAILED(drawn)) return 0;

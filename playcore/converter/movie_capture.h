@@ -19,10 +19,12 @@
 //   worker          every Direct3D, Media Foundation and file object; frame_, counters, result_,
 //                   times_ (read by the caller after Run)
 //   any thread      cancel_ and cancelEvent_, masks_ (MaskEditor, its own lock), the capture
-//                   request (captureLock_)
+//                   request (captureLock_), the worker's running and handed-over words (workerLock_)
 // Lock order: MaskEditor's lock, then the picture engine's lock, never the other way (the worker
-// copies the masks out of the editor before it takes the engine's lock to draw). captureLock_ is
-// taken alone.
+// copies the masks out of the editor before it takes the engine's lock to draw). captureLock_ and
+// workerLock_ are taken alone.
+// A run cancelled while its worker is stuck in a platform call returns without it (kCancelBoundMs);
+// the job is then released with ReleaseOrHandOver (MovieCapturePtr), and the worker deletes it.
 #pragma once
 
 #include <windows.h>
@@ -88,8 +90,6 @@ class PreviewCanvas {
   HDC dc() const { return memory_; }
 
  private:
-  HWND window_ = nullptr;
-  HDC windowDc_ = nullptr;
   HDC memory_ = nullptr;
   HBITMAP dib_ = nullptr;
   HGDIOBJ previous_ = nullptr;
@@ -118,15 +118,24 @@ class CMovieCapture {
   void SetSinkWriterFactory(SinkWriterFactory factory) { sinkFactory_ = std::move(factory); }
   void SetSourceReaderFactory(SourceReaderFactory factory) { readerFactory_ = std::move(factory); }
   void SetFreeSpaceQuery(FreeSpaceQuery query) { freeSpace_ = std::move(query); }
+  // Stands in for the device's own answers (tests lose the device this way): asked before each frame
+  // is drawn (`beforeDraw`, a failure fails that draw) and whenever the device's state is read.
+  void SetDeviceCheck(std::function<HRESULT(bool beforeDraw)> check) { deviceCheck_ = std::move(check); }
   // The work area's size of the owner's monitor: the picture is never presented beyond it.
   void SetWorkSize(UINT width, UINT height) {
     workWidth_ = width;
     workHeight_ = height;
   }
 
-  // Runs the request on the worker thread to its end.
+  // Runs the request on the worker thread to its end. After a Cancel it waits at most
+  // kCancelBoundMs more: a worker stuck in a platform call that does not return is left to end on
+  // its own (the run counts as cancelled; the job is then released with ReleaseOrHandOver).
   RunResult Run(const ConvertRequest& request);
   void Cancel();
+  static constexpr DWORD kCancelBoundMs = 3000;
+  // Deletes the job now, or hands it to its worker when one still runs (that worker deletes it when
+  // its call returns). A job must not be used after this.
+  void ReleaseOrHandOver();
 
   // A mouse action of the preview pane (1 down, 2 move, 3 up, 4 undo, 5 delete all; x and y in the
   // 1000-pixel-wide pane), then the current mask areas into `masks` (may be null). Always 1.
@@ -176,6 +185,9 @@ class CMovieCapture {
   HRESULT DrawVideo(IMFSample* sample);
   HRESULT WriteItem(const ReadItem& item, bool isVideo);
   HRESULT CheckDevice();
+  // True when the device is lost (`drawn` says so, or the device does).
+  bool DeviceLost(HRESULT drawn);
+  HRESULT RebuildDevice();
   // The preview's pause until a frame is due; false when cancelled meanwhile.
   bool PaceFrame(LONGLONG time);
   void DeliverCapture(const std::vector<uint8_t>& frame);
@@ -192,7 +204,14 @@ class CMovieCapture {
   SinkWriterFactory sinkFactory_;
   SourceReaderFactory readerFactory_;
   FreeSpaceQuery freeSpace_;
+  std::function<HRESULT(bool beforeDraw)> deviceCheck_;
   UINT workWidth_ = 0, workHeight_ = 0;
+  // The worker of the last run, while it may still be running (after a run that gave up on it).
+  // workerLock_ guards the two words.
+  quill::com::Handle worker_;
+  std::mutex workerLock_;
+  bool workerRunning_ = false;
+  bool handedOver_ = false;  // released while its worker ran: the worker deletes the job
   std::atomic<bool> cancel_{false};
   quill::com::Handle cancelEvent_;
   MaskEditor masks_{static_cast<int>(kOutputWidth)};
@@ -237,6 +256,13 @@ class CMovieCapture {
 // (100, 100), and answers the run's RunResult (0 done, 1 failed, 2 cancelled). CopyState: one
 // mouse action of the preview pane, then the current mask areas into `masks`; always 1.
 CMovieCapture* CMovieCapture_Create(HWND owner);
+// The owner of a job made by CMovieCapture_Create: ReleaseOrHandOver, never a plain delete.
+struct CMovieCaptureRelease {
+  void operator()(CMovieCapture* job) const {
+    if (job) job->ReleaseOrHandOver();
+  }
+};
+using MovieCapturePtr = std::unique_ptr<CMovieCapture, CMovieCaptureRelease>;
 int CMovieCapture_Run(CMovieCapture* job, const ConvertRequest& request);
 int CMovieCapture_CopyState(CMovieCapture* job, int action, int x, int y, std::vector<RECT>* masks);
 

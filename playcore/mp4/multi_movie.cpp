@@ -7,14 +7,6 @@
 
 namespace playcore {
 
-namespace {
-
-constexpr WPARAM kProgressStart = 0;
-constexpr WPARAM kProgressBetween = 50;
-constexpr WPARAM kProgressEnd = 100;
-
-}  // namespace
-
 sMULTIMOVIE* sMULTIMOVIE::Create(HWND owner) { return new (std::nothrow) sMULTIMOVIE(owner); }
 
 sMULTIMOVIE::~sMULTIMOVIE() {
@@ -89,35 +81,71 @@ int sMULTIMOVIE::AddRecording(const wchar_t* pathA, const wchar_t* pathB) {
   return result;
 }
 
-void sMULTIMOVIE::Post(WPARAM percent, LPARAM total) const {
-  if (owner_) PostMessageW(owner_, kJoinProgressMessage, percent, total);
+void sMULTIMOVIE::Post(uint64_t done, uint64_t total) {
+  const WPARAM shown = static_cast<WPARAM>(total == 0 || done >= total ? 100 : done * 100 / total);
+  if (shown == lastPercent_) return;  // one message per step the bar can show
+  lastPercent_ = shown;
+  if (owner_) PostMessageW(owner_, kJoinProgressMessage, shown, kJoinProgressTotal);
 }
 
-int sMULTIMOVIE::WriteJoined(const wchar_t* outA, const wchar_t* outB, LPARAM progressTotal) {
+int sMULTIMOVIE::WriteJoined(const wchar_t* outA, const wchar_t* outB) {
   const wchar_t* outs[kChannels] = {outA, outB};
-  const WPARAM before[kChannels] = {kProgressStart, kProgressBetween};
+  lastPercent_ = ~WPARAM{0};
   // Both channels into one file would leave only the second.
-  bool clash = channel_[0] && channel_[1] && outA && outB && SameOutputPath(outA, outB);
+  const bool clash = channel_[0] && channel_[1] && outA && outB && SameOutputPath(outA, outB);
   if (clash) failure_ = "both channels would be written to the same file";
   bool all = ok_ && !clash;
   bool any = false;
+  uint64_t total = 0;
   for (int c = 0; c < kChannels; ++c) {
-    Post(before[c], progressTotal);
     if (!channel_[c]) continue;
     any = true;
-    if (ok_ && !clash && (!outs[c] || !WriteChannel(c, outs[c]))) all = false;
+    if (!outs[c]) all = false;
+    total += BoxSize(*channel_[c]->root());
   }
-  Post(kProgressEnd, progressTotal);
-  return all && any ? 1 : 0;
+  Post(0, total);
+  std::vector<std::wstring> temps, targets;
+  uint64_t before = 0;
+  for (int c = 0; c < kChannels && all; ++c) {
+    if (!channel_[c]) continue;
+    std::wstring temp;
+    if (!WriteChannel(c, outs[c], before, total, &temp)) {
+      all = false;
+      break;
+    }
+    temps.push_back(temp);
+    targets.push_back(outs[c]);
+    before += BoxSize(*channel_[c]->root());
+  }
+  // The last moment a stop keeps the disk as it was.
+  if (all && watch_ && !watch_(kChannels - 1)) {
+    failure_ = "the write was stopped";
+    all = false;
+  }
+  std::string why;
+  if (all && any && !PlaceWrittenFiles(temps, targets, &why)) {
+    failure_ = why;
+    all = false;
+  }
+  if (!all || !any) {
+    for (const std::wstring& temp : temps) DeleteFileW(temp.c_str());
+    return 0;
+  }
+  Post(total, total);
+  return 1;
 }
 
-bool sMULTIMOVIE::WriteChannel(int c, const wchar_t* out) {
+bool sMULTIMOVIE::WriteChannel(int c, const wchar_t* out, uint64_t before, uint64_t total, std::wstring* temp) {
   if (NamesAnInput(out)) {
     failure_ = "the output would overwrite one of the recordings being joined";
     return false;
   }
+  const WriteWatch watch = [this, c, before, total](uint64_t written) {
+    Post(before + written, total);
+    return !watch_ || watch_(c);
+  };
   std::string why;
-  if (!WriteMovieFile(channel_[c].get(), out, &why)) {
+  if (!WriteMovieTemp(channel_[c].get(), out, Layout::kAsRead, watch, temp, &why)) {
     failure_ = why;
     return false;
   }

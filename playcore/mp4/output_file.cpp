@@ -23,8 +23,7 @@ bool OutputFile::WriteDirect(const void* data, size_t size) {
       failed_ = true;
       return false;
     }
-    DWORD chunk = size > ReadOnlyFileMap::kCopyWindow ? static_cast<DWORD>(ReadOnlyFileMap::kCopyWindow)
-                                                      : static_cast<DWORD>(size);
+    DWORD chunk = size > kWritePiece ? static_cast<DWORD>(kWritePiece) : static_cast<DWORD>(size);
     DWORD done = 0;
     if (!WriteFile(file_.get(), p, chunk, &done, nullptr) || done != chunk) {
       failed_ = true;

@@ -29,10 +29,14 @@ class OutputFile {
   bool CopyRange(const ReadOnlyFileMap& map, uint64_t offset, uint64_t size);
   bool Finish();  // flushes the buffer and closes; false when anything failed
   void Close();
-  // Asked before each chunk goes to the file: true makes that write and every later one fail (a
-  // cancelled rewrite stops within one chunk).
+  // Asked before each piece goes to the file: true makes that write and every later one fail (a
+  // cancelled rewrite stops within one piece).
   void SetAbort(std::function<bool()> abort) { abort_ = std::move(abort); }
   uint64_t written() const { return written_; }
+
+  // The most a single write hands the file system between two questions to the abort: a few MB,
+  // about a second on a slow card.
+  static constexpr size_t kWritePiece = 4u << 20;
 
  private:
   bool FlushBuffer();

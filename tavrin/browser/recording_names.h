@@ -60,6 +60,20 @@ bool TryPartnerAtTime(const wchar_t* path, int secondsOfDay, wchar_t* partner);
 // folder, or a shell operation that failed or was aborted.
 // A missing file counts as gone only while its folder exists (a vanished card or folder is a failure).
 bool RecycleFile(const wchar_t* path);
-// Whether the volume of `path` keeps a recycle bin: false for removable media, network shares and
-// any volume whose bin the shell cannot report on (there the shell destroys a "recycled" file).
+// Whether the volume of `path` keeps a recycle bin that is turned on: false for removable media,
+// network shares, any volume whose bin the shell cannot report on, and a bin set to remove files at
+// once (there the shell destroys a "recycled" file).
 bool VolumeHasRecycleBin(const wchar_t* path);
+// The largest file the recycle bin of `path`'s volume takes: 0 where VolumeHasRecycleBin is false,
+// UINT64_MAX when the bin's capacity is not known.
+uint64_t RecycleBinRoom(const wchar_t* path);
+
+// What the user set for the recycle bin of a volume.
+struct RecycleBinSetting {
+  bool off = false;            // files are removed at once, or recycling is forbidden by policy
+  uint64_t capacityBytes = 0;  // the bin's largest size; 0 when not known
+};
+// Reads the setting of the volume whose root is `root` ("C:\\"); the default reads the user's settings
+// and policies in the registry. Replaceable (null: the default) so a bin that is off can be tested.
+using RecycleBinSettingReader = RecycleBinSetting (*)(const wchar_t* root);
+void SetRecycleBinSettingReader(RecycleBinSettingReader reader);

@@ -36,7 +36,56 @@ std::wstring VolumeRoot(const wchar_t* path) {
   return root;
 }
 
+// The bin's keys of the user's settings and of the policies.
+constexpr wchar_t kVolumeBinKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\BitBucket\\Volume\\";
+constexpr wchar_t kPolicyKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr uint64_t kMegabyte = 1024u * 1024u;
+
+bool ReadDword(HKEY root, const wchar_t* key, const wchar_t* value, DWORD* out) {
+  DWORD size = sizeof *out;
+  return RegGetValueW(root, key, value, RRF_RT_REG_DWORD, nullptr, out, &size) == ERROR_SUCCESS;
+}
+
+// "C:\\" -> "{guid}" of the volume, empty when the volume has no such name.
+std::wstring VolumeGuid(const wchar_t* root) {
+  wchar_t name[64] = {};
+  if (!GetVolumeNameForVolumeMountPointW(root, name, 64)) return std::wstring();
+  const wchar_t* open = wcschr(name, L'{');
+  const wchar_t* close = open ? wcschr(open, L'}') : nullptr;
+  return close ? std::wstring(open, close + 1) : std::wstring();
+}
+
+RecycleBinSetting ReadRegistrySetting(const wchar_t* root) {
+  RecycleBinSetting setting;
+  DWORD value = 0;
+  for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    if (ReadDword(hive, kPolicyKey, L"NoRecycleFiles", &value) && value != 0) setting.off = true;
+  }
+  const std::wstring guid = VolumeGuid(root);
+  if (!guid.empty()) {
+    const std::wstring key = std::wstring(kVolumeBinKey) + guid;
+    if (ReadDword(HKEY_CURRENT_USER, key.c_str(), L"NukeOnDelete", &value) && value != 0) setting.off = true;
+    if (ReadDword(HKEY_CURRENT_USER, key.c_str(), L"MaxCapacity", &value)) setting.capacityBytes = value * kMegabyte;
+  }
+  return setting;
+}
+
+RecycleBinSettingReader g_settingReader = nullptr;
+
+RecycleBinSetting SettingOf(const std::wstring& root) {
+  return (g_settingReader ? g_settingReader : &ReadRegistrySetting)(root.c_str());
+}
+
 }  // namespace
+
+void SetRecycleBinSettingReader(RecycleBinSettingReader reader) { g_settingReader = reader; }
+
+uint64_t RecycleBinRoom(const wchar_t* path) {
+  if (!VolumeHasRecycleBin(path)) return 0;
+  QuietDriveErrors quiet;
+  const RecycleBinSetting setting = SettingOf(VolumeRoot(path));
+  return setting.capacityBytes == 0 ? UINT64_MAX : setting.capacityBytes;
+}
 
 bool VolumeHasRecycleBin(const wchar_t* path) {
   if (!path || !*path) return false;
@@ -54,7 +103,8 @@ bool VolumeHasRecycleBin(const wchar_t* path) {
   // A fixed drive whose bin cannot be asked about (no bin, or none the shell can reach) has none either.
   SHQUERYRBINFO info = {};
   info.cbSize = sizeof info;
-  return SUCCEEDED(SHQueryRecycleBinW(root.c_str(), &info));
+  // The shell answers for a bin that is turned off as well, so the user's setting is read too.
+  return SUCCEEDED(SHQueryRecycleBinW(root.c_str(), &info)) && !SettingOf(root).off;
 }
 
 bool RecycleFile(const wchar_t* path) {

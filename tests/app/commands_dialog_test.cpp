@@ -437,6 +437,21 @@ TEST_F(CommandsTest, OnlyASucceededToolSaysDoneAndTheControlsComeBack) {
   });
 }
 
+// A long program path in the form the file functions read whole: a share's path gets the UNC form
+// ("\\?\\\server" names nothing, and the program took itself for vanished).
+TEST(ProgramFile, ALongPathGetsTheFormOfItsKind) {
+  const std::wstring tail = std::wstring(MAX_PATH, L'd') + L"\\QuillmereX.exe";
+  struct Case {
+    std::wstring path, want;
+  } cases[] = {
+      {L"C:\\" + tail, L"\\\\?\\C:\\" + tail},
+      {L"\\\\server\\share\\" + tail, L"\\\\?\\UNC\\server\\share\\" + tail},
+      {L"\\\\?\\C:\\" + tail, L"\\\\?\\C:\\" + tail},
+      {L"\\\\server\\share\\QuillmereX.exe", L"\\\\server\\share\\QuillmereX.exe"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(LongPathForm(c.path), c.want) << c.path.substr(0, 20).c_str();
+}
+
 TEST(ProgramFile, ALongPathThatExistsIsFoundAndAnUnreadableOneCountsAsPresent) {
   quill::test::TempDir dir;
   std::wstring path = L"\\\\?\\" + dir.path();

@@ -24,6 +24,7 @@
 #include "tavrin/app/main/command_hooks.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/button_rules.h"
+#include "tavrin/app/tools/join_command.h"
 #include "tavrin/app/tools/recording_delete.h"
 #include "tavrin/browser/recording_names.h"
 #include "playcore/instances/player_instance.h"
@@ -47,9 +48,11 @@ using quill::test::PumpUntil;
 class CRunDlg : public quill::test::CRunMainDlg<CRunDlg> {
  public:
   std::function<void(CRunDlg&)> afterHeldCall;
+  std::vector<int> barShown;  // the progress bar's percent after each progress message
   LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
     const LRESULT result = CtavrinDlg::WindowProc(msg, wp, lp);
     if (msg == quill::msg::kRunSentCall && afterHeldCall) afterHeldCall(*this);
+    if (msg == quill::msg::kProgress) barShown.push_back(m_nProgress);
     return result;
   }
 };
@@ -222,6 +225,7 @@ HWND FindSelectionDialog(HWND main) {
 }
 
 constexpr int kSelectionListId = 1003;  // the file selection dialog's list
+constexpr int kShowAllId = 1004;        // its "show all files" check button
 constexpr UINT kChosenState = 3;        // its rows' "chosen" check image
 
 // Chooses the selection dialog's rows whose text `pick` accepts and confirms the dialog; the number
@@ -306,6 +310,20 @@ TEST_F(ToolCommandsTest, FinishingAToolThatSendsToTheDialogDoesNotHang) {
     EXPECT_EQ(g_uiCalls.load(), 1);
     EXPECT_FALSE(d.m_toolThread.joinable());
     EXPECT_TRUE(d.m_seekBar.IsWindowEnabled());
+  });
+}
+
+// A tool started while the last one's worker, its running word already cleared, still sends to the
+// dialog: the start collects it while answering that send.
+TEST_F(ToolCommandsTest, StartingAToolWhileTheLastWorkerStillSendsDoesNotHang) {
+  Run(dir_.path(), [](CRunDlg& d) {
+    g_uiCalls = 0;
+    d.StartToolThread(&SendingTool);
+    d.m_bToolRunning = false;  // ended as far as the dialog knows, its send not answered yet
+    d.StartToolThread(&SendingTool);
+    d.FinishTool();
+    EXPECT_EQ(g_uiCalls.load(), 2);
+    EXPECT_FALSE(d.m_toolThread.joinable());
   });
 }
 
@@ -550,6 +568,208 @@ TEST_F(ToolCommandsTest, DeletionWhereNoRecycleBinIsAsksOnceFirst) {
     }
     EXPECT_EQ(quill::test::FingerprintTree(day), expected) << answer;
   }
+}
+
+// The join's writer as a test drives it, asked before each piece of a joined file goes to disk.
+enum AtPiece { kWriteOn, kStopAtFirst, kCloseAtFirst, kFailRear };
+std::atomic<int> g_atPiece{kWriteOn};
+std::atomic<int> g_pieces{0};
+std::atomic<bool> g_writing{false};
+bool JoinWriting(int channel) {
+  const bool first = g_pieces++ == 0;
+  switch (g_atPiece.load()) {
+    case kStopAtFirst:
+      if (first) SendMessageW(g_dlg->m_hWnd, WM_COMMAND, kCmdFirst, 0);
+      return true;
+    case kCloseAtFirst:
+      if (first) {
+        // The window is closed while this piece is in hand: wait until the close told the tool to stop.
+        g_writing = true;
+        const DWORD start = GetTickCount();
+        while (g_dlg->m_bToolRunning.load(std::memory_order_acquire) && GetTickCount() - start < 30000) Sleep(1);
+      }
+      return true;
+    case kFailRear:
+      return channel != 1;  // the rear camera's file fails as a full disk would
+    default:
+      return true;
+  }
+}
+
+// Joins the first two rows of `day` into the join folder (both cameras); `body` runs once the
+// selection was confirmed.
+void JoinFirstTwo(CRunDlg& d, const std::function<void()>& body) {
+  const RecordingList rows = d.m_browser.m_list.m_shownRecords;
+  ASSERT_GE(rows.size(), 2u);
+  const std::wstring first = RecordingKey(rows[0]), second = RecordingKey(rows[1]);
+  d.SendMessage(WM_COMMAND, kCmdJoin, 0);
+  HWND select = nullptr;
+  ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+  ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == first || row == second; }), 2);
+  body();
+}
+
+// A join stopped by the stop button, or by closing the window, while its first file is being
+// written: the writer stops at that piece (nothing more goes to disk), no joined file and no
+// temporary file are left, and the recordings are unchanged.
+TEST_F(ToolCommandsTest, JoinStoppedOrClosedWhileWritingLeavesNothing) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  const auto before = quill::test::FingerprintTree(day);
+  CmdHooks().joinWriting = &JoinWriting;
+  for (int at : {kStopAtFirst, kCloseAtFirst}) {
+    quill::test::TempDir out;
+    Ini(L"FOLDERPATH", L"CONNECT_FOLDER", out.path());
+    g_messages.clear();
+    g_atPiece = at;
+    g_pieces = 0;
+    g_writing = false;
+    Run(day, [&](CRunDlg& d) {
+      g_dlg = &d;
+      ASSERT_TRUE(OpenAndPause(d));
+      JoinFirstTwo(d, [&] {
+        if (at == kCloseAtFirst) {
+          ASSERT_TRUE(PumpUntil([&] { return g_writing.load(); }, 60000));
+          d.SendMessage(WM_COMMAND, kCmdClose, 0);  // returns once the window's workers ended
+          EXPECT_FALSE(d.m_toolThread.joinable()) << "the close waited for the join";
+        } else {
+          ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+        }
+      });
+    });
+    g_dlg = nullptr;
+    EXPECT_EQ(g_pieces.load(), 1) << at << ": pieces written after the stop";
+    EXPECT_TRUE(quill::test::FilesIn(out.path()).empty()) << at;
+    EXPECT_EQ(quill::test::FingerprintTree(day), before) << at;
+    EXPECT_TRUE(Messages().empty()) << at;
+  }
+}
+
+// A two-camera join: the bar runs from 0 to 100 over both cameras' copies. Joined again over those
+// files (kept as older versions) with the rear camera's file failing: the failure is reported, and
+// both older files are still there, unchanged, with no temporary file beside them.
+TEST_F(ToolCommandsTest, JoinProgressRunsOverBothCamerasAndAFailedRearLeavesTheDiskAsItWas) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  quill::test::TempDir out;
+  Ini(L"FOLDERPATH", L"CONNECT_FOLDER", out.path());
+  CmdHooks().joinWriting = &JoinWriting;
+  std::vector<int> bar;
+  g_atPiece = kWriteOn;
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(OpenAndPause(d));
+    JoinFirstTwo(d, [&] { ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000)); });
+    bar = d.barShown;
+  });
+  ASSERT_FALSE(bar.empty());
+  EXPECT_EQ(bar.front(), 0);
+  EXPECT_EQ(bar.back(), 100);
+  EXPECT_TRUE(std::is_sorted(bar.begin(), bar.end()));
+  EXPECT_TRUE(std::any_of(bar.begin(), bar.end(), [](int p) { return p > 0 && p < 100; })) << "steps while copying";
+  const std::vector<std::wstring> joined = quill::test::FilesIn(out.path());
+  ASSERT_EQ(joined.size(), 2u) << "a joined file per camera";
+  for (const std::wstring& f : joined) {
+    ASSERT_TRUE(quill::test::WriteFileBytes(out.path() + f, "older " + std::to_string(f.size())));
+  }
+  const auto older = quill::test::FingerprintTree(out.path());
+
+  g_messages.clear();
+  g_atPiece = kFailRear;
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(OpenAndPause(d));
+    JoinFirstTwo(d, [&] { ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000)); });
+  });
+  const std::vector<std::wstring> shown = Messages();
+  EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::wstring& m) { return m.rfind(kJoinFailedText, 0) == 0; }));
+  EXPECT_EQ(quill::test::FingerprintTree(out.path()), older);
+}
+
+// A tool whose worker throws (memory running out while a card's lists are copied, say) ends as that
+// tool's failure: its failure message, the controls given back, and the program goes on.
+PIDLIST_ABSOLUTE ThrowingFolderBrowse(BROWSEINFOW*) { throw std::bad_alloc(); }
+
+TEST_F(ToolCommandsTest, AToolWhoseWorkerThrowsFailsAloneAndTheProgramGoesOn) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  Ini(L"FOLDERPATH", L"CSV_FOLDER", L"");
+  quill::skin::SetFolderBrowseFunction(&ThrowingFolderBrowse);
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(OpenAndPause(d));
+    d.SendMessage(WM_COMMAND, kCmdCsv, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+    EXPECT_FALSE(d.m_bToolLock);
+    EXPECT_TRUE(d.m_seekBar.IsWindowEnabled());
+  });
+  const std::vector<std::wstring> shown = Messages();
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(UIText(96))), 1);
+  EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(UIText(48))), 0) << "no done";
+}
+
+// Where the bin of a fixed drive is turned off, or is smaller than a picked file, the deletion asks
+// once before the first file (Cancel keeps every file); a bin that takes them is not asked about.
+RecycleBinSetting g_bin;
+RecycleBinSetting ReadFakeBin(const wchar_t*) { return g_bin; }
+
+TEST_F(ToolCommandsTest, DeletionWhereTheBinIsOffOrTooSmallAsksOnceFirst) {
+  if (std::getenv("QUILL_NO_TRASH")) GTEST_SKIP() << "needs the test bed's trash";
+  struct Case {
+    const char* name;
+    RecycleBinSetting bin;
+    int questions;
+  } cases[] = {{"bin turned off", {true, 0}, 1}, {"bin smaller than the files", {false, 1}, 1},
+               {"bin that takes them", {false, 0}, 0}};
+  SetRecycleBinSettingReader(&ReadFakeBin);
+  CmdHooks().answerQuestion = &AnswerBinQuestion;
+  g_binAnswer = 2;
+  for (const Case& c : cases) {
+    const std::wstring day = CopyDay(L"20240315_001");
+    g_bin = c.bin;
+    g_messages.clear();
+    const auto before = quill::test::FingerprintTree(day);
+    Run(day, [&](CRunDlg& d) {
+      ASSERT_TRUE(OpenAndPause(d));
+      const RecordingList rows = d.m_browser.m_list.m_shownRecords;
+      ASSERT_GE(rows.size(), 3u);
+      const std::wstring pick = RecordingKey(rows[2]);
+      d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+      HWND select = nullptr;
+      ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+      ASSERT_EQ(ChooseAndConfirm(select, [&](const std::wstring& row) { return row == pick; }), 1);
+      ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 60000));
+    });
+    const std::vector<std::wstring> shown = Messages();
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), std::wstring(tools::kNoRecycleBinQuestion)), c.questions) << c.name;
+    if (c.questions > 0) {
+      EXPECT_EQ(quill::test::FingerprintTree(day), before) << c.name << ": declined, nothing deleted";
+    } else {
+      EXPECT_LT(quill::test::FingerprintTree(day).size(), before.size()) << c.name;
+    }
+  }
+  SetRecycleBinSettingReader(nullptr);
+}
+
+// The deletion's "show all files" (1004): the dialog first offers the rows the list shows, and with
+// the option every recording of the source, across its day folders.
+int SelectionRows(HWND select) {
+  return static_cast<int>(SendMessageW(GetDlgItem(select, kSelectionListId), LVM_GETITEMCOUNT, 0, 0));
+}
+
+TEST_F(ToolCommandsTest, DeletionShowAllListsEveryRecordingOfTheSource) {
+  CopyDay(L"20240315_001");
+  CopyDay(L"20240316_001");
+  const std::wstring source = dir_.path() + L"src";
+  Run(source, [&](CRunDlg& d) {
+    const size_t every = d.m_browser.CollectSourceRecordings().size();
+    const size_t listed = d.m_browser.m_list.m_shownRecords.size();
+    ASSERT_LT(listed, every) << "the premise: the list shows one day of two";
+    d.SendMessage(WM_COMMAND, kCmdDelete, 0);
+    HWND select = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000));
+    EXPECT_EQ(SelectionRows(select), static_cast<int>(listed));
+    SendMessageW(select, WM_COMMAND, kShowAllId, 0);
+    EXPECT_EQ(SelectionRows(select), static_cast<int>(every));
+    SendMessageW(select, WM_COMMAND, kShowAllId, 0);
+    EXPECT_EQ(SelectionRows(select), static_cast<int>(listed));
+    PostMessageW(select, WM_COMMAND, IDCANCEL, 0);
+    ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 30000));
+  });
 }
 
 // Width and height of a picture file, read back through GDI+ (0, 0 when it cannot be read).

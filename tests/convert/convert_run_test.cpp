@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -332,6 +333,73 @@ TEST_F(ConvertRun, ADecoderChangingItsOutputTypeIsFollowed) {
     EXPECT_LT(p[2 - want], 60) << "frame " << i;
   }
   DeleteFileW(request.destination.c_str());
+}
+
+// The device lost in the middle of a frame (its draw fails, as after a driver reset): a new device
+// draws that frame again and the conversion goes on to write every frame.
+TEST_F(ConvertRun, ADeviceLostInTheMiddleOfAFrameIsRebuiltAndTheConversionGoesOn) {
+  FakeReaderScript script;
+  script.changeAt = script.frames;  // one layout throughout
+  FakeSinkOptions sink;
+  size_t frames = 0;
+  sink.onVideo = [&frames](const uint8_t*, size_t) { ++frames; };
+  sink.finishedMovie = inputs_ + L"\\moov-last-video-only.mp4";
+  CMovieCapture job(owner_);
+  job.SetSinkWriterFactory(FakeSinkFactory(sink));
+  job.SetSourceReaderFactory(FakeReaderFactory(script));
+  int draws = 0;
+  // Lost at the third frame's draw, until the device was built again.
+  job.SetDeviceCheck([&](bool beforeDraw) -> HRESULT {
+    if (beforeDraw) ++draws;
+    return draws >= 3 && job.enginesBuilt() < 2 ? D3DERR_DEVICELOST : S_OK;
+  });
+  ConvertRequest request;
+  request.source = L"fake";
+  request.destination = work_ + L"\\device-lost.mp4";
+  ASSERT_EQ(RunPumping(&job, request), CMovieCapture::kSucceeded) << std::hex << job.result();
+  EXPECT_EQ(job.enginesBuilt(), 2u);
+  EXPECT_EQ(frames, script.frames);
+  EXPECT_TRUE(NoTemporaryFiles());
+  DeleteFileW(request.destination.c_str());
+}
+
+// A writer stuck inside its call (a platform call that never returns): a cancel ends the run while
+// the call is still stuck, and the job released then is freed by its worker when the call returns.
+TEST_F(ConvertRun, ACancelEndsARunStuckInsideAWriterCall) {
+  FakeReaderScript script;
+  FakeSinkOptions sink;
+  HANDLE entered = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<bool> stuck{false};
+  sink.onVideo = [&](const uint8_t*, size_t) {
+    if (stuck.exchange(true)) return;
+    SetEvent(entered);
+    WaitForSingleObject(release, INFINITE);
+    stuck = false;
+  };
+  sink.finishedMovie = inputs_ + L"\\moov-last-video-only.mp4";
+  MovieCapturePtr job(CMovieCapture_Create(owner_));
+  ASSERT_TRUE(job);
+  job->SetSinkWriterFactory(FakeSinkFactory(sink));
+  job->SetSourceReaderFactory(FakeReaderFactory(script));
+  ConvertRequest request;
+  request.source = L"fake";
+  request.destination = work_ + L"\\stuck.mp4";
+  std::thread canceller([&] {
+    WaitForSingleObject(entered, INFINITE);
+    job->Cancel();
+  });
+  EXPECT_EQ(RunPumping(job.get(), request), CMovieCapture::kCancelled);
+  canceller.join();
+  EXPECT_TRUE(stuck.load()) << "the run ended while the writer's call was still stuck";
+  job.reset();  // handed to its worker
+  SetEvent(release);
+  // The worker ends on its own, deletes the job, and leaves no file behind.
+  const DWORD start = GetTickCount();
+  while (stuck.load() && GetTickCount() - start < 30000) Sleep(1);  // no event: a hang guard
+  CloseHandle(entered);
+  CloseHandle(release);
+  EXPECT_EQ(GetFileAttributesW(request.destination.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 // A decoder handing a frame over a second time (its own time or an earlier one, with or without a

@@ -2,6 +2,8 @@
 // questions, the tool workers' messages, and real joins of generated recordings through the command.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cwchar>
 #include <map>
 #include <string>
@@ -319,13 +321,20 @@ TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
     events.push_back(std::wstring(L"store ") + key + (f == folder ? L"" : L"?"));
   };
   host.options = [](const std::wstring&, ConvertOptions*) { return 0; };
+  std::string lastLog;  // the reason behind a failure
+  host.log = [&](const std::string& line) {
+    events.push_back(L"log");
+    lastLog = line;
+  };
   host.convert = [&](const std::wstring&, const std::wstring& dst, const ConvertOptions&, float) {
     events.push_back(L"convert " + FileNamePart(dst));
     return 1;
   };
   RecordingList picks;
+  int uploadOption = 0;
   host.runSelection = [&](CFileSelectDlg& dlg) -> INT_PTR {
     dlg.m_chosen = picks;
+    dlg.m_nUploadOption = uploadOption;
     return picks.empty() ? IDCANCEL : IDOK;
   };
   const std::wstring joinFailed = std::wstring(kJoinFailedText) + L" ERROR0";
@@ -344,17 +353,17 @@ TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
       {{Pair(out.path() + L"gone_M.MP4", out.path() + L"gone_R.MP4", 10), pairs_[1]},
        false,
        kStepFailed,
-       {L"CONNECT_FOLDER", L"mark2", L"stop", joinFailed, L"unmark2"}},
+       {L"CONNECT_FOLDER", L"mark2", L"stop", L"log", joinFailed, L"unmark2"}},
       {{}, false, kStepCancelled, {L"CONNECT_FOLDER"}},
       // The first pick has no rear file: the message says so.
       {{Pair(out.path() + L"lone_M.MP4", L"", 10), pairs_[1]},
        false,
        kStepFailed,
-       {L"CONNECT_FOLDER", L"mark2", noRearFailed, L"unmark2"}},
+       {L"CONNECT_FOLDER", L"mark2", L"log", noRearFailed, L"unmark2"}},
       {{},
        true,
        kStepFailed,
-       {L"CONVERT_FOLDER", L"stop", std::wstring(L"convert YM01_") + pairs_[0].szMainName, convertFailed}},
+       {L"CONVERT_FOLDER", L"stop", std::wstring(L"convert YM01_") + pairs_[0].szMainName, L"log", convertFailed}},
   };
   for (const Case& c : cases) {
     events.clear();
@@ -364,6 +373,19 @@ TEST_F(CommandJoin, ToolWorkersMessagesRowFlagsAndFolders) {
     EXPECT_EQ(c.upload ? UploadConvertToolThread(host) : JoinToolThread(host), c.result);
     EXPECT_EQ(events, c.events);
   }
+  // A join with the upload option whose conversion fails: the message says the conversion failed
+  // and the joined files were kept (not that the join failed), the rows stay marked, the log says why.
+  events.clear();
+  lastLog.clear();
+  picks = {pairs_[0], pairs_[1]};
+  uploadOption = 1;
+  EXPECT_EQ(JoinToolThread(host), kStepFailed);
+  const std::wstring kept = std::wstring(kConvertFailedText) + L"\r\n" + kJoinedKeptText + L" ERROR0";
+  EXPECT_NE(std::find(events.begin(), events.end(), kept), events.end());
+  EXPECT_EQ(std::find(events.begin(), events.end(), joinFailed), events.end());
+  EXPECT_EQ(std::count(events.begin(), events.end(), std::wstring(L"unmark2")), 0);
+  EXPECT_NE(lastLog.find("conversion failed"), std::string::npos) << lastLog;
+  EXPECT_GE(CountEntries(out.path()), 2) << "the joined files";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
 #include <map>
 #include <tuple>
 
@@ -175,10 +176,20 @@ void JoinAndCheck(const std::vector<JoinInputFile>& a, const std::vector<JoinInp
     ASSERT_EQ(join->AddRecording(arg(a, i), arg(b, i)), 1);
   ASSERT_TRUE(join->ok()) << join->failure();
   std::wstring oa = JoinOutputDir() + W(outA), ob = outB.empty() ? L"" : JoinOutputDir() + W(outB);
-  ASSERT_EQ(join->WriteJoined(oa.c_str(), ob.empty() ? nullptr : ob.c_str(), 7), 1) << join->failure();
+  ASSERT_EQ(join->WriteJoined(oa.c_str(), ob.empty() ? nullptr : ob.c_str()), 1) << join->failure();
   join.reset();
-  std::vector<std::pair<WPARAM, LPARAM>> want = {{0, 7}, {50, 7}, {100, 7}};
-  EXPECT_EQ(progress.Drain(), want);
+  // Percent of both channels' bytes: from 0 to 100, never back, with steps between while it copies.
+  const std::vector<std::pair<WPARAM, LPARAM>> got = progress.Drain();
+  ASSERT_GE(got.size(), 3u);
+  EXPECT_EQ(got.front().first, 0u);
+  EXPECT_EQ(got.back().first, 100u);
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].second, 100) << i;
+    if (i > 0) {
+      EXPECT_GT(got[i].first, got[i - 1].first) << i;
+    }
+  }
+  EXPECT_TRUE(std::any_of(got.begin(), got.end(), [](const auto& p) { return p.first > 0 && p.first < 100; }));
   for (const auto& [path, fp] : before) EXPECT_EQ(Fingerprint(path), fp) << "input unchanged";
   for (auto [list, out, name] : {std::make_tuple(&a, oa, outA), std::make_tuple(&b, ob, outB)}) {
     if (list->empty()) continue;

@@ -60,7 +60,7 @@ void ExpectRefused(const Refusal& r, const TempDir& outDir) {
     MultiMoviePtr join(sMULTIMOVIE::Create(nullptr));
     ASSERT_EQ(join->StartChannel(r.inputs[0].c_str(), nullptr), 1);
     for (size_t i = 1; i < r.inputs.size(); ++i) join->AddRecording(r.inputs[i].c_str(), nullptr);
-    EXPECT_EQ(join->WriteJoined(out.c_str(), nullptr, 100), 0);
+    EXPECT_EQ(join->WriteJoined(out.c_str(), nullptr), 0);
     EXPECT_FALSE(join->failure().empty());
     // Every damaged-looking input here is a well-formed file: the refusal must come from the join.
     if (std::strcmp(r.name, "a recording that cannot be loaded") != 0) {
@@ -157,8 +157,32 @@ TEST(JoinOutputClashTest, BothChannelsIntoOneFileAreRefused) {
   ASSERT_EQ(join->StartChannel(JoinInput("main_1.mp4").c_str(), JoinInput("rear_1.mp4").c_str()), 1);
   ASSERT_EQ(join->AddRecording(JoinInput("main_2.mp4").c_str(), JoinInput("rear_2.mp4").c_str()), 1);
   std::wstring a = out.path() + L"J.mp4", b = out.path() + L"j.MP4";
-  EXPECT_EQ(join->WriteJoined(a.c_str(), b.c_str(), 100), 0);
+  EXPECT_EQ(join->WriteJoined(a.c_str(), b.c_str()), 0);
   EXPECT_EQ(CountEntries(out.path()), 0);
+}
+
+// Both joined files are put in place together: when the second cannot go (a folder holds its
+// name), the first one's older file comes back, and no written or set-aside file is left.
+TEST(JoinPlacementTest, ASecondFileThatCannotBePlacedPutsTheFirstOlderFileBack) {
+  TempDir out;
+  const std::wstring a = out.path() + L"JM.mp4", b = out.path() + L"JB.mp4";
+  const std::wstring tempA = out.path() + L"a.tmp", tempB = out.path() + L"b.tmp";
+  ASSERT_TRUE(WriteAll(a, Bytes{'o', 'l', 'd'}));
+  ASSERT_TRUE(WriteAll(tempA, Bytes{'n', 'e', 'w', 'A'}));
+  ASSERT_TRUE(WriteAll(tempB, Bytes{'n', 'e', 'w', 'B'}));
+  ASSERT_TRUE(CreateDirectoryW(b.c_str(), nullptr));
+  const uint64_t older = Fingerprint(a);
+  std::string why;
+  EXPECT_FALSE(playcore::PlaceWrittenFiles({tempA, tempB}, {a, b}, &why));
+  EXPECT_EQ(Fingerprint(a), older);
+  EXPECT_EQ(CountEntries(out.path()), 2) << "the older file and the folder, nothing else";
+  RemoveDirectoryW(b.c_str());
+  // With room for both, both take their places and the older file goes.
+  ASSERT_TRUE(WriteAll(tempA, Bytes{'n', 'e', 'w', 'A'}));
+  ASSERT_TRUE(WriteAll(tempB, Bytes{'n', 'e', 'w', 'B'}));
+  EXPECT_TRUE(playcore::PlaceWrittenFiles({tempA, tempB}, {a, b}, &why)) << why;
+  EXPECT_NE(Fingerprint(a), older);
+  EXPECT_EQ(CountEntries(out.path()), 2);
 }
 
 }  // namespace

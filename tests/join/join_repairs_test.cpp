@@ -75,7 +75,7 @@ TEST(JoinRepairs, RecordingWithoutDataBoxKeepsLaterRecordsAtTheirTimes) {
     ASSERT_EQ(join->StartChannel(inputs[0].c_str(), nullptr), 1);
     ASSERT_EQ(join->AddRecording(inputs[1].c_str(), nullptr), 1);
     ASSERT_EQ(join->AddRecording(inputs[2].c_str(), nullptr), 1);
-    ASSERT_EQ(join->WriteJoined(out.c_str(), nullptr, 100), 1) << join->failure();
+    ASSERT_EQ(join->WriteJoined(out.c_str(), nullptr), 1) << join->failure();
   }
   const std::vector<sGPSPOINT> first = Points(inputs[0]), last = Points(inputs[2]);
   ASSERT_EQ(first.size(), 100u);

@@ -37,7 +37,7 @@ class JoinRobustnessTest : public ::testing::Test {
       MultiMoviePtr join(sMULTIMOVIE::Create(nullptr));
       if (join->StartChannel(order[0]->c_str(), nullptr) != 1) continue;
       join->AddRecording(order[1]->c_str(), nullptr);
-      if (join->WriteJoined(out.c_str(), nullptr, 100) == 1) {
+      if (join->WriteJoined(out.c_str(), nullptr) == 1) {
         result = 2;
         EXPECT_TRUE(sMP4MOVIE::Load(out.c_str())) << "a written join loads again";
         DeleteFileW(out.c_str());

@@ -22,11 +22,18 @@ struct CommandHooks {
   int (*answerQuestion)(const wchar_t* text) = nullptr;
   // Reads the program's own path; null: the module's file name.
   bool (*programPath)(std::wstring* path) = nullptr;
+  // Asked on the join's worker before each piece of a joined file goes to disk (channel 0 main, 1
+  // rear); false fails that write as a disk error would. Null: always true.
+  bool (*joinWriting)(int channel) = nullptr;
 };
 CommandHooks& CmdHooks();
 
 // The program's own file still exists. A path that cannot be read whole counts as present, so that a
 // long install path never ends the program.
 bool ProgramFileExists(bool (*programPath)(std::wstring*));
+
+// `path` as the file functions take it when it is MAX_PATH characters or longer ("\\?\" before a drive
+// path, "\\?\UNC\" before a share's); shorter paths and prefixed ones unchanged.
+std::wstring LongPathForm(const std::wstring& path);
 
 }  // namespace quill::app

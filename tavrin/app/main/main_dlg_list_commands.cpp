@@ -51,11 +51,18 @@ void JoinPumping(std::thread& worker) {
 
 unsigned quill::app::ToolFinishText(bool succeeded) { return succeeded ? kTextToolDone : 0; }
 
+// A path of MAX_PATH characters or more in the form the file functions take whole: "\\?\" before a
+// drive path, "\\?\UNC\" in place of a share's leading "\\" ("\\?\\\\server" names nothing).
+std::wstring quill::app::LongPathForm(const std::wstring& path) {
+  if (path.size() < MAX_PATH || path.compare(0, 4, L"\\\\?\\") == 0) return path;
+  if (path.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
+
 bool quill::app::ProgramFileExists(bool (*programPath)(std::wstring*)) {
   std::wstring path;
   if (!(programPath ? programPath : &ModulePath)(&path) || path.empty()) return true;  // unknown: present
-  if (path.size() >= MAX_PATH && path.compare(0, 4, L"\\\\?\\") != 0) path = L"\\\\?\\" + path;
-  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  return ::GetFileAttributesW(quill::app::LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 // --- Previous and next ---------------------------------------------------------------------------------
@@ -159,13 +166,23 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
                             kProgressHeight, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     m_progress.RedrawWindow();
   }
-  if (m_toolThread.joinable()) m_toolThread.join();  // a finished run not yet collected
+  // A finished run not yet collected; a run still ending may be sending to this dialog, which keeps
+  // serving its messages meanwhile.
+  JoinPumping(m_toolThread);
   m_bToolRunning = true;
   m_bToolSucceeded = FALSE;
   DisableAllButtons();
   EnableToolControls(FALSE);
-  m_toolThread = std::thread([proc, this] {
-    proc(this);
+  const HWND owner = m_hWnd;
+  m_toolThread = std::thread([proc, this, owner] {
+    try {
+      proc(this);
+    } catch (...) {
+      // The last guard (the tools' own workers report their failure themselves): the tool ends as a
+      // failed one, the program goes on.
+      m_bToolRunning.store(false, std::memory_order_release);
+      if (owner) ::PostMessageW(owner, quill::msg::kToolFinished, 0, 0);
+    }
     // The worker's window wrappers and per-thread state go with it (its dialogs made them).
     quill::framework::ReleaseThisThreadState();
   });

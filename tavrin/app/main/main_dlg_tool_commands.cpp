@@ -26,12 +26,31 @@
 #include "tavrin/browser/file_select_dlg.h"
 #include "tavrin/browser/play_mutex_wait.h"
 #include "tavrin/app/tools/tool_frame.h"
+#include "tavrin/skin/ui_texts.h"
 
 using namespace quill::app;
 
 namespace {
 
 constexpr unsigned kTextOutputFolderTitle = 103;  // "出力先フォルダーを選択してください。"
+constexpr wchar_t kErrorCaption[] = L"ERROR";
+
+// Which tool failed, for its failure message.
+enum : unsigned { kFailedCsv, kFailedDelete, kFailedJoin, kFailedConvert };
+const wchar_t* ToolFailureText(unsigned tool) {
+  constexpr unsigned kTextCsvCannotWrite = 96;  // "CSVファイルが作成できません。"
+  constexpr unsigned kTextDeleteFailed = 97;    // "動画ファイルの削除に失敗しました。"
+  switch (tool) {
+    case kFailedCsv:
+      return UIText(kTextCsvCannotWrite);
+    case kFailedDelete:
+      return UIText(kTextDeleteFailed);
+    case kFailedJoin:
+      return kJoinFailedText;
+    default:
+      return kConvertFailedText;
+  }
+}
 
 // The worker-running word of the dialog, read from a worker.
 bool ToolKeepsRunning(CtavrinDlg* dlg) { return dlg->m_bToolRunning.load(std::memory_order_acquire); }
@@ -109,8 +128,7 @@ RecordingList ScanSource(CtavrinDlg* dlg) {
 // The program is closing (not the user's stop): what a tool was writing is not kept.
 bool ProgramClosing(CtavrinDlg* dlg) { return __atomic_load_n(&dlg->m_bShutDown, __ATOMIC_ACQUIRE) != FALSE; }
 
-UINT CsvExportWorker(LPVOID param) {
-  auto* dlg = static_cast<CtavrinDlg*>(param);
+UINT CsvExportWork(CtavrinDlg* dlg) {
   tools::CsvExportJob job;
   job.folder = tools::ChooseToolFolder(dlg, L"CSV_FOLDER", kTextOutputFolderTitle);
   job.collect = [dlg] { return ScanSource(dlg); };
@@ -174,8 +192,7 @@ void ForgetMainFile(CtavrinDlg* dlg, const sRECORDINGPAIR& record) {
 // walk decides on its own copies of the list's two vectors; each recording it recycles is removed
 // from the live rows and vectors by its path on the UI thread, so the window and the disk agree at
 // every step, also when the walk stops half way.
-UINT DeleteWorker(LPVOID param) {
-  auto* dlg = static_cast<CtavrinDlg*>(param);
+UINT DeleteWork(CtavrinDlg* dlg) {
   CFileListCtrl& list = dlg->m_browser.m_list;
   int currentRow = -1;
   RecordingList shown, records;
@@ -190,7 +207,9 @@ UINT DeleteWorker(LPVOID param) {
   {
     CFileSelectDlg select(dlg);
     select.m_nMode = CFileSelectDlg::kModeDelete;
-    select.SetRecordings(all);
+    // The rows the list shows, and with "show all files" every recording of the source.
+    select.SetRecordings(shown);
+    select.SetAllRecordings(all);
     if (select.DoModal() == IDOK) job.picked = select.m_chosen;
   }
   job.shown = &shown;
@@ -251,6 +270,7 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   CommandCancel cancel;
   RegisteredCancel registered(&cancel);
   host.cancel = &cancel;
+  if (auto writing = CmdHooks().joinWriting) host.joinWriting = writing;
   if (auto hook = CmdHooks().showMessage) {
     host.message = [dlg, hook](const wchar_t* text, const wchar_t* caption, UINT) -> INT_PTR {
       hook(dlg, text, caption);
@@ -259,6 +279,8 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   }
   const int result = join ? JoinToolThread(host) : UploadConvertToolThread(host);
   OnUiThread(dlg, [dlg] {
+    // A conversion presents its frames into this window's client area: all of it is painted again.
+    if (dlg->m_hWnd) dlg->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
     dlg->RefreshVideo();
     if (dlg->m_hWnd) dlg->SetTimer(kTimerTick, Timings().tick, nullptr);
   });
@@ -267,8 +289,32 @@ UINT ConvertWorker(CtavrinDlg* dlg, bool join) {
   return 0;
 }
 
-UINT JoinToolWorker(LPVOID param) { return ConvertWorker(static_cast<CtavrinDlg*>(param), true); }
-UINT UploadConvertWorker(LPVOID param) { return ConvertWorker(static_cast<CtavrinDlg*>(param), false); }
+UINT JoinWork(CtavrinDlg* dlg) { return ConvertWorker(dlg, true); }
+UINT UploadConvertWork(CtavrinDlg* dlg) { return ConvertWorker(dlg, false); }
+
+// Runs a tool's work on its worker. An exception out of it (memory running out while a card's
+// record lists are copied, say) ends that tool as failed, with the tool's own failure message and
+// the browser given back, and never the program.
+template <UINT (*Work)(CtavrinDlg*), unsigned FailureText>
+UINT GuardedTool(LPVOID param) {
+  auto* dlg = static_cast<CtavrinDlg*>(param);
+  try {
+    return Work(dlg);
+  } catch (...) {
+  }
+  try {
+    CallbacksFor(dlg, true).Tell(ToolFailureText(FailureText), kErrorCaption);
+    OnUiThread(dlg, [dlg] { FreezeBrowser(dlg, false); });
+  } catch (...) {
+  }
+  EndTool(dlg, false);
+  return 0;
+}
+
+constexpr UINT (*CsvExportWorker)(LPVOID) = &GuardedTool<&CsvExportWork, kFailedCsv>;
+constexpr UINT (*DeleteWorker)(LPVOID) = &GuardedTool<&DeleteWork, kFailedDelete>;
+constexpr UINT (*JoinToolWorker)(LPVOID) = &GuardedTool<&JoinWork, kFailedJoin>;
+constexpr UINT (*UploadConvertWorker)(LPVOID) = &GuardedTool<&UploadConvertWork, kFailedConvert>;
 
 }  // namespace
 
@@ -306,11 +352,11 @@ bool CtavrinDlg::PrepareToolStart() {
 }
 
 void CtavrinDlg::OnCsvExport() {
-  if (PrepareToolStart()) StartToolThread(&CsvExportWorker);
+  if (PrepareToolStart()) StartToolThread(CsvExportWorker);
 }
 
 void CtavrinDlg::OnDeleteRecordings() {
-  if (PrepareToolStart()) StartToolThread(&DeleteWorker);
+  if (PrepareToolStart()) StartToolThread(DeleteWorker);
 }
 
 // The deletion recycled what was picked: the source is read again and its first row selected; a card
@@ -369,5 +415,5 @@ void CtavrinDlg::ShowEmptyState() {
 
 void CtavrinDlg::OnJoinCommand() {
   if (!PrepareToolStart()) return;
-  StartToolThread(m_bJoinFace ? &JoinToolWorker : &UploadConvertWorker);
+  StartToolThread(m_bJoinFace ? JoinToolWorker : UploadConvertWorker);
 }

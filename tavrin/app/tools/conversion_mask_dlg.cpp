@@ -44,7 +44,7 @@ class ConverterPreview : public IPreviewJob {
   }
 
  private:
-  std::unique_ptr<playcore::CMovieCapture> job_;
+  playcore::MovieCapturePtr job_;
   std::vector<RECT> masks_;  // the areas as the last mouse action left them
 };
 

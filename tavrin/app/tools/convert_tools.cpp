@@ -43,6 +43,16 @@ std::wstring FailureText(const wchar_t* text, const std::wstring& reason) {
   return reason.empty() ? std::wstring(text) : std::wstring(text) + L"\r\n" + reason;
 }
 
+// The reason behind a failure, for whoever reads the log: the message box says only what failed.
+void LogFailure(ConvertToolHost& host, const char* tool, const std::string& why) {
+  const std::string line = std::string("Quillmere: ") + tool + " failed: " + (why.empty() ? "no reason given" : why);
+  if (host.log) {
+    host.log(line);
+  } else {
+    OutputDebugStringA((line + "\n").c_str());
+  }
+}
+
 JoinHooks HooksFor(ConvertToolHost& host) {
   JoinHooks hooks;
   hooks.owner = host.progressOwner;
@@ -56,6 +66,7 @@ JoinHooks HooksFor(ConvertToolHost& host) {
   hooks.convert = host.convert;
   hooks.beforeWork = host.stopPlayback;
   hooks.cancel = host.cancel;
+  hooks.writing = host.joinWriting;
   return hooks;
 }
 
@@ -98,6 +109,14 @@ int JoinToolThread(ConvertToolHost& host) {
     return kStepGoOn;
   }
   if (result == kStepFailed) {
+    LogFailure(host, "join", outcome.why);
+    if (outcome.joined) {
+      // The joined files are in place; only their conversion failed.
+      StoreFolder(host, kJoinFolderKey, folder);
+      const std::wstring text = FailureText(kConvertFailedText, outcome.reason) + L"\r\n" + kJoinedKeptText;
+      Message(host, text.c_str(), kErrorCaption, CMsgBox::kTypeOk);
+      return result;
+    }
     Message(host, FailureText(kJoinFailedText, outcome.reason).c_str(), kErrorCaption, CMsgBox::kTypeOk);
   }
   if (host.markRows) host.markRows(picked, false);
@@ -118,6 +137,7 @@ int UploadConvertToolThread(ConvertToolHost& host) {
     StoreFolder(host, kConvertFolderKey, folder);
     if (host.progressOwner) PostMessageW(host.progressOwner, quill::msg::kProgress, 100, 100);
   } else if (result == kStepFailed) {
+    LogFailure(host, "upload conversion", why);
     Message(host, FailureText(kConvertFailedText, reason).c_str(), kErrorCaption, CMsgBox::kTypeOk);
   }
   return result;

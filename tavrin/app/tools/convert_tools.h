@@ -48,6 +48,10 @@ struct ConvertToolHost {
   ConvertFn convert;                                              // ConvertRecording
   FreeSpaceFn freeSpace;
   std::function<void(const wchar_t* key, const std::wstring& folder)> storeFolder;  // WriteIni
+  std::function<bool(int channel)> joinWriting;                   // JoinHooks::writing
+  // Where the reason of a failed join or conversion goes (the message box says only that it
+  // failed); null: the debugger output.
+  std::function<void(const std::string& line)> log;
 };
 
 int JoinToolThread(ConvertToolHost& host);

@@ -12,6 +12,7 @@ const wchar_t kConvertedExistsText[] = L"同名のアップロード変換済み
 const wchar_t kQuestionCaption[] = L"確認";
 const wchar_t kJoinFailedText[] = L"動画の連結に失敗しました。";
 const wchar_t kConvertFailedText[] = L"動画の変換に失敗しました。";
+const wchar_t kJoinedKeptText[] = L"連結した動画ファイルは保存されています。";
 
 void CommandCancel::Cancel() {
   std::lock_guard<std::mutex> hold(lock_);
@@ -92,8 +93,7 @@ int JoinRecordings(const JoinRequest& request, const JoinHooks& hooks, JoinOutco
     outcome->why = join->failure().empty() ? "the first recording cannot be read" : join->failure();
     return kStepFailed;
   }
-  const LPARAM total = static_cast<LPARAM>(request.picked.size());
-  if (hooks.owner) PostMessageW(hooks.owner, playcore::kJoinProgressMessage, 0, total);
+  if (hooks.owner) PostMessageW(hooks.owner, playcore::kJoinProgressMessage, 0, playcore::kJoinProgressTotal);
   for (size_t i = 1; i < request.picked.size(); ++i) {
     if (Cancelled(hooks)) return kStepCancelled;
     info.AddRecording(request.picked[i], request.camera);
@@ -104,10 +104,14 @@ int JoinRecordings(const JoinRequest& request, const JoinHooks& hooks, JoinOutco
     }
   }
   if (Cancelled(hooks)) return kStepCancelled;
-  if (!join->WriteJoined(OrNull(outcome->names.mainOut), OrNull(outcome->names.rearOut), total)) {
+  // The stop reaches the copy itself: a join of a card's hour stops within a piece, not at its end.
+  join->SetWatch([&hooks](int channel) { return (!hooks.writing || hooks.writing(channel)) && !Cancelled(hooks); });
+  if (!join->WriteJoined(OrNull(outcome->names.mainOut), OrNull(outcome->names.rearOut))) {
+    if (Cancelled(hooks)) return kStepCancelled;
     outcome->why = join->failure().empty() ? "the joined movie cannot be written" : join->failure();
     return kStepFailed;
   }
+  outcome->joined = true;
   return kStepGoOn;
 }
 
@@ -128,7 +132,7 @@ int RunJoinCommand(const JoinRequest& request, const JoinHooks& hooks, JoinOutco
   if (step != kStepGoOn || !convert) return step;
   if (Cancelled(hooks)) return kStepCancelled;
   step = Convert(hooks, outcome->names.mainOut, outcome->converted, options, 0.0f, &outcome->reason);
-  if (step == kStepFailed) outcome->why = "the joined movie cannot be converted";
+  if (step == kStepFailed) outcome->why = "the joined movie was kept, its conversion failed";
   return step == kStepFailed || step == kStepCancelled ? step : kStepGoOn;
 }
 
@@ -175,7 +179,7 @@ ConvertSetup& ConvertHooks() {
 int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring& destination,
                      const ConvertOptions& options, float progressOffsetPercent, CommandCancel* cancel,
                      std::wstring* reason) {
-  std::unique_ptr<playcore::CMovieCapture> job(playcore::CMovieCapture_Create(owner));
+  playcore::MovieCapturePtr job(playcore::CMovieCapture_Create(owner));
   if (!job) return kStepFailed;
   if (ConvertHooks().sinkWriter) job->SetSinkWriterFactory(ConvertHooks().sinkWriter);
   job->SetFreeSpaceQuery(ConvertHooks().freeSpace ? ConvertHooks().freeSpace : FreeSpaceFn(SystemFreeSpace));
@@ -196,6 +200,8 @@ int ConvertRecording(HWND owner, const std::wstring& source, const std::wstring&
   if (cancel) cancel->Attach(job.get());
   const int result = playcore::CMovieCapture_Run(job.get(), request);
   if (cancel) cancel->Attach(nullptr);
+  // A cancelled run's worker may still be ending (one stuck in a platform call is left to it).
+  if (result == playcore::CMovieCapture::kCancelled) return kStepCancelled;
   if (reason && job->roomShortfall() > 0) *reason = RoomShortText(job->roomVolume(), job->roomShortfall());
   if (result == playcore::CMovieCapture::kFailed) return kStepFailed;
   if (result == playcore::CMovieCapture::kCancelled) return kStepCancelled;

@@ -58,6 +58,9 @@ struct JoinHooks {
   // Called once the checks and questions passed, before the options and the work (stops playback).
   std::function<void()> beforeWork;
   CommandCancel* cancel = nullptr;
+  // Asked before each piece of a joined file goes to disk (channel 0 main, 1 rear); false fails that
+  // write as a disk error would. Null: always true.
+  std::function<bool(int channel)> writing;
 };
 
 // The overwrite questions' texts.
@@ -66,6 +69,7 @@ extern const wchar_t kConvertedExistsText[];  // "同名のアップロード変
 extern const wchar_t kQuestionCaption[];      // "確認"
 extern const wchar_t kJoinFailedText[];       // "動画の連結に失敗しました。"
 extern const wchar_t kConvertFailedText[];    // "動画の変換に失敗しました。"
+extern const wchar_t kJoinedKeptText[];       // "連結した動画ファイルは保存されています。"
 
 struct JoinRequest {
   RecordingList picked;  // in join order
@@ -79,6 +83,7 @@ struct JoinOutcome {
   std::wstring converted;  // the upload-converted output, when asked for
   std::string why;         // what failed
   std::wstring reason;     // what the user is told besides the failure message; empty for nothing
+  bool joined = false;     // the joined files are in place (a later conversion may still fail)
 };
 
 // Names, room check and overwrite questions of a join, before anything is written.

@@ -36,17 +36,20 @@ int ForgetMainFile(RecordingList* list, const sRECORDINGPAIR& record) {
   return i;
 }
 
-// True when every picked file lies where a recycle bin takes it (each volume asked once).
-bool AllHaveRecycleBin(const DeleteJob& job) {
-  std::vector<std::wstring> asked;
+// True when every picked file would go to a recycle bin: its volume keeps one that is turned on, and
+// the file fits in it (each folder's bin asked once).
+bool AllGoToRecycleBin(const DeleteJob& job) {
+  std::vector<std::pair<std::wstring, uint64_t>> rooms;  // folder, the largest file its bin takes
   for (const sRECORDINGPAIR& r : job.picked) {
-    for (const wchar_t* path : {r.szMainPath, r.szRearPath}) {
+    for (const auto& [path, bytes] : {std::make_pair(r.szMainPath, r.uMainSize), std::make_pair(r.szRearPath, r.uRearSize)}) {
       if (!path[0]) continue;
       const std::wstring folder(path, wcsrchr(path, L'\\') ? wcsrchr(path, L'\\') - path : 0);
-      if (std::find(asked.begin(), asked.end(), folder) != asked.end()) continue;
-      asked.push_back(folder);
-      const bool has = job.hasRecycleBin ? job.hasRecycleBin(path) : VolumeHasRecycleBin(path);
-      if (!has) return false;
+      auto known = std::find_if(rooms.begin(), rooms.end(), [&](const auto& f) { return f.first == folder; });
+      if (known == rooms.end()) {
+        const uint64_t room = job.hasRecycleBin ? (job.hasRecycleBin(path) ? UINT64_MAX : 0) : RecycleBinRoom(path);
+        known = rooms.insert(rooms.end(), {folder, room});
+      }
+      if (known->second == 0 || static_cast<uint64_t>(bytes) > known->second) return false;
     }
   }
   return true;
@@ -69,7 +72,7 @@ bool SameRecording(const sRECORDINGPAIR& a, const sRECORDINGPAIR& b) {
 
 DeleteResult RunRecordingDelete(DeleteJob& job, const ToolCallbacks& callbacks) {
   if (job.picked.empty()) return DeleteResult::kNothingPicked;
-  if (!AllHaveRecycleBin(job) &&
+  if (!AllGoToRecycleBin(job) &&
       callbacks.Ask(kNoRecycleBinQuestion, UIText(kTextConfirmCaption)) != kMsgBoxAnswerOk) {
     return DeleteResult::kDeclined;
   }
