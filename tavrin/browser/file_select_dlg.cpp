@@ -54,7 +54,9 @@ END_MESSAGE_MAP()
 
 CFileSelectDlg::CFileSelectDlg(CWnd* parent) : CSkinDialog(kTemplateId, parent) {
   m_showMessage = [this](const wchar_t* text, const wchar_t* caption, UINT type) {
-    return CMsgBox(this).Show(text, caption, type);
+    // Before DoModal this dialog has no window yet: the box is owned by the window that asked for the
+    // selection, so it is placed over it and holds it while it waits.
+    return CMsgBox(m_hWnd ? static_cast<CWnd*>(this) : m_pParentWnd).Show(text, caption, type);
   };
 }
 

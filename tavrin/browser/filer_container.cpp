@@ -135,6 +135,7 @@ CFilerContainerDlg::ChildPlaces CFilerContainerDlg::SideBySidePlaces(const RECT&
 void CFilerContainerDlg::LayoutSideBySide(RECT* rc) {
   if (!rc || rc->right - rc->left <= 0) return;
   m_rcLayout = *rc;
+  m_nLayoutVariant = 0;  // the filter row on the line under the caption
   MoveWindow(rc);
   const ChildPlaces at = SideBySidePlaces(*rc, CaptionFontHeight());
   PlaceChildren(at.tree, at.list, at.caption, at.firstFilter, false);
@@ -143,6 +144,8 @@ void CFilerContainerDlg::LayoutSideBySide(RECT* rc) {
 void CFilerContainerDlg::LayoutStacked(RECT* rc) {
   if (!rc || rc->right - rc->left <= 0) return;
   m_rcLayout = *rc;
+  // The filter rows between the tree and the list: the caption line has no room for them.
+  m_nLayoutVariant = 1;
   MoveWindow(rc);
   const int w = rc->right - rc->left;
   const int h = rc->bottom - rc->top;

@@ -4,6 +4,7 @@
 
 #include "tavrin/browser/recording_probe.h"
 #include "tavrin/skin/quiet_drive_errors.h"
+#include "tavrin/skin/settings_ini.h"
 
 #include <algorithm>
 
@@ -73,7 +74,8 @@ void CFilerContainerDlg::OpenSource(CString path, int kind) {
     Invalidate();
     return;
   } else {
-    const CString folder = WithoutTrailingSeparator(path);
+    // A relative folder (typed or hand-edited) is a folder of the program's own, not a drive root.
+    const CString folder = WithoutTrailingSeparator(SourcePathInAppDirectory(path));
     const int cut = folder.ReverseFind(L'\\');
     const bool isRoot = cut < 0 || cut == folder.GetLength() - 1;
     m_tree.SetRootPath(isRoot ? CString() : folder.Left(cut));

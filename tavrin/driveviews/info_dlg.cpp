@@ -96,6 +96,7 @@ void CInfoDlg::ShowToggles(bool show) {
 }
 
 void CInfoDlg::Refresh() {
+  if (m_nLayout == 2 && m_onBandChanged) m_onBandChanged();
   if (m_hWnd) RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 

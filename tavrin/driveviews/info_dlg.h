@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "platform/framework/cstring.h"
 #include "platform/framework/dialog.h"
@@ -72,6 +73,9 @@ class CInfoDlg : public CDialog {
   int m_nLayout = -1;
   int m_nSpareWord = 65535;              // kept for the main dialog; not drawn
   int64_t m_nDuration = -1;              // the playing movie's duration in positions, -1 none; not drawn
+  // Layout 2 is drawn by the main window along its bottom (this window is hidden there): told at every
+  // Refresh so that band shows the new values at once.
+  std::function<void()> m_onBandChanged;
 
  protected:
   BOOL OnInitDialog() override;

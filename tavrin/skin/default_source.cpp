@@ -3,6 +3,7 @@
 
 #include <shlwapi.h>
 
+#include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/quiet_drive_errors.h"
 #include "tavrin/skin/settings_ini.h"
 
@@ -38,6 +39,15 @@ int GetRemovableDrives(CStringArray& drives) {
   return last;
 }
 
+CString SourcePathInAppDirectory(const CString& stored) {
+  if (stored.IsEmpty() || !PathIsRelativeW(stored)) return stored;
+  const CString base = GetAppDirectory();
+  wchar_t combined[MAX_PATH] = L"";
+  if (base.IsEmpty() || base.GetLength() + stored.GetLength() + 2 > MAX_PATH) return stored;
+  if (!PathCombineW(combined, base, stored)) return stored;
+  return CString(combined);
+}
+
 int FindDefaultSourceFolder(CString& path) {
   QuietDriveErrors quiet;
   CStringArray drives;
@@ -49,8 +59,8 @@ int FindDefaultSourceFolder(CString& path) {
       return 1;
     }
   }
-  path = ReadIni(L"SOURCE", L"FOLDER");
+  path = SourcePathInAppDirectory(ReadIni(L"SOURCE", L"FOLDER"));
   if (!path.IsEmpty() && PathFileExistsW(path)) return 2;
-  path = ReadIni(L"SOURCE", L"FILE");
+  path = SourcePathInAppDirectory(ReadIni(L"SOURCE", L"FILE"));
   return (!path.IsEmpty() && PathFileExistsW(path)) ? 3 : 0;
 }

@@ -60,6 +60,11 @@ int GetRemovableDrives(CStringArray& drives);
 // exists, else 0 (path then holds the stored file value, possibly empty).
 int FindDefaultSourceFolder(CString& path);
 
+// A stored source path as a full path: a relative one (a hand-edited settings file) is taken against
+// the folder of the settings file (GetAppDirectory); a full path, an empty one, or one too long to
+// combine comes back as it is.
+CString SourcePathInAppDirectory(const CString& stored);
+
 namespace quill::skin {
 
 // How the chooser and its failure message are shown; replaceable (tests, the skinned message box).

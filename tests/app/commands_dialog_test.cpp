@@ -117,6 +117,80 @@ TEST_F(CommandsTest, SizeStepsCycleWithTheirTipsAndTheMapFrame) {
   });
 }
 
+// The map button's checked face says the map is switched off: at start (the map is off), through a
+// whole cycle of size steps (the view-reset face of steps 1 and 2 is a plain button), and after the
+// map is switched on.
+TEST_F(CommandsTest, TheMapButtonIsCheckedExactlyWhileTheMapIsOffAtStepZero) {
+  Run([](CRunDlg& d) {
+    CSkinButton& map = d.Tool(kCmdMap);
+    ASSERT_TRUE(d.m_bMapOff);
+    EXPECT_TRUE(map.m_bPressed) << "at start";
+    for (int step : {1, 2, 0}) {
+      d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+      ASSERT_EQ(d.m_nSizeStep, step);
+      EXPECT_EQ(map.m_bPressed != FALSE, step == 0) << "step " << step;
+    }
+    d.OnMapDisplay();
+    EXPECT_FALSE(d.m_bMapOff);
+    EXPECT_FALSE(map.m_bPressed) << "the map is on";
+  });
+}
+
+// At size step 1 the filter buttons sit on their own rows between the folder tree and the file list,
+// whole inside the pane, clear of the folder-path line.
+TEST_F(CommandsTest, TheStepOneFilterRowsLieBetweenTheTreeAndTheList) {
+  Run([](CRunDlg& d) {
+    d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    ASSERT_EQ(d.m_nSizeStep, 1);
+    CFilerContainerDlg& b = d.m_browser;
+    auto place = [&](CWnd& w) {
+      RECT r;
+      w.GetWindowRect(&r);
+      ::MapWindowPoints(nullptr, b.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+      return r;
+    };
+    const RECT tree = place(b.m_tree), list = place(b.m_list), caption = place(b.m_editCaption);
+    RECT client;
+    b.GetClientRect(&client);
+    for (int i = 0; i < 5; ++i) {
+      const RECT f = place(b.m_btnFilter[i]);
+      EXPECT_GE(f.left, 0) << "filter " << i << " is clipped by the pane's left edge";
+      EXPECT_LE(f.right, client.right) << i;
+      EXPECT_GE(f.top, tree.bottom) << "filter " << i << " lies over the tree or the folder path";
+      EXPECT_LE(f.bottom, list.top) << "filter " << i << " lies over the list";
+      RECT overlap;
+      EXPECT_FALSE(IntersectRect(&overlap, &f, &caption)) << "filter " << i << " covers the folder path";
+    }
+    // Back at step 0 the filters are on the line under the folder path again.
+    d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    ASSERT_EQ(d.m_nSizeStep, 0);
+    const RECT first = place(b.m_btnFilter[0]), tree0 = place(b.m_tree);
+    EXPECT_LT(first.bottom, tree0.top);
+  });
+}
+
+// The rear camera's window is a window of the desktop, owned by no window (an owned one floats over
+// the main window and its full-screen picture), and a place the user moved it to is kept by the
+// arrangement every folder load runs, until a new size step places it again.
+TEST_F(CommandsTest, TheMovieWindowIsADesktopWindowThatStaysWhereTheUserPutsIt) {
+  Run([](CRunDlg& d) {
+    const HWND movie = d.m_movieDlg.m_hWnd;
+    ASSERT_NE(movie, nullptr);
+    EXPECT_EQ(GetWindow(movie, GW_OWNER), nullptr) << "the main window owns the movie window";
+    EXPECT_EQ(GetAncestor(movie, GA_PARENT), GetDesktopWindow());
+    SetWindowPos(movie, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    d.GoToSizeStep(d.m_nSizeStep);  // as a folder load arranges the window
+    RECT r;
+    GetWindowRect(movie, &r);
+    EXPECT_EQ(r.left, 40) << "the arrangement moved the window back";
+    EXPECT_EQ(r.top, 50);
+    d.SendMessage(WM_COMMAND, kCmdNextSize, 0);
+    GetWindowRect(movie, &r);
+    EXPECT_FALSE(r.left == 40 && r.top == 50) << "a new size step left the window where it was";
+  });
+}
+
 TEST_F(CommandsTest, FullScreenIsLeftForTheSameStepAndPicture) {
   Run([](CRunDlg& d) {
     // Without a movie the double click does not enter full screen.
@@ -450,6 +524,53 @@ TEST(ProgramFile, ALongPathGetsTheFormOfItsKind) {
       {L"\\\\server\\share\\QuillmereX.exe", L"\\\\server\\share\\QuillmereX.exe"},
   };
   for (const Case& c : cases) EXPECT_EQ(LongPathForm(c.path), c.want) << c.path.substr(0, 20).c_str();
+}
+
+// A tool that reports 10 % and then 90 %, each time waiting until the test looked at the bar.
+HANDLE g_reported[2] = {}, g_looked[2] = {};
+UINT ReportingTool(LPVOID p) {
+  auto* d = static_cast<CtavrinDlg*>(p);
+  CWnd::FromHandle(::GetDesktopWindow());
+  const int percents[2] = {10, 90};
+  for (int i = 0; i < 2; ++i) {
+    d->SendMessage(quill::msg::kProgress, percents[i], 100);
+    SetEvent(g_reported[i]);
+    WaitForSingleObject(g_looked[i], INFINITE);
+  }
+  d->PostMessage(quill::msg::kToolFinished, 0, 0);
+  return 0;
+}
+
+// Every progress report of a tool redraws the bar: its filled part, read back from the screen, grows
+// from 10 % to 90 % while the tool runs.
+TEST_F(CommandsTest, TheProgressBarRedrawsAtEveryReportOfATool) {
+  for (int i = 0; i < 2; ++i) {
+    g_reported[i] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    g_looked[i] = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  }
+  Run([](CRunDlg& d) {
+    quill::test::Pixels seen[2];
+    d.StartToolThread(&ReportingTool);
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(g_reported[i], 0) == WAIT_OBJECT_0; }, 30000));
+      seen[i] = CaptureClient(d.m_progress.m_hWnd);
+      SetEvent(g_looked[i]);
+    }
+    for (HANDLE looked : g_looked) SetEvent(looked);  // a worker left waiting by a failed wait goes on
+    ASSERT_TRUE(PumpUntil([&] { return !d.m_bToolRunning; }, 30000));
+    ASSERT_FALSE(seen[0].empty());
+    Save(seen[0], L"progress_10.png");
+    Save(seen[1], L"progress_90.png");
+    // Halfway along, a row clear of the percentage text: unfilled at 10 %, filled at 90 %.
+    const int x = seen[0].width / 4, y = 2;
+    EXPECT_GT(quill::test::ColourDistance(seen[0].At(x, y), seen[1].At(x, y)), 60)
+        << "the bar drew nothing between the reports";
+    EXPECT_GT(quill::test::CountDifferentPixels(seen[0], seen[1], 60), seen[0].width * 22 / 2);
+  });
+  for (int i = 0; i < 2; ++i) {
+    CloseHandle(g_reported[i]);
+    CloseHandle(g_looked[i]);
+  }
 }
 
 TEST(ProgramFile, ALongPathThatExistsIsFoundAndAnUnreadableOneCountsAsPresent) {

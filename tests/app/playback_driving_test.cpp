@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/framework/app.h"
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
 #include "playcore/instances/prepared_movies.h"
@@ -20,6 +21,7 @@
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
+#include "tests/skin/skin_capture.h"
 #include "tests/support/test_env.h"
 
 namespace {
@@ -387,6 +389,104 @@ TEST_F(PlaybackDriving, TheWatchdogEndsAnOpenThatNeverBecomesReady) {
   EXPECT_TRUE(dlg.m_pane[0].m_bEnabled) << "the pane reacts to the mouse again";
 }
 
+// An open cut short by a filter that empties the list ends that open at once: its open and watchdog
+// timers are gone, the busy word and the wait cursor end, and every control has the empty window's
+// state (the caption buttons, the filters, the pane's mouse) with no speed label left. Whether the
+// open timer had fired yet or the players were still opening, and while a pair played.
+TEST_F(PlaybackDriving, AnOpenCutShortByAnEmptiedListLeavesEveryControlUsableAtOnce) {
+  struct Case {
+    const char* name;
+    bool hang;      // the players never report ready
+    UINT openWait;  // the open timer's period
+    bool playing;   // the list is emptied while a pair plays, not during an open
+  } const cases[] = {
+      {"the open timer not fired yet", true, 60000, false},
+      {"the players still opening", true, 10, false},
+      {"a pair playing", false, 10, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_world = FakeWorld{};
+    LongMovies();
+    g_world.hang = c.hang;
+    Timings().open = c.openWait;
+    struct Seen {
+      bool busy = true, openTimer = true, watchdog = true, captions = false, filters = false, pane = false;
+      int waitDepth = -1;
+      std::wstring speedLabel = L"?";
+    } seen;
+    DrivenDlg dlg;
+    auto cut = [&](DrivenDlg* d) {
+      if (c.playing ? !PairPlays(d) : (!d->m_bOpenBusy || (c.openWait < 100 && g_world.opened.empty()))) return false;
+      // The list's rows as the user sees them (the test gave only the records), with their buttons.
+      for (const sRECORDINGPAIR& r : d->m_browser.m_list.m_shownRecords) d->m_browser.m_list.InsertRow(r);
+      d->UpdateButtons();
+      Command(d, quill::browser::kFilterCommandFirst);
+      seen.busy = d->m_bOpenBusy != FALSE;
+      seen.openTimer = ::KillTimer(d->m_hWnd, kTimerOpen) != FALSE;
+      seen.watchdog = ::KillTimer(d->m_hWnd, kTimerWatchdog) != FALSE;
+      seen.waitDepth = AfxWaitCursorDepth();
+      seen.captions = d->m_caption[0].IsWindowEnabled() && d->m_caption[1].IsWindowEnabled();
+      seen.filters = d->m_browser.m_btnFilter[0].IsWindowEnabled() != FALSE;
+      seen.pane = d->m_pane[d->m_nMainPane].m_bEnabled != FALSE;
+      seen.speedLabel = d->m_info.m_strSpeedLabel.GetString();
+      return true;
+    };
+    dlg.done = Steps({cut});
+    EXPECT_EQ(dlg.DoModal(), IDOK);
+    ASSERT_FALSE(dlg.timedOut);
+    ASSERT_EQ(dlg.m_browser.m_list.GetItemCount(), 0) << "the filter left rows";
+    EXPECT_FALSE(seen.busy) << "the window stays busy";
+    EXPECT_FALSE(seen.openTimer) << "the open timer would open a row that is gone";
+    EXPECT_FALSE(seen.watchdog) << "the watchdog is still armed";
+    EXPECT_EQ(seen.waitDepth, 0) << "the wait cursor stays";
+    EXPECT_TRUE(seen.captions) << "the caption buttons stay grey";
+    EXPECT_TRUE(seen.filters) << "the filter buttons stay grey";
+    EXPECT_TRUE(seen.pane) << "the pane ignores the mouse";
+    EXPECT_EQ(seen.speedLabel, L"") << "the speed label outlives the recording";
+  }
+}
+
+// While an open is in progress the button rules do not give the tool buttons back: a refresh of the
+// buttons (as a folder load, a size step or a filter runs) leaves them all off.
+TEST_F(PlaybackDriving, TheButtonsStayOffWhileAnOpenIsInProgress) {
+  g_world.hang = true;
+  int enabled = -1;
+  DrivenDlg dlg;
+  dlg.done = Steps({[&](DrivenDlg* d) {
+    if (!d->m_bOpenBusy || g_world.opened.empty()) return false;
+    d->UpdateButtons();
+    enabled = 0;
+    for (CSkinButton& b : d->m_tool) enabled += b.m_hWnd && b.IsWindowEnabled() ? 1 : 0;
+    for (CSkinButton& b : d->m_caption) enabled += b.m_hWnd && b.IsWindowEnabled() ? 1 : 0;
+    return true;
+  }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(enabled, 0) << "buttons are live during the open";
+}
+
+// Zoom mode ends whole at the end of the list: the browser's list and the pad come back with the
+// panes' zoom words.
+TEST_F(PlaybackDriving, ZoomModeEndsWholeAtTheEndOfTheList) {
+  DrivenDlg dlg;
+  dlg.entries = 1;
+  bool zoomed = false;
+  dlg.done = Steps({[&](DrivenDlg* d) {
+                      if (!d->m_bOpened || d->m_bOpenBusy) return false;
+                      Command(d, kCmdEnlarge);
+                      zoomed = d->m_bZoomMode != FALSE;
+                      return true;
+                    },
+                    [](DrivenDlg* d) { return d->m_bEndHandled != FALSE && !d->m_bOpenBusy && d->m_bOpened; }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  ASSERT_TRUE(zoomed);
+  EXPECT_FALSE(dlg.m_pane[0].m_bZoomMode);
+  EXPECT_FALSE(dlg.m_bZoomMode) << "the dialog stays in zoom mode";
+  EXPECT_FALSE(dlg.m_browser.m_bHidden) << "the browser's list stays hidden";
+}
+
 // A restore re-applies the zoom blocks: the players get the pane's centre as the zoom centre and no
 // pan, so the picture stays in its place.
 TEST_F(PlaybackDriving, ARestoredWindowLaysThePicturesOutWithoutMovingThem) {
@@ -729,6 +829,130 @@ TEST_F(PlaybackDriving, TheDisplaySwitchKeepsThePositionInsideTheOtherMovie) {
   EXPECT_EQ(before, 950000);
   EXPECT_EQ(primary, 1);
   EXPECT_EQ(rear, 900000 - 40) << "the rear movie is not at the main movie's place within its own end";
+}
+
+// The display switch while a pair plays: both cameras go on playing, the views go on advancing with
+// the picture, the sound stays with the camera on the primary pane through a later volume change, the
+// play button pauses the pair, and the graph's factor is that of the new primary camera.
+TEST_F(PlaybackDriving, ADisplaySwitchWhileThePairPlaysKeepsBothPlayingAndTheViewsAdvancing) {
+  LongMovies();
+  g_world.rearDuration = 500000;
+  int statesAfter[2] = {}, pausedAfter[2] = {}, volume[2] = {}, graphPlayer = -1;
+  float graphFactor = 0.0f;
+  int64_t cursorAtSwitch = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      Command(d, kCmdDisplaySwitch);
+                      cursorAtSwitch = d->m_nCursor;
+                      statesAfter[0] = g_PlayerInstance[0].playState;
+                      statesAfter[1] = g_PlayerInstance[1].playState;
+                      graphPlayer = d->m_graph.m_nPlayer;
+                      graphFactor = d->m_graph.m_fFactor;
+                      return true;
+                    },
+                    // The tick moves the seek bar on (a frozen tick never gets here: the safety net ends it).
+                    [&](DrivenDlg* d) { return d->m_nSeekTarget < 0 && d->m_nCursor > cursorAtSwitch + 20; },
+                    [&](DrivenDlg* d) {
+                      d->SendMessage(quill::msg::kSliderRelease, CtavrinDlg::kVolumeId, 40000);
+                      volume[0] = g_world.volume[0];
+                      volume[1] = g_world.volume[1];
+                      Command(d, kCmdPlay);
+                      pausedAfter[0] = g_PlayerInstance[0].playState;
+                      pausedAfter[1] = g_PlayerInstance[1].playState;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "the views stood still after the switch: cursor " << dlg.m_nCursor << " from "
+                             << cursorAtSwitch;
+  EXPECT_EQ(statesAfter[0], playcore::kPlayPlaying) << "the main camera was paused by the switch";
+  EXPECT_EQ(statesAfter[1], playcore::kPlayPlaying);
+  EXPECT_EQ(graphPlayer, 1);
+  EXPECT_FLOAT_EQ(graphFactor, 0.5f) << "the graph keeps the main camera's factor";
+  EXPECT_EQ(volume[1], 40000) << "the camera on screen is silenced by a volume change";
+  EXPECT_EQ(volume[0], 0);
+  EXPECT_EQ(pausedAfter[0], playcore::kPlayPaused) << "the play button resumed instead of pausing";
+  EXPECT_EQ(pausedAfter[1], playcore::kPlayPaused);
+}
+
+// A click in zoom mode zooms where the user clicked, at once: the rear (flat) player is laid out
+// about the clicked point, the 360-degree scene of the main player takes the zoom without a drag.
+TEST_F(PlaybackDriving, AClickZoomReachesThePlayersAtOnceAboutTheClickedPoint) {
+  LongMovies();
+  struct Seen {
+    float zoom = 0.0f;
+    int centreX = 0, centreY = 0;
+    float sceneZoom = 0.0f;
+  } seen[2];
+  DrivenDlg dlg;
+  auto click = [](DrivenDlg* d, int pane) {
+    d->m_pane[pane].SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(200, 100));
+    d->m_pane[pane].SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(200, 100));
+  };
+  auto look = [&](int pane) {
+    return [&, pane](DrivenDlg* d) {
+      if (d->m_aZoom[pane].zoom < 2.0f) return false;
+      seen[pane] = {d->m_aZoom[pane].zoom, g_PlayerInstance[pane].zoomCentreX, g_PlayerInstance[pane].zoomCentreY,
+                    g_world.turnZoom[pane]};
+      return true;
+    };
+  };
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      Command(d, kCmdPlay);  // paused: nothing else turns or zooms the views
+                      Command(d, kCmdEnlarge);
+                      click(d, 1);
+                      return true;
+                    },
+                    look(1), [&](DrivenDlg* d) { click(d, 0); return true; }, look(0)});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut) << "a click in zoom mode did not zoom";
+  EXPECT_EQ(dlg.m_nPaneMode[1], 5);
+  EXPECT_FLOAT_EQ(seen[1].zoom, 2.0f);
+  EXPECT_EQ(seen[1].centreX, 200) << "the rear picture zooms about another point than the clicked one";
+  EXPECT_EQ(seen[1].centreY, 100);
+  EXPECT_EQ(dlg.m_nPaneMode[0], 3);
+  EXPECT_FLOAT_EQ(seen[0].sceneZoom, 2.0f) << "the 360-degree view shows the zoom only after a drag";
+}
+
+// At size step 2 the main window draws the info panel along its bottom: a pause at x2 (which brings
+// the speed back to normal and changes the speed label) shows in that band at once, with no tick to
+// redraw it.
+TEST_F(PlaybackDriving, TheStepTwoInfoBandShowsAPausesNewSpeedLabelAtOnce) {
+  LongMovies();
+  quill::test::Pixels band[2];
+  std::wstring label[2];
+  int64_t cursor = 0;
+  DrivenDlg dlg;
+  auto shot = [&](DrivenDlg* d, int i) {
+    d->UpdateWindow();  // every paint the change asked for
+    const RECT r = d->InfoBandRect();
+    HDC dc = ::GetDC(d->m_hWnd);
+    band[i] = quill::test::CaptureDC(dc, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    ::ReleaseDC(d->m_hWnd, dc);
+    label[i] = d->m_info.m_strSpeedLabel.GetString();
+  };
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      d->GoToSizeStep(2);
+                      Command(d, kCmdFast);
+                      cursor = d->m_nCursor;
+                      return true;
+                    },
+                    // A few ticks at x2 have drawn the band.
+                    [&](DrivenDlg* d) { return d->m_nCursor > cursor + 5; },
+                    [&](DrivenDlg* d) {
+                      shot(d, 0);
+                      Command(d, kCmdPlay);
+                      shot(d, 1);
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  ASSERT_EQ(dlg.m_nSizeStep, 2);
+  ASSERT_NE(label[0], label[1]) << "the pause left the speed label as it was";
+  ASSERT_FALSE(band[0].empty());
+  EXPECT_GT(quill::test::CountDifferentPixels(band[0], band[1], 40), 0) << "the band still shows the old speed label";
 }
 
 // "Next" on the last recording of a list without a next folder opens that recording again from its

@@ -847,4 +847,67 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
   });
 }
 
+// The folder chooser is cancelled.
+PIDLIST_ABSOLUTE CancelBrowse(BROWSEINFOW*) { return nullptr; }
+
+std::atomic<int> g_menusBuilt{0};
+void CountMenu(HMENU, const MenuState&) { ++g_menusBuilt; }
+
+// After a snapshot, one whose folder question was cancelled included, the primary pane takes drags
+// again and the movie window's size button works. While a snapshot's repaints run (mode 2), neither a
+// second snapshot nor a context menu asked for meanwhile is taken.
+TEST_F(ToolCommandsTest, ASnapshotGivesThePaneAndSizeButtonBackAndIsNotEnteredAgainWhileItRuns) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(OpenAndPause(d));
+    quill::skin::SetFolderBrowseFunction(&CancelBrowse);
+    Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", L"");
+    d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+    EXPECT_TRUE(Messages().empty()) << "a cancelled question took a picture";
+    EXPECT_TRUE(d.m_pane[d.m_nMainPane].m_bEnabled) << "the pane ignores drags after a cancelled snapshot";
+    EXPECT_TRUE(d.m_movieDlg.m_btnSize.IsWindowEnabled()) << "the size button stays grey after a cancelled snapshot";
+
+    quill::skin::SetFolderBrowseFunction(&AcceptStoredFolder);
+    quill::test::TempDir out;
+    Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+    d.m_nPaneMode[0] = 2;
+    d.ApplyPaneMode(0);
+    g_menusBuilt = 0;
+    CmdHooks().inspectMenu = &CountMenu;
+    // Both wait in the queue and are dispatched by the snapshot's own repaint waits.
+    d.PostMessage(WM_COMMAND, kCmdSnapshot, 0);
+    RECT pane;
+    d.m_pane[0].GetWindowRect(&pane);
+    d.m_pane[0].PostMessage(WM_CONTEXTMENU, reinterpret_cast<WPARAM>(d.m_pane[0].m_hWnd),
+                            MAKELPARAM(pane.left + 20, pane.top + 20));
+    d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+    EXPECT_EQ(Messages().size(), 1u) << "a second snapshot ran inside the first";
+    EXPECT_EQ(g_menusBuilt.load(), 0) << "a context menu opened during the snapshot";
+    EXPECT_EQ(quill::test::FilesIn(out.path()).size(), 2u);
+    EXPECT_TRUE(d.m_pane[d.m_nMainPane].m_bEnabled) << "the pane ignores drags after a snapshot";
+    EXPECT_TRUE(d.m_movieDlg.m_btnSize.IsWindowEnabled()) << "the size button stays grey after a snapshot";
+  });
+}
+
+// A relative SOURCE / FOLDER in the settings file (edited by hand) opens that folder of the program's
+// folder at start-up: the tree names the folder, not its first two letters, and its recordings are
+// listed.
+TEST_F(ToolCommandsTest, ARelativeStoredFolderOpensTheProgramsFolderOfThatName) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  const std::wstring moved = dir_.path() + L"drive";
+  ASSERT_TRUE(MoveFileW(day.c_str(), moved.c_str()));
+  Ini(L"SOURCE", L"FOLDER", L"drive");
+  CRunDlg dlg;
+  std::wstring top;
+  int rows = -1;
+  dlg.body = [&](CRunDlg& d) {
+    const HTREEITEM item = d.m_browser.m_tree.GetRootItem();
+    if (item) top = d.m_browser.m_tree.GetItemText(item).GetString();
+    rows = d.m_browser.m_list.GetItemCount();
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_EQ(top, L"drive") << "the stored folder is cut to two letters";
+  EXPECT_GT(rows, 0) << "nothing of the stored folder is listed";
+}
+
 }  // namespace

@@ -167,6 +167,45 @@ TEST(FileSelectDialog, MoreThan1500CandidatesOfferTheFirst1500AfterOneMessage) {
   EXPECT_EQ(dlg.messages.size(), 1u);
 }
 
+// What the box of a selection with too many candidates saw of its owner, and the answer to it.
+struct BoxSeen {
+  HWND owner = nullptr;
+  BOOL hostEnabled = TRUE;
+  bool shown = false;
+} g_box;
+
+BOOL CALLBACK FindShownBox(HWND h, LPARAM out) {
+  if (h == quill::test::Host().m_hWnd || !IsWindowVisible(h)) return TRUE;
+  *reinterpret_cast<HWND*>(out) = h;
+  return FALSE;
+}
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND box = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), &FindShownBox, reinterpret_cast<LPARAM>(&box));
+  if (!box) return;
+  KillTimer(nullptr, id);
+  g_box = {GetWindow(box, GW_OWNER), IsWindowEnabled(quill::test::Host().m_hWnd), true};
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// The "more than 1500" box, shown before the selection dialog has a window, is owned by the window
+// that asked for the selection: it is placed over that window and holds it while it waits.
+TEST(FileSelectDialog, TheMoreThan1500BoxIsOwnedByTheWindowThatAskedForTheSelection) {
+  ASSERT_NE(quill::test::Host().m_hWnd, nullptr);
+  CFileSelectDlg dlg(&quill::test::Host());
+  RecordingList many;
+  for (int i = 0; i < 1501; ++i) many.push_back(Rec(i % 1000, 1, 1));
+  g_box = {};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 20, &AnswerBox);
+  dlg.SetRecordings(many);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(g_box.shown);
+  EXPECT_EQ(g_box.owner, quill::test::Host().m_hWnd) << "the box has no owner";
+  EXPECT_FALSE(g_box.hostEnabled) << "the window behind the box stays clickable";
+  EXPECT_TRUE(IsWindowEnabled(quill::test::Host().m_hWnd));
+}
+
 TEST(FileSelectDialog, JoinModeKeepsOneRunAndWarnsAboutRowsThatCannotBeChosen) {
   CDrivenSelectDlg dlg;
   dlg.m_nMode = CFileSelectDlg::kModeJoin;

@@ -279,6 +279,8 @@ void CtavrinDlg::OnDestroy() {
   if (m_hPowerNotify) ::UnregisterPowerSettingNotification(m_hPowerNotify);
   m_hPowerNotify = nullptr;
   m_lapTime.Detach();
+  // The movie window is not owned, so it does not go with this one by itself.
+  if (m_movieDlg.m_hWnd) m_movieDlg.DestroyWindow();
   // The skin's GDI+ images go with the window, before GDI+ shuts down.
   m_skin.Unload();
   Default();
@@ -292,7 +294,10 @@ LRESULT CtavrinDlg::OnProgress(WPARAM wp, LPARAM lp) {
   m_nProgress = ProgressPercent(wp, lp);
   if (m_progress.m_hWnd) {
     m_progress.m_nPos = m_nProgress;
-    m_progress.Invalidate(FALSE);
+    // The bar draws itself while its background is erased: an invalidation without erase would leave
+    // it at the first percentage. It stays above the pane it lies on.
+    m_progress.SetWindowPos(&CWnd::wndTop, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    m_progress.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
   }
   return 0;
 }

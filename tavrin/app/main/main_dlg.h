@@ -365,6 +365,8 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   void SetPrimaryPane(int pane);
   void OnToggleZoomMode();
   void SetZoomMode(BOOL on);
+  void LeaveZoomMode();
+  void ShowClickZoom(int player);
   void OnDisplayMode();
   void OnFlipMain();
   void OnMirrorRear();
@@ -469,6 +471,10 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   };
   SnapshotPane m_snapshotPane[2];
   BOOL m_bCapturing = FALSE;
+  int m_nMovieFrameStep = -1;  // the size step the movie window was last placed for (-1: never)
+  // A snapshot is being taken (its folder question, repaints and capture): the command, the context
+  // menu and user input wait for its end.
+  BOOL m_bSnapshotBusy = FALSE;
   BOOL m_bMapShownSaved = FALSE;
   BOOL m_bZoomMode = FALSE;
   BOOL m_bKeepRestoreRect = FALSE;  // a pane change in full screen lays it out again, keeping m_rcRestore

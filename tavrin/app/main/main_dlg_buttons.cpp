@@ -69,10 +69,15 @@ void CtavrinDlg::ApplyButtonSet(const ButtonSet& set) {
 
 void CtavrinDlg::UpdateButtons() {
   const ButtonState s = CurrentButtonState();
+  // While an open runs every control stays off: the open's end runs the rules again.
+  if (m_bOpenBusy) {
+    ApplyButtonSet(DisableAllButtonsRule(s));
+    return;
+  }
   ApplyButtonSet(UpdateButtonsRule(s));
-  // While an open or a tool runs the pad and the views' controls stay off; afterwards the pad takes the
-  // primary pane's mode (none without rows) and the views' controls come back.
-  if (m_bOpenBusy || m_bToolLock) return;
+  // While a tool runs the pad and the views' controls stay off; afterwards the pad takes the primary
+  // pane's mode (none without rows) and the views' controls come back.
+  if (m_bToolLock) return;
   SetPadMode(s.rows > 0 ? m_nPaneMode[m_nMainPane] : 0);
   EnableViewControls(TRUE);
 }

@@ -70,10 +70,12 @@ void CtavrinDlg::CreateChildWindows() {
   }
   // 6. The tool tips in the 9-point font.
   if (m_toolTip.Create(this) && g_hFont9) m_toolTip.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(g_hFont9), TRUE);
-  // 7. The movie window: a top-level window owned by the main window, hidden until arranged.
+  // 7. The movie window: a window of the desktop, not owned by the main window (an owned window stays
+  // above its owner, also above the full-screen picture), hidden until arranged. The main window
+  // destroys it in OnDestroy.
   m_movieDlg.m_pSkin = &m_skin;
   m_movieDlg.m_pMainDlg = this;
-  if (m_movieDlg.Create(CMovieDialog::kFrameTemplateId, this)) m_movieDlg.ShowWindow(SW_HIDE);
+  if (m_movieDlg.Create(CMovieDialog::kFrameTemplateId, nullptr)) m_movieDlg.ShowWindow(SW_HIDE);
   // 8. The panes; the sub pane's first place in the movie window.
   CreateMoviePanes(kPaneRect);
   m_movieDlg.SetCaption(kTextMap);
@@ -202,7 +204,8 @@ void CtavrinDlg::PlaceMovieFrame() {
   RECT browser = {};
   if (m_browser.m_hWnd) m_browser.GetWindowRect(&browser);
   const MovieFrameGeometry g = ComputeMovieFrame(nativeW, nativeH, browser.right - browser.left, m_nSizeStep);
-  // Below the main window's browser column, kept on the main window's monitor.
+  // Below the main window's browser column, kept on the main window's monitor: when first arranged
+  // and at each new size step. Otherwise the window stays where it is (where the user put it).
   RECT window;
   GetWindowRect(&window);
   int x = window.left + kPaneRect.right;
@@ -213,6 +216,13 @@ void CtavrinDlg::PlaceMovieFrame() {
     x = std::max(std::min<LONG>(x, info.rcWork.right - g.frame.cx), info.rcWork.left);
     y = std::max(std::min<LONG>(y, info.rcWork.bottom - g.frame.cy), info.rcWork.top);
   }
+  if (m_nMovieFrameStep == m_nSizeStep) {
+    RECT now;
+    m_movieDlg.GetWindowRect(&now);
+    x = now.left;
+    y = now.top;
+  }
+  m_nMovieFrameStep = m_nSizeStep;
   m_movieDlg.MoveWindow(x, y, g.frame.cx, g.frame.cy, TRUE);
   const RECT& p = g.pane;
   m_pane[m_nSubPane].MoveWindow(p.left, p.top, p.right - p.left, p.bottom - p.top, TRUE);

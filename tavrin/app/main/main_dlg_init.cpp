@@ -129,6 +129,10 @@ BOOL CtavrinDlg::OnInitDialog() {
   MarkStart(StartStep::kSource);
   // 27. The map switch starts from whether the map shows; the movie window's caption.
   m_bMapOff = m_bMapShown ? FALSE : TRUE;
+  if (CSkinButton& mapButton = m_tool[kCmdMap - kToolFirst]; mapButton.m_hWnd && m_nSizeStep == 0) {
+    mapButton.m_bPressed = m_bMapOff;
+    mapButton.Invalidate(FALSE);
+  }
   UpdateButtons();
   m_movieDlg.SetCaption(kTextRearCamera);
   // 28. The one-second timer.

@@ -561,7 +561,7 @@ void CtavrinDlg::GotoNextFolder() {
     m_bListEnd = FALSE;
     m_bEndHandled = TRUE;
     m_bAutoOpen = TRUE;
-    for (CMovieStatic& pane : m_pane) pane.m_bZoomMode = FALSE;
+    LeaveZoomMode();
     UpdateButtons();
     return;
   }
@@ -603,12 +603,27 @@ void CtavrinDlg::PlayFolder(HTREEITEM item) {
 void CtavrinDlg::StopPlayback() {
   m_nCursor = 0;
   KillTimer(kTimerTick);
-  UpdateSpeedLabel();
+  // An open in flight ends with the playback: its timers go (the open timer would open an entry
+  // that is no longer there, the watchdog would hold the window until it fired), the busy state and
+  // the wait cursor end, and the caller's UpdateButtons gives the controls the state of the list.
+  KillTimer(kTimerOpen);
+  if (m_bOpenBusy) {
+    KillTimer(kTimerWatchdog);
+    m_bOpenBusy = FALSE;
+    AfxEndWaitCursor();
+    EnablePanesAfterOpen();
+    // The open took the caption buttons too; an emptied list keeps them as they are, so they are
+    // given back here as the empty window has them.
+    for (CSkinButton& b : m_caption) {
+      if (b.m_hWnd) b.EnableWindow(TRUE);
+    }
+  }
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }
   playcore::PlayerCall_CloseDataFileAll();
   playcore::PlayerCall_CloseMovieAll();
+  UpdateSpeedLabel();  // with the movies closed: no label
   JoinWorker(m_hOpenThread);
   JoinWorker(m_hPreOpenThread);
   DropPreparedMovies();

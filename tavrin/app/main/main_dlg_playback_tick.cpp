@@ -77,7 +77,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
             EnableToolButtons(0);
             UpdateButtons();
             m_bAutoOpen = TRUE;
-            for (CMovieStatic& pane : m_pane) pane.m_bZoomMode = FALSE;
+            LeaveZoomMode();
           }
         }
       }
@@ -106,7 +106,7 @@ void CtavrinDlg::OnPlaybackTimer(UINT_PTR id) {
       break;
     case kTimerFade: {
       const FadeStep step = NextFadeStep(m_nFadeVolume, m_nVolume);
-      playcore::PlayerCall_SetVolume(TransportSelector(), step.apply);
+      playcore::PlayerCall_SetVolume(m_nPlayerSel, step.apply);  // the primary camera is heard
       m_nFadeVolume = step.next;
       if (step.done) KillTimer(kTimerFade);
       break;
@@ -368,7 +368,8 @@ BOOL CtavrinDlg::Resume() {
 
 void CtavrinDlg::UpdateSpeedLabel() {
   const int src = DataSourceIndex();
-  const unsigned text = InstanceActive(src) ? SpeedLabelText(g_PlayerInstance[src].speedCode) : 0;
+  const unsigned text =
+      InstanceActive(src) && g_PlayerInstance[src].movieOpen ? SpeedLabelText(g_PlayerInstance[src].speedCode) : 0;
   // Straight to the info panel: while paused no tick refreshes it.
   if (!m_info.m_hWnd) return;
   m_info.m_strSpeedLabel = text ? CString(UIText(text)) : CString();

@@ -22,7 +22,15 @@ constexpr DWORD kRefreshSettleMs = 500;
 
 bool MovieOpen(int instance) { return g_PlayerInstance[instance].active && g_PlayerInstance[instance].movieOpen; }
 
-// Dispatches this thread's messages for `ms` (the panes' and the presenter's posted notices).
+// The user's keys, clicks and menu requests: none is taken while a snapshot's repaints run (a row or
+// a tree item chosen then would swap the pair under the capture).
+bool IsUserInput(UINT message) {
+  return (message >= WM_KEYFIRST && message <= WM_KEYLAST) || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) ||
+         (message >= WM_NCMOUSEMOVE && message <= WM_NCXBUTTONDBLCLK) || message == WM_CONTEXTMENU;
+}
+
+// Dispatches this thread's messages for `ms` (the panes' and the presenter's posted notices), the
+// user's input dropped.
 void PumpFor(DWORD ms) {
   const DWORD start = ::GetTickCount();
   for (;;) {
@@ -35,17 +43,31 @@ void PumpFor(DWORD ms) {
         ::PostQuitMessage(static_cast<int>(msg.wParam));
         return;
       }
+      if (IsUserInput(msg.message)) continue;
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
   }
 }
 
+// The snapshot's busy word for a scope.
+class SnapshotBusy {
+ public:
+  explicit SnapshotBusy(BOOL* word) : word_(word) { *word_ = TRUE; }
+  ~SnapshotBusy() { *word_ = FALSE; }
+  SnapshotBusy(const SnapshotBusy&) = delete;
+  SnapshotBusy& operator=(const SnapshotBusy&) = delete;
+
+ private:
+  BOOL* word_;
+};
+
 }  // namespace
 
 void CtavrinDlg::OnSnapshot() {
-  if (m_bToolRunning || m_toolThread.joinable() || CheckMovieEnd()) return;
+  if (m_bSnapshotBusy || m_bToolRunning || m_toolThread.joinable() || CheckMovieEnd()) return;
   if (!MovieOpen(0) && !MovieOpen(1)) return;  // nothing open to capture
+  const SnapshotBusy busy(&m_bSnapshotBusy);
   PauseShow();
   DisableAllButtons();
   tools::SnapshotJob job;
@@ -83,6 +105,9 @@ void CtavrinDlg::OnSnapshot() {
     tools::RunSnapshot(job, callbacks);
   }
   UpdateButtons();
+  // DisableAllButtons took the primary pane's drag and the movie window's size button: given back
+  // however the snapshot ended (a cancelled folder question included).
+  if (!m_bOpenBusy) EnablePanesAfterOpen();
 }
 
 // Each open camera's pane takes the capture size of its mode, hidden, and draws its paused frame at

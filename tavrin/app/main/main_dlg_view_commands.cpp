@@ -2,6 +2,7 @@
 // mode, flip, mirror and aspect, the map switch, the display switch, the context menu, the window drag
 // in the caption band, the wait cursor and the display's power changes.
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "playcore/instances/dispatchers.h"
@@ -77,6 +78,9 @@ void CtavrinDlg::ArrangeStep(int step) {
   CSkinButton& mapButton = m_tool[kCmdMap - kToolFirst];
   if (mapButton.m_hWnd) {
     mapButton.SetImages(m_nSizeStep == 0 ? kImageMapFace : kImageResetFace);
+    // The map face is drawn checked while the map is switched off; the view-reset face is a plain button.
+    mapButton.m_bPressed = m_nSizeStep == 0 && m_bMapOff ? TRUE : FALSE;
+    mapButton.Invalidate(FALSE);
     if (m_toolTip.m_hWnd) m_toolTip.UpdateTipText(UIText(m_nSizeStep == 0 ? kTextMapFace : kTextResetFace), &mapButton);
   }
   if (m_movieDlg.m_hWnd) m_movieDlg.m_nSizeStep = m_nSizeStep;  // the movie window's size button goes on from here
@@ -346,11 +350,34 @@ void CtavrinDlg::OnPaneClickZoom(int player, POINT clientPt) {
     m_ptZoomOrigin[player] = POINT{static_cast<LONG>(z.originX), static_cast<LONG>(z.originY)};
     m_aZoom[player].word[4] = m_ptZoomOrigin[player].x;
     m_aZoom[player].word[5] = m_ptZoomOrigin[player].y;
+    // The players zoom about a centre that keeps its place in the pane (words 2 and 3): the view
+    // whose top-left corner is the origin at factor f has that centre at origin x f / (f - 1).
+    const float f = z.factor;
+    m_aZoom[player].word[2] = static_cast<int32_t>(std::lround(z.originX * f / (f - 1.0f)));
+    m_aZoom[player].word[3] = static_cast<int32_t>(std::lround(z.originY * f / (f - 1.0f)));
   } else {
     ResetZoomParams(player);
     m_ptZoomOrigin[player] = POINT{};
   }
   ApplyPaneMode(player);
+  ShowClickZoom(player);
+}
+
+// The new zoom reaches the picture at once: the 360-degree views through the scene's view (as a
+// drag hands it over), the flat pictures through the zoom blocks (the rear view's mode applies
+// them itself).
+void CtavrinDlg::ShowClickZoom(int player) {
+  if (!Active(player) || !g_PlayerInstance[player].movieOpen) return;
+  playcore::sPLAYERINSTANCE& inst = g_PlayerInstance[player];
+  playcore::sPLAYERFUNCS& f = g_PlayerFuncs[player];
+  const int mode = m_nPaneMode[player];
+  if (mode == 3 || mode == 4) {
+    if (f.MoveView) f.MoveView(&inst, 0.0f, 0.0f, m_aZoom[player].zoom);
+    if (f.ApplyCamera) f.ApplyCamera(&inst);
+  } else if (mode != 5) {
+    playcore::PlayerCall_SetZoom(m_aZoom, 1);
+  }
+  if (inst.playState != playcore::kPlayPlaying && f.Repaint) f.Repaint(&inst);
 }
 
 void CtavrinDlg::OnToggleZoomMode() {
@@ -381,6 +408,12 @@ void CtavrinDlg::SetZoomMode(BOOL on) {
     }
   }
   if (m_browser.m_hWnd && m_nSizeStep < 2) m_browser.Invalidate(FALSE);
+}
+
+// Zoom mode ends whole: the dialog's word with the panes', so the browser and the pad come back.
+void CtavrinDlg::LeaveZoomMode() {
+  if (m_bZoomMode) SetZoomMode(FALSE);
+  for (CMovieStatic& pane : m_pane) pane.m_bZoomMode = FALSE;
 }
 
 void CtavrinDlg::OnDisplayMode() {
@@ -475,32 +508,40 @@ void CtavrinDlg::OnDisplaySwitch() {
   if (CheckMovieEnd()) return;
   const int from = m_nMainPane, to = 1 - from;
   if (!Active(to) || !g_PlayerInstance[to].movieOpen) return;  // nothing to switch to
-  const LONG state = Active(from) ? g_PlayerInstance[from].playState : static_cast<LONG>(playcore::kPlayClosed);
+  // A pair is driven as one transport: both cameras keep its state through the switch, so the
+  // tick, the end guard, the views and the play button (which follow the transport's leading
+  // camera) go on with the picture. Only a single camera hands its state over to the other one.
+  const bool pair = TransportSelector() == playcore::kSelectorAll;
+  const int lead = pair ? DataSourceIndex() : from;
+  const LONG state = Active(lead) ? g_PlayerInstance[lead].playState : static_cast<LONG>(playcore::kPlayClosed);
   const int64_t position =
-      Active(from) && g_PlayerFuncs[from].GetPosition ? g_PlayerFuncs[from].GetPosition(&g_PlayerInstance[from]) : 0;
+      Active(lead) && g_PlayerFuncs[lead].GetPosition ? g_PlayerFuncs[lead].GetPosition(&g_PlayerInstance[lead]) : 0;
   const int64_t duration =
       g_PlayerFuncs[to].GetDuration ? g_PlayerFuncs[to].GetDuration(&g_PlayerInstance[to]) : position;
   // The position carried over, held back from the other movie's end like any seek.
   const int64_t target =
       std::max<int64_t>(0, std::min<int64_t>(position, duration - 2 * static_cast<int64_t>(GetFrameMargin())));
   SetPrimaryPane(to);
+  const int selector = pair ? playcore::kSelectorAll : m_nPlayerSel;
   switch (state) {
     case playcore::kPlayStopped:
-      playcore::PlayerCall_Stop(m_nPlayerSel);
-      playcore::PlayerCall_SetPosition(m_nPlayerSel, 0);
+      playcore::PlayerCall_Stop(selector);
+      playcore::PlayerCall_SetPosition(selector, 0);
       break;
     case playcore::kPlayPlaying:
-      playcore::PlayerCall_Play(m_nPlayerSel);
-      SeekTo(m_nPlayerSel, target);
+      playcore::PlayerCall_Play(selector);
+      SeekTo(selector, target);
       break;
     case playcore::kPlayPaused:
-      playcore::PlayerCall_Pause(m_nPlayerSel);
-      SeekTo(m_nPlayerSel, target);
+      playcore::PlayerCall_Pause(selector);
+      SeekTo(selector, target);
       break;
     default:
       break;
   }
-  if (Active(from) && g_PlayerInstance[from].playState == playcore::kPlayPlaying) playcore::PlayerCall_Pause(from);
+  if (!pair && Active(from) && g_PlayerInstance[from].playState == playcore::kPlayPlaying) playcore::PlayerCall_Pause(from);
+  // The graph's horizontal factor is that of the camera now followed on the primary pane.
+  if (m_graph.m_hWnd) m_graph.SetPlayer(m_nPlayerSel);
   UpdateButtons();
   playcore::PlayerCall_SetVolume(m_nPlayerSel, m_nVolume);
 }
@@ -542,7 +583,7 @@ MenuState CtavrinDlg::MenuStateFor(int pane) {
 }
 
 void CtavrinDlg::ShowContextMenu(POINT screenPt, int pane) {
-  if (m_bShutDown || CheckMovieEnd() || IsOpenInProgress()) return;
+  if (m_bShutDown || m_bSnapshotBusy || CheckMovieEnd() || IsOpenInProgress()) return;
   const MenuState s = MenuStateFor(pane);
   CMovieMenu menu;
   if (!menu.CreatePopupMenu()) return;

@@ -60,6 +60,11 @@ void CtavrinDlg::CreateInfoPanel() {
   m_info.m_pImages = &m_skin;
   if (!m_info.Create(CInfoDlg::kTemplateId, this)) return;
   m_info.m_pOffScreen = m_offscreen.IsValid() ? &m_offscreen : nullptr;
+  m_info.m_onBandChanged = [this] {
+    if (!m_hWnd || m_bFullScreen) return;
+    const RECT band = InfoBandRect();
+    InvalidateRect(&band, TRUE);
+  };
   if (m_offscreen.IsValid()) {
     ::SetTextColor(m_offscreen.m_dc.m_hDC, 0xFFFFFF);
     ::SetBkMode(m_offscreen.m_dc.m_hDC, TRANSPARENT);
@@ -104,9 +109,10 @@ void CtavrinDlg::RearrangeForMovieFrame() {
   GoToSizeStep(m_movieDlg.m_nSizeStep);
 }
 
-// The stored volume to the players and the volume slider: only the followed camera is heard (the
-// dispatcher gives the other one 0), so a pair never plays both soundtracks at once.
+// The stored volume to the players and the volume slider: only the camera on the primary pane is
+// heard (the dispatcher gives the other one 0), so a pair never plays both soundtracks at once, and
+// after a display switch the sound stays with the picture on screen.
 void CtavrinDlg::ApplyVolume() {
   if (m_volume.m_hWnd) m_volume.Redraw(m_nVolume);
-  playcore::PlayerCall_SetVolume(TransportSelector(), m_nVolume);
+  playcore::PlayerCall_SetVolume(m_nPlayerSel, m_nVolume);
 }
