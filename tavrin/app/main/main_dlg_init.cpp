@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/framework/private_messages.h"
+#include "platform/imports/system_library.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/mp4/box_name_tree.h"
@@ -33,7 +34,7 @@ constexpr int kMapFrameHeight = 430;
 
 bool ProbeD3dxFromSystem() {
   // Only the system folder: the program may be started from a card, whose folder is not trusted.
-  HMODULE d3dx = LoadLibraryExW(L"d3dx9_41.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE d3dx = quill::imports::LoadSystemLibrary(L"d3dx9_41.dll");
   if (!d3dx) return false;
   FreeLibrary(d3dx);
   return true;
