@@ -30,6 +30,12 @@ const sHRESULTNAME kNames[] = {
 std::mutex g_textLock;  // guards g_codecMissing (set by the UI thread, read by any)
 std::wstring g_codecMissing;
 std::atomic<MessageBoxHook> g_hook{nullptr};
+std::atomic<HWND> g_owner{nullptr};
+
+// This thread's instance entries, the failure kept while it holds one, and whether it shows a box.
+thread_local int t_heldInstances = 0;
+thread_local HRESULT t_keptFailure = S_OK;
+thread_local bool t_showing = false;
 
 std::wstring UnknownText(HRESULT hr) {
   wchar_t buffer[32];
@@ -50,16 +56,46 @@ std::wstring HResultErrorText(HRESULT hr) {
   return UnknownText(hr);
 }
 
-int ShowHResultError(HRESULT hr) {
-  if (SUCCEEDED(hr)) return 1;
-  std::wstring text = HResultErrorText(hr);
+namespace {
+
+void ShowBox(HRESULT hr) {
+  if (t_showing) return;
+  t_showing = true;
+  const std::wstring text = HResultErrorText(hr);
+  // Only the owner's own thread gives it the box: disabling a window of another thread sends to it,
+  // and that thread may be waiting for this one (a join of a worker).
+  HWND owner = g_owner.load();
+  if (owner && GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) owner = nullptr;
   MessageBoxHook hook = g_hook.load();
   if (hook) {
-    hook(nullptr, text.c_str(), kErrorCaption, MB_OK);
+    hook(owner, text.c_str(), kErrorCaption, MB_OK);
   } else {
-    MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
+    MessageBoxW(owner, text.c_str(), kErrorCaption, MB_OK);
   }
+  t_showing = false;
+}
+
+}  // namespace
+
+int ShowHResultError(HRESULT hr) {
+  if (SUCCEEDED(hr)) return 1;
+  if (t_heldInstances > 0) {
+    if (SUCCEEDED(t_keptFailure)) t_keptFailure = hr;
+    return 0;
+  }
+  ShowBox(hr);
   return 0;
+}
+
+void SetErrorBoxOwner(HWND owner) { g_owner.store(owner); }
+
+void HoldErrorBoxes() { ++t_heldInstances; }
+
+void ReleaseErrorBoxes() {
+  if (t_heldInstances > 0 && --t_heldInstances > 0) return;
+  const HRESULT kept = t_keptFailure;
+  t_keptFailure = S_OK;
+  if (FAILED(kept)) ShowBox(kept);
 }
 
 void SetCodecMissingText(const wchar_t* text) {

@@ -145,6 +145,9 @@ BOOL CtavrinDlg::OnInitDialog() {
 void CtavrinDlg::InitPlayerInstances() {
   // 9. The player core's notice when no decoder takes a stream: UI text 114.
   playcore::SetCodecMissingText(UIText(kTextInstallCodecs));
+  // The player core's error boxes belong to this window: it is disabled while one is up, so neither a
+  // click on another row nor the close can start while the box's loop runs.
+  playcore::SetErrorBoxOwner(m_hWnd);
   // 10. DECODE/INNER is read and not used further.
   ReadIni(L"DECODE", L"INNER");
   // 11. Both player instances: cleared, their tables filled, the preset directions copied.

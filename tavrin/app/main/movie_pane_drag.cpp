@@ -56,7 +56,9 @@ int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int d
     ApplyCamera(player);
     return 0;
   }
-  if (Active(player)) {
+  // A view that did not turn is not drawn again: on the DirectShow path MoveView refuses (the graph
+  // shows the flat picture), and its repaint would run and re-seek the paused graph at every move.
+  if (moved && Active(player)) {
     const LONG state = g_PlayerInstance[player].playState;
     if ((state == playcore::kPlayStopped || state == playcore::kPlayPaused) && (a.x != 0.0f || a.y != 0.0f)) {
       playcore::PlayerCall_Repaint(player);
