@@ -11,6 +11,7 @@
 #include <string>
 
 #include "playcore/instances/hresult_error.h"
+#include "playcore/instances/instance_ops.h"
 #include "playcore/instances/player_instance.h"
 #include "playcore/instances/player_start.h"
 #include "tavrin/app/main/main_dlg.h"
@@ -139,6 +140,60 @@ TEST(ErrorBoxClose, ClosingTheWindowWhileAPlayerErrorIsUpEndsTheProgram) {
   EXPECT_TRUE(g_seen.closedFromBox);
   EXPECT_FALSE(dlg.timedOut) << "the window did not close from the box";
   EXPECT_EQ(g_seen.boxes, 1) << "the close from the box went on to another open";
+}
+
+// Regression: a stop cleared the read-ahead of the rear instance only, so the main instance kept the
+// drive data read ahead for a path, and a later open of a same-named recording (another card) took
+// them over. A stop now empties both.
+class ReadAheadDlg : public CtavrinDlg {
+ public:
+  std::wstring mainPath, rearPath;
+  LONG readyBefore = -1;
+  LONG readyAfter[2] = {-1, -1};
+  static ReadAheadDlg* current;
+
+  BOOL OnInitDialog() override {
+    const BOOL result = CtavrinDlg::OnInitDialog();
+    current = this;
+    ::SetTimer(m_hWnd, kStartTimer, 10, &ReadAheadDlg::Step);
+    return result;
+  }
+
+ private:
+  static void CALLBACK Step(HWND hwnd, UINT, UINT_PTR, DWORD) {
+    ReadAheadDlg* d = current;
+    if (!d->ModalWindowMade()) return;
+    ::KillTimer(hwnd, kStartTimer);
+    playcore::PlayerInstance::SwitchDataFile(d->mainPath.c_str(), d->rearPath.c_str());
+    d->readyBefore = g_PlayerInstance[0].preloadReady;
+    d->StopPlayback();
+    for (int k = 0; k < 2; ++k) d->readyAfter[k] = g_PlayerInstance[k].preloadReady;
+    ::PostMessageW(hwnd, WM_COMMAND, kCmdClose, 0);
+  }
+};
+ReadAheadDlg* ReadAheadDlg::current = nullptr;
+
+TEST(StopPlayback, EmptiesTheReadAheadOfBothInstances) {
+  const std::wstring day = RecordingsDay();
+  ASSERT_FALSE(day.empty()) << "QUILL_PLAYBACK_RECORDINGS is not set";
+  quill::skin::GdiplusSession gdiplus;
+  quill::test::TempDir dir;
+  wchar_t saved[MAX_PATH] = L"";
+  GetCurrentDirectoryW(MAX_PATH, saved);
+  SetCurrentDirectoryW(dir.path().c_str());
+  WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir.path() + L"Default_Folder.ini").c_str());
+  Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
+  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
+  const sRECORDINGPAIR pair = Pair(day, L"001_093000A");
+  ReadAheadDlg dlg;
+  dlg.mainPath = pair.szMainPath;
+  dlg.rearPath = pair.szRearPath;
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  Hooks() = StartupHooks{};
+  SetCurrentDirectoryW(saved);
+  EXPECT_EQ(dlg.readyBefore, 1) << "the main recording was not read ahead";
+  EXPECT_EQ(dlg.readyAfter[0], 0) << "the main instance kept what it read ahead";
+  EXPECT_EQ(dlg.readyAfter[1], 0);
 }
 
 }  // namespace
