@@ -44,6 +44,9 @@ struct FakeWorld {
   int volume[2] = {-1, -1};    // the last volume each player was given
   float turn[2] = {};          // the last drag turn (x angle) and zoom each player was given
   float turnZoom[2] = {};
+  DWORD viewThread = 0;        // the thread the views must be turned on (the window's)
+  int turnsElsewhere = 0;      // MoveView or ApplyCamera calls made on another thread
+  int turnCalls = 0;
   double peaks[3] = {};        // the peak G of each axis the drive data holds (none when all 0)
 };
 FakeWorld g_world;
@@ -214,7 +217,16 @@ int FakeSize(sPLAYERINSTANCE*, int32_t* w, int32_t* h) {
   *h = 144;
   return 1;
 }
+void NoteViewThread() {
+  ++g_world.turnCalls;
+  if (g_world.viewThread && GetCurrentThreadId() != g_world.viewThread) ++g_world.turnsElsewhere;
+}
+int FakeCamera(sPLAYERINSTANCE*) {
+  NoteViewThread();
+  return 1;
+}
 int FakeMove(sPLAYERINSTANCE* i, float ax, float, float zoom) {
+  NoteViewThread();
   g_world.turn[Index(i)] = ax;
   g_world.turnZoom[Index(i)] = zoom;
   return 1;
@@ -254,7 +266,7 @@ void InstallFakes() {
     f.SetRenderInterval = FakeOkInt;
     f.UpdateVideoRect = FakeOk;
     f.SetViewAspect = FakeAspect;
-    f.ApplyCamera = FakeOk;
+    f.ApplyCamera = FakeCamera;
     f.MoveView = FakeMove;
   }
 }
@@ -706,6 +718,36 @@ TEST_F(PlaybackDriving, ADragTurnsByTheFieldOfViewOfThePanesZoom) {
   EXPECT_NEAR(turn[1], 2 * 100.0 / 360.0 / width, 1e-7);
   EXPECT_FLOAT_EQ(zoom[0], 1.0f);
   EXPECT_FLOAT_EQ(zoom[1], 2.0f);
+}
+
+// Regression: the pane's inertia thread turned the coasting view itself, calling the player under the
+// instance mutex from a thread other than the window's (a present waiting for the window's thread
+// while that thread waited for the mutex would hang both). Every coasting step is now turned on the
+// window's thread.
+TEST_F(PlaybackDriving, ACoastingViewIsTurnedOnTheWindowsThreadOnly) {
+  LongMovies();
+  g_world.viewThread = GetCurrentThreadId();
+  int coastTurns = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      CMovieStatic& pane = d->m_pane[0];
+                      pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+                      for (int x = 110; x <= 200; x += 10) pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100));
+                      coastTurns = g_world.turnCalls;
+                      pane.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(212, 100));
+                      return true;
+                    },
+                    [&](DrivenDlg* d) {
+                      // Until the coasting has begun and come to rest again.
+                      if (d->m_pane[0].Coasting() || g_world.turnCalls <= coastTurns + 1) return false;
+                      coastTurns = g_world.turnCalls - coastTurns;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_GT(coastTurns, 1) << "the view did not coast";
+  EXPECT_EQ(g_world.turnsElsewhere, 0);
 }
 
 // The display switch keeps the position, held back from the other (shorter) movie's end.

@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/com/message_wait.h"
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/main/movie_pane.h"
@@ -15,6 +17,8 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr DWORD kInertiaStepMs = 30;
+constexpr WPARAM kCoastTurn = 0;
+constexpr WPARAM kCoastRest = 1;
 
 bool Active(int player) {
   return player >= 0 && player < playcore::kPlayerCount && g_PlayerInstance[player].active;
@@ -101,7 +105,8 @@ void CMovieStatic::StopInertiaThread() {
   if (m_hInertia) {
     m_bStop = true;
     ::SetEvent(m_hWake.get());
-    ::WaitForSingleObject(m_hInertia.get(), INFINITE);
+    // The thread may be sending its step to this window: the wait lets it through.
+    quill::com::WaitDispatchingSentMessages(m_hInertia.get(), INFINITE);
     m_hInertia.Reset();
   }
   m_hWake.Reset();
@@ -128,7 +133,7 @@ void CMovieStatic::InertiaLoop() {
       }
     }
     if (quill::app::InertiaIdle(vx, vy)) {
-      ApplyCamera(m_nPlayer);
+      ::SendMessageW(m_hWnd, quill::msg::kPaneCoastStep, kCoastRest, 0);
       m_bCoasting = false;
       CountTurn(false);
       ::WaitForSingleObject(m_hWake.get(), INFINITE);
@@ -150,7 +155,8 @@ void CMovieStatic::InertiaLoop() {
       ox = m_pMoment->offsetX;
       oy = m_pMoment->offsetY;
     }
-    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom) != 0;
+    const LPARAM offsets = MAKELPARAM(static_cast<WORD>(static_cast<short>(ox)), static_cast<WORD>(static_cast<short>(oy)));
+    const bool turned = ::SendMessageW(m_hWnd, quill::msg::kPaneCoastStep, kCoastTurn, offsets) != 0;
     if (!turned) {
       MomentLock lock(&m_momentLock);
       if (m_pMoment) m_pMoment->Zero();
@@ -160,6 +166,17 @@ void CMovieStatic::InertiaLoop() {
     ::WaitForSingleObject(m_hWake.get(), kInertiaStepMs);
   }
   m_bCoasting = false;
+}
+
+LRESULT CMovieStatic::OnCoastStep(WPARAM wp, LPARAM lp) {
+  if (m_bStop) return 0;
+  if (wp == kCoastRest) {
+    ApplyCamera(m_nPlayer);
+    return 0;
+  }
+  const int ox = static_cast<short>(LOWORD(lp));
+  const int oy = static_cast<short>(HIWORD(lp));
+  return RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom);
 }
 
 void CMovieStatic::OnLButtonDown(UINT flags, CPoint pt) {
