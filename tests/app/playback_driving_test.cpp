@@ -3,6 +3,8 @@
 // dialog's modal loop (with short timer periods).
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <windows.h>
 
 #include <cwchar>
@@ -125,7 +127,18 @@ void FakeLetPlayer(IUnknown* player, bool takenOver) {
   (takenOver ? g_sources->playersTaken : g_sources->playersShutDown).push_back(static_cast<FakeSource*>(player)->path());
 }
 
-bool FakeWaitReady(IUnknown*, DWORD) { return true; }
+// Players opened ahead that never become ready (a damaged next recording): each wait takes its whole
+// slice. The waits made while the main window stops the playback are counted.
+bool g_neverReady = false;
+std::atomic<bool> g_stopping{false};
+std::atomic<int> g_waitsWhileStopping{0};
+bool FakeWaitReady(IUnknown*, DWORD ms) {
+  if (!g_neverReady) return true;
+  if (g_stopping) ++g_waitsWhileStopping;
+  static HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  WaitForSingleObject(never, ms);
+  return false;
+}
 
 HRESULT FakeDrawAhead(IUnknown* player) {
   std::lock_guard<std::mutex> hold(g_sources->lock);
@@ -919,6 +932,29 @@ TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsPlayersDown) {
                                                        Entry(3).szMainPath, Entry(3).szRearPath}));
   EXPECT_EQ(g_sources->resolved, PairPaths({2})) << "the last row has no pair after it";
   EXPECT_EQ(g_sources->live, 0);
+  EXPECT_EQ(g_sources->livePlayers, 0);
+}
+
+// Regression: a stop joined the pre-open worker before it dropped what the worker prepared, so a worker
+// waiting for a prepared player's readiness held the window up to the wait's bound (10 s a player). The
+// drop now comes first and ends that wait within its slice.
+TEST_F(PlaybackDriving, AStopDoesNotWaitForAPlayerPreparedAheadToBecomeReady) {
+  LongMovies();
+  g_neverReady = true;
+  g_waitsWhileStopping = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
+                    [](DrivenDlg* d) {
+                      g_stopping = true;
+                      d->StopPlayback();
+                      g_stopping = false;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  g_neverReady = false;
+  ASSERT_FALSE(dlg.timedOut);
+  // At most the slice running when the stop came, for each of the two players.
+  EXPECT_LE(g_waitsWhileStopping.load(), 2);
   EXPECT_EQ(g_sources->livePlayers, 0);
 }
 
