@@ -43,6 +43,30 @@ sRECORDINGPAIR Pair(const std::wstring& day, const wchar_t* stem) {
   return e;
 }
 
+// The main window's surroundings for a run: GDI+, a working folder of its own with the model chosen,
+// the Internet Explorer map, and the skinned boxes answered at once.
+class MainWindowBed {
+ public:
+  MainWindowBed() {
+    GetCurrentDirectoryW(MAX_PATH, saved_);
+    SetCurrentDirectoryW(dir_.path().c_str());
+    WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir_.path() + L"Default_Folder.ini").c_str());
+    Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
+    Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
+  }
+  ~MainWindowBed() {
+    Hooks() = StartupHooks{};
+    SetCurrentDirectoryW(saved_);
+  }
+  MainWindowBed(const MainWindowBed&) = delete;
+  MainWindowBed& operator=(const MainWindowBed&) = delete;
+
+ private:
+  quill::skin::GdiplusSession gdiplus_;
+  quill::test::TempDir dir_;
+  wchar_t saved_[MAX_PATH] = L"";
+};
+
 // What the box saw when it came up.
 struct BoxSeen {
   int boxes = 0;
@@ -110,14 +134,7 @@ FailingOpenDlg* FailingOpenDlg::current = nullptr;
 TEST(ErrorBoxClose, ClosingTheWindowWhileAPlayerErrorIsUpEndsTheProgram) {
   const std::wstring day = RecordingsDay();
   ASSERT_FALSE(day.empty()) << "QUILL_PLAYBACK_RECORDINGS is not set";
-  quill::skin::GdiplusSession gdiplus;
-  quill::test::TempDir dir;
-  wchar_t saved[MAX_PATH] = L"";
-  GetCurrentDirectoryW(MAX_PATH, saved);
-  SetCurrentDirectoryW(dir.path().c_str());
-  WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir.path() + L"Default_Folder.ini").c_str());
-  Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
-  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
+  MainWindowBed bed;
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   playcore::SetPlayerStarter(NoMediaFoundation);
   playcore::test::FakeGraph::Install(S_OK, kUnsupportedStream);
@@ -130,8 +147,6 @@ TEST(ErrorBoxClose, ClosingTheWindowWhileAPlayerErrorIsUpEndsTheProgram) {
   playcore::test::FakeGraph::Uninstall();
   playcore::SetPlayerStarter(nullptr);
   CoUninitialize();
-  Hooks() = StartupHooks{};
-  SetCurrentDirectoryW(saved);
 
   ASSERT_GE(g_seen.boxes, 1) << "no error box came up";
   EXPECT_EQ(g_seen.text, L"Unknown 0x80040265");
@@ -176,21 +191,12 @@ ReadAheadDlg* ReadAheadDlg::current = nullptr;
 TEST(StopPlayback, EmptiesTheReadAheadOfBothInstances) {
   const std::wstring day = RecordingsDay();
   ASSERT_FALSE(day.empty()) << "QUILL_PLAYBACK_RECORDINGS is not set";
-  quill::skin::GdiplusSession gdiplus;
-  quill::test::TempDir dir;
-  wchar_t saved[MAX_PATH] = L"";
-  GetCurrentDirectoryW(MAX_PATH, saved);
-  SetCurrentDirectoryW(dir.path().c_str());
-  WritePrivateProfileStringW(L"DISPLAY", L"MODELSELECT", L"1", (dir.path() + L"Default_Folder.ini").c_str());
-  Hooks().mapVariant = [] { return driveviews::MapVariant::kInternetExplorer; };
-  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) {};
+  MainWindowBed bed;
   const sRECORDINGPAIR pair = Pair(day, L"001_093000A");
   ReadAheadDlg dlg;
   dlg.mainPath = pair.szMainPath;
   dlg.rearPath = pair.szRearPath;
   EXPECT_EQ(dlg.DoModal(), IDOK);
-  Hooks() = StartupHooks{};
-  SetCurrentDirectoryW(saved);
   EXPECT_EQ(dlg.readyBefore, 1) << "the main recording was not read ahead";
   EXPECT_EQ(dlg.readyAfter[0], 0) << "the main instance kept what it read ahead";
   EXPECT_EQ(dlg.readyAfter[1], 0);
