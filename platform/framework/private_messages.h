@@ -64,6 +64,9 @@ constexpr UINT kButtonReleased = WM_APP + 1402;
 // Controller pad worker -> controller pad: the next step of a held button is due (wParam: the press's
 // number, lParam: the button id).
 constexpr UINT kPadStepDue = WM_APP + 1403;
+// A video pane's inertia thread -> the pane (sent): one coasting step, (wParam 0, lParam the offsets as
+// two signed 16-bit halves), or the view at rest (wParam 1). The turn runs on the pane's own thread.
+constexpr UINT kPaneCoastStep = WM_APP + 1404;
 // Main dialog and the logo window itself -> logo window: show or hide it by its shown flag.
 constexpr UINT kLogoShow = WM_APP + 1501;
 // Conversion preview -> conversion-mask dialog: redraw the preview.

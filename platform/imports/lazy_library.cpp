@@ -1,17 +1,15 @@
 // Libraries loaded at their first use, from the system folder only.
 #include "platform/imports/lazy_library.h"
 
+#include "platform/imports/system_library.h"
+
 namespace quill::imports {
 
 namespace {
 
-HMODULE LoadFromSystemFolder(const wchar_t* name) {
-  return ::LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
-
 FARPROC FindInModule(HMODULE module, const char* function) { return ::GetProcAddress(module, function); }
 
-const LibraryLoader kSystemLoader = {&LoadFromSystemFolder, &FindInModule};
+const LibraryLoader kSystemLoader = {&LoadSystemLibrary, &FindInModule};
 const LibraryLoader* g_loader = &kSystemLoader;
 
 }  // namespace

@@ -72,16 +72,22 @@ HRESULT GraphPlayer::Create(HWND window) {
   Close();
   HRESULT hr = CreateObject(CLSID_FilterGraph, IID_IGraphBuilder, &graph_);
   if (FAILED(hr)) return hr;
-  // The first renderer that exists is used; a set-up failure of an existing one fails the creation.
-  if (SUCCEEDED(CreateObject(CLSID_VideoMixingRenderer9, IID_IBaseFilter, &vmr9_))) {
-    hr = SetUpVmr9(window);
-  } else if (SUCCEEDED(CreateObject(CLSID_VideoMixingRenderer, IID_IBaseFilter, &vmr7_))) {
-    hr = SetUpVmr7(window);
-  } else {
-    hr = Query(graph_, IID_IVideoWindow, &videoWindow_);
-    if (SUCCEEDED(hr)) kind_ = kRendererVideoWindow;
+  // The first renderer that exists and sets up is used. One that exists but cannot draw windowless (a
+  // broken Direct3D 9 driver makes the VMR-9 fail its set-up) is let go and the next one tried, so
+  // such a machine still plays instead of failing every open.
+  bool ready = SUCCEEDED(CreateObject(CLSID_VideoMixingRenderer9, IID_IBaseFilter, &vmr9_)) &&
+               SUCCEEDED(SetUpVmr9(window));
+  if (!ready) {
+    DropVmr9();
+    ready = SUCCEEDED(CreateObject(CLSID_VideoMixingRenderer, IID_IBaseFilter, &vmr7_)) &&
+            SUCCEEDED(SetUpVmr7(window));
   }
-  if (FAILED(hr)) return hr;
+  if (!ready) {
+    DropVmr7();
+    hr = Query(graph_, IID_IVideoWindow, &videoWindow_);
+    if (FAILED(hr)) return hr;
+    kind_ = kRendererVideoWindow;
+  }
   hr = CreateObject(CLSID_CaptureGraphBuilder2, IID_ICaptureGraphBuilder2, &builder_);
   if (SUCCEEDED(hr)) hr = builder_->SetFiltergraph(graph_.get());
   if (SUCCEEDED(hr)) hr = Query(graph_, IID_IBasicAudio, &audio_);
@@ -102,6 +108,21 @@ HRESULT GraphPlayer::SetUpVmr9(HWND window) {
   if (SUCCEEDED(hr)) hr = windowless9_->SetVideoClippingWindow(window);
   if (SUCCEEDED(hr)) hr = graph_->AddFilter(vmr9_.get(), L"Video Mixing Renderer 9");
   return hr;
+}
+
+void GraphPlayer::DropVmr9() {
+  kind_ = kRendererNone;
+  windowless9_.reset();
+  mixer9_.reset();
+  config9_.reset();
+  vmr9_.reset();
+}
+
+void GraphPlayer::DropVmr7() {
+  kind_ = kRendererNone;
+  windowless7_.reset();
+  config7_.reset();
+  vmr7_.reset();
 }
 
 HRESULT GraphPlayer::SetUpVmr7(HWND window) {

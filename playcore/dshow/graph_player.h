@@ -55,6 +55,9 @@ class GraphPlayer : public GraphSession {
   // Windowless mode in `window`, added to the graph.
   HRESULT SetUpVmr9(HWND window);
   HRESULT SetUpVmr7(HWND window);
+  // Let a renderer go whose set-up failed (it was never added to the graph).
+  void DropVmr9();
+  void DropVmr7();
   HRESULT SetUpVideoWindow(HWND window);
   // The picture letter-boxed into the window's client area.
   void PlacePicture(HWND window);

@@ -33,8 +33,6 @@ enum GraphEventBits : int {
 // The graph's capabilities (AM_SEEKING_CanSeekAbsolute, AM_SEEKING_CanPlayBackwards).
 constexpr DWORD kCanSeekAbsolute = 0x1;
 constexpr DWORD kCanPlayBackwards = 0x40;
-// One position of the DirectShow path: 1/30 s in 100-ns units.
-constexpr int64_t kGraphUnit = 333333;
 // put_Volume's range, in hundredths of a decibel.
 constexpr long kSilentVolume = -10000;
 

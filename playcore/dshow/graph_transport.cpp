@@ -13,28 +13,28 @@ constexpr int kMaxEventsPerCall = 256;
 
 }  // namespace
 
-HRESULT GetPosition(GraphPort* port, int64_t* position) {
-  LONGLONG time = 0;
-  HRESULT hr = port->GetCurrentPosition(&time);
+HRESULT GetPosition(GraphPort* port, int64_t* time) {
+  LONGLONG now = 0;
+  HRESULT hr = port->GetCurrentPosition(&now);
   if (FAILED(hr)) return hr;
-  *position = time / kGraphUnit;
+  *time = now;
   return S_OK;
 }
 
-HRESULT GetDuration(GraphPort* port, int64_t* duration) {
-  LONGLONG time = 0;
-  HRESULT hr = port->GetDuration(&time);
+HRESULT GetDuration(GraphPort* port, int64_t* time) {
+  LONGLONG length = 0;
+  HRESULT hr = port->GetDuration(&length);
   if (FAILED(hr)) return hr;
-  *duration = time / kGraphUnit;
+  *time = length;
   return S_OK;
 }
 
-HRESULT Seek(GraphPort* port, int64_t position) {
+HRESULT Seek(GraphPort* port, int64_t target) {
   DWORD capabilities = 0;
   HRESULT hr = port->GetCapabilities(&capabilities);
   if (FAILED(hr)) return hr;
   if (!(capabilities & kCanSeekAbsolute)) return S_OK;
-  LONGLONG time = position > 0 ? position * kGraphUnit : 0;
+  LONGLONG time = target > 0 ? target : 0;
   LONGLONG stop = 0;
   hr = port->GetStopPosition(&stop);
   if (FAILED(hr)) return hr;
@@ -54,10 +54,10 @@ HRESULT StartStepMode(GraphPort* port, float timeScale) {
 }
 
 HRESULT Repaint(GraphPort* port, bool still) {
-  int64_t position = 0;
-  HRESULT hr = GetPosition(port, &position);
+  int64_t time = 0;
+  HRESULT hr = GetPosition(port, &time);
   if (SUCCEEDED(hr)) hr = port->Run();
-  if (SUCCEEDED(hr)) hr = Seek(port, position);
+  if (SUCCEEDED(hr)) hr = Seek(port, time);
   if (SUCCEEDED(hr) && still) hr = port->Pause();
   return hr;
 }

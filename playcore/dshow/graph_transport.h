@@ -7,11 +7,12 @@
 namespace playcore {
 namespace dshow {
 
-// Positions count kGraphUnit; the answer is truncated.
-HRESULT GetPosition(GraphPort* port, int64_t* position);
-HRESULT GetDuration(GraphPort* port, int64_t* duration);
-// Seeks to the position when the graph can seek, clamped to 0 and to the stop position.
-HRESULT Seek(GraphPort* port, int64_t position);
+// Times in 100-ns units, as the graph counts them; the instances turn them into positions with the
+// movie's own time scale, as on the Media Foundation path.
+HRESULT GetPosition(GraphPort* port, int64_t* time);
+HRESULT GetDuration(GraphPort* port, int64_t* time);
+// Seeks to the time when the graph can seek, clamped to 0 and to the stop position.
+HRESULT Seek(GraphPort* port, int64_t time);
 // The volume first (a movie without sound has none, which does not stop the rate), then the rate.
 HRESULT SetRate(GraphPort* port, double rate, long volume);
 // Silent, at the rate 1 / `timeScale` (about one frame a second at 30 frames a second).

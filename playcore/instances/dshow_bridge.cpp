@@ -4,6 +4,7 @@
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_gate.h"
 #include "playcore/instances/player_bridge_internal.h"
+#include "playcore/instances/position_units.h"
 #include "playcore/instances/speed_codes.h"
 
 namespace playcore {
@@ -17,6 +18,14 @@ constexpr float kMillisecondsPerSecond = 1000.0f;
 
 dshow::GraphSession* GraphOf(const sPLAYERINSTANCE* instance) { return instance->renderer.directShow.session; }
 
+// A graph that cannot tell its position or length fails again at every tick of the main window: the
+// first failure of a movie is shown, the later ones only answer.
+int ShowFirstReadFailure(sPLAYERINSTANCE* instance, HRESULT hr) {
+  if (SUCCEEDED(hr)) return 1;
+  if (InterlockedExchange(&instance->renderer.directShow.readFailureShown, 1) == 0) ShowHResultError(hr);
+  return 0;
+}
+
 }  // namespace
 
 bool UsesGraph(const sPLAYERINSTANCE* instance) { return GraphOf(instance) != nullptr; }
@@ -26,17 +35,21 @@ int OpenGraph(sPLAYERINSTANCE* instance, const wchar_t* path) {
   dshow::GraphSession* graph = dshow::NewGraphSession();
   if (!graph) return ShowHResultError(E_OUTOFMEMORY);
   instance->renderer.directShow.session = graph;
+  InterlockedExchange(&instance->renderer.directShow.readFailureShown, 0);
   const HWND window = instance->videoWindow;
   // One box for the first failing step; what was made so far is released with the graph.
-  int64_t duration = 0;
+  int64_t length = 0;
   DWORD capabilities = 0;
   if (!ShowHResultError(graph->Create(window)) ||
       !ShowHResultError(bridge::MakeOverlaySurfaces(&instance->renderer, window) ? S_OK : E_OUTOFMEMORY) ||
       !ShowHResultError(graph->Render(path)) || !ShowHResultError(graph->SetUp(window, kMsgGraphEvent)) ||
-      !ShowHResultError(dshow::GetDuration(graph, &duration))) {
+      !ShowHResultError(dshow::GetDuration(graph, &length))) {
     CloseGraph(instance);
     return 0;
   }
+  // Positions count the movie's frames on this path too: the lap time, the drive-data table and the
+  // pair's seek factor all read them with the movie's time scale.
+  const int64_t duration = MediaTimeToPosition(length, instance->timeScale);
   if (duration <= 0) {
     CloseGraph(instance);
     return 0;
@@ -71,19 +84,20 @@ int Pause(sPLAYERINSTANCE* instance, bool stop) {
 }
 
 int64_t GetPosition(sPLAYERINSTANCE* instance) {
-  int64_t position = 0;
-  if (!ShowHResultError(dshow::GetPosition(GraphOf(instance), &position))) return -1;
-  return position;
+  int64_t time = 0;
+  if (!ShowFirstReadFailure(instance, dshow::GetPosition(GraphOf(instance), &time))) return -1;
+  return MediaTimeToPosition(time, instance->timeScale);
 }
 
 int Seek(sPLAYERINSTANCE* instance, int64_t position) {
-  return ShowHResultError(dshow::Seek(GraphOf(instance), position));
+  const int64_t time = position > 0 ? PositionToMediaTime(position, instance->timeScale) : 0;
+  return ShowHResultError(dshow::Seek(GraphOf(instance), time));
 }
 
 int64_t GetDuration(sPLAYERINSTANCE* instance) {
-  int64_t duration = 0;
-  if (!ShowHResultError(dshow::GetDuration(GraphOf(instance), &duration))) return 0;
-  return duration;
+  int64_t length = 0;
+  if (!ShowFirstReadFailure(instance, dshow::GetDuration(GraphOf(instance), &length))) return 0;
+  return MediaTimeToPosition(length, instance->timeScale);
 }
 
 int GetNativeSize(sPLAYERINSTANCE* instance, int32_t* width, int32_t* height) {

@@ -2,6 +2,7 @@
 #include "playcore/instances/hresult_error.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 
@@ -30,6 +31,28 @@ const sHRESULTNAME kNames[] = {
 std::mutex g_textLock;  // guards g_codecMissing (set by the UI thread, read by any)
 std::wstring g_codecMissing;
 std::atomic<MessageBoxHook> g_hook{nullptr};
+std::atomic<HWND> g_owner{nullptr};
+
+// This thread's words, in the system's thread-local slots (language thread-locals would make every
+// thread that enters an instance a thread of the threads library, whose record of it, with a handle,
+// outlives a thread started by CreateThread): the instance entries it holds, with the box-shown bit,
+// and the failure kept while it holds one. A slot starts as zero for every thread.
+const DWORD g_heldSlot = TlsAlloc();
+const DWORD g_keptSlot = TlsAlloc();
+constexpr uintptr_t kShowingBit = uintptr_t{1} << 30;
+
+uintptr_t Word(DWORD slot) {
+  return slot == TLS_OUT_OF_INDEXES ? 0 : reinterpret_cast<uintptr_t>(TlsGetValue(slot));
+}
+void SetWord(DWORD slot, uintptr_t value) {
+  if (slot != TLS_OUT_OF_INDEXES) TlsSetValue(slot, reinterpret_cast<void*>(value));
+}
+uintptr_t HeldInstances() { return Word(g_heldSlot) & ~kShowingBit; }
+void SetHeldInstances(uintptr_t n) { SetWord(g_heldSlot, (Word(g_heldSlot) & kShowingBit) | n); }
+bool Showing() { return (Word(g_heldSlot) & kShowingBit) != 0; }
+void SetShowing(bool on) { SetWord(g_heldSlot, on ? (Word(g_heldSlot) | kShowingBit) : (Word(g_heldSlot) & ~kShowingBit)); }
+HRESULT KeptFailure() { return static_cast<HRESULT>(static_cast<uint32_t>(Word(g_keptSlot))); }
+void SetKeptFailure(HRESULT hr) { SetWord(g_keptSlot, static_cast<uint32_t>(hr)); }
 
 std::wstring UnknownText(HRESULT hr) {
   wchar_t buffer[32];
@@ -50,16 +73,51 @@ std::wstring HResultErrorText(HRESULT hr) {
   return UnknownText(hr);
 }
 
-int ShowHResultError(HRESULT hr) {
-  if (SUCCEEDED(hr)) return 1;
-  std::wstring text = HResultErrorText(hr);
+namespace {
+
+void ShowBox(HRESULT hr) {
+  if (Showing()) return;
+  SetShowing(true);
+  const std::wstring text = HResultErrorText(hr);
+  // Only the owner's own thread gives it the box: disabling a window of another thread sends to it,
+  // and that thread may be waiting for this one (a join of a worker).
+  HWND owner = g_owner.load();
+  if (owner && GetWindowThreadProcessId(owner, nullptr) != GetCurrentThreadId()) owner = nullptr;
   MessageBoxHook hook = g_hook.load();
   if (hook) {
-    hook(nullptr, text.c_str(), kErrorCaption, MB_OK);
+    hook(owner, text.c_str(), kErrorCaption, MB_OK);
   } else {
-    MessageBoxW(nullptr, text.c_str(), kErrorCaption, MB_OK);
+    MessageBoxW(owner, text.c_str(), kErrorCaption, MB_OK);
   }
+  SetShowing(false);
+}
+
+}  // namespace
+
+int ShowHResultError(HRESULT hr) {
+  if (SUCCEEDED(hr)) return 1;
+  if (HeldInstances() > 0) {
+    if (SUCCEEDED(KeptFailure())) SetKeptFailure(hr);
+    return 0;
+  }
+  ShowBox(hr);
   return 0;
+}
+
+void SetErrorBoxOwner(HWND owner) { g_owner.store(owner); }
+
+void HoldErrorBoxes() { SetHeldInstances(HeldInstances() + 1); }
+
+void ReleaseErrorBoxes() {
+  const uintptr_t held = HeldInstances();
+  if (held > 1) {
+    SetHeldInstances(held - 1);
+    return;
+  }
+  SetHeldInstances(0);
+  const HRESULT kept = KeptFailure();
+  SetKeptFailure(S_OK);
+  if (FAILED(kept)) ShowBox(kept);
 }
 
 void SetCodecMissingText(const wchar_t* text) {

@@ -1,6 +1,8 @@
 // The instance gate and the small lock helpers of the instance code.
 #include "playcore/instances/instance_gate.h"
 
+#include "playcore/instances/hresult_error.h"
+
 #include <cstring>
 #include <cwchar>
 
@@ -12,6 +14,7 @@ bool EnterInstance(sPLAYERINSTANCE* instance) {
   bool entered = instance->active && instance->instanceMutex && instance->dataMutex;
   if (entered) ++instance->users;
   ReleaseSRWLockExclusive(&instance->gateLock);
+  if (entered) HoldErrorBoxes();
   return entered;
 }
 
@@ -19,6 +22,8 @@ void LeaveInstance(sPLAYERINSTANCE* instance) {
   AcquireSRWLockExclusive(&instance->gateLock);
   if (--instance->users == 0) WakeAllConditionVariable(&instance->gateIdle);
   ReleaseSRWLockExclusive(&instance->gateLock);
+  // Only now, with the instance let go (its mutex released before), may a kept error box run its loop.
+  ReleaseErrorBoxes();
 }
 
 InstanceUse::InstanceUse(sPLAYERINSTANCE* instance) {

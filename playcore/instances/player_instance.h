@@ -58,6 +58,7 @@ struct sDIRECTSHOWSET {
   IGraphBuilder* graph;
   IMediaSeeking* mediaSeeking;  // the graph's seeking interface: its capabilities give the reverse word
   dshow::GraphSession* session;  // the graph an instance plays through without Media Foundation
+  volatile LONG readFailureShown;  // 1 once a failed position or length read of this graph was shown
 };
 
 // The renderer sub-record: view state, the DirectShow interfaces and the Media Foundation player.

@@ -8,8 +8,6 @@
 namespace playcore {
 
 constexpr float kHundredNsPerMillisecond = 10000.0f;
-// The DirectShow path's fixed unit: one position is 1/30 s.
-constexpr int64_t kDirectShowUnit = 333333;
 
 // t / (time scale x 10000); 0 for a time scale that is not above 0.
 int64_t MediaTimeToPosition(int64_t mediaTime, float timeScale);

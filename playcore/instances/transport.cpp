@@ -64,9 +64,10 @@ int CloseMovie(sPLAYERINSTANCE* instance) {
 int Play(sPLAYERINSTANCE* instance) {
   return Locked(instance, 0, [&] {
     // A movie that reached its end (or a seek) leaves the session at rest while the instance still
-    // reads playing: a Play then starts it again rather than answering that it plays.
+    // reads playing: a Play then starts it again rather than answering that it plays. A graph cannot
+    // be asked whether it runs, and a run of a running graph changes nothing: it is always run.
     const bool graph = dsbridge::UsesGraph(instance);
-    if (instance->playState == kPlayPlaying && (graph || !bridge::AtRest(instance))) return 1;
+    if (instance->playState == kPlayPlaying && !graph && !bridge::AtRest(instance)) return 1;
     if (!(dsbridge::UsesGraph(instance) ? dsbridge::Play(instance) : bridge::Play(instance))) return 0;
     InterlockedExchange(&instance->playState, kPlayPlaying);
     return 1;

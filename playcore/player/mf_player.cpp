@@ -5,6 +5,7 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include "platform/imports/system_library.h"
 #include "playcore/player/source_shutdown.h"
 #include "playcore/presenter/wine_host.h"
 
@@ -143,7 +144,7 @@ CPlayer::~CPlayer() {
 }
 
 HRESULT CPlayer::StartPlatform() {
-  HMODULE library = LoadLibraryW(L"Mfplat.dll");
+  HMODULE library = quill::imports::LoadSystemLibrary(L"Mfplat.dll");
   if (!library) return HRESULT_FROM_WIN32(GetLastError());
   FreeLibrary(library);
   HRESULT hr = MFStartup(kMediaFoundationVersion, kStartupFull);

@@ -1,6 +1,8 @@
 // Run-time loading of D3DX9 (version 41).
 #include "playcore/scene/d3dx_runtime.h"
 
+#include "platform/imports/system_library.h"
+
 namespace playcore {
 namespace {
 
@@ -13,14 +15,14 @@ Fn Resolve(HMODULE module, const char* name) {
 }  // namespace
 
 bool IsD3dxAvailable(const wchar_t* libraryName) {
-  HMODULE module = LoadLibraryW(libraryName);
+  HMODULE module = quill::imports::LoadSystemLibrary(libraryName);
   if (!module) return false;
   FreeLibrary(module);
   return true;
 }
 
 D3dxRuntime::D3dxRuntime(const wchar_t* libraryName) {
-  module_ = LoadLibraryW(libraryName);
+  module_ = quill::imports::LoadSystemLibrary(libraryName);
   if (!module_) {
     const DWORD error = GetLastError();
     status_ = error ? HRESULT_FROM_WIN32(error) : E_FAIL;

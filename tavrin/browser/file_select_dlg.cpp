@@ -1,6 +1,7 @@
 // The file selection dialog: set-up by mode, rows, totals and limits, OK, colours.
 #include "tavrin/browser/file_select_dlg.h"
 
+#include "platform/imports/system_library.h"
 #include "res/browser_res.h"
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/skin_messages.h"
@@ -92,7 +93,7 @@ BOOL CFileSelectDlg::OnInitDialog() {
   if (faces.LoadBitmap(kCheckBoxBitmap)) m_stateImages.Add(&faces, RGB(0, 0, 0));
   m_list.SetImageList(&m_stateImages, LVSIL_STATE);
   m_list.SetExtendedStyle(LVS_EX_FULLROWSELECT);
-  HMODULE d3dx = LoadLibraryW(L"d3dx9_41.dll");
+  HMODULE d3dx = quill::imports::LoadSystemLibrary(L"d3dx9_41.dll");
   m_bUploadAvailable = d3dx != nullptr;
   if (d3dx) FreeLibrary(d3dx);
   CreateOptionButtons();

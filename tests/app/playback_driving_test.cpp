@@ -3,6 +3,8 @@
 // dialog's modal loop (with short timer periods).
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <windows.h>
 
 #include <cwchar>
@@ -46,6 +48,9 @@ struct FakeWorld {
   int volume[2] = {-1, -1};    // the last volume each player was given
   float turn[2] = {};          // the last drag turn (x angle) and zoom each player was given
   float turnZoom[2] = {};
+  DWORD viewThread = 0;        // the thread the views must be turned on (the window's)
+  int turnsElsewhere = 0;      // MoveView or ApplyCamera calls made on another thread
+  int turnCalls = 0;
   double peaks[3] = {};        // the peak G of each axis the drive data holds (none when all 0)
 };
 FakeWorld g_world;
@@ -124,7 +129,18 @@ void FakeLetPlayer(IUnknown* player, bool takenOver) {
   (takenOver ? g_sources->playersTaken : g_sources->playersShutDown).push_back(static_cast<FakeSource*>(player)->path());
 }
 
-bool FakeWaitReady(IUnknown*, DWORD) { return true; }
+// Players opened ahead that never become ready (a damaged next recording): each wait takes its whole
+// slice. The waits made while the main window stops the playback are counted.
+bool g_neverReady = false;
+std::atomic<bool> g_stopping{false};
+std::atomic<int> g_waitsWhileStopping{0};
+bool FakeWaitReady(IUnknown*, DWORD ms) {
+  if (!g_neverReady) return true;
+  if (g_stopping) ++g_waitsWhileStopping;
+  static HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  WaitForSingleObject(never, ms);
+  return false;
+}
 
 HRESULT FakeDrawAhead(IUnknown* player) {
   std::lock_guard<std::mutex> hold(g_sources->lock);
@@ -216,7 +232,16 @@ int FakeSize(sPLAYERINSTANCE*, int32_t* w, int32_t* h) {
   *h = 144;
   return 1;
 }
+void NoteViewThread() {
+  ++g_world.turnCalls;
+  if (g_world.viewThread && GetCurrentThreadId() != g_world.viewThread) ++g_world.turnsElsewhere;
+}
+int FakeCamera(sPLAYERINSTANCE*) {
+  NoteViewThread();
+  return 1;
+}
 int FakeMove(sPLAYERINSTANCE* i, float ax, float, float zoom) {
+  NoteViewThread();
   g_world.turn[Index(i)] = ax;
   g_world.turnZoom[Index(i)] = zoom;
   return 1;
@@ -256,7 +281,7 @@ void InstallFakes() {
     f.SetRenderInterval = FakeOkInt;
     f.UpdateVideoRect = FakeOk;
     f.SetViewAspect = FakeAspect;
-    f.ApplyCamera = FakeOk;
+    f.ApplyCamera = FakeCamera;
     f.MoveView = FakeMove;
   }
 }
@@ -808,6 +833,36 @@ TEST_F(PlaybackDriving, ADragTurnsByTheFieldOfViewOfThePanesZoom) {
   EXPECT_FLOAT_EQ(zoom[1], 2.0f);
 }
 
+// Regression: the pane's inertia thread turned the coasting view itself, calling the player under the
+// instance mutex from a thread other than the window's (a present waiting for the window's thread
+// while that thread waited for the mutex would hang both). Every coasting step is now turned on the
+// window's thread.
+TEST_F(PlaybackDriving, ACoastingViewIsTurnedOnTheWindowsThreadOnly) {
+  LongMovies();
+  g_world.viewThread = GetCurrentThreadId();
+  int coastTurns = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [&](DrivenDlg* d) {
+                      CMovieStatic& pane = d->m_pane[0];
+                      pane.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+                      for (int x = 110; x <= 200; x += 10) pane.SendMessage(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 100));
+                      coastTurns = g_world.turnCalls;
+                      pane.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(212, 100));
+                      return true;
+                    },
+                    [&](DrivenDlg* d) {
+                      // Until the coasting has begun and come to rest again.
+                      if (d->m_pane[0].Coasting() || g_world.turnCalls <= coastTurns + 1) return false;
+                      coastTurns = g_world.turnCalls - coastTurns;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_GT(coastTurns, 1) << "the view did not coast";
+  EXPECT_EQ(g_world.turnsElsewhere, 0);
+}
+
 // The display switch keeps the position, held back from the other (shorter) movie's end.
 TEST_F(PlaybackDriving, TheDisplaySwitchKeepsThePositionInsideTheOtherMovie) {
   LongMovies();
@@ -1101,6 +1156,29 @@ TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsPlayersDown) {
                                                        Entry(3).szMainPath, Entry(3).szRearPath}));
   EXPECT_EQ(g_sources->resolved, PairPaths({2})) << "the last row has no pair after it";
   EXPECT_EQ(g_sources->live, 0);
+  EXPECT_EQ(g_sources->livePlayers, 0);
+}
+
+// Regression: a stop joined the pre-open worker before it dropped what the worker prepared, so a worker
+// waiting for a prepared player's readiness held the window up to the wait's bound (10 s a player). The
+// drop now comes first and ends that wait within its slice.
+TEST_F(PlaybackDriving, AStopDoesNotWaitForAPlayerPreparedAheadToBecomeReady) {
+  LongMovies();
+  g_neverReady = true;
+  g_waitsWhileStopping = 0;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [](DrivenDlg*) { return PlayersMade().size() == 2; },
+                    [](DrivenDlg* d) {
+                      g_stopping = true;
+                      d->StopPlayback();
+                      g_stopping = false;
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  g_neverReady = false;
+  ASSERT_FALSE(dlg.timedOut);
+  // At most the slice running when the stop came, for each of the two players.
+  EXPECT_LE(g_waitsWhileStopping.load(), 2);
   EXPECT_EQ(g_sources->livePlayers, 0);
 }
 

@@ -4,7 +4,9 @@
 
 #include <vector>
 
+#include "playcore/instances/player_instance.h"
 #include "tavrin/app/main/main_dlg.h"
+#include "tavrin/app/main/movie_pane.h"
 #include "tavrin/app/main/playback_rules.h"
 
 namespace {
@@ -144,6 +146,36 @@ TEST(PaneDrag, TurnPerPixelByZoom) {
     EXPECT_FLOAT_EQ(FieldOfViewForZoom(c.zoom), c.fov) << c.zoom;
     EXPECT_NEAR(AnglesForDrag(100, 0, FieldOfViewForZoom(c.zoom), 1000, false).x, c.angle, 1e-9) << c.zoom;
   }
+}
+
+int g_moveAnswer = 0;
+int g_repaints = 0;
+int AnswerMove(playcore::sPLAYERINSTANCE*, float, float, float) { return g_moveAnswer; }
+int CountRepaint(playcore::sPLAYERINSTANCE*) { return ++g_repaints, 1; }
+
+// Regression: on the DirectShow path the view cannot turn (MoveView refuses), yet every move of a drag
+// on the paused pane, and every step of its coasting, ran, re-sought and paused the graph again. A
+// turn that did not happen repaints nothing; one that did repaints the paused picture.
+TEST(PaneDrag, OnlyAViewThatTurnedIsRepaintedWhilePaused) {
+  const playcore::sPLAYERINSTANCE savedInstance = playcore::g_PlayerInstance[0];
+  const playcore::sPLAYERFUNCS savedFuncs = playcore::g_PlayerFuncs[0];
+  playcore::g_PlayerInstance[0].active = 1;
+  playcore::g_PlayerInstance[0].playState = playcore::kPlayPaused;
+  playcore::g_PlayerFuncs[0].MoveView = AnswerMove;
+  playcore::g_PlayerFuncs[0].Repaint = CountRepaint;
+  playcore::g_PlayerFuncs[0].ApplyCamera = nullptr;
+  HWND pane = CreateWindowW(L"STATIC", L"", 0, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(pane, nullptr);
+  for (int moved : {0, 1}) {
+    g_moveAnswer = moved;
+    g_repaints = 0;
+    RotateViewByDrag(nullptr, pane, 0, 0, 40, 0, 1.0f);
+    RotateViewByDrag(nullptr, pane, 0, 0, 40, 5, 1.0f);
+    EXPECT_EQ(g_repaints, moved ? 2 : 0) << "MoveView answered " << moved;
+  }
+  DestroyWindow(pane);
+  playcore::g_PlayerFuncs[0] = savedFuncs;
+  playcore::g_PlayerInstance[0] = savedInstance;
 }
 
 TEST(PaneDrag, InertiaDecaysToRest) {

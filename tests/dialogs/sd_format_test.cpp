@@ -132,6 +132,7 @@ class Format : public ::testing::Test {
     world_.mounts[Upper(folder_) + L"\\"] = kVolC;
     env_.programFolder = folder_;
     env_.windowsFolder = L"C:\\windows";
+    env_.systemFolder = L"C:\\windows\\system32";
     answer_ = true;
     whileAsking_ = nullptr;
     started_ = true;
@@ -171,7 +172,7 @@ TEST_F(Format, AConfirmedCardIsFormattedWithOneScriptPathWrittenPassedAndDeleted
   WriteAll(Script(), "select volume C:\r\nclean\r\n");  // left by an earlier, refused run
   EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kFinished);
   EXPECT_EQ(runs_, 1);
-  EXPECT_EQ(tool_, L"diskpart");
+  EXPECT_EQ(tool_, L"C:\\windows\\system32\\diskpart.exe") << "by its full path, never a name the working folder answers";
   EXPECT_EQ(parameters_, L"/s \"" + folder_ + L"\\fmt.txt\"");
   EXPECT_EQ(scriptSeen_, "select volume E:\r\nclean\r\ncreate partition primary\r\nformat fs=fat32\r\n");
   ASSERT_EQ(questions_.size(), 1u);
@@ -249,6 +250,10 @@ TEST_F(Format, EveryOtherCaseIsRefusedAndNothingIsWrittenOrRun) {
       {"card's volume unknown", L"E:\\", [](World& w, FormatEnvironment&) { w.mounts.erase(L"E:\\"); }, true,
        FormatOutcome::kUnknownDisk, true},
       {"card's disk unknown", L"E:\\", [](World& w, FormatEnvironment&) { w.disks.erase(kVolE); }, true,
+       FormatOutcome::kUnknownDisk, true},
+      // A volume whose disk extents cannot be read may lie on the card's disk.
+      {"another volume whose disk cannot be told", L"E:\\",
+       [](World& w, FormatEnvironment&) { w.volumes.push_back(L"\\\\?\\Volume{unreadable}\\"); }, true,
        FormatOutcome::kUnknownDisk, true},
       {"card not in the volume list", L"E:\\",
        [](World& w, FormatEnvironment&) { w.volumes.erase(w.volumes.begin() + 1); }, true,
@@ -335,6 +340,23 @@ TEST_F(Format, EachWayARunEndsIsReported) {
     }
     EXPECT_EQ(PathFileExistsW(Script().c_str()) != FALSE, c.scriptStays) << c.name;
   }
+}
+
+// An empty optical drive has no disk extents, yet cannot share the card's disk.
+TEST_F(Format, AnEmptyOpticalDriveDoesNotStopTheFormat) {
+  const std::wstring dvd = L"\\\\?\\Volume{dvd}\\";
+  world_.volumes.push_back(dvd);
+  world_.types[dvd] = DRIVE_CDROM;
+  EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kFinished);
+  EXPECT_EQ(runs_, 1);
+}
+
+TEST_F(Format, WithoutTheSystemFolderTheToolIsNotStartedByName) {
+  env_.systemFolder.clear();
+  EXPECT_EQ(FormatCard(L"E:\\", env_), FormatOutcome::kNotStarted);
+  EXPECT_EQ(runs_, 0);
+  EXPECT_EQ(refusals_.size(), 1u);
+  EXPECT_FALSE(PathFileExistsW(Script().c_str()));
 }
 
 TEST_F(Format, AScriptThatCannotBeWrittenRunsNothing) {

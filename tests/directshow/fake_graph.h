@@ -16,6 +16,10 @@
 
 namespace playcore::test {
 
+// One frame of a 30 fps movie and one second, in the graph's 100-ns units.
+constexpr LONGLONG kFrame30 = 333333;
+constexpr LONGLONG kSecond = 10000000;
+
 class FakeGraph : public dshow::GraphSession {
  public:
   FakeGraph() { ++alive(); }
@@ -30,6 +34,11 @@ class FakeGraph : public dshow::GraphSession {
     static std::vector<FakeGraph*> fakes;
     return fakes;
   }
+  // The length of the movies the fakes made from now on play.
+  static LONGLONG& nextStop() {
+    static LONGLONG stop = 2 * kSecond;
+    return stop;
+  }
   static void Install(HRESULT create = S_OK, HRESULT render = S_OK) {
     made().clear();
     static HRESULT answers[2];
@@ -39,6 +48,7 @@ class FakeGraph : public dshow::GraphSession {
       auto* fake = new FakeGraph;
       fake->createResult = answers[0];
       fake->renderResult = answers[1];
+      fake->stop = nextStop();
       made().push_back(fake);
       return fake;
     });
@@ -63,13 +73,13 @@ class FakeGraph : public dshow::GraphSession {
   HRESULT Run() override { return running = true, Call("Run", S_OK); }
   HRESULT Pause() override { return running = false, Call("Pause", S_OK); }
   HRESULT StopWhenReady() override { return running = false, Call("StopWhenReady", S_OK); }
-  HRESULT GetCurrentPosition(LONGLONG* time) override { return *time = current, S_OK; }
-  HRESULT GetDuration(LONGLONG* time) override { return *time = stop, S_OK; }
+  HRESULT GetCurrentPosition(LONGLONG* time) override { return *time = current, readResult; }
+  HRESULT GetDuration(LONGLONG* time) override { return *time = stop, readResult; }
   HRESULT GetStopPosition(LONGLONG* time) override { return *time = stop, S_OK; }
   HRESULT SetCurrentPosition(LONGLONG time) override {
     current = time;
     if (running && current >= stop) Notify(0x01);  // EC_COMPLETE
-    return Call("Seek " + std::to_string(time / dshow::kGraphUnit), S_OK);
+    return Call("Seek " + std::to_string(time / kFrame30), S_OK);
   }
   HRESULT GetCapabilities(DWORD* caps) override { return *caps = capabilities, S_OK; }
   HRESULT PutRate(double rate) override { return rates.push_back(rate), S_OK; }
@@ -107,7 +117,8 @@ class FakeGraph : public dshow::GraphSession {
   HRESULT renderResult = S_OK;
   bool audio = true;
   DWORD capabilities = 0x1 | 0x2;  // absolute seeks, forward
-  LONGLONG stop = 60 * dshow::kGraphUnit;
+  HRESULT readResult = S_OK;  // the answer of the position and length reads
+  LONGLONG stop = 2 * kSecond;  // 60 frames at 30 fps
   LONGLONG current = 0;
   bool running = false;
   std::vector<std::string> calls;  // operations in order (not the reads)

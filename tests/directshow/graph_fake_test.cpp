@@ -3,14 +3,17 @@
 // and failed opens.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "playcore/instances/dispatchers.h"
 #include "playcore/instances/dshow_bridge.h"
 #include "playcore/instances/player_start.h"
 #include "tests/directshow/fake_graph.h"
 #include "tests/player/player_test_util.h"
+#include "tests/support/test_env.h"
 
 namespace playcore::test {
 namespace {
@@ -176,6 +179,108 @@ TEST_F(FakeGraphTest, StepModeSlowsToAFrameASecondSilentlyAndComesBack) {
   EXPECT_EQ(std::vector<std::string>{"Run"}, graph->calls);
   EXPECT_DOUBLE_EQ(1.0, graph->rates.back());
   EXPECT_EQ(0, graph->volumes.back());
+}
+
+// The main recording of the generated set at `fps` (as the manifest writes it), or the 29.97 fps clip
+// made beside them; empty when missing.
+std::wstring MovieAt(const std::string& fps) {
+  const char* clips = std::getenv("QUILL_DIRECTSHOW_CLIPS");
+  const bool ntsc = fps == "29.97";
+  if (ntsc && !clips) return std::wstring();
+  const std::string dir = ntsc ? std::string(clips) + "/ntsc" : quill::test::RecordingsDirUnix();
+  for (const quill::test::TableRow& file : quill::test::ReadHostTable(dir + "/manifest-files.tsv")) {
+    if (!file.count("fps") || (!ntsc && file.at("fps") != fps) || file.at("camera") != "M") continue;
+    return quill::test::HostPathToWindows(dir + "/" + file.at("path"));
+  }
+  return std::wstring();
+}
+
+// Regression: the graph's positions were fixed at 1/30 s while everything reading them (the lap time,
+// the drive-data table, the list's frame rate, the pair's seek factor) used the movie's time scale, so
+// a 15 fps movie showed twice its length and its drive data ran at half speed. A position now counts
+// the movie's own frames on this path too. The fake graph plays 4 s; times are checked to within the
+// one frame a truncated position may lose.
+TEST_F(FakeGraphTest, PositionsCountTheMoviesOwnFramesAtEveryFrameRate) {
+  FakeGraph::nextStop() = 4 * kSecond;
+  for (const std::string fps : {"15.0", "27.5", "29.97", "30.0"}) {
+    SCOPED_TRACE(fps);
+    path_ = MovieAt(fps);
+    ASSERT_FALSE(path_.empty()) << "no movie at " << fps << " fps";
+    FakeGraph* graph = Open();
+    ASSERT_NE(nullptr, graph);
+    const double frameMs = instance()->timeScale;
+    ASSERT_GT(frameMs, 1000.0 / std::stod(fps) - 1.0) << "the movie's time scale";
+    ASSERT_LT(frameMs, 1000.0 / std::stod(fps) + 1.0) << "the movie's time scale";
+    auto ms = [&](int64_t position) { return static_cast<double>(position) * frameMs; };
+    const double slack = 0.5;  // float rounding of the conversion
+    const double length = ms(funcs().GetDuration(instance()));
+    EXPECT_LE(length, 4000.0 + slack);
+    EXPECT_GT(length, 4000.0 - frameMs - slack);
+    graph->current = 2 * kSecond;
+    const double now = ms(funcs().GetPosition(instance()));
+    EXPECT_LE(now, 2000.0 + slack);
+    EXPECT_GT(now, 2000.0 - frameMs - slack);
+    const int64_t threeSeconds = static_cast<int64_t>(3000.0 / frameMs);
+    ASSERT_EQ(1, funcs().Seek(instance(), threeSeconds));
+    EXPECT_NEAR(ms(threeSeconds) * 10000.0, static_cast<double>(graph->current), slack * 10000.0);
+    funcs().CloseMovie(instance());
+  }
+  FakeGraph::nextStop() = 2 * kSecond;
+}
+
+// The pair's seek: a position of the data source's movie (15 fps) lands both graphs at the same time,
+// the 30 fps movie's scaled by the ratio of their time scales.
+TEST_F(FakeGraphTest, APairSoughtTogetherLandsAtOneTimeWhateverItsFrameRates) {
+  PaneWindows rearPane(330, 320, 240);
+  ASSERT_TRUE(InitInstance(1, rearPane.pane(), kViewFlat));
+  const std::wstring slow = MovieAt("15.0"), fast = MovieAt("30.0");
+  ASSERT_FALSE(slow.empty() || fast.empty());
+  ASSERT_EQ(1, funcs().OpenMovie(instance(), slow.c_str()));
+  ASSERT_EQ(1, g_PlayerFuncs[1].OpenMovie(&g_PlayerInstance[1], fast.c_str()));
+  ASSERT_EQ(2u, FakeGraph::made().size());
+  instance()->movieOpen = g_PlayerInstance[1].movieOpen = 1;
+  instance()->dataSource = 1;
+  ASSERT_EQ(1, PlayerCall_Seek(kSelectorAll, 30));  // about 2 s at 15 fps
+  const double target = 30.0 * instance()->timeScale * 10000.0;
+  EXPECT_NEAR(target, static_cast<double>(FakeGraph::made()[0]->current), 10000.0);
+  EXPECT_NEAR(target, static_cast<double>(FakeGraph::made()[1]->current), 10000.0);
+  g_PlayerFuncs[1].CloseMovie(&g_PlayerInstance[1]);
+  funcs().CloseMovie(instance());
+}
+
+// Regression: a graph whose position cannot be read raised a new box at every 100 ms tick of the main
+// window, each inside the one before. One box for the movie; the reads still answer their failure.
+TEST_F(FakeGraphTest, APositionThatKeepsFailingShowsOneBox) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  graph->readResult = E_FAIL;
+  const int boxes = ErrorBoxCount();
+  for (int tick = 0; tick < 5; ++tick) {
+    EXPECT_EQ(-1, funcs().GetPosition(instance()));
+    EXPECT_EQ(0, funcs().GetDuration(instance()));
+  }
+  EXPECT_EQ(boxes + 1, ErrorBoxCount());
+  funcs().CloseMovie(instance());
+  graph = Open();  // the next movie's first failure is shown again
+  ASSERT_NE(nullptr, graph);
+  graph->readResult = E_FAIL;
+  EXPECT_EQ(-1, funcs().GetPosition(instance()));
+  EXPECT_EQ(boxes + 2, ErrorBoxCount());
+  funcs().CloseMovie(instance());
+}
+
+// Regression: Play answered "already playing" without running the graph, so a graph left at rest by its
+// end or a seek stayed still.
+TEST_F(FakeGraphTest, PlayRunsAGraphThatStoodStillWhileTheInstanceReadPlaying) {
+  FakeGraph* graph = Open();
+  ASSERT_NE(nullptr, graph);
+  ASSERT_EQ(1, funcs().Play(instance()));
+  graph->running = false;  // what the end or a seek left
+  graph->calls.clear();
+  EXPECT_EQ(1, funcs().Play(instance()));
+  EXPECT_EQ(std::vector<std::string>{"Run"}, graph->calls);
+  EXPECT_TRUE(graph->running);
+  funcs().CloseMovie(instance());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // what Wine does not do (rates, the picture) is covered against the fake graph instead.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -39,6 +41,57 @@ HRESULT StartOnlyForOneWindow(HWND window, const sVIEWSETTINGS* owner, CPlayer**
 const CLSID* g_refused = nullptr;
 HRESULT CreateUnlessRefused(REFCLSID clsid, REFIID iid, void** object) {
   if (g_refused && IsEqualCLSID(clsid, *g_refused)) return E_OUTOFMEMORY;
+  return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
+}
+
+// A video mixing renderer 9 that exists but cannot be set up: it answers none of its configuration
+// interfaces, as one over a broken Direct3D 9 driver fails its windowless mode.
+class BrokenVmr9 : public IBaseFilter {
+ public:
+  virtual ~BrokenVmr9() = default;
+  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IBaseFilter)) {
+      *out = static_cast<IBaseFilter*>(this);
+      AddRef();
+      return S_OK;
+    }
+    return E_NOINTERFACE;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+  STDMETHODIMP_(ULONG) Release() override {
+    const LONG left = InterlockedDecrement(&refs_);
+    if (left == 0) delete this;
+    return left;
+  }
+  STDMETHODIMP GetClassID(CLSID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Stop() override { return E_NOTIMPL; }
+  STDMETHODIMP Pause() override { return E_NOTIMPL; }
+  STDMETHODIMP Run(REFERENCE_TIME) override { return E_NOTIMPL; }
+  STDMETHODIMP GetState(DWORD, FILTER_STATE*) override { return E_NOTIMPL; }
+  STDMETHODIMP SetSyncSource(IReferenceClock*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetSyncSource(IReferenceClock**) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumPins(IEnumPins**) override { return E_NOTIMPL; }
+  STDMETHODIMP FindPin(LPCWSTR, IPin**) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryFilterInfo(FILTER_INFO*) override { return E_NOTIMPL; }
+  STDMETHODIMP JoinFilterGraph(IFilterGraph*, LPCWSTR) override { return E_NOTIMPL; }
+  STDMETHODIMP QueryVendorInfo(LPWSTR*) override { return E_NOTIMPL; }
+
+ private:
+  LONG refs_ = 1;
+};
+
+// The classes asked for, in order; the VMR-9 is the broken one.
+std::vector<CLSID> g_asked;
+HRESULT CreateWithBrokenVmr9(REFCLSID clsid, REFIID iid, void** object) {
+  g_asked.push_back(clsid);
+  if (IsEqualCLSID(clsid, CLSID_VideoMixingRenderer9)) {
+    auto* broken = new BrokenVmr9;
+    const HRESULT hr = broken->QueryInterface(iid, object);
+    broken->Release();
+    return hr;
+  }
   return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, object);
 }
 
@@ -194,6 +247,26 @@ TEST_F(GraphTest, AFailedOpenShowsOneBoxReleasesWhatItMadeAndTheInstanceOpensAga
   g_refused = nullptr;
   ASSERT_NO_FATAL_FAILURE(Open(pair_.main));
   EXPECT_EQ(1, funcs().Play(instance()));
+}
+
+// Regression: a VMR-9 that exists but fails its windowless set-up failed every open; the graph now goes
+// on to the VMR-7 (which Wine does not have) and then to its own video window.
+TEST_F(GraphTest, AVmr9ThatCannotBeSetUpGivesWayToTheNextRenderer) {
+  g_asked.clear();
+  dshow::SetObjectCreator(CreateWithBrokenVmr9);
+  dshow::GraphPlayer graph;
+  ASSERT_EQ(S_OK, graph.Create(windows_->pane()));
+  const auto asked = [](REFCLSID clsid) {
+    return std::find_if(g_asked.begin(), g_asked.end(), [&](const CLSID& c) { return IsEqualCLSID(c, clsid); }) -
+           g_asked.begin();
+  };
+  const auto vmr9 = asked(CLSID_VideoMixingRenderer9), vmr7 = asked(CLSID_VideoMixingRenderer);
+  ASSERT_LT(vmr9, static_cast<ptrdiff_t>(g_asked.size()));
+  ASSERT_LT(vmr7, static_cast<ptrdiff_t>(g_asked.size())) << "the VMR-7 was never tried";
+  EXPECT_LT(vmr9, vmr7);
+  EXPECT_NE(dshow::kRendererVmr9, graph.renderer());
+  EXPECT_NE(dshow::kRendererNone, graph.renderer());
+  graph.Close();
 }
 
 // The main camera through Media Foundation and the rear one through the graph, driven together by

@@ -113,6 +113,10 @@ std::wstring FormatScriptPath(const FormatEnvironment& env) {
   return env.programFolder + L"\\" + kFormatScriptName;
 }
 
+std::wstring PartitionToolPath(const FormatEnvironment& env) {
+  return env.systemFolder.empty() ? std::wstring() : env.systemFolder + L"\\" + kPartitionToolFile;
+}
+
 FormatOutcome CheckFormatTarget(const std::wstring& drive, const FormatEnvironment& env, std::wstring* volume,
                                 DWORD* disk) {
   const std::wstring root = drive + L"\\";
@@ -128,9 +132,13 @@ FormatOutcome CheckFormatTarget(const std::wstring& drive, const FormatEnvironme
   for (const std::wstring& other : env.volumes()) {
     if (SameVolume(other, card)) {
       listed = true;
-    } else if (OnDisk(env.disksOf(other), cardDisk)) {
-      return FormatOutcome::kSharedDisk;
+      continue;
     }
+    const std::vector<DWORD> otherDisks = env.disksOf(other);
+    if (OnDisk(otherDisks, cardDisk)) return FormatOutcome::kSharedDisk;
+    // A volume whose disk cannot be told may be on the card's disk, and clean would erase it with the
+    // card. An optical drive's (an empty one has no extents) can never be a partition of that disk.
+    if (otherDisks.empty() && env.driveType(other) != DRIVE_CDROM) return FormatOutcome::kUnknownDisk;
   }
   if (!listed) return FormatOutcome::kUnknownDisk;
   // An unknown place of the program or of Windows counts as being on this disk: better refuse than
@@ -183,7 +191,13 @@ FormatOutcome FormatCard(const std::wstring& driveText, const FormatEnvironment&
     return FormatOutcome::kDriveChanged;
   }
 
-  ToolStart start = env.run(kPartitionTool, L"/s \"" + script + L"\"");
+  const std::wstring tool = PartitionToolPath(env);
+  ToolStart start;
+  if (tool.empty()) {
+    start.error = ERROR_PATH_NOT_FOUND;
+  } else {
+    start = env.run(tool, L"/s \"" + script + L"\"");
+  }
   playcore::UniqueHandle process(start.process);
   if (!start.started) {
     DropScript(script, &hold);

@@ -28,7 +28,9 @@
 namespace quill::app {
 
 inline constexpr wchar_t kFormatScriptName[] = L"fmt.txt";
-inline constexpr wchar_t kPartitionTool[] = L"diskpart";
+// The partitioning tool, always started from the system folder: a bare name would be looked for in
+// the working folder and PATH too, and whatever answered to it there would run elevated.
+inline constexpr wchar_t kPartitionToolFile[] = L"diskpart.exe";
 
 // The script for a volume such as "E:", in the ANSI code page.
 std::string FormatScriptBytes(const std::wstring& volume);
@@ -57,6 +59,7 @@ struct FormatEnvironment {
   std::function<std::vector<std::wstring>()> volumes;
   std::wstring programFolder;  // where the script goes (no trailing '\\')
   std::wstring windowsFolder;  // the system's own folder
+  std::wstring systemFolder;   // where the partitioning tool lives (no trailing '\\')
   std::function<bool(const std::wstring& question)> confirm;  // true: go on
   std::function<void(const std::wstring& message)> refuse;    // an error box: why nothing or what failed
   std::function<ToolStart(const std::wstring& file, const std::wstring& parameters)> run;  // elevated
@@ -84,6 +87,8 @@ enum class FormatOutcome {
 
 // The script's path: the program folder and kFormatScriptName.
 std::wstring FormatScriptPath(const FormatEnvironment& env);
+// The partitioning tool's full path in the system folder; empty when the system folder is unknown.
+std::wstring PartitionToolPath(const FormatEnvironment& env);
 
 // The drive checks on their own: kFinished when a drive such as "E:" may be formatted (then *volume
 // and *disk name it), else the refusal.

@@ -33,6 +33,12 @@ std::wstring ModuleFolder() {
   return path.c_str();
 }
 
+std::wstring SystemFolder() {
+  wchar_t path[MAX_PATH + 1] = {};
+  const UINT n = GetSystemDirectoryW(path, MAX_PATH);
+  return (n == 0 || n > MAX_PATH) ? std::wstring() : std::wstring(path);
+}
+
 std::wstring WindowsFolder() {
   wchar_t path[MAX_PATH + 1] = {};
   const UINT n = GetSystemWindowsDirectoryW(path, MAX_PATH);
@@ -124,6 +130,7 @@ FormatEnvironment SystemFormatEnvironment(HWND owner) {
   env.volumes = AllVolumes;
   env.programFolder = ModuleFolder();
   env.windowsFolder = WindowsFolder();
+  env.systemFolder = SystemFolder();
   env.confirm = [owner](const std::wstring& q) {
     return CMsgBox(CWnd::FromHandle(owner)).Show(q.c_str(), kConfirmCaption, CMsgBox::kTypeOkCancel) == IDOK;
   };

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/framework/private_messages.h"
+#include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main/resize_hold.h"
 
@@ -79,4 +80,5 @@ void CtavrinDlg::ShutdownPlayback() {
   }
   m_hPlayMutex.Reset();
   m_hDataMutex.Reset();
+  playcore::SetErrorBoxOwner(nullptr);
 }

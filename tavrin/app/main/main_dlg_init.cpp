@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/framework/private_messages.h"
+#include "platform/imports/system_library.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/mp4/box_name_tree.h"
@@ -34,7 +35,7 @@ constexpr int kMapFrameHeight = 430;
 
 bool ProbeD3dxFromSystem() {
   // Only the system folder: the program may be started from a card, whose folder is not trusted.
-  HMODULE d3dx = LoadLibraryExW(L"d3dx9_41.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE d3dx = quill::imports::LoadSystemLibrary(L"d3dx9_41.dll");
   if (!d3dx) return false;
   FreeLibrary(d3dx);
   return true;
@@ -149,6 +150,9 @@ BOOL CtavrinDlg::OnInitDialog() {
 void CtavrinDlg::InitPlayerInstances() {
   // 9. The player core's notice when no decoder takes a stream: UI text 114.
   playcore::SetCodecMissingText(UIText(kTextInstallCodecs));
+  // The player core's error boxes belong to this window: it is disabled while one is up, so neither a
+  // click on another row nor the close can start while the box's loop runs.
+  playcore::SetErrorBoxOwner(m_hWnd);
   // 10. DECODE/INNER is read and not used further.
   ReadIni(L"DECODE", L"INNER");
   // 11. Both player instances: cleared, their tables filled, the preset directions copied.

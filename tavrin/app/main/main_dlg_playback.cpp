@@ -625,6 +625,9 @@ void CtavrinDlg::StopPlayback() {
   playcore::PlayerCall_CloseMovieAll();
   UpdateSpeedLabel();  // with the movies closed: no label
   JoinWorker(m_hOpenThread);
+  // What the pre-open worker prepares is dropped before it is joined: a worker waiting for a prepared
+  // player's readiness ends its wait at the drop instead of holding this window up to its bound.
+  DropPreparedMovies();
   JoinWorker(m_hPreOpenThread);
   DropPreparedMovies();
   m_bOpened = FALSE;
@@ -632,7 +635,9 @@ void CtavrinDlg::StopPlayback() {
   ResetDriveViews();
   MapOnOpen();
   UpdateMapOrLogo();
-  playcore::PlayerInstance::SwitchDataFile(nullptr, nullptr);
+  // Both instances forget what they read ahead: a later recording of the same name (another card) is
+  // read again, not taken over.
+  for (int k = 0; k < kPlayerCount; ++k) playcore::PlayerInstance::ClearReadAhead(&g_PlayerInstance[k]);
   {
     CPlayMutexLock lock(m_hPlayMutex.get());
     m_nCurIndex = -1;
@@ -685,6 +690,7 @@ void CtavrinDlg::StopPlaybackWorkers() {
 
 void CtavrinDlg::JoinPlaybackWorkers() {
   JoinWorker(m_hOpenThread);
+  DropPreparedMovies();
   JoinWorker(m_hPreOpenThread);
   DropPreparedMovies();
 }

@@ -344,6 +344,7 @@ bool CtavrinDlg::PrepareToolStart() {
   playcore::PlayerCall_Pause(m_nPlayerSel);
   // The read-ahead of the next recording ends here, its files closed (the drive data and the movies'
   // sources resolved ahead): a tool may recycle or rewrite the file it reads.
+  DropPreparedMovies();  // first, so that a worker waiting for a prepared player ends its wait
   JoinWorker(m_hPreOpenThread);
   for (int k = 0; k < playcore::kPlayerCount; ++k) playcore::PlayerInstance::ClearReadAhead(&playcore::g_PlayerInstance[k]);
   DropPreparedMovies();

@@ -57,6 +57,7 @@ BEGIN_MESSAGE_MAP(CMovieStatic, CStatic)
   ON_MESSAGE(quill::msg::kPlayerPaused, OnPlayerPaused)
   ON_MESSAGE(quill::msg::kPlayerEnded, OnPlayerEnded)
   ON_MESSAGE(quill::msg::kPlayerReady, OnPlayerReady)
+  ON_MESSAGE(quill::msg::kPaneCoastStep, OnCoastStep)
 END_MESSAGE_MAP()
 
 CMovieStatic::CMovieStatic() = default;

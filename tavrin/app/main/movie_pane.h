@@ -7,6 +7,9 @@
 // drag. The drag state record (CMoment) and the view mode are shared by the two: every read or write of
 // the record's fields takes m_momentLock (never held while calling into a player); the view mode is
 // a word the UI thread writes and the inertia thread only reads. The inertia thread waits on m_hWake while the view is at rest.
+// The inertia thread never calls a player itself: each coasting step is sent to the pane and turned on
+// the UI thread (a slot holds the instance mutex across the presenter, whose present may wait for this
+// window's thread). The stop waits for the thread while it lets such sends through.
 #pragma once
 
 #include <windows.h>
@@ -130,6 +133,7 @@ class CMovieStatic : public CStatic {
   BOOL OnSetCursor(CWnd* wnd, UINT hitTest, UINT message);
   void OnContextMenu(CWnd* wnd, CPoint pt);
   LRESULT OnGraphEventMsg(WPARAM wp, LPARAM lp);
+  LRESULT OnCoastStep(WPARAM wp, LPARAM lp);
   LRESULT OnPlayerPaused(WPARAM, LPARAM) { return 0; }
   LRESULT OnPlayerEnded(WPARAM wp, LPARAM lp);
   LRESULT OnPlayerReady(WPARAM wp, LPARAM lp);

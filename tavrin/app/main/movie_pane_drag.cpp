@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/com/message_wait.h"
+#include "platform/framework/private_messages.h"
 #include "playcore/instances/dispatchers.h"
 #include "playcore/instances/player_instance.h"
 #include "tavrin/app/main/movie_pane.h"
@@ -15,6 +17,11 @@ using playcore::g_PlayerInstance;
 namespace {
 
 constexpr DWORD kInertiaStepMs = 30;
+constexpr WPARAM kCoastTurn = 0;
+constexpr WPARAM kCoastRest = 1;
+// What a coasting step's message answers: refused (0), taken, or taken and the view turned.
+constexpr LRESULT kCoastTurned = 1;
+constexpr LRESULT kCoastViewMoved = 2;
 
 bool Active(int player) {
   return player >= 0 && player < playcore::kPlayerCount && g_PlayerInstance[player].active;
@@ -58,7 +65,9 @@ int RotateViewByDrag(CMoment* moment, HWND pane, int lockAxis, int player, int d
     ApplyCamera(player);
     return 0;
   }
-  if (Active(player)) {
+  // A view that did not turn is not drawn again: on the DirectShow path MoveView refuses (the graph
+  // shows the flat picture), and its repaint would run and re-seek the paused graph at every move.
+  if (moved && Active(player)) {
     const LONG state = g_PlayerInstance[player].playState;
     if ((state == playcore::kPlayStopped || state == playcore::kPlayPaused) && (a.x != 0.0f || a.y != 0.0f)) {
       playcore::PlayerCall_Repaint(player);
@@ -101,7 +110,8 @@ void CMovieStatic::StopInertiaThread() {
   if (m_hInertia) {
     m_bStop = true;
     ::SetEvent(m_hWake.get());
-    ::WaitForSingleObject(m_hInertia.get(), INFINITE);
+    // The thread may be sending its step to this window: the wait lets it through.
+    quill::com::WaitDispatchingSentMessages(m_hInertia.get(), INFINITE);
     m_hInertia.Reset();
   }
   m_hWake.Reset();
@@ -128,7 +138,7 @@ void CMovieStatic::InertiaLoop() {
       }
     }
     if (quill::app::InertiaIdle(vx, vy)) {
-      ApplyCamera(m_nPlayer);
+      ::SendMessageW(m_hWnd, quill::msg::kPaneCoastStep, kCoastRest, 0);
       m_bCoasting = false;
       CountTurn(false);
       ::WaitForSingleObject(m_hWake.get(), INFINITE);
@@ -150,8 +160,10 @@ void CMovieStatic::InertiaLoop() {
       ox = m_pMoment->offsetX;
       oy = m_pMoment->offsetY;
     }
-    bool viewMoved = false;
-    const bool turned = RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom, &viewMoved) != 0;
+    const LPARAM offsets = MAKELPARAM(static_cast<WORD>(static_cast<short>(ox)), static_cast<WORD>(static_cast<short>(oy)));
+    const LRESULT step = ::SendMessageW(m_hWnd, quill::msg::kPaneCoastStep, kCoastTurn, offsets);
+    const bool turned = step != 0;
+    const bool viewMoved = step == kCoastViewMoved;
     if (!turned) {
       MomentLock lock(&m_momentLock);
       if (m_pMoment) m_pMoment->Zero();
@@ -161,6 +173,19 @@ void CMovieStatic::InertiaLoop() {
     ::WaitForSingleObject(m_hWake.get(), kInertiaStepMs);
   }
   m_bCoasting = false;
+}
+
+LRESULT CMovieStatic::OnCoastStep(WPARAM wp, LPARAM lp) {
+  if (m_bStop) return 0;
+  if (wp == kCoastRest) {
+    ApplyCamera(m_nPlayer);
+    return 0;
+  }
+  const int ox = static_cast<short>(LOWORD(lp));
+  const int oy = static_cast<short>(HIWORD(lp));
+  bool viewMoved = false;
+  if (!RotateViewByDrag(nullptr, m_hWnd, 1, m_nPlayer, ox, oy, m_fZoom, &viewMoved)) return 0;
+  return viewMoved ? kCoastViewMoved : kCoastTurned;
 }
 
 void CMovieStatic::OnLButtonDown(UINT flags, CPoint pt) {
