@@ -58,7 +58,8 @@ class FakeGraph : public dshow::GraphSession {
     letterBoxed = keepAspect;
     return Call("PlaceVideo", S_OK);
   }
-  dshow::RendererKind renderer() const override { return dshow::kRendererVmr9; }
+  HRESULT RepaintVideo(HWND) override { return Call("RepaintVideo", kind == dshow::kRendererVideoWindow ? S_FALSE : S_OK); }
+  dshow::RendererKind renderer() const override { return kind; }
   bool hasAudio() const override { return audio; }
   HRESULT Run() override { return running = true, Call("Run", S_OK); }
   HRESULT Pause() override { return running = false, Call("Pause", S_OK); }
@@ -106,6 +107,7 @@ class FakeGraph : public dshow::GraphSession {
   HRESULT createResult = S_OK;
   HRESULT renderResult = S_OK;
   bool audio = true;
+  dshow::RendererKind kind = dshow::kRendererVmr9;
   DWORD capabilities = 0x1 | 0x2;  // absolute seeks, forward
   LONGLONG stop = 60 * dshow::kGraphUnit;
   LONGLONG current = 0;
