@@ -254,6 +254,10 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     d.SendMessage(WM_COMMAND, kCmdPlay, 0);
     EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPaused);
     EXPECT_EQ(map->status, L"pause");
+    // Whatever uncovers the window takes the map to the current position again.
+    map->scripts.clear();
+    d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(map->MoveMarkers(), 1) << "the background moves the map";
     map->scripts.clear();
     d.SeekTo(d.TransportSelector(), 15);
     EXPECT_EQ(g_position[0], 15);

@@ -169,6 +169,8 @@ void CtavrinDlg::OnPaint() {
     ::DrawIcon(dc.m_hDC, (rc.Width() - cx + 1) / 2, (rc.Height() - cy + 1) / 2, m_hIcon);
     return;
   }
+  // What uncovered the dialog uncovered the paused picture too: the player draws it again.
+  RefreshVideo();
   Default();
   // The first paint after the start: a timer comes only once no window of the thread waits for its
   // paint, which is when the start-up's first paint is done.
@@ -203,6 +205,13 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
   if (!dc) return TRUE;
   CRect rc;
   GetClientRect(&rc);
+  // The first background after the start-up draws the players' pictures once (a pane shown before
+  // its player existed was left blank), and every background takes the map to the current position.
+  if (m_bInitDone && !m_bVideoRefreshedOnce) {
+    m_bVideoRefreshedOnce = TRUE;
+    RefreshVideo();
+  }
+  MapMoveMarker();
   if (m_bFullScreen) {
     PaintWideBands(dc->m_hDC, rc);
     return TRUE;
