@@ -338,6 +338,9 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
   UpdateButtons();
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kLoaded);
   SetTimer(kTimerStart, Timings().start);
+  // A filter graph shows the first frame of a stopped movie only when it is cued again; a Media
+  // Foundation player draws its own.
+  if (InstanceActive(src) && !g_PlayerInstance[src].renderer.player) playcore::PlayerCall_Repaint(playcore::kSelectorAll);
   return 0;
 }
 
