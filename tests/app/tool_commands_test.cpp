@@ -288,6 +288,38 @@ TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
   }
 }
 
+// The browser asks the players' table which files are recordings: what both instances' probe slot
+// refuses is not listed, although the file itself is a recording.
+std::vector<std::wstring> g_probed;
+int (*g_realProbe)(playcore::sPLAYERINSTANCE*, const wchar_t*) = nullptr;
+int ProbeRefusingTheFirstRecording(playcore::sPLAYERINSTANCE* instance, const wchar_t* path) {
+  g_probed.push_back(path);
+  return wcsstr(path, L"\\001_") ? 0 : g_realProbe(instance, path);
+}
+
+TEST_F(ToolCommandsTest, TheBrowserListsWhatThePlayersProbeAccepts) {
+  const std::wstring card = dir_.path() + L"card";
+  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4"}) {
+    const std::wstring path = card + L"\\" + f;
+    ASSERT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+    ASSERT_TRUE(quill::test::WriteTinyRecording(path));
+  }
+  g_probed.clear();
+  std::vector<std::wstring> listed;
+  CRunDlg dlg;
+  dlg.body = [&](CRunDlg& d) {
+    g_realProbe = playcore::g_PlayerFuncs[0].ProbeFile;
+    for (playcore::sPLAYERFUNCS& f : playcore::g_PlayerFuncs) f.ProbeFile = &ProbeRefusingTheFirstRecording;
+    d.m_browser.OpenSource(CString((card + L"\\20240101_001").c_str()), CFilerContainerDlg::kSourceFolder);
+    for (playcore::sPLAYERFUNCS& f : playcore::g_PlayerFuncs) f.ProbeFile = g_realProbe;
+    for (const sRECORDINGPAIR& r : d.m_browser.m_list.m_shownRecords) listed.push_back(r.szMainName);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(g_probed.empty()) << "the players were asked";
+  EXPECT_NE(std::find(listed.begin(), listed.end(), L"002_120100G_M.MP4"), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), L"001_120000A_M.MP4"), listed.end()) << "refused by the players";
+}
+
 // A worker that asks the UI thread for something (as every tool does through kRunSentCall) while the
 // dialog finishes the tool: the finish must keep dispatching, or both threads wait for ever.
 std::atomic<int> g_uiCalls{0};
