@@ -132,6 +132,8 @@ bool PumpUntil(Pred done, DWORD timeoutMs) {
   return true;
 }
 
+UINT IdleTool(LPVOID) { return 0; }
+
 std::wstring Text(BSTR b) {
   std::wstring s = b ? std::wstring(b, SysStringLen(b)) : std::wstring();
   SysFreeString(b);
@@ -283,6 +285,15 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
       EXPECT_EQ(map->status, t.status) << t.state;
     }
     EXPECT_TRUE(Shown(window)) << "still online";
+
+    // A tool's start and its end show what the map frame should show then, not at a later tick.
+    d.m_bMapHasGps = FALSE;
+    d.StartToolThread(&IdleTool);
+    EXPECT_FALSE(Shown(window)) << "the start of a tool";
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd));
+    d.m_bMapHasGps = TRUE;
+    d.FinishTool();
+    EXPECT_TRUE(Shown(window)) << "the end of a tool";
 
     // The same recording without a single GPS fix: the logo, and no position of the earlier one.
     {

@@ -169,6 +169,7 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
     // The worker's window wrappers and per-thread state go with it (its dialogs made them).
     quill::framework::ReleaseThisThreadState();
   });
+  UpdateMapOrLogo();  // the map frame shows what the stopped playback leaves
 }
 
 void CtavrinDlg::StopRunningTool() {
@@ -191,7 +192,10 @@ void CtavrinDlg::FinishTool() {
       CMsgBox(this).Show(UIText(text), UIText(kTextToolFinishCaption), CMsgBox::kTypeOk);
     }
   }
-  if (m_hWnd) EnableToolControls(TRUE);
+  if (m_hWnd) {
+    EnableToolControls(TRUE);
+    UpdateMapOrLogo();
+  }
 }
 
 LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {
