@@ -28,6 +28,8 @@ void CtavrinDlg::CreateMapDialog(driveviews::MapVariant variant) {
   // Every refill of the file list (a folder, a filter) makes the kept recordings the map's whole-list
   // track: the global GPS copy is replaced by theirs.
   m_browser.m_list.m_pfnRefilled = [](const RecordingList& shown) {
+    // The former list's points go first: a list whose reading fails leaves none of another list's.
+    playcore::FreeGlobalGpsPoints();
     playcore::PlayerInstance::LoadRecorderDataOf(shown);
   };
   if (!m_mapFrame.m_hWnd) return;
