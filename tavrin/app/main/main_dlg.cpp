@@ -1,6 +1,8 @@
 // CtavrinDlg: construction, the message map, painting and the calls of the browser pane and the panes.
 #include "tavrin/app/main/main_dlg.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "platform/framework/app.h"
@@ -340,7 +342,10 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr || m_bShutDown) return;
-  PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
+  const HTREEITEM item = reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem;
+  // An item whose folder is gone (or names none) loads nothing: what plays goes on.
+  if (!item || !::PathIsDirectoryW(m_browser.m_tree.GetItemPath(item))) return;
+  PlayFolder(item);
   // A loaded folder: the current step's arrangement again (not while a tool owns the buttons).
   if (!m_bToolLock) GoToSizeStep(m_nSizeStep);
 }
