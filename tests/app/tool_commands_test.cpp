@@ -272,14 +272,23 @@ TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
   Ini(L"FOLDERPATH", L"CONNECT_FOLDER", out.path());
   for (int command : {static_cast<int>(kCmdDelete), static_cast<int>(kCmdJoin)}) {
     g_messages.clear();
-    Run(card, [&](CRunDlg& d) {
+    Run(card + L"\\20240101_001", [&](CRunDlg& d) {
       const int rows = d.m_browser.m_list.GetItemCount();
+      EXPECT_EQ(rows, 2) << command;
+      const unsigned prepares = d.m_uPrepareCount;
       d.SendMessage(WM_COMMAND, command, 0);
       HWND select = nullptr;
       ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000)) << command;
       PostMessageW(select, WM_COMMAND, IDCANCEL, 0);
       ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 30000)) << command;
       EXPECT_EQ(d.m_browser.m_list.GetItemCount(), rows) << command;
+      if (command == kCmdDelete) {
+        // The current row is selected anew with no current index: the list's selection opens it
+        // again (and the tool's end once more).
+        EXPECT_EQ(d.m_nCurIndex, 0);
+        EXPECT_EQ(d.m_browser.m_list.m_nSelected, 0);
+        EXPECT_EQ(d.m_uPrepareCount - prepares, 2u);
+      }
       EXPECT_FALSE(d.m_bToolLock) << command;
     });
     EXPECT_TRUE(Messages().empty()) << command;
@@ -318,6 +327,40 @@ TEST_F(ToolCommandsTest, TheBrowserListsWhatThePlayersProbeAccepts) {
   EXPECT_FALSE(g_probed.empty()) << "the players were asked";
   EXPECT_NE(std::find(listed.begin(), listed.end(), L"002_120100G_M.MP4"), listed.end());
   EXPECT_EQ(std::find(listed.begin(), listed.end(), L"001_120000A_M.MP4"), listed.end()) << "refused by the players";
+}
+
+// A folder of the tree that vanished since it was listed loads nothing when it is selected: the
+// folder that was loaded keeps its rows and the current recording.
+TEST_F(ToolCommandsTest, SelectingAVanishedFolderKeepsTheListAsItIs) {
+  const std::wstring card = dir_.path() + L"card";
+  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4",
+                           L"20240102_001\\003_130000A_M.MP4"}) {
+    const std::wstring path = card + L"\\" + f;
+    ASSERT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+    ASSERT_TRUE(quill::test::WriteTinyRecording(path));
+  }
+  size_t rowsBefore = 0, rowsAfter = 0;
+  int indexBefore = -2, indexAfter = -2;
+  Run(card, [&](CRunDlg& d) {
+    HWND tree = d.m_browser.m_tree.m_hWnd;
+    auto next = [&](HTREEITEM item, WPARAM how) {
+      return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+    };
+    const HTREEITEM top = next(nullptr, TVGN_ROOT);
+    const HTREEITEM first = next(top, TVGN_CHILD);
+    const HTREEITEM second = first ? next(first, TVGN_NEXT) : nullptr;
+    ASSERT_TRUE(first && second) << "both day folders in the tree";
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+    rowsBefore = d.m_browser.m_list.m_shownRecords.size();
+    indexBefore = d.m_nCurIndex;
+    quill::test::RemoveTree(card + L"\\20240102_001");
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(second));
+    rowsAfter = d.m_browser.m_list.m_shownRecords.size();
+    indexAfter = d.m_nCurIndex;
+  });
+  EXPECT_EQ(rowsBefore, 2u);
+  EXPECT_EQ(rowsAfter, 2u);
+  EXPECT_EQ(indexAfter, indexBefore);
 }
 
 // A worker that asks the UI thread for something (as every tool does through kRunSentCall) while the
