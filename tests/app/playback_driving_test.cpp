@@ -1032,3 +1032,26 @@ TEST_F(PlaybackDriving, ADoubleClickAtTheMoviesEndLeavesTheLayoutAlone) {
   ASSERT_FALSE(dlg.timedOut);
   EXPECT_EQ(seen, (std::vector<int>{0, 0, 1, 0, 1, 0}));
 }
+
+// A row the browser's code selected quietly (to go on with the list) that does not open is skipped
+// without a box, as during an automatic advance; the list goes on with the next pair.
+TEST_F(PlaybackDriving, AQuietlySelectedRowThatDoesNotOpenIsSkippedWithoutABox) {
+  LongMovies();
+  g_world.failFrom = g_world.failTo = 2;
+  static int boxes;
+  boxes = 0;
+  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) { ++boxes; };
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [](DrivenDlg* d) {
+                      d->m_browser.m_bQuietOpen = TRUE;
+                      d->m_nCurIndex = 1;
+                      d->PrepareOpenCurrent(1, 1, 0);
+                      return true;
+                    },
+                    [](DrivenDlg* d) { return d->m_nCurIndex == 2 && PairPlays(d); }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "index " << dlg.m_nCurIndex;
+  EXPECT_EQ(boxes, 0);
+  EXPECT_FALSE(dlg.m_browser.m_bQuietOpen) << "read and cleared";
+}
