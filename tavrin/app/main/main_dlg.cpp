@@ -213,7 +213,9 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
     m_bVideoRefreshedOnce = TRUE;
     RefreshVideo();
   }
-  MapMoveMarker();
+  // Only a page that reported itself ready runs the script: a page still loading may pump this
+  // thread's messages inside the script call, in the middle of this paint.
+  if (m_map.PageReady()) MapMoveMarker();
   if (m_bFullScreen) {
     PaintWideBands(dc->m_hDC, rc);
     return TRUE;
