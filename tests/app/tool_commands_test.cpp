@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -108,6 +109,16 @@ class ToolCommandsTest : public ::testing::Test {
   }
   void Ini(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
     WritePrivateProfileStringW(section, key, value.c_str(), (dir_.path() + L"Default_Folder.ini").c_str());
+  }
+  // A card in the test's folder with a tiny recording at each of `files` (paths below the card).
+  std::wstring MakeCard(std::initializer_list<const wchar_t*> files) {
+    const std::wstring card = dir_.path() + L"card";
+    for (const wchar_t* f : files) {
+      const std::wstring path = card + L"\\" + f;
+      EXPECT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+      EXPECT_TRUE(quill::test::WriteTinyRecording(path));
+    }
+    return card;
   }
   // Runs `body` in the real main dialog with `source` open in the browser pane.
   void Run(const std::wstring& source, const std::function<void(CRunDlg&)>& body,
@@ -307,12 +318,7 @@ int ProbeRefusingTheFirstRecording(playcore::sPLAYERINSTANCE* instance, const wc
 }
 
 TEST_F(ToolCommandsTest, TheBrowserListsWhatThePlayersProbeAccepts) {
-  const std::wstring card = dir_.path() + L"card";
-  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4"}) {
-    const std::wstring path = card + L"\\" + f;
-    ASSERT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
-    ASSERT_TRUE(quill::test::WriteTinyRecording(path));
-  }
+  const std::wstring card = MakeCard({L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4"});
   g_probed.clear();
   std::vector<std::wstring> listed;
   CRunDlg dlg;
@@ -332,13 +338,8 @@ TEST_F(ToolCommandsTest, TheBrowserListsWhatThePlayersProbeAccepts) {
 // A folder of the tree that vanished since it was listed loads nothing when it is selected: the
 // folder that was loaded keeps its rows and the current recording.
 TEST_F(ToolCommandsTest, SelectingAVanishedFolderKeepsTheListAsItIs) {
-  const std::wstring card = dir_.path() + L"card";
-  for (const wchar_t* f : {L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4",
-                           L"20240102_001\\003_130000A_M.MP4"}) {
-    const std::wstring path = card + L"\\" + f;
-    ASSERT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
-    ASSERT_TRUE(quill::test::WriteTinyRecording(path));
-  }
+  const std::wstring card = MakeCard({L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4",
+                                      L"20240102_001\\003_130000A_M.MP4"});
   size_t rowsBefore = 0, rowsAfter = 0;
   int indexBefore = -2, indexAfter = -2;
   Run(card, [&](CRunDlg& d) {
