@@ -232,6 +232,21 @@ HRESULT GraphPlayer::PlaceVideo(const RECT& dest, bool keepAspect) {
   }
 }
 
+HRESULT GraphPlayer::RepaintVideo(HWND window) {
+  if (kind_ != kRendererVmr9 && kind_ != kRendererVmr7) return S_FALSE;
+  // The window's client DC, given back on every path.
+  struct ClientDc {
+    HWND window;
+    HDC dc;
+    ~ClientDc() {
+      if (dc) ReleaseDC(window, dc);
+    }
+  } client = {window, GetDC(window)};
+  if (!client.dc) return E_HANDLE;
+  return kind_ == kRendererVmr9 ? windowless9_->RepaintVideo(window, client.dc)
+                                : windowless7_->RepaintVideo(window, client.dc);
+}
+
 void GraphPlayer::Close() {
   if (control_) control_->StopWhenReady();
   // No notice may reach the window for a graph that is going away.

@@ -33,6 +33,7 @@ class GraphPlayer : public GraphSession {
   HRESULT SetUp(HWND window, UINT message) override;
   void Close() override;
   HRESULT PlaceVideo(const RECT& dest, bool keepAspect) override;
+  HRESULT RepaintVideo(HWND window) override;
   RendererKind renderer() const override { return kind_; }
   bool hasAudio() const override { return hasAudio_; }
   HRESULT GetCurrentImage(BYTE** dib, DWORD* size) override;

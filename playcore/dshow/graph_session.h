@@ -72,6 +72,9 @@ class GraphSession : public GraphPort {
   // The picture into `dest` of the window's client area: a windowless renderer letter-boxes it there
   // itself when `keepAspect`, the video window is moved to `dest`.
   virtual HRESULT PlaceVideo(const RECT& dest, bool keepAspect) = 0;
+  // A windowless renderer draws its current picture again into `window`; S_FALSE where the picture
+  // is not drawn windowless.
+  virtual HRESULT RepaintVideo(HWND window) = 0;
   virtual RendererKind renderer() const = 0;
   // True when the sound was rendered (the volume means something).
   virtual bool hasAudio() const = 0;

@@ -59,7 +59,12 @@ void PositionFactors(const sPLAYERINSTANCE* i0, const sPLAYERINSTANCE* i1, float
 }
 
 int PlayerCall_ProbeFile(const wchar_t* path) {
-  return ForActive([&](int i) { return g_PlayerFuncs[i].ProbeFile(&g_PlayerInstance[i], path); });
+  // The OR of the active instances' answers: after one yes the others are not made to read the file
+  // again (a folder scan probes every recording it lists).
+  for (int i = 0; i < kPlayerCount; ++i) {
+    if (Active(i) && g_PlayerFuncs[i].ProbeFile(&g_PlayerInstance[i], path)) return 1;
+  }
+  return 0;
 }
 
 int PlayerCall_CloseMovieAll() {

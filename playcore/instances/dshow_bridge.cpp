@@ -138,8 +138,19 @@ bool DrawsWindowless(const sPLAYERINSTANCE* instance) {
   return graph && (graph->renderer() == dshow::kRendererVmr9 || graph->renderer() == dshow::kRendererVmr7);
 }
 
-int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect) {
-  return ShowHResultError(GraphOf(instance)->PlaceVideo(dest, keepAspect));
+int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect, bool repaint) {
+  dshow::GraphSession* graph = GraphOf(instance);
+  if (!ShowHResultError(graph->PlaceVideo(dest, keepAspect))) return 0;
+  // The redraw is a courtesy to the eye: a renderer that cannot do it still shows the next frame in
+  // the new place, so its answer is not an error.
+  if (graph->renderer() == dshow::kRendererVideoWindow) {
+    // A moved video window shows a frame again only when the stopped or paused graph is cued anew.
+    if (instance->playState == kPlayStopped) graph->StopWhenReady();
+    if (instance->playState == kPlayPaused) graph->Pause();
+  } else if (repaint) {
+    graph->RepaintVideo(instance->videoWindow);
+  }
+  return 1;
 }
 
 }  // namespace dsbridge

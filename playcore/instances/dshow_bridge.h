@@ -42,8 +42,9 @@ int SetStepMode(sPLAYERINSTANCE* instance, bool on);
 int Repaint(sPLAYERINSTANCE* instance);
 // True when a windowless renderer draws the picture (it letter-boxes by itself).
 bool DrawsWindowless(const sPLAYERINSTANCE* instance);
-// The picture into `dest` of the pane, letter-boxed by the renderer when `keepAspect`.
-int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect);
+// The picture into `dest` of the pane, letter-boxed by the renderer when `keepAspect`; a windowless
+// renderer draws it again there when `repaint`, the video window of a stopped or paused graph always.
+int PlaceVideo(sPLAYERINSTANCE* instance, const RECT& dest, bool keepAspect, bool repaint);
 
 }  // namespace dsbridge
 

@@ -56,6 +56,9 @@ int OpenMovie(sPLAYERINSTANCE* instance, const wchar_t* path) {
 int CloseMovie(sPLAYERINSTANCE* instance) {
   return Locked(instance, 0, [&] {
     bridge::ClosePlayer(instance);  // closing with nothing open is fine
+    // No movie, no time scale: a position asked of a closed instance is not converted with the
+    // closed movie's.
+    instance->timeScale = 0.0f;
     InterlockedExchange(&instance->playState, kPlayClosed);
     return 1;
   });

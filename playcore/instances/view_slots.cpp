@@ -58,8 +58,9 @@ int WithInstance(sPLAYERINSTANCE* instance, int refused, Step step) {
 }
 
 // Lays the picture out in the pane from the stored zoom, pan and aspect words and hands it to the
-// player. 1 when laid out.
-int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
+// player. 1 when laid out. `repaint`: a windowless graph renderer draws the picture again in its new
+// place (slot 30's flag; slot 40 always).
+int LayOut(sPLAYERINSTANCE* instance, CPlayer* player, bool repaint) {
   // Without a ready Media Foundation player the picture may be drawn by a filter graph.
   const bool graph = !player && dsbridge::UsesGraph(instance);
   if (!player && !graph) return 0;
@@ -80,7 +81,7 @@ int LayOut(sPLAYERINSTANCE* instance, CPlayer* player) {
   RECT dest = {};
   if (!LayOutVideoRect(client, layout, &dest)) return 0;
   instance->destRect = dest;
-  if (graph) return dsbridge::PlaceVideo(instance, dest, instance->aspectMode == 1);
+  if (graph) return dsbridge::PlaceVideo(instance, dest, instance->aspectMode == 1, repaint);
   // Both edges exchanged turn the picture over; a presenter that cannot draw it so refuses, and the
   // slot says so (only a player whose display control is gone answers as laid out).
   const HRESULT hr = instance->displayMode != 0
@@ -96,7 +97,7 @@ bool FlatShown(D3DPresentEngine* engine) { return engine->viewMode() == kEngineM
 int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t mode) {
   return WithInstance(instance, 0, [&](CPlayer* player) {
     instance->aspectMode = mode == 1 ? 1 : 0;
-    return LayOut(instance, player);
+    return LayOut(instance, player, false);
   });
 }
 
@@ -104,12 +105,12 @@ int ApplyAspectMode(sPLAYERINSTANCE* instance, int32_t mode) {
 int SetFrameMode(sPLAYERINSTANCE* instance, int32_t mode) {
   return WithInstance(instance, 0, [&](CPlayer* player) {
     instance->displayMode = mode;
-    return LayOut(instance, player);
+    return LayOut(instance, player, false);
   });
 }
 
 int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t panX, int32_t panY, float zoom,
-            int32_t) {
+            int32_t repaint) {
   return WithInstance(instance, 0, [&](CPlayer* player) {
     if (zoom == 0.0f) return 0;
     instance->zoomCentreX = centreX;
@@ -117,7 +118,7 @@ int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t
     instance->panX = panX;
     instance->panY = panY;
     instance->zoomFactor = zoom;
-    return LayOut(instance, player);
+    return LayOut(instance, player, repaint != 0);
   });
 }
 
@@ -128,7 +129,7 @@ int SetZoom(sPLAYERINSTANCE* instance, int32_t centreX, int32_t centreY, int32_t
 int UpdateVideoRect(sPLAYERINSTANCE* instance) {
   return WithInstance(instance, 0, [&](CPlayer* player) {
     const RECT before = instance->destRect;
-    const int laid = LayOut(instance, player);
+    const int laid = LayOut(instance, player, true);
     if (laid && player && !EqualRect(&before, &instance->destRect)) player->RepaintVideo();
     return laid;
   });

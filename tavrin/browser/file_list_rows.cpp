@@ -16,6 +16,9 @@ constexpr int kGradientSpan = 141;
 
 const wchar_t* RecordName(const sRECORDINGPAIR& r) { return r.szMainName[0] ? r.szMainName : r.szRearName; }
 
+// The kind of a row: the upper half of its file number, 0 for a recording, all ones for a folder row.
+uint32_t RowKind(const sRECORDINGPAIR& r) { return static_cast<uint32_t>(static_cast<uint64_t>(r.nFileNumber) >> 32); }
+
 uint64_t FileTimeKey(const SYSTEMTIME& st) {
   FILETIME ft;
   if (!SystemTimeToFileTime(&st, &ft)) return 0;
@@ -60,9 +63,12 @@ bool PassesFilters(const sRECORDINGPAIR& record, const BOOL (&filters)[kFileList
 
 RecordingList FilterRecords(const RecordingList& all, const BOOL (&filters)[kFileListFilterCount]) {
   RecordingList shown;
+  if (all.empty()) return shown;
   shown.reserve(all.size());
+  // The list shows one kind of row, the first row's: recordings, or the folder rows of a card.
+  const uint32_t kind = RowKind(all.front());
   for (const sRECORDINGPAIR& r : all) {
-    if (PassesFilters(r, filters)) shown.push_back(r);
+    if (RowKind(r) == kind && PassesFilters(r, filters)) shown.push_back(r);
   }
   return shown;
 }

@@ -3,6 +3,7 @@
 
 #include "platform/imports/system_library.h"
 #include "res/browser_res.h"
+#include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/skin_messages.h"
 #include "tavrin/skin/ui_texts.h"
@@ -85,6 +86,7 @@ BOOL CFileSelectDlg::OnInitDialog() {
   CSkinDialog::OnInitDialog();
   CreateCaptionButton(kCloseCommand);
   PlaceOnOwnerMonitor();
+  EnumChildWindows(m_hWnd, RepositionChildProc, reinterpret_cast<LPARAM>(m_hWnd));
   m_list.SubclassDlgItem(IDC_FILESEL_LIST, this);
   for (int i = 0; i < 3; ++i) m_list.InsertColumn(i, UIText(kTextColumns[i]), LVCFMT_LEFT, kColumnWidths[i]);
   // The row states' faces: the check box's unchecked, hover and checked images as states 1, 2 and 3.

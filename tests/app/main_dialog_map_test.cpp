@@ -136,6 +136,8 @@ bool PumpUntil(Pred done, DWORD timeoutMs) {
   return true;
 }
 
+UINT IdleTool(LPVOID) { return 0; }
+
 std::wstring Text(BSTR b) {
   std::wstring s = b ? std::wstring(b, SysStringLen(b)) : std::wstring();
   SysFreeString(b);
@@ -298,6 +300,10 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
     d.SendMessage(WM_COMMAND, kCmdPlay, 0);
     EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPaused);
     EXPECT_EQ(map->status, L"pause");
+    // Whatever uncovers the window takes the map to the current position again.
+    map->scripts.clear();
+    d.RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    EXPECT_EQ(map->MoveMarkers(), 1) << "the background moves the map";
     map->scripts.clear();
     d.SeekTo(d.TransportSelector(), 15);
     EXPECT_EQ(g_position[0], 15);
@@ -323,6 +329,15 @@ TEST_F(MainDialogMapTest, TheMapShowsFollowsPlaybackAndGivesWayToTheLogo) {
       EXPECT_EQ(map->status, t.status) << t.state;
     }
     EXPECT_TRUE(Shown(window)) << "still online";
+
+    // A tool's start and its end show what the map frame should show then, not at a later tick.
+    d.m_bMapHasGps = FALSE;
+    d.StartToolThread(&IdleTool);
+    EXPECT_FALSE(Shown(window)) << "the start of a tool";
+    EXPECT_TRUE(Shown(d.m_logo.m_hWnd));
+    d.m_bMapHasGps = TRUE;
+    d.FinishTool();
+    EXPECT_TRUE(Shown(window)) << "the end of a tool";
 
     // The same recording without a single GPS fix: the logo, and no position of the earlier one.
     {

@@ -52,6 +52,8 @@ struct FakeWorld {
   int turnsElsewhere = 0;      // MoveView or ApplyCamera calls made on another thread
   int turnCalls = 0;
   double peaks[3] = {};        // the peak G of each axis the drive data holds (none when all 0)
+  int repaints[2] = {};        // Repaint calls per player
+  int pauses = 0;              // Pause calls of both players
 };
 FakeWorld g_world;
 
@@ -186,12 +188,17 @@ int FakeDataOpen(sPLAYERINSTANCE* i, const wchar_t* path) {
   return 1;
 }
 int FakeOk(sPLAYERINSTANCE*) { return 1; }
+int FakeRepaint(sPLAYERINSTANCE* i) {
+  ++g_world.repaints[Index(i)];
+  return 1;
+}
 int FakeOkInt(sPLAYERINSTANCE*, int32_t) { return 1; }
 int FakePlay(sPLAYERINSTANCE* i) {
   i->playState = playcore::kPlayPlaying;
   return 1;
 }
 int FakePause(sPLAYERINSTANCE* i) {
+  ++g_world.pauses;
   i->playState = playcore::kPlayPaused;
   return 1;
 }
@@ -275,7 +282,7 @@ void InstallFakes() {
     f.SetRate = FakeRate;
     f.SetVolume = FakeVolume;
     f.GetNativeSize = FakeSize;
-    f.Repaint = FakeOk;
+    f.Repaint = FakeRepaint;
     f.SetViewMode = FakeOkInt;
     f.ApplyAspectMode = FakeAspectMode;
     f.SetRenderInterval = FakeOkInt;
@@ -303,6 +310,17 @@ class DrivenDlg : public CtavrinDlg {
   std::function<bool(DrivenDlg*)> done;
   bool timedOut = false;
   static DrivenDlg* current;
+  // When set, the open worker's drive-data report is kept here instead of handled (a step sends it).
+  bool holdDataLoaded = false;
+  MSG heldDataLoaded = {};
+
+  BOOL PreTranslateMessage(MSG* msg) override {
+    if (holdDataLoaded && msg->hwnd == m_hWnd && msg->message == quill::msg::kDriveDataLoaded) {
+      heldDataLoaded = *msg;
+      return TRUE;
+    }
+    return CtavrinDlg::PreTranslateMessage(msg);
+  }
 
   BOOL OnInitDialog() override {
     const BOOL result = CtavrinDlg::OnInitDialog();
@@ -1201,4 +1219,141 @@ TEST_F(PlaybackDriving, AToolStartLetsThePlayersOpenedAheadGo) {
   EXPECT_TRUE(g_sources->playersTaken.empty());
   EXPECT_EQ(g_sources->live, 0);
   EXPECT_EQ(g_sources->livePlayers, 0);
+}
+
+// On the filter-graph path (the fake players have no Media Foundation player) the loaded pair is
+// repainted: a stopped graph shows its first frame only once it is cued again.
+TEST_F(PlaybackDriving, AGraphPairIsRepaintedWhenItsDriveDataIsLoaded) {
+  int repainted[2] = {-1, -1};
+  bool opened = false;
+  DrivenDlg dlg;
+  dlg.holdDataLoaded = true;
+  dlg.done = Steps({[](DrivenDlg* d) { return d->heldDataLoaded.message != 0; },
+                    [&](DrivenDlg* d) {
+                      const int before[2] = {g_world.repaints[0], g_world.repaints[1]};
+                      const MSG& m = d->heldDataLoaded;
+                      d->SendMessage(m.message, m.wParam, m.lParam);
+                      opened = d->m_bOpened != FALSE;
+                      for (int k = 0; k < 2; ++k) repainted[k] = g_world.repaints[k] - before[k];
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_TRUE(opened);
+  EXPECT_EQ(repainted[0], 1) << "main camera";
+  EXPECT_EQ(repainted[1], 1) << "rear camera";
+}
+
+// A paint of the window draws the paused picture again (the selected player); a minimised window
+// paints its icon only.
+TEST_F(PlaybackDriving, APaintOfTheWindowDrawsThePausedPictureAgain) {
+  LongMovies();
+  int shown = -1, minimised = -1;
+  bool iconic = false;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      Command(d, kCmdPlay);
+                      EXPECT_EQ(g_PlayerInstance[0].playState, playcore::kPlayPaused);
+                      int before = g_world.repaints[0];
+                      d->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                      shown = g_world.repaints[0] - before;
+                      d->ShowWindow(SW_MINIMIZE);
+                      iconic = d->IsIconic() != FALSE;
+                      before = g_world.repaints[0];
+                      d->RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+                      minimised = g_world.repaints[0] - before;
+                      d->ShowWindow(SW_RESTORE);
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(shown, 1);
+  if (iconic) {
+    EXPECT_EQ(minimised, 0);
+  }
+}
+
+// A new primary pane: the playing pair pauses for the change and plays on, the sub pane (now in the
+// movie window) takes the focus, and a pending seek of the former arrangement is dropped.
+TEST_F(PlaybackDriving, ANewPrimaryPanePausesAroundTheChangeAndFocusesTheSubPane) {
+  LongMovies();
+  struct Seen {
+    int pausesBefore = -1, pausesAfter = -1;
+    LONG state[2] = {};
+    HWND focus = nullptr, subPane = nullptr;
+    int64_t seekTarget = 0;
+  } seen;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      d->m_nSeekTarget = 40;
+                      seen.pausesBefore = g_world.pauses;
+                      d->SetPrimaryPane(1);
+                      seen.pausesAfter = g_world.pauses;
+                      for (int k = 0; k < 2; ++k) seen.state[k] = g_PlayerInstance[k].playState;
+                      seen.focus = ::GetFocus();
+                      seen.subPane = d->m_pane[0].m_hWnd;
+                      seen.seekTarget = d->m_nSeekTarget;
+                      d->SetPrimaryPane(0);
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(seen.pausesAfter - seen.pausesBefore, 2) << "both cameras paused for the change";
+  EXPECT_EQ(seen.state[0], playcore::kPlayPlaying);
+  EXPECT_EQ(seen.state[1], playcore::kPlayPlaying);
+  EXPECT_EQ(seen.focus, seen.subPane);
+  EXPECT_EQ(seen.seekTarget, -1);
+}
+
+// A double click lays the window out for full screen, except within 10 positions of the movie's end
+// (the end handling is about to open the next pair); in full screen it always leaves it.
+TEST_F(PlaybackDriving, ADoubleClickAtTheMoviesEndLeavesTheLayoutAlone) {
+  LongMovies();
+  g_world.duration = 1000;
+  g_world.step = 0;
+  struct Case {
+    int64_t position;
+    bool fullScreen;  // after the double click on the primary pane
+  } cases[] = {{995, false}, {990, false}, {989, true}, {500, true}};
+  std::vector<int> seen;
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays, [&](DrivenDlg* d) {
+                      for (const Case& c : cases) {
+                        g_world.position[0] = g_world.position[1] = c.position;
+                        d->OnDialogDoubleClick(0);
+                        seen.push_back(d->m_bFullScreen ? 1 : 0);
+                        if (d->m_bFullScreen) {
+                          g_world.position[0] = g_world.position[1] = 998;
+                          d->OnDialogDoubleClick(0);
+                          seen.push_back(d->m_bFullScreen ? 1 : 0);
+                        }
+                      }
+                      return true;
+                    }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  ASSERT_FALSE(dlg.timedOut);
+  EXPECT_EQ(seen, (std::vector<int>{0, 0, 1, 0, 1, 0}));
+}
+
+// A row the browser's code selected quietly (to go on with the list) that does not open is skipped
+// without a box, as during an automatic advance; the list goes on with the next pair.
+TEST_F(PlaybackDriving, AQuietlySelectedRowThatDoesNotOpenIsSkippedWithoutABox) {
+  LongMovies();
+  g_world.failFrom = g_world.failTo = 2;
+  static int boxes;
+  boxes = 0;
+  Hooks().showMessage = [](CWnd*, const wchar_t*, const wchar_t*) { ++boxes; };
+  DrivenDlg dlg;
+  dlg.done = Steps({PairPlays,
+                    [](DrivenDlg* d) {
+                      d->m_browser.m_bQuietOpen = TRUE;
+                      d->m_nCurIndex = 1;
+                      d->PrepareOpenCurrent(1, 1, 0);
+                      return true;
+                    },
+                    [](DrivenDlg* d) { return d->m_nCurIndex == 2 && PairPlays(d); }});
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(dlg.timedOut) << "index " << dlg.m_nCurIndex;
+  EXPECT_EQ(boxes, 0);
+  EXPECT_FALSE(dlg.m_browser.m_bQuietOpen) << "read and cleared";
 }

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <atomic>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -111,6 +112,16 @@ class ToolCommandsTest : public ::testing::Test {
   }
   void Ini(const wchar_t* section, const wchar_t* key, const std::wstring& value) {
     WritePrivateProfileStringW(section, key, value.c_str(), (dir_.path() + L"Default_Folder.ini").c_str());
+  }
+  // A card in the test's folder with a tiny recording at each of `files` (paths below the card).
+  std::wstring MakeCard(std::initializer_list<const wchar_t*> files) {
+    const std::wstring card = dir_.path() + L"card";
+    for (const wchar_t* f : files) {
+      const std::wstring path = card + L"\\" + f;
+      EXPECT_TRUE(quill::test::MakeFolders(path.substr(0, path.rfind(L'\\'))));
+      EXPECT_TRUE(quill::test::WriteTinyRecording(path));
+    }
+    return card;
   }
   // Runs `body` in the real main dialog with `source` open in the browser pane.
   void Run(const std::wstring& source, const std::function<void(CRunDlg&)>& body,
@@ -276,20 +287,85 @@ TEST_F(ToolCommandsTest, DeletionAndJoinEndCleanlyWhenTheSelectionIsCancelled) {
   Ini(L"FOLDERPATH", L"CONNECT_FOLDER", out.path());
   for (int command : {static_cast<int>(kCmdDelete), static_cast<int>(kCmdJoin)}) {
     g_messages.clear();
-    Run(card, [&](CRunDlg& d) {
+    Run(card + L"\\20240101_001", [&](CRunDlg& d) {
       const int rows = d.m_browser.m_list.GetItemCount();
+      EXPECT_EQ(rows, 2) << command;
+      const unsigned prepares = d.m_uPrepareCount;
       d.SendMessage(WM_COMMAND, command, 0);
       HWND select = nullptr;
       ASSERT_TRUE(PumpUntil([&] { return (select = FindSelectionDialog(d.m_hWnd)) != nullptr; }, 30000)) << command;
       PostMessageW(select, WM_COMMAND, IDCANCEL, 0);
       ASSERT_TRUE(PumpUntil([&] { return ToolEnded(d); }, 30000)) << command;
       EXPECT_EQ(d.m_browser.m_list.GetItemCount(), rows) << command;
+      if (command == kCmdDelete) {
+        // The current row is selected anew with no current index: the list's selection opens it
+        // again (and the tool's end once more).
+        EXPECT_EQ(d.m_nCurIndex, 0);
+        EXPECT_EQ(d.m_browser.m_list.m_nSelected, 0);
+        EXPECT_EQ(d.m_uPrepareCount - prepares, 2u);
+      }
       EXPECT_FALSE(d.m_bToolLock) << command;
     });
     EXPECT_TRUE(Messages().empty()) << command;
     EXPECT_EQ(quill::test::FingerprintTree(card), before) << command;
     EXPECT_TRUE(quill::test::FilesIn(out.path()).empty()) << command;
   }
+}
+
+// The browser asks the players' table which files are recordings: what both instances' probe slot
+// refuses is not listed, although the file itself is a recording.
+std::vector<std::wstring> g_probed;
+int (*g_realProbe)(playcore::sPLAYERINSTANCE*, const wchar_t*) = nullptr;
+int ProbeRefusingTheFirstRecording(playcore::sPLAYERINSTANCE* instance, const wchar_t* path) {
+  g_probed.push_back(path);
+  return wcsstr(path, L"\\001_") ? 0 : g_realProbe(instance, path);
+}
+
+TEST_F(ToolCommandsTest, TheBrowserListsWhatThePlayersProbeAccepts) {
+  const std::wstring card = MakeCard({L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4"});
+  g_probed.clear();
+  std::vector<std::wstring> listed;
+  CRunDlg dlg;
+  dlg.body = [&](CRunDlg& d) {
+    g_realProbe = playcore::g_PlayerFuncs[0].ProbeFile;
+    for (playcore::sPLAYERFUNCS& f : playcore::g_PlayerFuncs) f.ProbeFile = &ProbeRefusingTheFirstRecording;
+    d.m_browser.OpenSource(CString((card + L"\\20240101_001").c_str()), CFilerContainerDlg::kSourceFolder);
+    for (playcore::sPLAYERFUNCS& f : playcore::g_PlayerFuncs) f.ProbeFile = g_realProbe;
+    for (const sRECORDINGPAIR& r : d.m_browser.m_list.m_shownRecords) listed.push_back(r.szMainName);
+  };
+  EXPECT_EQ(dlg.DoModal(), IDOK);
+  EXPECT_FALSE(g_probed.empty()) << "the players were asked";
+  EXPECT_NE(std::find(listed.begin(), listed.end(), L"002_120100G_M.MP4"), listed.end());
+  EXPECT_EQ(std::find(listed.begin(), listed.end(), L"001_120000A_M.MP4"), listed.end()) << "refused by the players";
+}
+
+// A folder of the tree that vanished since it was listed loads nothing when it is selected: the
+// folder that was loaded keeps its rows and the current recording.
+TEST_F(ToolCommandsTest, SelectingAVanishedFolderKeepsTheListAsItIs) {
+  const std::wstring card = MakeCard({L"20240101_001\\001_120000A_M.MP4", L"20240101_001\\002_120100G_M.MP4",
+                                      L"20240102_001\\003_130000A_M.MP4"});
+  size_t rowsBefore = 0, rowsAfter = 0;
+  int indexBefore = -2, indexAfter = -2;
+  Run(card, [&](CRunDlg& d) {
+    HWND tree = d.m_browser.m_tree.m_hWnd;
+    auto next = [&](HTREEITEM item, WPARAM how) {
+      return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+    };
+    const HTREEITEM top = next(nullptr, TVGN_ROOT);
+    const HTREEITEM first = next(top, TVGN_CHILD);
+    const HTREEITEM second = first ? next(first, TVGN_NEXT) : nullptr;
+    ASSERT_TRUE(first && second) << "both day folders in the tree";
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(first));
+    rowsBefore = d.m_browser.m_list.m_shownRecords.size();
+    indexBefore = d.m_nCurIndex;
+    quill::test::RemoveTree(card + L"\\20240102_001");
+    SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(second));
+    rowsAfter = d.m_browser.m_list.m_shownRecords.size();
+    indexAfter = d.m_nCurIndex;
+  });
+  EXPECT_EQ(rowsBefore, 2u);
+  EXPECT_EQ(rowsAfter, 2u);
+  EXPECT_EQ(indexAfter, indexBefore);
 }
 
 // A worker that asks the UI thread for something (as every tool does through kRunSentCall) while the

@@ -42,7 +42,7 @@ TEST(FileListRows, RowTextDropsTheExtensionAndCameraSuffix) {
   for (const auto& c : cases) EXPECT_EQ(FileListRowText(Record(c.main, c.rear)), c.text) << c.main;
 }
 
-TEST(FileListRows, FiltersShowTheirGroupsAndAlwaysFolderRows) {
+TEST(FileListRows, FiltersShowTheirGroupsOfTheFirstRowsKind) {
   const RecordingList all = {Record(L"001_120000A_M.MP4"), Record(L"002_120000G_M.MP4"),
                              Record(L"003_120000P_M.MP4"), Record(L"004_120000T_M.MP4"),
                              Record(L"005_120000S_M.MP4"), Record(L"006_120000U_M.MP4"),
@@ -54,14 +54,21 @@ TEST(FileListRows, FiltersShowTheirGroupsAndAlwaysFolderRows) {
     return out;
   };
   const BOOL onlyShock[kFileListFilterCount] = {FALSE, TRUE, FALSE, FALSE, FALSE, FALSE};
-  EXPECT_EQ(texts(onlyShock), (std::vector<std::wstring>{L"002_120000G", L"20240101_001"}));
+  // The list starts with a recording: the folder row is of another kind and is not shown.
+  EXPECT_EQ(texts(onlyShock), (std::vector<std::wstring>{L"002_120000G"}));
   const BOOL parkingGroups[kFileListFilterCount] = {FALSE, FALSE, FALSE, TRUE, TRUE, FALSE};
-  EXPECT_EQ(texts(parkingGroups), (std::vector<std::wstring>{L"003_120000P", L"004_120000T", L"005_120000S",
-                                                             L"006_120000U", L"20240101_001"}));
+  EXPECT_EQ(texts(parkingGroups),
+            (std::vector<std::wstring>{L"003_120000P", L"004_120000T", L"005_120000S", L"006_120000U"}));
   const BOOL none[kFileListFilterCount] = {};
-  EXPECT_EQ(texts(none), (std::vector<std::wstring>{L"20240101_001"}));
+  EXPECT_EQ(texts(none), (std::vector<std::wstring>{}));
   const BOOL cameras[kFileListFilterCount] = {FALSE, FALSE, FALSE, FALSE, FALSE, TRUE};
-  EXPECT_EQ(texts(cameras), (std::vector<std::wstring>{L"007_120000O", L"008_120000R", L"20240101_001"}));
+  EXPECT_EQ(texts(cameras), (std::vector<std::wstring>{L"007_120000O", L"008_120000R"}));
+  // A list that starts with a folder row shows the folder rows only, whatever the filters.
+  const RecordingList folders = {FolderRow(L"20240101_001"), Record(L"001_120000A_M.MP4"), FolderRow(L"20240102_001")};
+  std::vector<std::wstring> shown;
+  for (const sRECORDINGPAIR& r : FilterRecords(folders, none)) shown.push_back(FileListRowText(r));
+  EXPECT_EQ(shown, (std::vector<std::wstring>{L"20240101_001", L"20240102_001"}));
+  EXPECT_TRUE(FilterRecords({}, none).empty());
 }
 
 // Regression: recordings never played carry zero times, which the time conversion refuses; the order

@@ -68,7 +68,8 @@ class FakeGraph : public dshow::GraphSession {
     letterBoxed = keepAspect;
     return Call("PlaceVideo", S_OK);
   }
-  dshow::RendererKind renderer() const override { return dshow::kRendererVmr9; }
+  HRESULT RepaintVideo(HWND) override { return Call("RepaintVideo", kind == dshow::kRendererVideoWindow ? S_FALSE : S_OK); }
+  dshow::RendererKind renderer() const override { return kind; }
   bool hasAudio() const override { return audio; }
   HRESULT Run() override { return running = true, Call("Run", S_OK); }
   HRESULT Pause() override { return running = false, Call("Pause", S_OK); }
@@ -116,6 +117,7 @@ class FakeGraph : public dshow::GraphSession {
   HRESULT createResult = S_OK;
   HRESULT renderResult = S_OK;
   bool audio = true;
+  dshow::RendererKind kind = dshow::kRendererVmr9;
   DWORD capabilities = 0x1 | 0x2;  // absolute seeks, forward
   HRESULT readResult = S_OK;  // the answer of the position and length reads
   LONGLONG stop = 2 * kSecond;  // 60 frames at 30 fps

@@ -139,6 +139,58 @@ TEST_F(FakeGraphTest, TheViewSlotsPlaceThePictureThroughTheGraph) {
   funcs().CloseMovie(instance());
 }
 
+// After the picture is placed it is drawn again where the renderer would otherwise show nothing
+// until the next frame: a windowless renderer when the layout asks (slot 30's flag, slot 40 always),
+// the graph's own video window when the graph is stopped or paused (cued again), never while playing.
+TEST_F(FakeGraphTest, ThePlacedPictureIsDrawnAgainWhereItWouldStayEmpty) {
+  enum Slot { kZoomQuiet, kZoomRepaint, kUpdateRect };
+  const struct {
+    dshow::RendererKind kind;
+    LONG state;
+    Slot slot;
+    const char* after;  // the graph's call after PlaceVideo, "" for none
+  } cases[] = {
+      {dshow::kRendererVmr9, kPlayStopped, kZoomQuiet, ""},
+      {dshow::kRendererVmr9, kPlayPaused, kZoomRepaint, "RepaintVideo"},
+      {dshow::kRendererVmr7, kPlayPlaying, kUpdateRect, "RepaintVideo"},
+      {dshow::kRendererVideoWindow, kPlayStopped, kZoomQuiet, "StopWhenReady"},
+      {dshow::kRendererVideoWindow, kPlayPaused, kUpdateRect, "Pause"},
+      {dshow::kRendererVideoWindow, kPlayPlaying, kZoomRepaint, ""},
+  };
+  for (const auto& c : cases) {
+    FakeGraph* graph = Open();
+    ASSERT_NE(nullptr, graph);
+    graph->kind = c.kind;
+    if (c.state != kPlayStopped) {
+      EXPECT_EQ(1, funcs().Play(instance()));
+    }
+    if (c.state == kPlayPaused) {
+      EXPECT_EQ(1, funcs().Pause(instance()));
+    }
+    graph->calls.clear();
+    if (c.slot == kUpdateRect) {
+      EXPECT_EQ(1, funcs().UpdateVideoRect(instance()));
+    } else {
+      EXPECT_EQ(1, funcs().SetZoom(instance(), 160, 120, 0, 0, 1.0f, c.slot == kZoomRepaint ? 1 : 0));
+    }
+    const std::vector<std::string>& calls = graph->calls;
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ("PlaceVideo", calls[0]);
+    EXPECT_EQ(c.after, calls.size() > 1 ? calls[1] : std::string()) << "renderer " << c.kind << ", state " << c.state;
+    EXPECT_LE(calls.size(), 2u);
+    funcs().CloseMovie(instance());
+  }
+}
+
+// A closed instance answers no time scale: the closed movie's would convert positions of none.
+TEST_F(FakeGraphTest, AClosedInstanceHasNoTimeScale) {
+  ASSERT_NE(nullptr, Open());
+  EXPECT_GT(funcs().GetTimeScale(instance()), 0.0f);
+  EXPECT_EQ(1, funcs().CloseMovie(instance()));
+  EXPECT_EQ(0.0f, funcs().GetTimeScale(instance()));
+  EXPECT_EQ(0.0f, PlayerCall_GetTimeScale(0));
+}
+
 TEST_F(FakeGraphTest, SeeksLandInsideTheMovie) {
   FakeGraph* graph = Open();
   ASSERT_NE(nullptr, graph);

@@ -1,6 +1,8 @@
 // CtavrinDlg: construction, the message map, painting and the calls of the browser pane and the panes.
 #include "tavrin/app/main/main_dlg.h"
 
+#include <shlwapi.h>
+
 #include <algorithm>
 
 #include "platform/framework/app.h"
@@ -170,6 +172,8 @@ void CtavrinDlg::OnPaint() {
     ::DrawIcon(dc.m_hDC, (rc.Width() - cx + 1) / 2, (rc.Height() - cy + 1) / 2, m_hIcon);
     return;
   }
+  // What uncovered the dialog uncovered the paused picture too: the player draws it again.
+  RefreshVideo();
   Default();
   // The first paint after the start: a timer comes only once no window of the thread waits for its
   // paint, which is when the start-up's first paint is done.
@@ -204,6 +208,15 @@ BOOL CtavrinDlg::OnEraseBkgnd(CDC* dc) {
   if (!dc) return TRUE;
   CRect rc;
   GetClientRect(&rc);
+  // The first background after the start-up draws the players' pictures once (a pane shown before
+  // its player existed was left blank), and every background takes the map to the current position.
+  if (m_bInitDone && !m_bVideoRefreshedOnce) {
+    m_bVideoRefreshedOnce = TRUE;
+    RefreshVideo();
+  }
+  // Only a page that reported itself ready runs the script: a page still loading may pump this
+  // thread's messages inside the script call, in the middle of this paint.
+  if (m_map.PageReady()) MapMoveMarker();
   if (m_bFullScreen) {
     PaintWideBands(dc->m_hDC, rc);
     return TRUE;
@@ -337,7 +350,10 @@ void CtavrinDlg::SetNormalRate() {
 void CtavrinDlg::OnFolderSelChanged(NMHDR* hdr, LRESULT* result) {
   if (result) *result = 0;
   if (!hdr || m_bShutDown) return;
-  PlayFolder(reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem);
+  const HTREEITEM item = reinterpret_cast<NMTREEVIEWW*>(hdr)->itemNew.hItem;
+  // An item whose folder is gone (or names none) loads nothing: what plays goes on.
+  if (!item || !::PathIsDirectoryW(m_browser.m_tree.GetItemPath(item))) return;
+  PlayFolder(item);
   // A loaded folder: the current step's arrangement again (not while a tool owns the buttons).
   if (!m_bToolLock) GoToSizeStep(m_nSizeStep);
 }

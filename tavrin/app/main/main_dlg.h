@@ -430,6 +430,7 @@ class CtavrinDlg : public CDialog, public IBrowserOwner, public IPaneOwner {
   BOOL m_bD3dxPresent = FALSE;
   BOOL m_bUpdateStarted = FALSE;
   BOOL m_bInitDone = FALSE;
+  BOOL m_bVideoRefreshedOnce = FALSE;  // the first background after the start-up drew the pictures
   BOOL m_bStarted = FALSE;
   BOOL m_bCsvLocked = TRUE;
   BOOL m_bMapOff = FALSE;

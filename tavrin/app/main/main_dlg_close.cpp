@@ -8,6 +8,7 @@
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "tavrin/app/main/resize_hold.h"
+#include "tavrin/browser/recording_probe.h"
 
 using playcore::g_PlayerInstance;
 using playcore::g_PlayerFuncs;
@@ -74,6 +75,8 @@ void CtavrinDlg::ShutdownPlayback() {
   for (CMovieStatic& pane : m_pane) {
     if (pane.m_hWnd) pane.ResetDrag();
   }
+  // Without players the browser probes through the playback core directly again.
+  SetRecordingProbe(nullptr);
   for (int i = 0; i < playcore::kPlayerCount; ++i) {
     if (g_PlayerInstance[i].active && g_PlayerFuncs[i].Release) g_PlayerFuncs[i].Release(&g_PlayerInstance[i]);
     g_PlayerInstance[i].active = 0;

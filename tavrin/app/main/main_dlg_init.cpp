@@ -4,6 +4,7 @@
 
 #include "platform/framework/private_messages.h"
 #include "platform/imports/system_library.h"
+#include "playcore/instances/dispatchers.h"
 #include "playcore/instances/hresult_error.h"
 #include "playcore/instances/instance_ops.h"
 #include "playcore/mp4/box_name_tree.h"
@@ -11,6 +12,7 @@
 #include "tavrin/app/main/app_startup.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/app/main/start_marks.h"
+#include "tavrin/browser/recording_probe.h"
 #include "tavrin/skin/app_fonts.h"
 #include "tavrin/skin/msg_box.h"
 #include "tavrin/skin/settings_ini.h"
@@ -172,6 +174,8 @@ void CtavrinDlg::InitPlayerInstances() {
       g_PlayerInstance[i].dataSource = 0;
     }
   }
+  // The browser asks the players whether a file is a recording (each answers under its own lock).
+  SetRecordingProbe(&playcore::PlayerCall_ProbeFile);
   // 13. The scratch instance of the player core is its own static record, cleared where it is used.
   // 14. Hardware decoding: exactly "on" switches it on.
   {

@@ -186,6 +186,7 @@ void CtavrinDlg::StartToolThread(UINT (*proc)(LPVOID)) {
     // The worker's window wrappers and per-thread state go with it (its dialogs made them).
     quill::framework::ReleaseThisThreadState();
   });
+  UpdateMapOrLogo();  // the map frame shows what the stopped playback leaves
 }
 
 void CtavrinDlg::StopRunningTool() {
@@ -208,7 +209,10 @@ void CtavrinDlg::FinishTool() {
       CMsgBox(this).Show(UIText(text), UIText(kTextToolFinishCaption), CMsgBox::kTypeOk);
     }
   }
-  if (m_hWnd) EnableToolControls(TRUE);
+  if (m_hWnd) {
+    EnableToolControls(TRUE);
+    UpdateMapOrLogo();
+  }
 }
 
 LRESULT CtavrinDlg::OnToolDone(WPARAM, LPARAM) {

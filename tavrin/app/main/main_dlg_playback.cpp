@@ -227,8 +227,10 @@ int CtavrinDlg::OpenCurrent() {
   }
   if (!opened) {
     const int count = static_cast<int>(m_browser.m_list.m_shownRecords.size());
-    const bool automatic = m_nOpenReason == 2;
+    // The browser's quiet-open word: its code selected the row to go on with the list.
+    const bool automatic = m_nOpenReason == 2 || m_browser.m_bQuietOpen;
     m_nOpenReason = 0;
+    m_browser.m_bQuietOpen = FALSE;
     m_bOpenBusy = FALSE;
     KillTimer(kTimerWatchdog);
     AfxEndWaitCursor();
@@ -300,6 +302,7 @@ void CtavrinDlg::OnMovieReady(WPARAM, int player) {
   m_pane[0].Invalidate(FALSE);
   m_pane[1].Invalidate(FALSE);
   m_nOpenReason = 0;
+  m_browser.m_bQuietOpen = FALSE;
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kReady);
   StartWorker(m_hOpenThread, m_nCurIndex);
 }
@@ -338,6 +341,9 @@ LRESULT CtavrinDlg::OnDriveDataLoaded(WPARAM generation, LPARAM index) {
   UpdateButtons();
   quill::app::MarkOpen(m_hWnd, quill::app::OpenStep::kLoaded);
   SetTimer(kTimerStart, Timings().start);
+  // A filter graph shows the first frame of a stopped movie only when it is cued again; a Media
+  // Foundation player draws its own.
+  if (InstanceActive(src) && !g_PlayerInstance[src].renderer.player) playcore::PlayerCall_Repaint(playcore::kSelectorAll);
   return 0;
 }
 

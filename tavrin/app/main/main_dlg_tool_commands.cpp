@@ -224,7 +224,12 @@ UINT DeleteWork(CtavrinDlg* dlg) {
     FreezeBrowser(dlg, false);
     if (list.m_hWnd) list.Invalidate();
     if (result == tools::DeleteResult::kNothingPicked || result == tools::DeleteResult::kDeclined) {
-      // Nothing recycled: the row current before stays selected.
+      // Nothing recycled: the row current before is selected again, and with no current index the
+      // list's selection opens it again.
+      {
+        CPlayMutexLock lock(dlg->m_hPlayMutex.get());
+        dlg->m_nCurIndex = -1;
+      }
       if (list.m_hWnd && currentRow < list.GetItemCount()) dlg->m_browser.SelectItem(currentRow, 0);
     }
   });
@@ -373,6 +378,7 @@ LRESULT CtavrinDlg::OnDeletionDone(WPARAM, LPARAM) {
       ::LockWindowUpdate(nullptr);
     }
     m_nCurIndex = -1;
+    m_browser.m_bRefiltered = FALSE;  // the reload's own re-open request is answered by the row 0 below
     if (m_browser.m_list.m_hWnd && m_browser.m_list.GetItemCount() > 0) {
       m_browser.m_list.SelectRow(0);
       m_browser.m_list.EnsureVisible(0, FALSE);

@@ -24,6 +24,24 @@ constexpr UINT kImageMapFace = 358, kImageResetFace = 364;
 
 bool Active(int player) { return player >= 0 && player < playcore::kPlayerCount && g_PlayerInstance[player].active; }
 
+// Positions before the movie's end inside which a double click does not lay the window out anew.
+constexpr int64_t kRelayoutEndGuard = 10;
+
+SIZE ClientSize(CWnd& w) {
+  RECT rc = {};
+  if (w.m_hWnd) w.GetClientRect(&rc);
+  return SIZE{rc.right, rc.bottom};
+}
+
+// A pane's zoom block moved from one client size to another: the centres and the pan keep their
+// place relative to the pane, the zoom factor stays. A size not known keeps the block.
+playcore::sZOOMBLOCK CarryZoomBlock(playcore::sZOOMBLOCK block, SIZE from, SIZE to) {
+  if (from.cx <= 0 || from.cy <= 0 || to.cx <= 0 || to.cy <= 0) return block;
+  for (int i : {0, 2, 6}) block.word[i] = MulDiv(block.word[i], to.cx, from.cx);
+  for (int i : {1, 3, 7}) block.word[i] = MulDiv(block.word[i], to.cy, from.cy);
+  return block;
+}
+
 }  // namespace
 
 CommandHooks& quill::app::CmdHooks() {
@@ -246,6 +264,13 @@ void CtavrinDlg::ApplyFullScreen(BOOL on) {
 void CtavrinDlg::RelayoutAll(BOOL toggle) {
   const int main = m_nMainPane;
   const bool showsMovie = Active(main) && g_PlayerInstance[main].movieOpen;
+  // A movie this close to its end is about to hand over to the next pair: the window is not laid
+  // out anew under the end-of-movie handling (leaving full screen still is).
+  if (!m_bFullScreen && showsMovie && g_PlayerFuncs[main].GetPosition && g_PlayerFuncs[main].GetDuration) {
+    const int64_t duration = g_PlayerFuncs[main].GetDuration(&g_PlayerInstance[main]);
+    const int64_t position = g_PlayerFuncs[main].GetPosition(&g_PlayerInstance[main]);
+    if (duration > 0 && duration - position <= kRelayoutEndGuard) return;
+  }
   if (toggle) {
     if (showsMovie || m_bFullScreen) ApplyFullScreen(m_bFullScreen ? FALSE : TRUE);
   } else if (m_bFullScreen && !showsMovie) {
@@ -256,6 +281,15 @@ void CtavrinDlg::RelayoutAll(BOOL toggle) {
 void CtavrinDlg::SetPrimaryPane(int pane) {
   pane = pane == 1 ? 1 : 0;
   if (pane == m_nMainPane) return;
+  // The players are not drawing into panes that change windows and sizes: a playing pair pauses for
+  // the change and plays on after it.
+  const int sel = TransportSelector();
+  const int lead = sel == playcore::kSelectorAll ? DataSourceIndex() : sel;
+  const bool wasPlaying = Active(lead) && g_PlayerInstance[lead].playState == playcore::kPlayPlaying;
+  if (wasPlaying) playcore::PlayerCall_Pause(sel);
+  const bool movieOpen = g_PlayerInstance[0].movieOpen || g_PlayerInstance[1].movieOpen;
+  SIZE before[2] = {};
+  for (int p = 0; p < 2; ++p) before[p] = ClientSize(m_pane[p]);
   m_nMainPane = pane;
   m_nSubPane = 1 - pane;
   m_nPlayerSel = pane;
@@ -270,6 +304,7 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
     if (sub.m_hWnd && m_movieDlg.m_hWnd) {
       sub.ModifyStyleEx(WS_EX_CLIENTEDGE, 0, SWP_FRAMECHANGED);
       sub.SetParent(&m_movieDlg);
+      sub.SetFocus();
     }
   }
   if (m_bFullScreen) {
@@ -281,14 +316,21 @@ void CtavrinDlg::SetPrimaryPane(int pane) {
   } else {
     ArrangeStep(m_nSizeStep);
   }
+  // A zoomed picture keeps its zoom in the pane's new size until the zoom is reset below.
+  if (movieOpen) {
+    for (int p = 0; p < 2; ++p) m_aZoom[p] = CarryZoomBlock(m_aZoom[p], before[p], ClientSize(m_pane[p]));
+    playcore::PlayerCall_SetZoom(m_aZoom, 1);
+  }
   if (main.m_hWnd) {
     const ResizeHold hold;
     main.ShowWindow(SW_SHOWNA);
   }
+  if (wasPlaying) playcore::PlayerCall_Play(sel);
   for (int p = 0; p < 2; ++p) {
     ResetZoomParams(p);
     ApplyPaneMode(p);
   }
+  m_nSeekTarget = -1;  // a seek asked of the former arrangement is not waited for
   if (m_movieDlg.m_hWnd) m_movieDlg.SetCaption(m_nSubPane == 1 ? kTextRearCamera : kTextMainCamera);
   m_pad.SetTarget(&m_pane[m_nMainPane], &m_moment[m_nMainPane], m_nMainPane);
   m_pad.SetMode(m_nPaneMode[m_nMainPane]);
