@@ -198,8 +198,10 @@ class CPlayer : public IMFAsyncCallback {
   HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
   // Elsewhere: the renderer's activate, the session makes the renderer.
   HRESULT CreateVideoActivate(IMFStreamDescriptor* sd, IUnknown** renderer);
-  // closeCount_ while no close began, else MF_E_SHUTDOWN.
-  HRESULT RendererGeneration(LONG* generation);
+  // A new activation object (`held`) and a video renderer activate that names it as its presenter's;
+  // `generation` is closeCount_ as read before (MF_E_SHUTDOWN once a close began).
+  HRESULT MakeRendererActivate(IMFStreamDescriptor* sd, LONG* generation, quill::com::ComPtr<IMFActivate>* held,
+                               quill::com::ComPtr<IMFActivate>* rendererActivate);
   // Fails with MF_E_SHUTDOWN when a close began after `generation` (closeCount_) was read.
   HRESULT MakeActivationObject(IMFStreamDescriptor* sd, LONG generation, quill::com::ComPtr<IMFActivate>* held);
   HRESULT ResolveSource(const wchar_t* url, IMFMediaSource* prepared);

@@ -198,12 +198,19 @@ HRESULT CPlayer::CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** render
   return hr;
 }
 
-HRESULT CPlayer::RendererGeneration(LONG* generation) {
-  // A rebuild that comes after a close began makes no presenter (a Direct3D device, a thread).
-  quill::com::ScopedLock hold(lock_);
-  if (closing()) return MF_E_SHUTDOWN;
-  *generation = closeCount_;
-  return S_OK;
+HRESULT CPlayer::MakeRendererActivate(IMFStreamDescriptor* sd, LONG* generation,
+                                      quill::com::ComPtr<IMFActivate>* held,
+                                      quill::com::ComPtr<IMFActivate>* rendererActivate) {
+  {
+    // A rebuild that comes after a close began makes no presenter (a Direct3D device, a thread).
+    quill::com::ScopedLock hold(lock_);
+    if (closing()) return MF_E_SHUTDOWN;
+    *generation = closeCount_;
+  }
+  HRESULT hr = MakeActivationObject(sd, *generation, held);
+  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate->put());
+  if (SUCCEEDED(hr)) hr = (*rendererActivate)->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held->get());
+  return hr;
 }
 
 // On Windows the output node carries the video renderer's activate, which names the activation
@@ -211,12 +218,9 @@ HRESULT CPlayer::RendererGeneration(LONG* generation) {
 // it the window. The activate is shut down with the session, which releases the renderer.
 HRESULT CPlayer::CreateVideoActivate(IMFStreamDescriptor* sd, IUnknown** renderer) {
   LONG generation = 0;
-  HRESULT hr = RendererGeneration(&generation);
   quill::com::ComPtr<IMFActivate> held;
-  if (SUCCEEDED(hr)) hr = MakeActivationObject(sd, generation, &held);
   quill::com::ComPtr<IMFActivate> rendererActivate;
-  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate.put());
-  if (SUCCEEDED(hr)) hr = rendererActivate->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
+  const HRESULT hr = MakeRendererActivate(sd, &generation, &held, &rendererActivate);
   if (FAILED(hr)) return hr;
   quill::com::ScopedLock hold(lock_);
   if (closeCount_ != generation) return MF_E_SHUTDOWN;  // a close began meanwhile
@@ -274,9 +278,9 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
 // shuts the sink down at close, then the activate, which releases its hold on the renderer.
 HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream) {
   LONG generation = 0;
-  HRESULT hr = RendererGeneration(&generation);
   quill::com::ComPtr<IMFActivate> held;
-  if (SUCCEEDED(hr)) hr = MakeActivationObject(sd, generation, &held);
+  quill::com::ComPtr<IMFActivate> rendererActivate;
+  HRESULT hr = MakeRendererActivate(sd, &generation, &held, &rendererActivate);
   quill::com::ComPtr<IMFVideoPresenter> presenter;
   if (SUCCEEDED(hr)) hr = held->ActivateObject(__uuidof(IMFVideoPresenter), presenter.putVoid());
   quill::com::ComPtr<IMFVideoDisplayControl> display;
@@ -284,10 +288,7 @@ HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream
   if (SUCCEEDED(hr)) hr = display->SetVideoWindow(videoWindow_);
   RECT client = {};
   if (SUCCEEDED(hr) && GetClientRect(videoWindow_, &client)) display->SetVideoPosition(nullptr, &client);
-  quill::com::ComPtr<IMFActivate> rendererActivate;
   quill::com::ComPtr<IMFMediaSink> sink;
-  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate.put());
-  if (SUCCEEDED(hr)) hr = rendererActivate->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
   if (SUCCEEDED(hr)) hr = rendererActivate->ActivateObject(__uuidof(IMFMediaSink), sink.putVoid());
   quill::com::ComPtr<IMFStreamSink> own;
   if (SUCCEEDED(hr)) hr = sink->GetStreamSinkByIndex(0, own.put());
