@@ -6,8 +6,8 @@
 // it is sent once it is let go. Done on every platform: which locks Windows' mixer takes when it asks
 // for input is not documented, and a thread that holds none of the EVR's locks and never waits inside
 // the mixer with the presenter lock held cannot close such a cycle whatever they are; the flush
-// epoch and the pull in flight keep the frames in order. The player's hold around the session's calls costs nothing on Windows, where those
-// calls return at once.
+// epoch and the pull in flight keep the frames in order. The player's hold around the session's
+// calls costs nothing on Windows, where those calls return at once.
 #include "playcore/presenter/evr_presenter.h"
 
 #include <mferror.h>
