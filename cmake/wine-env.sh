@@ -7,8 +7,9 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 # No .NET or Gecko install prompts, no debugger (a crash must fail at once), no menu entries in the host.
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe,winemenubuilder.exe=d"
 # There is no sound card here, and Media Foundation refuses to play video without an audio endpoint:
-# give ALSA a null output.
-export ALSA_CONFIG_PATH="$QUILL_BUILD_DIR/wine-asound.conf"
+# give ALSA a null output. A test of a machine without sound names wine-asound-none.conf (no output)
+# in QUILL_ALSA_CONFIG.
+export ALSA_CONFIG_PATH="${QUILL_ALSA_CONFIG:-$QUILL_BUILD_DIR/wine-asound.conf}"
 # The recycle bin and anything else Wine keeps per user stays in the build folder. A test that needs a
 # volume without a recycle bin names an unusable folder in QUILL_XDG_DATA_HOME.
 export XDG_DATA_HOME="${QUILL_XDG_DATA_HOME:-$QUILL_BUILD_DIR/xdg}"

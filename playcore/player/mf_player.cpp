@@ -61,6 +61,23 @@ class HiddenWindow {
   HWND window_;
 };
 
+// Holds the presenter's unlocked pulls for the life of a transport call and lets go of the same
+// presenter it held: a rebuild on a session thread may replace the player's presenter meanwhile.
+class ScopedPullHold {
+ public:
+  explicit ScopedPullHold(quill::com::ComPtr<EVRCustomPresenter> presenter) : presenter_(std::move(presenter)) {
+    if (presenter_) presenter_->HoldUnlockedPulls(true);
+  }
+  ~ScopedPullHold() {
+    if (presenter_) presenter_->HoldUnlockedPulls(false);
+  }
+  ScopedPullHold(const ScopedPullHold&) = delete;
+  ScopedPullHold& operator=(const ScopedPullHold&) = delete;
+
+ private:
+  quill::com::ComPtr<EVRCustomPresenter> presenter_;
+};
+
 }  // namespace
 
 LONG CPlayer::liveCount() { return g_livePlayers; }
@@ -213,17 +230,24 @@ void CPlayer::ReleaseTopologyInterfaces() {
 
 HRESULT CPlayer::Shutdown() {
   quill::com::ComPtr<IMFMediaSession> current;
+  quill::com::ComPtr<EVRCustomPresenter> held;
+  RefusedRenderers refused;  // shut down at the end, after the session, without the lock
   {
     quill::com::ScopedLock hold(lock_);
+    refused.Swap(refused_);
     current = session();
     for (auto& gate : releaseGates_) gate->Close();
-    HoldPulls(true);  // for good: the close stops the presenter
+    held = PullTarget();
     // From here on the readers are refused (display control, presenter) and a rebuild on a session
     // thread makes no presenter: both look at the closing state under this lock.
     displayControl_.reset();
     ++closeCount_;
     if (current) InterlockedExchange(&state_, kPlayerClosing);
   }
+  // Held for good (the close stops the presenter), outside the lock: the hold waits (bounded) for a
+  // pull between its halves, and readers and session threads must not wait with it.
+  if (held) held->HoldUnlockedPulls(true);
+  held.reset();
   HRESULT hr = S_OK;
   if (current) {
     OnCloseWaitBegins();
@@ -292,15 +316,11 @@ quill::com::ComPtr<EVRCustomPresenter> CPlayer::presenter() {
   return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
 }
 
-void CPlayer::HoldPulls(bool hold) {
+quill::com::ComPtr<EVRCustomPresenter> CPlayer::PullTarget() {
   // The session's stops run the EVR's clock events, which must not meet a frame pulled on another
   // thread (see EVRCustomPresenter::HoldUnlockedPulls). Also while closing: the close stops it too.
-  quill::com::ComPtr<EVRCustomPresenter> held;
-  {
-    quill::com::ScopedLock lock(lock_);
-    if (activateObject_) held = activateObject_->presenter();
-  }
-  if (held) held->HoldUnlockedPulls(hold);
+  quill::com::ScopedLock lock(lock_);
+  return activateObject_ ? activateObject_->presenter() : quill::com::ComPtr<EVRCustomPresenter>();
 }
 
 void CPlayer::SetSeekMark(bool mark) {
@@ -332,9 +352,11 @@ HRESULT CPlayer::Play() {
   const LONGLONG held = seekHeld_.exchange(-1);
   if (state == kPlayerPaused && held >= 0) pausedAt = held;  // goes on from the picture shown
   MediaSessionControl control(current.get(), stoppedEvent_.get());
-  HoldPulls(true);
-  const HRESULT hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
-  HoldPulls(false);
+  HRESULT hr = S_OK;
+  {
+    const ScopedPullHold pulls(PullTarget());
+    hr = ResumeSession(control, RunningOnWine(), state == kPlayerPaused, pausedAt);
+  }
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }
@@ -355,9 +377,11 @@ HRESULT CPlayer::SeekTo(LONGLONG position) {
   InterlockedExchange(&ended_, 0);
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
-  HoldPulls(true);
-  const HRESULT hr = SeekSession(control, RunningOnWine(), position);
-  HoldPulls(false);
+  HRESULT hr = S_OK;
+  {
+    const ScopedPullHold pulls(PullTarget());
+    hr = SeekSession(control, RunningOnWine(), position);
+  }
   if (SUCCEEDED(hr)) {
     seekHeld_.store(position);
     InterlockedExchange(&state_, kPlayerPaused);
@@ -373,9 +397,11 @@ HRESULT CPlayer::StartAt(LONGLONG position) {
   MediaSessionControl control(current.get(), stoppedEvent_.get());
   knownTime_.store(position);
   seekHeld_.store(-1);
-  HoldPulls(true);
-  const HRESULT hr = RestartSessionAt(control, RunningOnWine(), position);
-  HoldPulls(false);
+  HRESULT hr = S_OK;
+  {
+    const ScopedPullHold pulls(PullTarget());
+    hr = RestartSessionAt(control, RunningOnWine(), position);
+  }
   if (SUCCEEDED(hr)) InterlockedExchange(&state_, kPlayerStarted);
   return hr;
 }
@@ -433,10 +459,8 @@ HRESULT CPlayer::SetRate(float rate) {
   knownTime_.store(position);
   SetSeekMark(true);
   MediaSessionControl control(current.get(), stoppedEvent_.get(), rateControl.get(), rateSettledEvent_.get());
-  HoldPulls(true);
-  const HRESULT hr = ChangeSessionRate(control, wine, playing, position, thin, rate);
-  HoldPulls(false);
-  return hr;
+  const ScopedPullHold pulls(PullTarget());
+  return ChangeSessionRate(control, wine, playing, position, thin, rate);
 }
 
 HRESULT CPlayer::GetTime(LONGLONG* time) {

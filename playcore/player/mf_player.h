@@ -1,19 +1,22 @@
 // CPlayer plays one recording through a Media Foundation media session: the source resolved from
-// the file, a topology with the audio renderer and the EVR (made here) carrying the program's
+// the file, a topology with the audio renderer and the EVR (made here under Wine) carrying the program's
 // presenter, the session's events turned into states and posted window messages, and the transport.
 //
 // Threads: Invoke and the On* handlers run on Media Foundation work-queue threads; every other
 // operation runs on the thread that drives the player instance, under the instance mutex.
 // Lock: lock_ guards the interfaces obtained when the topology is ready (display control, mixer,
-// audio volume), the source and the presenter's activation object as a rebuild on a session thread
-// reads and replaces them, and the start of a close (closeCount_, state_ turning to closing). It is
-// held by OnTopologyStatus, SetVideoPosition, the instance's calls on the display control and
-// Shutdown, which never holds it across its wait for the session's close nor across the source's
-// shut-down (bounded under Wine, on a thread of its own: source_shutdown.h): once a close began, the
-// readers are refused at once and a rebuild makes no presenter. postLock_ guards the message target
-// and the messages held for it, and is taken last. Lock order: instance mutex, then lock_, then
-// postLock_. state_ and the reference count are atomic words. Messages to the window are always
-// posted, never sent.
+// audio volume), the source, the renderers and the presenter's activation object as a rebuild on a
+// session thread reads and replaces them, and the start of a close (closeCount_, state_ turning to
+// closing). It is held by OnTopologyStatus (which gives up once a close began), SetVideoPosition,
+// the instance's calls on the display control and Shutdown, which never holds it across a wait: not
+// the presenter's pull hold (bounded, 3 s), nor the session's close, nor the source's shut-down
+// (bounded under Wine, on a thread of its own: source_shutdown.h). Once a close began, the readers
+// are refused at once and a rebuild makes no presenter. sessionLock_, clockLock_ and postLock_ each
+// guard a few fields (below) and are taken last: alone, or inside lock_ (Shutdown takes the first
+// two inside it, OnTopologyStatus the third); no other lock is taken while one of them is held.
+// Lock order: instance mutex, then lock_, then one of sessionLock_, clockLock_, postLock_; a
+// presenter's lock only after lock_ is let go (the pull holds). state_ and the reference count are
+// atomic words. Messages to the window are always posted, never sent.
 //
 // A player prepared ahead (prepared_movies.h) is driven by the preparing thread, without the instance
 // mutex, until an open of the instance takes it over through the slot's lock; from then on it is the
@@ -173,15 +176,32 @@ class CPlayer : public IMFAsyncCallback {
   // test may shorten it.
   DWORD sourceShutdownBoundMs_;
 
- private:
-  HRESULT SetTopologyFromSource();
+ protected:
+  // The session (null when none; a test asks it for its topology).
+  quill::com::ComPtr<IMFMediaSession> session();
+  // The topology of `source`'s selected streams (a test looks at what each platform builds).
   HRESULT BuildPlaybackTopology(IMFMediaSource* source, IMFPresentationDescriptor* pd,
                                 IMFTopology** topology);
+
+ private:
+  HRESULT SetTopologyFromSource();
+  // The session refused the topology (no sound device): it is built again without the audio branch,
+  // once per player, and the refused renderers go once the rebuilt topology is ready. On a session
+  // thread.
+  void RebuildWithoutAudio();
   HRESULT AddStreamBranch(IMFTopology* topology, IMFMediaSource* source,
                           IMFPresentationDescriptor* pd, DWORD index, bool* video);
-  // The output node's object: the audio renderer's activate, or the stream of a video renderer.
+  // The output node's object: the audio renderer's activate, or for the video the stream of a
+  // renderer made here (Wine) or the renderer's activate (elsewhere).
   HRESULT CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** renderer, bool* video);
+  // Under Wine: the renderer made here, the session given its stream (see the .cpp).
   HRESULT CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream);
+  // Elsewhere: the renderer's activate, the session makes the renderer.
+  HRESULT CreateVideoActivate(IMFStreamDescriptor* sd, IUnknown** renderer);
+  // A new activation object (`held`) and a video renderer activate that names it as its presenter's;
+  // `generation` is closeCount_ as read before (MF_E_SHUTDOWN once a close began).
+  HRESULT MakeRendererActivate(IMFStreamDescriptor* sd, LONG* generation, quill::com::ComPtr<IMFActivate>* held,
+                               quill::com::ComPtr<IMFActivate>* rendererActivate);
   // Fails with MF_E_SHUTDOWN when a close began after `generation` (closeCount_) was read.
   HRESULT MakeActivationObject(IMFStreamDescriptor* sd, LONG generation, quill::com::ComPtr<IMFActivate>* held);
   HRESULT ResolveSource(const wchar_t* url, IMFMediaSource* prepared);
@@ -189,12 +209,28 @@ class CPlayer : public IMFAsyncCallback {
   quill::com::ComPtr<IMFMediaSource> OpenSource();
   // Under lock_ (or on the instance's thread): a close began and no open followed it yet.
   bool closing() const { return state_ == playcore::kPlayerClosing || state_ == playcore::kPlayerClosed; }
-  quill::com::ComPtr<IMFMediaSession> session();
   void ReleaseTopologyInterfaces();
   void KeepMediaSinks(const std::vector<quill::com::ComPtr<IMFMediaSink>>& sinks);  // under lock_
   void ShutdownMediaSinks();                    // under lock_
   void SetSeekMark(bool mark);
-  void HoldPulls(bool hold);  // the presenter's unlocked pulls, around the session's stops
+  // The presenter whose unlocked pulls a transport call or the close holds (see ScopedPullHold).
+  quill::com::ComPtr<playcore::EVRCustomPresenter> PullTarget();
+  // The renderers, presenter and activation object of a topology the session refused: the rebuild
+  // makes its own, and the refused ones would keep a Direct3D device and a renderer per pane until
+  // the movie closed.
+  struct RefusedRenderers {
+    std::vector<quill::com::ComPtr<IMFMediaSink>> sinks;
+    std::vector<quill::com::ComPtr<IMFActivate>> activates;
+    std::vector<std::shared_ptr<playcore::ReleaseNoticeGate>> gates;
+    quill::com::ComPtr<IMFActivate> presenterActivate;  // holds `object`
+    playcore::CMFActivate* object = nullptr;
+    RefusedRenderers() = default;
+    RefusedRenderers(const RefusedRenderers&) = delete;
+    RefusedRenderers& operator=(const RefusedRenderers&) = delete;
+    ~RefusedRenderers() { Shutdown(); }  // as the close does; without a lock held
+    void Shutdown();
+    void Swap(RefusedRenderers& other);
+  };
   // Copies of the clock and rate interfaces, taken under clockLock_.
   quill::com::ComPtr<IMFPresentationClock> clock();
   void RateInterfaces(quill::com::ComPtr<IMFRateControl>* control,
@@ -218,6 +254,7 @@ class CPlayer : public IMFAsyncCallback {
   std::vector<quill::com::ComPtr<IMFMediaSink>> mediaSinks_;
   // Under Wine: the gates of the video renderers' release notices, closed before the session is.
   std::vector<std::shared_ptr<playcore::ReleaseNoticeGate>> releaseGates_;
+  RefusedRenderers refused_;  // lock_; until the rebuilt topology is ready or the close
   quill::com::ComPtr<IMFMediaSession> session_;
   quill::com::ComPtr<IMFMediaSource> source_;
   quill::com::ComPtr<IMFPresentationClock> clock_;       // clockLock_
@@ -249,14 +286,17 @@ class CPlayer : public IMFAsyncCallback {
   std::atomic<LONGLONG> knownTime_{0};
   // Where the last seek left the paused picture, -1 once the movie plays again. A seek starts the
   // session at its target and pauses it: the clock may run on a few frames before the pause lands,
-  // while the picture stays on the target's frame, so a paused clock read answers the target.
+  // while the picture stays on the target's frame, so a paused clock read answers the target. On
+  // every platform: Windows' session runs the same Start-then-Pause, whose clock also starts before
+  // the pause lands, and resuming from the target keeps the frame shown the one played from.
   std::atomic<LONGLONG> seekHeld_{-1};
   float rateRequested_ = 1.0f;      // the last rate asked for
   volatile LONG rateThinned_ = 0;   // 1 while that request asked for thinning
-  // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken alone.
+  // Guards the session pointer itself: Invoke reads it while Shutdown may drop it. Taken last (see
+  // the lock order above) and never held around a call.
   quill::com::CriticalSection sessionLock_;
   // Guards clock_, rateControl_ and rateSupport_: OnTopologySet replaces them on a session thread
-  // while the instance's thread uses them. Taken alone (never around a call that waits), so that
-  // Shutdown's long hold of lock_ cannot hold a session thread up.
+  // while the instance's thread uses them. Taken last and never held around a call, so that a
+  // session thread reading them never waits for lock_.
   quill::com::CriticalSection clockLock_;
 };

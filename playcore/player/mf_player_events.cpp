@@ -57,6 +57,9 @@ SinkList SinksOfTopology(IMFTopology* topology) {
 // The first of the sinks that offers the service. The renderers are asked directly: Wine's session
 // answers these look-ups too, but each answer leaves a reference on every sink it walked, and an
 // EVR that is never released keeps its presenter (thread, Direct3D device) to the end of the process.
+// Done on every platform: the session answers these services by asking the same sinks of its
+// topology in turn, and the EVR's and the audio renderer's media sinks answer them themselves
+// (IMFGetService of the sink), so Windows gives the same interfaces either way.
 HRESULT SinkService(const SinkList& sinks, REFGUID service, REFIID riid, void** out) {
   HRESULT hr = MF_E_UNSUPPORTED_SERVICE;
   for (const auto& sink : sinks) {
@@ -112,9 +115,7 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
   if (FAILED(status)) {
     // Without a sound device the session refuses the whole topology: build it once more, without
     // the audio branch.
-    if (type == MESessionTopologySet && InterlockedCompareExchange(&audioRefused_, 1, 0) == 0) {
-      SetTopologyFromSource();
-    }
+    if (type == MESessionTopologySet) RebuildWithoutAudio();
     return S_OK;
   }
   switch (type) {
@@ -127,6 +128,43 @@ STDMETHODIMP CPlayer::Invoke(IMFAsyncResult* result) {
     default: OnSessionEvent(event.get(), type); break;
   }
   return S_OK;
+}
+
+void CPlayer::RebuildWithoutAudio() {
+  if (InterlockedCompareExchange(&audioRefused_, 1, 0) != 0) return;  // once per player
+  {
+    // Kept until the rebuilt topology is ready: Wine's session still uses the refused topology's
+    // renderers while it takes the next one, and fails that one when they are already shut down.
+    quill::com::ScopedLock hold(lock_);
+    if (closing()) return;  // the close shuts them down
+    refused_.sinks.swap(mediaSinks_);
+    refused_.activates.swap(rendererActivates_);
+    refused_.gates.swap(releaseGates_);
+    refused_.presenterActivate = std::move(activate_);
+    refused_.object = activateObject_;
+    activateObject_ = nullptr;
+  }
+  SetTopologyFromSource();
+}
+
+void CPlayer::RefusedRenderers::Swap(RefusedRenderers& other) {
+  sinks.swap(other.sinks);
+  activates.swap(other.activates);
+  gates.swap(other.gates);
+  std::swap(presenterActivate, other.presenterActivate);
+  std::swap(object, other.object);
+}
+
+void CPlayer::RefusedRenderers::Shutdown() {
+  for (auto& gate : gates) gate->Close();
+  for (auto& sink : sinks) sink->Shutdown();
+  for (auto& activate : activates) activate->ShutdownObject();
+  if (object) object->ShutdownObject();
+  gates.clear();
+  sinks.clear();
+  activates.clear();
+  object = nullptr;
+  presenterActivate.reset();
 }
 
 HRESULT CPlayer::OnTopologySet(IMFMediaEvent*) {
@@ -162,7 +200,11 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
   quill::com::ComPtr<IMFMediaSession> current = session();
   if (!current) return E_UNEXPECTED;
   const SinkList sinks = SinksOfTopology(TopologyOfStatus(event, current.get()).get());
+  RefusedRenderers refused;  // shut down once the lock is let go (declared before it)
   quill::com::ScopedLock hold(lock_);
+  // A session thread that passed Invoke's check before the close began: the close has already let
+  // the display control go, and must not find it again nor keep these sinks.
+  if (closing()) return MF_E_SHUTDOWN;
   KeepMediaSinks(sinks);
   ReleaseTopologyInterfaces();
   hr = SinkService(sinks, MR_VIDEO_RENDER_SERVICE, __uuidof(IMFVideoDisplayControl),
@@ -176,6 +218,7 @@ HRESULT CPlayer::OnTopologyStatus(IMFMediaEvent* event) {
                      mixerControl_.putVoid());
   }
   if (FAILED(hr)) return hr;
+  refused.Swap(refused_);  // a rebuilt topology is ready: the refused one's renderers go
   SinkService(sinks, MR_STREAM_VOLUME_SERVICE, __uuidof(IMFAudioStreamVolume), audioVolume_.putVoid());
   // Only the first readiness of an open is news; a topology made ready again by a restart of the
   // session must not turn a playing player into a stopped one.

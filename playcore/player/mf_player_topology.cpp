@@ -187,11 +187,46 @@ HRESULT CPlayer::CreateRendererObject(IMFStreamDescriptor* sd, IUnknown** render
     return S_OK;
   }
   if (!IsEqualGUID(major, MFMediaType_Video)) return E_FAIL;
-  quill::com::ComPtr<IMFStreamSink> stream;
-  hr = CreateVideoSink(sd, stream.put());
+  if (RunningOnWine()) {
+    quill::com::ComPtr<IMFStreamSink> stream;
+    hr = CreateVideoSink(sd, stream.put());
+    if (SUCCEEDED(hr)) *renderer = stream.detach();
+  } else {
+    hr = CreateVideoActivate(sd, renderer);
+  }
   *video = SUCCEEDED(hr);
-  if (SUCCEEDED(hr)) *renderer = stream.detach();
   return hr;
+}
+
+HRESULT CPlayer::MakeRendererActivate(IMFStreamDescriptor* sd, LONG* generation,
+                                      quill::com::ComPtr<IMFActivate>* held,
+                                      quill::com::ComPtr<IMFActivate>* rendererActivate) {
+  {
+    // A rebuild that comes after a close began makes no presenter (a Direct3D device, a thread).
+    quill::com::ScopedLock hold(lock_);
+    if (closing()) return MF_E_SHUTDOWN;
+    *generation = closeCount_;
+  }
+  HRESULT hr = MakeActivationObject(sd, *generation, held);
+  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate->put());
+  if (SUCCEEDED(hr)) hr = (*rendererActivate)->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held->get());
+  return hr;
+}
+
+// On Windows the output node carries the video renderer's activate, which names the activation
+// object as its presenter's: the session makes the renderer, which activates the presenter and gives
+// it the window. The activate is shut down with the session, which releases the renderer.
+HRESULT CPlayer::CreateVideoActivate(IMFStreamDescriptor* sd, IUnknown** renderer) {
+  LONG generation = 0;
+  quill::com::ComPtr<IMFActivate> held;
+  quill::com::ComPtr<IMFActivate> rendererActivate;
+  const HRESULT hr = MakeRendererActivate(sd, &generation, &held, &rendererActivate);
+  if (FAILED(hr)) return hr;
+  quill::com::ScopedLock hold(lock_);
+  if (closeCount_ != generation) return MF_E_SHUTDOWN;  // a close began meanwhile
+  rendererActivates_.push_back(rendererActivate.Copy());
+  *renderer = rendererActivate.detach();
+  return S_OK;
 }
 
 HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
@@ -234,8 +269,8 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
   return S_OK;
 }
 
-// The video renderer is made here, from a renderer activate that names the activation object as its
-// presenter, rather than by the session: under Wine 8 a renderer the session made from its activate
+// Under Wine the video renderer is made here, from a renderer activate that names the activation object
+// as its presenter, rather than by the session: under Wine 8 a renderer the session made from its activate
 // is never released (one reference too many), and with it the presenter, its scheduler thread and
 // its Direct3D device stayed alive for every movie opened. Nor is it made bare and given the
 // presenter afterwards: a bare renderer first makes the system's default presenter, with a Direct3D
@@ -243,14 +278,9 @@ HRESULT CPlayer::MakeActivationObject(IMFStreamDescriptor* sd, LONG generation,
 // shuts the sink down at close, then the activate, which releases its hold on the renderer.
 HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream) {
   LONG generation = 0;
-  {
-    // A rebuild that comes after a close began makes no presenter (a Direct3D device, a thread).
-    quill::com::ScopedLock hold(lock_);
-    if (closing()) return MF_E_SHUTDOWN;
-    generation = closeCount_;
-  }
   quill::com::ComPtr<IMFActivate> held;
-  HRESULT hr = MakeActivationObject(sd, generation, &held);
+  quill::com::ComPtr<IMFActivate> rendererActivate;
+  HRESULT hr = MakeRendererActivate(sd, &generation, &held, &rendererActivate);
   quill::com::ComPtr<IMFVideoPresenter> presenter;
   if (SUCCEEDED(hr)) hr = held->ActivateObject(__uuidof(IMFVideoPresenter), presenter.putVoid());
   quill::com::ComPtr<IMFVideoDisplayControl> display;
@@ -258,10 +288,7 @@ HRESULT CPlayer::CreateVideoSink(IMFStreamDescriptor* sd, IMFStreamSink** stream
   if (SUCCEEDED(hr)) hr = display->SetVideoWindow(videoWindow_);
   RECT client = {};
   if (SUCCEEDED(hr) && GetClientRect(videoWindow_, &client)) display->SetVideoPosition(nullptr, &client);
-  quill::com::ComPtr<IMFActivate> rendererActivate;
   quill::com::ComPtr<IMFMediaSink> sink;
-  if (SUCCEEDED(hr)) hr = MFCreateVideoRendererActivate(videoWindow_, rendererActivate.put());
-  if (SUCCEEDED(hr)) hr = rendererActivate->SetUnknown(MF_ACTIVATE_CUSTOM_VIDEO_PRESENTER_ACTIVATE, held.get());
   if (SUCCEEDED(hr)) hr = rendererActivate->ActivateObject(__uuidof(IMFMediaSink), sink.putVoid());
   quill::com::ComPtr<IMFStreamSink> own;
   if (SUCCEEDED(hr)) hr = sink->GetStreamSinkByIndex(0, own.put());

@@ -4,6 +4,8 @@
 #include <mfapi.h>
 #include <mferror.h>
 
+#include "playcore/presenter/wine_host.h"
+
 #include <cfloat>
 #include <cmath>
 
@@ -185,11 +187,10 @@ STDMETHODIMP EVRCustomPresenter::IsRateSupported(BOOL thin, float rate, float* n
 STDMETHODIMP EVRCustomPresenter::GetService(REFGUID service, REFIID riid, void** ppv) {
   if (!ppv) return E_POINTER;
   *ppv = nullptr;
-  // Wine's EVR asks for the device manager through the acceleration service as well.
-  if (!IsEqualGUID(service, MR_VIDEO_RENDER_SERVICE) &&
-      !IsEqualGUID(service, MR_VIDEO_ACCELERATION_SERVICE)) {
-    return MF_E_UNSUPPORTED_SERVICE;
-  }
+  // Wine's EVR asks for the device manager through the acceleration service as well; Windows' asks
+  // through the render service only, and elsewhere the presenter answers that one alone.
+  const bool acceleration = IsEqualGUID(service, MR_VIDEO_ACCELERATION_SERVICE) && RunningOnWine();
+  if (!IsEqualGUID(service, MR_VIDEO_RENDER_SERVICE) && !acceleration) return MF_E_UNSUPPORTED_SERVICE;
   if (engine_ && SUCCEEDED(engine_->GetService(riid, ppv))) return S_OK;
   return QueryInterface(riid, ppv);
 }

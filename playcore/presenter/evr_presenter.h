@@ -10,14 +10,17 @@
 // scheduler thread never takes the presenter lock: it only presents through the engine.
 // Fields: everything below is guarded by the presenter lock, except seekMark_ (written by the player
 // without a lock; atomic) and the engine's own fields (engine lock).
-// Lock order: the EVR's own locks, then the presenter lock, then the sample pool's lock, the engine's
-// lock or the scheduler's locks.
+// Lock order: the negotiation lock (negotiationLock_), the EVR's own locks, then the presenter lock,
+// then the sample pool's lock, the engine's lock or the scheduler's locks.
 // The EVR calls the clock events holding its renderer lock, and its mixer takes that lock when it asks
-// for input or passes an event on. So a thread that holds the presenter lock without the EVR's (the
-// sample-free callback, the mixer's input notification, the UI thread's RepaintVideo and
-// SetVideoPosition) must not call the mixer or the event sink:
-// such a pull runs in halves (PullOutputUnlocked), the mixer call between them without the presenter
-// lock, and the events it raises are sent after the lock is let go (deferredEvents_).
+// for input or passes an event on. So a thread that holds none of the EVR's locks (the sample-free
+// callback, the mixer's input notification, the UI thread's RepaintVideo and SetVideoPosition) never
+// calls the mixer or the event sink with the presenter lock held: a pull runs in halves
+// (PullOutputUnlocked), the mixer call between them without the presenter lock, and the events it
+// raises are sent after the lock is let go (deferredEvents_); a negotiation (a new destination, the
+// first input under Wine, a pull that found the mixer without a type) takes the presenter lock only
+// for its own steps between the mixer's calls (RenegotiateUnlocked). The EVR's own threads (clock
+// events, its messages) hold its locks and call the mixer under the presenter lock.
 //
 // The presenter starts in the Shutdown state and the EVR sets its window before looking the services
 // up, so "shut down" refuses only the streaming calls (clock events, messages, media type, rates,
@@ -113,7 +116,9 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   // on a thread that holds none of the EVR's locks (a returned sample, an input notification), and a
   // pull between its halves is waited for. Under Wine the mixer asks the EVR for input holding its
   // own lock while a clock event holds the renderer lock and waits for the mixer's: such a pull and a
-  // stop deadlocked. Pending input is pulled by the next notification or returned sample.
+  // stop deadlocked. Pending input is pulled by the next notification or returned sample, or when
+  // the last hold is let go: holds are counted, each let go by a release of its own (the close never
+  // lets its hold go).
   void HoldUnlockedPulls(bool hold);
 
   // A presenter whose samples are made but which has not shown a frame yet (a player opened ahead):
@@ -149,7 +154,14 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   void NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2);
 
   // Media type (presenter_media_type.cpp).
+  // Under the presenter lock, on the EVR's threads (which hold its locks).
   HRESULT RenegotiateMediaType();
+  // Without the presenter lock, on a thread that holds none of the EVR's locks: the mixer is asked
+  // with the lock let go, which is taken only for the presenter's own steps.
+  HRESULT RenegotiateUnlocked();
+  // The negotiation loop; `stepLock` is the presenter lock to take around each own step, or null
+  // when the caller holds it throughout.
+  HRESULT NegotiateWith(IMFTransform* mixer, quill::com::CriticalSection* stepLock);
   HRESULT MakeOutputType(IMFMediaType* proposed);
   HRESULT SetMediaType(IMFMediaType* type);
   HRESULT IsMediaTypeSupported(IMFMediaType* type);
@@ -191,6 +203,7 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
     HRESULT result = S_OK;  // the failure before the mixer call, else the mixer's result
     UINT32 notifies = 0;    // input notifications when the pull began
     UINT32 epoch = 0;       // flushes when the pull began
+    bool unlocked = false;  // on a thread that holds none of the EVR's locks (presenter_pull.cpp)
   };
 
   // Output (presenter_output.cpp).
@@ -233,13 +246,17 @@ class EVRCustomPresenter : public quill::com::CComObjectRootEx<quill::com::CComM
   DWORD frameStepCount_ = 0;
   IUnknown* frameStepSample_ = nullptr;  // identity only, no reference
   quill::com::CriticalSection lock_;
+  // Serialises the negotiations made without the presenter lock (RenegotiateUnlocked). Taken before
+  // the presenter lock and around mixer calls, never by a thread that holds the presenter lock or
+  // one of the EVR's.
+  quill::com::CriticalSection negotiationLock_;
   Scheduler scheduler_;
   SamplePool pool_;
   UINT32 tokenCounter_ = 0;
   bool sampleNotify_ = false;
   // An unlocked pull is between its halves: other pulls leave the frames to it (keeps their order).
   bool pulling_ = false;
-  bool pullsHeld_ = false;
+  LONG pullHolds_ = 0;  // HoldUnlockedPulls(true) not yet matched by a release
   quill::com::Handle pullIdle_{CreateEventW(nullptr, TRUE, TRUE, nullptr)};  // set while !pulling_
   UINT32 inputNotifies_ = 0;
   UINT32 flushEpoch_ = 0;

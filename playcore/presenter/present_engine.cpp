@@ -27,7 +27,9 @@ constexpr DWORD kBaseCreateFlags =
     D3DCREATE_NOWINDOWCHANGES | D3DCREATE_MULTITHREADED | D3DCREATE_FPU_PRESERVE;
 constexpr D3DCOLOR kOpaqueBlack = 0xFF000000;
 // The device's own back buffer keeps the last drawn picture after Present, which the snapshot
-// (GetCurrentImage) reads; a discarded back buffer is blank after Present under Wine.
+// (GetCurrentImage) reads; a discarded back buffer is blank after Present under Wine. The same on
+// Windows: with DISCARD the back buffer's content is undefined after Present, so a snapshot could
+// not rely on it there either. A windowed device presents by a copy in any case.
 constexpr D3DSWAPEFFECT kDeviceSwapEffect = D3DSWAPEFFECT_COPY;
 
 }  // namespace

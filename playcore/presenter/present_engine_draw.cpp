@@ -129,13 +129,19 @@ HRESULT D3DPresentEngine::DrawAhead(HWND offscreen) {
 }
 
 bool D3DPresentEngine::WaitForDrawnFrames(DWORD ms) {
-  ScopedLock lock(lock_);
-  if (!device_) return true;
-  ComPtr<IDirect3DQuery9> query;
-  if (FAILED(device_->CreateQuery(D3DQUERYTYPE_EVENT, query.put())) || FAILED(query->Issue(D3DISSUE_END))) {
-    return false;
+  ComPtr<IDirect3DQuery9> query;  // holds its device
+  {
+    ScopedLock lock(lock_);
+    if (!device_) return true;
+    if (FAILED(device_->CreateQuery(D3DQUERYTYPE_EVENT, query.put())) || FAILED(query->Issue(D3DISSUE_END))) {
+      return false;
+    }
   }
-  // The event is reached once the device has done everything handed to it before.
+  // The event is reached once the device has done everything handed to it before. An event query
+  // has no handle to wait on, so it is polled, with the engine lock let go: the scheduler's present
+  // and the presenter's device check (under the presenter lock) go on meanwhile. The device is made
+  // multithreaded, so the query may be read without the engine lock; a device reset meanwhile
+  // makes it answer a failure, which ends the wait.
   const DWORD start = GetTickCount();
   for (;;) {
     const HRESULT hr = query->GetData(nullptr, 0, D3DGETDATA_FLUSH);

@@ -47,9 +47,10 @@ STDMETHODIMP EVRCustomPresenter::GetIdealVideoSize(SIZE*, SIZE*) { return E_NOTI
 
 STDMETHODIMP EVRCustomPresenter::SetVideoPosition(const MFVideoNormalizedRect* source,
                                                   const LPRECT dest) {
-  // Called on the UI thread: the repaint of a new destination runs as an unlocked pass.
-  OutputPull pull;
-  bool pass = false;
+  // Called on the UI thread, which holds none of the EVR's locks: the renegotiation for a new
+  // destination and its repaint ask the mixer with the presenter lock let go.
+  bool renegotiate = false;
+  quill::com::ComPtr<IMFTransform> zoomed;  // the mixer given the new source rectangle
   {
     ScopedLock lock(lock_);
     if (!source && !dest) return E_POINTER;
@@ -57,25 +58,31 @@ STDMETHODIMP EVRCustomPresenter::SetVideoPosition(const MFVideoNormalizedRect* s
     if (dest && (dest->left > dest->right || dest->top > dest->bottom)) return E_INVALIDARG;
     if (source) {
       sourceRect_ = *source;
-      if (mixer_) {
-        const HRESULT hr = SetMixerSourceRect(mixer_.get(), sourceRect_);
-        if (FAILED(hr)) return hr;
-      }
+      zoomed = mixer_.Copy();
     }
     if (dest && engine_) {
       const RECT old = engine_->destinationRect();
       if (!EqualRect(&old, dest)) {
         engine_->SetDestinationRect(*dest);
-        if (mixer_) {
-          HRESULT hr = RenegotiateMediaType();
-          if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) hr = S_OK;
-          if (FAILED(hr)) return hr;
-          repaint_ = true;
-          engine_->ResetFrameCounter();
-          pass = BeginUnlockedPass(&pull);
-        }
+        renegotiate = static_cast<bool>(mixer_);
       }
     }
+  }
+  if (zoomed) {
+    const HRESULT hr = SetMixerSourceRect(zoomed.get(), *source);
+    if (FAILED(hr)) return hr;
+  }
+  if (!renegotiate) return S_OK;
+  HRESULT hr = RenegotiateUnlocked();
+  if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) hr = S_OK;
+  if (FAILED(hr)) return hr;
+  OutputPull pull;
+  bool pass = false;
+  {
+    ScopedLock lock(lock_);
+    repaint_ = true;
+    if (engine_) engine_->ResetFrameCounter();
+    pass = BeginUnlockedPass(&pull);
   }
   if (pass) FinishUnlockedPass(&pull);
   return S_OK;

@@ -75,20 +75,65 @@ HRESULT EVRCustomPresenter::MakeOutputType(IMFMediaType* type) {
 
 HRESULT EVRCustomPresenter::RenegotiateMediaType() {
   if (!mixer_) return MF_E_INVALIDREQUEST;
+  return NegotiateWith(mixer_.get(), nullptr);
+}
+
+HRESULT EVRCustomPresenter::RenegotiateUnlocked() {
+  ScopedLock negotiation(negotiationLock_);
+  ComPtr<IMFTransform> mixer;
+  {
+    ScopedLock lock(lock_);
+    mixer = mixer_.Copy();
+  }
+  if (!mixer) return MF_E_INVALIDREQUEST;
+  return NegotiateWith(mixer.get(), &lock_);
+}
+
+namespace {
+
+// The presenter lock around one own step of a negotiation made without it; nothing when the caller
+// holds it throughout.
+class StepLock {
+ public:
+  explicit StepLock(quill::com::CriticalSection* lock) : lock_(lock) {
+    if (lock_) lock_->Enter();
+  }
+  ~StepLock() {
+    if (lock_) lock_->Leave();
+  }
+  StepLock(const StepLock&) = delete;
+  StepLock& operator=(const StepLock&) = delete;
+
+ private:
+  quill::com::CriticalSection* lock_;
+};
+
+}  // namespace
+
+HRESULT EVRCustomPresenter::NegotiateWith(IMFTransform* mixer, quill::com::CriticalSection* stepLock) {
   HRESULT hr = S_OK;
   for (DWORD index = 0;; ++index) {
     ComPtr<IMFMediaType> proposed;
-    hr = mixer_->GetOutputAvailableType(0, index, proposed.put());
+    hr = mixer->GetOutputAvailableType(0, index, proposed.put());
     if (FAILED(hr)) break;  // MF_E_NO_MORE_TYPES ends the search with that result
-    hr = IsMediaTypeSupported(proposed.get());
+    {
+      StepLock step(stepLock);
+      hr = IsMediaTypeSupported(proposed.get());
+      if (SUCCEEDED(hr)) hr = MakeOutputType(proposed.get());
+    }
     if (FAILED(hr)) continue;
-    hr = MakeOutputType(proposed.get());
-    if (SUCCEEDED(hr)) hr = mixer_->SetOutputType(0, proposed.get(), MFT_SET_TYPE_TEST_ONLY);
-    if (SUCCEEDED(hr)) hr = SetMediaType(proposed.get());
+    hr = mixer->SetOutputType(0, proposed.get(), MFT_SET_TYPE_TEST_ONLY);
+    if (SUCCEEDED(hr)) {
+      StepLock step(stepLock);
+      // Let go of meanwhile (the services were released): the presenter keeps no type for it.
+      if (mixer_.get() != mixer) return MF_E_INVALIDREQUEST;
+      hr = SetMediaType(proposed.get());
+    }
     if (FAILED(hr)) continue;
-    hr = mixer_->SetOutputType(0, proposed.get(), 0);
+    hr = mixer->SetOutputType(0, proposed.get(), 0);
     if (SUCCEEDED(hr)) break;
     // The mixer refused the final set: the presenter holds no type it cannot get frames in.
+    StepLock step(stepLock);
     SetMediaType(nullptr);
   }
   return hr;

@@ -1,5 +1,6 @@
 // The output half of the presenter: pulling mixed frames into pooled samples and delivering them.
-// Everything here runs under the presenter lock.
+// Everything here runs under the presenter lock, except MixOutput (the mixer's call), which the
+// unlocked pulls (presenter_pull.cpp) make with it let go.
 #include "playcore/presenter/evr_presenter.h"
 
 #include <mfapi.h>
@@ -126,7 +127,9 @@ HRESULT EVRCustomPresenter::FinishOutput(OutputPull* pull) {
       pool_.ReturnSample(sample);
     }
     if (SUCCEEDED(hr)) return S_OK;  // stale: dropped, the loop goes on at the new position
-    if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) return RenegotiateMediaType();
+    // A pull on a thread that holds none of the EVR's locks renegotiates once it let the presenter
+    // lock go (RenegotiateUnlocked); the EVR's own threads do it here.
+    if (hr == MF_E_TRANSFORM_TYPE_NOT_SET) return pull->unlocked ? hr : RenegotiateMediaType();
     if (hr == MF_E_TRANSFORM_STREAM_CHANGE) {
       mediaType_.reset();
       ReleaseResources();
@@ -182,8 +185,11 @@ HRESULT EVRCustomPresenter::DeliverSample(IMFSample* sample, bool repaint) {
     } else if (scheduler_.hasThread() && !scheduler_.IsRunning()) {
       hr = E_FAIL;  // the scheduler thread ended on a failure
     } else if (presentNow || !clock_ || !scheduler_.hasThread()) {
-      // Wine's EVR sends the first input before streaming begins: without a scheduler thread the
-      // frame is shown at once instead of failing the stream.
+      // Without a scheduler thread the frame is shown at once instead of failing the stream. Wine's
+      // EVR sends the first input before streaming begins; and on every platform a frame can come
+      // while no thread runs (a repaint of a stopped movie after the end of streaming, a new
+      // position then): refusing it would raise an abort that ends the playback, for a frame that
+      // no thread could present later.
       hr = engine_->PresentSample(sample, 0);
     } else {
       hr = scheduler_.ScheduleSample(sample);

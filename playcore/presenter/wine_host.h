@@ -4,7 +4,18 @@
 
 namespace playcore {
 
-// True when ntdll exports wine_get_version (checked once).
+// True when ntdll exports wine_get_version (checked once), unless a WineCheckOverride lives.
 bool RunningOnWine();
+
+// Makes RunningOnWine answer `wine` while it lives, for the whole process: the tests drive the
+// Windows paths with it (the program never makes one). Not nested, and made while no thread of the
+// code under test runs.
+class WineCheckOverride {
+ public:
+  explicit WineCheckOverride(bool wine);
+  ~WineCheckOverride();
+  WineCheckOverride(const WineCheckOverride&) = delete;
+  WineCheckOverride& operator=(const WineCheckOverride&) = delete;
+};
 
 }  // namespace playcore

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "platform/framework/private_messages.h"
 #include "playcore/instances/player_instance.h"
 #include "playcore/instances/prepared_movies.h"
+#include "playcore/presenter/wine_host.h"
 #include "tavrin/app/main/main_dlg.h"
 #include "tavrin/browser/browser_owner.h"
 #include "tavrin/skin/gdi_drawing.h"
@@ -1102,10 +1104,31 @@ bool PreOpenDone(DrivenDlg* d) {
   return d->m_hPreOpenThread && WaitForSingleObject(d->m_hPreOpenThread.get(), 0) == WAIT_OBJECT_0;
 }
 
+// The players opened ahead, with the Wine check as it is and forced off: on Windows they are opened
+// for the real players too (under Wine only for fake ones), so the main dialog's take-over, drawing
+// ahead and drop are driven on the Windows path as well.
+class PlayersOpenedAhead : public PlaybackDriving, public ::testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    if (!GetParam()) windows_.emplace(false);
+    PlaybackDriving::SetUp();
+  }
+  void TearDown() override {
+    PlaybackDriving::TearDown();
+    windows_.reset();
+  }
+  std::optional<playcore::WineCheckOverride> windows_;
+};
+
+INSTANTIATE_TEST_SUITE_P(WineCheck, PlayersOpenedAhead, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return std::string(info.param ? "AsDetected" : "Windows");
+                         });
+
 // While a pair plays, the next pair's two sources are resolved ahead and a player of each is opened
 // from its source, for its own pane, and drawn ahead once ready; that pair's open takes the players
 // over. The close shuts down the players opened for the pair after it, and nothing is left alive.
-TEST_F(PlaybackDriving, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePlayed) {
+TEST_P(PlayersOpenedAhead, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePlayed) {
   LongMovies();
   std::vector<std::wstring> takenAtSecond, shutAtSecond, drawnBeforeNext;
   size_t opensBeforeNext = 0;
@@ -1148,7 +1171,7 @@ TEST_F(PlaybackDriving, TheNextPairOpensWithThePlayersOpenedWhileThePairBeforePl
 
 // Another row chosen than the one prepared: its open finds nothing of its own, and the players opened
 // for the skipped pair are shut down, not kept and not handed to another file.
-TEST_F(PlaybackDriving, ARowChosenOverThePreparedOneShutsItsPlayersDown) {
+TEST_P(PlayersOpenedAhead, ARowChosenOverThePreparedOneShutsItsPlayersDown) {
   LongMovies();
   std::vector<std::wstring> shutAtThird, takenAtThird;
   DrivenDlg dlg;
@@ -1202,7 +1225,7 @@ TEST_F(PlaybackDriving, AStopDoesNotWaitForAPlayerPreparedAheadToBecomeReady) {
 
 // A tool closes the files read ahead, the players opened ahead with them (a tool may rewrite a
 // recording).
-TEST_F(PlaybackDriving, AToolStartLetsThePlayersOpenedAheadGo) {
+TEST_P(PlayersOpenedAhead, AToolStartLetsThePlayersOpenedAheadGo) {
   LongMovies();
   std::vector<std::wstring> shut;
   DrivenDlg dlg;

@@ -53,6 +53,25 @@ class ClosingPlayer : public CPlayer {
   using CPlayer::StartPlatform;
   std::function<void(ClosingPlayer*)> duringCloseWait;
 
+  // The topology the session runs, kept for a readiness reported late (below).
+  void KeepTopology() {
+    topology_.reset();
+    const quill::com::ComPtr<IMFMediaSession> current = session();
+    if (current) current->GetFullTopology(MFSESSION_GETFULLTOPOLOGY_CURRENT, 0, topology_.put());
+  }
+  // What a session thread does with the topology's readiness (the kept topology's).
+  HRESULT ReportTopologyReady() {
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_UNKNOWN;
+    value.punkVal = topology_.get();
+    quill::com::ComPtr<IMFMediaEvent> event;
+    HRESULT hr = MFCreateMediaEvent(MESessionTopologyStatus, GUID_NULL, S_OK, &value, event.put());
+    if (SUCCEEDED(hr)) hr = event->SetUINT32(MF_EVENT_TOPOLOGY_STATUS, MF_TOPOSTATUS_READY);
+    if (SUCCEEDED(hr)) hr = OnTopologyStatus(event.get());
+    return hr;
+  }
+
   // The close shuts `stuck` down in place of the movie's source (which it shuts down itself), and
   // waits for that at most `boundMs`.
   void ReplaceSourceAtClose(quill::com::ComPtr<IMFMediaSource> stuck, DWORD boundMs) {
@@ -84,6 +103,7 @@ class ClosingPlayer : public CPlayer {
 
  private:
   quill::com::ComPtr<IMFMediaSource> replacement_;
+  quill::com::ComPtr<IMFTopology> topology_;
 };
 
 class PlayerClose : public ::testing::Test {
@@ -168,6 +188,22 @@ TEST_F(PlayerClose, ReadersOnOtherThreadsAreAnsweredAndRefusedWhileTheCloseWaits
   EXPECT_EQ(E_POINTER, reads->position);
   EXPECT_EQ(E_UNEXPECTED, reads->size);
   EXPECT_EQ(E_UNEXPECTED, reads->repaint);
+}
+
+// Regression: a session thread that reported the topology's readiness just as the close began took
+// the display control again, and the readers answered (reaching a renderer being shut down) instead
+// of being refused.
+TEST_F(PlayerClose, AReadinessReportedAsTheCloseBeginsIsRefused) {
+  player_->KeepTopology();
+  HRESULT reported = S_OK;
+  bool readyDuringClose = true;
+  player_->duringCloseWait = [&](ClosingPlayer* player) {
+    reported = player->ReportTopologyReady();
+    readyDuringClose = player->ready();
+  };
+  player_->Shutdown();
+  EXPECT_EQ(MF_E_SHUTDOWN, reported);
+  EXPECT_FALSE(readyDuringClose) << "the readiness gave the closing player its display control again";
 }
 
 TEST_F(PlayerClose, ARebuildDuringOrAfterTheCloseMakesNoPresenter) {

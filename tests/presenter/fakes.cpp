@@ -115,12 +115,14 @@ HRESULT FakeMixer::GetAttributes(IMFAttributes** attributes) {
 }
 
 HRESULT FakeMixer::GetOutputAvailableType(DWORD, DWORD index, IMFMediaType** type) {
+  if (beforeTypeCall) beforeTypeCall();
   if (index >= offered.size()) return MF_E_NO_MORE_TYPES;
   *type = offered[index].Copy().detach();
   return S_OK;
 }
 
 HRESULT FakeMixer::SetOutputType(DWORD, IMFMediaType*, DWORD flags) {
+  if (beforeTypeCall) beforeTypeCall();
   if (flags & MFT_SET_TYPE_TEST_ONLY) return S_OK;
   ++finalSets;
   return finalSetResult;

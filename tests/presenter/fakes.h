@@ -141,6 +141,8 @@ class FakeMixer : public IMFTransform, public IMFVideoDeviceID, public FakeUnkno
   std::atomic<int> overlaps{0};            // a sample handed in while still outstanding
   // Runs first in every ProcessOutput, outside the mixer's lock (set before the mixer is used).
   std::function<void()> beforeOutput;
+  // Runs first in every GetOutputAvailableType and SetOutputType (set before the mixer is used).
+  std::function<void()> beforeTypeCall;
   // The next ProcessOutput results to force (front first), before frames are consumed.
   void ForceResult(HRESULT hr);
   void AddFrames(LONGLONG firstTime, LONGLONG duration, int count);

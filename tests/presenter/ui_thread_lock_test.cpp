@@ -153,5 +153,22 @@ TEST_F(PresenterTest, HeldPullsLeaveTheMixerAloneUntilReleased) {
   EXPECT_TRUE(renderer_->WaitForFrames(1));
 }
 
+// Regression: the hold was a flag, so a transport call that let its own hold go ended the close's
+// hold too, and a returned sample could pull a frame while the close stopped the session.
+TEST_F(PresenterTest, APullHoldLetGoByOneHolderStaysWhileAnotherHolds) {
+  Build();
+  Negotiate();
+  StartStreaming(0, 1.0);
+  mixer_->AddFrames(0, kFrame, 4);
+  presenter_->HoldUnlockedPulls(true);  // the close's, for good
+  presenter_->HoldUnlockedPulls(true);  // a transport call's
+  presenter_->HoldUnlockedPulls(false);
+  const int calls = mixer_->processCalls.load();
+  ASSERT_EQ(S_OK, presenter_->ProcessMessage(MFVP_MESSAGE_PROCESSINPUTNOTIFY, 0));
+  EXPECT_EQ(calls, mixer_->processCalls.load()) << "pulled while the close still holds";
+  presenter_->HoldUnlockedPulls(false);
+  EXPECT_TRUE(renderer_->WaitForFrames(1));
+}
+
 }  // namespace
 }  // namespace playcore::test

@@ -9,9 +9,10 @@
 namespace quill::app {
 
 // Taken around the main dialog's window moves and sizes: under Wine a window resized while a camera's
-// device draws can stop this thread and the device's drawing thread for good, so the frames wait while
-// the windows change (see playcore::PresentHold). Elsewhere it does nothing. Nests on its thread. Never
-// held across a call that waits for a player's own threads (a pause, a seek): their presents wait for it.
+// device draws can stop this thread and the device's drawing thread for good, so no frame is handed to
+// a device while the windows change: other threads' presents are left out, not queued, and the panes'
+// own repaints on this thread go through (see playcore::PresentHold). Elsewhere it does nothing. Nests
+// on its thread. Taking it waits (bounded) for the frames already handed to the devices.
 class ResizeHold {
  public:
   ResizeHold() {
