@@ -96,10 +96,10 @@ namespace {
 class StepLock {
  public:
   explicit StepLock(quill::com::CriticalSection* lock) : lock_(lock) {
-    if (lock_) lock_->Enter();
+    if (lock_) lock_->Lock();
   }
   ~StepLock() {
-    if (lock_) lock_->Leave();
+    if (lock_) lock_->Unlock();
   }
   StepLock(const StepLock&) = delete;
   StepLock& operator=(const StepLock&) = delete;
