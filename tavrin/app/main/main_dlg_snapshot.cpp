@@ -22,7 +22,7 @@ constexpr DWORD kRefreshSettleMs = 500;
 // A pane whose picture is not yet laid out at its capture size refuses the capture; it is asked again
 // after its notices were dispatched, every this long, within the bound below.
 constexpr DWORD kCaptureRetryMs = 100;
-constexpr DWORD kCaptureBoundMs = 3000;
+constexpr DWORD kCaptureBoundMs = 5000;
 
 bool MovieOpen(int instance) { return g_PlayerInstance[instance].active && g_PlayerInstance[instance].movieOpen; }
 
@@ -55,12 +55,21 @@ void PumpFor(DWORD ms) {
 }
 
 // One camera's snapshot, asked again (bounded) while its pane's picture is not whole at the capture
-// size: nothing is written until it is, and a pane that never gets there fails.
+// size: nothing is written until it is, and a pane that never gets there fails. A refused picture
+// was made for the pane's old size; the paused player is sought to the position it shows, once, so
+// that the frame is made again for the capture size (a repaint only draws the old one again).
 bool SaveWhenWhole(int instance, const std::wstring& path) {
   const DWORD start = ::GetTickCount();
+  bool sought = false;
   for (;;) {
     if (tools::SaveInstanceSnapshot(instance, path)) return true;
     if (::GetTickCount() - start >= kCaptureBoundMs) return false;
+    playcore::sPLAYERFUNCS& f = g_PlayerFuncs[instance];
+    if (!sought && MovieOpen(instance) && f.Seek && f.GetPosition) {
+      sought = true;
+      const int64_t shown = f.GetPosition(&g_PlayerInstance[instance]);
+      if (shown >= 0) f.Seek(&g_PlayerInstance[instance], shown);
+    }
     PumpFor(kCaptureRetryMs);
   }
 }
