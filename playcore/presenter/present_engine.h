@@ -111,8 +111,9 @@ class D3DPresentEngine : public SchedulerCallback {
   bool TakeKeptDevice();
   void KeepDevice();
   // The flat view's kept frame drawn (not presented) for the window's client area as it is now,
-  // under the engine lock; E_PENDING when the destination, or the one the kept frame was made for,
-  // does not span the client area (left from another size), or no frame is kept.
+  // under the engine lock; E_PENDING when the destination does not span the client area (left from
+  // another size), when (under Wine) the kept frame was mixed for a destination smaller than the
+  // frame, or when no frame is kept.
   HRESULT RedrawFlatForCapture();
   // What was asked of the device at its making or reset, and its states then.
   void NoteDeviceParameters(const D3DPRESENT_PARAMETERS& asked);
