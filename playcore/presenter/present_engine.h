@@ -69,7 +69,8 @@ class D3DPresentEngine : public SchedulerCallback {
   HRESULT DrawAhead(HWND offscreen);
 
   // Snapshot: the render target stretched to w x h, 32-bit bottom-up rows, into `bits`
-  // (w * h * 4 bytes).
+  // (w * h * 4 bytes). The flat view is drawn again first for the window as it is now; E_PENDING
+  // when its destination is not yet the window's (the caller may try again after the resize).
   HRESULT CaptureImage(int width, int height, BYTE* bits);
 
   void SetVideoWindow(HWND window);
@@ -109,12 +110,18 @@ class D3DPresentEngine : public SchedulerCallback {
   // engine's device left there when it goes.
   bool TakeKeptDevice();
   void KeepDevice();
+  // The flat view's kept frame drawn (not presented) for the window's client area as it is now,
+  // under the engine lock; E_PENDING when the destination does not span the client area (left from
+  // another size), when (under Wine) the kept frame was mixed for a destination smaller than the
+  // frame, or when no frame is kept.
+  HRESULT RedrawFlatForCapture();
   // What was asked of the device at its making or reset, and its states then.
   void NoteDeviceParameters(const D3DPRESENT_PARAMETERS& asked);
 
   UINT resetToken_ = 0;
   HWND window_ = nullptr;
   RECT dest_ = {};
+  RECT keptDest_ = {};  // the destination when the kept surface's frame arrived
   D3DDISPLAYMODE displayMode_ = {};
   quill::com::CriticalSection lock_;
   UINT width_ = 0;

@@ -6,6 +6,7 @@
 #include <mferror.h>
 
 #include "playcore/presenter/present_hold.h"
+#include "playcore/presenter/wine_host.h"
 
 namespace playcore {
 
@@ -47,6 +48,7 @@ HRESULT D3DPresentEngine::PresentSample(IMFSample* sample, LONGLONG) {
     if (sample) {
       // A sample without a surface has nothing to show: it is dropped, and the scheduler goes on.
       if (FAILED(SurfaceOfSample(sample, &surface))) return S_OK;
+      keptDest_ = dest_;  // what the mixer made this frame for (the snapshot checks it)
     } else {
       if (!keptSurface_) return S_OK;
       surface = keptSurface_.Copy();
@@ -216,10 +218,53 @@ HRESULT D3DPresentEngine::CheckDevice(bool* reset) {
   }
 }
 
+namespace {
+
+// Whether a flat picture placed at `dest` in a `client` rectangle is the window's whole picture: it
+// reaches both edges of at least one side (a boxed picture fills one side, a zoomed one overfills
+// both; a destination left from a smaller window reaches neither, and its drawing is that picture in
+// a corner with the rest black).
+bool DrawnWhole(const RECT& client, const RECT& dest) {
+  // A turned-over picture has its edges exchanged.
+  const LONG left = dest.left < dest.right ? dest.left : dest.right;
+  const LONG right = dest.left < dest.right ? dest.right : dest.left;
+  const LONG top = dest.top < dest.bottom ? dest.top : dest.bottom;
+  const LONG bottom = dest.top < dest.bottom ? dest.bottom : dest.top;
+  if (right <= left || bottom <= top) return false;
+  return (left <= client.left && right >= client.right) || (top <= client.top && bottom >= client.bottom);
+}
+
+}  // namespace
+
+HRESULT D3DPresentEngine::RedrawFlatForCapture() {
+  if (mode_ != kEngineModeFlat) return S_OK;
+  RECT client = {};
+  if (!window_ || !GetClientRect(window_, &client)) return MF_E_INVALIDREQUEST;
+  if (!DrawnWhole(client, dest_)) return E_PENDING;
+  // Under Wine the mixer fills only as much of its output as the destination of its time covered: a
+  // frame mixed while the pane was smaller than the frame holds the picture in that corner and black
+  // around it, however it is drawn, and is refused until a frame mixed for a larger pane arrives.
+  if (RunningOnWine() && (keptDest_.right - keptDest_.left < static_cast<LONG>(width_) ||
+                          keptDest_.bottom - keptDest_.top < static_cast<LONG>(height_))) {
+    return E_PENDING;
+  }
+  if (!keptSurface_ || !renderer_) return E_PENDING;
+  PendingPresent pending;  // drawn only: what is on screen is the window's business
+  FrameTarget target = {device_.get(), window_, dest_, width_, height_, mode_};
+  target.present = &pending;
+  return renderer_->Draw(target, nullptr, keptSurface_.get());
+}
+
 HRESULT D3DPresentEngine::CaptureImage(int width, int height, BYTE* bits) {
   if (width <= 0 || height <= 0 || !bits) return E_INVALIDARG;
   ScopedLock lock(lock_);
   if (!device_) return MF_E_NOT_INITIALIZED;
+  // The flat view's back buffer holds whatever its last drawing placed there, which may have been made
+  // for the window's size before a resize (a paused player is not always drawn again after one): the
+  // kept frame is drawn again for the window as it is now and that drawing is read, or the capture
+  // is refused.
+  const HRESULT drawn = RedrawFlatForCapture();
+  if (FAILED(drawn)) return drawn;
   // The snapshot bitmap grows with the window, so a large window is not clipped.
   if (width > bitmapWidth_ || height > bitmapHeight_) {
     const HRESULT hr = CreateMemoryDc(width > bitmapWidth_ ? width : bitmapWidth_,

@@ -88,6 +88,7 @@ class D3DRawObj2 : public D3DRawObj {
 
   int m_viewMode = 0;
   RECT m_destRect = {};
+  RECT m_clientRect = {};  // the window's client area the quad was placed in
   UINT m_width = 0;
   UINT m_height = 0;
 };

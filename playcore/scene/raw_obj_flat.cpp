@@ -11,6 +11,7 @@ HRESULT D3DRawObj2::Setup(UINT width, UINT height) {
   m_vertices.assign(quad.begin(), quad.end());
   // The quad is unplaced again: the next draw places it, even at the destination it had before.
   m_destRect = {};
+  m_clientRect = {};
   m_width = 0;
   m_height = 0;
   return FillVertexBuffer(kQuadVertices);
@@ -28,13 +29,17 @@ HRESULT D3DRawObj2::DrawLocked(IDirect3DDevice9* device, IDirect3DSurface9* sour
   Lock lock(m_lock);
   if (!device || !source) return E_POINTER;
   if (m_vertices.size() < kQuadVertices) return E_UNEXPECTED;
-  if (!EqualRect(&dest, &m_destRect) || width != m_width || height != m_height) {
-    RECT client = {};
-    GetClientRect(window, &client);
+  // The quad's place depends on the client area as much as on the destination: a window resized
+  // while its destination stays (a pane laid out again only after its resize) places it anew.
+  RECT client = {};
+  GetClientRect(window, &client);
+  if (!EqualRect(&dest, &m_destRect) || !EqualRect(&client, &m_clientRect) || width != m_width ||
+      height != m_height) {
     PlaceQuad(m_vertices.data(), dest, client, width, height);
     const HRESULT hr = FillVertexBuffer(kQuadVertices);
     if (FAILED(hr)) return hr;
     m_destRect = dest;
+    m_clientRect = client;
     m_width = width;
     m_height = height;
   }

@@ -19,6 +19,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/framework/private_messages.h"
@@ -29,6 +30,7 @@
 #include "tavrin/app/tools/recording_delete.h"
 #include "tavrin/browser/recording_names.h"
 #include "playcore/instances/player_instance.h"
+#include "tests/presenter/frame_probe.h"
 #include "tavrin/skin/gdi_drawing.h"
 #include "tavrin/skin/settings_ini.h"
 #include "tavrin/skin/ui_texts.h"
@@ -920,6 +922,121 @@ TEST_F(ToolCommandsTest, SnapshotsHaveTheCaptureSizeOfTheirPaneMode) {
     d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
     EXPECT_TRUE(Messages().empty());
     EXPECT_TRUE(quill::test::FilesIn(out.path()).empty());
+  });
+}
+
+// A JPEG's pixels (top-down 0x00RRGGBB), read back through GDI+; empty when it cannot be read.
+playcore::test::Picture ReadPicture(const std::wstring& path) {
+  playcore::test::Picture picture;
+  Gdiplus::GpBitmap* bitmap = nullptr;
+  if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) != Gdiplus::Ok || !bitmap) return picture;
+  UINT w = 0, h = 0;
+  Gdiplus::DllExports::GdipGetImageWidth(bitmap, &w);
+  Gdiplus::DllExports::GdipGetImageHeight(bitmap, &h);
+  picture.width = static_cast<int>(w);
+  picture.height = static_cast<int>(h);
+  picture.pixels.resize(static_cast<size_t>(w) * h);
+  for (UINT y = 0; y < h; ++y) {
+    for (UINT x = 0; x < w; ++x) {
+      Gdiplus::ARGB colour = 0;
+      Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, static_cast<INT>(x), static_cast<INT>(y), &colour);
+      picture.pixels[static_cast<size_t>(y) * w + x] = colour & 0xFFFFFF;
+    }
+  }
+  Gdiplus::DllExports::GdipDisposeImage(bitmap);
+  return picture;
+}
+
+// The share of a quarter's pixels that are black (every channel below 24): 0 for a picture, near 1
+// for the black the capture leaves where nothing was drawn.
+double BlackShare(const playcore::test::Picture& p, int quarter) {
+  const int x0 = (quarter % 2) * p.width / 2, y0 = (quarter / 2) * p.height / 2;
+  size_t black = 0, all = 0;
+  for (int y = y0; y < y0 + p.height / 2; ++y) {
+    for (int x = x0; x < x0 + p.width / 2; ++x) {
+      const DWORD c = p.pixels[static_cast<size_t>(y) * p.width + x];
+      black += ((c >> 16) & 0xFF) < 24 && ((c >> 8) & 0xFF) < 24 && (c & 0xFF) < 24;
+      ++all;
+    }
+  }
+  return all ? static_cast<double>(black) / all : 1.0;
+}
+
+// Every processor kept busy while it lives (the capture's fault showed on a loaded machine).
+class BusyMachine {
+ public:
+  BusyMachine() {
+    const unsigned n = std::thread::hardware_concurrency();
+    for (unsigned i = 0; i < (n ? n : 4); ++i) {
+      threads_.emplace_back([this] {
+        volatile unsigned spin = 0;
+        while (!stop_.load(std::memory_order_relaxed)) ++spin;
+      });
+    }
+  }
+  ~BusyMachine() {
+    stop_ = true;
+    for (std::thread& t : threads_) t.join();
+  }
+  BusyMachine(const BusyMachine&) = delete;
+  BusyMachine& operator=(const BusyMachine&) = delete;
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::thread> threads_;
+};
+
+constexpr unsigned kTextSaveFailedId = 100;  // the snapshot's failure message
+
+// The rear pane shown small (160 x 90, its picture drawn at that size), then a snapshot on a busy
+// machine: the rear JPEG is the whole picture at its capture size (320 x 180), never the small drawing
+// in its top-left corner with the rest black.
+TEST_F(ToolCommandsTest, ARearSnapshotHoldsTheWholePictureWhenThePaneWasSmaller) {
+  const std::wstring day = CopyDay(L"20240315_001");
+  Run(day, [&](CRunDlg& d) {
+    ASSERT_TRUE(OpenAndPause(d));
+    ASSERT_TRUE(playcore::g_PlayerInstance[1].active && playcore::g_PlayerInstance[1].movieOpen);
+    CMovieStatic& rear = d.m_pane[1];
+    for (int run = 0; run < 3; ++run) {
+      g_messages.clear();
+      quill::test::TempDir out;
+      Ini(L"FOLDERPATH", L"SNAPSHOT_FOLDER", out.path());
+      RECT place;
+      rear.GetWindowRect(&place);
+      ::MapWindowPoints(nullptr, ::GetParent(rear.m_hWnd), reinterpret_cast<POINT*>(&place), 2);
+      rear.MoveWindow(place.left, place.top, 160, 90, TRUE);
+      playcore::sPLAYERFUNCS& f = playcore::g_PlayerFuncs[1];
+      f.ApplyAspectMode(&playcore::g_PlayerInstance[1], playcore::g_PlayerInstance[1].aspectMode);
+      f.Repaint(&playcore::g_PlayerInstance[1]);
+      // The small picture's drawing is only the starting point (nothing to wait on is exposed): the
+      // pane's notices are dispatched for a moment.
+      PumpUntil([] { return false; }, 300);
+      {
+        const BusyMachine busy;
+        d.SendMessage(WM_COMMAND, kCmdSnapshot, 0);
+      }
+      const std::vector<std::wstring> shown = Messages();
+      ASSERT_EQ(shown.size(), 1u) << "run " << run;
+      const std::wstring rearFile = PictureEndingIn(out.path(), L"_R.jpg");
+      if (shown[0] != UIText(48)) {
+        // A picture that could not be had whole is a failure said, with nothing written for it...
+        EXPECT_EQ(shown[0], UIText(kTextSaveFailedId)) << "run " << run;
+        EXPECT_TRUE(rearFile.empty()) << "run " << run << ": a failed capture wrote a picture";
+      }
+      // ...but the frame made again for the capture size is there well within the bound.
+      ASSERT_EQ(shown[0], UIText(48)) << "run " << run << ": the snapshot failed";
+      const playcore::test::Picture picture = ReadPicture(rearFile);
+      ASSERT_EQ(picture.width, 320) << "run " << run;
+      ASSERT_EQ(picture.height, 180) << "run " << run;
+      for (int quarter = 0; quarter < 4; ++quarter) {
+        EXPECT_LT(BlackShare(picture, quarter), 0.5) << "run " << run << ": quarter " << quarter << " is black";
+      }
+      int frame = -1, clip = -1;
+      EXPECT_TRUE(playcore::test::DecodeFrameCode(picture, &frame, &clip))
+          << "run " << run << ": the frame code is not where the whole picture has it";
+      rear.MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+      d.ApplyPaneMode(1);
+    }
   });
 }
 

@@ -64,6 +64,9 @@ TEST_F(SnapshotCapture, SavesThePausedFrameAtTheCaptureSizeAndRestoresThePane) {
   job.save = tools::SaveInstanceSnapshot;
   job.preparePanes = [&] {
     MoveWindow(windows_->pane(), 0, size.yOffset, size.width, size.height, TRUE);
+    // Laid out at the new size as the main dialog's panes are (the capture refuses a destination
+    // left from the old size).
+    funcs().ApplyAspectMode(instance(), instance()->aspectMode);
     funcs().Repaint(instance());
     UpdateWindow(windows_->pane());  // the resized pane paints once; posted notices are handled
     PumpUntil(0, [] { return true; });

@@ -19,6 +19,10 @@ constexpr unsigned kTextBackupFolderTitle = 102;  // "バックアップフォ�
 // The paused frame of the flat modes is drawn again after this long, twice, before the capture (the
 // renderer finishes the picture of the new size in between).
 constexpr DWORD kRefreshSettleMs = 500;
+// A pane whose picture is not yet laid out at its capture size refuses the capture; it is asked again
+// after its notices were dispatched, every this long, within the bound below.
+constexpr DWORD kCaptureRetryMs = 100;
+constexpr DWORD kCaptureBoundMs = 5000;
 
 bool MovieOpen(int instance) { return g_PlayerInstance[instance].active && g_PlayerInstance[instance].movieOpen; }
 
@@ -47,6 +51,26 @@ void PumpFor(DWORD ms) {
       ::TranslateMessage(&msg);
       ::DispatchMessageW(&msg);
     }
+  }
+}
+
+// One camera's snapshot, asked again (bounded) while its pane's picture is not whole at the capture
+// size: nothing is written until it is, and a pane that never gets there fails. A refused picture
+// was made for the pane's old size; the paused player is sought to the position it shows, once, so
+// that the frame is made again for the capture size (a repaint only draws the old one again).
+bool SaveWhenWhole(int instance, const std::wstring& path) {
+  const DWORD start = ::GetTickCount();
+  bool sought = false;
+  for (;;) {
+    if (tools::SaveInstanceSnapshot(instance, path)) return true;
+    if (::GetTickCount() - start >= kCaptureBoundMs) return false;
+    playcore::sPLAYERFUNCS& f = g_PlayerFuncs[instance];
+    if (!sought && MovieOpen(instance) && f.Seek && f.GetPosition) {
+      sought = true;
+      const int64_t shown = f.GetPosition(&g_PlayerInstance[instance]);
+      if (shown >= 0) f.Seek(&g_PlayerInstance[instance], shown);
+    }
+    PumpFor(kCaptureRetryMs);
   }
 }
 
@@ -91,7 +115,7 @@ void CtavrinDlg::OnSnapshot() {
     job.record = &record;
     job.position = [] { return tools::DataSourcePosition(); };
     job.active = [](int instance) { return MovieOpen(instance); };
-    job.save = [](int instance, const std::wstring& path) { return tools::SaveInstanceSnapshot(instance, path); };
+    job.save = [](int instance, const std::wstring& path) { return SaveWhenWhole(instance, path); };
     job.storeFolder = [](const std::wstring& f) { return tools::StoreToolFolder(L"SNAPSHOT_FOLDER", f); };
     job.preparePanes = [this] { PrepareSnapshotPanes(); };
     job.restorePanes = [this] { RestoreSnapshotPanes(); };

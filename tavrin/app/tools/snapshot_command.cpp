@@ -109,14 +109,22 @@ SnapshotResult RunSnapshot(const SnapshotJob& job, const ToolCallbacks& callback
     return SnapshotResult::kEnded;
   }
   if (job.preparePanes) job.preparePanes();
-  bool saved = false;
+  // The folder is kept once any picture went into it; the result is done only when every open
+  // camera's picture was written (a camera whose picture could not be taken whole writes none, and
+  // the user is told rather than shown "done" beside a missing file).
+  bool anySaved = false;
+  bool allSaved = job.save != nullptr;
   if (job.save) {
-    if (mainActive) saved |= job.save(0, mainName);
-    if (rearActive) saved |= job.save(1, rearName);
+    for (int instance = 0; instance < 2; ++instance) {
+      if (!(instance == 0 ? mainActive : rearActive)) continue;
+      const bool ok = job.save(instance, instance == 0 ? mainName : rearName);
+      anySaved |= ok;
+      allSaved &= ok;
+    }
   }
-  if (saved && job.storeFolder) job.storeFolder(job.folder);
+  if (anySaved && job.storeFolder) job.storeFolder(job.folder);
   if (job.restorePanes) job.restorePanes();
-  if (!saved) {
+  if (!anySaved || !allSaved) {
     callbacks.Tell(UIText(kTextSaveFailed), kErrorCaption);
     return SnapshotResult::kFailed;
   }
