@@ -153,7 +153,7 @@ CMovieCapture::RunResult CMovieCapture::Run(const ConvertRequest& request) {
   const DWORD woke = WaitForMultipleObjects(cancelEvent_ ? 2 : 1, waits, FALSE, INFINITE);
   // Cancelled: the worker ends at its next step; one stuck inside a reader's or writer's call that
   // does not return is not waited for without end (closing the program would wait on it).
-  if (woke != WAIT_OBJECT_0 && WaitForSingleObject(thread, kCancelBoundMs) == WAIT_TIMEOUT) return kCancelled;
+  if (woke != WAIT_OBJECT_0 && WaitForSingleObject(thread, cancelBoundMs_) == WAIT_TIMEOUT) return kCancelled;
   if (FAILED(result_)) return kFailed;
   return result_ == S_FALSE ? kCancelled : kSucceeded;
 }

@@ -127,12 +127,17 @@ class CMovieCapture {
     workHeight_ = height;
   }
 
-  // Runs the request on the worker thread to its end. After a Cancel it waits at most
-  // kCancelBoundMs more: a worker stuck in a platform call that does not return is left to end on
-  // its own (the run counts as cancelled; the job is then released with ReleaseOrHandOver).
+  // Runs the request on the worker thread to its end. After a Cancel it waits at most the cancel
+  // bound more: a worker stuck in a platform call that does not return is left to end on its own
+  // (the run counts as cancelled; the job is then released with ReleaseOrHandOver).
   RunResult Run(const ConvertRequest& request);
   void Cancel();
-  static constexpr DWORD kCancelBoundMs = 3000;
+  // The bound is long enough for a whole frame on a slow machine (over a second with a software
+  // renderer, several under load): a worker left drawing would race the players' close that follows
+  // a cancelled run. Only a call that is really stuck outlasts it.
+  static constexpr DWORD kCancelBoundMs = 30000;
+  // Test seam: a shorter bound, set before Run.
+  void SetCancelBound(DWORD ms) { cancelBoundMs_ = ms; }
   // Deletes the job now, or hands it to its worker when one still runs (that worker deletes it when
   // its call returns). A job must not be used after this.
   void ReleaseOrHandOver();
@@ -211,6 +216,7 @@ class CMovieCapture {
   quill::com::Handle worker_;
   std::mutex workerLock_;
   bool workerRunning_ = false;
+  DWORD cancelBoundMs_ = kCancelBoundMs;
   bool handedOver_ = false;  // released while its worker ran: the worker deletes the job
   std::atomic<bool> cancel_{false};
   quill::com::Handle cancelEvent_;

@@ -382,6 +382,7 @@ TEST_F(ConvertRun, ACancelEndsARunStuckInsideAWriterCall) {
   ASSERT_TRUE(job);
   job->SetSinkWriterFactory(FakeSinkFactory(sink));
   job->SetSourceReaderFactory(FakeReaderFactory(script));
+  job->SetCancelBound(1000);
   ConvertRequest request;
   request.source = L"fake";
   request.destination = work_ + L"\\stuck.mp4";
